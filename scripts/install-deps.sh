@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the editor need, but only those missing.
+# Works as root or through sudo; says what it installs.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  libsqlite3-dev zlib1g-dev
+  qt6-base-dev qt6-translations-l10n fonts-noto-cjk
+  libgtest-dev libgmock-dev libbenchmark-dev
+  sqlite3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing missing packages: ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+  sudo=()
+elif command -v sudo >/dev/null 2>&1; then
+  sudo=(sudo)
+else
+  echo "These packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
+  exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

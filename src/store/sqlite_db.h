@@ -1,0 +1,55 @@
+// One connection to a database file.
+//
+// Every operation reports through its result; none raises or keeps an error text. Names are local
+// code page texts; the file system and SQLite see them as UTF-8.
+#pragma once
+
+#include <memory>
+#include <sqlite3.h>
+
+#include "store/value.h"
+
+namespace nvx {
+
+class SqliteDB {
+ public:
+  SqliteDB() = default;
+  ~SqliteDB();
+  SqliteDB(const SqliteDB&) = delete;
+  SqliteDB& operator=(const SqliteDB&) = delete;
+
+  // Opens `fileName` after closing any open connection. Without `create` the file must already
+  // exist, and nothing is created; an empty name or ":memory:" (any letter case) is the in-memory
+  // database, which opens only with `create`. Connections are opened with SQLite's defensive
+  // settings: no writes to the schema by hand, no trusted schema functions, no extensions.
+  bool Open(const Text& fileName, bool create = false);
+
+  // Closes the connection; false only when SQLite reported it busy (the handle is dropped anyway).
+  bool Close();
+
+  // "DELETE FROM <table>".
+  bool ClearTable(const Text& tableName);
+
+  // "VACUUM".
+  bool Compact();
+
+  // Runs one statement that returns no rows. The text is in the local code page.
+  bool Execute(const Text& statement);
+
+  // The row id SQLite gave the last row inserted on this connection, 0 when closed.
+  std::int64_t LastInsertRowId() const;
+
+  sqlite3* connection() const { return link_ ? link_->handle : nullptr; }
+
+  // What a table opened on this database holds: it sees the handle only while this connection is
+  // open, so a table left open across Close or the next Open fails instead of using a closed handle.
+  struct Link {
+    sqlite3* handle = nullptr;
+  };
+  std::shared_ptr<const Link> link() const { return link_; }
+
+ private:
+  std::shared_ptr<Link> link_;
+};
+
+}  // namespace nvx

@@ -1,0 +1,48 @@
+// nvx: the command-line companion of the editor, for people who script their collections.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tool/tool_commands.h"
+
+namespace {
+
+constexpr const char* kUsageText =
+    "Usage: nvx COMMAND FILE [ARGUMENTS]\n"
+    "Works on article databases (.nvx), the collections of the NVX editor.\n"
+    "\n"
+    "Commands:\n"
+    "  new FILE          write an empty article database to FILE (replacing a file there)\n"
+    "  list FILE         print one line per article in id order: id, a tab, the title\n"
+    "  cat FILE ID       print the content of article ID (UTF-8, line ends as stored)\n"
+    "  add FILE TITLE    add an article titled TITLE with the UTF-8 text read from standard input;\n"
+    "                    prints the new id\n"
+    "  check FILE        say whether FILE is a sound article database; one line per problem\n"
+    "  --help            show this text\n"
+    "\n"
+    "Exit status: 0 success, 1 failure (the reason on standard error), 2 wrong usage.\n";
+
+int usage() {
+  std::fputs(kUsageText, stderr);
+  return nvx::tool::kUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
+    std::fputs(kUsageText, stdout);
+    return nvx::tool::kSuccess;
+  }
+  if (args.empty()) return usage();
+  const std::string& command = args[0];
+  const std::size_t n = args.size();
+  if (command == "new" && n == 2) return nvx::tool::newFile(args[1]);
+  if (command == "list" && n == 2) return nvx::tool::list(args[1]);
+  if (command == "cat" && n == 3) return nvx::tool::cat(args[1], args[2]);
+  if (command == "add" && n == 3) return nvx::tool::add(args[1], args[2]);
+  if (command == "check" && n == 2) return nvx::tool::check(args[1]);
+  return usage();
+}

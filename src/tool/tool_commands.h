@@ -1,0 +1,20 @@
+// The commands of `nvx`, the command-line companion. Each takes its arguments as the shell gave
+// them (UTF-8) and returns the process exit code: 0 success, 1 failure (after one line on standard
+// error naming the file and the reason).
+#pragma once
+
+#include <string>
+
+namespace nvx::tool {
+
+inline constexpr int kSuccess = 0;
+inline constexpr int kFailure = 1;
+inline constexpr int kUsage = 2;
+
+int newFile(const std::string& file);
+int list(const std::string& file);
+int cat(const std::string& file, const std::string& id);
+int add(const std::string& file, const std::string& title);
+int check(const std::string& file);
+
+}  // namespace nvx::tool

@@ -1,0 +1,56 @@
+#include "store/codepage.h"
+
+#include <gtest/gtest.h>
+
+namespace nvx {
+namespace {
+
+struct Row {
+  const char* name;
+  std::string utf8;
+  std::string local;
+};
+
+// Both directions on texts whose local bytes are known: GBK characters keep their GBK bytes, and
+// a character outside the Basic Multilingual Plane is one 4-byte sequence on both sides.
+TEST(Codepage, ConvertsBothWaysByteExact) {
+  const Row rows[] = {
+      {"empty", "", ""},
+      {"ascii", "id=12", "id=12"},
+      {"gbk", "宋体", "\xCB\xCE\xCC\xE5"},
+      {"full-width space", "\xE3\x80\x80", "\xA1\xA1"},
+      {"outside gbk, inside gb18030", "\xE2\x82\xAC", "\xA2\xE3"},  // euro sign
+      {"supplementary plane", "\xF0\xA0\x80\x80", "\x95\x32\x82\x36"},  // U+20000
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(FromUtf8(row.utf8), row.local);
+    EXPECT_EQ(ToUtf8(row.local), row.utf8);
+  }
+}
+
+TEST(Codepage, RejectsWhatDoesNotConvert) {
+  const std::pair<const char*, std::string> badUtf8[] = {
+      {"bad lead byte", "a\xFF"},
+      {"continuation not 10xxxxxx", "\xE5\xAE\x41"},
+      {"cut short", "\xE5\xAE"},
+      {"lone continuation", "\x80"},
+      {"surrogate", "\xED\xA0\x80"},
+  };
+  for (const auto& [name, bytes] : badUtf8) {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(FromUtf8(bytes).has_value());
+  }
+  EXPECT_FALSE(ToUtf8("\xCB").has_value()) << "lead byte without its trail byte";
+  EXPECT_FALSE(ToUtf8("\xFF\xFF").has_value());
+}
+
+TEST(Codepage, TextEndsAtDecodedZeroAndLossyConversionKeepsTheRest) {
+  EXPECT_EQ(FromUtf8(std::string("ab\0cd", 5)), "ab");
+  EXPECT_EQ(FromUtf8("\xC0\x80x"), "") << "an overlong zero still ends the text";
+  EXPECT_EQ(ToUtf8Lossy("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(L("宋体"), "\xCB\xCE\xCC\xE5");
+}
+
+}  // namespace
+}  // namespace nvx

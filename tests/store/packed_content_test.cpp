@@ -1,0 +1,91 @@
+#include "store/packed_content.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <zlib.h>
+
+namespace nvx {
+namespace {
+
+Bytes header(std::uint32_t length) {
+  return {0x0D, 0x0F, 0x3E, 0x03, std::uint8_t(length), std::uint8_t(length >> 8), std::uint8_t(length >> 16),
+          std::uint8_t(length >> 24)};
+}
+
+// A packed value with any length field over the zlib stream of `text`.
+Bytes packedWithLength(const std::string& text, std::uint32_t length) {
+  Bytes out = header(length);
+  uLongf size = compressBound(text.size());
+  Bytes stream(size);
+  compress(stream.data(), &size, reinterpret_cast<const Bytef*>(text.data()), text.size());
+  out.insert(out.end(), stream.begin(), stream.begin() + static_cast<long>(size));
+  return out;
+}
+
+TEST(PackedContent, PacksToTheStoredLayoutAndBack) {
+  EXPECT_EQ(Compress({}), header(0));
+  EXPECT_TRUE(Decompress(header(0)).empty());
+
+  const std::string text = "\xCB\xCE\xCC\xE5 line one\r\nline two\r\n";
+  const Bytes packed = Compress(toByteArray(text));
+  ASSERT_GT(packed.size(), 10u);
+  EXPECT_EQ(Bytes(packed.begin(), packed.begin() + 8), header(static_cast<std::uint32_t>(text.size())));
+  EXPECT_EQ(packed[8], 0x78);
+  EXPECT_EQ(packed[9], 0x9C) << "default compression level";
+  EXPECT_EQ(toText(Decompress(packed)), text);
+
+  Bytes big(300000);
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>((i * 7919) >> 3);
+  EXPECT_EQ(Decompress(Compress(big)), big);
+}
+
+TEST(PackedContent, DamagedValuesReadAsEmpty) {
+  const std::string text = "some text that compresses";
+  const Bytes good = packedWithLength(text, static_cast<std::uint32_t>(text.size()));
+  Bytes wrongMagic = good;
+  wrongMagic[0] = 0x0E;
+  Bytes truncated(good.begin(), good.end() - 3);
+  Bytes corrupt = good;
+  corrupt[10] ^= 0xFF;
+  corrupt[11] ^= 0xFF;
+
+  const std::pair<const char*, Bytes> rows[] = {
+      {"seven bytes", Bytes(good.begin(), good.begin() + 7)},
+      {"wrong magic", wrongMagic},
+      {"length 0 with a stream", packedWithLength(text, 0)},
+      {"inflates past twice the length", packedWithLength(text, 12)},
+      {"truncated stream", truncated},
+      {"corrupt stream", corrupt},
+      {"header only with a length", header(5)},
+      {"length whose double is negative", packedWithLength(text, 0x40000000)},
+      {"length whose double wraps to 0", packedWithLength(text, 0x80000000)},
+  };
+  for (const auto& [name, value] : rows) {
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(Decompress(value).empty());
+  }
+}
+
+TEST(PackedContent, ShortInflationAndTheLengthLimitAreKept) {
+  const std::string text(100, 'x');
+  EXPECT_EQ(toText(Decompress(packedWithLength(text, 1000))), text) << "shorter than its length field";
+  EXPECT_EQ(toText(Decompress(packedWithLength(text, 50))), text) << "exactly twice its length field";
+  EXPECT_TRUE(Decompress(packedWithLength(text, 49)).empty());
+}
+
+// A crafted length field must not make Decompress reserve memory it will never fill: with the
+// address space capped at 256 MB, a length of 0x3FFFFFFF (a 2 GB area) still decompresses.
+TEST(PackedContentDeathTest, HugeLengthFieldUsesBoundedMemory) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const Bytes crafted = packedWithLength("small text", 0x3FFFFFFF);
+  auto decompressUnderLimit = [&crafted] {
+    const rlim_t cap = 256u << 20;
+    rlimit limit{cap, cap};
+    setrlimit(RLIMIT_AS, &limit);
+    std::exit(toText(Decompress(crafted)) == "small text" ? 0 : 1);
+  };
+  EXPECT_EXIT(decompressUnderLimit(), testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
+}  // namespace nvx

@@ -1,0 +1,223 @@
+#include "store/sqlite_table.h"
+
+#include <gtest/gtest.h>
+
+#include "store/codepage.h"
+#include "store_fixture.h"
+
+namespace nvx {
+namespace {
+
+using test::StoreTest;
+using Mode = SqliteTable::Mode;
+
+TEST_F(StoreTest, EmptyTableHasNoCurrentRow) {
+  makeArticles({});
+  SqliteTable table;
+  ASSERT_TRUE(table.Open("nr", db));
+  EXPECT_EQ(table.Position(), 0);
+  EXPECT_EQ(table.rowCount(), 0);
+  EXPECT_EQ(table.columnCount(), 8);
+  EXPECT_TRUE(table.IsAfterLast());
+  EXPECT_FALSE(table.First());
+  EXPECT_EQ(table.Position(), 1);
+  bool ok = true;
+  EXPECT_EQ(table.ReadText("name", &ok), "");
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(table.ReadInt("ksid"), 0);
+  EXPECT_TRUE(table.ReadBytes("nr").empty());
+  EXPECT_FALSE(table.Edit());
+  EXPECT_FALSE(table.Delete());
+}
+
+// The catalogue's loop: Next first, then the reads; its last pass moves past the last row and
+// reads empty values.
+TEST_F(StoreTest, ListingLoopMakesOneExtraPass) {
+  makeArticles({2, 5, 9});
+  SqliteTable table;
+  ASSERT_TRUE(table.Open("nr", db));
+  std::vector<std::string> seen;
+  std::vector<bool> afterLast;
+  while (!table.IsAfterLast()) {
+    afterLast.push_back(table.IsAfterLast());
+    const bool moved = table.Next();
+    seen.push_back(std::to_string(moved) + ":" + table.ReadText("id") + ":" + table.ReadText("name") + ":" +
+                   std::to_string(table.ReadInt("ksid")));
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"1:2:title2:2", "1:5:title5:5", "1:9:title9:9", "0:::0"}));
+  EXPECT_EQ(table.Position(), 4);
+  EXPECT_FALSE(table.Next());
+  EXPECT_EQ(table.Position(), 4);
+  EXPECT_EQ(table.rowIds(), (std::vector<std::string>{"2", "5", "9"}));
+}
+
+TEST_F(StoreTest, FindSearchesFromTheCurrentRowOn) {
+  makeArticles({2, 5, 9});
+  SqliteTable table;
+  ASSERT_TRUE(table.Open("nr", db));
+  recordStatements();
+  EXPECT_TRUE(table.Find("id=5"));
+  EXPECT_EQ(statements.back(), "SELECT _ROWID_ FROM nr WHERE (id=5) AND (_ROWID_>=0) ");
+  EXPECT_EQ(table.Position(), 2);
+  EXPECT_TRUE(table.Find("id=5")) << "the current row itself counts";
+  EXPECT_EQ(statements.back(), "SELECT _ROWID_ FROM nr WHERE (id=5) AND (_ROWID_>=5) ");
+  EXPECT_EQ(table.Position(), 2);
+  EXPECT_FALSE(table.Find("id=2")) << "rows before the current one are not searched";
+  EXPECT_FALSE(table.Find("id=7"));
+  EXPECT_EQ(table.Position(), 2);
+  EXPECT_FALSE(table.Find(""));
+  EXPECT_TRUE(table.Find("name='title9'"));
+  EXPECT_EQ(table.Position(), 3);
+  EXPECT_FALSE(table.Next());
+  const std::size_t before = statements.size();
+  EXPECT_FALSE(table.Find("id=9")) << "past the last row";
+  EXPECT_EQ(statements.size(), before) << "fails without asking SQLite";
+  EXPECT_EQ(table.Position(), 4);
+}
+
+TEST_F(StoreTest, ReadsResolveColumnsByNameInAnyCaseOrByNumber) {
+  makeArticles({4});
+  ASSERT_TRUE(db.Execute("UPDATE nr SET zt='" + L("宋体") + "', ztdx=14 WHERE id=4"));
+  SqliteTable table;
+  ASSERT_TRUE(table.Open("nr", db));
+  ASSERT_TRUE(table.First());
+  recordStatements();
+  EXPECT_EQ(table.ReadText("NAME"), "title4");
+  EXPECT_EQ(statements.back(), "SELECT name FROM nr WHERE _ROWID_ = 4 ");
+  EXPECT_EQ(table.ReadText("Zt"), L("宋体"));
+  EXPECT_EQ(table.ReadInt(7), 14) << "column 7 is ztdx";
+  EXPECT_EQ(table.ReadInt(7.9), 14) << "a fraction is cut";
+  EXPECT_EQ(table.ReadText(2), "title4");
+
+  bool ok = true;
+  for (const Column& bad : {Column(0), Column(9), Column(-1), Column("nosuch"), Column("")}) {
+    EXPECT_EQ(table.ReadText(bad, &ok), "");
+    EXPECT_FALSE(ok);
+  }
+  // NULL columns read as 0, the empty text and the empty array, and the read still succeeds.
+  EXPECT_EQ(table.ReadInt("ys", &ok), 0);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(table.ReadText("ys", &ok), "");
+  EXPECT_TRUE(ok);
+  EXPECT_TRUE(table.ReadBytes("nr", &ok).empty());
+  EXPECT_TRUE(ok);
+}
+
+TEST_F(StoreTest, InsertBindsInColumnOrderAndStoresEmptyValuesAsEmpty) {
+  makeArticles({1});
+  SqliteTable table;
+  ASSERT_TRUE(table.Open("nr", db));
+  EXPECT_FALSE(table.Update()) << "browsing";
+  ASSERT_TRUE(table.AddNew());
+  EXPECT_EQ(table.mode(), Mode::Adding);
+  EXPECT_FALSE(table.Update()) << "nothing written";
+  EXPECT_TRUE(table.WriteField("ksid", std::int32_t{7}));
+  EXPECT_TRUE(table.WriteField("name", Text()));
+  EXPECT_TRUE(table.WriteField("nr", Bytes()));
+  EXPECT_FALSE(table.WriteField("zt", Value()));
+  EXPECT_FALSE(table.WriteField("nosuch", std::int32_t{1}));
+  recordStatements();
+  ASSERT_TRUE(table.Update());
+  EXPECT_EQ(statements.front(), "INSERT INTO nr(name,nr,ksid) VALUES(?,?,?)");
+  EXPECT_EQ(table.mode(), Mode::Browsing);
+  EXPECT_EQ(table.Position(), 0) << "an insert does not move the table";
+  EXPECT_EQ(table.rowIds(), (std::vector<std::string>{"1", "2"}));
+  EXPECT_EQ(query("SELECT typeof(name) || typeof(nr) || typeof(zt) || ksid FROM nr WHERE id=2"),
+            "textblobnull7");
+  EXPECT_EQ(query("SELECT length(name) + length(nr) FROM nr WHERE id=2"), "0");
+  EXPECT_FALSE(table.WriteField("ksid", std::int32_t{1})) << "a reload drops the pending values";
+}
+
+TEST_F(StoreTest, ValuesAreStoredByTheirType) {
+  makeArticles({});
+  SqliteTable table;
+  ASSERT_TRUE(table.Open("nr", db));
+  ASSERT_TRUE(table.AddNew());
+  table.WriteField("ksid", true);
+  table.WriteField("ys", std::int64_t{-16777216});
+  table.WriteField("ztdx", 12.5);
+  table.WriteField("xg", std::uint8_t{3});
+  table.WriteField("zt", Text("\xFF\xFF"));  // not valid in the code page: written as NULL
+  table.WriteField("name", L("第一章"));
+  ASSERT_TRUE(table.Update());
+  EXPECT_EQ(query("SELECT ksid || '|' || ys || '|' || ztdx || '|' || xg || '|' || typeof(zt) FROM nr"),
+            "1|-16777216|12.5|3|null");
+  EXPECT_EQ(query("SELECT name FROM nr"), "第一章");
+}
+
+TEST_F(StoreTest, EditWritesTheRowCurrentAtUpdate) {
+  makeArticles({1, 2, 3});
+  SqliteTable table;
+  ASSERT_TRUE(table.Open("nr", db));
+  EXPECT_FALSE(table.Edit()) << "no current row";
+  ASSERT_TRUE(table.Find("id=1"));
+  ASSERT_TRUE(table.WriteField("ksid", std::int32_t{99}));
+  ASSERT_TRUE(table.Edit());
+  EXPECT_EQ(table.mode(), Mode::Editing);
+  table.WriteField("name", Text("renamed"));
+  table.Next();
+  recordStatements();
+  ASSERT_TRUE(table.Update());
+  EXPECT_EQ(statements.front(), "UPDATE nr SET name=? WHERE _ROWID_=2");
+  EXPECT_EQ(query("SELECT group_concat(name || ksid) FROM nr"), "title11,renamed2,title33")
+      << "the value staged before Edit was cleared";
+  EXPECT_EQ(table.Position(), 2);
+}
+
+// A failed Update keeps its mode and pending values, so the same Update succeeds once the cause
+// is gone.
+TEST_F(StoreTest, FailedUpdateKeepsItsPendingValues) {
+  makeArticles({1, 2});
+  SqliteTable table;
+  ASSERT_TRUE(table.Open("nr", db));
+  ASSERT_TRUE(table.AddNew());
+  table.WriteField("id", std::int32_t{2});
+  table.WriteField("name", Text("again"));
+  EXPECT_FALSE(table.Update()) << "id 2 exists";
+  EXPECT_EQ(table.mode(), Mode::Adding);
+  ASSERT_TRUE(db.Execute("DELETE FROM nr WHERE id=2"));
+  EXPECT_TRUE(table.Update());
+  EXPECT_EQ(query("SELECT name FROM nr WHERE id=2"), "again");
+
+  ASSERT_TRUE(table.First());
+  ASSERT_TRUE(table.Edit());
+  table.WriteField("name", Text("x"));
+  table.Next();
+  table.Next();
+  EXPECT_FALSE(table.Update()) << "past the last row at Update";
+  EXPECT_EQ(table.mode(), Mode::Editing);
+}
+
+TEST_F(StoreTest, DeleteReloadsAndGoesBackBeforeTheFirstRow) {
+  makeArticles({1, 2, 3});
+  SqliteTable table;
+  ASSERT_TRUE(table.Open("nr", db));
+  ASSERT_TRUE(table.Find("id=1"));
+  ASSERT_TRUE(table.Delete());
+  EXPECT_EQ(table.Position(), 0);
+  EXPECT_EQ(table.rowCount(), 2);
+  ASSERT_TRUE(table.Next());
+  EXPECT_EQ(table.ReadText("name"), "title2");
+  EXPECT_EQ(table.mode(), Mode::Browsing);
+  EXPECT_FALSE(table.WriteField("name", Text("x")));
+}
+
+TEST_F(StoreTest, TablesThatCannotOpenStayClosed) {
+  makeArticles({1});
+  SqliteTable table;
+  EXPECT_FALSE(table.Open("nosuchtable", db));
+  EXPECT_EQ(table.mode(), Mode::Closed);
+  EXPECT_FALSE(table.First());
+  EXPECT_TRUE(table.IsAfterLast());
+  EXPECT_EQ(table.Position(), 0);
+  EXPECT_FALSE(table.Open("", db));
+  SqliteDB closed;
+  EXPECT_FALSE(table.Open("nr", closed));
+  ASSERT_TRUE(table.Open("nr", db));
+  EXPECT_TRUE(table.Close());
+  EXPECT_EQ(table.mode(), Mode::Closed);
+  EXPECT_FALSE(table.AddNew());
+}
+
+}  // namespace
+}  // namespace nvx
