@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
   const std::size_t bytes = static_cast<std::size_t>(std::atoi(argv[3])) * 1024;
 
   const auto& image = nvx::TemplateDatabase();
-  if (!nvx::WriteBytesToFile(file, {nvx::Bytes(image.begin(), image.end())})) {
+  if (!nvx::WriteBytesToFile(file, {image})) {
     std::fprintf(stderr, "make_collection: %s: cannot write\n", file.c_str());
     return 1;
   }

@@ -55,7 +55,7 @@ int newFile(const std::string& file) {
   const auto path = localPath(file);
   if (!path) return fail(file, "cannot use this file name");
   const auto& image = TemplateDatabase();
-  if (!WriteBytesToFile(*path, {Bytes(image.begin(), image.end())})) return fail(file, "cannot write");
+  if (!WriteBytesToFile(*path, {image})) return fail(file, "cannot write");
   return kSuccess;
 }
 

@@ -1,0 +1,162 @@
+// Runs the built nvx binary as a user's script would.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include "store/template_database.h"
+#include "test_support.h"
+
+namespace nvx {
+namespace {
+
+struct Result {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string quote(const std::string& arg) {
+  std::string q = "'";
+  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class NvxTool : public ::testing::Test {
+ protected:
+  Result run(const std::vector<std::string>& args, const std::string& input = "") {
+    test::writeFile(dir.file("stdin"), input);
+    std::string command = quote(NVX_TOOL_PATH);
+    for (const auto& a : args) command += " " + quote(a);
+    command += " <" + quote(dir.file("stdin")) + " >" + quote(dir.file("stdout")) + " 2>" + quote(dir.file("stderr"));
+    const int status = std::system(command.c_str());
+    Result r;
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = test::readFile(dir.file("stdout"));
+    r.err = test::readFile(dir.file("stderr"));
+    return r;
+  }
+
+  test::TempDir dir;
+  std::string file = dir.file("books.nvx");
+};
+
+TEST_F(NvxTool, NewWritesTheEmptyDatabaseReplacingAnyFile) {
+  test::writeFile(file, std::string(5000, 'z'));
+  const Result r = run({"new", file});
+  EXPECT_EQ(r.code, 0) << r.err;
+  const auto& t = TemplateDatabase();
+  EXPECT_EQ(test::readFile(file), std::string(t.begin(), t.end()));
+  EXPECT_EQ(run({"list", file}).out, "");
+  EXPECT_EQ(run({"check", file}).code, 0);
+
+  const Result bad = run({"new", dir.file("no/such/dir.nvx")});
+  EXPECT_EQ(bad.code, 1);
+  EXPECT_EQ(bad.err, "nvx: " + dir.file("no/such/dir.nvx") + ": cannot write\n");
+}
+
+TEST_F(NvxTool, AddListAndCatKeepTitlesAndTextExactly) {
+  ASSERT_EQ(run({"new", file}).code, 0);
+  const std::string first = "第一回 宴桃园豪杰三结义\r\n滚滚长江东逝水，\r\n浪花淘尽英雄。𠀀\n末行";
+  EXPECT_EQ(run({"add", file, "第一回"}, first).out, "1\n");
+  EXPECT_EQ(run({"add", file, "空的"}, "").out, "2\n");
+  EXPECT_EQ(run({"add", file, "Third € 'quoted'"}, "x").out, "3\n");
+
+  EXPECT_EQ(run({"list", file}).out, "1\t第一回\n2\t空的\n3\tThird € 'quoted'\n");
+  const Result cat = run({"cat", file, "1"});
+  EXPECT_EQ(cat.code, 0);
+  EXPECT_EQ(cat.out, first);
+  EXPECT_EQ(run({"cat", file, "2"}).out, "");
+  EXPECT_EQ(run({"check", file}).out, file + ": sound article database\n");
+
+  // What the editor reads: GBK bytes in the packed column, defaults of a new article.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* s = nullptr;
+  sqlite3_prepare_v2(db, "SELECT ksid, zt, ztdx, typeof(ys), typeof(xg) FROM nr WHERE id=1", -1, &s, nullptr);
+  ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
+  EXPECT_EQ(sqlite3_column_int(s, 0), 0);
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(s, 1)), "宋体");
+  EXPECT_EQ(sqlite3_column_int(s, 2), 14);
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(s, 3)), "null");
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(s, 4)), "null");
+  sqlite3_finalize(s);
+  sqlite3_close(db);
+}
+
+TEST_F(NvxTool, FailuresNameTheFileAndTheReason) {
+  const std::string missing = dir.file("missing.nvx");
+  const std::string text = dir.file("notes.txt");
+  const std::string empty = dir.file("empty.nvx");
+  test::writeFile(text, std::string(2048, 'n'));
+  test::writeFile(empty, "");
+  ASSERT_EQ(run({"new", file}).code, 0);
+  ASSERT_EQ(run({"add", file, "one"}, "1").code, 0);
+
+  struct Row {
+    std::vector<std::string> args;
+    std::string input;
+    std::string err;
+  };
+  const Row rows[] = {
+      {{"list", missing}, "", missing + ": no such file"},
+      {{"list", text}, "", text + ": not a database"},
+      {{"list", empty}, "", empty + ": no table nr"},
+      {{"cat", file, "2"}, "", file + ": no such article 2"},
+      {{"cat", file, "1 OR 1=1"}, "", file + ": no such article 1 OR 1=1"},
+      {{"cat", file, "abc"}, "", file + ": no such article abc"},
+      {{"cat", text, "1"}, "", text + ": not a database"},
+      {{"add", text, "t"}, "x", text + ": not a database"},
+      {{"add", file, ""}, "x", file + ": the title is empty"},
+      {{"add", file, "t"}, "bad \xFF utf-8", file + ": the text is not valid UTF-8"},
+      {{"add", file, "t"}, std::string("zero\0byte", 9), file + ": the text holds a zero byte"},
+      {{"check", text}, "", text + ": not a database"},
+      {{"check", empty}, "", empty + ": no table nr"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args[0] + " " + row.args[1]);
+    const Result r = run(row.args, row.input);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "nvx: " + row.err + "\n");
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_EQ(test::readFile(text), std::string(2048, 'n')) << "a foreign file is left as it was";
+  EXPECT_EQ(run({"list", file}).out, "1\tone\n") << "failed adds added nothing";
+}
+
+TEST_F(NvxTool, CheckListsEveryDamagedArticle) {
+  ASSERT_EQ(run({"new", file}).code, 0);
+  ASSERT_EQ(run({"add", file, "good"}, "fine").code, 0);
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "INSERT INTO nr(id,name,nr) VALUES(5,'short',x'0D0F3E'),"
+                         "(6,'huge length',x'0D0F3E03FFFFFF3F789C4B0400'), (7,'cut',x'0D0F3E0310000000789C')",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  const Result r = run({"check", file});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "nvx: " + file + ": article 5: content is not packed text\n" +
+                       "nvx: " + file + ": article 6: content does not unpack\n" +
+                       "nvx: " + file + ": article 7: content does not unpack\n");
+  EXPECT_EQ(run({"cat", file, "6"}).out, "") << "damaged content reads as empty";
+  EXPECT_EQ(run({"cat", file, "6"}).code, 0);
+}
+
+TEST_F(NvxTool, WrongUsageShowsTheUsageText) {
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {}, {"frobnicate", file}, {"list"}, {"cat", file}, {"add", file}, {"new", file, "extra"}}) {
+    const Result r = run(args);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("Usage: nvx"), std::string::npos);
+  }
+  const Result help = run({"--help"});
+  EXPECT_EQ(help.code, 0);
+  for (const char* command : {"new FILE", "list FILE", "cat FILE ID", "add FILE TITLE", "check FILE"})
+    EXPECT_NE(help.out.find(command), std::string::npos) << command;
+}
+
+}  // namespace
+}  // namespace nvx
