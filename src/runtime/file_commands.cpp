@@ -1,0 +1,315 @@
+#include "runtime/file_commands.h"
+
+#include <fcntl.h>
+#include <glob.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <variant>
+
+#include "store/codepage.h"
+
+namespace nvx {
+namespace {
+
+// Owns a file descriptor; unique_ptr keeps it in a "pointer" that is just the number.
+struct FdCloser {
+  struct pointer {
+    int fd = -1;
+    pointer() = default;
+    pointer(std::nullptr_t) {}
+    explicit pointer(int descriptor) : fd(descriptor) {}
+    explicit operator bool() const { return fd >= 0; }
+    bool operator==(const pointer&) const = default;
+  };
+  void operator()(pointer p) const { ::close(p.fd); }
+};
+using UniqueFd = std::unique_ptr<int, FdCloser>;
+
+int descriptor(const UniqueFd& file) { return file.get().fd; }
+
+// Closes and reports whether the system accepted the close; on some file systems a write error
+// only shows up here.
+bool closeReporting(UniqueFd file) {
+  if (!file) return false;
+  return ::close(file.release().fd) == 0;
+}
+
+// A path as the file system takes it. A zero byte would silently cut the path short at the system
+// call, so such a path is refused rather than letting the call act on a different file.
+std::optional<std::string> systemPath(const Text& path) {
+  if (path.empty() || path.find('\0') != Text::npos) return std::nullopt;
+  return ToUtf8(path);
+}
+
+// Locks here are flock(2) locks, which on Linux are advisory: they keep out other holders that ask
+// for a lock too (another FileOpen, in this or another process), not programs that just open the
+// file. That is as close as this system comes to opening a file with no or limited sharing.
+constexpr int kNoLock = 0;
+
+// Opens a disk file. `lockOperation` (LOCK_SH or LOCK_EX, or kNoLock) is taken without waiting.
+// The file is emptied only after the lock is held, so a file someone else has locked is left as it
+// was when the open fails.
+UniqueFd openDiskFile(const Text& path, int accessFlags, int lockOperation, bool empty) {
+  const std::optional<std::string> name = systemPath(path);
+  if (!name) return nullptr;
+  int fd;
+  // O_NONBLOCK keeps a FIFO from stalling the open until a partner turns up; it is refused below.
+  do {
+    fd = ::open(name->c_str(), accessFlags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+  } while (fd < 0 && errno == EINTR);
+  UniqueFd file{FdCloser::pointer(fd)};
+  if (!file) return nullptr;
+
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) return nullptr;
+  const int statusFlags = ::fcntl(fd, F_GETFL);
+  if (statusFlags < 0 || ::fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK) != 0) return nullptr;
+  if (lockOperation != kNoLock) {
+    int rc;
+    do {
+      rc = ::flock(fd, lockOperation | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) return nullptr;
+  }
+  if (empty && ::ftruncate(fd, 0) != 0) return nullptr;
+  return file;
+}
+
+bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
+  // Linux moves at most about 2 GiB per call anyway; asking for less keeps the count within ssize_t.
+  constexpr std::size_t kMaxChunk = 1u << 30;
+  while (size > 0) {
+    const ssize_t written = ::write(fd, data, std::min(size, kMaxChunk));
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (written == 0) return false;  // no progress and no error: do not spin
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+// Open files by number. The editor uses them from one thread; the mutex only keeps the table sound
+// should that ever change. Files still open when the program ends close with the table.
+class FileTable {
+ public:
+  std::unique_lock<std::mutex> lock() { return std::unique_lock(mutex_); }
+
+  std::int32_t add(UniqueFd file) {
+    if (files_.size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() - 1)) return 0;
+    while (files_.contains(next_)) advance();
+    const std::int32_t number = next_;
+    files_.emplace(number, std::move(file));
+    advance();
+    return number;
+  }
+
+  // The descriptor of an open file, -1 when the number is not open.
+  int find(std::int32_t number) const {
+    const auto it = files_.find(number);
+    return it == files_.end() ? -1 : descriptor(it->second);
+  }
+
+  UniqueFd remove(std::int32_t number) {
+    const auto it = files_.find(number);
+    if (it == files_.end()) return nullptr;
+    UniqueFd file = std::move(it->second);
+    files_.erase(it);
+    return file;
+  }
+
+ private:
+  // Numbers are not reused right away, so a stale number of a closed file does not reach a file
+  // opened just after it.
+  void advance() { next_ = next_ == std::numeric_limits<std::int32_t>::max() ? 1 : next_ + 1; }
+
+  std::mutex mutex_;
+  std::map<std::int32_t, UniqueFd> files_;
+  std::int32_t next_ = 1;
+};
+
+FileTable& fileTable() {
+  static FileTable table;
+  return table;
+}
+
+template <typename T>
+void appendLittleEndian(Bytes& out, T number) {
+  static_assert(std::is_trivially_copyable_v<T>);
+  std::uint8_t raw[sizeof(T)];
+  std::memcpy(raw, &number, sizeof(T));
+  if constexpr (std::endian::native == std::endian::big) std::reverse(std::begin(raw), std::end(raw));
+  out.insert(out.end(), std::begin(raw), std::end(raw));
+}
+
+// Appends a value's record; false for a value that has no record form.
+bool appendRecord(Bytes& out, const Value& value) {
+  return std::visit(
+      [&out](const auto& v) -> bool {
+        using T = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<T, std::monostate>) {
+          return false;
+        } else if constexpr (std::is_same_v<T, bool>) {
+          appendLittleEndian<std::int32_t>(out, v ? 1 : 0);
+        } else if constexpr (std::is_same_v<T, DateTime>) {
+          appendLittleEndian(out, v.days);
+        } else if constexpr (std::is_same_v<T, Text>) {
+          // A reader takes the text up to the first zero byte; writing bytes past an inner zero
+          // would make it read them as the next values.
+          out.insert(out.end(), v.begin(), std::find(v.begin(), v.end(), '\0'));
+          out.push_back(0);
+        } else if constexpr (std::is_same_v<T, Bytes>) {
+          if (v.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return false;
+          appendLittleEndian(out, static_cast<std::int32_t>(v.size()));
+          out.insert(out.end(), v.begin(), v.end());
+        } else {
+          static_assert(std::is_arithmetic_v<T>);
+          appendLittleEndian(out, v);
+        }
+        return true;
+      },
+      value);
+}
+
+std::optional<std::string> executablePath() {
+  std::string buffer(256, '\0');
+  constexpr std::size_t kMaxPath = 1u << 20;
+  while (buffer.size() <= kMaxPath) {
+    const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (length < 0) return std::nullopt;
+    if (static_cast<std::size_t>(length) < buffer.size()) {
+      buffer.resize(static_cast<std::size_t>(length));
+      return buffer;
+    }
+    buffer.resize(buffer.size() * 2);  // possibly cut short: try again with more room
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> runDirectoryUtf8() {
+  std::optional<std::string> path = executablePath();
+  if (!path || path->empty() || path->front() != '/') return std::nullopt;
+  const std::size_t slash = path->rfind('/');
+  return slash == 0 ? std::string("/") : path->substr(0, slash);
+}
+
+}  // namespace
+
+Text RunDirectory() {
+  const std::optional<std::string> directory = runDirectoryUtf8();
+  if (!directory) return Text();
+  // A directory name the code page cannot hold is still better returned as it is than not at all.
+  std::optional<Text> local = FromUtf8(*directory);
+  return local ? std::move(*local) : *directory;
+}
+
+bool EnterRunDirectory() {
+  const std::optional<std::string> directory = runDirectoryUtf8();
+  return directory && ::chdir(directory->c_str()) == 0;
+}
+
+bool FileExists(const Text& path) {
+  const std::optional<std::string> name = systemPath(path);
+  if (!name) return false;
+  struct stat status {};
+  if (::lstat(name->c_str(), &status) == 0) return true;
+  if (name->find_first_of("*?") == std::string::npos) return false;
+
+  // Only "*" and "?" are wildcards; glob would also read "[...]" as a set and "\" as an escape.
+  std::string pattern;
+  for (char c : *name) {
+    if (c == '[' || c == ']' || c == '\\') pattern += '\\';
+    pattern += c;
+  }
+  glob_t matches{};
+  const int rc = ::glob(pattern.c_str(), GLOB_NOSORT, nullptr, &matches);
+  const std::unique_ptr<glob_t, decltype(&::globfree)> release(&matches, &::globfree);
+  return rc == 0 && matches.gl_pathc > 0;
+}
+
+bool WriteBytesToFile(const Text& path, std::initializer_list<std::span<const std::uint8_t>> parts) {
+  UniqueFd file = openDiskFile(path, O_WRONLY | O_CREAT, LOCK_EX, true);
+  if (!file) return false;
+  for (const std::span<const std::uint8_t> part : parts) {
+    if (!writeAll(descriptor(file), part.data(), part.size())) return false;
+  }
+  return closeReporting(std::move(file));
+}
+
+std::int32_t FileOpen(const Text& path, std::int32_t openMode, std::int32_t shareMode) {
+  int accessFlags;
+  switch (openMode) {
+    case kOpenRead: accessFlags = O_RDONLY; break;
+    case kOpenWrite: accessFlags = O_WRONLY; break;
+    case kOpenReadWrite: accessFlags = O_RDWR; break;
+    case kOpenRewrite: accessFlags = O_WRONLY | O_CREAT; break;
+    case kOpenWriteKeep: accessFlags = O_WRONLY | O_CREAT; break;
+    case kOpenReadWriteKeep: accessFlags = O_RDWR | O_CREAT; break;
+    default: return 0;
+  }
+  // What others may do, as a lock: allowing everything needs none; allowing reading only is a
+  // shared lock (other readers that lock still get in, writers that lock do not); keeping others
+  // from reading can only be had by keeping them out altogether.
+  int lockOperation;
+  switch (shareMode) {
+    case kShareReadWrite: lockOperation = kNoLock; break;
+    case kShareRead: lockOperation = LOCK_SH; break;
+    case kShareWrite:
+    case kShareNone: lockOperation = LOCK_EX; break;
+    default: return 0;
+  }
+  UniqueFd file = openDiskFile(path, accessFlags, lockOperation, openMode == kOpenRewrite);
+  if (!file) return 0;
+  auto guard = fileTable().lock();
+  return fileTable().add(std::move(file));
+}
+
+bool FileWriteData(std::int32_t fileNumber, std::initializer_list<Value> values) {
+  // The whole record is made first, so a value that cannot be written fails the call before
+  // anything reaches the file.
+  Bytes record;
+  for (const Value& value : values) {
+    if (!appendRecord(record, value)) return false;
+  }
+  auto guard = fileTable().lock();
+  const int fd = fileTable().find(fileNumber);
+  if (fd < 0) return false;
+  const off_t start = ::lseek(fd, 0, SEEK_CUR);
+  struct stat status {};
+  if (start < 0 || ::fstat(fd, &status) != 0) return false;
+  if (writeAll(fd, record.data(), record.size())) return true;
+
+  // Take back what a part-written record added, so the next write starts where this one did and
+  // a reader finds no half record at the end. Bytes already overwritten within the old length
+  // cannot be restored.
+  struct stat now {};
+  if (::fstat(fd, &now) == 0 && now.st_size > status.st_size) {
+    [[maybe_unused]] const int ignored = ::ftruncate(fd, status.st_size);
+  }
+  ::lseek(fd, start, SEEK_SET);
+  return false;
+}
+
+bool FileClose(std::int32_t fileNumber) {
+  auto guard = fileTable().lock();
+  return closeReporting(fileTable().remove(fileNumber));
+}
+
+}  // namespace nvx

@@ -1,0 +1,91 @@
+// The one seam for every modal interaction of the program: message boxes, the file and font
+// dialogs, the colour dialog and pop-up menus. The window runtime never opens one of these itself;
+// it asks the installed Interaction. The real one shows Qt's dialogs; tests install one that
+// answers from a queue and records what was shown.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+class QMenu;
+class QAction;
+class QPoint;
+class QWidget;
+
+namespace nvx {
+
+// Message box flags, as the editor passes them: the low bits choose the buttons, 16 the error
+// (stop) icon, 32 the question icon, 48 the warning icon, 64 the information icon.
+inline constexpr int kMsgOk = 0;
+inline constexpr int kMsgOkCancel = 1;
+inline constexpr int kMsgYesNoCancel = 3;
+inline constexpr int kMsgYesNo = 4;
+inline constexpr int kMsgIconError = 16;
+inline constexpr int kMsgIconQuestion = 32;
+inline constexpr int kMsgIconWarning = 48;
+inline constexpr int kMsgIconInformation = 64;
+
+// Button codes a message box returns.
+inline constexpr int kButtonOk = 0;
+inline constexpr int kButtonCancel = 1;
+inline constexpr int kButtonYes = 5;
+inline constexpr int kButtonNo = 6;
+
+struct FileDialogRequest {
+  bool save = false;              // save-file dialog; otherwise open-file
+  QString title;                  // empty: the platform's own
+  QString directory;              // initial directory; empty: the current one
+  QString fileName;               // initial file name
+  QStringList filters;            // "description (patterns)" entries, Qt's form
+  int selectedFilter = 0;         // index into filters
+  QString defaultSuffix;          // appended when the user types a name without one ("nvx")
+  bool fileMustExist = false;
+  bool pathMustExist = false;
+  bool overwritePrompt = false;
+  bool createPrompt = false;
+};
+
+struct FontChoice {
+  QString face;
+  int pointSize = 0;
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+  bool strikeOut = false;
+  QColor color;
+};
+
+class Interaction {
+ public:
+  virtual ~Interaction() = default;
+
+  // Shows a message box with the given caption, text and flags (buttons and icon); returns the
+  // button code.
+  virtual int messageBox(const QString& caption, const QString& text, int flags) = 0;
+
+  // A file dialog; the chosen full path, or nothing when cancelled.
+  virtual std::optional<QString> fileDialog(const FileDialogRequest& request) = 0;
+
+  // The font dialog with the effects and the colour; the choice, or nothing when cancelled.
+  virtual std::optional<FontChoice> fontDialog(const FontChoice& initial) = 0;
+
+  // The colour dialog; the colour, or nothing when cancelled.
+  virtual std::optional<QColor> colorDialog(const QColor& initial) = 0;
+
+  // Shows `menu` as a pop-up at the screen position `at`; the action picked, or nullptr.
+  virtual QAction* popupMenu(QMenu& menu, const QPoint& at) = 0;
+};
+
+// The interaction in use. Until one is installed, the real one (Qt's dialogs) is used.
+Interaction& interaction();
+
+// Installs `next` and returns the one it replaces (nullptr when it was the built-in real one).
+std::unique_ptr<Interaction> setInteraction(std::unique_ptr<Interaction> next);
+
+// The real interaction: Qt's message box, file, font and colour dialogs and QMenu::exec.
+std::unique_ptr<Interaction> makeQtInteraction();
+
+}  // namespace nvx

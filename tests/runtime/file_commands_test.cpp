@@ -1,0 +1,178 @@
+#include "runtime/file_commands.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+
+#include "store/codepage.h"
+
+namespace nvx {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+class FileCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "nvx_file_commands_XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // A file in the temporary directory as a local-code-page path; `name` is UTF-8.
+  Text path(const std::string& name) const { return FromUtf8((dir_ / name).string()).value_or(""); }
+  void put(const std::string& name, const std::string& content) const {
+    std::ofstream(dir_ / name, std::ios::binary) << content;
+  }
+  std::string contentOf(const std::string& name) const {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(FileCommandsTest, FileWriteDataWritesRawRecords) {
+  const struct {
+    const char* name;
+    Value value;
+    std::string expected;
+  } rows[] = {
+      {"text gets one zero byte", Text("abc"), "abc\0"s},
+      {"text ends at its inner zero", Text("a\0b"s), "a\0"s},
+      {"array gets its length first", Bytes{1, 2, 3}, "\3\0\0\0\1\2\3"s},
+  };
+  for (const auto& row : rows) {
+    const std::int32_t number = FileOpen(path("record"), kOpenRewrite);
+    EXPECT_TRUE(FileWriteData(number, {row.value})) << row.name;
+    EXPECT_TRUE(FileClose(number));
+    EXPECT_EQ(contentOf("record"), row.expected) << row.name;
+  }
+}
+
+TEST_F(FileCommandsTest, FailedFileWriteDataLeavesNoTrace) {
+  EXPECT_FALSE(FileWriteData(12345, {std::int32_t{1}}));
+  const std::int32_t number = FileOpen(path("data"), kOpenRewrite);
+  EXPECT_TRUE(FileWriteData(number, {std::int32_t{1}, Text("a")}));
+  EXPECT_FALSE(FileWriteData(number, {std::int32_t{2}, Value{}})) << "an absent value cannot be written";
+  {
+    // The file may grow to 10 bytes only: the write stops part-way, like on a full disk.
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limited = saved;
+    limited.rlim_cur = 10;
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+    EXPECT_FALSE(FileWriteData(number, {Bytes(8, 'x')}));
+    EXPECT_FALSE(WriteBytesToFile(path("other"), {Bytes(16, 'x')}));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+  }
+  EXPECT_TRUE(FileWriteData(number, {std::int16_t{3}}));
+  EXPECT_TRUE(FileClose(number));
+  EXPECT_EQ(contentOf("data"), "\1\0\0\0a\0\3\0"s) << "the next write lands where the failed ones began";
+}
+
+TEST_F(FileCommandsTest, FileOpenFollowsOpenModes) {
+  const struct {
+    const char* name;
+    std::optional<std::string> before;  // none: the file is missing
+    std::int32_t openMode;
+    std::int32_t shareMode;
+    std::optional<std::string> after;  // after writing "X"; none: the file must not open or be made
+  } rows[] = {
+      {"read needs the file", std::nullopt, kOpenRead, kShareReadWrite, std::nullopt},
+      {"rewrite empties", "abc", kOpenRewrite, kShareNone, "X"},
+      {"write-keep keeps", "abc", kOpenWriteKeep, kShareRead, "Xbc"},
+      {"read-write-keep creates", std::nullopt, kOpenReadWriteKeep, kShareWrite, "X"},
+      {"open mode 7", "abc", 7, kShareReadWrite, std::nullopt},
+      {"share mode 0", std::nullopt, kOpenRewrite, 0, std::nullopt},
+  };
+  for (const auto& row : rows) {
+    const std::string name = "mode "s + row.name;
+    if (row.before) put(name, *row.before);
+    const std::int32_t number = FileOpen(path(name), row.openMode, row.shareMode);
+    EXPECT_EQ(number != 0, row.after.has_value()) << row.name;
+    if (number == 0) continue;
+    EXPECT_TRUE(FileWriteData(number, {std::uint8_t{'X'}}));
+    EXPECT_TRUE(FileClose(number));
+    EXPECT_FALSE(FileClose(number)) << "a closed number is no longer open";
+    EXPECT_EQ(contentOf(name), *row.after) << row.name;
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "mode share mode 0"));
+  EXPECT_EQ(FileOpen("", kOpenRewrite), 0);
+  EXPECT_EQ(FileOpen(FromUtf8(dir_.string()).value_or(""), kOpenRead), 0) << "a directory is no file";
+}
+
+TEST_F(FileCommandsTest, ShareModesKeepOthersOut) {
+  put("shared", "content");
+  const std::int32_t exclusive = FileOpen(path("shared"), kOpenRead, kShareNone);
+  ASSERT_NE(exclusive, 0);
+  EXPECT_EQ(FileOpen(path("shared"), kOpenRead, kShareRead), 0);
+  EXPECT_EQ(FileOpen(path("shared"), kOpenRewrite, kShareNone), 0);
+  EXPECT_FALSE(WriteBytesToFile(path("shared"), {Bytes{'x'}}));
+  EXPECT_EQ(contentOf("shared"), "content") << "a refused open must not empty the file";
+  EXPECT_TRUE(FileClose(exclusive));
+
+  const std::int32_t readers[] = {FileOpen(path("shared"), kOpenRead, kShareRead),
+                                  FileOpen(path("shared"), kOpenRead, kShareRead)};
+  EXPECT_NE(readers[1], 0) << "readers that allow reading share";
+  EXPECT_EQ(FileOpen(path("shared"), kOpenWrite, kShareNone), 0);
+  for (std::int32_t reader : readers) FileClose(reader);
+}
+
+TEST_F(FileCommandsTest, WriteBytesToFileReplacesContent) {
+  put("out", "much longer old content");
+  EXPECT_TRUE(WriteBytesToFile(path("out"), {Bytes{'a', 'b'}, Bytes{}, toByteArray("cd")}));
+  EXPECT_EQ(contentOf("out"), "abcd");
+  EXPECT_TRUE(WriteBytesToFile(path("数据.bin"), {Bytes{'a'}}));
+  EXPECT_EQ(contentOf("数据.bin"), "a") << "the local-code-page name is stored as UTF-8";
+  EXPECT_FALSE(WriteBytesToFile(path("missing/out"), {Bytes{'a'}}));
+}
+
+TEST_F(FileCommandsTest, FileExistsFindsEntriesAndPatterns) {
+  fs::create_directory(dir_ / "folder");
+  put("a[1].txt", "");
+  put("b1.txt", "");
+  const struct {
+    const char* name;
+    Text path;
+    bool exists;
+  } rows[] = {
+      {"directory", path("folder"), true},
+      {"brackets are plain", path("a[1].txt"), true},
+      {"star matches", path("*.txt"), true},
+      {"pattern with brackets", path("a[1]?txt"), true},
+      {"brackets are no set", path("b[1]*"), false},
+      {"pattern without match", path("*.none"), false},
+      {"missing", path("missing"), false},
+      {"empty", "", false},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(FileExists(row.path), row.exists) << row.name;
+  }
+}
+
+TEST(RunDirectory, IsTheDirectoryOfTheProgram) {
+  const fs::path expected = fs::canonical("/proc/self/exe").parent_path();
+  EXPECT_EQ(RunDirectory(), FromUtf8(expected.string()).value_or(expected.string()));
+
+  const fs::path before = fs::current_path();
+  fs::current_path(fs::temp_directory_path());
+  EXPECT_TRUE(EnterRunDirectory());
+  EXPECT_EQ(fs::current_path(), expected);
+  fs::current_path(before);
+}
+
+}  // namespace
+}  // namespace nvx
