@@ -1,7 +1,18 @@
-// The editor. Its windows come with the window runtime; until then it says so.
+// NVX编辑器: the editor for article collections.
+#include <QApplication>
 #include <cstdio>
 
-int main() {
-  std::puts("NVX编辑器: the editor's windows are not built yet; the nvx command-line companion works.");
-  return 0;
+#include "app/editor.h"
+#include "runtime/desktop.h"
+
+int main(int argc, char** argv) {
+  if (!nvx::DisplayAvailable()) {
+    std::fputs("nvxedit: no display to show windows on; start it from a desktop session, or try "
+               "`xvfb-run -a build/src/nvxedit`.\n", stderr);
+    return 1;
+  }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("nvxedit"));
+  nvx::SetUpChineseDesktop();
+  return nvx::app::RunEditor();
 }

@@ -1,0 +1,29 @@
+// The editor's program-wide state, shared by every handler. It lives from the start-up sequence
+// to the end routine.
+#pragma once
+
+#include "runtime/window_runtime.h"
+#include "store/sqlite_db.h"
+#include "store/sqlite_table.h"
+
+namespace nvx::app {
+
+struct ProgramState {
+  CharFormat currentFormat;   // the content box's character format
+  Text currentArticleId;      // decimal id of the article last loaded
+  Text currentTitle;          // its title, or the title last accepted in the title input
+  std::int32_t editMode = 0;  // 0 nothing pending, 1 adding an article, 2 an article loaded
+  std::int32_t inputWindowMode = 0;   // 1 title input, 2 Find
+  std::int32_t lastFoundPosition = 0;
+  SqliteDB articleDb;         // the open article database
+  SqliteTable articleTable;   // opened on table nr around each operation, never left open
+
+  ProgramState();
+};
+
+// The state; only valid between CreateProgramState and ReleaseProgramState.
+ProgramState& state();
+void CreateProgramState();
+void ReleaseProgramState();
+
+}  // namespace nvx::app

@@ -1,0 +1,238 @@
+#include "forms/main_window.h"
+
+#include "forms/handler_refs.h"
+
+namespace nvx::forms::main_window {
+namespace {
+
+// RGB(0, 96, 192): the catalogue's blue titles.
+constexpr std::int32_t kCatalogueBlue = 0 + 96 * 256 + 192 * 65536;
+
+constexpr EventBinding kWindowEvents[] = {
+    {event::kCloseRequested, kStoreReadingState},
+    {event::kResized, kLayout},
+};
+
+constexpr EventBinding kContentBoxEvents[] = {
+    {event::kKeyDown, kContentKeyDown},
+    {event::kMouseMove, kLinesRead},
+    {event::kRightDown, kContentMenu},
+};
+
+constexpr EventBinding kSaveTitleButtonEvents[] = {
+    {event::kClicked, kSaveArticle},
+};
+
+constexpr EventBinding kCatalogueEvents[] = {
+    {event::kListClicked, kLoadArticle},
+    {event::kDoubleClick, kLoadArticleDoubleClick},
+    {event::kRightDown, kCatalogueMenu},
+};
+
+constexpr StatusPart kStatusParts[] = {
+    {.width = 30, .text = "共："},
+    {.width = 80, .text = ""},
+    {.width = 40, .text = "内容："},
+    {.width = 100, .text = ""},
+    {.width = 50, .text = "已读行："},
+    {.width = 50, .text = ""},
+    {.width = 60, .text = "文章标题："},
+    {.width = -1, .text = ""},
+};
+
+constexpr ListColumn kCatalogueColumns[] = {
+    {.align = 0, .width = 0, .heading = ""},
+    {.align = 1, .width = 180, .heading = "目录"},
+};
+
+constexpr ControlDef kControls[] = {
+    {
+        .id = kSaveDialog,
+        .name = "另存对话框",
+        .type = UnitType::CommonDlg,
+        .rect = {400, 48, 26, 26},
+        .props =
+            CommonDlgProps{
+                .kind = 1,
+                .filter = "sqlite数据库文件(*.nvx)|*.nvx",
+                // Kept as the form stores it, wildcard and all: whatever appends it to a typed
+                // file name has to drop the "*." first.
+                .defaultExt = "*.nvx",
+                .createPrompt = false,
+                .fileMustExist = true,
+                .overwritePrompt = true,
+                .pathMustExist = true,
+                .noChangeDir = false,
+            },
+    },
+    {
+        .id = kOpenDialog,
+        .name = "通用对话框2",
+        .type = UnitType::CommonDlg,
+        .rect = {400, 8, 24, 24},
+        .props =
+            CommonDlgProps{
+                .kind = 0,
+                .createPrompt = false,
+                .fileMustExist = true,
+                .overwritePrompt = true,
+                .pathMustExist = true,
+                .noChangeDir = false,
+            },
+    },
+    {
+        .id = kFontDialog,
+        .name = "通用对话框1",
+        .type = UnitType::CommonDlg,
+        .rect = {160, 24, 26, 26},
+        .props =
+            CommonDlgProps{
+                .kind = 2,
+                .createPrompt = false,
+                .fileMustExist = true,
+                .overwritePrompt = true,
+                .pathMustExist = true,
+                .noChangeDir = false,
+                .fontColor = 0,
+                .faceName = "",
+                .fontSize = 0,
+            },
+    },
+    {
+        .id = kStatusBar,
+        .name = "状态条1",
+        .type = UnitType::StatusBar,
+        .rect = {0, 226, 374, 20},
+        .flags = kVisible,
+        .props = StatusBarProps{.docking = 0, .sizeGrip = false, .parts = kStatusParts},
+    },
+    {
+        .id = kContentBox,
+        .name = "编辑框1",
+        .type = UnitType::RichEdit,
+        .rect = {200, 0, 168, 216},
+        .flags = kVisible | kTabStop,
+        .events = kContentBoxEvents,
+        .props =
+            RichEditProps{
+                .textFormat = 0,
+                .border = 1,
+                .backColor = kDefaultColor,
+                .multiLine = true,
+                .wrap = true,
+                .readOnly = false,
+                .hideSelection = true,
+                .maxLength = 0,
+                .faceName = "宋体",
+                .fontSize = 9,
+            },
+    },
+    {
+        // Shown only while a title is being added or changed.
+        .id = kSaveTitleButton,
+        .name = "保存按钮",
+        .type = UnitType::Button,
+        .rect = {32, 88, 80, 24},
+        .flags = kTabStop,
+        .events = kSaveTitleButtonEvents,
+        .props = ButtonProps{.caption = "保存文章标题", .kind = 0, .hAlign = 1, .vAlign = 1},
+    },
+    {
+        .id = kCatalogue,
+        .name = "超级列表框1",
+        .type = UnitType::ListView,
+        .rect = {0, 0, 180, 216},
+        .flags = kVisible | kTabStop,
+        .events = kCatalogueEvents,
+        .props =
+            ListViewProps{
+                .textColor = kCatalogueBlue,
+                .textBackColor = kWhite,
+                .backColor = kWhite,
+                .font = {.face = "宋体", .height = -16, .weight = 700, .charset = 134},
+                .columns = kCatalogueColumns,
+                .singleSelection = true,
+                .keepSelectionVisible = true,
+                .fullRowSelect = true,
+                .headerClickable = true,
+            },
+    },
+};
+
+constexpr MenuItemDef kMenu[] = {
+    {.id = kMenuFile, .level = 0, .caption = "文件"},
+    {.id = kMenuNew, .level = 1, .caption = "新建", .handler = kNew},
+    {.id = kMenuOpen, .level = 1, .caption = "打开", .handler = kOpen},
+    {.id = kMenuSaveAs, .level = 1, .caption = "另存", .handler = kSaveAs},
+    {.id = kMenuFileSeparator, .level = 1, .caption = "-"},
+    {.id = kMenuExport, .level = 1, .caption = "导出", .handler = kExport},
+    {.id = kMenuClose, .level = 1, .caption = "关闭", .handler = kClose},
+    {.id = kMenuExit, .level = 1, .caption = "退出", .handler = kExit},
+
+    {.id = kMenuReading, .level = 0, .caption = "阅读"},
+    {.id = kMenuPrevious, .level = 1, .caption = "上一篇", .handler = kPrevious},
+    {.id = kMenuNext, .level = 1, .caption = "下一篇", .handler = kNext},
+    {.id = kMenuContent, .level = 1, .caption = "内容操作"},
+    {.id = kMenuSelectAll, .level = 2, .caption = "全选", .handler = kSelectAll},
+    {.id = kMenuCopy, .level = 2, .caption = "复制", .handler = kCopy},
+    {.id = kMenuPaste, .level = 2, .caption = "粘贴", .handler = kPaste},
+    {.id = kMenuCut, .level = 2, .caption = "剪切", .handler = kCut},
+    {.id = kMenuDelete, .level = 2, .caption = "删除", .handler = kDelete},
+    {.id = kMenuFind, .level = 2, .caption = "查找", .handler = kFind},
+    {.id = kMenuReadingSeparator, .level = 1, .caption = "-"},
+    {.id = kMenuFontColour, .level = 1, .caption = "字体颜色"},
+    {.id = kMenuFontSetting, .level = 2, .caption = "字体设置", .handler = kFontSetting},
+    {.id = kMenuBackgroundColour, .level = 2, .caption = "背景颜色", .handler = kBackgroundColour},
+    {.id = kMenuFontLarger, .level = 2, .caption = "字体放大", .handler = kFontLarger},
+    {.id = kMenuFontSmaller, .level = 2, .caption = "字体缩小", .handler = kFontSmaller},
+    {.id = kMenuColorSchemes, .level = 1, .caption = "配色方案"},
+    {.id = kMenuColorScheme1, .level = 2, .caption = "方案1", .handler = kColorScheme1},
+    {.id = kMenuColorScheme2, .level = 2, .caption = "方案2", .handler = kColorScheme2},
+    {.id = kMenuColorScheme3, .level = 2, .caption = "方案3", .handler = kColorScheme3},
+    {.id = kMenuColorScheme4, .level = 2, .caption = "方案4", .handler = kColorScheme4},
+    {.id = kMenuColorScheme5, .level = 2, .caption = "方案5", .handler = kColorScheme5},
+    {.id = kMenuInterface, .level = 1, .caption = "界面设置"},
+    {.id = kMenuHideCatalogue, .level = 2, .caption = "关闭目录", .handler = kHideCatalogue},
+    {.id = kMenuShowCatalogue, .level = 2, .caption = "打开目录", .handler = kShowCatalogue},
+
+    {.id = kMenuEdit, .level = 0, .caption = "编辑"},
+    {.id = kMenuAddTitle, .level = 1, .caption = "添加标题", .handler = kAddTitle},
+    {.id = kMenuModifyTitle, .level = 1, .caption = "修改标题", .handler = kModifyTitle},
+    {.id = kMenuSaveArticle, .level = 1, .caption = "保存文章", .handler = kSaveArticle},
+    {.id = kMenuEditSeparator1, .level = 1, .caption = "-"},
+    {.id = kMenuDeleteArticle, .level = 1, .caption = "删除文章", .handler = kDeleteArticle},
+    {.id = kMenuEditSeparator2, .level = 1, .caption = "-"},
+    {.id = kMenuShrinkDatabase, .level = 1, .caption = "收缩数据库", .handler = kShrinkDatabase},
+
+    {.id = kMenuNotes, .level = 0, .caption = "说明"},
+    {.id = kMenuAbout, .level = 1, .caption = "关于", .handler = kAbout},
+};
+
+constexpr WindowDef kDefinition = {
+    .id = kWindow,
+    .unit = kSelf,
+    .rect = {50, 50, 800, 600},
+    .props =
+        {
+            .title = "NVX编辑器",
+            .frame = Frame::Resizable,
+            .minimizeBox = true,
+            .maximizeBox = true,
+            .centred = true,
+            .inTaskbar = true,
+            .alwaysOnTop = false,
+            .dragByClientArea = true,
+            .escCloses = false,
+            .enterMovesFocus = false,
+            .backColor = kDefaultColor,
+        },
+    .events = kWindowEvents,
+    .controls = kControls,
+    .menu = kMenu,
+};
+
+}  // namespace
+
+const WindowDef& Definition() { return kDefinition; }
+
+}  // namespace nvx::forms::main_window

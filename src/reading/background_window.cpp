@@ -1,0 +1,23 @@
+#include "reading/background_window.h"
+
+#include "forms/main_window.h"
+#include "forms/secondary_windows.h"
+#include "runtime/window_runtime.h"
+
+namespace nvx::reading {
+
+namespace bg = forms::background_colour;
+namespace mw = forms::main_window;
+
+// The picker starts from the form's white every time, whatever the background is now.
+void OpenBackgroundWindow() { LoadWindow(bg::kWindow, std::nullopt, true); }
+
+// The colour holds until the program ends; it is not part of the article's format.
+void BackgroundOk() {
+  SetInt({mw::kWindow, mw::kContentBox}, mw::kRichBackColor, GetInt({bg::kWindow, bg::kColourPicker}, bg::kPickerColor));
+  Destroy(bg::kWindow);
+}
+
+void BackgroundCancel() { Destroy(bg::kWindow); }
+
+}  // namespace nvx::reading

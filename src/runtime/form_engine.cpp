@@ -1,0 +1,220 @@
+#include "runtime/form_engine.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QScreen>
+
+#include "runtime/form_window.h"
+#include "runtime/runtime_error.h"
+#include "runtime/units.h"
+#include "store/codepage.h"
+
+namespace nvx {
+
+FormEngine& FormEngine::instance() {
+  static FormEngine engine;
+  return engine;
+}
+
+void FormEngine::DeleteLater::operator()(FormWindow* w) const {
+  if (w != nullptr) w->deleteLater();
+}
+
+void FormEngine::setForms(std::span<const forms::WindowDef> windows) { forms_ = windows; }
+
+const forms::WindowDef* FormEngine::definition(WindowId id) const {
+  for (const auto& def : forms_)
+    if (def.id == id) return &def;
+  return nullptr;
+}
+
+void FormEngine::bind(forms::HandlerRef ref, Handler handler) {
+  if (ref < 0) return;
+  if (handlers_.size() <= static_cast<std::size_t>(ref)) handlers_.resize(static_cast<std::size_t>(ref) + 1);
+  handlers_[static_cast<std::size_t>(ref)] = std::move(handler);
+}
+
+void FormEngine::clearHandlers() { handlers_.clear(); }
+
+bool FormEngine::hasHandler(forms::HandlerRef ref) const {
+  return ref >= 0 && static_cast<std::size_t>(ref) < handlers_.size() && handlers_[static_cast<std::size_t>(ref)];
+}
+
+FormWindow* FormEngine::window(WindowId id) const {
+  const auto it = live_.find(id);
+  return it == live_.end() ? nullptr : it->second.get();
+}
+
+FormWindow& FormEngine::requireWindow(WindowId id, const char* message) {
+  FormWindow* w = window(id);
+  if (w == nullptr) ReportRuntimeError(L(message));
+  return *w;
+}
+
+std::vector<FormWindow*> FormEngine::liveWindows() const {
+  std::vector<FormWindow*> all;
+  for (const auto& [id, w] : live_) all.push_back(w.get());
+  return all;
+}
+
+bool FormEngine::run(forms::HandlerRef ref, const EventArgs& args, HandlerResult* result) {
+  if (!hasHandler(ref) || RuntimeErrorShowing()) return false;
+  // A copy: the handler may bind or clear handlers while it runs.
+  const Handler handler = handlers_[static_cast<std::size_t>(ref)];
+  HandlerResult r = handler(args);
+  if (result) *result = r;
+  return true;
+}
+
+bool FormEngine::deliver(FormWindow& window, UnitId unit, int event, const EventArgs& args,
+                         HandlerResult* result) {
+  const forms::WindowDef& def = window.def();
+  std::span<const forms::EventBinding> bindings;
+  if (unit == def.unit) {
+    bindings = def.events;
+  } else if (Unit* u = window.unit(unit)) {
+    bindings = u->def().events;
+  } else {
+    return false;
+  }
+  for (const auto& b : bindings)
+    if (b.event == event) return run(b.handler, args, result);
+  return false;
+}
+
+bool FormEngine::load(WindowId id, std::optional<WindowId> parent, bool modal) {
+  if (FormWindow* existing = window(id)) {
+    if (!existing->closing()) {
+      if (existing->isMinimized()) existing->showNormal();
+      existing->activateWindow();
+      existing->raise();
+      return true;
+    }
+    destroyNow(id);
+  }
+  const forms::WindowDef* def = definition(id);
+  if (def == nullptr) return false;
+  FormWindow* owner = nullptr;
+  if (parent && !modal) {
+    owner = window(*parent);
+    if (owner == nullptr) return false;
+  }
+
+  std::unique_ptr<FormWindow, DeleteLater> created(new FormWindow(*def, owner));
+  if (owner) created->setOwner(owner->id());
+  if (!created->build()) return false;
+  FormWindow* w = created.get();
+  live_[id] = std::move(created);
+
+  QWidget* focusBefore = QApplication::focusWidget();
+  w->show();
+  if (modal) {
+    for (FormWindow* other : liveWindows()) {
+      if (other == w || !other->isEnabled()) continue;
+      other->setEnabled(false);
+      w->disabledByModal().emplace_back(other);
+    }
+  }
+  w->setCreating(false);
+  // Each event only while the window still exists: a handler may destroy it at once.
+  for (int event : {forms::event::kCreated, forms::event::kMoved, forms::event::kResized}) {
+    if (window(id) != w) break;
+    deliver(*w, def->unit, event, {});
+  }
+  if (focusBefore && window(id) == w && focusBefore->window() == w) focusBefore->setFocus();
+  return window(id) == w;
+}
+
+void FormEngine::scheduleDestroy(WindowId id) {
+  FormWindow* w = window(id);
+  if (w == nullptr || w->closing()) return;
+  w->setClosing(true);
+  QPointer<FormWindow> guard(w);
+  QMetaObject::invokeMethod(
+      this,
+      [this, id, guard] {
+        if (guard && window(id) == guard.data() && guard->closing()) destroyNow(id);
+      },
+      Qt::QueuedConnection);
+}
+
+void FormEngine::destroyNow(WindowId id) {
+  FormWindow* w = window(id);
+  if (w == nullptr) return;
+  // Windows owned by this one, or placed inside it, go first.
+  for (FormWindow* other : liveWindows())
+    if (other != w && (other->owner() == id || other->embeddedIn() == id)) destroyNow(other->id());
+  w = window(id);
+  if (w == nullptr) return;
+  w->setClosing(true);
+  deliver(*w, w->def().unit, forms::event::kDestroying, {});
+  for (auto& disabled : w->disabledByModal())
+    if (disabled) disabled->setEnabled(true);
+  w->hide();
+  auto node = live_.extract(id);  // deleted later, outside whatever event is being handled
+  if (live_.empty()) QCoreApplication::quit();
+}
+
+EventArgs mouseArgs(int x, int y, Qt::KeyboardModifiers modifiers) {
+  EventArgs a;
+  a.values[0] = x;
+  a.values[1] = y;
+  a.values[2] = keyState(modifiers);
+  a.count = 3;
+  return a;
+}
+
+int keyState(Qt::KeyboardModifiers modifiers) {
+  int state = 0;
+  if (modifiers & Qt::ControlModifier) state |= 1;
+  if (modifiers & Qt::ShiftModifier) state |= 2;
+  if (modifiers & Qt::AltModifier) state |= 4;
+  return state;
+}
+
+int virtualKey(int key) {
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) return 'A' + (key - Qt::Key_A);
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) return '0' + (key - Qt::Key_0);
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
+  switch (key) {
+    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Tab: case Qt::Key_Backtab: return 9;
+    case Qt::Key_Return: case Qt::Key_Enter: return 13;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: return 18;
+    case Qt::Key_Pause: return 19;
+    case Qt::Key_CapsLock: return 20;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_Space: return 32;
+    case Qt::Key_PageUp: return 33;
+    case Qt::Key_PageDown: return 34;
+    case Qt::Key_End: return 35;
+    case Qt::Key_Home: return 36;
+    case Qt::Key_Left: return 37;
+    case Qt::Key_Up: return 38;
+    case Qt::Key_Right: return 39;
+    case Qt::Key_Down: return 40;
+    case Qt::Key_Print: return 44;
+    case Qt::Key_Insert: return 45;
+    case Qt::Key_Delete: return 46;
+    case Qt::Key_Meta: return 91;
+    case Qt::Key_Menu: return 93;
+    case Qt::Key_NumLock: return 144;
+    case Qt::Key_ScrollLock: return 145;
+    case Qt::Key_Semicolon: case Qt::Key_Colon: return 186;
+    case Qt::Key_Equal: case Qt::Key_Plus: return 187;
+    case Qt::Key_Comma: case Qt::Key_Less: return 188;
+    case Qt::Key_Minus: case Qt::Key_Underscore: return 189;
+    case Qt::Key_Period: case Qt::Key_Greater: return 190;
+    case Qt::Key_Slash: case Qt::Key_Question: return 191;
+    case Qt::Key_QuoteLeft: case Qt::Key_AsciiTilde: return 192;
+    case Qt::Key_BracketLeft: case Qt::Key_BraceLeft: return 219;
+    case Qt::Key_Backslash: case Qt::Key_Bar: return 220;
+    case Qt::Key_BracketRight: case Qt::Key_BraceRight: return 221;
+    case Qt::Key_Apostrophe: case Qt::Key_QuoteDbl: return 222;
+    default: return 0;
+  }
+}
+
+}  // namespace nvx

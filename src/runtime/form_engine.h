@@ -1,0 +1,65 @@
+// The form engine: the program's window definitions, the live windows made from them, the
+// handler table, and the delivery of numbered events to bound handlers.
+#pragma once
+
+#include <QObject>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "runtime/window_runtime.h"
+
+namespace nvx {
+
+class FormWindow;
+class Unit;
+
+class FormEngine : public QObject {
+  Q_OBJECT
+
+ public:
+  static FormEngine& instance();
+
+  void setForms(std::span<const forms::WindowDef> windows);
+  const forms::WindowDef* definition(WindowId id) const;
+
+  void bind(forms::HandlerRef ref, Handler handler);
+  void clearHandlers();
+  bool hasHandler(forms::HandlerRef ref) const;
+
+  // The live window, or nullptr when it is not loaded.
+  FormWindow* window(WindowId id) const;
+  // The live window, or the run-time error report with `message` when it is not loaded.
+  FormWindow& requireWindow(WindowId id, const char* message);
+  std::vector<FormWindow*> liveWindows() const;
+
+  bool load(WindowId id, std::optional<WindowId> parent, bool modal);
+  // Marks the window as closing and destroys it once the current handler has returned.
+  void scheduleDestroy(WindowId id);
+  // Destroys the window (and the windows it owns) now.
+  void destroyNow(WindowId id);
+
+  // Runs the handler bound to `ref`, if any. Returns whether one ran; its result goes to `result`.
+  bool run(forms::HandlerRef ref, const EventArgs& args, HandlerResult* result = nullptr);
+  // Delivers event `event` of `unit` in `window` to its binding.
+  bool deliver(FormWindow& window, UnitId unit, int event, const EventArgs& args, HandlerResult* result = nullptr);
+
+ private:
+  struct DeleteLater {
+    void operator()(FormWindow* w) const;
+  };
+
+  std::span<const forms::WindowDef> forms_;
+  std::vector<Handler> handlers_;
+  std::map<WindowId, std::unique_ptr<FormWindow, DeleteLater>> live_;
+};
+
+// The event arguments of a mouse event: x, y in the unit's client coordinates and the key state
+// (bit 0 Ctrl, bit 1 Shift, bit 2 Alt).
+EventArgs mouseArgs(int x, int y, Qt::KeyboardModifiers modifiers);
+int keyState(Qt::KeyboardModifiers modifiers);
+// The virtual-key code the program's key handlers expect for a Qt key (13 Enter, 46 Delete,
+// 8 Backspace, 'A' 65 ...); 0 when there is none.
+int virtualKey(int qtKey);
+
+}  // namespace nvx

@@ -1,0 +1,356 @@
+#include "runtime/form_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include "runtime/form_engine.h"
+#include "runtime/qt_text.h"
+#include "runtime/units.h"
+
+namespace nvx {
+namespace {
+
+Qt::WindowFlags flagsFor(const forms::WindowProps& p, bool owned) {
+  Qt::WindowFlags flags = p.frame == forms::Frame::Fixed ? Qt::Dialog : Qt::Window;
+  flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if (p.minimizeBox) flags |= Qt::WindowMinimizeButtonHint;
+  if (p.maximizeBox) flags |= Qt::WindowMaximizeButtonHint;
+  if (p.alwaysOnTop) flags |= Qt::WindowStaysOnTopHint;
+  if (!p.inTaskbar && !owned) flags |= Qt::Tool;
+  return flags;
+}
+
+}  // namespace
+
+FormWindow::FormWindow(const forms::WindowDef& def, QWidget* owner) : QFrame(owner), def_(def) {
+  setWindowFlags(flagsFor(def.props, owner != nullptr));
+  setObjectName(QStringLiteral("window_%1").arg(def.id, 8, 16, QChar('0')));
+  setWindowTitle(QString::fromUtf8(def.props.title));
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  if (def.props.backColor != forms::kDefaultColor) {
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, toQColor(def.props.backColor, pal.color(QPalette::Window)));
+    setPalette(pal);
+    setAutoFillBackground(true);
+  }
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  // The title strip is shown only while the window sits inside another one.
+  titleStrip_ = new QWidget(this);
+  titleStrip_->setObjectName("titleStrip");
+  titleStrip_->setAutoFillBackground(true);
+  QPalette stripPalette = titleStrip_->palette();
+  stripPalette.setColor(QPalette::Window, stripPalette.color(QPalette::Highlight));
+  stripPalette.setColor(QPalette::WindowText, stripPalette.color(QPalette::HighlightedText));
+  titleStrip_->setPalette(stripPalette);
+  auto* strip = new QHBoxLayout(titleStrip_);
+  strip->setContentsMargins(6, 2, 2, 2);
+  titleLabel_ = new QLabel(titleStrip_);
+  auto* closeBox = new QToolButton(titleStrip_);
+  closeBox->setObjectName("closeBox");
+  closeBox->setText(QStringLiteral("×"));
+  closeBox->setAutoRaise(true);
+  connect(closeBox, &QToolButton::clicked, this, &QWidget::close);
+  strip->addWidget(titleLabel_, 1);
+  strip->addWidget(closeBox);
+  titleStrip_->hide();
+  titleStrip_->installEventFilter(this);
+  titleLabel_->installEventFilter(this);
+  layout->addWidget(titleStrip_);
+
+  client_ = new QWidget(this);
+  client_->setObjectName("client");
+  client_->installEventFilter(this);
+  layout->addWidget(client_, 1);
+}
+
+FormWindow::~FormWindow() = default;
+
+bool FormWindow::build() {
+  buildMenu();
+  // The design size is the outer size: take off what the platform adds for the frame.
+  winId();
+  const QSize outer(def_.rect.width, def_.rect.height);
+  const QRect frame = frameGeometry();
+  const QSize inner(outer.width() - (frame.width() - width()), outer.height() - (frame.height() - height()));
+  resize(inner);
+  if (def_.props.frame == forms::Frame::Fixed) setFixedSize(inner);
+  if (def_.props.centred) {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    move(screen.left() + (screen.width() - outer.width()) / 2, screen.top() + (screen.height() - outer.height()) / 2);
+  } else {
+    move(def_.rect.left, def_.rect.top);
+  }
+
+  // Controls in record order, hidden; group boxes hold the controls that name them as container.
+  for (const forms::ControlDef& c : def_.controls) {
+    auto unit = makeUnit(*this, c);
+    if (!unit) return false;
+    order_.push_back(unit.get());
+    units_[c.id] = std::move(unit);
+  }
+  // Group boxes first: a control may come before the box that holds it.
+  std::vector<Unit*> creation;
+  for (Unit* u : order_)
+    if (u->def().type == forms::UnitType::GroupBox) creation.push_back(u);
+  for (Unit* u : order_)
+    if (u->def().type != forms::UnitType::GroupBox) creation.push_back(u);
+  for (Unit* u : creation) {
+    QWidget* container = client_;
+    if (u->def().container != 0) {
+      Unit* box = unit(u->def().container);
+      if (box == nullptr || box->widget() == nullptr) return false;
+      container = box->widget();
+    }
+    if (!u->create(container)) return false;
+  }
+  // Tab order follows creation order.
+  QWidget* previous = nullptr;
+  for (Unit* u : order_) {
+    QWidget* w = u->widget();
+    if (w == nullptr || w->focusPolicy() == Qt::NoFocus) continue;
+    if (previous) QWidget::setTabOrder(previous, w);
+    previous = w;
+  }
+  redock();
+  for (Unit* u : order_) u->showIfVisible();
+  return true;
+}
+
+Unit* FormWindow::unit(UnitId id) const {
+  const auto it = units_.find(id);
+  return it == units_.end() ? nullptr : it->second.get();
+}
+
+std::vector<Unit*> FormWindow::units() const { return order_; }
+
+void FormWindow::redock() {
+  for (Unit* u : order_) {
+    if (u->def().type != forms::UnitType::StatusBar || u->widget() == nullptr) continue;
+    const auto& props = std::get<forms::StatusBarProps>(u->def().props);
+    if (props.docking == 2) continue;
+    QWidget* bar = u->widget();
+    const int h = std::max(u->def().rect.height, bar->sizeHint().height());
+    const int y = props.docking == 1 ? 0 : client_->height() - h;
+    bar->setGeometry(0, y, client_->width(), h);
+  }
+}
+
+QRect FormWindow::outerRect() const {
+  if (embedded() || !isWindow()) return geometry();
+  return frameGeometry();
+}
+
+void FormWindow::setOuterRect(const QRect& r) {
+  if (embedded() || !isWindow()) {
+    if (def_.props.frame == forms::Frame::Fixed) setFixedSize(r.size());
+    setGeometry(r);
+    return;
+  }
+  const QRect frame = frameGeometry();
+  const QSize margins(frame.width() - width(), frame.height() - height());
+  const QSize inner(std::max(0, r.width() - margins.width()), std::max(0, r.height() - margins.height()));
+  if (def_.props.frame == forms::Frame::Fixed) setFixedSize(inner);
+  resize(inner);
+  move(r.topLeft());
+}
+
+void FormWindow::embedInto(FormWindow& parent) {
+  if (embeddedIn_ == parent.id()) return;
+  const QSize outer = outerRect().size();
+  embeddedIn_ = parent.id();
+  setParent(parent.client(), Qt::Widget);
+  setFrameStyle(QFrame::Panel | QFrame::Raised);
+  setLineWidth(2);
+  titleLabel_->setText(windowTitle());
+  titleStrip_->show();
+  if (def_.props.frame == forms::Frame::Fixed) setFixedSize(outer);
+  resize(outer);
+  show();
+  raise();
+}
+
+QString FormWindow::title() const { return windowTitle(); }
+
+void FormWindow::setTitle(const QString& title) {
+  setWindowTitle(title);
+  titleLabel_->setText(title);
+}
+
+void FormWindow::buildMenu() {
+  if (def_.menu.empty()) return;
+  menuBar_ = new QMenuBar(this);
+  menuBar_->setObjectName("menuBar");
+  menuActions_.assign(def_.menu.size(), nullptr);
+  const int count = static_cast<int>(def_.menu.size());
+  int i = 0;
+  while (i < count) {
+    const forms::MenuItemDef& entry = def_.menu[static_cast<std::size_t>(i)];
+    int end = i + 1;
+    while (end < count && def_.menu[static_cast<std::size_t>(end)].level > entry.level) ++end;
+    if (entry.level == 0 && !(entry.flags & forms::kMenuHidden)) {
+      QMenu* menu = menuBar_->addMenu(QString::fromUtf8(entry.caption));
+      menu->setObjectName(QString::fromUtf8(entry.caption));
+      menuActions_[static_cast<std::size_t>(i)] = menu->menuAction();
+      addMenuItems(menu, i + 1, end, false);
+    }
+    i = end;
+  }
+  connect(menuBar_, &QMenuBar::triggered, this, &FormWindow::menuTriggered);
+  layout()->setMenuBar(menuBar_);
+}
+
+// Adds the records [first, end) below one entry to `into`: a separator for "-", a submenu for a
+// record followed by deeper ones, an item otherwise. Hidden records, and hidden submenus with all
+// their records, are left out. Every action carries its command number (20000 + record index).
+void FormWindow::addMenuItems(QMenu* into, int first, int end, bool popup) {
+  int i = first;
+  while (i < end) {
+    const forms::MenuItemDef& item = def_.menu[static_cast<std::size_t>(i)];
+    int next = i + 1;
+    while (next < end && def_.menu[static_cast<std::size_t>(next)].level > item.level) ++next;
+    if (!(item.flags & forms::kMenuHidden)) {
+      QAction* action = nullptr;
+      if (std::string_view(item.caption) == "-") {
+        action = into->addSeparator();
+      } else if (next > i + 1) {
+        QMenu* sub = into->addMenu(QString::fromUtf8(item.caption));
+        action = sub->menuAction();
+        addMenuItems(sub, i + 1, next, popup);
+      } else {
+        action = into->addAction(QString::fromUtf8(item.caption));
+      }
+      action->setData(20000 + i);
+      action->setEnabled(!(item.flags & forms::kMenuDisabled));
+      if (item.flags & forms::kMenuTicked) {
+        action->setCheckable(true);
+        action->setChecked(true);
+      }
+      if (!popup) menuActions_[static_cast<std::size_t>(i)] = action;
+    }
+    i = next;
+  }
+}
+
+QAction* FormWindow::menuAction(int index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= menuActions_.size()) return nullptr;
+  return menuActions_[static_cast<std::size_t>(index)];
+}
+
+int FormWindow::menuIndex(UnitId item) const {
+  for (std::size_t i = 0; i < def_.menu.size(); ++i)
+    if (def_.menu[i].id == item) return static_cast<int>(i);
+  return -1;
+}
+
+std::unique_ptr<QMenu> FormWindow::buildPopup(UnitId entry) {
+  const int index = menuIndex(entry);
+  auto menu = std::make_unique<QMenu>(this);
+  if (index < 0) return menu;
+  const int level = def_.menu[static_cast<std::size_t>(index)].level;
+  int end = index + 1;
+  while (end < static_cast<int>(def_.menu.size()) && def_.menu[static_cast<std::size_t>(end)].level > level) ++end;
+  addMenuItems(menu.get(), index + 1, end, true);
+  return menu;
+}
+
+void FormWindow::menuTriggered(QAction* action) {
+  const int command = action->data().toInt();
+  if (command < 20000) return;
+  const int index = command - 20000;
+  if (static_cast<std::size_t>(index) >= def_.menu.size()) return;
+  FormEngine::instance().run(def_.menu[static_cast<std::size_t>(index)].handler, {});
+}
+
+void FormWindow::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  FormEngine& engine = FormEngine::instance();
+  if (closing_ || engine.window(id()) != this) return;
+  HandlerResult result;
+  const bool ran = engine.deliver(*this, def_.unit, forms::event::kCloseRequested, {}, &result);
+  if (ran && result && *result == 0) return;
+  if (engine.window(id()) == this && !closing_) {
+    hide();
+    engine.scheduleDestroy(id());
+  }
+}
+
+void FormWindow::resizeEvent(QResizeEvent* event) {
+  QFrame::resizeEvent(event);
+  if (layout()) layout()->activate();
+  redock();
+  if (!creating_ && !closing_) FormEngine::instance().deliver(*this, def_.unit, forms::event::kResized, {});
+}
+
+void FormWindow::moveEvent(QMoveEvent* event) {
+  QFrame::moveEvent(event);
+  if (!creating_ && !closing_) FormEngine::instance().deliver(*this, def_.unit, forms::event::kMoved, {});
+}
+
+void FormWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && def_.props.escCloses) {
+    close();
+    return;
+  }
+  QFrame::keyPressEvent(event);
+}
+
+// A left press on the client area itself (or on the title strip of a window placed inside another)
+// moves the window: through the platform's system move for a top-level window, by following the
+// mouse for one inside another window.
+bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
+  const bool onStrip = watched == titleStrip_ || watched == titleLabel_;
+  const bool onClient = watched == client_ && def_.props.dragByClientArea;
+  if (!onStrip && !onClient) return QFrame::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+      auto* me = static_cast<QMouseEvent*>(event);
+      if (me->button() != Qt::LeftButton) break;
+      // Only an empty spot: a press a control passed on is not a press on the window.
+      if (onClient && client_->childAt(me->position().toPoint()) != nullptr) break;
+      startDrag(me);
+      return true;
+    }
+    case QEvent::MouseMove:
+      if (dragging_) {
+        auto* me = static_cast<QMouseEvent*>(event);
+        const QPoint global = me->globalPosition().toPoint();
+        move(isWindow() ? global - dragOffset_ : parentWidget()->mapFromGlobal(global) - dragOffset_);
+        return true;
+      }
+      break;
+    case QEvent::MouseButtonRelease:
+      dragging_ = false;
+      break;
+    default:
+      break;
+  }
+  return QFrame::eventFilter(watched, event);
+}
+
+void FormWindow::startDrag(QMouseEvent* event) {
+  ++dragStarts_;
+  const QPoint global = event->globalPosition().toPoint();
+  if (isWindow()) {
+    if (windowHandle() && windowHandle()->startSystemMove()) return;
+    dragOffset_ = global - frameGeometry().topLeft();
+  } else {
+    dragOffset_ = parentWidget()->mapFromGlobal(global) - pos();
+  }
+  dragging_ = true;
+}
+
+}  // namespace nvx

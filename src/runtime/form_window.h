@@ -1,0 +1,112 @@
+// A live window made from its form definition: a top-level widget with the menu bar and a client
+// area that holds the controls at their design positions. A window can also sit inside another
+// window's client area (SetParentWindow), framed, with a title strip and a close box of its own.
+#pragma once
+
+#include <QFrame>
+#include <QPointer>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "runtime/window_runtime.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QMenuBar;
+
+namespace nvx {
+
+class Unit;
+
+class FormWindow : public QFrame {
+  Q_OBJECT
+  Q_PROPERTY(int dragStarts READ dragStarts)
+
+ public:
+  FormWindow(const forms::WindowDef& def, QWidget* owner);
+  ~FormWindow() override;
+
+  const forms::WindowDef& def() const { return def_; }
+  WindowId id() const { return def_.id; }
+  QWidget* client() const { return client_; }
+
+  // Creates the menu bar and the controls, docks, shows what is visible. False when a control
+  // could not be made.
+  bool build();
+
+  Unit* unit(UnitId id) const;
+  std::vector<Unit*> units() const;
+
+  bool closing() const { return closing_; }
+  void setClosing(bool closing) { closing_ = closing; }
+  bool creating() const { return creating_; }
+  void setCreating(bool creating) { creating_ = creating; }
+
+  // The window's outer rectangle: on the screen for a top-level window, in the parent's client
+  // area for one placed inside another window.
+  QRect outerRect() const;
+  void setOuterRect(const QRect& r);
+
+  // Places the window inside `parent`'s client area, framed, with a title strip and close box.
+  void embedInto(FormWindow& parent);
+  bool embedded() const { return embeddedIn_ != 0; }
+  WindowId embeddedIn() const { return embeddedIn_; }
+  WindowId owner() const { return owner_; }
+  void setOwner(WindowId owner) { owner_ = owner; }
+
+  QString title() const;
+  void setTitle(const QString& title);
+
+  // Menu records: the action of command `index` (its record's place in the menu), and a pop-up
+  // built from the sub-items of entry `entry`.
+  QAction* menuAction(int index) const;
+  std::unique_ptr<QMenu> buildPopup(UnitId entry);
+  int menuIndex(UnitId item) const;
+
+  // Docks the status bar along the client area's edge, across its width.
+  void redock();
+
+  // How often a press on the client area started moving the window (for tests and diagnostics).
+  int dragStarts() const { return dragStarts_; }
+
+  // The windows this one disabled when it was loaded modally.
+  std::vector<QPointer<QWidget>>& disabledByModal() { return disabledByModal_; }
+
+  void setTag(const Text& tag) { tag_ = tag; }
+  const Text& tag() const { return tag_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void buildMenu();
+  void addMenuItems(QMenu* into, int first, int end, bool popup);
+  void menuTriggered(QAction* action);
+  void startDrag(QMouseEvent* event);
+
+  const forms::WindowDef& def_;
+  QWidget* client_ = nullptr;
+  QMenuBar* menuBar_ = nullptr;
+  QWidget* titleStrip_ = nullptr;
+  QLabel* titleLabel_ = nullptr;
+  std::vector<QAction*> menuActions_;  // by record index; nullptr for level-0 titles
+  std::map<UnitId, std::unique_ptr<Unit>> units_;
+  std::vector<Unit*> order_;
+  bool closing_ = false;
+  bool creating_ = true;
+  WindowId embeddedIn_ = 0;
+  WindowId owner_ = 0;
+  int dragStarts_ = 0;
+  QPoint dragOffset_;
+  bool dragging_ = false;
+  Text tag_;
+  std::vector<QPointer<QWidget>> disabledByModal_;
+};
+
+}  // namespace nvx

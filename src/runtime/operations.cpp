@@ -1,0 +1,306 @@
+// The operations the editor's logic calls on its windows and controls, and property access.
+#include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTreeWidget>
+
+#include "runtime/form_engine.h"
+#include "runtime/form_window.h"
+#include "runtime/interaction.h"
+#include "runtime/qt_text.h"
+#include "runtime/runtime_error.h"
+#include "runtime/unit_types.h"
+
+namespace nvx {
+namespace {
+
+constexpr const char* kNoSuchUnit = "指定窗口或窗口组件不存在或尚未载入";
+constexpr const char* kWindowNotLoaded = "未载入欲访问窗口组件所在的窗口";
+constexpr const char* kUnitNotLoaded = "指定窗口尚未载入";
+
+FormEngine& engine() { return FormEngine::instance(); }
+
+Unit& requireUnit(UnitRef ref, const char* message = kNoSuchUnit) {
+  FormWindow& w = engine().requireWindow(ref.window, message);
+  Unit* u = w.unit(ref.unit);
+  if (u == nullptr) ReportRuntimeError(L(message));
+  return *u;
+}
+
+// The unit of an operation, which must be of the operation's type.
+template <typename T>
+T& requireTyped(UnitRef ref) {
+  auto* typed = dynamic_cast<T*>(&requireUnit(ref));
+  if (typed == nullptr) ReportRuntimeError(L(kNoSuchUnit));
+  return *typed;
+}
+
+bool isMenuItem(const FormWindow& w, UnitId unit) { return w.menuIndex(unit) >= 0; }
+
+PropertyValue windowProperty(FormWindow& w, int index) {
+  const QRect r = w.outerRect();
+  switch (index) {
+    case 0: return r.left();
+    case 1: return r.top();
+    case 2: return r.width();
+    case 3: return r.height();
+    case 4: return w.tag();
+    case 5: return static_cast<std::int32_t>(!w.isHidden());
+    case 6: return static_cast<std::int32_t>(!w.isEnabled());
+    case 8: return fromQString(w.title());
+    default: return std::int32_t{0};
+  }
+}
+
+void setWindowProperty(FormWindow& w, int index, const PropertyValue& value) {
+  if (index == 8) {
+    w.setTitle(toQString(textOf(value)));
+    return;
+  }
+  if (index == 4) {
+    w.setTag(textOf(value));
+    return;
+  }
+  const std::int32_t n = numberOf(value);
+  QRect r = w.outerRect();
+  switch (index) {
+    case 0: r.moveLeft(n); break;
+    case 1: r.moveTop(n); break;
+    case 2: r.setWidth(n); break;
+    case 3: r.setHeight(n); break;
+    case 5: w.setVisible(n != 0); return;
+    case 6: w.setEnabled(n == 0); return;
+    default: return;
+  }
+  w.setOuterRect(r);
+}
+
+// Menu items: 0 caption, 1 ticked, 2 disabled, 3 visible.
+PropertyValue menuProperty(FormWindow& w, UnitId unit, int index) {
+  const int i = w.menuIndex(unit);
+  const QAction* a = w.menuAction(i);
+  const auto& def = w.def().menu[static_cast<std::size_t>(i)];
+  switch (index) {
+    case 0: return a ? fromQString(a->text()) : L(def.caption);
+    case 1: return static_cast<std::int32_t>(a ? a->isChecked() : (def.flags & forms::kMenuTicked) != 0);
+    case 2: return static_cast<std::int32_t>(a ? !a->isEnabled() : (def.flags & forms::kMenuDisabled) != 0);
+    case 3: return static_cast<std::int32_t>(a ? a->isVisible() : !(def.flags & forms::kMenuHidden));
+    default: return std::int32_t{0};
+  }
+}
+
+void setMenuProperty(FormWindow& w, UnitId unit, int index, const PropertyValue& value) {
+  QAction* a = w.menuAction(w.menuIndex(unit));
+  if (a == nullptr) return;
+  switch (index) {
+    case 0: a->setText(toQString(textOf(value))); return;
+    case 1: a->setCheckable(true); a->setChecked(numberOf(value) != 0); return;
+    case 2: a->setEnabled(numberOf(value) == 0); return;
+    case 3: a->setVisible(numberOf(value) != 0); return;
+    default: return;
+  }
+}
+
+}  // namespace
+
+void BindHandler(forms::HandlerRef ref, Handler handler) { engine().bind(ref, std::move(handler)); }
+
+void BindHandler(forms::HandlerRef ref, void (*handler)()) {
+  engine().bind(ref, [handler](const EventArgs&) -> HandlerResult {
+    handler();
+    return std::nullopt;
+  });
+}
+
+void ClearHandlers() { engine().clearHandlers(); }
+
+void InitialiseForms(std::span<const forms::WindowDef> windows) { engine().setForms(windows); }
+
+int RunProgram(WindowId startWindow) {
+  QApplication::setQuitOnLastWindowClosed(false);
+  if (!LoadWindow(startWindow)) ReportRuntimeError(L("载入启动窗口失败"));
+  if (engine().liveWindows().empty()) return 0;
+  QApplication::exec();
+  return 0;
+}
+
+PropertyValue GetProperty(UnitRef ref, int index) {
+  FormWindow& w = engine().requireWindow(ref.window, kWindowNotLoaded);
+  if (ref.unit == w.def().unit) return windowProperty(w, index);
+  if (isMenuItem(w, ref.unit)) return menuProperty(w, ref.unit, index);
+  return requireUnit(ref, kUnitNotLoaded).property(index);
+}
+
+void SetProperty(UnitRef ref, int index, const PropertyValue& value) {
+  FormWindow& w = engine().requireWindow(ref.window, kWindowNotLoaded);
+  if (ref.unit == w.def().unit) return setWindowProperty(w, index, value);
+  if (isMenuItem(w, ref.unit)) return setMenuProperty(w, ref.unit, index, value);
+  requireUnit(ref, kUnitNotLoaded).setProperty(index, value);
+}
+
+std::int32_t GetInt(UnitRef ref, int index) { return numberOf(GetProperty(ref, index)); }
+
+Text GetText(UnitRef ref, int index) { return textOf(GetProperty(ref, index)); }
+
+bool LoadWindow(WindowId window, std::optional<WindowId> parent, bool modal) {
+  return engine().load(window, parent, modal);
+}
+
+bool IsCreated(WindowId window) { return engine().window(window) != nullptr; }
+
+bool IsCreated(UnitRef ref) {
+  FormWindow* w = engine().window(ref.window);
+  if (w == nullptr) return false;
+  return ref.unit == w->def().unit || w->unit(ref.unit) != nullptr || isMenuItem(*w, ref.unit);
+}
+
+void Destroy(WindowId window) {
+  engine().requireWindow(window, kNoSuchUnit);
+  engine().scheduleDestroy(window);
+}
+
+void Focus(UnitRef ref) {
+  FormWindow& w = engine().requireWindow(ref.window, kNoSuchUnit);
+  if (ref.unit == w.def().unit) {
+    w.activateWindow();
+    w.setFocus();
+    return;
+  }
+  if (QWidget* widget = requireUnit(ref).widget()) widget->setFocus();
+}
+
+// A given left or top moves that edge and keeps the size; a given width or height other than -1
+// sets it. Nothing happens when the rectangle stays the same.
+void Move(UnitRef ref, std::optional<int> left, std::optional<int> top, std::optional<int> width,
+          std::optional<int> height) {
+  FormWindow& w = engine().requireWindow(ref.window, kNoSuchUnit);
+  const bool isWindow = ref.unit == w.def().unit;
+  QWidget* widget = isWindow ? &w : requireUnit(ref).widget();
+  if (widget == nullptr) return;
+  const QRect old = isWindow ? w.outerRect() : widget->geometry();
+  QRect r = old;
+  if (left) r.moveLeft(*left);
+  if (top) r.moveTop(*top);
+  if (width && *width != -1) r.setWidth(std::max(0, *width));
+  if (height && *height != -1) r.setHeight(std::max(0, *height));
+  if (r == old) return;
+  if (isWindow) {
+    w.setOuterRect(r);
+  } else {
+    widget->setGeometry(r);
+  }
+}
+
+void PopupMenu(WindowId window, UnitId menu, std::optional<int> x, std::optional<int> y) {
+  FormWindow& w = engine().requireWindow(window, kNoSuchUnit);
+  if (w.menuIndex(menu) < 0) ReportRuntimeError(L(kNoSuchUnit));
+  std::unique_ptr<QMenu> popup = w.buildPopup(menu);
+  if (popup->actions().isEmpty()) return;
+  const QPoint at = x && y ? QPoint(*x, *y) : QCursor::pos() + QPoint(3, 3);
+  QAction* chosen = interaction().popupMenu(*popup, at);
+  const int command = chosen ? chosen->data().toInt() : 0;
+  popup.reset();
+  if (command < 20000 || engine().window(window) != &w) return;
+  const auto& records = w.def().menu;
+  const auto index = static_cast<std::size_t>(command - 20000);
+  if (index < records.size()) engine().run(records[index].handler, {});
+}
+
+void SetParentWindow(WindowId window, WindowId parent) {
+  FormWindow& w = engine().requireWindow(window, kNoSuchUnit);
+  FormWindow* p = engine().window(parent);
+  if (p == nullptr || p == &w) return;
+  w.embedInto(*p);
+}
+
+// One saved cursor: nested SetWaitCursor calls keep the first.
+namespace {
+bool waitCursorShown = false;
+}
+
+void SetWaitCursor() {
+  if (waitCursorShown) return;
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  waitCursorShown = true;
+}
+
+void RestoreCursor() {
+  if (waitCursorShown) {
+    QGuiApplication::restoreOverrideCursor();
+    waitCursorShown = false;
+  }
+  QCursor::setPos(QCursor::pos());
+}
+
+namespace CommonDlg {
+bool Open(UnitRef dialog) { return requireTyped<CommonDlgUnit>(dialog).open(); }
+}  // namespace CommonDlg
+
+namespace StatusBar {
+void SetPartText(UnitRef bar, int part, const Text& text) { requireTyped<StatusBarUnit>(bar).setPartText(part, text); }
+}  // namespace StatusBar
+
+namespace ListView {
+
+std::int32_t InsertItem(UnitRef list) {
+  QTreeWidget* tree = requireTyped<ListViewUnit>(list).tree();
+  auto* item = new QTreeWidgetItem();
+  tree->addTopLevelItem(item);
+  return tree->indexOfTopLevelItem(item);
+}
+
+void SetItemText(UnitRef list, int row, int column, const Text& text) {
+  QTreeWidget* tree = requireTyped<ListViewUnit>(list).tree();
+  QTreeWidgetItem* item = tree->topLevelItem(row);
+  if (item && column >= 0 && column < tree->columnCount()) item->setText(column, toQString(text));
+}
+
+Text GetItemText(UnitRef list, int row, int column) {
+  QTreeWidget* tree = requireTyped<ListViewUnit>(list).tree();
+  QTreeWidgetItem* item = tree->topLevelItem(row);
+  if (item == nullptr || column < 0 || column >= tree->columnCount()) return {};
+  return fromQString(item->text(column));
+}
+
+std::int32_t ItemCount(UnitRef list) { return requireTyped<ListViewUnit>(list).tree()->topLevelItemCount(); }
+
+void DeleteAllItems(UnitRef list) { requireTyped<ListViewUnit>(list).tree()->clear(); }
+
+void DeselectItem(UnitRef list, int row) {
+  QTreeWidget* tree = requireTyped<ListViewUnit>(list).tree();
+  if (row < 0) return;
+  if (QTreeWidgetItem* item = tree->topLevelItem(row)) item->setSelected(false);
+}
+
+}  // namespace ListView
+
+namespace RichEdit {
+
+std::int32_t LineCount(UnitRef box) { return requireTyped<RichEditUnit>(box).lineCount(); }
+
+std::int32_t FirstVisibleLine(UnitRef box) { return requireTyped<RichEditUnit>(box).firstVisibleLine(); }
+
+bool SetCharFormat(UnitRef box, const CharFormat& format) {
+  return requireTyped<RichEditUnit>(box).setCharFormat(format);
+}
+
+std::int32_t FindText(UnitRef box, std::int32_t start, bool matchCase, bool wholeWord, const Text& text) {
+  return requireTyped<RichEditUnit>(box).findText(start, matchCase, wholeWord, toQString(text));
+}
+
+void Copy(UnitRef box) { requireTyped<RichEditUnit>(box).edit()->copy(); }
+void Cut(UnitRef box) { requireTyped<RichEditUnit>(box).edit()->cut(); }
+void Paste(UnitRef box) { requireTyped<RichEditUnit>(box).edit()->paste(); }
+
+void DeleteSelection(UnitRef box) {
+  QPlainTextEdit* edit = requireTyped<RichEditUnit>(box).edit();
+  QTextCursor c = edit->textCursor();
+  c.removeSelectedText();
+  edit->setTextCursor(c);
+}
+
+}  // namespace RichEdit
+
+}  // namespace nvx

@@ -1,0 +1,262 @@
+// The real interaction: Qt's own dialogs, always the non-native ones so they look and translate the
+// same on every platform, each without an owner window and modal for the whole application.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QColorDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "runtime/interaction.h"
+
+namespace nvx {
+namespace {
+
+constexpr int kButtonAbort = 2;
+constexpr int kButtonRetry = 3;
+constexpr int kButtonIgnore = 4;
+
+struct ButtonSet {
+  QMessageBox::StandardButtons buttons;
+  // What a box closed without a button press counts as: the answer that does least.
+  int escapeCode;
+};
+
+ButtonSet buttonSet(int flags) {
+  switch (flags & 0x0F) {
+    case 1: return {QMessageBox::Ok | QMessageBox::Cancel, kButtonCancel};
+    case 2: return {QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore, kButtonAbort};
+    case 3: return {QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, kButtonCancel};
+    case 4: return {QMessageBox::Yes | QMessageBox::No, kButtonNo};
+    case 5: return {QMessageBox::Retry | QMessageBox::Cancel, kButtonCancel};
+    default: return {QMessageBox::Ok, kButtonOk};
+  }
+}
+
+QMessageBox::Icon iconFor(int flags) {
+  switch (flags & 0xF0) {
+    case kMsgIconError: return QMessageBox::Critical;
+    case kMsgIconQuestion: return QMessageBox::Question;
+    case kMsgIconWarning: return QMessageBox::Warning;
+    case kMsgIconInformation: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+  }
+}
+
+int buttonCode(QMessageBox::StandardButton button) {
+  switch (button) {
+    case QMessageBox::Cancel: return kButtonCancel;
+    case QMessageBox::Abort: return kButtonAbort;
+    case QMessageBox::Retry: return kButtonRetry;
+    case QMessageBox::Ignore: return kButtonIgnore;
+    case QMessageBox::Yes: return kButtonYes;
+    case QMessageBox::No: return kButtonNo;
+    default: return kButtonOk;
+  }
+}
+
+// Widgets need a QApplication; a caller without one (a tool, a test) must not crash the process
+// by asking, so it gets the answer that does least.
+bool haveWidgets(const char* what) {
+  if (qobject_cast<QApplication*>(QCoreApplication::instance())) return true;
+  qWarning("nvx: no QApplication, %s not shown", what);
+  return false;
+}
+
+QFont fontOf(const FontChoice& choice) {
+  QFont font;
+  if (!choice.face.isEmpty()) font.setFamily(choice.face);
+  if (choice.pointSize > 0) font.setPointSize(choice.pointSize);
+  font.setBold(choice.bold);
+  font.setItalic(choice.italic);
+  font.setUnderline(choice.underline);
+  font.setStrikeOut(choice.strikeOut);
+  return font;
+}
+
+QIcon swatch(const QColor& color) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(color.isValid() ? color : QColor(Qt::black));
+  return QIcon(pixmap);
+}
+
+// A QFontDialog used as a widget is still a QDialog: it swallows Enter from its edits while looking
+// for a default button it does not have. Enter belongs to the dialog around it.
+class EnterAccepts : public QObject {
+ public:
+  explicit EnterAccepts(QDialog& outer) : outer_(outer) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+      if (enter && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        outer_.accept();
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QDialog& outer_;
+};
+
+class QtInteraction final : public Interaction {
+ public:
+  int messageBox(const QString& caption, const QString& text, int flags) override;
+  std::optional<QString> fileDialog(const FileDialogRequest& request) override;
+  std::optional<FontChoice> fontDialog(const FontChoice& initial) override;
+  std::optional<QColor> colorDialog(const QColor& initial) override;
+  QAction* popupMenu(QMenu& menu, const QPoint& at) override;
+};
+
+int QtInteraction::messageBox(const QString& caption, const QString& text, int flags) {
+  const ButtonSet set = buttonSet(flags);
+  if (!haveWidgets("message box")) return set.escapeCode;
+
+  // The program's texts are plain, whatever they look like, and use CR LF line ends.
+  QString shown = text;
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+  QMessageBox box(iconFor(flags), caption, shown, set.buttons);
+  box.setTextFormat(Qt::PlainText);
+  box.setWindowModality(Qt::ApplicationModal);
+  box.exec();
+  QAbstractButton* clicked = box.clickedButton();
+  return clicked ? buttonCode(box.standardButton(clicked)) : set.escapeCode;
+}
+
+std::optional<QString> QtInteraction::fileDialog(const FileDialogRequest& request) {
+  if (!haveWidgets("file dialog")) return std::nullopt;
+
+  QFileDialog dialog;
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+  dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(!request.save && request.fileMustExist ? QFileDialog::ExistingFile
+                                                            : QFileDialog::AnyFile);
+  if (!request.title.isEmpty()) dialog.setWindowTitle(request.title);
+  if (!request.directory.isEmpty()) dialog.setDirectory(request.directory);
+  if (!request.filters.isEmpty()) {
+    dialog.setNameFilters(request.filters);
+    if (request.selectedFilter >= 0 && request.selectedFilter < request.filters.size())
+      dialog.selectNameFilter(request.filters[request.selectedFilter]);
+  }
+  dialog.setDefaultSuffix(request.defaultSuffix);
+  if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+
+  // A choice that fails a check is explained and the dialog comes back as the user left it.
+  while (dialog.exec() == QDialog::Accepted) {
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    const QFileInfo file(chosen.first());
+    if (request.pathMustExist && !file.absoluteDir().exists()) {
+      messageBox(dialog.windowTitle(),
+                 QStringLiteral("路径“%1”不存在。\n请检查路径是否正确。")
+                     .arg(QDir::toNativeSeparators(file.absolutePath())),
+                 kMsgOk | kMsgIconWarning);
+      continue;
+    }
+    if (!request.save && request.createPrompt && !file.exists()) {
+      const int answer = messageBox(dialog.windowTitle(),
+                                    QStringLiteral("文件“%1”不存在。\n是否创建文件?").arg(file.fileName()),
+                                    kMsgYesNo | kMsgIconQuestion);
+      if (answer != kButtonYes) continue;
+    }
+    return file.absoluteFilePath();
+  }
+  return std::nullopt;
+}
+
+std::optional<FontChoice> QtInteraction::fontDialog(const FontChoice& initial) {
+  if (!haveWidgets("font dialog")) return std::nullopt;
+
+  // Qt's font dialog has no colour, so it sits inside a dialog of ours that adds one.
+  QDialog dialog;
+  dialog.setWindowTitle(QStringLiteral("字体"));
+  dialog.setWindowModality(Qt::ApplicationModal);
+
+  auto* fonts = new QFontDialog(&dialog);
+  fonts->setObjectName(QStringLiteral("fontChooser"));
+  fonts->setWindowFlags(Qt::Widget);
+  fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+  fonts->setCurrentFont(fontOf(initial));
+  EnterAccepts enterAccepts(dialog);
+  fonts->installEventFilter(&enterAccepts);
+  // Its own ways of closing (Esc anywhere, Enter in its font lists) would only hide it; they close
+  // the whole dialog instead.
+  QObject::connect(fonts, &QDialog::finished, &dialog, [&dialog](int result) {
+    if (result == QDialog::Accepted) {
+      dialog.accept();
+    } else {
+      dialog.reject();
+    }
+  });
+
+  QColor color = initial.color;
+  auto* colorButton = new QPushButton(QStringLiteral("颜色…"));
+  colorButton->setObjectName(QStringLiteral("colorButton"));
+  colorButton->setAutoDefault(false);
+  colorButton->setIcon(swatch(color));
+  QObject::connect(colorButton, &QPushButton::clicked, &dialog, [this, &color, colorButton] {
+    if (const auto chosen = colorDialog(color.isValid() ? color : QColor(Qt::black))) {
+      color = *chosen;
+      colorButton->setIcon(swatch(color));
+    }
+  });
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(fonts);
+  auto* row = new QHBoxLayout;
+  row->addWidget(colorButton);
+  row->addStretch();
+  row->addWidget(buttons);
+  layout->addLayout(row);
+
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QFont chosen = fonts->currentFont();
+  FontChoice result;
+  result.face = chosen.family();
+  result.pointSize = chosen.pointSize() > 0 ? chosen.pointSize() : initial.pointSize;
+  result.bold = chosen.weight() >= QFont::Bold;
+  result.italic = chosen.italic();
+  result.underline = chosen.underline();
+  result.strikeOut = chosen.strikeOut();
+  result.color = color;
+  return result;
+}
+
+std::optional<QColor> QtInteraction::colorDialog(const QColor& initial) {
+  if (!haveWidgets("colour dialog")) return std::nullopt;
+  const QColor chosen =
+      QColorDialog::getColor(initial, nullptr, QStringLiteral("颜色"), QColorDialog::DontUseNativeDialog);
+  if (!chosen.isValid()) return std::nullopt;
+  return chosen;
+}
+
+QAction* QtInteraction::popupMenu(QMenu& menu, const QPoint& at) {
+  if (!haveWidgets("pop-up menu")) return nullptr;
+  return menu.exec(at);
+}
+
+}  // namespace
+
+std::unique_ptr<Interaction> makeQtInteraction() { return std::make_unique<QtInteraction>(); }
+
+}  // namespace nvx

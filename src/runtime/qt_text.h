@@ -1,0 +1,21 @@
+// Crossing between the program's texts (local code page, GB18030) and Qt's strings.
+#pragma once
+
+#include <QString>
+
+#include "store/codepage.h"
+#include "store/value.h"
+
+namespace nvx {
+
+// A program text as Qt shows it. Texts often come from byte-wise string commands and can end in
+// half a double-byte character; such bytes show as U+FFFD instead of blanking the whole text.
+inline QString toQString(const Text& text) { return QString::fromStdString(ToUtf8Lossy(text)); }
+
+// What the user typed or chose, back in the local code page. GB18030 holds every character, so
+// this only fails on text Qt itself could not encode; the text then ends up empty.
+inline Text fromQString(const QString& text) {
+  return FromUtf8(text.toUtf8().toStdString()).value_or(Text());
+}
+
+}  // namespace nvx

@@ -1,0 +1,215 @@
+#include "runtime/units.h"
+
+#include <QAbstractScrollArea>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <QWidget>
+
+#include "runtime/form_engine.h"
+#include "runtime/form_window.h"
+#include "runtime/qt_text.h"
+#include "runtime/runtime_error.h"
+#include "runtime/unit_types.h"
+#include "runtime/value_commands.h"
+#include "store/codepage.h"
+
+namespace nvx {
+
+std::int32_t numberOf(const PropertyValue& value) {
+  if (const auto* n = std::get_if<std::int32_t>(&value)) return *n;
+  ReportRuntimeError(L("欲转换数据类型不是数值"));
+}
+
+Text textOf(const PropertyValue& value) {
+  if (const auto* t = std::get_if<Text>(&value)) return *t;
+  return ToText(std::get<std::int32_t>(value));
+}
+
+QColor toQColor(std::int32_t rgb, const QColor& fallback) {
+  if (rgb == forms::kDefaultColor) return fallback;
+  return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
+}
+
+std::int32_t fromQColor(const QColor& color) { return ColorValue(color.red(), color.green(), color.blue()); }
+
+Unit::Unit(FormWindow& window, const forms::ControlDef& def) : window_(window), def_(def) {}
+
+Unit::~Unit() = default;
+
+void Unit::attach(QWidget* widget, QWidget* inputTarget) {
+  widget_ = widget;
+  widget->setObjectName(QString::fromUtf8(def_.name));
+  widget->setGeometry(def_.rect.left, def_.rect.top, def_.rect.width, def_.rect.height);
+  widget->setEnabled(!(def_.flags & forms::kDisabled));
+  if (!(def_.flags & forms::kTabStop) && widget->focusPolicy() != Qt::NoFocus) widget->setFocusPolicy(Qt::ClickFocus);
+  widget->hide();
+  widget->installEventFilter(this);
+  // Mouse input of a scrolling widget arrives at its viewport.
+  QWidget* mouseTarget = widget;
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(widget)) mouseTarget = area->viewport();
+  if (inputTarget) mouseTarget = inputTarget;
+  mouseTarget_ = mouseTarget;
+  if (mouseTarget != widget) mouseTarget->installEventFilter(this);
+  bool tracksMouse = false;
+  for (const auto& b : def_.events) tracksMouse = tracksMouse || b.event == forms::event::kMouseMove;
+  mouseTarget->setMouseTracking(tracksMouse);
+}
+
+void Unit::showIfVisible() {
+  if (widget_ && (def_.flags & forms::kVisible)) widget_->show();
+}
+
+bool Unit::bound(int event) const {
+  for (const auto& b : def_.events)
+    if (b.event == event) return FormEngine::instance().hasHandler(b.handler);
+  return false;
+}
+
+HandlerResult Unit::raise(int event, const EventArgs& args) {
+  HandlerResult result;
+  FormEngine::instance().deliver(window_, def_.id, event, args, &result);
+  return result;
+}
+
+// Common events: mouse, focus, keys and the wheel, delivered before the control sees the input.
+// A handler that returns 0 keeps the input from the control.
+bool Unit::eventFilter(QObject* watched, QEvent* event) {
+  int number = 0;
+  EventArgs args;
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove: {
+      if (watched != mouseTarget_) return false;  // not again when it bubbles up from a child
+      auto* me = static_cast<QMouseEvent*>(event);
+      const bool left = me->button() == Qt::LeftButton;
+      const bool right = me->button() == Qt::RightButton;
+      if (event->type() == QEvent::MouseButtonPress) {
+        number = left ? forms::event::kLeftDown : right ? forms::event::kRightDown : 0;
+      } else if (event->type() == QEvent::MouseButtonRelease) {
+        number = left ? forms::event::kLeftUp : right ? forms::event::kRightUp : 0;
+      } else if (event->type() == QEvent::MouseButtonDblClick) {
+        number = left ? forms::event::kDoubleClick : 0;
+      } else {
+        number = forms::event::kMouseMove;
+      }
+      const QPoint p = me->position().toPoint();
+      args = mouseArgs(p.x(), p.y(), me->modifiers());
+      break;
+    }
+    case QEvent::FocusIn:
+      if (watched != widget_) return false;
+      number = forms::event::kFocusIn;
+      break;
+    case QEvent::FocusOut:
+      if (watched != widget_) return false;
+      number = forms::event::kFocusOut;
+      break;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+      if (watched != widget_) return false;
+      auto* ke = static_cast<QKeyEvent*>(event);
+      const bool press = event->type() == QEvent::KeyPress;
+      args.values[0] = virtualKey(ke->key());
+      args.values[1] = keyState(ke->modifiers());
+      args.count = 2;
+      if (bound(press ? forms::event::kKeyDown : forms::event::kKeyUp)) {
+        const HandlerResult r = raise(press ? forms::event::kKeyDown : forms::event::kKeyUp, args);
+        if (r && *r == 0) return true;
+      }
+      if (press && !ke->text().isEmpty() && bound(forms::event::kCharacter)) {
+        EventArgs c;
+        c.values[0] = ke->text().at(0).unicode();
+        c.count = 1;
+        const HandlerResult r = raise(forms::event::kCharacter, c);
+        if (r && *r == 0) return true;
+        if (r && *r != c.values[0]) {
+          QKeyEvent replaced(QEvent::KeyPress, 0, ke->modifiers(), QString(QChar(static_cast<char16_t>(*r))));
+          QCoreApplication::sendEvent(watched, &replaced);
+          return true;
+        }
+      }
+      return false;
+    }
+    case QEvent::Wheel: {
+      auto* we = static_cast<QWheelEvent*>(event);
+      number = forms::event::kWheel;
+      args.values[0] = we->angleDelta().y() / 120;
+      args.values[1] = keyState(we->modifiers());
+      args.count = 2;
+      break;
+    }
+    default:
+      return false;
+  }
+  if (number == 0 || !bound(number)) return false;
+  const HandlerResult r = raise(number, args);
+  const bool withholdable = number != forms::event::kFocusIn && number != forms::event::kFocusOut;
+  return withholdable && r && *r == 0;
+}
+
+PropertyValue Unit::property(int index) const {
+  switch (index) {
+    case 0: return widget_ ? widget_->x() : def_.rect.left;
+    case 1: return widget_ ? widget_->y() : def_.rect.top;
+    case 2: return widget_ ? widget_->width() : def_.rect.width;
+    case 3: return widget_ ? widget_->height() : def_.rect.height;
+    case 4: return tag_;
+    case 5: return static_cast<std::int32_t>(widget_ ? !widget_->isHidden() : false);
+    case 6: return static_cast<std::int32_t>(widget_ ? !widget_->isEnabled() : (def_.flags & forms::kDisabled) != 0);
+    case 7: return cursor_;
+    default:
+      if (auto v = typeProperty(index)) return *v;
+      return std::int32_t{0};
+  }
+}
+
+void Unit::setProperty(int index, const PropertyValue& value) {
+  if (index == 4) {
+    tag_ = textOf(value);
+    return;
+  }
+  if (index >= 8) {
+    setTypeProperty(index, value);
+    return;
+  }
+  const std::int32_t n = numberOf(value);
+  if (index == 7) cursor_ = n;
+  if (!widget_) return;
+  QRect r = widget_->geometry();
+  switch (index) {
+    case 0: r.moveLeft(n); break;
+    case 1: r.moveTop(n); break;
+    case 2: r.setWidth(std::max(0, n)); break;
+    case 3: r.setHeight(std::max(0, n)); break;
+    case 5: widget_->setVisible(n != 0); return;
+    case 6: widget_->setEnabled(n == 0); return;
+    default: return;
+  }
+  widget_->setGeometry(r);
+}
+
+std::unique_ptr<Unit> makeUnit(FormWindow& window, const forms::ControlDef& def) {
+  using forms::UnitType;
+  switch (def.type) {
+    case UnitType::Button:
+    case UnitType::SuperBtn: return std::make_unique<ButtonUnit>(window, def);
+    case UnitType::EditBox: return std::make_unique<EditBoxUnit>(window, def);
+    case UnitType::Label: return std::make_unique<LabelUnit>(window, def);
+    case UnitType::GroupBox: return std::make_unique<GroupBoxUnit>(window, def);
+    case UnitType::ColorPicker: return std::make_unique<ColorPickerUnit>(window, def);
+    case UnitType::CommonDlg: return std::make_unique<CommonDlgUnit>(window, def);
+    case UnitType::StatusBar: return std::make_unique<StatusBarUnit>(window, def);
+    case UnitType::ListView: return std::make_unique<ListViewUnit>(window, def);
+    case UnitType::RichEdit: return std::make_unique<RichEditUnit>(window, def);
+    case UnitType::Window:
+    case UnitType::MenuItem: return nullptr;
+  }
+  return nullptr;
+}
+
+}  // namespace nvx

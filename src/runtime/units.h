@@ -1,0 +1,75 @@
+// The controls of a live window. Each unit owns the behaviour of its type: the widget it shows,
+// its own properties (index 8 and up) and the type events it raises. The common properties
+// (0 to 7) and the common mouse, focus and key events are handled here for every type.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+#include <optional>
+
+#include "runtime/window_runtime.h"
+
+class QWidget;
+
+namespace nvx {
+
+class FormWindow;
+
+class Unit : public QObject {
+  Q_OBJECT
+
+ public:
+  Unit(FormWindow& window, const forms::ControlDef& def);
+  ~Unit() override;
+
+  // Creates the unit's widget (hidden) inside `container`; false when it cannot be made.
+  virtual bool create(QWidget* container) = 0;
+
+  const forms::ControlDef& def() const { return def_; }
+  FormWindow& window() const { return window_; }
+  UnitId id() const { return def_.id; }
+  QWidget* widget() const { return widget_; }
+
+  // Properties 0 to 7 and the type's own.
+  PropertyValue property(int index) const;
+  void setProperty(int index, const PropertyValue& value);
+
+  // Shows the unit when its form says visible (after creation).
+  void showIfVisible();
+
+ protected:
+  virtual std::optional<PropertyValue> typeProperty(int /*index*/) const { return std::nullopt; }
+  virtual void setTypeProperty(int /*index*/, const PropertyValue& /*value*/) {}
+
+  // Takes `widget` as this unit's widget: names it after the form, applies the form's flags and
+  // watches its input (and its viewport's, for scrolling widgets).
+  void attach(QWidget* widget, QWidget* inputTarget = nullptr);
+
+  // Raises a type event; returns the handler's result when one ran.
+  HandlerResult raise(int event, const EventArgs& args = {});
+  bool bound(int event) const;
+
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  FormWindow& window_;
+  const forms::ControlDef& def_;
+  QPointer<QWidget> widget_;
+  QObject* mouseTarget_ = nullptr;
+  Text tag_;
+  std::int32_t cursor_ = 0;
+};
+
+// Makes the unit for a control definition.
+std::unique_ptr<Unit> makeUnit(FormWindow& window, const forms::ControlDef& def);
+
+// Values of properties: numbers and texts; a text where a number is needed is a run-time error.
+std::int32_t numberOf(const PropertyValue& value);
+Text textOf(const PropertyValue& value);
+
+// RGB values and Qt colours; `fallback` stands for the system default (0xFF000000).
+QColor toQColor(std::int32_t rgb, const QColor& fallback);
+std::int32_t fromQColor(const QColor& color);
+
+}  // namespace nvx

@@ -1,0 +1,181 @@
+// The status bar and the list view.
+#include <QHeaderView>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QResizeEvent>
+#include <QTreeWidget>
+
+#include "runtime/qt_text.h"
+#include "runtime/unit_types.h"
+
+namespace nvx {
+
+// ---- StatusBar: parts of fixed width side by side, the last one (width -1) to the right end.
+
+class StatusBarWidget : public QFrame {
+ public:
+  StatusBarWidget(StatusBarUnit& unit, QWidget* parent) : QFrame(parent), unit_(unit) {}
+  QSize sizeHint() const override { return {100, fontMetrics().height() + 6}; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QFrame::resizeEvent(event);
+    unit_.place();
+  }
+
+ private:
+  StatusBarUnit& unit_;
+};
+
+bool StatusBarUnit::create(QWidget* container) {
+  const auto& p = std::get<forms::StatusBarProps>(def().props);
+  auto* bar = new StatusBarWidget(*this, container);
+  for (const forms::StatusPart& part : p.parts) {
+    auto* label = new QLabel(QString::fromUtf8(part.text), bar);
+    label->setObjectName(QStringLiteral("part%1").arg(labels_.size()));
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setFrameShape(part.noBorder ? QFrame::NoFrame : QFrame::StyledPanel);
+    labels_.push_back(label);
+  }
+  attach(bar);
+  place();
+  return true;
+}
+
+void StatusBarUnit::place() {
+  const auto& parts = std::get<forms::StatusBarProps>(def().props).parts;
+  QWidget* bar = widget();
+  if (bar == nullptr) return;
+  int left = 0;
+  for (std::size_t i = 0; i < labels_.size(); ++i) {
+    const int width = parts[i].width < 0 ? std::max(0, bar->width() - left) : parts[i].width;
+    labels_[i]->setGeometry(left + 2, 0, std::max(0, width - 2), bar->height());
+    left += width;
+  }
+}
+
+void StatusBarUnit::setPartText(int part, const Text& text) {
+  if (part < 0 || part >= partCount()) return;
+  labels_[static_cast<std::size_t>(part)]->setText(toQString(text));
+}
+
+QString StatusBarUnit::partText(int part) const {
+  if (part < 0 || part >= partCount()) return {};
+  return labels_[static_cast<std::size_t>(part)]->text();
+}
+
+// ---- ListView: a report view. Selecting happens on the press, as the user expects; the clicked
+// event follows once the button is released, so its handler reads the row just selected.
+
+class ListViewWidget : public QTreeWidget {
+ public:
+  ListViewWidget(ListViewUnit& unit, QWidget* parent) : QTreeWidget(parent), unit_(unit) {}
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override {
+    QTreeWidget::mousePressEvent(event);
+    if (event->button() == Qt::RightButton) unit_.rightClicked();
+    doubleClick_ = false;
+  }
+  void mouseDoubleClickEvent(QMouseEvent* event) override {
+    QTreeWidget::mouseDoubleClickEvent(event);
+    doubleClick_ = true;
+  }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    QTreeWidget::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && !doubleClick_) unit_.clicked();
+    doubleClick_ = false;
+  }
+
+ private:
+  ListViewUnit& unit_;
+  bool doubleClick_ = false;
+};
+
+bool ListViewUnit::create(QWidget* container) {
+  const auto& p = std::get<forms::ListViewProps>(def().props);
+  tree_ = new ListViewWidget(*this, container);
+  tree_->setRootIsDecorated(false);
+  tree_->setIndentation(0);
+  tree_->setUniformRowHeights(true);
+  tree_->setAllColumnsShowFocus(p.fullRowSelect);
+  tree_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  tree_->setSelectionMode(p.singleSelection ? QAbstractItemView::SingleSelection
+                                            : QAbstractItemView::ExtendedSelection);
+  tree_->setColumnCount(static_cast<int>(p.columns.size()));
+  QStringList headings;
+  for (const auto& c : p.columns) headings << QString::fromUtf8(c.heading);
+  tree_->setHeaderLabels(headings);
+  tree_->header()->setMinimumSectionSize(0);  // the id column is there, but 0 wide
+  for (int i = 0; i < static_cast<int>(p.columns.size()); ++i) {
+    const auto& c = p.columns[static_cast<std::size_t>(i)];
+    tree_->setColumnWidth(i, c.width);
+    const Qt::Alignment a = c.align == 1 ? Qt::AlignHCenter : c.align == 2 ? Qt::AlignRight : Qt::AlignLeft;
+    tree_->headerItem()->setTextAlignment(i, a | Qt::AlignVCenter);
+  }
+  tree_->header()->setStretchLastSection(false);
+  tree_->header()->setSectionsClickable(p.headerClickable);
+  tree_->header()->setSectionsMovable(false);
+
+  QFont font(QString::fromUtf8(p.font.face));
+  if (p.font.height != 0) font.setPixelSize(std::abs(p.font.height));
+  font.setBold(p.font.weight >= 700);
+  tree_->setFont(font);
+  QPalette pal = tree_->palette();
+  pal.setColor(QPalette::Text, toQColor(p.textColor, pal.color(QPalette::Text)));
+  pal.setColor(QPalette::Base, toQColor(p.backColor, pal.color(QPalette::Base)));
+  if (p.keepSelectionVisible) {
+    // The selection stays as visible when the list loses the focus.
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                 pal.color(QPalette::Active, QPalette::HighlightedText));
+  }
+  tree_->setPalette(pal);
+
+  attach(tree_);
+  QObject::connect(tree_, &QTreeWidget::currentItemChanged, this,
+                   [this] { raise(forms::event::kChanged); });
+  QObject::connect(tree_, &QTreeWidget::itemActivated, this, [this] { raise(forms::event::kRowActivated); });
+  QObject::connect(tree_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+    EventArgs a;
+    a.values[0] = column;
+    a.count = 1;
+    raise(forms::event::kHeadingClicked, a);
+  });
+  return true;
+}
+
+void ListViewUnit::clicked() { raise(forms::event::kListClicked); }
+
+void ListViewUnit::rightClicked() { raise(forms::event::kListRightClicked); }
+
+// The current row is the selected one: -1 when nothing is selected.
+int ListViewUnit::currentRow() const {
+  const auto selected = tree_->selectedItems();
+  if (selected.isEmpty()) return -1;
+  return tree_->indexOfTopLevelItem(selected.first());
+}
+
+void ListViewUnit::setCurrentRow(int row) {
+  QTreeWidgetItem* item = row >= 0 ? tree_->topLevelItem(row) : nullptr;
+  if (item == nullptr) {
+    tree_->clearSelection();
+    return;
+  }
+  tree_->setCurrentItem(item);
+  item->setSelected(true);
+  tree_->scrollToItem(item);
+  tree_->setFocus();
+}
+
+std::optional<PropertyValue> ListViewUnit::typeProperty(int index) const {
+  if (index == 35) return static_cast<std::int32_t>(currentRow());
+  return std::nullopt;
+}
+
+void ListViewUnit::setTypeProperty(int index, const PropertyValue& value) {
+  if (index == 35) setCurrentRow(numberOf(value));
+}
+
+}  // namespace nvx

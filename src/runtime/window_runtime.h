@@ -1,0 +1,122 @@
+// What the editor's logic sees of its windows: numbered events delivered to bound handlers,
+// numbered properties, and the operations on windows and controls. Handlers never touch a widget;
+// every window, control and menu item is named by (window identifier, unit identifier).
+//
+// Texts cross this boundary in the local code page; colours are RGB values (0xFF000000 is the
+// system default). Addressing a window or control that does not exist ends the program with the
+// run-time error report.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <variant>
+
+#include "forms/form_types.h"
+#include "store/value.h"
+
+namespace nvx {
+
+using forms::UnitId;
+using forms::WindowId;
+
+struct UnitRef {
+  WindowId window = 0;
+  UnitId unit = 0;
+};
+
+// The arguments of an event, in order (x, y, key state; key code, key state; ...).
+struct EventArgs {
+  std::int32_t values[3] = {0, 0, 0};
+  int count = 0;
+  std::int32_t operator[](int i) const { return i < count ? values[i] : 0; }
+};
+
+// A handler returns no value (std::nullopt) or one. For key, mouse and wheel events a returned 0
+// (false) withholds the input from the control; for close requested it keeps the window open.
+using HandlerResult = std::optional<std::int32_t>;
+using Handler = std::function<HandlerResult(const EventArgs&)>;
+
+// Binds a handler reference of the form definitions to the code that runs for it. A reference
+// with nothing bound does nothing.
+void BindHandler(forms::HandlerRef ref, Handler handler);
+// For handlers that take no arguments and return nothing.
+void BindHandler(forms::HandlerRef ref, void (*handler)());
+void ClearHandlers();
+
+// Makes the program's forms known to the runtime; must run before any window is loaded.
+void InitialiseForms(std::span<const forms::WindowDef> windows);
+
+// Loads the start-up window and runs the message loop until no window of the program exists.
+// Returns false (after the run-time error report, which does not return) when it cannot load.
+int RunProgram(WindowId startWindow);
+
+// Property values: numbers (also bools and colours) and texts.
+using PropertyValue = std::variant<std::int32_t, Text>;
+
+PropertyValue GetProperty(UnitRef ref, int index);
+void SetProperty(UnitRef ref, int index, const PropertyValue& value);
+std::int32_t GetInt(UnitRef ref, int index);
+Text GetText(UnitRef ref, int index);
+inline void SetInt(UnitRef ref, int index, std::int32_t v) { SetProperty(ref, index, v); }
+inline void SetText(UnitRef ref, int index, const Text& v) { SetProperty(ref, index, v); }
+
+// Window operations.
+bool LoadWindow(WindowId window, std::optional<WindowId> parent = std::nullopt, bool modal = false);
+bool IsCreated(WindowId window);
+bool IsCreated(UnitRef ref);
+void Destroy(WindowId window);
+void Focus(UnitRef ref);
+void Move(UnitRef ref, std::optional<int> left, std::optional<int> top = std::nullopt,
+          std::optional<int> width = std::nullopt, std::optional<int> height = std::nullopt);
+void PopupMenu(WindowId window, UnitId menu, std::optional<int> x = std::nullopt,
+               std::optional<int> y = std::nullopt);
+void SetParentWindow(WindowId window, WindowId parent);
+void SetWaitCursor();
+void RestoreCursor();
+
+// The character format of a rich edit box's whole text.
+struct CharFormat {
+  Text faceName;
+  std::int32_t size = 0;     // points
+  std::int32_t offset = 0;   // baseline offset in points
+  std::int32_t effects = 0;  // 1 bold, 2 italic, 4 underline, 8 strike-out, 16 protected
+  std::int32_t color = 0;    // RGB; 0xFF000000 the automatic colour
+};
+
+inline constexpr std::int32_t kEffectBold = 1;
+inline constexpr std::int32_t kEffectItalic = 2;
+inline constexpr std::int32_t kEffectUnderline = 4;
+inline constexpr std::int32_t kEffectStrikeOut = 8;
+inline constexpr std::int32_t kEffectProtected = 16;
+
+namespace CommonDlg {
+bool Open(UnitRef dialog);
+}
+
+namespace StatusBar {
+void SetPartText(UnitRef bar, int part, const Text& text);
+}
+
+namespace ListView {
+std::int32_t InsertItem(UnitRef list);
+void SetItemText(UnitRef list, int row, int column, const Text& text);
+Text GetItemText(UnitRef list, int row, int column = 0);
+std::int32_t ItemCount(UnitRef list);
+void DeleteAllItems(UnitRef list);
+void DeselectItem(UnitRef list, int row);
+}  // namespace ListView
+
+namespace RichEdit {
+std::int32_t LineCount(UnitRef box);
+std::int32_t FirstVisibleLine(UnitRef box);
+bool SetCharFormat(UnitRef box, const CharFormat& format);
+std::int32_t FindText(UnitRef box, std::int32_t start, bool matchCase, bool wholeWord, const Text& text);
+void Copy(UnitRef box);
+void Cut(UnitRef box);
+void Paste(UnitRef box);
+void DeleteSelection(UnitRef box);
+}  // namespace RichEdit
+
+}  // namespace nvx

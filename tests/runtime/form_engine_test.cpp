@@ -1,0 +1,376 @@
+// The form engine over the program's real forms, headless: creation, events, properties and the
+// operations on windows, with handlers bound by the tests.
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "forms/forms.h"
+#include "forms/handler_refs.h"
+#include "forms/main_window.h"
+#include "forms/secondary_windows.h"
+#include "runtime/qt_text.h"
+#include "store/codepage.h"
+#include "support/gui_test.h"
+
+namespace nvx {
+namespace {
+
+namespace mw = forms::main_window;
+namespace tf = forms::title_find;
+using test::GuiTest;
+
+const UnitRef kMain{mw::kWindow, mw::kSelf};
+const UnitRef kContent{mw::kWindow, mw::kContentBox};
+const UnitRef kCatalogue{mw::kWindow, mw::kCatalogue};
+
+class FormEngineTest : public GuiTest {
+ protected:
+  // Binds `ref` to a handler that records `name` and returns `result`.
+  void record(forms::HandlerRef ref, const std::string& name, HandlerResult result = std::nullopt) {
+    BindHandler(ref, [this, name, result](const EventArgs& a) -> HandlerResult {
+      std::string entry = name;
+      for (int i = 0; i < a.count; ++i) entry += " " + std::to_string(a[i]);
+      events.push_back(entry);
+      return result;
+    });
+  }
+  std::vector<std::string> events;
+};
+
+TEST_F(FormEngineTest, MainWindowIsCreatedInOrderAndRaisesItsEvents) {
+  BindHandler(forms::kLayout, [this](const EventArgs&) -> HandlerResult {
+    events.push_back("size changed " + std::to_string(GetInt(kMain, 2)) + "x" + std::to_string(GetInt(kMain, 3)));
+    return std::nullopt;
+  });
+  ASSERT_TRUE(LoadWindow(mw::kWindow));
+  EXPECT_EQ(events, std::vector<std::string>{"size changed 800x600"});
+  EXPECT_EQ(GetText(kMain, forms::kPropTitle), L("NVX编辑器"));
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_EQ(GetInt(kMain, 0), (screen.width() - 800) / 2);
+  EXPECT_EQ(GetInt(kMain, 1), (screen.height() - 600) / 2);
+
+  // Loading a window that exists creates nothing.
+  events.clear();
+  EXPECT_TRUE(LoadWindow(mw::kWindow));
+  EXPECT_TRUE(events.empty());
+
+  // Controls: the catalogue's heading and hidden id column, the empty content box, the hidden
+  // save-title button, the status bar's labels, docked across the bottom of the client area.
+  auto* tree = control<QTreeWidget>(mw::kWindow, "超级列表框1");
+  ASSERT_NE(tree, nullptr);
+  EXPECT_EQ(tree->headerItem()->text(1), QStringLiteral("目录"));
+  EXPECT_EQ(tree->columnWidth(0), 0);
+  EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
+  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), -1);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "");
+  EXPECT_EQ(GetInt({mw::kWindow, mw::kSaveTitleButton}, forms::kPropVisible), 0);
+  EXPECT_EQ(GetText({mw::kWindow, mw::kSaveTitleButton}, 10), L("保存文章标题"));
+  QWidget* bar = control(mw::kWindow, "状态条1");
+  ASSERT_NE(bar, nullptr);
+  QStringList parts;
+  for (int i = 0; i < 8; ++i) parts << bar->findChild<QLabel*>(QStringLiteral("part%1").arg(i))->text();
+  EXPECT_EQ(parts, (QStringList{"共：", "", "内容：", "", "已读行：", "", "文章标题：", ""}));
+  EXPECT_EQ(bar->findChild<QLabel*>("part6")->x(), 350 + 2);
+  EXPECT_EQ(bar->width(), bar->parentWidget()->width());
+  EXPECT_EQ(bar->geometry().bottom(), bar->parentWidget()->height() - 1);
+
+  // Resizing raises size changed after the status bar was docked anew.
+  Move(kMain, std::nullopt, std::nullopt, 600, 400);
+  EXPECT_EQ(events.back(), "size changed 600x400");
+  EXPECT_EQ(bar->geometry().bottom(), bar->parentWidget()->height() - 1);
+  EXPECT_EQ(bar->width(), bar->parentWidget()->width());
+}
+
+TEST_F(FormEngineTest, MenuBarAndPopupsShareItemsAndCommandNumbers) {
+  record(forms::kColorScheme4, "scheme4");
+  record(forms::kAddTitle, "add title");
+  ASSERT_TRUE(LoadWindow(mw::kWindow));
+  auto* bar = windowWidget(mw::kWindow)->findChild<QMenuBar*>();
+  ASSERT_NE(bar, nullptr);
+  QStringList titles;
+  for (QAction* a : bar->actions()) titles << a->text();
+  EXPECT_EQ(titles, (QStringList{"文件", "阅读", "编辑", "说明"}));
+  EXPECT_EQ(ScriptedInteraction::describeMenu(*bar->actions()[0]->menu()),
+            (QStringList{"新建", "打开", "另存", "-", "导出", "关闭", "退出"}));
+
+  // The reading menu as a pop-up: its submenus, one separator, no shortcut texts.
+  ui->answerPopup({"配色方案", "方案4"});
+  PopupMenu(mw::kWindow, mw::kMenuReading);
+  const auto popups = ui->ofKind(ScriptedInteraction::Shown::Popup);
+  ASSERT_EQ(popups.size(), 1u);
+  const QStringList reading = popups[0].menuItems;
+  EXPECT_EQ(reading.mid(0, 9), (QStringList{"上一篇", "下一篇", "内容操作/全选", "内容操作/复制", "内容操作/粘贴",
+                                            "内容操作/剪切", "内容操作/删除", "内容操作/查找", "-"}));
+  EXPECT_TRUE(reading.contains("界面设置/打开目录"));
+  EXPECT_EQ(reading.filter(QStringLiteral("\t")).size(), 0);
+  EXPECT_EQ(events, std::vector<std::string>{"scheme4"}) << "handler reference 0 runs like any other";
+
+  // The same item from the menu bar, by its command number.
+  QAction* scheme4 = nullptr;
+  for (QAction* a : bar->findChildren<QAction*>())
+    if (a->text() == QStringLiteral("方案4")) scheme4 = a;
+  ASSERT_NE(scheme4, nullptr);
+  EXPECT_EQ(scheme4->data().toInt(), 20000 + 28) << "its place among the menu records";
+  scheme4->trigger();
+  EXPECT_EQ(events.size(), 2u);
+
+  ui->answerPopup({"添加标题"});
+  PopupMenu(mw::kWindow, mw::kMenuEdit);
+  EXPECT_EQ(ui->ofKind(ScriptedInteraction::Shown::Popup).back().menuItems,
+            (QStringList{"添加标题", "修改标题", "保存文章", "-", "删除文章", "-", "收缩数据库"}));
+  EXPECT_EQ(events.back(), "add title");
+  ui->answerPopupCancel();
+  PopupMenu(mw::kWindow, mw::kMenuEdit);
+  EXPECT_EQ(events.size(), 3u) << "a cancelled pop-up runs nothing";
+}
+
+TEST_F(FormEngineTest, KeyAndMouseHandlersCanWithholdInput) {
+  // Ctrl+K is withheld by the handler; everything else passes.
+  BindHandler(forms::kContentKeyDown, [this](const EventArgs& a) -> HandlerResult {
+    events.push_back("key " + std::to_string(a[0]) + " " + std::to_string(a[1]));
+    if (a[0] == 'K' && a[1] == 1) return 0;
+    return std::nullopt;
+  });
+  record(forms::kContentMenu, "right down", 0);
+  ASSERT_TRUE(LoadWindow(mw::kWindow));
+  auto* box = control<QPlainTextEdit>(mw::kWindow, "编辑框1");
+  box->setFocus();
+  QTest::keyClicks(box, "ab");
+  QTest::keyClick(box, Qt::Key_K, Qt::ControlModifier);
+  QTest::keyClick(box, Qt::Key_Return);
+  QTest::keyClick(box, Qt::Key_Backspace, Qt::ShiftModifier);
+  QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  // Modifier keys are keys too: Ctrl is 17, Shift 16.
+  EXPECT_EQ(events, (std::vector<std::string>{"key 65 0", "key 66 0", "key 17 1", "key 75 1", "key 13 0",
+                                              "key 16 2", "key 8 2", "key 16 2", "key 17 3", "key 67 3"}));
+  EXPECT_EQ(box->toPlainText(), QStringLiteral("ab")) << "Ctrl+K withheld; Enter broke the line, Backspace took it back";
+
+  QTest::mouseClick(box->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(15, 12));
+  EXPECT_EQ(events.back(), "right down 15 12 0");
+}
+
+TEST_F(FormEngineTest, ListViewRowsAndClicks) {
+  record(forms::kLoadArticle, "clicked");
+  record(forms::kLoadArticleDoubleClick, "double");
+  ASSERT_TRUE(LoadWindow(mw::kWindow));
+  for (const char* title : {"一", "二", "三", "四"}) {
+    const int row = ListView::InsertItem(kCatalogue);
+    ListView::SetItemText(kCatalogue, row, 0, std::to_string(row + 1));
+    ListView::SetItemText(kCatalogue, row, 1, L(title));
+  }
+  EXPECT_EQ(ListView::InsertItem(kCatalogue), 4);
+  EXPECT_EQ(ListView::ItemCount(kCatalogue), 5);
+  EXPECT_EQ(ListView::GetItemText(kCatalogue, 1, 1), L("二"));
+  EXPECT_EQ(ListView::GetItemText(kCatalogue, 4, 1), "");
+  EXPECT_EQ(ListView::GetItemText(kCatalogue, 9, 1), "");
+
+  auto* tree = control<QTreeWidget>(mw::kWindow, "超级列表框1");
+  const QRect second = tree->visualItemRect(tree->topLevelItem(1));
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, second.center());
+  EXPECT_EQ(events, std::vector<std::string>{"clicked"});
+  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), 1) << "the row is selected before clicked is raised";
+  QTest::mouseDClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, second.center());
+  EXPECT_EQ(events.back(), "double " + std::to_string(second.center().x()) + " " +
+                               std::to_string(second.center().y()) + " 0");
+
+  SetInt(kCatalogue, mw::kListCurrentRow, 3);
+  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), 3);
+  ListView::DeselectItem(kCatalogue, 3);
+  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), -1);
+  ListView::DeleteAllItems(kCatalogue);
+  EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
+}
+
+TEST_F(FormEngineTest, RichEditTextLinesSelectionAndFind) {
+  ASSERT_TRUE(LoadWindow(mw::kWindow));
+  EXPECT_EQ(RichEdit::LineCount(kContent), 1) << "an empty box has one line";
+
+  // Every kind of line end shows as one break; the text comes back as it was set until edited.
+  const Text mixed = "one\r\ntwo\nthree\rfour";
+  SetText(kContent, mw::kRichText, mixed);
+  EXPECT_EQ(RichEdit::LineCount(kContent), 4);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), mixed);
+  SetInt(kContent, mw::kRichSelStart, 4);
+  SetInt(kContent, mw::kRichSelLength, 3);
+  EXPECT_EQ(GetText(kContent, mw::kRichSelText), "two");
+  SetText(kContent, mw::kRichSelText, "2");
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "one\r\n2\r\nthree\r\nfour");
+  SetInt(kContent, mw::kRichSelStart, -5);
+  SetInt(kContent, mw::kRichSelLength, -7);
+  EXPECT_EQ(GetInt(kContent, mw::kRichSelStart), 0);
+  EXPECT_EQ(GetText(kContent, mw::kRichSelText), "one\r\n2\r\nthree\r\nfour") << "-1 and below: the whole text";
+
+  const Text hay = L("甲乙甲乙甲");
+  SetText(kContent, mw::kRichText, hay);
+  EXPECT_EQ(RichEdit::FindText(kContent, 0, true, false, L("甲")), 0);
+  EXPECT_EQ(RichEdit::FindText(kContent, 1, true, false, L("甲")), 2);
+  EXPECT_EQ(RichEdit::FindText(kContent, 5, true, false, L("甲")), -1);
+  SetText(kContent, mw::kRichText, "Abc abc");
+  EXPECT_EQ(RichEdit::FindText(kContent, 0, true, false, "abc"), 4);
+  EXPECT_EQ(RichEdit::FindText(kContent, 0, false, false, "abc"), 0);
+
+  // A long paragraph wraps: its lines count, and scrolling moves the first visible line.
+  Text longText;
+  for (int i = 0; i < 400; ++i) longText += L("长文章的内容");
+  SetText(kContent, mw::kRichText, longText + "\r\n" + longText);
+  const int lines = RichEdit::LineCount(kContent);
+  EXPECT_GT(lines, 20);
+  EXPECT_EQ(RichEdit::FirstVisibleLine(kContent), 0);
+  control<QPlainTextEdit>(mw::kWindow, "编辑框1")->verticalScrollBar()->setValue(7);
+  EXPECT_EQ(RichEdit::FirstVisibleLine(kContent), 7);
+
+  SetInt(kContent, mw::kRichBackColor, 0x00B0C0CD);
+  EXPECT_EQ(control<QPlainTextEdit>(mw::kWindow, "编辑框1")->palette().color(QPalette::Base), QColor(205, 192, 176));
+  CharFormat format{L("宋体"), 20, 0, kEffectItalic | kEffectUnderline, 0x000000FF};
+  EXPECT_TRUE(RichEdit::SetCharFormat(kContent, format));
+  const QFont font = control<QPlainTextEdit>(mw::kWindow, "编辑框1")->font();
+  EXPECT_EQ(font.pointSize(), 20);
+  EXPECT_TRUE(font.italic() && font.underline() && !font.bold());
+  format.size = -1;
+  EXPECT_TRUE(RichEdit::SetCharFormat(kContent, format)) << "a size no font has still shows";
+}
+
+TEST_F(FormEngineTest, MoveDestroyAndCloseFollowTheirRules) {
+  record(forms::kStoreReadingState, "close requested", 0);
+  ASSERT_TRUE(LoadWindow(mw::kWindow));
+  const UnitRef button{mw::kWindow, mw::kSaveTitleButton};
+  Move(button, 30, 40);
+  EXPECT_EQ(GetInt(button, 0), 30);
+  EXPECT_EQ(GetInt(button, 2), 80) << "width kept";
+  Move(button, std::nullopt, std::nullopt, -1, 50);
+  EXPECT_EQ(GetInt(button, 2), 80);
+  EXPECT_EQ(GetInt(button, 3), 50);
+
+  // A close request answered with false keeps the window; answered with nothing closes it.
+  windowWidget(mw::kWindow)->close();
+  settle();
+  EXPECT_TRUE(IsCreated(mw::kWindow));
+  record(forms::kStoreReadingState, "close requested");
+  windowWidget(mw::kWindow)->close();
+  settle();
+  EXPECT_FALSE(IsCreated(mw::kWindow));
+
+  // Destroy waits until the handler that asked for it has returned.
+  ASSERT_TRUE(LoadWindow(mw::kWindow));
+  bool createdAfterDestroy = false;
+  BindHandler(forms::kExit, [&](const EventArgs&) -> HandlerResult {
+    Destroy(mw::kWindow);
+    createdAfterDestroy = IsCreated(mw::kWindow);
+    return std::nullopt;
+  });
+  auto* bar = windowWidget(mw::kWindow)->findChild<QMenuBar*>();
+  for (QAction* a : bar->findChildren<QAction*>())
+    if (a->text() == QStringLiteral("退出")) a->trigger();
+  EXPECT_TRUE(createdAfterDestroy);
+  settle();
+  EXPECT_FALSE(IsCreated(mw::kWindow));
+}
+
+TEST_F(FormEngineTest, ModalWindowsDisableTheOthersAndEscClosesThem) {
+  ASSERT_TRUE(LoadWindow(mw::kWindow));
+  ASSERT_TRUE(LoadWindow(forms::about::kWindow, std::nullopt, true));
+  EXPECT_FALSE(windowWidget(mw::kWindow)->isEnabled());
+  const Text help = GetText({forms::about::kWindow, forms::about::kHelpLabel}, 8);
+  EXPECT_EQ(help, L(forms::about::kHelpText));
+  QTest::keyClick(windowWidget(forms::about::kWindow), Qt::Key_Escape);
+  settle();
+  EXPECT_FALSE(IsCreated(forms::about::kWindow));
+  EXPECT_TRUE(windowWidget(mw::kWindow)->isEnabled());
+
+  QTest::keyClick(windowWidget(mw::kWindow), Qt::Key_Escape);
+  settle();
+  EXPECT_TRUE(IsCreated(mw::kWindow)) << "Esc does not close the main window";
+}
+
+TEST_F(FormEngineTest, TitleFindWindowSitsInsideTheMainWindow) {
+  ASSERT_TRUE(LoadWindow(mw::kWindow));
+  ASSERT_TRUE(LoadWindow(tf::kWindow));
+  QWidget* find = windowWidget(tf::kWindow);
+  EXPECT_TRUE(find->isWindow());
+  SetParentWindow(tf::kWindow, mw::kWindow);
+  EXPECT_FALSE(find->isWindow());
+  EXPECT_EQ(find->parentWidget()->objectName(), QStringLiteral("client"));
+  EXPECT_TRUE(windowWidget(mw::kWindow)->isAncestorOf(find));
+  const UnitRef self{tf::kWindow, tf::kSelf};
+  Move(self, 188, 8);
+  EXPECT_EQ(GetInt(self, 0), 188);
+  EXPECT_EQ(GetInt(self, 2), 319);
+  EXPECT_EQ(GetInt(self, 3), 135);
+  // Destroying the main window takes the window inside it along.
+  Destroy(mw::kWindow);
+  settle();
+  EXPECT_FALSE(IsCreated(tf::kWindow));
+}
+
+TEST_F(FormEngineTest, DialogsGoThroughTheSeam) {
+  ASSERT_TRUE(LoadWindow(mw::kWindow));
+  const UnitRef save{mw::kWindow, mw::kSaveDialog};
+  ui->answerFile(QStringLiteral("/tmp/集子.nvx"));
+  EXPECT_TRUE(CommonDlg::Open(save));
+  EXPECT_EQ(GetText(save, mw::kDlgFileName), L("/tmp/集子.nvx"));
+  const auto& request = ui->ofKind(ScriptedInteraction::Shown::File).back().file;
+  EXPECT_TRUE(request.save);
+  EXPECT_EQ(request.filters, QStringList{"sqlite数据库文件(*.nvx)"});
+  EXPECT_EQ(request.defaultSuffix, QStringLiteral("nvx"));
+  EXPECT_FALSE(request.fileMustExist) << "a save dialog can name a new file";
+  EXPECT_TRUE(request.overwritePrompt);
+
+  ui->answerFile(std::nullopt);
+  SetText(save, mw::kDlgFilter, L("文本文件(*.txt)|*.txt|所有文件|*.*"));
+  SetInt(save, mw::kDlgKind, 0);
+  EXPECT_FALSE(CommonDlg::Open(save));
+  EXPECT_EQ(GetText(save, mw::kDlgFileName), L("/tmp/集子.nvx")) << "cancel changes nothing";
+  EXPECT_EQ(ui->ofKind(ScriptedInteraction::Shown::File).back().file.filters,
+            (QStringList{"文本文件(*.txt)", "所有文件 (*.*)"}));
+
+  const UnitRef font{mw::kWindow, mw::kFontDialog};
+  FontChoice chosen{QStringLiteral("黑体"), 16, true, false, true, false, QColor(0, 0, 255)};
+  ui->answerFont(chosen);
+  SetText(font, mw::kDlgFaceName, L("宋体"));
+  SetInt(font, mw::kDlgFontSize, 9);
+  EXPECT_TRUE(CommonDlg::Open(font));
+  EXPECT_EQ(ui->ofKind(ScriptedInteraction::Shown::Font).back().font.face, QStringLiteral("宋体"));
+  EXPECT_EQ(GetText(font, mw::kDlgFaceName), L("黑体"));
+  EXPECT_EQ(GetInt(font, mw::kDlgFontSize), 16);
+  EXPECT_EQ(GetInt(font, mw::kDlgBold), 1);
+  EXPECT_EQ(GetInt(font, mw::kDlgUnderline), 1);
+  EXPECT_EQ(GetInt(font, mw::kDlgFontColor), 0x00FF0000);
+}
+
+TEST_F(FormEngineTest, DragByClientAreaOnlyOnTheWindowItself) {
+  ASSERT_TRUE(LoadWindow(mw::kWindow));
+  auto* window = static_cast<QWidget*>(windowWidget(mw::kWindow));
+  QWidget* client = window->findChild<QWidget*>("client");
+  const int before = window->property("dragStarts").toInt();
+  QTest::mousePress(client, Qt::LeftButton, Qt::NoModifier, QPoint(client->width() - 4, 4));
+  QTest::mouseRelease(client, Qt::LeftButton, Qt::NoModifier, QPoint(client->width() - 4, 4));
+  QTest::mouseClick(control<QTreeWidget>(mw::kWindow, "超级列表框1")->viewport(), Qt::LeftButton);
+  EXPECT_EQ(window->property("dragStarts").toInt(), before + 1);
+}
+
+using FormEngineDeathTest = FormEngineTest;
+
+TEST_F(FormEngineDeathTest, AddressingWhatIsNotLoadedEndsTheProgramWithTheReport) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(GetInt(kContent, mw::kRichText), testing::ExitedWithCode(255),
+              "运行时出错!.*错误信息：未载入欲访问窗口组件所在的窗口");
+  EXPECT_EXIT(RichEdit::LineCount({forms::about::kWindow, forms::about::kOkButton}),
+              testing::ExitedWithCode(255), "指定窗口或窗口组件不存在或尚未载入");
+  EXPECT_EXIT(
+      {
+        LoadWindow(mw::kWindow);
+        SetProperty(kContent, mw::kRichSelStart, Text("x"));
+      },
+      testing::ExitedWithCode(255), "欲转换数据类型不是数值");
+}
+
+}  // namespace
+}  // namespace nvx

@@ -1,0 +1,396 @@
+#include "runtime/interaction.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+
+#include "runtime/runtime_error.h"
+#include "runtime/value_commands.h"
+#include "store/codepage.h"
+#include "support/scripted_interaction.h"
+
+namespace nvx {
+namespace {
+
+// Only the tests of the real dialogs need widgets; the application lives until the process ends.
+QApplication* app() {
+  if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return existing;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[] = "runtime_tests";
+  static char* argv[] = {name, nullptr};
+  return new QApplication(argc, argv);
+}
+
+// Stands in for the person at the real dialogs: each step waits for the modal dialog it expects
+// and acts on it from a queued call, so a step that opens another dialog does not stop the polling.
+// Past its patience it rejects whatever is up, so a fault fails the test instead of hanging it.
+class DialogDriver {
+ public:
+  DialogDriver() {
+    app();
+    clock_.start();
+    QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+    timer_.start(20);
+  }
+
+  template <class W>
+  DialogDriver& then(std::function<void(W&)> act) {
+    steps_.push_back([act](QWidget* w) {
+      auto* target = qobject_cast<W*>(w);
+      if (target) {
+        QMetaObject::invokeMethod(
+            qApp, [act, t = QPointer<W>(target)] { if (t) act(*t); }, Qt::QueuedConnection);
+      }
+      return target != nullptr;
+    });
+    return *this;
+  }
+
+  bool done() const { return next_ == steps_.size() && !timedOut_; }
+
+ private:
+  void poll() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible()) return;
+    if (!timedOut_ && modal != acted_ && next_ < steps_.size() && steps_[next_](modal)) {
+      ++next_;
+      acted_ = modal;  // the next step waits for this one to go or come back
+    } else if (clock_.elapsed() > 5000) {
+      timedOut_ = true;
+      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+    }
+  }
+
+  QTimer timer_;
+  QElapsedTimer clock_;
+  std::vector<std::function<bool(QWidget*)>> steps_;
+  std::size_t next_ = 0;
+  QPointer<QWidget> acted_;
+  bool timedOut_ = false;
+};
+
+TEST(InfoBox, ShowsTheContentAsTheUserReadsItUnderItsCaption) {
+  struct Row {
+    const char* name;
+    Value content;
+    QString shown;
+  };
+  const std::vector<Row> rows = {
+      {"integer", std::int64_t{-7}, "-7"},
+      {"double", 2.5, "2.5"},
+      {"truth value", true, "真"},
+      {"date", DateTime{45000}, "2023年3月15日"},
+      {"text in the local code page", Text(L("你好")), "你好"},
+      {"text ends at its zero byte", Text("ab\0cd", 5), "ab"},
+      {"byte array shows nothing", Bytes{'a', 'b'}, ""},
+      {"absent value shows nothing", Value(), ""},
+  };
+  for (const Row& row : rows) {
+    ScopedScriptedInteraction scripted;
+    scripted->answerMessage(kButtonNo);
+    EXPECT_EQ(InfoBox(row.content, kMsgIconInformation | kMsgYesNo), kButtonNo) << row.name;
+    ASSERT_NE(scripted->lastMessage(), nullptr) << row.name;
+    EXPECT_EQ(scripted->lastMessage()->text, row.shown) << row.name;
+    EXPECT_EQ(scripted->lastMessage()->caption, QStringLiteral("信息：")) << row.name;
+    EXPECT_EQ(scripted->lastMessage()->flags, kMsgIconInformation | kMsgYesNo) << row.name;
+  }
+
+  ScopedScriptedInteraction scripted;
+  InfoBox(Text(L("你好")).substr(0, 3), 0, L("导出"));
+  EXPECT_EQ(scripted->lastMessage()->caption, QStringLiteral("导出"));
+  // Cut inside a double-byte character, the text still shows what can be read.
+  EXPECT_TRUE(scripted->lastMessage()->text.startsWith(QStringLiteral("你")));
+}
+
+TEST(RuntimeError, ReportTextNamesTheCodeAndTheMessage) {
+  EXPECT_EQ(RuntimeErrorText(L("除数为零"), 0), L("运行时出错!\r\n\r\n错误信息：除数为零\r\n"));
+  EXPECT_EQ(RuntimeErrorText(L("除数为零"), 7),
+            L("运行时出错!\r\n\r\n错误代码：7\r\n\r\n错误信息：除数为零\r\n"));
+  EXPECT_EQ(RuntimeErrorText(Text(), -3), L("运行时出错!\r\n\r\n错误代码：-3\r\n\r\n"));
+  EXPECT_EQ(RuntimeErrorText(Text(), 0), L("运行时出错!\r\n\r\n"));
+  EXPECT_FALSE(RuntimeErrorShowing());
+}
+
+// Puts each message box on standard error, since the process the report runs in ends. Can raise a
+// second error from inside the box, as an event handler running under it would.
+class EchoingInteraction : public ScriptedInteraction {
+ public:
+  int messageBox(const QString& caption, const QString& text, int flags) override {
+    std::fprintf(stderr, "[box %s %d %s]\n", caption.toUtf8().constData(), flags,
+                 RuntimeErrorShowing() ? "showing" : "idle");
+    if (!secondError.empty()) ReportRuntimeError(std::exchange(secondError, Text()));
+    return ScriptedInteraction::messageBox(caption, text, flags);
+  }
+  Text secondError;
+};
+
+struct Noisy {
+  ~Noisy() { std::fputs("destructor ran\n", stderr); }
+};
+
+// The patterns end in "$": nothing, not a destructor nor an atexit handler, writes after the box.
+TEST(RuntimeErrorDeathTest, ReportsAndEndsTheProcessAtOnce) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        setInteraction(std::make_unique<EchoingInteraction>());
+        std::atexit([] { std::fputs("atexit ran\n", stderr); });
+        Noisy noisy;
+        ReportRuntimeError(L("磁盘已满"), 7);
+      },
+      testing::ExitedWithCode(255), "运行时出错!\n\n错误代码：7\n\n错误信息：磁盘已满\n\\[box 错误 16 showing\\]\n$");
+}
+
+TEST(RuntimeErrorDeathTest, AnErrorWhileTheReportIsUpEndsWithoutASecondBox) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        auto echoing = std::make_unique<EchoingInteraction>();
+        echoing->secondError = L("又一个错误");
+        setInteraction(std::move(echoing));
+        ReportRuntimeError(L("第一个错误"));
+      },
+      testing::ExitedWithCode(255), "第一个错误\n\\[box [^]]*\\]\n运行时出错!\n\n错误信息：又一个错误\n$");
+}
+
+TEST(Interaction, ScopedScriptedInteractionsNestAndRestore) {
+  Interaction* builtIn = &interaction();
+  {
+    ScopedScriptedInteraction outer;
+    {
+      ScopedScriptedInteraction inner;
+      EXPECT_EQ(&interaction(), &inner.get());
+    }
+    EXPECT_EQ(&interaction(), &outer.get());
+  }
+  EXPECT_EQ(&interaction(), builtIn);
+  EXPECT_EQ(setInteraction(nullptr), nullptr);  // the built-in one is never handed out
+}
+
+TEST(ScriptedInteraction, UnscriptedQuestionsGetADefaultAndAreNoted) {
+  ScriptedInteraction scripted;
+  scripted.answerFile(QStringLiteral("/tmp/a.nvx"));
+  EXPECT_EQ(scripted.fileDialog(FileDialogRequest()), QStringLiteral("/tmp/a.nvx"));
+  EXPECT_EQ(scripted.unexpected(), 0);
+  EXPECT_EQ(scripted.messageBox(QStringLiteral("问"), QStringLiteral("删除吗?"), kMsgYesNo), kButtonYes);
+  EXPECT_EQ(scripted.colorDialog(Qt::red), std::nullopt);
+  EXPECT_EQ(scripted.unexpected(), 2);
+  ASSERT_EQ(scripted.shown.size(), 3u);
+  EXPECT_EQ(scripted.shown[2].color, QColor(Qt::red));
+}
+
+TEST(ScriptedInteraction, PopupRecordsTheMenuAndPicksLikeAClick) {
+  app();
+  QMenu menu;
+  menu.addAction(QStringLiteral("打开(&O)\tCtrl+O"));
+  menu.addSeparator();
+  QMenu* content = menu.addMenu(QStringLiteral("内容操作"));
+  QAction* copy = content->addAction(QStringLiteral("复制"));
+  copy->setData(12);
+  content->addAction(QStringLiteral("粘贴"))->setEnabled(false);
+  menu.addAction(QStringLiteral("隐藏"))->setVisible(false);
+  menu.addMenu(QStringLiteral("最近"));
+  int copyFired = 0, menuFired = 0;
+  QObject::connect(copy, &QAction::triggered, [&] { ++copyFired; });
+  QObject::connect(&menu, &QMenu::triggered, [&] { ++menuFired; });
+
+  ScriptedInteraction scripted;
+  scripted.answerPopup({QStringLiteral("内容操作"), QStringLiteral("复制")});
+  scripted.answerPopupData(12);
+  scripted.answerPopup({QStringLiteral("内容操作"), QStringLiteral("粘贴")});
+  scripted.answerPopupCancel();
+  EXPECT_EQ(scripted.popupMenu(menu, QPoint()), copy);
+  EXPECT_EQ(scripted.popupMenu(menu, QPoint()), copy);
+  EXPECT_EQ(scripted.popupMenu(menu, QPoint()), nullptr);  // disabled: a person could not pick it
+  EXPECT_EQ(scripted.popupMenu(menu, QPoint()), nullptr);
+  EXPECT_EQ(scripted.unexpected(), 1);
+  EXPECT_EQ(copyFired, 2);
+  EXPECT_EQ(menuFired, 2);
+
+  const auto& shown = scripted.shown.front();
+  EXPECT_EQ(shown.menuItems, QStringList({"打开", "-", "内容操作/复制", "内容操作/粘贴", "最近/"}));
+  EXPECT_EQ(shown.disabledItems, QStringList({"内容操作/粘贴"}));
+}
+
+TEST(QtInteraction, MessageBoxShowsEachButtonSetAndReturnsTheButtonsCode) {
+  struct Row {
+    int flags;
+    QMessageBox::StandardButton button;
+    int code;
+  };
+  const std::vector<Row> rows = {
+      {kMsgOk, QMessageBox::Ok, kButtonOk},      {kMsgOkCancel, QMessageBox::Cancel, kButtonCancel},
+      {2, QMessageBox::Abort, 2},                {2, QMessageBox::Retry, 3},
+      {2, QMessageBox::Ignore, 4},               {kMsgYesNoCancel, QMessageBox::Cancel, kButtonCancel},
+      {kMsgYesNo, QMessageBox::Yes, kButtonYes}, {kMsgYesNo, QMessageBox::No, kButtonNo},
+      {5, QMessageBox::Retry, 3},
+  };
+  const auto real = makeQtInteraction();
+  for (const Row& row : rows) {
+    DialogDriver driver;
+    driver.then<QMessageBox>([&row](QMessageBox& box) { box.button(row.button)->click(); });
+    EXPECT_EQ(real->messageBox(QStringLiteral("标题"), QString(), row.flags), row.code) << row.flags;
+    EXPECT_TRUE(driver.done()) << row.flags;
+  }
+
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QString text;
+  DialogDriver driver;
+  driver.then<QMessageBox>([&](QMessageBox& box) {
+    icon = box.icon();
+    text = box.text();
+    EXPECT_EQ(box.textFormat(), Qt::PlainText);
+    box.button(QMessageBox::Ok)->click();
+  });
+  real->messageBox(QStringLiteral("错误"), QStringLiteral("第一行\r\n<b>第二行</b>"), kMsgIconError);
+  EXPECT_EQ(icon, QMessageBox::Critical);
+  EXPECT_EQ(text, QStringLiteral("第一行\n<b>第二行</b>"));
+}
+
+void typeFileName(QFileDialog& dialog, const QString& name) {
+  dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
+  static_cast<QDialog&>(dialog).accept();  // what the Open/Save button does
+}
+
+TEST(QtInteraction, FileDialogAsksBeforeCreatingAndComesBackWhenRefused) {
+  QTemporaryDir dir;
+  FileDialogRequest request;
+  request.title = QStringLiteral("打开工程");
+  request.directory = dir.path();
+  request.filters = QStringList{QStringLiteral("工程 (*.nvx)"), QStringLiteral("全部 (*)")};
+  request.defaultSuffix = QStringLiteral("nvx");
+  request.createPrompt = true;
+
+  DialogDriver driver;
+  driver
+      .then<QFileDialog>([&](QFileDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), request.title);
+        typeFileName(dialog, QStringLiteral("新工程"));
+      })
+      .then<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::No)->click(); })
+      .then<QFileDialog>([](QFileDialog& dialog) { static_cast<QDialog&>(dialog).accept(); })
+      .then<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
+  EXPECT_EQ(makeQtInteraction()->fileDialog(request), dir.filePath(QStringLiteral("新工程.nvx")));
+  EXPECT_TRUE(driver.done());
+}
+
+TEST(QtInteraction, FileDialogRefusesAPathThatDoesNotExist) {
+  QTemporaryDir dir;
+  FileDialogRequest request;
+  request.save = true;
+  request.directory = dir.path();
+  request.pathMustExist = true;
+
+  QString warning;
+  DialogDriver driver;
+  driver.then<QFileDialog>([&](QFileDialog& d) { typeFileName(d, dir.filePath(QStringLiteral("缺少/a.nvx"))); })
+      .then<QMessageBox>([&](QMessageBox& box) {
+        warning = box.text();
+        box.button(QMessageBox::Ok)->click();
+      })
+      .then<QFileDialog>([&](QFileDialog& d) { typeFileName(d, dir.filePath(QStringLiteral("b.nvx"))); });
+  EXPECT_EQ(makeQtInteraction()->fileDialog(request), dir.filePath(QStringLiteral("b.nvx")));
+  EXPECT_TRUE(warning.contains(QStringLiteral("缺少"))) << warning.toStdString();
+  EXPECT_TRUE(driver.done());
+}
+
+QFontDialog& fontChooser(QDialog& dialog) { return *dialog.findChild<QFontDialog*>(); }
+
+QString familyWithBoldItalic() {
+  for (const QString& family : QFontDatabase::families())
+    for (const QString& style : QFontDatabase::styles(family))
+      if (QFontDatabase::bold(family, style) && QFontDatabase::italic(family, style)) return family;
+  return QString();
+}
+
+TEST(QtInteraction, FontDialogStartsFromTheChoiceAndAddsTheColour) {
+  app();
+  FontChoice initial;
+  initial.face = familyWithBoldItalic();
+  if (initial.face.isEmpty()) GTEST_SKIP() << "no font family with a bold italic style";
+  initial.pointSize = 14;
+  initial.bold = initial.italic = initial.underline = initial.strikeOut = true;
+  initial.color = Qt::red;
+
+  QFont start;
+  DialogDriver driver;
+  driver
+      .then<QDialog>([&](QDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("字体"));
+        start = fontChooser(dialog).currentFont();
+        QFont changed = start;
+        changed.setPointSize(20);
+        changed.setUnderline(false);
+        fontChooser(dialog).setCurrentFont(changed);
+        dialog.findChild<QPushButton*>(QStringLiteral("colorButton"))->click();
+      })
+      .then<QColorDialog>([](QColorDialog& colors) {
+        EXPECT_EQ(colors.currentColor(), QColor(Qt::red));
+        colors.setCurrentColor(Qt::blue);
+        colors.accept();
+      })
+      .then<QDialog>([](QDialog& dialog) {
+        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+      });
+  const auto chosen = makeQtInteraction()->fontDialog(initial);
+  EXPECT_TRUE(driver.done());
+  EXPECT_EQ(start.pointSize(), 14);
+  EXPECT_TRUE(start.bold() && start.italic() && start.underline() && start.strikeOut());
+  ASSERT_TRUE(chosen);
+  EXPECT_EQ(chosen->face, start.family());
+  EXPECT_EQ(chosen->pointSize, 20);
+  EXPECT_TRUE(chosen->bold && chosen->italic && chosen->strikeOut && !chosen->underline);
+  EXPECT_EQ(chosen->color, QColor(Qt::blue));
+}
+
+TEST(QtInteraction, FontDialogClosesOnEnterAndEscFromInsideTheFontChooser) {
+  app();
+  FontChoice initial;
+  initial.pointSize = 11;
+  initial.color = Qt::green;
+  struct Row {
+    const char* name;
+    bool inSizeField;  // else in the family list
+    int key;
+  };
+  for (const Row& row : {Row{"Enter in the list", false, Qt::Key_Return},
+                         Row{"Enter in the size field", true, Qt::Key_Enter},
+                         Row{"Esc in the list", false, Qt::Key_Escape}}) {
+    DialogDriver driver;
+    driver.then<QDialog>([&row](QDialog& dialog) {
+      QWidget* target = row.inSizeField ? static_cast<QWidget*>(fontChooser(dialog).findChild<QLineEdit*>())
+                                        : fontChooser(dialog).findChild<QListView*>();
+      QKeyEvent press(QEvent::KeyPress, row.key, Qt::NoModifier);
+      QCoreApplication::sendEvent(target, &press);
+    });
+    const auto chosen = makeQtInteraction()->fontDialog(initial);
+    EXPECT_TRUE(driver.done()) << row.name;
+    ASSERT_EQ(chosen.has_value(), row.key != Qt::Key_Escape) << row.name;
+    if (chosen) {
+      EXPECT_EQ(chosen->pointSize, 11) << row.name;
+      EXPECT_EQ(chosen->color, QColor(Qt::green)) << row.name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace nvx

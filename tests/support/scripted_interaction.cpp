@@ -1,0 +1,226 @@
+#include "support/scripted_interaction.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPointer>
+#include <QRegularExpression>
+
+namespace nvx {
+namespace {
+
+// An action's caption as the user reads it: no shortcut column, no mnemonic markers, and no "(&C)"
+// access key suffix, which exists only for the mnemonic.
+QString caption(const QAction& action) {
+  QString text = action.text().section(u'\t', 0, 0);
+  static const QRegularExpression kAccessKey(QStringLiteral("\\(&[^&]\\)"));
+  text.remove(kAccessKey);
+  QString out;
+  out.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == u'&' && i + 1 < text.size()) ++i;  // "&&" keeps one '&'
+    out += text[i];
+  }
+  return out;
+}
+
+// What the user sees of the menu is what exists after aboutToShow: menus may fill themselves then.
+void announceShow(QMenu& menu) {
+  emit menu.aboutToShow();
+  for (QAction* action : menu.actions())
+    if (action->menu() && action->isVisible()) announceShow(*action->menu());
+}
+
+void describeInto(const QMenu& menu, const QString& prefix, QStringList& items, QStringList& disabled,
+                  bool parentEnabled) {
+  for (QAction* action : menu.actions()) {
+    if (!action->isVisible()) continue;
+    if (action->isSeparator()) {
+      items << prefix + u'-';
+      continue;
+    }
+    const bool enabled = parentEnabled && action->isEnabled();
+    if (QMenu* submenu = action->menu()) {
+      const QString inner = prefix + caption(*action) + u'/';
+      const qsizetype before = items.size();
+      describeInto(*submenu, inner, items, disabled, enabled);
+      if (items.size() == before) {
+        items << inner;
+        if (!enabled) disabled << inner;
+      }
+      continue;
+    }
+    items << prefix + caption(*action);
+    if (!enabled) disabled << items.back();
+  }
+}
+
+// The action at a caption path. Only what the user could click counts: hidden or disabled entries
+// are not found.
+QAction* findByPath(QMenu& menu, const QStringList& path) {
+  QMenu* current = &menu;
+  for (qsizetype i = 0; i < path.size(); ++i) {
+    QAction* found = nullptr;
+    for (QAction* action : current->actions()) {
+      const bool clickable = action->isVisible() && action->isEnabled() && !action->isSeparator();
+      if (clickable && caption(*action) == path[i]) {
+        found = action;
+        break;
+      }
+    }
+    if (!found) return nullptr;
+    if (i + 1 == path.size()) return found->menu() ? nullptr : found;
+    if (!found->menu()) return nullptr;
+    current = found->menu();
+  }
+  return nullptr;
+}
+
+QAction* findByData(QMenu& menu, const QVariant& data) {
+  for (QAction* action : menu.actions()) {
+    if (!action->isVisible() || !action->isEnabled() || action->isSeparator()) continue;
+    if (QMenu* submenu = action->menu()) {
+      if (QAction* found = findByData(*submenu, data)) return found;
+    } else if (action->data() == data) {
+      return action;
+    }
+  }
+  return nullptr;
+}
+
+// What a message box gives when Enter is pressed at once: its first button.
+int firstButton(int flags) {
+  switch (flags & 0x0F) {
+    case 2: return 2;      // Abort
+    case 3:
+    case 4: return kButtonYes;
+    case 5: return 3;      // Retry
+    default: return kButtonOk;
+  }
+}
+
+template <class T>
+std::optional<T> takeFront(std::deque<T>& queue) {
+  if (queue.empty()) return std::nullopt;
+  T front = std::move(queue.front());
+  queue.pop_front();
+  return front;
+}
+
+}  // namespace
+
+void ScriptedInteraction::answerMessage(int button) { messageAnswers_.push_back(button); }
+void ScriptedInteraction::answerFile(std::optional<QString> path) { fileAnswers_.push_back(std::move(path)); }
+void ScriptedInteraction::answerFont(std::optional<FontChoice> choice) {
+  fontAnswers_.push_back(std::move(choice));
+}
+void ScriptedInteraction::answerColor(std::optional<QColor> color) { colorAnswers_.push_back(color); }
+void ScriptedInteraction::answerPopup(QStringList captionPath) {
+  popupAnswers_.emplace_back(std::move(captionPath));
+}
+void ScriptedInteraction::answerPopupData(QVariant data) { popupAnswers_.emplace_back(std::move(data)); }
+void ScriptedInteraction::answerPopupCancel() { popupAnswers_.emplace_back(PopupCancel{}); }
+
+int ScriptedInteraction::messageBox(const QString& caption, const QString& text, int flags) {
+  Shown s;
+  s.kind = Shown::Message;
+  s.caption = caption;
+  s.text = text;
+  s.flags = flags;
+  shown.push_back(std::move(s));
+  if (auto answer = takeFront(messageAnswers_)) return *answer;
+  problems << QStringLiteral("unanswered message box \"%1\": %2").arg(caption, text);
+  return firstButton(flags);
+}
+
+std::optional<QString> ScriptedInteraction::fileDialog(const FileDialogRequest& request) {
+  Shown s;
+  s.kind = Shown::File;
+  s.caption = request.title;
+  s.file = request;
+  shown.push_back(std::move(s));
+  if (auto answer = takeFront(fileAnswers_)) return *answer;
+  problems << QStringLiteral("unanswered file dialog \"%1\"").arg(request.title);
+  return std::nullopt;
+}
+
+std::optional<FontChoice> ScriptedInteraction::fontDialog(const FontChoice& initial) {
+  Shown s;
+  s.kind = Shown::Font;
+  s.font = initial;
+  shown.push_back(std::move(s));
+  if (auto answer = takeFront(fontAnswers_)) return *answer;
+  problems << QStringLiteral("unanswered font dialog");
+  return std::nullopt;
+}
+
+std::optional<QColor> ScriptedInteraction::colorDialog(const QColor& initial) {
+  Shown s;
+  s.kind = Shown::Color;
+  s.color = initial;
+  shown.push_back(std::move(s));
+  if (auto answer = takeFront(colorAnswers_)) return *answer;
+  problems << QStringLiteral("unanswered colour dialog");
+  return std::nullopt;
+}
+
+QAction* ScriptedInteraction::popupMenu(QMenu& menu, const QPoint&) {
+  announceShow(menu);
+  Shown s;
+  s.kind = Shown::Popup;
+  describeInto(menu, QString(), s.menuItems, s.disabledItems, true);
+  shown.push_back(s);
+
+  const auto answer = takeFront(popupAnswers_);
+  QAction* picked = nullptr;
+  if (!answer) {
+    problems << QStringLiteral("unanswered pop-up menu: %1").arg(s.menuItems.join(u", "));
+  } else if (const auto* path = std::get_if<QStringList>(&*answer)) {
+    picked = findByPath(menu, *path);
+    if (!picked) problems << QStringLiteral("pop-up menu offers no \"%1\"").arg(path->join(u'/'));
+  } else if (const auto* data = std::get_if<QVariant>(&*answer)) {
+    picked = findByData(menu, *data);
+    if (!picked)
+      problems << QStringLiteral("pop-up menu offers no action with data %1").arg(data->toString());
+  }
+  emit menu.aboutToHide();
+  if (!picked) return nullptr;
+
+  // As a click does: the action fires (and with it the menus' triggered signals).
+  QPointer<QAction> guard(picked);
+  picked->activate(QAction::Trigger);
+  return guard.data();
+}
+
+int ScriptedInteraction::unusedAnswers() const {
+  return static_cast<int>(messageAnswers_.size() + fileAnswers_.size() + fontAnswers_.size() +
+                          colorAnswers_.size() + popupAnswers_.size());
+}
+
+std::vector<ScriptedInteraction::Shown> ScriptedInteraction::ofKind(Shown::Kind kind) const {
+  std::vector<Shown> out;
+  for (const Shown& s : shown)
+    if (s.kind == kind) out.push_back(s);
+  return out;
+}
+
+const ScriptedInteraction::Shown* ScriptedInteraction::lastMessage() const {
+  for (auto it = shown.rbegin(); it != shown.rend(); ++it)
+    if (it->kind == Shown::Message) return &*it;
+  return nullptr;
+}
+
+QStringList ScriptedInteraction::describeMenu(const QMenu& menu) {
+  QStringList items, disabled;
+  describeInto(menu, QString(), items, disabled, true);
+  return items;
+}
+
+ScopedScriptedInteraction::ScopedScriptedInteraction() {
+  auto scripted = std::make_unique<ScriptedInteraction>();
+  scripted_ = scripted.get();
+  previous_ = setInteraction(std::move(scripted));
+}
+
+ScopedScriptedInteraction::~ScopedScriptedInteraction() { setInteraction(std::move(previous_)); }
+
+}  // namespace nvx

@@ -1,0 +1,100 @@
+// An Interaction for tests: answers every dialog from queues filled by the test and records what
+// the program showed. It never waits for a person: a question with nothing queued gets the
+// default answer and is noted in `problems`, so a test can check nothing unexpected was asked.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <variant>
+#include <vector>
+
+#include "runtime/interaction.h"
+
+namespace nvx {
+
+class ScriptedInteraction : public Interaction {
+ public:
+  struct Shown {
+    enum Kind { Message, File, Font, Color, Popup };
+    Kind kind = Message;
+    QString caption;           // message caption, file dialog title
+    QString text;              // message text
+    int flags = 0;             // message flags
+    FileDialogRequest file;    // the file dialog's request
+    FontChoice font;           // the font dialog's initial choice
+    QColor color;              // the colour dialog's initial colour
+    QStringList menuItems;     // the pop-up menu, as describeMenu gives it
+    QStringList disabledItems; // the entries of menuItems that could not be picked
+  };
+
+  // Queues the next answer of each kind; answers are used in the order queued.
+  void answerMessage(int button);
+  void answerFile(std::optional<QString> path);
+  void answerFont(std::optional<FontChoice> choice);
+  void answerColor(std::optional<QColor> color);
+  // A pop-up answer picks the action with this caption path ({"内容操作", "复制"}), ...
+  void answerPopup(QStringList captionPath);
+  // ... the action whose data() equals `data` (a command number), ...
+  void answerPopupData(QVariant data);
+  // ... or nothing, as when the user clicks outside the menu.
+  void answerPopupCancel();
+
+  int messageBox(const QString& caption, const QString& text, int flags) override;
+  std::optional<QString> fileDialog(const FileDialogRequest& request) override;
+  std::optional<FontChoice> fontDialog(const FontChoice& initial) override;
+  std::optional<QColor> colorDialog(const QColor& initial) override;
+  QAction* popupMenu(QMenu& menu, const QPoint& at) override;
+
+  // Everything shown, in order.
+  std::vector<Shown> shown;
+  // Why an answer could not be given as scripted: nothing queued, or a pop-up answer naming an
+  // action the menu did not offer (missing, hidden or disabled).
+  QStringList problems;
+
+  int unexpected() const { return static_cast<int>(problems.size()); }
+  // Answers queued but never asked for.
+  int unusedAnswers() const;
+
+  std::vector<Shown> ofKind(Shown::Kind kind) const;
+  std::vector<Shown> messages() const { return ofKind(Shown::Message); }
+  // The last message box shown, or nullptr.
+  const Shown* lastMessage() const;
+
+  // A menu flattened for comparison: each visible action's text without mnemonics, a submenu's
+  // actions as "内容操作/复制", a separator as "-" (or "内容操作/-"), an empty submenu as "内容操作/".
+  static QStringList describeMenu(const QMenu& menu);
+
+ private:
+  struct PopupCancel {};
+  using PopupAnswer = std::variant<PopupCancel, QStringList, QVariant>;
+
+  std::deque<int> messageAnswers_;
+  std::deque<std::optional<QString>> fileAnswers_;
+  std::deque<std::optional<FontChoice>> fontAnswers_;
+  std::deque<std::optional<QColor>> colorAnswers_;
+  std::deque<PopupAnswer> popupAnswers_;
+};
+
+// Installs a ScriptedInteraction for the scope and puts back whatever was installed before.
+class ScopedScriptedInteraction {
+ public:
+  ScopedScriptedInteraction();
+  ~ScopedScriptedInteraction();
+  ScopedScriptedInteraction(const ScopedScriptedInteraction&) = delete;
+  ScopedScriptedInteraction& operator=(const ScopedScriptedInteraction&) = delete;
+
+  ScriptedInteraction& get() const { return *scripted_; }
+  ScriptedInteraction& operator*() const { return *scripted_; }
+  ScriptedInteraction* operator->() const { return scripted_; }
+
+ private:
+  ScriptedInteraction* scripted_;  // owned by the installed slot while this scope lasts
+  std::unique_ptr<Interaction> previous_;
+};
+
+}  // namespace nvx
