@@ -45,11 +45,12 @@ Text RuntimeErrorText(const Text& message, int code) {
 }
 
 void ReportRuntimeError(const Text& message, int code) {
-  const Text report = RuntimeErrorText(message, code);
-  writeToStandardError(report);
   // Showing the box runs an event loop; an error raised from inside it must not show a second
   // box over the first or return into a program that has already failed.
-  if (showing.exchange(true)) endNow();
+  const bool alreadyShowing = showing.exchange(true);
+  const Text report = RuntimeErrorText(message, code);
+  writeToStandardError(report);
+  if (alreadyShowing) endNow();
   try {
     interaction().messageBox(toQString(L("错误")), toQString(report), kMsgOk | kMsgIconError);
   } catch (...) {

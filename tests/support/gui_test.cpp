@@ -12,7 +12,9 @@ void GuiTest::SetUpTestSuite() {
     static int argc = 1;
     static char name[] = "nvx_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    // Left alive to the end of the process: destroying it among the other static objects at exit
+    // would tear down Qt's input devices before the test library's own.
+    new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
   }
 }
