@@ -3,13 +3,17 @@
 # Works as root or through sudo; says what it installs.
 set -euo pipefail
 
+# Usage: install-deps.sh [screenshot]   (screenshot adds the virtual display and image tools)
 packages=(
   cmake ninja-build g++ pkg-config
   libsqlite3-dev zlib1g-dev
-  qt6-base-dev qt6-translations-l10n fonts-noto-cjk
+  qt6-base-dev qt6-translations-l10n fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev
   sqlite3
 )
+if [ "${1:-}" = screenshot ]; then
+  packages+=(xvfb x11-utils imagemagick)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFont>
-#include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -22,18 +21,23 @@ void SetUpChineseDesktop() {
   }
   QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
 
-  const QStringList serif = {"Noto Serif CJK SC", "Noto Sans CJK SC", "WenQuanYi Micro Hei", "AR PL UMing CN"};
-  const QStringList sans = {"Noto Sans CJK SC", "WenQuanYi Micro Hei", "Noto Serif CJK SC", "Droid Sans Fallback"};
-  for (const char* face : {"宋体", "新宋体", "仿宋", "仿宋_GB2312", "楷体", "楷体_GB2312", "SimSun", "NSimSun"})
-    QFont::insertSubstitutions(QString::fromUtf8(face), serif);
+  // Song-style faces go to AR PL UMing, Kai to AR PL UKai, Hei and YaHei to WenQuanYi Micro Hei;
+  // each list falls back to the others so any installed CJK face beats a box for a missing glyph.
+  const QString uming = QStringLiteral("AR PL UMing CN");
+  const QString ukai = QStringLiteral("AR PL UKai CN");
+  const QString hei = QStringLiteral("WenQuanYi Micro Hei");
+  const QString noto = QStringLiteral("Noto Sans CJK SC");
+  for (const char* face : {"宋体", "新宋体", "仿宋", "仿宋_GB2312", "SimSun", "NSimSun", "FangSong"})
+    QFont::insertSubstitutions(QString::fromUtf8(face), {uming, hei, noto});
+  for (const char* face : {"楷体", "楷体_GB2312", "KaiTi"}) QFont::insertSubstitutions(QString::fromUtf8(face), {ukai, uming, hei, noto});
   for (const char* face : {"黑体", "微软雅黑", "幼圆", "SimHei", "Microsoft YaHei"})
-    QFont::insertSubstitutions(QString::fromUtf8(face), sans);
-  // The program's own texts in menus and labels are Chinese: prefer a CJK face for the UI font.
-  QFont ui = QApplication::font();
-  if (QFontDatabase::families().contains(QStringLiteral("Noto Sans CJK SC"))) {
-    ui.setFamilies({ui.family(), QStringLiteral("Noto Sans CJK SC")});
-    QApplication::setFont(ui);
-  }
+    QFont::insertSubstitutions(QString::fromUtf8(face), {hei, uming, noto});
+
+  // The windows were laid out for the desktop's 12-pixel Song-style GUI font: use the same, so
+  // the help text and the status-bar labels fit their places.
+  QFont ui(QString::fromUtf8("宋体"));
+  ui.setPixelSize(12);
+  QApplication::setFont(ui);
 }
 
 bool DisplayAvailable() {

@@ -164,8 +164,15 @@ void Destroy(WindowId window) {
 void Focus(UnitRef ref) {
   FormWindow& w = engine().requireWindow(ref.window, kNoSuchUnit);
   if (ref.unit == w.def().unit) {
+    // Focusing a window activates it and gives the focus back to the control that had it last,
+    // as a dialog does, so typing goes on where it was.
     w.activateWindow();
-    w.setFocus();
+    QWidget* last = w.focusWidget();
+    if (last && w.isAncestorOf(last)) {
+      last->setFocus();
+    } else {
+      w.setFocus();
+    }
     return;
   }
   if (QWidget* widget = requireUnit(ref).widget()) widget->setFocus();

@@ -1,0 +1,55 @@
+// The editor as a person meets it, headless: program state, every handler bound, the main window
+// loaded; menu items chosen by their captions, dialogs answered by the scripted interaction.
+#pragma once
+
+#include <QAction>
+#include <QMenuBar>
+
+#include "app/editor.h"
+#include "app/program_state.h"
+#include "forms/forms.h"
+#include "forms/main_window.h"
+#include "forms/secondary_windows.h"
+#include "store/codepage.h"
+#include "support/gui_test.h"
+
+namespace nvx::test {
+
+namespace mw = forms::main_window;
+
+inline const UnitRef kMain{mw::kWindow, mw::kSelf};
+inline const UnitRef kContent{mw::kWindow, mw::kContentBox};
+inline const UnitRef kCatalogue{mw::kWindow, mw::kCatalogue};
+inline const UnitRef kStatus{mw::kWindow, mw::kStatusBar};
+
+class EditorTest : public GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    app::CreateProgramState();
+    app::BindEditorHandlers();
+    ASSERT_TRUE(LoadWindow(mw::kWindow));
+  }
+  void TearDown() override {
+    GuiTest::TearDown();
+    app::ReleaseProgramState();
+  }
+
+  // Chooses a menu item of the main window's menu bar by its caption, as a click would.
+  void choose(const char* caption) {
+    QWidget* window = windowWidget(mw::kWindow);
+    ASSERT_NE(window, nullptr);
+    for (QAction* a : window->findChild<QMenuBar*>()->findChildren<QAction*>()) {
+      if (a->text() == QString::fromUtf8(caption) && !a->menu()) {
+        a->trigger();
+        settle();
+        return;
+      }
+    }
+    FAIL() << "no menu item " << caption;
+  }
+
+  static app::ProgramState& state() { return app::state(); }
+};
+
+}  // namespace nvx::test

@@ -1,0 +1,126 @@
+// The main window's layout and the secondary windows, driven through the menus.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "editor_fixture.h"
+
+namespace nvx::test {
+namespace {
+
+namespace tf = forms::title_find;
+namespace bg = forms::background_colour;
+namespace about = forms::about;
+
+TEST_F(EditorTest, LayoutFollowsTheWindowSize) {
+  EXPECT_EQ(GetText(kMain, forms::kPropTitle), L("NVX编辑器"));
+  EXPECT_EQ(GetInt(kCatalogue, 3), 600 - 80) << "placed when the window was created";
+  Move(kMain, std::nullopt, std::nullopt, 600, 400);
+  auto rect = [](UnitRef r) {
+    return std::vector<int>{GetInt(r, 0), GetInt(r, 1), GetInt(r, 2), GetInt(r, 3)};
+  };
+  EXPECT_EQ(rect(kCatalogue), (std::vector<int>{8, 8, 180, 320}));
+  EXPECT_EQ(rect(kContent), (std::vector<int>{188, 8, 398, 320}));
+  EXPECT_EQ(rect({mw::kWindow, mw::kSaveTitleButton}), (std::vector<int>{8, 8, 80, 32}));
+  EXPECT_EQ(GetInt({mw::kWindow, mw::kSaveTitleButton}, forms::kPropVisible), 0) << "keeps its visibility";
+  // Narrower than the content box's margins: the computed width is passed on.
+  Move(kMain, std::nullopt, std::nullopt, 150, 400);
+  EXPECT_LE(GetInt(kContent, 2), 0);
+}
+
+TEST_F(EditorTest, AboutWindowShowsTheHelpAndClosesWithItsButton) {
+  choose("关于");
+  ASSERT_TRUE(IsCreated(about::kWindow));
+  EXPECT_FALSE(windowWidget(mw::kWindow)->isEnabled()) << "modal";
+  const QString help = control<QLabel>(about::kWindow, "标签4")->text();
+  const QStringList lines = help.split(QChar('\n'));
+  ASSERT_EQ(lines.size(), 9);
+  EXPECT_TRUE(lines[3].isEmpty() && lines[5].isEmpty());
+  EXPECT_TRUE(lines[0].startsWith(QStringLiteral("    [编辑器帮助]")));
+  EXPECT_TRUE(lines[4].contains(QStringLiteral("使用“保存文章”菜单")));
+  EXPECT_TRUE(lines[6].contains(QStringLiteral("显示的\"保存文章标题\"按钮，使用\"保存文章\"菜单")));
+  EXPECT_EQ(GetText({about::kWindow, about::kHelpLabel}, 8), L(about::kHelpText)) << "CR LF between lines";
+  EXPECT_EQ(control<QPlainTextEdit>(about::kWindow, "编辑框1")->toPlainText().split('\n').size(), 3);
+  EXPECT_EQ(GetText({about::kWindow, about::kSelf}, forms::kPropTitle), L("关于"));
+
+  QTest::mouseClick(control<QPushButton>(about::kWindow, "超级按钮1"), Qt::LeftButton);
+  settle();
+  EXPECT_FALSE(IsCreated(about::kWindow));
+  EXPECT_TRUE(windowWidget(mw::kWindow)->isEnabled());
+}
+
+TEST_F(EditorTest, BackgroundColourWindowSetsOnlyWhatOkConfirms) {
+  auto background = [] { return GetInt(kContent, mw::kRichBackColor); };
+  const std::int32_t before = background();
+
+  choose("背景颜色");
+  ASSERT_TRUE(IsCreated(bg::kWindow));
+  EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, bg::kPickerColor), 0x00FFFFFF);
+  ui->answerColor(QColor(205, 192, 176));
+  QTest::mouseClick(control<QPushButton>(bg::kWindow, "颜色选择器1"), Qt::LeftButton);
+  EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, bg::kPickerColor), 0x00B0C0CD);
+  QTest::mouseClick(control<QPushButton>(bg::kWindow, "取消按钮"), Qt::LeftButton);
+  settle();
+  EXPECT_FALSE(IsCreated(bg::kWindow));
+  EXPECT_EQ(background(), before) << "cancel changes nothing";
+
+  choose("背景颜色");
+  EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, bg::kPickerColor), 0x00FFFFFF) << "white every time";
+  ui->answerColor(QColor(49, 73, 107));
+  QTest::mouseClick(control<QPushButton>(bg::kWindow, "颜色选择器1"), Qt::LeftButton);
+  QTest::keyClick(windowWidget(bg::kWindow), Qt::Key_Escape);
+  settle();
+  EXPECT_EQ(background(), before) << "Esc closes without a change";
+
+  choose("背景颜色");
+  ui->answerColor(QColor(49, 73, 107));
+  QTest::mouseClick(control<QPushButton>(bg::kWindow, "颜色选择器1"), Qt::LeftButton);
+  QTest::mouseClick(control<QPushButton>(bg::kWindow, "确定按钮"), Qt::LeftButton);
+  settle();
+  EXPECT_EQ(background(), 0x006B4931);
+  EXPECT_EQ(control<QPlainTextEdit>(mw::kWindow, "编辑框1")->palette().color(QPalette::Base), QColor(49, 73, 107));
+  EXPECT_EQ(state().currentFormat.color, forms::kDefaultColor) << "not part of the article's format";
+}
+
+TEST_F(EditorTest, FindWindowOpensOverTheContentBox) {
+  choose("查找");
+  ASSERT_TRUE(IsCreated(tf::kWindow));
+  EXPECT_EQ(state().inputWindowMode, 2);
+  QWidget* window = windowWidget(tf::kWindow);
+  EXPECT_FALSE(window->isWindow()) << "inside the main window";
+  const UnitRef self{tf::kWindow, tf::kSelf};
+  EXPECT_EQ(GetInt(self, 0), GetInt(kContent, 0));
+  EXPECT_EQ(GetInt(self, 1), GetInt(kContent, 1));
+  EXPECT_EQ(GetInt(self, 2), 319);
+  EXPECT_EQ(GetInt(self, 3), 135);
+  EXPECT_EQ(GetText(self, forms::kPropTitle), L("查找"));
+  EXPECT_EQ(control<QLabel>(tf::kWindow, "标签1")->text(), QStringLiteral("查找内容："));
+  EXPECT_TRUE(control<QPushButton>(tf::kWindow, "按钮2")->isVisible());
+  EXPECT_EQ(control<QPushButton>(tf::kWindow, "按钮1")->text(), QStringLiteral("向下查找"));
+  EXPECT_EQ(QApplication::focusWidget(), control<QLineEdit>(tf::kWindow, "编辑框1"));
+
+  // Opening it again makes a fresh window; its close box closes it.
+  control<QLineEdit>(tf::kWindow, "编辑框1")->setText(QStringLiteral("typed"));
+  choose("查找");
+  EXPECT_EQ(control<QLineEdit>(tf::kWindow, "编辑框1")->text(), QString());
+  QTest::mouseClick(windowWidget(tf::kWindow)->findChild<QWidget*>("closeBox"), Qt::LeftButton);
+  settle();
+  EXPECT_FALSE(IsCreated(tf::kWindow));
+}
+
+TEST_F(EditorTest, PopupMenusOfTheCatalogueAndTheContentBox) {
+  ui->answerPopupCancel();
+  QTest::mousePress(control<QTreeWidget>(mw::kWindow, "超级列表框1")->viewport(), Qt::RightButton);
+  ui->answerPopupCancel();
+  QTest::mousePress(control<QPlainTextEdit>(mw::kWindow, "编辑框1")->viewport(), Qt::RightButton);
+  const auto popups = ui->ofKind(ScriptedInteraction::Shown::Popup);
+  ASSERT_EQ(popups.size(), 2u);
+  EXPECT_EQ(popups[0].menuItems.first(), QStringLiteral("添加标题"));
+  EXPECT_EQ(popups[1].menuItems.first(), QStringLiteral("上一篇"));
+}
+
+}  // namespace
+}  // namespace nvx::test
