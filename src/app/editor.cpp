@@ -1,5 +1,9 @@
 #include "app/editor.h"
 
+#include <QStandardPaths>
+
+#include "app/catalogue.h"
+#include "app/file_menu.h"
 #include "app/main_window_handlers.h"
 #include "app/program_state.h"
 #include "app/title_find_window.h"
@@ -8,6 +12,8 @@
 #include "forms/main_window.h"
 #include "forms/secondary_windows.h"
 #include "reading/background_window.h"
+#include "runtime/file_commands.h"
+#include "runtime/qt_text.h"
 #include "runtime/window_runtime.h"
 
 namespace nvx::app {
@@ -35,15 +41,30 @@ void BindEditorHandlers() {
   BindHandler(kBackgroundColour, &reading::OpenBackgroundWindow);
   BindHandler(kBackgroundOk, &reading::BackgroundOk);
   BindHandler(kBackgroundCancel, &reading::BackgroundCancel);
+  BindHandler(kLoadArticle, &LoadArticle);
+  BindHandler(kLoadArticleDoubleClick, &LoadArticleDoubleClick);
+  BindHandler(kLinesRead, &LinesRead);
+  BindHandler(kPrevious, &Previous);
+  BindHandler(kNext, &Next);
+  BindHandler(kNew, &NewDatabase);
+  BindHandler(kOpen, &OpenDatabase);
+  BindHandler(kSaveAs, &SaveAs);
+  BindHandler(kExport, &Export);
+  BindHandler(kClose, &CloseDatabase);
+  BindHandler(kExit, &Exit);
 }
 
-int RunEditor() {
+int RunEditor(const Text& fileToOpen) {
   InitialiseForms(forms::AllWindows());
   CreateProgramState();
+  state().programDirectory = RunDirectory();
+  state().dataDirectory = fromQString(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
   BindEditorHandlers();
-  const int code = RunProgram(forms::main_window::kWindow);
+  LoadStartWindow(forms::main_window::kWindow);
+  if (!fileToOpen.empty()) OpenDatabaseAt(fileToOpen);
+  RunMessageLoop();
   ReleaseProgramState();
-  return code;
+  return 0;
 }
 
 }  // namespace nvx::app

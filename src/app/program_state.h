@@ -18,6 +18,11 @@ struct ProgramState {
   SqliteDB articleDb;         // the open article database
   SqliteTable articleTable;   // opened on table nr around each operation, never left open
 
+  // Where New writes "new.nvx": beside the program, or, where that cannot be written (an
+  // installed program), in the user's data directory. Set at start-up; tests point them elsewhere.
+  Text programDirectory;
+  Text dataDirectory;
+
   ProgramState();
 };
 

@@ -26,6 +26,10 @@ bool EnterRunDirectory();
 // As usual on this system, a wildcard does not match a leading "." of a name.
 bool FileExists(const Text& path);
 
+// True when both paths name the same existing file (the same device and inode), however they
+// are spelled: through links, relative parts or another name of the same file.
+bool SameFile(const Text& a, const Text& b);
+
 // Creates or empties the file at `path` and writes the arrays into it one after another. Fails
 // when the file cannot be created, is locked by another writer (see FileOpen), or a write or the
 // final close fails. A failed write leaves the file with what was written so far.

@@ -118,12 +118,14 @@ void ClearHandlers() { engine().clearHandlers(); }
 
 void InitialiseForms(std::span<const forms::WindowDef> windows) { engine().setForms(windows); }
 
-int RunProgram(WindowId startWindow) {
+void LoadStartWindow(WindowId startWindow) {
   QApplication::setQuitOnLastWindowClosed(false);
   if (!LoadWindow(startWindow)) ReportRuntimeError(L("载入启动窗口失败"));
-  if (engine().liveWindows().empty()) return 0;
+}
+
+void RunMessageLoop() {
+  if (engine().liveWindows().empty()) return;
   QApplication::exec();
-  return 0;
 }
 
 PropertyValue GetProperty(UnitRef ref, int index) {

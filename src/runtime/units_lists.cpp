@@ -163,10 +163,8 @@ void ListViewUnit::setCurrentRow(int row) {
     tree_->clearSelection();
     return;
   }
-  tree_->setCurrentItem(item);
-  item->setSelected(true);
-  tree_->scrollToItem(item);
-  tree_->setFocus();
+  // Selected and given the row focus; the list neither scrolls nor takes the keyboard focus.
+  tree_->setCurrentItem(item, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 std::optional<PropertyValue> ListViewUnit::typeProperty(int index) const {

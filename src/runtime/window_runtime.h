@@ -48,9 +48,11 @@ void ClearHandlers();
 // Makes the program's forms known to the runtime; must run before any window is loaded.
 void InitialiseForms(std::span<const forms::WindowDef> windows);
 
-// Loads the start-up window and runs the message loop until no window of the program exists.
-// Returns false (after the run-time error report, which does not return) when it cannot load.
-int RunProgram(WindowId startWindow);
+// Loads the start-up window; when it cannot be loaded, the run-time error report ends the program.
+void LoadStartWindow(WindowId startWindow);
+
+// Runs the message loop until no window of the program exists any more.
+void RunMessageLoop();
 
 // Property values: numbers (also bools and colours) and texts.
 using PropertyValue = std::variant<std::int32_t, Text>;

@@ -83,6 +83,12 @@ bool SqliteDB::ClearTable(const Text& tableName) {
 
 bool SqliteDB::Compact() { return Execute("VACUUM"); }
 
+Text SqliteDB::FileName() const {
+  if (connection() == nullptr) return {};
+  const char* name = sqlite3_db_filename(connection(), "main");
+  return name ? FromUtf8(name).value_or(Text()) : Text();
+}
+
 std::int64_t SqliteDB::LastInsertRowId() const {
   return connection() ? sqlite3_last_insert_rowid(connection()) : 0;
 }

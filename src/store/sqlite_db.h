@@ -36,6 +36,9 @@ class SqliteDB {
   // Runs one statement that returns no rows. The text is in the local code page.
   bool Execute(const Text& statement);
 
+  // The full path of the open database file (local code page); empty when closed or in memory.
+  Text FileName() const;
+
   // The row id SQLite gave the last row inserted on this connection, 0 when closed.
   std::int64_t LastInsertRowId() const;
 

@@ -19,6 +19,8 @@ constexpr const char* kUsageText =
     "  add FILE TITLE    add an article titled TITLE with the UTF-8 text read from standard input;\n"
     "                    prints the new id\n"
     "  check FILE        say whether FILE is a sound article database; one line per problem\n"
+    "  export FILE OUT   write every article into the text file OUT, as the editor's export does\n"
+    "                    (GB18030 text; each article \"[第N篇]\" title, CR LF, text, CR LF, one zero byte)\n"
     "  --help            show this text\n"
     "\n"
     "Exit status: 0 success, 1 failure (the reason on standard error), 2 wrong usage.\n";
@@ -44,5 +46,6 @@ int main(int argc, char** argv) {
   if (command == "cat" && n == 3) return nvx::tool::cat(args[1], args[2]);
   if (command == "add" && n == 3) return nvx::tool::add(args[1], args[2]);
   if (command == "check" && n == 2) return nvx::tool::check(args[1]);
+  if (command == "export" && n == 3) return nvx::tool::exportText(args[1], args[2]);
   return usage();
 }

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <iterator>
 
+#include "app/article_export.h"
 #include "runtime/file_commands.h"
 #include "store/article_file.h"
 #include "store/article_schema.h"
@@ -117,6 +118,23 @@ int check(const std::string& file) {
   }
   for (const auto& problem : problems) std::fprintf(stderr, "nvx: %s: %s\n", file.c_str(), problem.c_str());
   return kFailure;
+}
+
+// The same routine as the editor's menu item "导出".
+int exportText(const std::string& file, const std::string& out) {
+  SqliteDB db;
+  if (auto code = openArticles(db, file)) return *code;
+  const auto target = localPath(out);
+  if (!target) return fail(out, "cannot use this file name");
+  SqliteTable table;
+  switch (app::ExportArticles(db, table, *target)) {
+    case app::ExportResult::Done:
+      return kSuccess;
+    case app::ExportResult::CannotOpen:
+    case app::ExportResult::WriteFailed:
+      break;
+  }
+  return fail(out, "cannot write");
 }
 
 }  // namespace nvx::tool

@@ -16,5 +16,6 @@ int list(const std::string& file);
 int cat(const std::string& file, const std::string& id);
 int add(const std::string& file, const std::string& title);
 int check(const std::string& file);
+int exportText(const std::string& file, const std::string& out);
 
 }  // namespace nvx::tool

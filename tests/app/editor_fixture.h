@@ -12,6 +12,8 @@
 #include "forms/secondary_windows.h"
 #include "store/codepage.h"
 #include "support/gui_test.h"
+#include "test_support.h"
+#include <filesystem>
 
 namespace nvx::test {
 
@@ -27,6 +29,9 @@ class EditorTest : public GuiTest {
   void SetUp() override {
     GuiTest::SetUp();
     app::CreateProgramState();
+    std::filesystem::create_directories(dir.path() / "program");
+    state().programDirectory = (dir.path() / "program").string();
+    state().dataDirectory = (dir.path() / "data").string();
     app::BindEditorHandlers();
     ASSERT_TRUE(LoadWindow(mw::kWindow));
   }
@@ -50,6 +55,21 @@ class EditorTest : public GuiTest {
   }
 
   static app::ProgramState& state() { return app::state(); }
+
+  // Opens `path` through the menu item "打开", the dialog answering with the path.
+  void openThroughMenu(const std::string& path) {
+    ui->answerFile(QString::fromStdString(path));
+    choose("打开");
+  }
+
+  // Clicks the catalogue row `row` as the user would.
+  void clickRow(int row);
+  void doubleClickRow(int row);
+
+  Text statusPart(int part) const;
+  std::vector<std::string> catalogueRows() const;  // "id|title" in UTF-8
+
+  TempDir dir;
 };
 
 }  // namespace nvx::test

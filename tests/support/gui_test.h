@@ -21,6 +21,8 @@ class GuiTest : public ::testing::Test {
   // Runs what is queued: deferred destroys, deferred deletes, layout.
   static void settle();
 
+ public:
+
   // The live window of the form, and a control of it by its form name.
   static QWidget* windowWidget(WindowId id);
   template <typename T = QWidget>
@@ -29,6 +31,7 @@ class GuiTest : public ::testing::Test {
     return w ? w->findChild<T*>(QString::fromUtf8(name)) : nullptr;
   }
 
+ protected:
   ScopedScriptedInteraction ui;
 };
 

@@ -128,6 +128,8 @@ int ScriptedInteraction::messageBox(const QString& caption, const QString& text,
   s.flags = flags;
   shown.push_back(std::move(s));
   if (auto answer = takeFront(messageAnswers_)) return *answer;
+  // A box with only an OK button asks nothing: it needs no scripted answer.
+  if ((flags & 0x0F) == 0) return 0;
   problems << QStringLiteral("unanswered message box \"%1\": %2").arg(caption, text);
   return firstButton(flags);
 }

@@ -1,6 +1,7 @@
 // An Interaction for tests: answers every dialog from queues filled by the test and records what
 // the program showed. It never waits for a person: a question with nothing queued gets the
-// default answer and is noted in `problems`, so a test can check nothing unexpected was asked.
+// default answer and is noted in `problems`, so a test can check nothing unexpected was asked. A
+// message box with only an OK button asks nothing and needs no answer.
 #pragma once
 
 #include <QColor>

@@ -1,0 +1,111 @@
+#include "app/catalogue.h"
+
+#include <cmath>
+
+#include "app/program_state.h"
+#include "forms/main_window.h"
+#include "runtime/value_commands.h"
+#include "store/article_schema.h"
+#include "store/codepage.h"
+#include "store/packed_content.h"
+
+namespace nvx::app {
+
+namespace mw = forms::main_window;
+
+namespace {
+
+const UnitRef kCatalogue{mw::kWindow, mw::kCatalogue};
+const UnitRef kContent{mw::kWindow, mw::kContentBox};
+const UnitRef kStatus{mw::kWindow, mw::kStatusBar};
+
+void message(const char* text) { InfoBox(L(text), 64, L("友情提示!")); }
+
+// The steps both variants of Load article share: the article of the current row into the
+// content box. False when no row is selected.
+bool loadCurrentArticle(bool emptyFirst) {
+  const int row = GetInt(kCatalogue, mw::kListCurrentRow);
+  if (row == -1) return false;
+  SetWaitCursor();
+  ProgramState& s = state();
+  s.currentArticleId = ListView::GetItemText(kCatalogue, row, mw::kColumnId);
+  s.articleTable.Open(schema::kTable, s.articleDb);
+  if (s.articleTable.Find("id=" + s.currentArticleId)) {
+    s.currentTitle = ListView::GetItemText(kCatalogue, row, mw::kColumnTitle);
+    s.currentFormat.faceName = s.articleTable.ReadText(schema::kFace);
+    s.currentFormat.size = s.articleTable.ReadInt(schema::kSize);
+    s.currentFormat.color = s.articleTable.ReadInt(schema::kColor);
+    s.currentFormat.effects = s.articleTable.ReadInt(schema::kEffects);
+    RichEdit::SetCharFormat(kContent, s.currentFormat);
+    if (emptyFirst) SetText(kContent, mw::kRichText, Text());
+    SetText(kContent, mw::kRichText, ToText(Decompress(s.articleTable.ReadBytes(schema::kContent))));
+  }
+  s.articleTable.Close();
+  return true;
+}
+
+}  // namespace
+
+void LoadCatalogue() {
+  ProgramState& s = state();
+  s.articleTable.Open(schema::kTable, s.articleDb);
+  ListView::DeleteAllItems(kCatalogue);
+  // The pass that starts on the last row moves past it; its reads fail and give the trailing
+  // blank row ("0" and an empty title).
+  while (!s.articleTable.IsAfterLast()) {
+    s.articleTable.Next();
+    const int row = ListView::InsertItem(kCatalogue);
+    ListView::SetItemText(kCatalogue, row, mw::kColumnId, ToText(s.articleTable.ReadInt(schema::kId)));
+    ListView::SetItemText(kCatalogue, row, mw::kColumnTitle, s.articleTable.ReadText(schema::kName));
+  }
+  s.articleTable.Close();
+  const int rows = ListView::ItemCount(kCatalogue);
+  StatusBar::SetPartText(kStatus, mw::kPartArticleCount, ToText(rows == 0 ? 0 : rows - 1) + L("篇"));
+}
+
+void LoadArticle() {
+  if (!loadCurrentArticle(true)) return;
+  ProgramState& s = state();
+  StatusBar::SetPartText(kStatus, mw::kPartContentSize, ToText(RichEdit::LineCount(kContent)) + L("行"));
+  StatusBar::SetPartText(kStatus, mw::kPartLinesRead, "0" + L("行"));
+  s.editMode = 2;
+  RestoreCursor();
+  StatusBar::SetPartText(kStatus, mw::kPartTitle, s.currentTitle);
+}
+
+void LoadArticleDoubleClick() {
+  if (!loadCurrentArticle(false)) return;
+  Focus(kContent);
+  StatusBar::SetPartText(kStatus, mw::kPartContentSize, ToText(RichEdit::LineCount(kContent)) + L("行"));
+  state().editMode = 2;
+  RestoreCursor();
+}
+
+void Previous() {
+  const int row = GetInt(kCatalogue, mw::kListCurrentRow);
+  if (row == 0) {
+    message("已经到了第一篇了,不能再后退了");
+    return;
+  }
+  SetInt(kCatalogue, mw::kListCurrentRow, row - 1);
+  LoadArticle();
+}
+
+// Next never moves onto the trailing blank row.
+void Next() {
+  SetInt(kCatalogue, mw::kListCurrentRow, GetInt(kCatalogue, mw::kListCurrentRow) + 1);
+  const double r = GetInt(kCatalogue, mw::kListCurrentRow);
+  const double last = ListView::ItemCount(kCatalogue) - 1;
+  if (std::fabs(r - last) > 1e-7) {
+    LoadArticle();
+    return;
+  }
+  SetInt(kCatalogue, mw::kListCurrentRow, static_cast<int>(r) - 1);
+  message("已经到底了,无法再往下");
+}
+
+void LinesRead() {
+  StatusBar::SetPartText(kStatus, mw::kPartLinesRead, ToText(RichEdit::FirstVisibleLine(kContent)) + L("行"));
+}
+
+}  // namespace nvx::app

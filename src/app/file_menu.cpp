@@ -1,0 +1,183 @@
+#include "app/file_menu.h"
+
+#include <QDir>
+#include <cstdio>
+#include <QStandardPaths>
+
+#include "app/article_export.h"
+#include "app/catalogue.h"
+#include "app/program_state.h"
+#include "forms/forms.h"
+#include "forms/main_window.h"
+#include "runtime/file_commands.h"
+#include "runtime/qt_text.h"
+#include "runtime/value_commands.h"
+#include "store/article_schema.h"
+#include "store/codepage.h"
+#include "store/template_database.h"
+
+namespace nvx::app {
+
+namespace mw = forms::main_window;
+
+namespace {
+
+const UnitRef kMain{mw::kWindow, mw::kSelf};
+const UnitRef kCatalogue{mw::kWindow, mw::kCatalogue};
+const UnitRef kContent{mw::kWindow, mw::kContentBox};
+const UnitRef kStatus{mw::kWindow, mw::kStatusBar};
+const UnitRef kOpenDialog{mw::kWindow, mw::kOpenDialog};
+const UnitRef kSaveDialog{mw::kWindow, mw::kSaveDialog};
+
+void tell(const char* text) { InfoBox(L(text), 64, L("友情提示!")); }
+void warn(const char* text) { InfoBox(L(text), 16, L("友情提示!")); }
+
+bool writeTemplate(const Text& path) { return WriteBytesToFile(path, {TemplateDatabase()}); }
+
+// Shows a file dialog of `kind` with `filter`; the chosen path, or nothing when cancelled.
+std::optional<Text> choosePath(UnitRef dialog, int kind, const char* filter) {
+  SetInt(dialog, mw::kDlgKind, kind);
+  SetText(dialog, mw::kDlgFilter, L(filter));
+  if (!CommonDlg::Open(dialog)) return std::nullopt;
+  return GetText(dialog, mw::kDlgFileName);
+}
+
+// Opens the chosen file after Close database: Open's steps once the file was found readable.
+void openChosen(const Text& path) {
+  CloseDatabase();
+  ProgramState& s = state();
+  s.articleDb.Open(path);
+  LoadCatalogue();
+  SetText(kContent, mw::kRichText, Text());
+  SetText(kMain, forms::kPropTitle, L("NVX编辑器 [") + path + "]");
+}
+
+// Whether `path` is the database that is open now, by the dialog's last choice or by identity.
+bool isOpenDatabase(const Text& path) {
+  if (path == GetText(kOpenDialog, mw::kDlgFileName)) return true;
+  const Text open = state().articleDb.FileName();
+  return !open.empty() && SameFile(path, open);
+}
+
+// Copies every article of the open database into `target`, replacing its articles, in one
+// transaction: a copy that fails part-way leaves the target as it was. The copies get the
+// reading state of a new article.
+bool copyArticles(const Text& target) {
+  ProgramState& s = state();
+  SqliteDB copyDb;
+  SqliteTable copyTable;
+  if (!copyDb.Open(target) || !copyDb.Execute("BEGIN IMMEDIATE")) return false;
+  bool ok = copyDb.ClearTable(schema::kTable) && copyTable.Open(schema::kTable, copyDb);
+  s.articleTable.Open(schema::kTable, s.articleDb);
+  s.articleTable.First();
+  const Text face = L(schema::kDefaultFaceUtf8);
+  while (ok && !s.articleTable.IsAfterLast()) {
+    copyTable.AddNew();
+    copyTable.WriteField(schema::kName, s.articleTable.ReadText(schema::kName));
+    copyTable.WriteField(schema::kContent, s.articleTable.ReadBytes(schema::kContent));
+    copyTable.WriteField(schema::kFirstLine, std::int32_t{0});
+    copyTable.WriteField(schema::kFace, face);
+    copyTable.WriteField(schema::kSize, std::int32_t{schema::kDefaultSize});
+    ok = copyTable.Update();
+    s.articleTable.Next();
+  }
+  s.articleTable.Close();
+  copyTable.Close();
+  ok = ok && copyDb.Execute("COMMIT");
+  if (!ok) copyDb.Execute("ROLLBACK");
+  copyDb.Close();
+  return ok;
+}
+
+}  // namespace
+
+void CloseDatabase() {
+  ProgramState& s = state();
+  s.articleDb.Close();
+  s.currentArticleId.clear();
+  s.currentTitle.clear();
+  s.editMode = 0;
+  ListView::DeleteAllItems(kCatalogue);
+  SetText(kContent, mw::kRichText, Text());
+  SetText(kMain, forms::kPropTitle, L("nvx编辑器"));
+  for (int part : {mw::kPartArticleCount, mw::kPartContentSize, mw::kPartLinesRead, mw::kPartTitle})
+    StatusBar::SetPartText(kStatus, part, Text());
+}
+
+// "new.nvx" goes beside the program; where that directory cannot be written, into the user's
+// data directory instead. Where neither can be written the user is told, rather than shown an
+// empty catalogue as if all were well.
+void NewDatabase() {
+  CloseDatabase();
+  ProgramState& s = state();
+  Text directory = s.programDirectory;
+  if (!writeTemplate(directory + "/new.nvx")) {
+    directory = s.dataDirectory;
+    QDir().mkpath(toQString(directory));
+    if (directory.empty() || !writeTemplate(directory + "/new.nvx")) {
+      warn("文件写入失败,请检查文件是否正常");
+      return;
+    }
+  }
+  const Text path = directory + "/new.nvx";
+  s.articleDb.Open(path);
+  s.articleDb.ClearTable(schema::kTable);
+  LoadCatalogue();
+  SetText(kMain, forms::kPropTitle, L("NVX编辑器 [") + path + "]");
+}
+
+void OpenDatabase() {
+  const auto path = choosePath(kOpenDialog, 0, "sqlite数据库文件(*.nvx)|*.nvx");
+  if (!path) return;
+  OpenDatabaseAt(*path);
+}
+
+bool OpenDatabaseAt(const Text& path) {
+  // The file is only tested and closed again before SQLite opens it: closing any descriptor of a
+  // file drops SQLite's locks on it, so none may stay open beside the connection.
+  const std::int32_t probe = FileOpen(path, kOpenRead);
+  if (probe == 0) {
+    warn("打开文件失败,请检查文件是否正常!");
+    return false;
+  }
+  FileClose(probe);
+  openChosen(path);
+  return true;
+}
+
+void SaveAs() {
+  const auto target = choosePath(kSaveDialog, 1, "Sqlite数据库文件(*.nvx)|*.nvx");
+  if (!target || isOpenDatabase(*target)) return;
+  const bool created = !FileExists(*target);
+  if (created && !writeTemplate(*target)) {
+    warn("另存失败,请检查文件是否正常");
+    return;
+  }
+  SetWaitCursor();
+  const bool copied = copyArticles(*target);
+  RestoreCursor();
+  if (!copied) {
+    if (created) std::remove(ToUtf8(*target).value_or(std::string()).c_str());
+    warn("另存失败,请检查文件是否正常");
+    return;
+  }
+  tell("另存成功!");
+}
+
+void Export() {
+  const auto path = choosePath(kSaveDialog, 1, "文本文件(*.txt)|*.txt");
+  if (!path) return;
+  SetWaitCursor();
+  ProgramState& s = state();
+  const ExportResult result = ExportArticles(s.articleDb, s.articleTable, *path);
+  RestoreCursor();
+  if (result == ExportResult::Done) {
+    tell("导出成功!");
+  } else {
+    warn("文件写入失败,请检查文件是否正常");
+  }
+}
+
+void Exit() { Destroy(mw::kWindow); }
+
+}  // namespace nvx::app

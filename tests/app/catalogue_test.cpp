@@ -1,0 +1,165 @@
+// Start-up, the catalogue and moving between articles, through the real forms.
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTest>
+
+#include "collections.h"
+#include "editor_fixture.h"
+#include "store/sqlite_table.h"
+
+namespace nvx::test {
+namespace {
+
+TEST_F(EditorTest, StartsWithNothingOpen) {
+  EXPECT_EQ(GetText(kMain, forms::kPropTitle), L("NVX编辑器"));
+  EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "");
+  EXPECT_EQ(state().articleDb.connection(), nullptr);
+  EXPECT_EQ(state().editMode, 0);
+  EXPECT_EQ(state().currentFormat.faceName, L("宋体"));
+  EXPECT_EQ(state().currentFormat.size, 9);
+  EXPECT_EQ(state().currentFormat.color, forms::kDefaultColor);
+  for (int part : {1, 3, 5, 7}) EXPECT_EQ(statusPart(part), "");
+}
+
+TEST_F(EditorTest, CatalogueListsArticlesAndATrailingBlankRow) {
+  const std::string path = dir.file("三篇.nvx");
+  makeCollection(path, {{2, "第二", "甲"}, {5, "第五", "乙"}, {9, "第九", "丙"}});
+  openThroughMenu(path);
+  EXPECT_EQ(catalogueRows(), (std::vector<std::string>{"2|第二", "5|第五", "9|第九", "0|"}));
+  EXPECT_EQ(statusPart(1), L("3篇"));
+  EXPECT_EQ(GetText(kMain, forms::kPropTitle), L("NVX编辑器 [") + FromUtf8(path).value() + "]");
+  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), -1) << "no row selected after loading";
+
+  // An empty collection and a file that is not a database: no rows, "0篇", the path in the title.
+  const std::string empty = dir.file("empty.nvx");
+  makeCollection(empty, {});
+  openThroughMenu(empty);
+  EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
+  EXPECT_EQ(statusPart(1), L("0篇"));
+  const std::string notes = dir.file("notes.txt");
+  writeFile(notes, std::string(4096, 'n'));
+  openThroughMenu(notes);
+  EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
+  EXPECT_EQ(statusPart(1), L("0篇"));
+  EXPECT_EQ(GetText(kMain, forms::kPropTitle), L("NVX编辑器 [") + notes + "]");
+  EXPECT_EQ(readFile(notes), std::string(4096, 'n')) << "the foreign file is untouched";
+}
+
+TEST_F(EditorTest, ClickingShowsTheArticleInItsOwnFormat) {
+  const std::string path = dir.file("books.nvx");
+  makeCollection(path, {{1, "一", "第一行\r\n第二行"}, {4, "四", ""}, {6, "六", "x"}});
+  queryFile(path, "SELECT 1");
+  {
+    SqliteDB db;
+    ASSERT_TRUE(db.Open(path));
+    ASSERT_TRUE(db.Execute("UPDATE nr SET zt='" + L("黑体") + "', ztdx=20, ys=255, xg=2 WHERE id=6"));
+  }
+  openThroughMenu(path);
+
+  clickRow(0);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), L("第一行\r\n第二行"));
+  EXPECT_EQ(state().currentArticleId, "1");
+  EXPECT_EQ(state().currentTitle, L("一"));
+  EXPECT_EQ(state().editMode, 2);
+  EXPECT_EQ(statusPart(3), L("2行"));
+  EXPECT_EQ(statusPart(5), L("0行"));
+  EXPECT_EQ(statusPart(7), L("一"));
+  // Never written colour and effects: black, plain; face and size as stored.
+  EXPECT_EQ(state().currentFormat.color, 0);
+  EXPECT_EQ(state().currentFormat.effects, 0);
+  EXPECT_EQ(state().currentFormat.size, 14);
+  auto* box = control<QPlainTextEdit>(mw::kWindow, "编辑框1");
+  EXPECT_EQ(box->palette().color(QPalette::Text), QColor(Qt::black));
+
+  clickRow(2);
+  EXPECT_EQ(state().currentFormat.faceName, L("黑体"));
+  EXPECT_EQ(box->font().pointSize(), 20);
+  EXPECT_TRUE(box->font().italic());
+  EXPECT_EQ(box->palette().color(QPalette::Text), QColor(255, 0, 0));
+
+  clickRow(1);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "");
+  EXPECT_EQ(statusPart(3), L("1行")) << "an empty box has one line";
+
+  // The trailing blank row loads nothing but is taken as the current article.
+  clickRow(1);
+  SetText(kContent, mw::kRichText, "typed");
+  clickRow(3);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "typed");
+  EXPECT_EQ(state().currentArticleId, "0");
+  EXPECT_EQ(state().editMode, 2);
+
+  // A double click loads and moves the keyboard focus into the content box.
+  doubleClickRow(0);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), L("第一行\r\n第二行"));
+  EXPECT_EQ(QApplication::focusWidget(), box);
+}
+
+TEST_F(EditorTest, PreviousAndNextStopAtBothEnds) {
+  const std::string path = dir.file("books.nvx");
+  makeCollection(path, {{3, "甲", "a"}, {7, "乙", "b"}, {8, "丙", "c"}});
+  openThroughMenu(path);
+
+  choose("上一篇");
+  EXPECT_TRUE(ui->messages().empty()) << "nothing selected: nothing happens";
+  choose("下一篇");
+  EXPECT_EQ(state().currentArticleId, "3") << "with nothing selected, Next shows the first";
+  choose("上一篇");
+  ASSERT_EQ(ui->messages().size(), 1u);
+  EXPECT_EQ(ui->messages().back().text, QStringLiteral("已经到了第一篇了,不能再后退了"));
+  EXPECT_EQ(ui->messages().back().caption, QStringLiteral("友情提示!"));
+  EXPECT_EQ(ui->messages().back().flags, 64);
+
+  choose("下一篇");
+  choose("下一篇");
+  EXPECT_EQ(statusPart(7), L("丙"));
+  choose("下一篇");
+  EXPECT_EQ(ui->messages().back().text, QStringLiteral("已经到底了,无法再往下"));
+  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), 2) << "stays on the last article";
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "c");
+  choose("上一篇");
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "b");
+}
+
+TEST_F(EditorTest, LineEndsAreShownAndKeptAsStored) {
+  const std::string path = dir.file("ends.nvx");
+  makeCollection(path, {{1, "crlf", "a\r\nb"}, {2, "lf", "a\nb\nc"}, {3, "cr", "a\rb"}});
+  openThroughMenu(path);
+  for (int row : {0, 1, 2}) {
+    clickRow(row);
+    EXPECT_EQ(RichEdit::LineCount(kContent), row == 1 ? 3 : 2);
+  }
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "a\rb") << "only read: the bytes as stored";
+  QTest::keyClicks(control<QPlainTextEdit>(mw::kWindow, "编辑框1"), "z");
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "za\r\nb") << "edited: CR LF line ends";
+}
+
+TEST_F(EditorTest, ClosingTheWindowStoresTheReadingStateButExitDoesNot) {
+  const std::string path = dir.file("state.nvx");
+  std::string longText;
+  for (int i = 0; i < 300; ++i) longText += "第" + std::to_string(i) + "行\r\n";
+  makeCollection(path, {{1, "长", longText}, {2, "短", "x"}});
+  openThroughMenu(path);
+  clickRow(0);
+  control<QPlainTextEdit>(mw::kWindow, "编辑框1")->verticalScrollBar()->setValue(42);
+  state().currentFormat.color = 0x00123456;
+  windowWidget(mw::kWindow)->close();
+  settle();
+  EXPECT_FALSE(IsCreated(mw::kWindow));
+  EXPECT_EQ(queryFile(path, "SELECT ksid || '|' || zt || '|' || ztdx || '|' || ys || '|' || xg FROM nr WHERE id=1"),
+            "42|宋体|14|1193046|0");
+  EXPECT_EQ(queryFile(path, "SELECT typeof(ys) FROM nr WHERE id=2"), "null") << "only the article shown";
+  EXPECT_EQ(state().articleDb.connection(), nullptr);
+
+  ASSERT_TRUE(LoadWindow(mw::kWindow));
+  openThroughMenu(path);
+  clickRow(1);
+  state().currentFormat.size = 30;
+  choose("退出");
+  EXPECT_FALSE(IsCreated(mw::kWindow));
+  EXPECT_EQ(queryFile(path, "SELECT ztdx FROM nr WHERE id=2"), "14") << "Exit stores nothing";
+}
+
+}  // namespace
+}  // namespace nvx::test

@@ -1,0 +1,46 @@
+#include "editor_fixture.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "runtime/qt_text.h"
+
+namespace nvx::test {
+
+namespace {
+QTreeWidget* catalogueWidget() {
+  return GuiTest::control<QTreeWidget>(mw::kWindow, "超级列表框1");
+}
+}  // namespace
+
+void EditorTest::clickRow(int row) {
+  QTreeWidget* tree = catalogueWidget();
+  tree->scrollToItem(tree->topLevelItem(row));
+  const QPoint at = tree->visualItemRect(tree->topLevelItem(row)).center();
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  settle();
+}
+
+void EditorTest::doubleClickRow(int row) {
+  QTreeWidget* tree = catalogueWidget();
+  const QPoint at = tree->visualItemRect(tree->topLevelItem(row)).center();
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  QTest::mouseDClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  settle();
+}
+
+Text EditorTest::statusPart(int part) const {
+  QWidget* bar = control(mw::kWindow, "状态条1");
+  return fromQString(bar->findChild<QLabel*>(QStringLiteral("part%1").arg(part))->text());
+}
+
+std::vector<std::string> EditorTest::catalogueRows() const {
+  std::vector<std::string> rows;
+  for (int i = 0; i < ListView::ItemCount(kCatalogue); ++i)
+    rows.push_back(ToUtf8(ListView::GetItemText(kCatalogue, i, 0)).value() + "|" +
+                   ToUtf8(ListView::GetItemText(kCatalogue, i, 1)).value());
+  return rows;
+}
+
+}  // namespace nvx::test
