@@ -145,6 +145,20 @@ TEST_F(NvxTool, CheckListsEveryDamagedArticle) {
   EXPECT_EQ(run({"cat", file, "6"}).code, 0);
 }
 
+TEST_F(NvxTool, ExportWritesTheEditorsBlocks) {
+  ASSERT_EQ(run({"new", file}).code, 0);
+  ASSERT_EQ(run({"add", file, "A"}, "x").code, 0);
+  ASSERT_EQ(run({"add", file, "B"}, "y").code, 0);
+  const std::string out = dir.file("out.txt");
+  const Result r = run({"export", file, out});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(test::readFile(out), std::string("[\xB5\xDA" "1\xC6\xAA]A\r\nx\r\n\0[\xB5\xDA" "2\xC6\xAA]B\r\ny\r\n\0", 28));
+  const Result bad = run({"export", file, dir.file("no/dir/out.txt")});
+  EXPECT_EQ(bad.code, 1);
+  EXPECT_EQ(bad.err, "nvx: " + dir.file("no/dir/out.txt") + ": cannot write\n");
+  EXPECT_EQ(run({"export", dir.file("missing.nvx"), out}).code, 1);
+}
+
 TEST_F(NvxTool, WrongUsageShowsTheUsageText) {
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {}, {"frobnicate", file}, {"list"}, {"cat", file}, {"add", file}, {"new", file, "extra"}}) {
@@ -154,7 +168,7 @@ TEST_F(NvxTool, WrongUsageShowsTheUsageText) {
   }
   const Result help = run({"--help"});
   EXPECT_EQ(help.code, 0);
-  for (const char* command : {"new FILE", "list FILE", "cat FILE ID", "add FILE TITLE", "check FILE"})
+  for (const char* command : {"new FILE", "list FILE", "cat FILE ID", "add FILE TITLE", "check FILE", "export FILE OUT"})
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
 }
 
