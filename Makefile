@@ -4,10 +4,22 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 
-.PHONY: run test build deps configure bench format clean
+.PHONY: run test build deps configure bench format clean sample
 
-run: build
-	./$(BUILD_DIR)/src/nvxedit $(ARGS)
+# Opens the sample collection (made once) unless ARGS names another file.
+run: build $(BUILD_DIR)/sample.nvx
+	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY$$QT_QPA_PLATFORM" ]; then \
+	  echo "No display to show the editor on: run it in a desktop session, or try: xvfb-run -a $(BUILD_DIR)/src/nvxedit"; \
+	else \
+	  ./$(BUILD_DIR)/src/nvxedit $(or $(ARGS),$(BUILD_DIR)/sample.nvx); \
+	fi
+
+$(BUILD_DIR)/sample.nvx: scripts/make-sample.sh $(wildcard scripts/sample/*.txt)
+	bash scripts/make-sample.sh $@ $(BUILD_DIR)
+
+sample:
+	rm -f $(BUILD_DIR)/sample.nvx
+	$(MAKE) $(BUILD_DIR)/sample.nvx
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j 2

@@ -66,7 +66,11 @@ bool copyArticles(const Text& target) {
   ProgramState& s = state();
   SqliteDB copyDb;
   SqliteTable copyTable;
-  if (!copyDb.Open(target) || !copyDb.Execute("BEGIN IMMEDIATE")) return false;
+  if (!copyDb.Open(target)) return false;
+  // Every insert reads the copy's row ids again; with the default small page cache the pages of
+  // a big copy would be spilled and read back thousands of times.
+  copyDb.Execute("PRAGMA cache_size=-65536");
+  if (!copyDb.Execute("BEGIN IMMEDIATE")) return false;
   bool ok = copyDb.ClearTable(schema::kTable) && copyTable.Open(schema::kTable, copyDb);
   s.articleTable.Open(schema::kTable, s.articleDb);
   s.articleTable.First();

@@ -261,9 +261,12 @@ std::int32_t InsertItem(UnitRef list) {
 }
 
 void SetItemText(UnitRef list, int row, int column, const Text& text) {
-  QTreeWidget* tree = requireTyped<ListViewUnit>(list).tree();
+  ListViewUnit& unit = requireTyped<ListViewUnit>(list);
+  QTreeWidget* tree = unit.tree();
   QTreeWidgetItem* item = tree->topLevelItem(row);
-  if (item && column >= 0 && column < tree->columnCount()) item->setText(column, toQString(text));
+  if (item == nullptr || column < 0 || column >= tree->columnCount()) return;
+  item->setText(column, toQString(text));
+  item->setTextAlignment(column, unit.columnAlignment(column) | Qt::AlignVCenter);
 }
 
 Text GetItemText(UnitRef list, int row, int column) {

@@ -123,6 +123,8 @@ class ListViewUnit : public Unit {
   QTreeWidget* tree() const { return tree_; }
   int currentRow() const;
   void setCurrentRow(int row);
+  // Rows show their texts aligned as their column's heading is.
+  Qt::Alignment columnAlignment(int column) const;
 
   void clicked();
   void rightClicked();

@@ -146,6 +146,10 @@ bool ListViewUnit::create(QWidget* container) {
   return true;
 }
 
+Qt::Alignment ListViewUnit::columnAlignment(int column) const {
+  return Qt::Alignment(tree_->headerItem()->textAlignment(column)) & Qt::AlignHorizontal_Mask;
+}
+
 void ListViewUnit::clicked() { raise(forms::event::kListClicked); }
 
 void ListViewUnit::rightClicked() { raise(forms::event::kListRightClicked); }
