@@ -2,6 +2,7 @@
 
 #include <QStandardPaths>
 
+#include "app/article_editing.h"
 #include "app/catalogue.h"
 #include "app/file_menu.h"
 #include "app/main_window_handlers.h"
@@ -11,7 +12,9 @@
 #include "forms/handler_refs.h"
 #include "forms/main_window.h"
 #include "forms/secondary_windows.h"
+#include "reading/appearance.h"
 #include "reading/background_window.h"
+#include "reading/content_operations.h"
 #include "runtime/file_commands.h"
 #include "runtime/qt_text.h"
 #include "runtime/window_runtime.h"
@@ -52,6 +55,30 @@ void BindEditorHandlers() {
   BindHandler(kExport, &Export);
   BindHandler(kClose, &CloseDatabase);
   BindHandler(kExit, &Exit);
+  BindHandler(kAddTitle, &AddTitle);
+  BindHandler(kModifyTitle, &ModifyTitle);
+  BindHandler(kSaveArticle, &SaveArticle);
+  BindHandler(kDeleteArticle, &DeleteArticle);
+  BindHandler(kShrinkDatabase, &ShrinkDatabase);
+  BindHandler(kFontSetting, &reading::FontSetting);
+  BindHandler(kFontLarger, &reading::FontLarger);
+  BindHandler(kFontSmaller, &reading::FontSmaller);
+  BindHandler(kColorScheme1, &reading::ColorScheme1);
+  BindHandler(kColorScheme2, &reading::ColorScheme2);
+  BindHandler(kColorScheme3, &reading::ColorScheme3);
+  BindHandler(kColorScheme4, &reading::ColorScheme4);
+  BindHandler(kColorScheme5, &reading::ColorScheme5);
+  BindHandler(kHideCatalogue, &reading::HideCatalogue);
+  BindHandler(kShowCatalogue, &reading::ShowCatalogue);
+  BindHandler(kSelectAll, &reading::SelectAll);
+  BindHandler(kCopy, &reading::Copy);
+  BindHandler(kPaste, &reading::Paste);
+  BindHandler(kCut, &reading::Cut);
+  BindHandler(kDelete, &reading::Delete);
+  BindHandler(kContentKeyDown, nvx::Handler(&reading::ContentKeyDown));
+  BindHandler(kFindUp, &reading::FindUp);
+  BindHandler(kTitleFindAccept, &reading::TitleFindAccept);
+  BindHandler(kTitleFindEditKey, nvx::Handler(&reading::TitleFindEditKey));
 }
 
 int RunEditor(const Text& fileToOpen) {

@@ -9,12 +9,17 @@ namespace nvx::app {
 
 namespace mw = forms::main_window;
 
-void Layout() {
+void PlaceCatalogueAndContent() {
   const UnitRef window{mw::kWindow, mw::kSelf};
   const int w = GetInt(window, forms::kPropWidth);
   const int h = GetInt(window, forms::kPropHeight);
   Move({mw::kWindow, mw::kCatalogue}, 8, 8, 180, h - 80);
   Move({mw::kWindow, mw::kContentBox}, 188, 8, w - 202, h - 80);
+}
+
+// Always the layout with the catalogue shown: a resize shows a hidden catalogue again.
+void Layout() {
+  PlaceCatalogueAndContent();
   Move({mw::kWindow, mw::kSaveTitleButton}, 8, 8, 80, 32);
 }
 

@@ -116,6 +116,8 @@ void BindHandler(forms::HandlerRef ref, void (*handler)()) {
 
 void ClearHandlers() { engine().clearHandlers(); }
 
+bool HandlerBound(forms::HandlerRef ref) { return engine().hasHandler(ref); }
+
 void InitialiseForms(std::span<const forms::WindowDef> windows) { engine().setForms(windows); }
 
 void LoadStartWindow(WindowId startWindow) {
@@ -243,6 +245,8 @@ void RestoreCursor() {
   QCursor::setPos(QCursor::pos());
 }
 
+std::int32_t TextPositions(const Text& text) { return static_cast<std::int32_t>(toQString(text).size()); }
+
 namespace CommonDlg {
 bool Open(UnitRef dialog) { return requireTyped<CommonDlgUnit>(dialog).open(); }
 }  // namespace CommonDlg
@@ -300,6 +304,10 @@ bool SetCharFormat(UnitRef box, const CharFormat& format) {
 
 std::int32_t FindText(UnitRef box, std::int32_t start, bool matchCase, bool wholeWord, const Text& text) {
   return requireTyped<RichEditUnit>(box).findText(start, matchCase, wholeWord, toQString(text));
+}
+
+std::int32_t FindTextBackward(UnitRef box, std::int32_t start, bool matchCase, const Text& text) {
+  return requireTyped<RichEditUnit>(box).findTextBackward(start, matchCase, toQString(text));
 }
 
 void Copy(UnitRef box) { requireTyped<RichEditUnit>(box).edit()->copy(); }

@@ -118,6 +118,15 @@ std::int32_t RichEditUnit::findText(std::int32_t start, bool matchCase, bool who
   return found.isNull() ? -1 : found.selectionStart();
 }
 
+// The box's plain text has one character per position, a line break included, so an index in it
+// is a position in the box.
+std::int32_t RichEditUnit::findTextBackward(std::int32_t start, bool matchCase, const QString& text) const {
+  if (text.isEmpty() || start < 0) return -1;
+  const QString all = edit_->toPlainText();
+  const qsizetype at = all.lastIndexOf(text, start, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
+  return static_cast<std::int32_t>(at);
+}
+
 // Properties: 8 text format, 9 whole text, 11 background colour, 17 selection start, 18 selection
 // length (-1 the whole text), 19 selected text, 20 modified.
 std::optional<PropertyValue> RichEditUnit::typeProperty(int index) const {

@@ -147,6 +147,7 @@ class RichEditUnit : public Unit {
   std::int32_t firstVisibleLine() const;
   bool setCharFormat(const CharFormat& format);
   std::int32_t findText(std::int32_t start, bool matchCase, bool wholeWord, const QString& text) const;
+  std::int32_t findTextBackward(std::int32_t start, bool matchCase, const QString& text) const;
 
  protected:
   std::optional<PropertyValue> typeProperty(int index) const override;

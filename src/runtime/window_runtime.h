@@ -44,6 +44,7 @@ void BindHandler(forms::HandlerRef ref, Handler handler);
 // For handlers that take no arguments and return nothing.
 void BindHandler(forms::HandlerRef ref, void (*handler)());
 void ClearHandlers();
+bool HandlerBound(forms::HandlerRef ref);
 
 // Makes the program's forms known to the runtime; must run before any window is loaded.
 void InitialiseForms(std::span<const forms::WindowDef> windows);
@@ -93,6 +94,9 @@ inline constexpr std::int32_t kEffectUnderline = 4;
 inline constexpr std::int32_t kEffectStrikeOut = 8;
 inline constexpr std::int32_t kEffectProtected = 16;
 
+// How many character positions `text` takes in a text box (a double-byte character is one).
+std::int32_t TextPositions(const Text& text);
+
 namespace CommonDlg {
 bool Open(UnitRef dialog);
 }
@@ -115,6 +119,9 @@ std::int32_t LineCount(UnitRef box);
 std::int32_t FirstVisibleLine(UnitRef box);
 bool SetCharFormat(UnitRef box, const CharFormat& format);
 std::int32_t FindText(UnitRef box, std::int32_t start, bool matchCase, bool wholeWord, const Text& text);
+// The nearest match that begins at or before `start`, searching toward the start of the text with
+// the same matching as FindText; -1 when there is none or `start` is below 0.
+std::int32_t FindTextBackward(UnitRef box, std::int32_t start, bool matchCase, const Text& text);
 void Copy(UnitRef box);
 void Cut(UnitRef box);
 void Paste(UnitRef box);

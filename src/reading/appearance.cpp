@@ -1,0 +1,105 @@
+#include "reading/appearance.h"
+
+#include "app/main_window_handlers.h"
+#include "app/program_state.h"
+#include "forms/forms.h"
+#include "forms/main_window.h"
+#include "runtime/value_commands.h"
+#include "store/article_schema.h"
+#include "store/codepage.h"
+
+namespace nvx::reading {
+
+namespace mw = forms::main_window;
+
+namespace {
+
+const UnitRef kMain{mw::kWindow, mw::kSelf};
+const UnitRef kContent{mw::kWindow, mw::kContentBox};
+const UnitRef kCatalogue{mw::kWindow, mw::kCatalogue};
+const UnitRef kFontDialog{mw::kWindow, mw::kFontDialog};
+
+void applyCurrentFormat() { RichEdit::SetCharFormat(kContent, app::state().currentFormat); }
+
+struct Scheme {
+  int background[3];
+  int text[3];
+};
+
+constexpr Scheme kSchemes[] = {
+    {{214, 166, 107}, {128, 0, 0}},
+    {{173, 149, 82}, {255, 255, 255}},
+    {{49, 73, 107}, {192, 192, 192}},
+    {{205, 192, 176}, {0, 0, 0}},
+    {{56, 142, 142}, {255, 255, 255}},
+};
+
+}  // namespace
+
+// The dialog starts from the article's face, size and colour; its effect boxes show what was last
+// confirmed in it. Only one effect is kept: strike-out, else underline, else italic, else bold.
+void FontSetting() {
+  CharFormat& f = app::state().currentFormat;
+  SetText(kFontDialog, mw::kDlgFaceName, f.faceName);
+  SetInt(kFontDialog, mw::kDlgFontSize, f.size);
+  SetInt(kFontDialog, mw::kDlgFontColor, f.color);
+  if (!CommonDlg::Open(kFontDialog)) return;
+  f.faceName = GetText(kFontDialog, mw::kDlgFaceName);
+  f.size = GetInt(kFontDialog, mw::kDlgFontSize);
+  f.color = GetInt(kFontDialog, mw::kDlgFontColor);
+  if (GetInt(kFontDialog, mw::kDlgStrikeOut)) {
+    f.effects = kEffectStrikeOut;
+  } else if (GetInt(kFontDialog, mw::kDlgUnderline)) {
+    f.effects = kEffectUnderline;
+  } else if (GetInt(kFontDialog, mw::kDlgItalic)) {
+    f.effects = kEffectItalic;
+  } else if (GetInt(kFontDialog, mw::kDlgBold)) {
+    f.effects = kEffectBold;
+  } else {
+    f.effects = 0;
+  }
+  applyCurrentFormat();
+}
+
+// Steps of 10 points with no bound: the stored size is the computed one, the box shows what it can.
+void FontLarger() {
+  app::state().currentFormat.size += 10;
+  applyCurrentFormat();
+}
+
+void FontSmaller() {
+  app::state().currentFormat.size -= 10;
+  applyCurrentFormat();
+}
+
+// A scheme's face, colour and plain effects show until the article's own format is applied again;
+// the article's format itself is not changed. The background stays.
+void ColorScheme(int scheme) {
+  const Scheme& s = kSchemes[scheme - 1];
+  CharFormat look;
+  look.faceName = L(schema::kDefaultFaceUtf8);
+  look.size = app::state().currentFormat.size;
+  look.offset = 0;
+  look.effects = 0;
+  look.color = ColorValue(s.text[0], s.text[1], s.text[2]);
+  SetInt(kContent, mw::kRichBackColor, ColorValue(s.background[0], s.background[1], s.background[2]));
+  RichEdit::SetCharFormat(kContent, look);
+}
+
+void ColorScheme1() { ColorScheme(1); }
+void ColorScheme2() { ColorScheme(2); }
+void ColorScheme3() { ColorScheme(3); }
+void ColorScheme4() { ColorScheme(4); }
+void ColorScheme5() { ColorScheme(5); }
+
+// The catalogue is hidden by giving it no width; any resize of the window shows it again.
+void HideCatalogue() {
+  const int w = GetInt(kMain, forms::kPropWidth);
+  const int h = GetInt(kMain, forms::kPropHeight);
+  Move(kCatalogue, 8, 8, 0, h - 80);
+  Move(kContent, 8, 8, w - 22, h - 80);
+}
+
+void ShowCatalogue() { app::PlaceCatalogueAndContent(); }
+
+}  // namespace nvx::reading

@@ -1,0 +1,122 @@
+#include "reading/content_operations.h"
+
+#include "app/article_editing.h"
+#include "app/program_state.h"
+#include "app/title_find_window.h"
+#include "forms/main_window.h"
+#include "forms/secondary_windows.h"
+#include "runtime/value_commands.h"
+#include "store/codepage.h"
+
+namespace nvx::reading {
+
+namespace mw = forms::main_window;
+namespace tf = forms::title_find;
+
+namespace {
+
+const UnitRef kContent{mw::kWindow, mw::kContentBox};
+
+constexpr int kCtrl = 1;
+constexpr int kKeyDelete = 46;
+constexpr int kKeyBackspace = 8;
+constexpr int kKeyEnter = 13;
+
+bool hasSelection() { return !GetText(kContent, mw::kRichSelText).empty(); }
+
+// Selects what a search found (the start of the text when nothing was) and tells when nothing was.
+void showFound(std::int32_t found, const Text& searched, const char* notFound) {
+  app::state().lastFoundPosition = found;
+  SetInt(kContent, mw::kRichSelStart, found);
+  SetInt(kContent, mw::kRichSelLength, TextPositions(searched));
+  Focus(kContent);
+  if (found == -1) InfoBox(L(notFound), 64, L("提示"));
+}
+
+Text searchText() { return GetText({tf::kWindow, tf::kInputBox}, tf::kEditText); }
+
+}  // namespace
+
+void SelectAll() {
+  Focus(kContent);
+  SetInt(kContent, mw::kRichSelLength, -1);
+}
+
+void Copy() {
+  if (hasSelection()) RichEdit::Copy(kContent);
+}
+
+void Paste() { RichEdit::Paste(kContent); }
+
+void Cut() {
+  if (hasSelection()) RichEdit::Cut(kContent);
+}
+
+void Delete() {
+  if (hasSelection()) RichEdit::DeleteSelection(kContent);
+}
+
+HandlerResult ContentKeyDown(const EventArgs& args) {
+  const int key = args[0];
+  const bool ctrl = args[1] == kCtrl;
+  bool done = false;
+  if (ctrl && key == 'F') {
+    app::OpenFindWindow();
+    done = true;
+  }
+  if (ctrl && key == 'C' && hasSelection()) {
+    RichEdit::Copy(kContent);
+    done = true;
+  }
+  if (ctrl && key == 'V') {
+    Paste();
+    done = true;
+  }
+  if (ctrl && key == 'X' && hasSelection()) {
+    RichEdit::Cut(kContent);
+    done = true;
+  }
+  if ((key == kKeyDelete || key == kKeyBackspace) && hasSelection()) {
+    RichEdit::DeleteSelection(kContent);
+    done = true;
+  }
+  if (ctrl && key == 'A') {
+    SelectAll();
+    done = true;
+  }
+  if (ctrl && key == 'S' && app::state().editMode == 2) {
+    app::SaveArticle();
+    done = true;
+  }
+  if (done) return 0;
+  return std::nullopt;
+}
+
+// Each search starts one position from the last result, so overlapping matches are found too; the
+// position is kept across articles and windows.
+void FindDown() {
+  const Text text = searchText();
+  const std::int32_t found = RichEdit::FindText(kContent, app::state().lastFoundPosition + 1, true, false, text);
+  showFound(found, text, "已经到尾部");
+}
+
+void FindUp() {
+  const Text text = searchText();
+  const std::int32_t found = RichEdit::FindTextBackward(kContent, app::state().lastFoundPosition - 1, true, text);
+  showFound(found, text, "已经到顶部");
+}
+
+void TitleFindAccept() {
+  if (app::state().inputWindowMode == 1) {
+    app::AcceptTitle();
+  } else {
+    FindDown();
+  }
+}
+
+HandlerResult TitleFindEditKey(const EventArgs& args) {
+  if (args[0] == kKeyEnter) TitleFindAccept();
+  return std::nullopt;
+}
+
+}  // namespace nvx::reading
