@@ -1,0 +1,226 @@
+// Adding, retitling, saving, deleting and compacting articles, through the real forms.
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <QTreeWidget>
+
+#include "collections.h"
+#include "editor_fixture.h"
+#include "forms/handler_refs.h"
+
+namespace nvx::test {
+namespace {
+
+namespace tf = forms::title_find;
+
+class EditingTest : public EditorTest {
+ protected:
+  void openCollection(const std::vector<Article>& articles) {
+    path = dir.file("books.nvx");
+    makeCollection(path, articles);
+    openThroughMenu(path);
+  }
+  QLineEdit* titleInput() { return control<QLineEdit>(tf::kWindow, "编辑框1"); }
+  void typeTitle(const char* title) {
+    ASSERT_TRUE(IsCreated(tf::kWindow));
+    titleInput()->setText(QString::fromUtf8(title));
+    QTest::keyClick(titleInput(), Qt::Key_Return);
+    settle();
+  }
+  // Types any text, Chinese included, one key event per character, as an input method delivers it.
+  void typeContent(const char* text) {
+    auto* box = control<QPlainTextEdit>(mw::kWindow, "编辑框1");
+    box->setFocus();
+    for (QChar c : QString::fromUtf8(text)) {
+      QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+      QApplication::sendEvent(box, &press);
+    }
+  }
+  bool saveButtonShown() { return GetInt({mw::kWindow, mw::kSaveTitleButton}, forms::kPropVisible) != 0; }
+  void clickSaveButton() {
+    QTest::mouseClick(control<QPushButton>(mw::kWindow, "保存按钮"), Qt::LeftButton);
+    settle();
+  }
+  std::string path;
+};
+
+TEST_F(EditingTest, EveryMenuItemHasItsHandler) {
+  for (int ref = 0; ref < forms::kHandlerCount; ++ref) EXPECT_TRUE(HandlerBound(ref)) << "reference " << ref;
+}
+
+TEST_F(EditingTest, AddTitleTypeAndSaveInsertsANewArticle) {
+  openCollection({{1, "一", "a"}, {2, "二", "b"}});
+  clickRow(0);
+  choose("添加标题");
+  EXPECT_EQ(state().editMode, 1);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "") << "emptied at once, nothing saved first";
+  // The title input: inside the main window over the catalogue, pre-filled with the selected title.
+  EXPECT_EQ(GetText({tf::kWindow, tf::kSelf}, forms::kPropTitle), L("标题"));
+  EXPECT_EQ(GetText({tf::kWindow, tf::kPromptLabel}, tf::kLabelCaption), L("输入标题"));
+  EXPECT_FALSE(control<QPushButton>(tf::kWindow, "按钮2")->isVisible());
+  EXPECT_EQ(control<QPushButton>(tf::kWindow, "按钮1")->text(), QStringLiteral("确定"));
+  EXPECT_EQ(titleInput()->text(), QStringLiteral("一"));
+  EXPECT_EQ(GetInt({tf::kWindow, tf::kSelf}, 0), GetInt(kCatalogue, 0));
+  EXPECT_EQ(QApplication::focusWidget(), titleInput());
+
+  typeTitle("新的一章");
+  EXPECT_FALSE(IsCreated(tf::kWindow));
+  EXPECT_TRUE(saveButtonShown());
+  EXPECT_EQ(state().currentTitle, L("新的一章"));
+  typeContent("正文");
+  clickSaveButton();
+  EXPECT_FALSE(saveButtonShown());
+  EXPECT_EQ(state().editMode, 0);
+  EXPECT_EQ(queryFile(path, "SELECT id || name || ksid || zt || ztdx || typeof(ys) || typeof(xg) FROM nr "
+                            "ORDER BY id DESC LIMIT 1"),
+            "3新的一章0宋体14nullnull");
+  EXPECT_EQ(catalogueRows(), (std::vector<std::string>{"1|一", "2|二", "3|新的一章", "0|"}));
+  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), -1);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), L("正文")) << "the box keeps its text";
+  clickRow(2);
+  EXPECT_EQ(state().currentFormat.color, 0) << "a new article shows black";
+  EXPECT_EQ(state().currentFormat.size, 14);
+}
+
+TEST_F(EditingTest, AcceptingAnEmptyTitleKeepsTheOldOne) {
+  openCollection({{1, "一", "a"}});
+  clickRow(0);
+  choose("添加标题");
+  typeTitle("");
+  EXPECT_FALSE(saveButtonShown());
+  EXPECT_EQ(state().currentTitle, L("一"));
+  choose("保存文章");
+  EXPECT_EQ(queryFile(path, "SELECT group_concat(name, ',') FROM nr"), "一,一") << "saved under the old title";
+
+  // With no title at all, nothing is inserted.
+  choose("关闭");
+  openThroughMenu(path);
+  state().currentTitle.clear();
+  choose("添加标题");
+  typeTitle("");
+  choose("保存文章");
+  EXPECT_EQ(queryFile(path, "SELECT count(*) FROM nr"), "2");
+}
+
+TEST_F(EditingTest, ModifyTitleRenamesTheArticleLastLoaded) {
+  openCollection({{1, "一", "a"}, {2, "二", "b"}});
+  choose("修改标题");
+  EXPECT_FALSE(IsCreated(tf::kWindow)) << "no row selected: nothing";
+
+  clickRow(0);
+  // Move the selection with the keyboard: that loads nothing.
+  auto* tree = control<QTreeWidget>(mw::kWindow, "超级列表框1");
+  tree->setFocus();
+  QTest::keyClick(tree, Qt::Key_Down);
+  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), 1);
+  choose("修改标题");
+  EXPECT_EQ(titleInput()->text(), QStringLiteral("二")) << "the selected row's title";
+  typeTitle("改名");
+  clickSaveButton();
+  EXPECT_EQ(queryFile(path, "SELECT group_concat(name, ',') FROM nr"), "改名,二") << "the article last loaded";
+
+  // The trailing blank row: the input is empty and the save finds no row.
+  clickRow(2);
+  choose("修改标题");
+  EXPECT_EQ(titleInput()->text(), QString());
+  typeTitle("无处");
+  clickSaveButton();
+  EXPECT_TRUE(ui->messages().empty());
+  EXPECT_EQ(queryFile(path, "SELECT group_concat(name, ',') FROM nr"), "改名,二");
+}
+
+TEST_F(EditingTest, TwoSavesInARowWriteOnce) {
+  openCollection({{1, "一", "a"}});
+  clickRow(0);
+  typeContent("x");
+  QTest::keyClick(control<QPlainTextEdit>(mw::kWindow, "编辑框1"), Qt::Key_S, Qt::ControlModifier);
+  settle();
+  EXPECT_EQ(state().editMode, 0);
+  const std::string after = queryFile(path, "SELECT hex(nr) FROM nr");
+  typeContent("y");
+  choose("保存文章");
+  EXPECT_EQ(queryFile(path, "SELECT hex(nr) FROM nr"), after);
+
+  // Ctrl+S works only with an article loaded (mode 2).
+  choose("添加标题");
+  typeTitle("新");
+  typeContent("z");
+  QTest::keyClick(control<QPlainTextEdit>(mw::kWindow, "编辑框1"), Qt::Key_S, Qt::ControlModifier);
+  settle();
+  EXPECT_EQ(queryFile(path, "SELECT count(*) FROM nr"), "1");
+  EXPECT_TRUE(saveButtonShown());
+}
+
+TEST_F(EditingTest, DeleteRemovesTheLoadedArticleAndItsIdComesBack) {
+  openCollection({{1, "一", "a"}, {2, "二", "b"}, {3, "三", "c"}});
+  choose("删除文章");
+  EXPECT_EQ(queryFile(path, "SELECT count(*) FROM nr"), "3") << "no row selected: nothing";
+  clickRow(2);
+  choose("删除文章");
+  EXPECT_EQ(catalogueRows(), (std::vector<std::string>{"1|一", "2|二", "0|"}));
+  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), -1);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "");
+  choose("添加标题");
+  typeTitle("又三");
+  clickSaveButton();
+  EXPECT_EQ(queryFile(path, "SELECT id FROM nr WHERE name='又三'"), "3");
+}
+
+TEST_F(EditingTest, ShrinkCompactsAndNeedsNoCollection) {
+  choose("收缩数据库");
+  EXPECT_TRUE(ui->messages().empty()) << "nothing open: nothing visible";
+  std::vector<Article> many;
+  std::string text(4000, 'x');
+  for (int i = 1; i <= 60; ++i) many.push_back({i, "t" + std::to_string(i), text + std::to_string(i)});
+  openCollection(many);
+  {
+    SqliteDB db;
+    ASSERT_TRUE(db.Open(path));
+    ASSERT_TRUE(db.Execute("DELETE FROM nr WHERE id > 5"));
+  }
+  const auto before = std::filesystem::file_size(path);
+  choose("收缩数据库");
+  EXPECT_LT(std::filesystem::file_size(path), before);
+  EXPECT_EQ(queryFile(path, "SELECT count(*) FROM nr"), "5");
+  EXPECT_TRUE(ui->messages().empty());
+}
+
+// A save the file refuses is said, and nothing typed is lost; saving again once the file is free
+// writes it.
+TEST_F(EditingTest, SaveThatCannotBeWrittenIsSaid) {
+  openCollection({{1, "一", "a"}});
+  clickRow(0);
+  typeContent("要保留的");
+  SqliteDB other;
+  ASSERT_TRUE(other.Open(path));
+  ASSERT_TRUE(other.Execute("BEGIN EXCLUSIVE"));
+  choose("保存文章");
+  ASSERT_EQ(ui->messages().size(), 1u);
+  EXPECT_EQ(ui->messages()[0].text, QStringLiteral("保存失败,请检查文件是否正常"));
+  EXPECT_EQ(ui->messages()[0].flags, 16);
+  EXPECT_EQ(ui->messages()[0].caption, QStringLiteral("友情提示!"));
+  EXPECT_EQ(GetText(kContent, mw::kRichText), L("要保留的a"));
+  EXPECT_EQ(state().editMode, 2);
+  other.Execute("ROLLBACK");
+  other.Close();
+  choose("保存文章");
+  EXPECT_EQ(ui->messages().size(), 1u);
+  clickRow(0);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), L("要保留的a"));
+
+  // No collection open: a new article cannot be saved, and that is said too.
+  choose("关闭");
+  choose("添加标题");
+  typeTitle("无处可存");
+  typeContent("文字");
+  clickSaveButton();
+  EXPECT_EQ(ui->messages().back().text, QStringLiteral("保存失败,请检查文件是否正常"));
+  EXPECT_EQ(GetText(kContent, mw::kRichText), L("文字"));
+  EXPECT_TRUE(saveButtonShown()) << "the save can be tried again";
+}
+
+}  // namespace
+}  // namespace nvx::test

@@ -1,0 +1,238 @@
+// Reading appearance, content operations, keys and Find, through the real forms.
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "collections.h"
+#include "editor_fixture.h"
+
+namespace nvx::test {
+namespace {
+
+namespace tf = forms::title_find;
+
+class ReadingTest : public EditorTest {
+ protected:
+  void openCollection(const std::vector<Article>& articles) {
+    path = dir.file("books.nvx");
+    makeCollection(path, articles);
+    openThroughMenu(path);
+  }
+  QPlainTextEdit* box() { return control<QPlainTextEdit>(mw::kWindow, "编辑框1"); }
+  void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+    QTest::keyClick(box(), k, m);
+    settle();
+  }
+  void select(int start, int length) {
+    SetInt(kContent, mw::kRichSelStart, start);
+    SetInt(kContent, mw::kRichSelLength, length);
+  }
+  void search(const char* text) {
+    control<QLineEdit>(tf::kWindow, "编辑框1")->setText(QString::fromUtf8(text));
+  }
+  void findDown() {
+    QTest::mouseClick(control<QPushButton>(tf::kWindow, "按钮1"), Qt::LeftButton);
+    settle();
+  }
+  void findUp() {
+    QTest::mouseClick(control<QPushButton>(tf::kWindow, "按钮2"), Qt::LeftButton);
+    settle();
+  }
+  std::string path;
+};
+
+TEST_F(ReadingTest, FontDialogKeepsOneEffect) {
+  struct Row {
+    const char* name;
+    bool bold, italic, underline, strikeOut;
+    int effects;
+  };
+  const Row rows[] = {
+      {"bold and italic", true, true, false, false, kEffectItalic},
+      {"underline and strike-out", false, false, true, true, kEffectStrikeOut},
+      {"bold alone", true, false, false, false, kEffectBold},
+      {"everything", true, true, true, true, kEffectStrikeOut},
+      {"nothing", false, false, false, false, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ui->answerFont(FontChoice{QStringLiteral("黑体"), 18, row.bold, row.italic, row.underline, row.strikeOut,
+                              QColor(0, 128, 0)});
+    choose("字体设置");
+    EXPECT_EQ(state().currentFormat.effects, row.effects);
+    EXPECT_EQ(state().currentFormat.faceName, L("黑体"));
+    EXPECT_EQ(state().currentFormat.size, 18);
+    EXPECT_EQ(state().currentFormat.color, 0x008000);
+  }
+  EXPECT_EQ(box()->font().pointSize(), 18);
+  // The dialog starts from the article's face, size and colour.
+  const auto& shown = ui->ofKind(ScriptedInteraction::Shown::Font).back().font;
+  EXPECT_EQ(shown.face, QStringLiteral("黑体"));
+  EXPECT_EQ(shown.pointSize, 18);
+  ui->answerFont(std::nullopt);
+  choose("字体设置");
+  EXPECT_EQ(state().currentFormat.size, 18) << "cancel changes nothing";
+}
+
+TEST_F(ReadingTest, SizeStepsHaveNoBounds) {
+  choose("字体缩小");
+  EXPECT_EQ(state().currentFormat.size, -1) << "from 9";
+  openCollection({{1, "一", "a"}});
+  clickRow(0);
+  choose("字体缩小");
+  EXPECT_EQ(state().currentFormat.size, 4) << "from 14";
+  choose("字体放大");
+  choose("字体放大");
+  EXPECT_EQ(state().currentFormat.size, 24);
+  EXPECT_EQ(box()->font().pointSize(), 24);
+  EXPECT_TRUE(ui->messages().empty());
+}
+
+TEST_F(ReadingTest, SchemesColourTheBoxButNotTheArticlesFormat) {
+  openCollection({{1, "一", "a"}, {2, "二", "b"}});
+  clickRow(0);
+  state().currentFormat.color = 0x00112233;
+  choose("方案3");
+  EXPECT_EQ(box()->palette().color(QPalette::Base), QColor(49, 73, 107));
+  EXPECT_EQ(box()->palette().color(QPalette::Text), QColor(192, 192, 192));
+  EXPECT_EQ(state().currentFormat.color, 0x00112233);
+  choose("字体放大");
+  EXPECT_EQ(box()->palette().color(QPalette::Base), QColor(49, 73, 107)) << "the background stays";
+  EXPECT_EQ(box()->palette().color(QPalette::Text), QColor(0x33, 0x22, 0x11)) << "the article's colour again";
+
+  choose("方案1");
+  choose("保存文章");
+  EXPECT_EQ(queryFile(path, "SELECT ys FROM nr WHERE id=1"), std::to_string(0x00112233)) << "the pre-scheme colour";
+  clickRow(1);
+  EXPECT_EQ(box()->palette().color(QPalette::Base), QColor(214, 166, 107)) << "kept across articles";
+
+  choose("方案4");
+  EXPECT_EQ(GetInt(kContent, mw::kRichBackColor), 0x00B0C0CD) << "reference 0 runs like any other";
+}
+
+TEST_F(ReadingTest, CatalogueHidesAndComesBackOnResize) {
+  Move(kMain, std::nullopt, std::nullopt, 600, 400);
+  choose("关闭目录");
+  EXPECT_EQ(GetInt(kCatalogue, 2), 0);
+  EXPECT_EQ(GetInt(kContent, 0), 8);
+  EXPECT_EQ(GetInt(kContent, 2), 578);
+  choose("打开目录");
+  EXPECT_EQ(GetInt(kCatalogue, 2), 180);
+  EXPECT_EQ(GetInt(kContent, 0), 188);
+  choose("关闭目录");
+  Move(kMain, std::nullopt, std::nullopt, 640, 400);
+  EXPECT_EQ(GetInt(kCatalogue, 2), 180) << "a resize shows it again";
+}
+
+TEST_F(ReadingTest, FindDownAndUpFollowTheLastResult) {
+  openCollection({{1, "一", "甲乙丙甲乙丙"}});
+  clickRow(0);
+  choose("查找");
+  search("乙丙");
+  findDown();
+  EXPECT_EQ(GetInt(kContent, mw::kRichSelStart), 1) << "right after start-up the search starts at 1";
+  EXPECT_EQ(GetText(kContent, mw::kRichSelText), L("乙丙"));
+  findDown();
+  EXPECT_EQ(GetInt(kContent, mw::kRichSelStart), 4);
+  findDown();
+  ASSERT_EQ(ui->messages().size(), 1u);
+  EXPECT_EQ(ui->messages()[0].text, QStringLiteral("已经到尾部"));
+  EXPECT_EQ(ui->messages()[0].caption, QStringLiteral("提示"));
+  EXPECT_EQ(ui->messages()[0].flags, 64);
+  EXPECT_EQ(GetText(kContent, mw::kRichSelText), L("甲乙")) << "the first two characters";
+  EXPECT_EQ(state().lastFoundPosition, -1);
+  QTest::keyClick(control<QLineEdit>(tf::kWindow, "编辑框1"), Qt::Key_Return);
+  settle();
+  EXPECT_EQ(state().lastFoundPosition, 1) << "Enter finds down, from the start again";
+
+  search("甲");
+  findUp();
+  EXPECT_EQ(state().lastFoundPosition, 0);
+  findUp();
+  EXPECT_EQ(ui->messages().back().text, QStringLiteral("已经到顶部"));
+}
+
+TEST_F(ReadingTest, FindUpRightAfterStartUpAndMatchingRules) {
+  openCollection({{1, "一", "Word word  two"}});
+  clickRow(0);
+  choose("查找");
+  search("word");
+  findUp();
+  EXPECT_EQ(ui->messages().back().text, QStringLiteral("已经到顶部")) << "position 0 - 1 is below the start";
+  findDown();
+  EXPECT_EQ(state().lastFoundPosition, 5) << "from 0 after the failed search; case-sensitive: not Word at 0";
+  search(" two");
+  findDown();
+  EXPECT_EQ(state().lastFoundPosition, 10) << "spaces are searched for";
+  search("word");
+  findUp();
+  EXPECT_EQ(state().lastFoundPosition, 5);
+
+  // Loading another article keeps the position.
+  clickRow(0);
+  EXPECT_EQ(state().lastFoundPosition, 5);
+}
+
+TEST_F(ReadingTest, ContentKeysTakeEffectOnce) {
+  openCollection({{1, "一", "abcdef"}});
+  clickRow(0);
+  QGuiApplication::clipboard()->setText(QStringLiteral("XY"));
+  select(0, 2);
+  key(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("XY")) << "Ctrl+Shift+C is not Copy";
+  key(Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("ab"));
+  select(6, 0);
+  key(Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "abcdefab") << "pasted once";
+
+  select(2, 2);
+  key(Qt::Key_Backspace);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "abefab") << "only the selection";
+  select(0, 1);
+  key(Qt::Key_Delete, Qt::ShiftModifier);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "befab") << "with any modifiers";
+  select(2, 0);
+  key(Qt::Key_Backspace);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "bfab") << "no selection: the box's own Backspace";
+  key(Qt::Key_Delete);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "bab");
+
+  key(Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(GetText(kContent, mw::kRichSelText), "bab");
+  key(Qt::Key_X, Qt::ControlModifier);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "");
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("bab"));
+
+  key(Qt::Key_F, Qt::ControlModifier);
+  EXPECT_TRUE(IsCreated(tf::kWindow));
+  EXPECT_EQ(state().inputWindowMode, 2);
+}
+
+TEST_F(ReadingTest, ContentMenuItemsActOnTheSelection) {
+  openCollection({{1, "一", "hello"}});
+  clickRow(0);
+  QGuiApplication::clipboard()->setText(QStringLiteral("!"));
+  select(0, 0);
+  choose("复制");
+  choose("剪切");
+  choose("删除");
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "hello") << "nothing selected: nothing done";
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("!"));
+  choose("全选");
+  EXPECT_EQ(QApplication::focusWidget(), box());
+  choose("剪切");
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "");
+  choose("粘贴");
+  choose("粘贴");
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "hellohello");
+  select(0, 5);
+  choose("删除");
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "hello");
+}
+
+}  // namespace
+}  // namespace nvx::test
