@@ -1,11 +1,13 @@
 #include "app/article_editing.h"
 
 #include "app/catalogue.h"
+#include "app/main_window_refs.h"
 #include "app/program_state.h"
 #include "forms/forms.h"
 #include "forms/main_window.h"
 #include "forms/secondary_windows.h"
 #include "runtime/value_commands.h"
+#include "store/article_file.h"
 #include "store/article_schema.h"
 #include "store/codepage.h"
 #include "store/packed_content.h"
@@ -17,12 +19,6 @@ namespace tf = forms::title_find;
 
 namespace {
 
-const UnitRef kCatalogue{mw::kWindow, mw::kCatalogue};
-const UnitRef kContent{mw::kWindow, mw::kContentBox};
-const UnitRef kSaveButton{mw::kWindow, mw::kSaveTitleButton};
-
-void warn(const char* text) { InfoBox(L(text), 16, L("友情提示!")); }
-
 // Opens the title/find window anew as the title input, inside the main window.
 void openTitleInput() {
   if (IsCreated(tf::kWindow)) Destroy(tf::kWindow);
@@ -30,13 +26,13 @@ void openTitleInput() {
   LoadWindow(tf::kWindow, mw::kWindow);
 }
 
-Bytes packedContent() { return Compress(ToBytes(GetText(kContent, mw::kRichText))); }
+Bytes packedContent() { return Compress(ToBytes(GetText(kContentBox, mw::kRichText))); }
 
 }  // namespace
 
 void AddTitle() {
   state().editMode = 1;
-  SetText(kContent, mw::kRichText, Text());
+  SetText(kContentBox, mw::kRichText, Text());
   openTitleInput();
   Focus({tf::kWindow, tf::kInputBox});
 }
@@ -53,7 +49,7 @@ void AcceptTitle() {
   const Text typed = GetText({tf::kWindow, tf::kInputBox}, tf::kEditText);
   if (!typed.empty()) {
     state().currentTitle = typed;
-    SetInt(kSaveButton, forms::kPropVisible, 1);
+    SetInt(kSaveTitleButton, forms::kPropVisible, 1);
   }
   Destroy(tf::kWindow);
 }
@@ -61,7 +57,7 @@ void AcceptTitle() {
 void SaveArticle() {
   ProgramState& s = state();
   if (s.currentTitle.empty()) {
-    SetInt(kSaveButton, forms::kPropVisible, 0);
+    SetInt(kSaveTitleButton, forms::kPropVisible, 0);
     return;
   }
   SetWaitCursor();
@@ -70,13 +66,7 @@ void SaveArticle() {
   // read, or an insert or update the file refused.
   bool failed = (s.editMode == 1 || s.editMode == 2) && !opened;
   if (opened && s.editMode == 1) {
-    s.articleTable.AddNew();
-    s.articleTable.WriteField(schema::kName, s.currentTitle);
-    s.articleTable.WriteField(schema::kContent, packedContent());
-    s.articleTable.WriteField(schema::kFirstLine, std::int32_t{0});
-    s.articleTable.WriteField(schema::kFace, L(schema::kDefaultFaceUtf8));
-    s.articleTable.WriteField(schema::kSize, std::int32_t{schema::kDefaultSize});
-    failed = !s.articleTable.Update();
+    failed = !InsertNewArticle(s.articleTable, s.currentTitle, packedContent());
   } else if (opened && s.editMode == 2 && s.articleTable.Find("id=" + s.currentArticleId)) {
     s.articleTable.Edit();
     s.articleTable.WriteField(schema::kName, s.currentTitle);
@@ -91,12 +81,12 @@ void SaveArticle() {
   if (failed) {
     // The text stays in the box and the save can be tried again.
     RestoreCursor();
-    InfoBox(L("保存失败,请检查文件是否正常"), 16, L("友情提示!"));
+    Warn("保存失败,请检查文件是否正常");
     return;
   }
   LoadCatalogue();
   s.editMode = 0;
-  SetInt(kSaveButton, forms::kPropVisible, 0);
+  SetInt(kSaveTitleButton, forms::kPropVisible, 0);
   RestoreCursor();
 }
 
@@ -110,8 +100,8 @@ void DeleteArticle() {
   s.articleTable.Close();
   LoadCatalogue();
   SetInt(kCatalogue, mw::kListCurrentRow, -1);
-  SetText(kContent, mw::kRichText, Text());
-  if (failed) warn("删除失败,请检查文件是否正常");
+  SetText(kContentBox, mw::kRichText, Text());
+  if (failed) Warn("删除失败,请检查文件是否正常");
 }
 
 void ShrinkDatabase() {
@@ -119,7 +109,7 @@ void ShrinkDatabase() {
   SetWaitCursor();
   const bool failed = s.articleDb.connection() != nullptr && !s.articleDb.Compact();
   RestoreCursor();
-  if (failed) warn("收缩失败,请检查文件是否正常");
+  if (failed) Warn("收缩失败,请检查文件是否正常");
 }
 
 }  // namespace nvx::app

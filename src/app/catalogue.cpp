@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/main_window_refs.h"
 #include "app/program_state.h"
 #include "forms/main_window.h"
 #include "runtime/value_commands.h"
@@ -14,12 +15,6 @@ namespace nvx::app {
 namespace mw = forms::main_window;
 
 namespace {
-
-const UnitRef kCatalogue{mw::kWindow, mw::kCatalogue};
-const UnitRef kContent{mw::kWindow, mw::kContentBox};
-const UnitRef kStatus{mw::kWindow, mw::kStatusBar};
-
-void message(const char* text) { InfoBox(L(text), 64, L("友情提示!")); }
 
 // The steps both variants of Load article share: the article of the current row into the
 // content box. False when no row is selected.
@@ -36,9 +31,9 @@ bool loadCurrentArticle(bool emptyFirst) {
     s.currentFormat.size = s.articleTable.ReadInt(schema::kSize);
     s.currentFormat.color = s.articleTable.ReadInt(schema::kColor);
     s.currentFormat.effects = s.articleTable.ReadInt(schema::kEffects);
-    RichEdit::SetCharFormat(kContent, s.currentFormat);
-    if (emptyFirst) SetText(kContent, mw::kRichText, Text());
-    SetText(kContent, mw::kRichText, ToText(Decompress(s.articleTable.ReadBytes(schema::kContent))));
+    RichEdit::SetCharFormat(kContentBox, s.currentFormat);
+    if (emptyFirst) SetText(kContentBox, mw::kRichText, Text());
+    SetText(kContentBox, mw::kRichText, ToText(Decompress(s.articleTable.ReadBytes(schema::kContent))));
   }
   s.articleTable.Close();
   return true;
@@ -60,23 +55,23 @@ void LoadCatalogue() {
   }
   s.articleTable.Close();
   const int rows = ListView::ItemCount(kCatalogue);
-  StatusBar::SetPartText(kStatus, mw::kPartArticleCount, ToText(rows == 0 ? 0 : rows - 1) + L("篇"));
+  StatusBar::SetPartText(kStatusBar, mw::kPartArticleCount, ToText(rows == 0 ? 0 : rows - 1) + L("篇"));
 }
 
 void LoadArticle() {
   if (!loadCurrentArticle(true)) return;
   ProgramState& s = state();
-  StatusBar::SetPartText(kStatus, mw::kPartContentSize, ToText(RichEdit::LineCount(kContent)) + L("行"));
-  StatusBar::SetPartText(kStatus, mw::kPartLinesRead, "0" + L("行"));
+  StatusBar::SetPartText(kStatusBar, mw::kPartContentSize, ToText(RichEdit::LineCount(kContentBox)) + L("行"));
+  StatusBar::SetPartText(kStatusBar, mw::kPartLinesRead, "0" + L("行"));
   s.editMode = 2;
   RestoreCursor();
-  StatusBar::SetPartText(kStatus, mw::kPartTitle, s.currentTitle);
+  StatusBar::SetPartText(kStatusBar, mw::kPartTitle, s.currentTitle);
 }
 
 void LoadArticleDoubleClick() {
   if (!loadCurrentArticle(false)) return;
-  Focus(kContent);
-  StatusBar::SetPartText(kStatus, mw::kPartContentSize, ToText(RichEdit::LineCount(kContent)) + L("行"));
+  Focus(kContentBox);
+  StatusBar::SetPartText(kStatusBar, mw::kPartContentSize, ToText(RichEdit::LineCount(kContentBox)) + L("行"));
   state().editMode = 2;
   RestoreCursor();
 }
@@ -84,7 +79,7 @@ void LoadArticleDoubleClick() {
 void Previous() {
   const int row = GetInt(kCatalogue, mw::kListCurrentRow);
   if (row == 0) {
-    message("已经到了第一篇了,不能再后退了");
+    Tell("已经到了第一篇了,不能再后退了");
     return;
   }
   SetInt(kCatalogue, mw::kListCurrentRow, row - 1);
@@ -101,11 +96,11 @@ void Next() {
     return;
   }
   SetInt(kCatalogue, mw::kListCurrentRow, static_cast<int>(r) - 1);
-  message("已经到底了,无法再往下");
+  Tell("已经到底了,无法再往下");
 }
 
 void LinesRead() {
-  StatusBar::SetPartText(kStatus, mw::kPartLinesRead, ToText(RichEdit::FirstVisibleLine(kContent)) + L("行"));
+  StatusBar::SetPartText(kStatusBar, mw::kPartLinesRead, ToText(RichEdit::FirstVisibleLine(kContentBox)) + L("行"));
 }
 
 }  // namespace nvx::app

@@ -6,12 +6,14 @@
 
 #include "app/article_export.h"
 #include "app/catalogue.h"
+#include "app/main_window_refs.h"
 #include "app/program_state.h"
 #include "forms/forms.h"
 #include "forms/main_window.h"
 #include "runtime/file_commands.h"
 #include "runtime/qt_text.h"
 #include "runtime/value_commands.h"
+#include "store/article_file.h"
 #include "store/article_schema.h"
 #include "store/codepage.h"
 #include "store/template_database.h"
@@ -21,16 +23,6 @@ namespace nvx::app {
 namespace mw = forms::main_window;
 
 namespace {
-
-const UnitRef kMain{mw::kWindow, mw::kSelf};
-const UnitRef kCatalogue{mw::kWindow, mw::kCatalogue};
-const UnitRef kContent{mw::kWindow, mw::kContentBox};
-const UnitRef kStatus{mw::kWindow, mw::kStatusBar};
-const UnitRef kOpenDialog{mw::kWindow, mw::kOpenDialog};
-const UnitRef kSaveDialog{mw::kWindow, mw::kSaveDialog};
-
-void tell(const char* text) { InfoBox(L(text), 64, L("友情提示!")); }
-void warn(const char* text) { InfoBox(L(text), 16, L("友情提示!")); }
 
 bool writeTemplate(const Text& path) { return WriteBytesToFile(path, {TemplateDatabase()}); }
 
@@ -48,8 +40,8 @@ void openChosen(const Text& path) {
   ProgramState& s = state();
   s.articleDb.Open(path);
   LoadCatalogue();
-  SetText(kContent, mw::kRichText, Text());
-  SetText(kMain, forms::kPropTitle, L("NVX编辑器 [") + path + "]");
+  SetText(kContentBox, mw::kRichText, Text());
+  SetText(kMainWindow, forms::kPropTitle, L("NVX编辑器 [") + path + "]");
 }
 
 // Whether `path` is the database that is open now, by the dialog's last choice or by identity.
@@ -74,15 +66,9 @@ bool copyArticles(const Text& target) {
   bool ok = copyDb.ClearTable(schema::kTable) && copyTable.Open(schema::kTable, copyDb);
   s.articleTable.Open(schema::kTable, s.articleDb);
   s.articleTable.First();
-  const Text face = L(schema::kDefaultFaceUtf8);
   while (ok && !s.articleTable.IsAfterLast()) {
-    copyTable.AddNew();
-    copyTable.WriteField(schema::kName, s.articleTable.ReadText(schema::kName));
-    copyTable.WriteField(schema::kContent, s.articleTable.ReadBytes(schema::kContent));
-    copyTable.WriteField(schema::kFirstLine, std::int32_t{0});
-    copyTable.WriteField(schema::kFace, face);
-    copyTable.WriteField(schema::kSize, std::int32_t{schema::kDefaultSize});
-    ok = copyTable.Update();
+    // The stored bytes are copied as they are, not unpacked and packed again.
+    ok = InsertNewArticle(copyTable, s.articleTable.ReadText(schema::kName), s.articleTable.ReadBytes(schema::kContent));
     s.articleTable.Next();
   }
   s.articleTable.Close();
@@ -102,10 +88,10 @@ void CloseDatabase() {
   s.currentTitle.clear();
   s.editMode = 0;
   ListView::DeleteAllItems(kCatalogue);
-  SetText(kContent, mw::kRichText, Text());
-  SetText(kMain, forms::kPropTitle, L("nvx编辑器"));
+  SetText(kContentBox, mw::kRichText, Text());
+  SetText(kMainWindow, forms::kPropTitle, L("nvx编辑器"));
   for (int part : {mw::kPartArticleCount, mw::kPartContentSize, mw::kPartLinesRead, mw::kPartTitle})
-    StatusBar::SetPartText(kStatus, part, Text());
+    StatusBar::SetPartText(kStatusBar, part, Text());
 }
 
 // "new.nvx" goes beside the program; where that directory cannot be written, into the user's
@@ -119,7 +105,7 @@ void NewDatabase() {
     directory = s.dataDirectory;
     QDir().mkpath(toQString(directory));
     if (directory.empty() || !writeTemplate(directory + "/new.nvx")) {
-      warn("文件写入失败,请检查文件是否正常");
+      Warn("文件写入失败,请检查文件是否正常");
       return;
     }
   }
@@ -127,7 +113,7 @@ void NewDatabase() {
   s.articleDb.Open(path);
   s.articleDb.ClearTable(schema::kTable);
   LoadCatalogue();
-  SetText(kMain, forms::kPropTitle, L("NVX编辑器 [") + path + "]");
+  SetText(kMainWindow, forms::kPropTitle, L("NVX编辑器 [") + path + "]");
 }
 
 void OpenDatabase() {
@@ -141,7 +127,7 @@ bool OpenDatabaseAt(const Text& path) {
   // file drops SQLite's locks on it, so none may stay open beside the connection.
   const std::int32_t probe = FileOpen(path, kOpenRead);
   if (probe == 0) {
-    warn("打开文件失败,请检查文件是否正常!");
+    Warn("打开文件失败,请检查文件是否正常!");
     return false;
   }
   FileClose(probe);
@@ -154,7 +140,7 @@ void SaveAs() {
   if (!target || isOpenDatabase(*target)) return;
   const bool created = !FileExists(*target);
   if (created && !writeTemplate(*target)) {
-    warn("另存失败,请检查文件是否正常");
+    Warn("另存失败,请检查文件是否正常");
     return;
   }
   SetWaitCursor();
@@ -162,10 +148,10 @@ void SaveAs() {
   RestoreCursor();
   if (!copied) {
     if (created) std::remove(ToUtf8(*target).value_or(std::string()).c_str());
-    warn("另存失败,请检查文件是否正常");
+    Warn("另存失败,请检查文件是否正常");
     return;
   }
-  tell("另存成功!");
+  Tell("另存成功!");
 }
 
 void Export() {
@@ -176,9 +162,9 @@ void Export() {
   const ExportResult result = ExportArticles(s.articleDb, s.articleTable, *path);
   RestoreCursor();
   if (result == ExportResult::Done) {
-    tell("导出成功!");
+    Tell("导出成功!");
   } else {
-    warn("文件写入失败,请检查文件是否正常");
+    Warn("文件写入失败,请检查文件是否正常");
   }
 }
 

@@ -1,5 +1,6 @@
 #include "app/main_window_handlers.h"
 
+#include "app/main_window_refs.h"
 #include "app/program_state.h"
 #include "forms/forms.h"
 #include "forms/main_window.h"
@@ -10,17 +11,16 @@ namespace nvx::app {
 namespace mw = forms::main_window;
 
 void PlaceCatalogueAndContent() {
-  const UnitRef window{mw::kWindow, mw::kSelf};
-  const int w = GetInt(window, forms::kPropWidth);
-  const int h = GetInt(window, forms::kPropHeight);
-  Move({mw::kWindow, mw::kCatalogue}, 8, 8, 180, h - 80);
-  Move({mw::kWindow, mw::kContentBox}, 188, 8, w - 202, h - 80);
+  const int w = GetInt(kMainWindow, forms::kPropWidth);
+  const int h = GetInt(kMainWindow, forms::kPropHeight);
+  Move(kCatalogue, 8, 8, 180, h - 80);
+  Move(kContentBox, 188, 8, w - 202, h - 80);
 }
 
 // Always the layout with the catalogue shown: a resize shows a hidden catalogue again.
 void Layout() {
   PlaceCatalogueAndContent();
-  Move({mw::kWindow, mw::kSaveTitleButton}, 8, 8, 80, 32);
+  Move(kSaveTitleButton, 8, 8, 80, 32);
 }
 
 void StoreReadingState() {
@@ -28,7 +28,7 @@ void StoreReadingState() {
   s.articleTable.Open(schema::kTable, s.articleDb);
   if (s.articleTable.Find("id=" + s.currentArticleId)) {
     s.articleTable.Edit();
-    s.articleTable.WriteField(schema::kFirstLine, RichEdit::FirstVisibleLine({mw::kWindow, mw::kContentBox}));
+    s.articleTable.WriteField(schema::kFirstLine, RichEdit::FirstVisibleLine(kContentBox));
     s.articleTable.WriteField(schema::kFace, s.currentFormat.faceName);
     s.articleTable.WriteField(schema::kSize, s.currentFormat.size);
     s.articleTable.WriteField(schema::kColor, s.currentFormat.color);

@@ -1,5 +1,6 @@
 #include "app/title_find_window.h"
 
+#include "app/main_window_refs.h"
 #include "app/program_state.h"
 #include "forms/forms.h"
 #include "forms/main_window.h"
@@ -18,16 +19,15 @@ void TitleFindCreated() {
   Focus(input);
   // The window keeps its size wherever it goes: over the catalogue for a title, over the content
   // box for Find.
-  UnitRef anchor{mw::kWindow, mw::kContentBox};
+  UnitRef anchor = kContentBox;
   if (state().inputWindowMode == 1) {
     SetText(self, forms::kPropTitle, L("标题"));
     SetText({tf::kWindow, tf::kPromptLabel}, tf::kLabelCaption, L("输入标题"));
     SetInt({tf::kWindow, tf::kFindUpButton}, forms::kPropVisible, 0);
     SetText({tf::kWindow, tf::kAcceptButton}, tf::kButtonCaption, L("确定"));
-    const UnitRef catalogue{mw::kWindow, mw::kCatalogue};
-    const int row = GetInt(catalogue, mw::kListCurrentRow);
-    SetText(input, tf::kEditText, ListView::GetItemText(catalogue, row, mw::kColumnTitle));
-    anchor = catalogue;
+    const int row = GetInt(kCatalogue, mw::kListCurrentRow);
+    SetText(input, tf::kEditText, ListView::GetItemText(kCatalogue, row, mw::kColumnTitle));
+    anchor = kCatalogue;
   }
   Move(self, GetInt(anchor, forms::kPropLeft), GetInt(anchor, forms::kPropTop), GetInt(self, forms::kPropWidth),
        GetInt(self, forms::kPropHeight));

@@ -1,6 +1,7 @@
 #include "reading/appearance.h"
 
 #include "app/main_window_handlers.h"
+#include "app/main_window_refs.h"
 #include "app/program_state.h"
 #include "forms/forms.h"
 #include "forms/main_window.h"
@@ -14,12 +15,12 @@ namespace mw = forms::main_window;
 
 namespace {
 
-const UnitRef kMain{mw::kWindow, mw::kSelf};
-const UnitRef kContent{mw::kWindow, mw::kContentBox};
-const UnitRef kCatalogue{mw::kWindow, mw::kCatalogue};
-const UnitRef kFontDialog{mw::kWindow, mw::kFontDialog};
+using app::kCatalogue;
+using app::kContentBox;
+using app::kFontDialog;
+using app::kMainWindow;
 
-void applyCurrentFormat() { RichEdit::SetCharFormat(kContent, app::state().currentFormat); }
+void applyCurrentFormat() { RichEdit::SetCharFormat(kContentBox, app::state().currentFormat); }
 
 struct Scheme {
   int background[3];
@@ -82,8 +83,8 @@ void ColorScheme(int scheme) {
   look.offset = 0;
   look.effects = 0;
   look.color = ColorValue(s.text[0], s.text[1], s.text[2]);
-  SetInt(kContent, mw::kRichBackColor, ColorValue(s.background[0], s.background[1], s.background[2]));
-  RichEdit::SetCharFormat(kContent, look);
+  SetInt(kContentBox, mw::kRichBackColor, ColorValue(s.background[0], s.background[1], s.background[2]));
+  RichEdit::SetCharFormat(kContentBox, look);
 }
 
 void ColorScheme1() { ColorScheme(1); }
@@ -94,10 +95,10 @@ void ColorScheme5() { ColorScheme(5); }
 
 // The catalogue is hidden by giving it no width; any resize of the window shows it again.
 void HideCatalogue() {
-  const int w = GetInt(kMain, forms::kPropWidth);
-  const int h = GetInt(kMain, forms::kPropHeight);
+  const int w = GetInt(kMainWindow, forms::kPropWidth);
+  const int h = GetInt(kMainWindow, forms::kPropHeight);
   Move(kCatalogue, 8, 8, 0, h - 80);
-  Move(kContent, 8, 8, w - 22, h - 80);
+  Move(kContentBox, 8, 8, w - 22, h - 80);
 }
 
 void ShowCatalogue() { app::PlaceCatalogueAndContent(); }

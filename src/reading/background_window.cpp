@@ -1,5 +1,6 @@
 #include "reading/background_window.h"
 
+#include "app/main_window_refs.h"
 #include "forms/main_window.h"
 #include "forms/secondary_windows.h"
 #include "runtime/window_runtime.h"
@@ -14,7 +15,7 @@ void OpenBackgroundWindow() { LoadWindow(bg::kWindow, std::nullopt, true); }
 
 // The colour holds until the program ends; it is not part of the article's format.
 void BackgroundOk() {
-  SetInt({mw::kWindow, mw::kContentBox}, mw::kRichBackColor, GetInt({bg::kWindow, bg::kColourPicker}, bg::kPickerColor));
+  SetInt(app::kContentBox, mw::kRichBackColor, GetInt({bg::kWindow, bg::kColourPicker}, bg::kPickerColor));
   Destroy(bg::kWindow);
 }
 

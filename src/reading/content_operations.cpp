@@ -1,6 +1,7 @@
 #include "reading/content_operations.h"
 
 #include "app/article_editing.h"
+#include "app/main_window_refs.h"
 #include "app/program_state.h"
 #include "app/title_find_window.h"
 #include "forms/main_window.h"
@@ -15,21 +16,21 @@ namespace tf = forms::title_find;
 
 namespace {
 
-const UnitRef kContent{mw::kWindow, mw::kContentBox};
+using app::kContentBox;
 
 constexpr int kCtrl = 1;
 constexpr int kKeyDelete = 46;
 constexpr int kKeyBackspace = 8;
 constexpr int kKeyEnter = 13;
 
-bool hasSelection() { return !GetText(kContent, mw::kRichSelText).empty(); }
+bool hasSelection() { return !GetText(kContentBox, mw::kRichSelText).empty(); }
 
 // Selects what a search found (the start of the text when nothing was) and tells when nothing was.
 void showFound(std::int32_t found, const Text& searched, const char* notFound) {
   app::state().lastFoundPosition = found;
-  SetInt(kContent, mw::kRichSelStart, found);
-  SetInt(kContent, mw::kRichSelLength, TextPositions(searched));
-  Focus(kContent);
+  SetInt(kContentBox, mw::kRichSelStart, found);
+  SetInt(kContentBox, mw::kRichSelLength, TextPositions(searched));
+  Focus(kContentBox);
   if (found == -1) InfoBox(L(notFound), 64, L("提示"));
 }
 
@@ -38,22 +39,22 @@ Text searchText() { return GetText({tf::kWindow, tf::kInputBox}, tf::kEditText);
 }  // namespace
 
 void SelectAll() {
-  Focus(kContent);
-  SetInt(kContent, mw::kRichSelLength, -1);
+  Focus(kContentBox);
+  SetInt(kContentBox, mw::kRichSelLength, -1);
 }
 
 void Copy() {
-  if (hasSelection()) RichEdit::Copy(kContent);
+  if (hasSelection()) RichEdit::Copy(kContentBox);
 }
 
-void Paste() { RichEdit::Paste(kContent); }
+void Paste() { RichEdit::Paste(kContentBox); }
 
 void Cut() {
-  if (hasSelection()) RichEdit::Cut(kContent);
+  if (hasSelection()) RichEdit::Cut(kContentBox);
 }
 
 void Delete() {
-  if (hasSelection()) RichEdit::DeleteSelection(kContent);
+  if (hasSelection()) RichEdit::DeleteSelection(kContentBox);
 }
 
 HandlerResult ContentKeyDown(const EventArgs& args) {
@@ -65,7 +66,7 @@ HandlerResult ContentKeyDown(const EventArgs& args) {
     done = true;
   }
   if (ctrl && key == 'C' && hasSelection()) {
-    RichEdit::Copy(kContent);
+    RichEdit::Copy(kContentBox);
     done = true;
   }
   if (ctrl && key == 'V') {
@@ -73,11 +74,11 @@ HandlerResult ContentKeyDown(const EventArgs& args) {
     done = true;
   }
   if (ctrl && key == 'X' && hasSelection()) {
-    RichEdit::Cut(kContent);
+    RichEdit::Cut(kContentBox);
     done = true;
   }
   if ((key == kKeyDelete || key == kKeyBackspace) && hasSelection()) {
-    RichEdit::DeleteSelection(kContent);
+    RichEdit::DeleteSelection(kContentBox);
     done = true;
   }
   if (ctrl && key == 'A') {
@@ -96,13 +97,13 @@ HandlerResult ContentKeyDown(const EventArgs& args) {
 // position is kept across articles and windows.
 void FindDown() {
   const Text text = searchText();
-  const std::int32_t found = RichEdit::FindText(kContent, app::state().lastFoundPosition + 1, true, false, text);
+  const std::int32_t found = RichEdit::FindText(kContentBox, app::state().lastFoundPosition + 1, true, false, text);
   showFound(found, text, "已经到尾部");
 }
 
 void FindUp() {
   const Text text = searchText();
-  const std::int32_t found = RichEdit::FindTextBackward(kContent, app::state().lastFoundPosition - 1, true, text);
+  const std::int32_t found = RichEdit::FindTextBackward(kContentBox, app::state().lastFoundPosition - 1, true, text);
   showFound(found, text, "已经到顶部");
 }
 

@@ -1,4 +1,5 @@
 #include "runtime/file_commands.h"
+#include "runtime/value_commands.h"
 
 #include <fcntl.h>
 #include <glob.h>
@@ -150,42 +151,27 @@ FileTable& fileTable() {
   return table;
 }
 
-template <typename T>
-void appendLittleEndian(Bytes& out, T number) {
-  static_assert(std::is_trivially_copyable_v<T>);
-  std::uint8_t raw[sizeof(T)];
-  std::memcpy(raw, &number, sizeof(T));
-  if constexpr (std::endian::native == std::endian::big) std::reverse(std::begin(raw), std::end(raw));
-  out.insert(out.end(), std::begin(raw), std::end(raw));
-}
-
 // Appends a value's record; false for a value that has no record form.
 bool appendRecord(Bytes& out, const Value& value) {
-  return std::visit(
-      [&out](const auto& v) -> bool {
-        using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, std::monostate>) {
-          return false;
-        } else if constexpr (std::is_same_v<T, bool>) {
-          appendLittleEndian<std::int32_t>(out, v ? 1 : 0);
-        } else if constexpr (std::is_same_v<T, DateTime>) {
-          appendLittleEndian(out, v.days);
-        } else if constexpr (std::is_same_v<T, Text>) {
-          // A reader takes the text up to the first zero byte; writing bytes past an inner zero
-          // would make it read them as the next values.
-          out.insert(out.end(), v.begin(), std::find(v.begin(), v.end(), '\0'));
-          out.push_back(0);
-        } else if constexpr (std::is_same_v<T, Bytes>) {
-          if (v.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return false;
-          appendLittleEndian(out, static_cast<std::int32_t>(v.size()));
-          out.insert(out.end(), v.begin(), v.end());
-        } else {
-          static_assert(std::is_arithmetic_v<T>);
-          appendLittleEndian(out, v);
-        }
-        return true;
-      },
-      value);
+  if (std::holds_alternative<std::monostate>(value)) return false;
+  if (const auto* text = std::get_if<Text>(&value)) {
+    // A reader takes the text up to the first zero byte; writing bytes past an inner zero would
+    // make it read them as the next values.
+    out.insert(out.end(), text->begin(), std::find(text->begin(), text->end(), '\0'));
+    out.push_back(0);
+    return true;
+  }
+  if (const auto* bytes = std::get_if<Bytes>(&value)) {
+    if (bytes->size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return false;
+    const Bytes length = ToBytes(static_cast<std::int32_t>(bytes->size()));
+    out.insert(out.end(), length.begin(), length.end());
+    out.insert(out.end(), bytes->begin(), bytes->end());
+    return true;
+  }
+  // Numbers, truth values and dates: their little-endian bytes, as ToBytes gives them.
+  const Bytes raw = ToBytes(value);
+  out.insert(out.end(), raw.begin(), raw.end());
+  return true;
 }
 
 std::optional<std::string> executablePath() {

@@ -67,16 +67,19 @@ const char* DescribeState(ArticleFileState state) {
   return "unknown";
 }
 
-std::optional<std::int64_t> AddArticle(SqliteDB& db, const Text& title, const Bytes& content) {
-  SqliteTable table;
-  if (!table.Open(schema::kTable, db)) return std::nullopt;
+bool InsertNewArticle(SqliteTable& table, const Text& title, const Bytes& packed) {
   table.AddNew();
   table.WriteField(schema::kName, title);
-  table.WriteField(schema::kContent, Compress(content));
+  table.WriteField(schema::kContent, packed);
   table.WriteField(schema::kFirstLine, std::int32_t{0});
   table.WriteField(schema::kFace, L(schema::kDefaultFaceUtf8));
   table.WriteField(schema::kSize, std::int32_t{schema::kDefaultSize});
-  if (!table.Update()) return std::nullopt;
+  return table.Update();
+}
+
+std::optional<std::int64_t> AddArticle(SqliteDB& db, const Text& title, const Bytes& content) {
+  SqliteTable table;
+  if (!table.Open(schema::kTable, db) || !InsertNewArticle(table, title, Compress(content))) return std::nullopt;
   return db.LastInsertRowId();
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "store/sqlite_db.h"
+#include "store/sqlite_table.h"
 #include "store/value.h"
 
 namespace nvx {
@@ -21,8 +22,13 @@ ArticleFileState OpenArticleFile(SqliteDB& db, const Text& path);
 // A short English reason for a state other than Sound ("not a database", "no table nr", ...).
 const char* DescribeState(ArticleFileState state);
 
-// Inserts an article the way a newly titled one is saved: its title and packed content, first
-// line 0, face "宋体", size 14; colour and effects are not written. Returns the new id.
+// Inserts a row into the open table `table` (of table nr) the way a newly titled article is
+// saved: its title and packed content, first line 0, face "宋体", size 14; colour and effects are
+// not written, so they stay NULL. The editor's Save article, its Save As copies and `nvx add`
+// all add articles this way.
+bool InsertNewArticle(SqliteTable& table, const Text& title, const Bytes& packed);
+
+// Packs `content` and inserts it as a new article. Returns the new id.
 std::optional<std::int64_t> AddArticle(SqliteDB& db, const Text& title, const Bytes& content);
 
 // Everything wrong with the file at `path`, one English line each (UTF-8); empty when it is a

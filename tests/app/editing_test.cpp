@@ -18,11 +18,6 @@ namespace tf = forms::title_find;
 
 class EditingTest : public EditorTest {
  protected:
-  void openCollection(const std::vector<Article>& articles) {
-    path = dir.file("books.nvx");
-    makeCollection(path, articles);
-    openThroughMenu(path);
-  }
   QLineEdit* titleInput() { return control<QLineEdit>(tf::kWindow, "编辑框1"); }
   void typeTitle(const char* title) {
     ASSERT_TRUE(IsCreated(tf::kWindow));
@@ -44,7 +39,6 @@ class EditingTest : public EditorTest {
     QTest::mouseClick(control<QPushButton>(mw::kWindow, "保存按钮"), Qt::LeftButton);
     settle();
   }
-  std::string path;
 };
 
 TEST_F(EditingTest, EveryMenuItemHasItsHandler) {

@@ -11,6 +11,7 @@
 #include "forms/main_window.h"
 #include "forms/secondary_windows.h"
 #include "store/codepage.h"
+#include "collections.h"
 #include "support/gui_test.h"
 #include "test_support.h"
 #include <filesystem>
@@ -56,6 +57,13 @@ class EditorTest : public GuiTest {
 
   static app::ProgramState& state() { return app::state(); }
 
+  // Makes the collection "books.nvx" with these articles and opens it through the menu.
+  void openCollection(const std::vector<Article>& articles) {
+    path = dir.file("books.nvx");
+    makeCollection(path, articles);
+    openThroughMenu(path);
+  }
+
   // Opens `path` through the menu item "打开", the dialog answering with the path.
   void openThroughMenu(const std::string& path) {
     ui->answerFile(QString::fromStdString(path));
@@ -70,6 +78,7 @@ class EditorTest : public GuiTest {
   std::vector<std::string> catalogueRows() const;  // "id|title" in UTF-8
 
   TempDir dir;
+  std::string path;  // the collection openCollection made
 };
 
 }  // namespace nvx::test

@@ -16,11 +16,6 @@ namespace tf = forms::title_find;
 
 class ReadingTest : public EditorTest {
  protected:
-  void openCollection(const std::vector<Article>& articles) {
-    path = dir.file("books.nvx");
-    makeCollection(path, articles);
-    openThroughMenu(path);
-  }
   QPlainTextEdit* box() { return control<QPlainTextEdit>(mw::kWindow, "编辑框1"); }
   void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
     QTest::keyClick(box(), k, m);
@@ -41,7 +36,6 @@ class ReadingTest : public EditorTest {
     QTest::mouseClick(control<QPushButton>(tf::kWindow, "按钮2"), Qt::LeftButton);
     settle();
   }
-  std::string path;
 };
 
 TEST_F(ReadingTest, FontDialogKeepsOneEffect) {

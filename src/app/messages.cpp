@@ -1,0 +1,11 @@
+#include "app/main_window_refs.h"
+#include "runtime/value_commands.h"
+#include "store/codepage.h"
+
+namespace nvx::app {
+
+void Tell(const char* text) { InfoBox(L(text), 64, L("友情提示!")); }
+
+void Warn(const char* text) { InfoBox(L(text), 16, L("友情提示!")); }
+
+}  // namespace nvx::app
