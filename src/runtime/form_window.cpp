@@ -37,6 +37,8 @@ FormWindow::FormWindow(const forms::WindowDef& def, QWidget* owner) : QFrame(own
   setObjectName(QStringLiteral("window_%1").arg(def.id, 8, 16, QChar('0')));
   setWindowTitle(QString::fromUtf8(def.props.title));
   setAttribute(Qt::WA_DeleteOnClose, false);
+  // A window placed inside another paints its own background over what lies beneath it.
+  setAutoFillBackground(true);
   if (def.props.backColor != forms::kDefaultColor) {
     QPalette pal = palette();
     pal.setColor(QPalette::Window, toQColor(def.props.backColor, pal.color(QPalette::Window)));
