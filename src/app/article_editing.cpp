@@ -1,5 +1,7 @@
 #include "app/article_editing.h"
 
+#include <algorithm>
+
 #include "app/catalogue.h"
 #include "app/main_window_refs.h"
 #include "app/program_state.h"
@@ -67,7 +69,11 @@ void SaveArticle() {
   bool failed = (s.editMode == 1 || s.editMode == 2) && !opened;
   if (opened && s.editMode == 1) {
     failed = !InsertNewArticle(s.articleTable, s.currentTitle, packedContent());
-  } else if (opened && s.editMode == 2 && s.articleTable.Find("id=" + s.currentArticleId)) {
+  } else if (opened && s.editMode == 2 && !s.articleTable.Find("id=" + s.currentArticleId)) {
+    // No such row writes nothing; a row that is there but cannot be reached is a failed save.
+    const auto& ids = s.articleTable.rowIds();
+    failed = std::find(ids.begin(), ids.end(), s.currentArticleId) != ids.end();
+  } else if (opened && s.editMode == 2) {
     s.articleTable.Edit();
     s.articleTable.WriteField(schema::kName, s.currentTitle);
     s.articleTable.WriteField(schema::kContent, packedContent());

@@ -157,6 +157,12 @@ void SaveAs() {
 void Export() {
   const auto path = choosePath(kSaveDialog, 1, "文本文件(*.txt)|*.txt");
   if (!path) return;
+  // Emptying the open collection's own file to write the export into it would destroy it.
+  const Text open = state().articleDb.FileName();
+  if (!open.empty() && SameFile(*path, open)) {
+    Warn("文件写入失败,请检查文件是否正常");
+    return;
+  }
   SetWaitCursor();
   ProgramState& s = state();
   const ExportResult result = ExportArticles(s.articleDb, s.articleTable, *path);

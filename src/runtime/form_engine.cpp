@@ -107,6 +107,7 @@ bool FormEngine::load(WindowId id, std::optional<WindowId> parent, bool modal) {
   live_[id] = std::move(created);
 
   QWidget* focusBefore = QApplication::focusWidget();
+  if (modal) w->setWindowModality(Qt::ApplicationModal);
   w->show();
   if (modal) {
     for (FormWindow* other : liveWindows()) {

@@ -280,7 +280,8 @@ void FormWindow::menuTriggered(QAction* action) {
 void FormWindow::closeEvent(QCloseEvent* event) {
   event->ignore();
   FormEngine& engine = FormEngine::instance();
-  if (closing_ || engine.window(id()) != this) return;
+  // A window a modal one has disabled takes no close request either.
+  if (closing_ || !isEnabled() || engine.window(id()) != this) return;
   HandlerResult result;
   const bool ran = engine.deliver(*this, def_.unit, forms::event::kCloseRequested, {}, &result);
   if (ran && result && *result == 0) return;

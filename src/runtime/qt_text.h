@@ -12,10 +12,8 @@ namespace nvx {
 // half a double-byte character; such bytes show as U+FFFD instead of blanking the whole text.
 inline QString toQString(const Text& text) { return QString::fromStdString(ToUtf8Lossy(text)); }
 
-// What the user typed or chose, back in the local code page. GB18030 holds every character, so
-// this only fails on text Qt itself could not encode; the text then ends up empty.
-inline Text fromQString(const QString& text) {
-  return FromUtf8(text.toUtf8().toStdString()).value_or(Text());
-}
+// What the user typed or chose, back in the local code page. A character the converter cannot
+// hold becomes "?": one character must never make the whole text vanish.
+inline Text fromQString(const QString& text) { return FromUtf8Lossy(text.toUtf8().toStdString()); }
 
 }  // namespace nvx

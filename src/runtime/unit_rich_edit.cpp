@@ -72,7 +72,8 @@ void RichEditUnit::setText(const Text& text) {
 
 Text RichEditUnit::text() const {
   if (textKept_ && !edit_->document()->isModified()) return setText_;
-  return fromQString(fromBoxText(edit_->toPlainText()));
+  // The raw text: the plain-text form would turn no-break spaces into ordinary ones.
+  return fromQString(fromBoxText(edit_->document()->toRawText()));
 }
 
 // Lines as the box shows them, wrapped lines included. The layout lays blocks out lazily, so
@@ -122,8 +123,10 @@ std::int32_t RichEditUnit::findText(std::int32_t start, bool matchCase, bool who
 // is a position in the box.
 std::int32_t RichEditUnit::findTextBackward(std::int32_t start, bool matchCase, const QString& text) const {
   if (text.isEmpty() || start < 0) return -1;
-  const QString all = edit_->toPlainText();
-  const qsizetype at = all.lastIndexOf(text, start, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
+  const QString all = edit_->document()->toRawText();
+  // A start past the end (the last result came from a longer text) searches from the end.
+  const qsizetype from = std::min<qsizetype>(start, all.size());
+  const qsizetype at = all.lastIndexOf(text, from, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
   return static_cast<std::int32_t>(at);
 }
 

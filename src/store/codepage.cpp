@@ -1,5 +1,6 @@
 #include "store/codepage.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <iconv.h>
@@ -131,6 +132,24 @@ std::optional<std::string> FromUtf8(std::string_view utf8) {
     for (int k = 0; k < 4; ++k) utf32.push_back(static_cast<char>((cp >> (8 * k)) & 0xFF));
   }
   return utf32ToLocal().convert(utf32, codePoints.size() * 4 + 4);
+}
+
+std::string FromUtf8Lossy(std::string_view utf8) {
+  if (auto whole = FromUtf8(utf8)) return *whole;
+  std::string out;
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    // One character at a time: its bytes by its lead byte, or one byte that starts nothing.
+    const auto b = static_cast<std::uint8_t>(utf8[i]);
+    const std::size_t length =
+        std::min<std::size_t>(b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 1,
+                              utf8.size() - i);
+    const auto converted = FromUtf8(utf8.substr(i, length));
+    if (converted && converted->empty()) break;  // a zero character ends the text
+    out += converted ? *converted : std::string("?");
+    i += length;
+  }
+  return out;
 }
 
 std::string L(std::string_view utf8Literal) { return FromUtf8(utf8Literal).value_or(std::string()); }

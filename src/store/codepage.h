@@ -20,6 +20,10 @@ std::optional<std::string> ToUtf8(std::string_view local);
 // the whole conversion. The text ends at a decoded U+0000, as a zero-terminated text would.
 std::optional<std::string> FromUtf8(std::string_view utf8);
 
+// The same, but a character that does not convert becomes "?" instead of failing the whole text:
+// for what the user typed, which must never vanish because of one character.
+std::string FromUtf8Lossy(std::string_view utf8);
+
 // The program's own texts are written in the sources as UTF-8; this gives them in the local code
 // page. Only for literals known to convert (it returns an empty text otherwise).
 std::string L(std::string_view utf8Literal);

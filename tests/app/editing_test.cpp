@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
 #include <QTest>
 #include <filesystem>
 #include <QTreeWidget>
@@ -214,6 +215,20 @@ TEST_F(EditingTest, SaveThatCannotBeWrittenIsSaid) {
   EXPECT_EQ(ui->messages().back().text, QStringLiteral("保存失败,请检查文件是否正常"));
   EXPECT_EQ(GetText(kContent, mw::kRichText), L("文字"));
   EXPECT_TRUE(saveButtonShown()) << "the save can be tried again";
+}
+
+TEST_F(EditingTest, SavedTextKeepsWhatTheCodePageCannotHold) {
+  openCollection({{1, "一", "正文"}});
+  clickRow(0);
+  auto* box = control<QPlainTextEdit>(mw::kWindow, "编辑框1");
+  box->moveCursor(QTextCursor::End);
+  box->insertPlainText(QString(QChar(0xE78D)) + QChar(0x00A0) + QStringLiteral("尾"));
+  choose("保存文章");
+  EXPECT_EQ(queryFile(path, "SELECT length(nr) > 8 FROM nr"), "1");
+  clickRow(0);
+  EXPECT_EQ(box->toPlainText().left(3), QStringLiteral("正文?"));
+  EXPECT_EQ(box->document()->toRawText().mid(3, 2), QString(QChar(0x00A0)) + QStringLiteral("尾"))
+      << "a no-break space stays one";
 }
 
 }  // namespace

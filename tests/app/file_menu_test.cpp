@@ -200,6 +200,13 @@ TEST_F(EditorTest, ExportWritesOneBlockPerArticleAndTellsTheTruth) {
   EXPECT_EQ(ui->messages().back().text, QStringLiteral("文件写入失败,请检查文件是否正常"));
   EXPECT_EQ(ui->messages().back().flags, 16);
 
+  // The open collection's own file is never emptied to take the export.
+  const std::string before = bytesOf(source);
+  ui->answerFile(QString::fromStdString(source));
+  choose("导出");
+  EXPECT_EQ(ui->messages().back().text, QStringLiteral("文件写入失败,请检查文件是否正常"));
+  EXPECT_EQ(bytesOf(source), before);
+
   ui->answerFile(std::nullopt);
   const std::size_t shown = ui->messages().size();
   choose("导出");

@@ -165,9 +165,13 @@ TEST_F(ReadingTest, FindUpRightAfterStartUpAndMatchingRules) {
   findUp();
   EXPECT_EQ(state().lastFoundPosition, 5);
 
-  // Loading another article keeps the position.
+  // Loading another article keeps the position, even past the end of a shorter text.
   clickRow(0);
   EXPECT_EQ(state().lastFoundPosition, 5);
+  SetText(kContent, mw::kRichText, "wordword");
+  state().lastFoundPosition = 40;
+  findUp();
+  EXPECT_EQ(state().lastFoundPosition, 4) << "the last one, searching from the end";
 }
 
 TEST_F(ReadingTest, ContentKeysTakeEffectOnce) {

@@ -85,6 +85,17 @@ TEST_F(EditorTest, BackgroundColourWindowSetsOnlyWhatOkConfirms) {
   EXPECT_EQ(state().currentFormat.color, forms::kDefaultColor) << "not part of the article's format";
 }
 
+TEST_F(EditorTest, WindowsDisabledByAModalOneCannotBeClosed) {
+  choose("背景颜色");
+  windowWidget(mw::kWindow)->close();
+  settle();
+  EXPECT_TRUE(IsCreated(mw::kWindow));
+  QTest::mouseClick(control<QPushButton>(bg::kWindow, "确定按钮"), Qt::LeftButton);
+  settle();
+  EXPECT_FALSE(IsCreated(bg::kWindow));
+  EXPECT_TRUE(windowWidget(mw::kWindow)->isEnabled());
+}
+
 TEST_F(EditorTest, FindWindowOpensOverTheContentBox) {
   choose("查找");
   ASSERT_TRUE(IsCreated(tf::kWindow));

@@ -52,5 +52,15 @@ TEST(Codepage, TextEndsAtDecodedZeroAndLossyConversionKeepsTheRest) {
   EXPECT_EQ(L("宋体"), "\xCB\xCE\xCC\xE5");
 }
 
+// What the user types must not vanish because one character has no place in the code page: only
+// that character becomes "?".
+TEST(Codepage, LossyConversionKeepsEverythingThatConverts) {
+  const std::string privateUse = "\xEE\x9E\x8D";  // U+E78D, which the converter refuses
+  ASSERT_FALSE(FromUtf8("a" + privateUse + "b").has_value());
+  EXPECT_EQ(FromUtf8Lossy("a" + privateUse + "\xE5\xAE\x8B"), "a?\xCB\xCE");
+  EXPECT_EQ(FromUtf8Lossy("ok"), "ok");
+  EXPECT_EQ(FromUtf8Lossy(privateUse + std::string("\0tail", 5)), "?");
+}
+
 }  // namespace
 }  // namespace nvx
