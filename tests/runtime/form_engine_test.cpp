@@ -1,5 +1,6 @@
 // The form engine over the program's real forms, headless: creation, events, properties and the
 // operations on windows, with handlers bound by the tests.
+#include <QCursor>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -354,6 +355,17 @@ TEST_F(FormEngineTest, DragByClientAreaOnlyOnTheWindowItself) {
   QTest::mouseRelease(client, Qt::LeftButton, Qt::NoModifier, QPoint(client->width() - 4, 4));
   QTest::mouseClick(control<QTreeWidget>(mw::kWindow, "超级列表框1")->viewport(), Qt::LeftButton);
   EXPECT_EQ(window->property("dragStarts").toInt(), before + 1);
+}
+
+TEST_F(FormEngineTest, WaitCursorNestsAndRestoresOnce) {
+  SetWaitCursor();
+  SetWaitCursor();
+  ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  RestoreCursor();
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "one restore undoes nested waits";
+  RestoreCursor();
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 using FormEngineDeathTest = FormEngineTest;
