@@ -76,6 +76,18 @@ class SqliteTable {
   using FieldValue = std::variant<Text, std::int32_t, Bytes>;
 
   sqlite3* connection() const { return link_ ? link_->handle : nullptr; }
+  // What a load saw: the commits of other connections, the schema, and this connection's row
+  // changes. While none of them moved but this table's own insert, the insert's row id is all a
+  // reload would add.
+  struct Snapshot {
+    std::int64_t dataVersion = 0;
+    std::int64_t schemaVersion = 0;
+    std::int64_t changes = 0;
+  };
+  std::optional<Snapshot> takeSnapshot() const;
+  bool onlyOwnInsertSinceLoad(Snapshot& now) const;
+  void addInsertedRow();
+
   bool isOpen() const { return connection() != nullptr && mode_ != Mode::Closed; }
   bool isCurrentRow(std::int32_t p) const { return !rowIds_.empty() && p >= 1 && p <= rowCount(); }
   void reset();
@@ -91,6 +103,7 @@ class SqliteTable {
   Mode mode_ = Mode::Closed;
   std::shared_ptr<const SqliteDB::Link> link_;  // the SqliteDB's connection, borrowed
   std::optional<std::vector<Pending>> pending_;
+  std::optional<Snapshot> loaded_;
 };
 
 }  // namespace nvx

@@ -128,6 +128,38 @@ TEST_F(StoreTest, InsertBindsInColumnOrderAndStoresEmptyValuesAsEmpty) {
   EXPECT_FALSE(table.WriteField("ksid", std::int32_t{1})) << "a reload drops the pending values";
 }
 
+// After an insert the table knows exactly the rows a full reload would find: its own new row in
+// row-id order, and rows others committed in the meantime.
+TEST_F(StoreTest, RowIdsAfterInsertsMatchAReload) {
+  makeArticles({5, 10});
+  SqliteTable table;
+  ASSERT_TRUE(table.Open("nr", db));
+  ASSERT_TRUE(table.AddNew());
+  table.WriteField("id", std::int32_t{7});
+  ASSERT_TRUE(table.Update());
+  EXPECT_EQ(table.rowIds(), (std::vector<std::string>{"5", "7", "10"}));
+  ASSERT_TRUE(table.AddNew());
+  table.WriteField("name", Text("appended"));
+  ASSERT_TRUE(table.Update());
+  EXPECT_EQ(table.rowIds(), (std::vector<std::string>{"5", "7", "10", "11"}));
+
+  SqliteDB other;
+  ASSERT_TRUE(other.Open(path));
+  ASSERT_TRUE(other.Execute("INSERT INTO nr(id) VALUES(20)"));
+  ASSERT_TRUE(table.AddNew());
+  table.WriteField("name", Text("after theirs"));
+  ASSERT_TRUE(table.Update());
+  EXPECT_EQ(table.rowIds(), (std::vector<std::string>{"5", "7", "10", "11", "20", "21"}));
+
+  // Changes made on the same connection outside this table count too.
+  ASSERT_TRUE(db.Execute("DELETE FROM nr WHERE id=5"));
+  ASSERT_TRUE(table.AddNew());
+  table.WriteField("name", Text("x"));
+  ASSERT_TRUE(table.Update());
+  EXPECT_EQ(table.rowIds(), (std::vector<std::string>{"7", "10", "11", "20", "21", "22"}));
+  EXPECT_FALSE(table.WriteField("name", Text("y"))) << "pending values are gone as after a reload";
+}
+
 TEST_F(StoreTest, ValuesAreStoredByTheirType) {
   makeArticles({});
   SqliteTable table;
