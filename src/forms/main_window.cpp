@@ -58,12 +58,7 @@ constexpr ControlDef kControls[] = {
                 // Kept as the form stores it, wildcard and all: whatever appends it to a typed
                 // file name has to drop the "*." first.
                 .defaultExt = "*.nvx",
-                .createPrompt = false,
-                .fileMustExist = true,
-                .overwritePrompt = true,
-                .pathMustExist = true,
-                .noChangeDir = false,
-            },
+            },  // all three dialogs keep the default file-dialog flags of CommonDlgProps
     },
     {
         .id = kOpenDialog,
@@ -73,11 +68,6 @@ constexpr ControlDef kControls[] = {
         .props =
             CommonDlgProps{
                 .kind = 0,
-                .createPrompt = false,
-                .fileMustExist = true,
-                .overwritePrompt = true,
-                .pathMustExist = true,
-                .noChangeDir = false,
             },
     },
     {
@@ -88,14 +78,6 @@ constexpr ControlDef kControls[] = {
         .props =
             CommonDlgProps{
                 .kind = 2,
-                .createPrompt = false,
-                .fileMustExist = true,
-                .overwritePrompt = true,
-                .pathMustExist = true,
-                .noChangeDir = false,
-                .fontColor = 0,
-                .faceName = "",
-                .fontSize = 0,
             },
     },
     {
