@@ -3,17 +3,21 @@
 # Works as root or through sudo; says what it installs.
 set -euo pipefail
 
-# Usage: install-deps.sh [screenshot]   (screenshot adds the virtual display and image tools)
+# Usage: install-deps.sh [screenshot|fuzz|package]
+#   screenshot adds the virtual display and image tools; fuzz adds clang and its sanitizer
+#   runtimes (libFuzzer); package adds what building and checking the Debian package needs.
 packages=(
   cmake ninja-build g++ pkg-config
-  libsqlite3-dev zlib1g-dev
+  libsqlite3-dev zlib1g-dev libdeflate-dev libpcre2-dev libuchardet-dev
   qt6-base-dev qt6-translations-l10n fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev
-  sqlite3
+  sqlite3 desktop-file-utils shared-mime-info libglib2.0-bin
 )
-if [ "${1:-}" = screenshot ]; then
-  packages+=(xvfb x11-utils imagemagick)
-fi
+case "${1:-}" in
+  screenshot) packages+=(xvfb x11-utils imagemagick) ;;
+  fuzz) packages+=(clang-14 libclang-rt-14-dev llvm-14) ;;
+  package) packages+=(dpkg-dev fakeroot file) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
