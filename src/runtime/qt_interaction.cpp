@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
@@ -14,8 +15,12 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <limits>
 
 #include "runtime/interaction.h"
 
@@ -113,6 +118,107 @@ class EnterAccepts : public QObject {
   QDialog& outer_;
 };
 
+// The progress dialog of long work. Closing it or pressing Esc asks to cancel like its button; when
+// the work cannot be cancelled it has no button and cannot be closed. Either way it stays up until
+// the work ends, so the user sees the work is still undoing what it did.
+class WorkDialog final : public QProgressDialog {
+ public:
+  WorkDialog(QWidget* parent, bool cancellable, bool& cancelled)
+      : QProgressDialog(parent), cancellable_(cancellable), cancelled_(cancelled) {}
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    event->ignore();
+    if (cancellable_) cancelled_ = true;
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Escape) {
+      if (cancellable_) cancelled_ = true;
+      return;
+    }
+    QProgressDialog::keyPressEvent(event);
+  }
+
+ private:
+  bool cancellable_;
+  bool& cancelled_;
+};
+
+class DialogProgress final : public Progress {
+ public:
+  DialogProgress(const QString& caption, std::int64_t total, bool cancellable)
+      : caption_(caption), total_(std::max<std::int64_t>(total, 0)), cancellable_(cancellable) {
+    started_.start();
+    painted_.start();
+  }
+  ~DialogProgress() override { delete dialog_.data(); }
+
+  bool step(std::int64_t done) override;
+  bool cancelled() const override { return cancelled_; }
+
+ private:
+  static constexpr qint64 kShowAfterMs = 500;
+  static constexpr qint64 kPaintEveryMs = 40;
+
+  void show();
+
+  QString caption_;
+  std::int64_t total_;
+  bool cancellable_;
+  bool cancelled_ = false;
+  QElapsedTimer started_;
+  QElapsedTimer painted_;
+  QPointer<WorkDialog> dialog_;
+};
+
+// The window long work belongs to: the active one, else the first visible top-level window.
+QWidget* mainWindow() {
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && w->windowType() == Qt::Window) return w;
+  return nullptr;
+}
+
+void DialogProgress::show() {
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+  dialog_ = new WorkDialog(mainWindow(), cancellable_, cancelled_);
+  WorkDialog& dialog = *dialog_;
+  dialog.setObjectName(QStringLiteral("progressDialog"));
+  dialog.setWindowTitle(caption_);
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.setAutoClose(false);
+  dialog.setAutoReset(false);
+  // The dialog shows itself only when told to, and its button only raises the flag: the work is
+  // what stops and undoes, and the dialog stays until it has.
+  dialog.setMinimumDuration(std::numeric_limits<int>::max());
+  QObject::disconnect(&dialog, SIGNAL(canceled()), &dialog, SLOT(cancel()));
+  if (cancellable_) {
+    dialog.setCancelButtonText(QStringLiteral("取消"));
+    QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [this] { cancelled_ = true; });
+  } else {
+    dialog.setCancelButton(nullptr);
+  }
+  dialog.setRange(0, 1000);
+  dialog.show();
+}
+
+bool DialogProgress::step(std::int64_t done) {
+  if (painted_.elapsed() < kPaintEveryMs && done < total_) return !cancelled_;
+  painted_.restart();
+  if (!dialog_ && started_.elapsed() >= kShowAfterMs) show();
+  if (dialog_) {
+    const std::int64_t shown = std::clamp<std::int64_t>(done, 0, total_);
+    dialog_->setLabelText(QStringLiteral("%1 / %2").arg(shown).arg(total_));
+    dialog_->setValue(total_ > 0 ? static_cast<int>(shown * 1000 / total_) : 1000);
+    // The dialog is modal: input can reach only it.
+    QCoreApplication::processEvents();
+  } else {
+    // Nothing modal is up yet: paint, but take no input the work could trip over.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+  return !cancelled_;
+}
+
 class QtInteraction final : public Interaction {
  public:
   int messageBox(const QString& caption, const QString& text, int flags) override;
@@ -120,6 +226,10 @@ class QtInteraction final : public Interaction {
   std::optional<FontChoice> fontDialog(const FontChoice& initial) override;
   std::optional<QColor> colorDialog(const QColor& initial) override;
   QAction* popupMenu(QMenu& menu, const QPoint& at) override;
+  std::unique_ptr<Progress> beginProgress(const QString& caption, std::int64_t total,
+                                          bool cancellable) override {
+    return std::make_unique<DialogProgress>(caption, total, cancellable);
+  }
 };
 
 int QtInteraction::messageBox(const QString& caption, const QString& text, int flags) {

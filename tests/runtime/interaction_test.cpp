@@ -15,9 +15,12 @@
 #include <QListView>
 #include <QMenu>
 #include <QMessageBox>
+#include <QLabel>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <cstdio>
 #include <functional>
@@ -390,6 +393,93 @@ TEST(QtInteraction, FontDialogClosesOnEnterAndEscFromInsideTheFontChooser) {
       EXPECT_EQ(chosen->color, QColor(Qt::green)) << row.name;
     }
   }
+}
+
+QProgressDialog* progressDialog() {
+  for (QWidget* w : QApplication::allWidgets())
+    if (w->objectName() == QStringLiteral("progressDialog")) return qobject_cast<QProgressDialog*>(w);
+  return nullptr;
+}
+
+// Work that ends in a moment shows nothing; work that runs on shows "N / M" in a modal dialog that
+// stays up until the work ends, whose cancel (button, close box or Esc) is what step reports.
+TEST(QtInteraction, ProgressShowsAfterAMomentAndReportsTheCancel) {
+  app();
+  struct Row {
+    const char* name;
+    bool cancellable;
+    std::function<void(QProgressDialog&)> act;  // what the person does once it shows
+    bool cancels;
+  };
+  const std::vector<Row> rows = {
+      {"cancel button", true, [](QProgressDialog& d) { d.findChild<QPushButton*>()->click(); }, true},
+      {"close box", true, [](QProgressDialog& d) { d.close(); }, true},
+      {"Esc", true,
+       [](QProgressDialog& d) {
+         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+         QCoreApplication::sendEvent(&d, &esc);
+       },
+       true},
+      {"nothing to cancel with", false,
+       [](QProgressDialog& d) {
+         EXPECT_EQ(d.findChild<QPushButton*>(), nullptr);
+         d.close();
+         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+         QCoreApplication::sendEvent(&d, &esc);
+       },
+       false},
+  };
+  for (const Row& row : rows) {
+    auto progress = makeQtInteraction()->beginProgress(QStringLiteral("导出"), 5, row.cancellable);
+    EXPECT_TRUE(progress->step(1)) << row.name;
+    EXPECT_EQ(progressDialog(), nullptr) << row.name << ": shown at once";
+    QThread::msleep(600);
+    EXPECT_TRUE(progress->step(2)) << row.name;
+    QProgressDialog* dialog = progressDialog();
+    ASSERT_NE(dialog, nullptr) << row.name;
+    EXPECT_TRUE(dialog->isVisible()) << row.name;
+    EXPECT_EQ(QApplication::activeModalWidget(), dialog) << row.name;
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("导出")) << row.name;
+    EXPECT_EQ(dialog->findChild<QLabel*>()->text(), QStringLiteral("2 / 5")) << row.name;
+
+    row.act(*dialog);
+    EXPECT_EQ(progress->step(3), !row.cancels) << row.name;
+    EXPECT_EQ(progress->cancelled(), row.cancels) << row.name;
+    EXPECT_TRUE(dialog->isVisible()) << row.name << ": gone before the work ended";
+    QThread::msleep(50);
+    progress->step(5);
+    EXPECT_EQ(dialog->findChild<QLabel*>()->text(), QStringLiteral("5 / 5")) << row.name;
+    progress.reset();
+    EXPECT_EQ(progressDialog(), nullptr) << row.name;
+  }
+}
+
+TEST(ScriptedInteraction, ProgressIsRecordedAndCancelledWhereScripted) {
+  ScopedScriptedInteraction scripted;
+  scripted->cancelProgressAt(3);
+  {
+    auto progress = interaction().beginProgress(QStringLiteral("另存为"), 10, true);
+    for (int done = 1; done <= 10 && progress->step(done); ++done) {
+    }
+    EXPECT_TRUE(progress->cancelled());
+  }
+  auto quiet = interaction().beginProgress(QStringLiteral("打开"), 2, false);
+  EXPECT_TRUE(quiet->step(1));
+  EXPECT_TRUE(quiet->step(2));
+
+  ASSERT_EQ(scripted->progress.size(), 2u);
+  const auto& saved = scripted->progress[0];
+  EXPECT_EQ(saved.caption, QStringLiteral("另存为"));
+  EXPECT_EQ(saved.total, 10);
+  EXPECT_EQ(saved.steps, (std::vector<std::int64_t>{1, 2, 3}));
+  EXPECT_TRUE(saved.cancelled && saved.ended);
+  EXPECT_FALSE(scripted->progress[1].cancelled || scripted->progress[1].ended);
+
+  // Cancelling what cannot be cancelled is a scripting mistake, noted like an unasked question.
+  scripted->cancelProgressAt(1);
+  auto other = interaction().beginProgress(QStringLiteral("打开"), 2, false);
+  EXPECT_TRUE(other->step(2));
+  EXPECT_EQ(scripted->unexpected(), 1);
 }
 
 }  // namespace

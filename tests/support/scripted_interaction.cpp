@@ -106,6 +106,23 @@ std::optional<T> takeFront(std::deque<T>& queue) {
   return front;
 }
 
+// Records each step into its entry; says "cancelled" from the scripted step on.
+class ScriptedProgress final : public Progress {
+ public:
+  explicit ScriptedProgress(ScriptedInteraction::ProgressShown& record) : record_(record) {}
+  ~ScriptedProgress() override { record_.ended = true; }
+
+  bool step(std::int64_t done) override {
+    record_.steps.push_back(done);
+    if (record_.cancelAt >= 0 && done >= record_.cancelAt) record_.cancelled = true;
+    return !record_.cancelled;
+  }
+  bool cancelled() const override { return record_.cancelled; }
+
+ private:
+  ScriptedInteraction::ProgressShown& record_;
+};
+
 }  // namespace
 
 void ScriptedInteraction::answerMessage(int button) { messageAnswers_.push_back(button); }
@@ -119,6 +136,7 @@ void ScriptedInteraction::answerPopup(QStringList captionPath) {
 }
 void ScriptedInteraction::answerPopupData(QVariant data) { popupAnswers_.emplace_back(std::move(data)); }
 void ScriptedInteraction::answerPopupCancel() { popupAnswers_.emplace_back(PopupCancel{}); }
+void ScriptedInteraction::cancelProgressAt(std::int64_t done) { progressCancels_.push_back(done); }
 
 int ScriptedInteraction::messageBox(const QString& caption, const QString& text, int flags) {
   Shown s;
@@ -193,9 +211,30 @@ QAction* ScriptedInteraction::popupMenu(QMenu& menu, const QPoint&) {
   return guard.data();
 }
 
+std::unique_ptr<Progress> ScriptedInteraction::beginProgress(const QString& caption, std::int64_t total,
+                                                             bool cancellable) {
+  Shown s;
+  s.kind = Shown::Progress;
+  s.caption = caption;
+  shown.push_back(std::move(s));
+
+  ProgressShown& record = progress.emplace_back();
+  record.caption = caption;
+  record.total = total;
+  record.cancellable = cancellable;
+  if (auto cancelAt = takeFront(progressCancels_)) {
+    if (cancellable) {
+      record.cancelAt = *cancelAt;
+    } else {
+      problems << QStringLiteral("progress \"%1\" cannot be cancelled").arg(caption);
+    }
+  }
+  return std::make_unique<ScriptedProgress>(record);
+}
+
 int ScriptedInteraction::unusedAnswers() const {
   return static_cast<int>(messageAnswers_.size() + fileAnswers_.size() + fontAnswers_.size() +
-                          colorAnswers_.size() + popupAnswers_.size());
+                          colorAnswers_.size() + popupAnswers_.size() + progressCancels_.size());
 }
 
 std::vector<ScriptedInteraction::Shown> ScriptedInteraction::ofKind(Shown::Kind kind) const {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -21,9 +22,9 @@ namespace nvx {
 class ScriptedInteraction : public Interaction {
  public:
   struct Shown {
-    enum Kind { Message, File, Font, Color, Popup };
+    enum Kind { Message, File, Font, Color, Popup, Progress };
     Kind kind = Message;
-    QString caption;           // message caption, file dialog title
+    QString caption;           // message caption, file dialog title, progress caption
     QString text;              // message text
     int flags = 0;             // message flags
     FileDialogRequest file;    // the file dialog's request
@@ -31,6 +32,17 @@ class ScriptedInteraction : public Interaction {
     QColor color;              // the colour dialog's initial colour
     QStringList menuItems;     // the pop-up menu, as describeMenu gives it
     QStringList disabledItems; // the entries of menuItems that could not be picked
+  };
+
+  // A progress report the program began: what it said, every step it reported, and how it ended.
+  struct ProgressShown {
+    QString caption;
+    std::int64_t total = 0;
+    bool cancellable = false;
+    std::vector<std::int64_t> steps;
+    std::int64_t cancelAt = -1;  // the scripted cancel, or -1
+    bool cancelled = false;      // step returned false at least once
+    bool ended = false;          // the Progress was destroyed
   };
 
   // Queues the next answer of each kind; answers are used in the order queued.
@@ -44,15 +56,22 @@ class ScriptedInteraction : public Interaction {
   void answerPopupData(QVariant data);
   // ... or nothing, as when the user clicks outside the menu.
   void answerPopupCancel();
+  // The next progress report is cancelled by the user once the work reports `done` or more
+  // finished. (A report with nothing queued is never cancelled; it asks nothing.)
+  void cancelProgressAt(std::int64_t done);
 
   int messageBox(const QString& caption, const QString& text, int flags) override;
   std::optional<QString> fileDialog(const FileDialogRequest& request) override;
   std::optional<FontChoice> fontDialog(const FontChoice& initial) override;
   std::optional<QColor> colorDialog(const QColor& initial) override;
   QAction* popupMenu(QMenu& menu, const QPoint& at) override;
+  std::unique_ptr<nvx::Progress> beginProgress(const QString& caption, std::int64_t total,
+                                               bool cancellable) override;
 
   // Everything shown, in order.
   std::vector<Shown> shown;
+  // Every progress report begun, in order (a deque: a live report keeps writing to its entry).
+  std::deque<ProgressShown> progress;
   // Why an answer could not be given as scripted: nothing queued, or a pop-up answer naming an
   // action the menu did not offer (missing, hidden or disabled).
   QStringList problems;
@@ -79,6 +98,7 @@ class ScriptedInteraction : public Interaction {
   std::deque<std::optional<FontChoice>> fontAnswers_;
   std::deque<std::optional<QColor>> colorAnswers_;
   std::deque<PopupAnswer> popupAnswers_;
+  std::deque<std::int64_t> progressCancels_;
 };
 
 // Installs a ScriptedInteraction for the scope and puts back whatever was installed before.
