@@ -2,7 +2,9 @@
 
 #include <sys/stat.h>
 
+#include "store/article_records.h"
 #include "store/article_schema.h"
+#include "store/article_walk.h"
 #include "store/codepage.h"
 #include "store/packed_content.h"
 #include "store/sqlite_table.h"
@@ -10,12 +12,6 @@
 
 namespace nvx {
 namespace {
-
-bool exists(const Text& path) {
-  const auto utf8 = ToUtf8(path);
-  struct stat st {};
-  return utf8 && !utf8->empty() && ::stat(utf8->c_str(), &st) == 0;
-}
 
 // What preparing a statement on the connection says: SQLITE_OK, SQLITE_NOTADB, SQLITE_ERROR, ...
 int prepareResult(sqlite3* db, const char* sql) {
@@ -41,14 +37,49 @@ bool sameAsciiName(std::string a, std::string b) {
 
 }  // namespace
 
+ArticleFileState CheckRegularFile(const Text& path) {
+  const auto utf8 = ToUtf8(path);
+  struct stat st {};
+  if (!utf8 || utf8->empty() || ::stat(utf8->c_str(), &st) != 0) return ArticleFileState::Missing;
+  return S_ISREG(st.st_mode) ? ArticleFileState::Sound : ArticleFileState::NotRegularFile;
+}
+
 ArticleFileState OpenArticleFile(SqliteDB& db, const Text& path) {
-  if (!exists(path)) return ArticleFileState::Missing;
+  const ArticleFileState kind = CheckRegularFile(path);
+  if (kind != ArticleFileState::Sound) {
+    db.Close();
+    return kind;
+  }
   if (!db.Open(path)) return ArticleFileState::Unreadable;
   const int rc = prepareResult(db.connection(), "SELECT 1 FROM sqlite_master");
   if (rc == SQLITE_NOTADB) return ArticleFileState::NotDatabase;
+  if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) return ArticleFileState::Busy;
   if (rc != SQLITE_OK) return ArticleFileState::Unreadable;
-  if (prepareResult(db.connection(), "SELECT * FROM nr LIMIT 0") != SQLITE_OK) return ArticleFileState::NoTable;
-  return ArticleFileState::Sound;
+  switch (InspectTable(db, schema::kTable).shape) {
+    case TableShape::Sound:
+      return ArticleFileState::Sound;
+    case TableShape::Missing:
+      return ArticleFileState::NoTable;
+    case TableShape::View:
+      return ArticleFileState::View;
+    case TableShape::RowIdHidden:
+      return ArticleFileState::RowIdHidden;
+    case TableShape::GeneratedColumns:
+      return ArticleFileState::GeneratedColumns;
+    case TableShape::Busy:
+      return ArticleFileState::Busy;
+    case TableShape::Unreadable:
+      break;
+  }
+  return ArticleFileState::Unreadable;
+}
+
+ArticleFileState QuickCheck(SqliteDB& db) {
+  CachedStatement s = db.Prepare("PRAGMA quick_check(1)");
+  if (!s) return db.Busy() ? ArticleFileState::Busy : ArticleFileState::Damaged;
+  const int rc = s.Step();
+  if (rc == SQLITE_ROW) return columnText(s.get(), 0) == "ok" ? ArticleFileState::Sound : ArticleFileState::Damaged;
+  return db.Busy() ? ArticleFileState::Busy : ArticleFileState::Damaged;
 }
 
 const char* DescribeState(ArticleFileState state) {
@@ -63,6 +94,18 @@ const char* DescribeState(ArticleFileState state) {
       return "not a database";
     case ArticleFileState::NoTable:
       return "no table nr";
+    case ArticleFileState::NotRegularFile:
+      return "not a regular file";
+    case ArticleFileState::RowIdHidden:
+      return "not a collection (row id hidden)";
+    case ArticleFileState::View:
+      return "not a collection (nr is a view)";
+    case ArticleFileState::GeneratedColumns:
+      return "not a collection (nr has generated columns)";
+    case ArticleFileState::Busy:
+      return "is busy (another program is writing it)";
+    case ArticleFileState::Damaged:
+      return "damaged (run nvx check)";
   }
   return "unknown";
 }
@@ -74,13 +117,12 @@ bool InsertNewArticle(SqliteTable& table, const Text& title, const Bytes& packed
   table.WriteField(schema::kFirstLine, std::int32_t{0});
   table.WriteField(schema::kFace, L(schema::kDefaultFaceUtf8));
   table.WriteField(schema::kSize, std::int32_t{schema::kDefaultSize});
-  return table.Update();
+  // The insert must have added a row that is still there: a trigger may skip or undo it.
+  return table.Update() && table.InsertedId().has_value();
 }
 
 std::optional<std::int64_t> AddArticle(SqliteDB& db, const Text& title, const Bytes& content) {
-  SqliteTable table;
-  if (!table.Open(schema::kTable, db) || !InsertNewArticle(table, title, Compress(content))) return std::nullopt;
-  return db.LastInsertRowId();
+  return InsertArticle(db, title, Compress(content));
 }
 
 std::vector<std::string> CheckArticleFile(const Text& path) {
@@ -121,7 +163,7 @@ std::vector<std::string> CheckArticleFile(const Text& path) {
     return problems;
   }
   while (table.Next()) {
-    const std::string id = ToUtf8Lossy(table.rowIds()[table.Position() - 1]);
+    const std::string id = std::to_string(*table.CurrentId());
     bool ok = false;
     const Bytes packed = table.ReadBytes(schema::kContent, &ok);
     if (!ok) {

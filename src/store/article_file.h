@@ -12,28 +12,52 @@
 
 namespace nvx {
 
-enum class ArticleFileState { Sound, Missing, Unreadable, NotDatabase, NoTable };
+enum class ArticleFileState {
+  Sound,
+  Missing,
+  Unreadable,
+  NotDatabase,
+  NoTable,
+  NotRegularFile,    // a directory, FIFO, device or socket (or a symlink to one)
+  RowIdHidden,       // every name of nr's row id is one of its columns, or nr is WITHOUT ROWID
+  View,              // nr is a view
+  GeneratedColumns,  // nr has generated columns
+  Busy,              // another program kept the file locked past the busy timeout
+  Damaged,           // the quick integrity check fails
+};
+
+// What is at `path` (local code page), found without opening it, so that a FIFO never blocks:
+// Sound for a regular file or a symbolic link to one, else Missing or NotRegularFile.
+ArticleFileState CheckRegularFile(const Text& path);
 
 // Opens `path` (local code page) on `db` and tells whether it is usable as an article database:
-// an SQLite file with a table `nr`. The connection stays open whatever the answer, as the editor
-// keeps files open that it cannot use.
+// a regular SQLite file whose table `nr` is a plain table with a reachable row id and no generated
+// columns. Anything not a regular file is refused before it is opened. Unless the file is missing
+// or not a regular file, the connection stays open whatever the answer, as the editor keeps files
+// open that it cannot use.
 ArticleFileState OpenArticleFile(SqliteDB& db, const Text& path);
+
+// SQLite's quick integrity check of the open file, for use before writing into it: Sound,
+// Damaged, or Busy when another program holds it.
+ArticleFileState QuickCheck(SqliteDB& db);
 
 // A short English reason for a state other than Sound ("not a database", "no table nr", ...).
 const char* DescribeState(ArticleFileState state);
 
 // Inserts a row into the open table `table` (of table nr) the way a newly titled article is
 // saved: its title and packed content, first line 0, face "宋体", size 14; colour and effects are
-// not written, so they stay NULL. The editor's Save article, its Save As copies and `nvx add`
-// all add articles this way.
+// not written, so they stay NULL. False when the article was not stored, also when the insert ran
+// but the row is not there afterwards. (InsertArticle in article_records.h does the same without
+// a table object.)
 bool InsertNewArticle(SqliteTable& table, const Text& title, const Bytes& packed);
 
-// Packs `content` and inserts it as a new article. Returns the new id.
+// Packs `content` and inserts it as a new article (InsertArticle). Returns the new id; nullopt when
+// the article was not stored.
 std::optional<std::int64_t> AddArticle(SqliteDB& db, const Text& title, const Bytes& content);
 
 // Everything wrong with the file at `path`, one English line each (UTF-8); empty when it is a
-// sound article database: an SQLite file whose integrity check passes, with a table `nr` that has
-// every article column, and whose every article's content unpacks.
+// sound article database: an SQLite file whose integrity check passes, with a plain table `nr`
+// that has every article column, and whose every article's content unpacks.
 std::vector<std::string> CheckArticleFile(const Text& path);
 
 }  // namespace nvx

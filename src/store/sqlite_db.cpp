@@ -1,9 +1,9 @@
 #include "store/sqlite_db.h"
 
-#include <cstdio>
+#include <mutex>
+#include <sys/stat.h>
 
 #include "store/codepage.h"
-#include "store/statement.h"
 
 namespace nvx {
 namespace {
@@ -20,11 +20,27 @@ bool isMemoryName(const Text& name) {
   return true;
 }
 
-// An article file may come from anywhere: refuse what a crafted schema could make SQLite do.
+// Debian builds SQLite with URI file names on, so "file:x.nvx" would be read as a URI. Turn that
+// off for the whole process where SQLite still allows it (before its first use); and since another
+// part of the process may have used SQLite first, also never hand it a name that could read as a
+// URI: a relative name gets "./" in front.
+void turnOffUriNames() {
+  static std::once_flag once;
+  std::call_once(once, [] { sqlite3_config(SQLITE_CONFIG_URI, 0); });
+}
+
+std::string plainPath(const std::string& utf8) {
+  return !utf8.empty() && utf8.front() == '/' ? utf8 : "./" + utf8;
+}
+
+// An article file may come from anywhere: refuse what a crafted schema could make SQLite do, wait
+// a moment for another program's lock, and keep one value from costing gigabytes.
 void harden(sqlite3* db) {
   sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
   sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
   sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+  sqlite3_busy_timeout(db, SqliteDB::kBusyTimeoutMs);
+  sqlite3_limit(db, SQLITE_LIMIT_LENGTH, SqliteDB::kMaxValueBytes);
 }
 
 }  // namespace
@@ -33,6 +49,7 @@ SqliteDB::~SqliteDB() { Close(); }
 
 bool SqliteDB::Open(const Text& fileName, bool create) {
   Close();
+  turnOffUriNames();
   std::string path;
   if (isMemoryName(fileName)) {
     if (!create) return false;
@@ -40,17 +57,16 @@ bool SqliteDB::Open(const Text& fileName, bool create) {
   } else {
     const auto utf8 = ToUtf8(fileName);
     if (!utf8) return false;
-    path = *utf8;
-    if (!create) {
-      // The file must exist already: SQLite would create it.
-      std::FILE* f = std::fopen(path.c_str(), "r");
-      if (f == nullptr) return false;
-      std::fclose(f);
-    }
+    path = plainPath(*utf8);
+    // stat never blocks, where opening a FIFO for reading would wait for a writer forever.
+    struct stat st {};
+    const bool present = ::stat(path.c_str(), &st) == 0;
+    if (present && !S_ISREG(st.st_mode)) return false;
+    if (!present && !create) return false;  // SQLite would create it
   }
   sqlite3* handle = nullptr;
-  // No SQLITE_OPEN_URI: a file whose name starts with "file:" is just a file.
-  const int rc = sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+  const int rc = sqlite3_open_v2(path.c_str(), &handle, flags, nullptr);
   if (rc != SQLITE_OK) {
     sqlite3_close(handle);
     return false;
@@ -58,14 +74,19 @@ bool SqliteDB::Open(const Text& fileName, bool create) {
   harden(handle);
   link_ = std::make_shared<Link>();
   link_->handle = handle;
+  sqlite3_rollback_hook(
+      handle, [](void* link) { ++static_cast<Link*>(link)->rollbacks; }, link_.get());
   return true;
 }
 
 bool SqliteDB::Close() {
   if (connection() == nullptr) return true;
   sqlite3* handle = link_->handle;
+  link_->FinalizeIdle();
   link_->handle = nullptr;
+  link_->tables.clear();
   link_.reset();
+  sqlite3_rollback_hook(handle, nullptr, nullptr);
   if (sqlite3_close(handle) == SQLITE_BUSY) {
     // Statements are still open somewhere: let SQLite free the connection once they are done.
     sqlite3_close_v2(handle);
@@ -74,7 +95,18 @@ bool SqliteDB::Close() {
   return true;
 }
 
-bool SqliteDB::Execute(const Text& statement) { return execute(connection(), statement); }
+void SqliteDB::SetBusyTimeout(int milliseconds) {
+  if (connection() != nullptr) sqlite3_busy_timeout(connection(), milliseconds);
+}
+
+bool SqliteDB::Execute(const Text& statement) {
+  if (connection() == nullptr || statement.empty()) return false;
+  const auto utf8 = ToUtf8(statement);
+  if (!utf8) return false;
+  const int rc = sqlite3_exec(connection(), utf8->c_str(), nullptr, nullptr, nullptr);
+  link_->busy = (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED;
+  return rc == SQLITE_OK;
+}
 
 bool SqliteDB::ClearTable(const Text& tableName) {
   if (connection() == nullptr || tableName.empty()) return false;

@@ -7,21 +7,30 @@
 #include <memory>
 #include <sqlite3.h>
 
+#include "store/statement.h"
 #include "store/value.h"
 
 namespace nvx {
 
 class SqliteDB {
  public:
+  // How long a statement waits for another program's lock on the file before it fails as busy.
+  static constexpr int kBusyTimeoutMs = 3000;
+  // The most one text or blob may hold: well above any article, far below what would exhaust
+  // memory when a crafted file asks for a huge value.
+  static constexpr int kMaxValueBytes = 512 * 1024 * 1024;
+
   SqliteDB() = default;
   ~SqliteDB();
   SqliteDB(const SqliteDB&) = delete;
   SqliteDB& operator=(const SqliteDB&) = delete;
 
   // Opens `fileName` after closing any open connection. Without `create` the file must already
-  // exist, and nothing is created; an empty name or ":memory:" (any letter case) is the in-memory
-  // database, which opens only with `create`. Connections are opened with SQLite's defensive
-  // settings: no writes to the schema by hand, no trusted schema functions, no extensions.
+  // exist as a regular file (or a symbolic link to one), and nothing is created; an empty name or
+  // ":memory:" (any letter case) is the in-memory database, which opens only with `create`. A name
+  // is always a file name, never an SQLite URI. Connections are opened with SQLite's defensive
+  // settings (no writes to the schema by hand, no trusted schema functions, no extensions), the
+  // busy timeout and the value size limit above.
   bool Open(const Text& fileName, bool create = false);
 
   // Closes the connection; false only when SQLite reported it busy (the handle is dropped anyway).
@@ -42,14 +51,22 @@ class SqliteDB {
   // The row id SQLite gave the last row inserted on this connection, 0 when closed.
   std::int64_t LastInsertRowId() const;
 
+  // True when the last statement that ended on this connection failed because another program
+  // kept the file locked for longer than the busy timeout.
+  bool Busy() const { return link_ && link_->busy; }
+
+  // Changes the busy timeout of the open connection (tests use a short one).
+  void SetBusyTimeout(int milliseconds);
+
   sqlite3* connection() const { return link_ ? link_->handle : nullptr; }
+
+  // Lends the connection's cached statement for `utf8Sql` (see statement.h).
+  CachedStatement Prepare(const std::string& utf8Sql) const { return PrepareCached(link_, utf8Sql); }
 
   // What a table opened on this database holds: it sees the handle only while this connection is
   // open, so a table left open across Close or the next Open fails instead of using a closed handle.
-  struct Link {
-    sqlite3* handle = nullptr;
-  };
-  std::shared_ptr<const Link> link() const { return link_; }
+  using Link = Connection;
+  std::shared_ptr<Link> link() const { return link_; }
 
  private:
   std::shared_ptr<Link> link_;

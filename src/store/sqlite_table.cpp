@@ -1,6 +1,6 @@
 #include "store/sqlite_table.h"
 
-#include <cstdlib>
+#include <algorithm>
 
 #include "store/statement.h"
 
@@ -28,87 +28,263 @@ bool sameColumnName(const Text& a, const Text& b) {
   return true;
 }
 
-}  // namespace
-
-void SqliteTable::reset() {
-  position_ = 0;
-  tableName_.clear();
-  columnNames_.clear();
-  rowIds_.clear();
-  mode_ = Mode::Closed;
-  link_.reset();
-  pending_.reset();
+std::string lowerAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
 }
 
-bool SqliteTable::load() {
-  columnNames_.clear();
-  rowIds_.clear();
-  pending_.reset();
-  loaded_.reset();
-  if (connection() == nullptr || tableName_.empty()) return false;
-  // Taken before reading: a commit by someone else while the rows are read shows up later as a
-  // changed data version, never as a missed row.
-  const std::optional<Snapshot> before = takeSnapshot();
+using Memo = Connection::TableMemo;
 
-  if (Statement s = prepare(connection(), "SELECT * FROM " + tableName_ + " LIMIT 0")) {
+std::optional<std::int64_t> pragmaNumber(const std::shared_ptr<Connection>& c, const std::string& sql) {
+  CachedStatement s = PrepareCached(c, sql);
+  if (!s || s.Step() != SQLITE_ROW) return std::nullopt;
+  return sqlite3_column_int64(s.get(), 0);
+}
+
+TableShape failureShape(const Connection& c) { return c.busy ? TableShape::Busy : TableShape::Unreadable; }
+
+// Reads what the table is: a table or a view, its columns, whether one of them is generated,
+// which name still reaches the real row id, and the column names a cursor uses.
+void inspect(const std::shared_ptr<Connection>& c, const Text& table, Memo& memo) {
+  memo.columnNames.clear();
+  memo.lowerNames.clear();
+  memo.rowIdName.clear();
+  {
+    CachedStatement s = PrepareCached(
+        c, "SELECT type FROM sqlite_master WHERE name=?1 COLLATE NOCASE AND type IN ('table','view')");
+    if (!s) {
+      memo.shape = static_cast<int>(failureShape(*c));
+      return;
+    }
+    s.BindUtf8(1, memo.name);
+    const int rc = s.Step();
+    if (rc == SQLITE_DONE) {
+      memo.shape = static_cast<int>(TableShape::Missing);
+      return;
+    }
+    if (rc != SQLITE_ROW) {
+      memo.shape = static_cast<int>(failureShape(*c));
+      return;
+    }
+    if (columnText(s.get(), 0) == "view") {
+      memo.shape = static_cast<int>(TableShape::View);
+      return;
+    }
+  }
+  std::vector<std::string> names;
+  bool generated = false;
+  {
+    CachedStatement s = PrepareCached(c, "SELECT name, hidden FROM pragma_table_xinfo(?1)");
+    if (!s) {
+      memo.shape = static_cast<int>(failureShape(*c));
+      return;
+    }
+    s.BindUtf8(1, memo.name);
+    int rc;
+    while ((rc = s.Step()) == SQLITE_ROW) {
+      names.push_back(lowerAscii(columnText(s.get(), 0)));
+      const int hidden = sqlite3_column_int(s.get(), 1);
+      generated = generated || hidden == 2 || hidden == 3;
+    }
+    if (rc != SQLITE_DONE) {
+      memo.shape = static_cast<int>(failureShape(*c));
+      return;
+    }
+  }
+  memo.lowerNames = names;
+  if (generated) {
+    memo.shape = static_cast<int>(TableShape::GeneratedColumns);
+    return;
+  }
+  for (const char* candidate : {"_ROWID_", "ROWID", "OID"}) {
+    if (std::find(names.begin(), names.end(), lowerAscii(candidate)) == names.end()) {
+      memo.rowIdName = candidate;
+      break;
+    }
+  }
+  // A WITHOUT ROWID table has no row id under any name.
+  if (memo.rowIdName.empty() || !prepare(c->handle, "SELECT " + memo.rowIdName + " FROM " + table + " LIMIT 0")) {
+    memo.rowIdName.clear();
+    memo.shape = static_cast<int>(TableShape::RowIdHidden);
+    return;
+  }
+  if (Statement s = prepare(c->handle, "SELECT * FROM " + table + " LIMIT 0")) {
     const int rc = sqlite3_step(s.get());
     if (rc == SQLITE_ROW || rc == SQLITE_DONE) {
       const int count = sqlite3_column_count(s.get());
       for (int i = 0; i < count; ++i) {
         const char* name = sqlite3_column_name(s.get(), i);
-        columnNames_.push_back(name ? FromUtf8(name) : std::nullopt);
+        memo.columnNames.push_back(name ? FromUtf8(name) : std::nullopt);
       }
     }
   }
-
-  Statement ids = prepare(connection(), "SELECT _ROWID_ FROM " + tableName_ + " ORDER BY _ROWID_ ");
-  if (!ids) return false;
-  std::vector<Text> loaded;
-  for (;;) {
-    const int rc = sqlite3_step(ids.get());
-    if (rc == SQLITE_DONE) break;
-    if (rc != SQLITE_ROW) return false;
-    loaded.push_back(columnText(ids.get(), 0));
-  }
-  rowIds_ = std::move(loaded);
-  loaded_ = before;
-  return true;
+  memo.shape = static_cast<int>(TableShape::Sound);
 }
 
-namespace {
+// The connection's memory of table `table`, read again when the schema changed since; nullptr
+// with `failure` set when not even the schema version can be read.
+Memo* tableMemo(const std::shared_ptr<Connection>& c, const Text& table, TableShape& failure) {
+  failure = TableShape::Missing;
+  if (!c || c->handle == nullptr || table.empty()) return nullptr;
+  const auto utf8 = ToUtf8(table);
+  if (!utf8) return nullptr;
+  const auto schemaVersion = pragmaNumber(c, "PRAGMA schema_version");
+  if (!schemaVersion) {
+    failure = failureShape(*c);
+    return nullptr;
+  }
+  auto it = std::find_if(c->tables.begin(), c->tables.end(), [&](const Memo& m) { return m.name == *utf8; });
+  if (it != c->tables.end() && it->schemaVersion == *schemaVersion) return &*it;
+  constexpr std::size_t kMostTables = 8;
+  if (it == c->tables.end()) {
+    if (c->tables.size() >= kMostTables) c->tables.clear();
+    it = c->tables.insert(c->tables.end(), Memo{});
+  }
+  *it = Memo{};
+  it->name = *utf8;
+  inspect(c, table, *it);
+  // Set last: a failed inspection is tried again next time instead of being remembered.
+  const auto shape = static_cast<TableShape>(it->shape);
+  if (shape != TableShape::Busy && shape != TableShape::Unreadable) it->schemaVersion = *schemaVersion;
+  return &*it;
+}
 
-std::optional<std::int64_t> pragmaNumber(sqlite3* db, const char* sql) {
-  Statement s = prepare(db, sql);
-  if (!s || sqlite3_step(s.get()) != SQLITE_ROW) return std::nullopt;
-  return sqlite3_column_int64(s.get(), 0);
+// What the row ids were read against: the commits of other connections, this connection's row
+// changes and its rollbacks. While none of them moved, the row ids read then are the row ids now.
+struct Snapshot {
+  std::int64_t dataVersion = 0;
+  std::int64_t changes = 0;
+  std::int64_t rollbacks = 0;
+};
+
+std::optional<Snapshot> takeSnapshot(const std::shared_ptr<Connection>& c) {
+  const auto data = pragmaNumber(c, "PRAGMA data_version");
+  if (!data) return std::nullopt;
+  return Snapshot{*data, sqlite3_total_changes64(c->handle), c->rollbacks};
+}
+
+bool sameSnapshot(const Memo& m, const Snapshot& now) {
+  return m.idsValid && m.idsDataVersion == now.dataVersion && m.idsChanges == now.changes &&
+         m.idsRollbacks == now.rollbacks;
+}
+
+void remember(Memo& m, const Snapshot& s) {
+  m.idsValid = true;
+  m.idsDataVersion = s.dataVersion;
+  m.idsChanges = s.changes;
+  m.idsRollbacks = s.rollbacks;
+}
+
+// The table's row ids in ascending order, read again only when something may have changed them.
+std::shared_ptr<std::vector<std::int64_t>> memoIds(const std::shared_ptr<Connection>& c, Memo& m,
+                                                   const Text& table) {
+  // Taken before reading: a commit by someone else while the rows are read shows up later as a
+  // changed data version, never as a missed row.
+  const auto before = takeSnapshot(c);
+  if (!before) return nullptr;
+  if (sameSnapshot(m, *before) && m.ids) return m.ids;
+  m.idsValid = false;
+  m.ids.reset();
+  const auto sql = ToUtf8("SELECT " + m.rowIdName + " FROM " + table + " ORDER BY " + m.rowIdName + " ");
+  if (!sql) return nullptr;
+  CachedStatement s = PrepareCached(c, *sql);
+  if (!s) return nullptr;
+  auto ids = std::make_shared<std::vector<std::int64_t>>();
+  int rc;
+  while ((rc = s.Step()) == SQLITE_ROW) ids->push_back(sqlite3_column_int64(s.get(), 0));
+  if (rc != SQLITE_DONE) return nullptr;
+  m.ids = ids;
+  remember(m, *before);
+  return ids;
+}
+
+Memo* findMemo(Connection& c, const Text& table) {
+  const auto utf8 = ToUtf8(table);
+  if (!utf8) return nullptr;
+  for (Memo& m : c.tables)
+    if (m.name == *utf8) return &m;
+  return nullptr;
 }
 
 }  // namespace
 
-std::optional<SqliteTable::Snapshot> SqliteTable::takeSnapshot() const {
-  const auto data = pragmaNumber(connection(), "PRAGMA data_version");
-  const auto schema = pragmaNumber(connection(), "PRAGMA schema_version");
-  if (!data || !schema) return std::nullopt;
-  return Snapshot{*data, *schema, sqlite3_total_changes64(connection())};
+TableLayout InspectTable(SqliteDB& db, const Text& tableName) {
+  TableShape failure;
+  const Memo* m = tableMemo(db.link(), tableName, failure);
+  if (m == nullptr) return {failure, {}};
+  const auto shape = static_cast<TableShape>(m->shape);
+  if (shape != TableShape::Sound) return {shape, {}, {}};
+  return {shape, m->rowIdName, m->lowerNames};
 }
 
-bool SqliteTable::onlyOwnInsertSinceLoad(Snapshot& now) const {
-  if (!loaded_) return false;
-  const auto current = takeSnapshot();
-  if (!current) return false;
-  now = *current;
-  return now.dataVersion == loaded_->dataVersion && now.schemaVersion == loaded_->schemaVersion &&
-         now.changes == loaded_->changes + 1;
+bool TableLayout::HasColumn(std::string_view name) const {
+  return std::find(columns.begin(), columns.end(), lowerAscii(std::string(name))) != columns.end();
 }
 
-// What a reload would give after this table's insert and nothing else: the same columns and row
-// ids, with the new row id in its place (last, when it is the largest).
-void SqliteTable::addInsertedRow() {
-  const std::int64_t id = sqlite3_last_insert_rowid(connection());
-  auto place = rowIds_.end();
-  while (place != rowIds_.begin() && std::strtoll(std::prev(place)->c_str(), nullptr, 10) > id) --place;
-  rowIds_.insert(place, std::to_string(id));
+const std::vector<std::int64_t>& SqliteTable::ids() const {
+  static const std::vector<std::int64_t> kNone;
+  return rowIds_ ? *rowIds_ : kNone;
+}
+
+std::int32_t SqliteTable::positionOf(std::int64_t id) const {
+  const auto& all = ids();
+  const auto it = std::lower_bound(all.begin(), all.end(), id);
+  return it != all.end() && *it == id ? static_cast<std::int32_t>(it - all.begin() + 1) : 0;
+}
+
+void SqliteTable::reset() {
+  position_ = 0;
+  tableName_.clear();
+  rowIdName_.clear();
+  columnNames_.clear();
+  rowIds_.reset();
+  mode_ = Mode::Closed;
+  link_.reset();
   pending_.reset();
+  inserted_.reset();
+}
+
+bool SqliteTable::load() {
+  columnNames_.clear();
+  rowIds_.reset();
+  pending_.reset();
+  if (connection() == nullptr || tableName_.empty()) return false;
+  TableShape failure;
+  Memo* m = tableMemo(link_, tableName_, failure);
+  if (m == nullptr || static_cast<TableShape>(m->shape) != TableShape::Sound) return false;
+  rowIdName_ = m->rowIdName;
+  columnNames_ = m->columnNames;
+  rowIds_ = memoIds(link_, *m, tableName_);
+  return rowIds_ != nullptr;
+}
+
+// After this table's own insert or delete of row `id` and nothing else (no other change on the
+// connection, no commit by another program, no schema change, no rollback), the row ids a reload
+// would read are the ones held with `id` added or taken out. Reading them all again after every
+// insert would make copying n articles cost n^2 row reads. False when a reload is needed.
+bool SqliteTable::applyOwnChange(std::int64_t id, bool inserted) {
+  Memo* m = findMemo(*link_, tableName_);
+  if (m == nullptr || m->ids != rowIds_ || !rowIds_) return false;
+  const auto schemaVersion = pragmaNumber(link_, "PRAGMA schema_version");
+  const auto now = takeSnapshot(link_);
+  if (!schemaVersion || *schemaVersion != m->schemaVersion || !now || !m->idsValid ||
+      now->dataVersion != m->idsDataVersion || now->changes != m->idsChanges + 1 ||
+      now->rollbacks != m->idsRollbacks)
+    return false;
+  // Another table object may hold the same list: it keeps what it read.
+  if (rowIds_.use_count() > 2) rowIds_ = std::make_shared<std::vector<std::int64_t>>(*rowIds_);
+  auto& all = *rowIds_;
+  const auto place = std::lower_bound(all.begin(), all.end(), id);
+  if (inserted) {
+    all.insert(place, id);
+  } else if (place != all.end() && *place == id) {
+    all.erase(place);
+  }
+  m->ids = rowIds_;
+  remember(*m, *now);
+  pending_.reset();
+  return true;
 }
 
 bool SqliteTable::Open(const Text& tableName, SqliteDB& db) {
@@ -144,31 +320,49 @@ bool SqliteTable::First() { return moveTo(1); }
 
 bool SqliteTable::Next() { return moveTo(std::int64_t(position_) + 1); }
 
-bool SqliteTable::IsAfterLast() const { return !isOpen() || rowIds_.empty() || position_ > rowCount(); }
+bool SqliteTable::IsAfterLast() const { return !isOpen() || ids().empty() || position_ > rowCount(); }
 
 std::int32_t SqliteTable::Position() const { return isOpen() ? position_ : 0; }
 
+std::optional<std::int64_t> SqliteTable::CurrentId() const {
+  if (!isOpen() || !isCurrentRow(position_)) return std::nullopt;
+  return idAt(position_);
+}
+
 bool SqliteTable::Find(const Text& condition) {
   if (!isOpen() || condition.empty()) return false;
-  Text start;
+  std::int64_t start = 0;
   if (isCurrentRow(position_)) {
-    start = rowIds_[position_ - 1];
+    start = idAt(position_);
   } else if (position_ > rowCount()) {
     return false;
-  } else {
-    start = "0";
   }
-  Statement s = prepare(connection(), "SELECT _ROWID_ FROM " + tableName_ + " WHERE (" + condition +
-                                          ") AND (_ROWID_>=" + start + ") ");
-  if (!s || sqlite3_step(s.get()) != SQLITE_ROW) return false;
-  const Text found = columnText(s.get(), 0);
-  for (std::size_t i = 0; i < rowIds_.size(); ++i) {
-    if (rowIds_[i] == found) {
-      position_ = static_cast<std::int32_t>(i + 1);
-      return true;
-    }
-  }
-  return false;
+  // The condition is the caller's own text and varies: prepared for this search alone.
+  Statement s = prepare(connection(), "SELECT " + rowIdName_ + " FROM " + tableName_ + " WHERE (" + condition +
+                                          ") AND (" + rowIdName_ + ">=?) ");
+  if (!s) return false;
+  sqlite3_bind_int64(s.get(), 1, start);
+  const int rc = sqlite3_step(s.get());
+  link_->busy = (rc & 0xFF) == SQLITE_BUSY;
+  if (rc != SQLITE_ROW) return false;
+  const std::int32_t p = positionOf(sqlite3_column_int64(s.get(), 0));
+  if (p == 0) return false;
+  position_ = p;
+  return true;
+}
+
+bool SqliteTable::FindId(std::int64_t id) {
+  if (!isOpen()) return false;
+  const std::int32_t p = positionOf(id);
+  if (p == 0) return false;
+  const auto sql = ToUtf8("SELECT 1 FROM " + tableName_ + " WHERE " + rowIdName_ + "=?");
+  if (!sql) return false;
+  CachedStatement s = PrepareCached(link_, *sql);
+  if (!s) return false;
+  s.Bind(1, id);
+  if (s.Step() != SQLITE_ROW) return false;  // deleted since the row ids were read
+  position_ = p;
+  return true;
 }
 
 int SqliteTable::columnNumber(const Column& column) const {
@@ -187,23 +381,23 @@ std::optional<SqliteTable::FieldValue> SqliteTable::readField(const Column& colu
   if (ok) *ok = false;
   const int n = columnNumber(column);
   if (!isOpen() || n < 1 || !columnNames_[n - 1] || !isCurrentRow(position_)) return std::nullopt;
-  Statement s = prepare(connection(), "SELECT " + *columnNames_[n - 1] + " FROM " + tableName_ +
-                                          " WHERE _ROWID_ = " + rowIds_[position_ - 1] + " ");
-  if (!s || sqlite3_step(s.get()) != SQLITE_ROW) return std::nullopt;
+  const auto sql = ToUtf8("SELECT " + *columnNames_[n - 1] + " FROM " + tableName_ + " WHERE " + rowIdName_ + " = ? ");
+  if (!sql) return std::nullopt;
+  CachedStatement s = PrepareCached(link_, *sql);
+  if (!s) return std::nullopt;
+  s.Bind(1, idAt(position_));
+  if (s.Step() != SQLITE_ROW) return std::nullopt;
   FieldValue value;
   switch (kind) {
     case Kind::Text:
-      value = FromUtf8(columnText(s.get(), 0)).value_or(Text());
+      value = columnLocalText(s.get(), 0);
       break;
     case Kind::Int:
       value = static_cast<std::int32_t>(sqlite3_column_int(s.get(), 0));
       break;
-    case Kind::Bytes: {
-      const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(s.get(), 0));
-      const int size = sqlite3_column_bytes(s.get(), 0);
-      value = data && size > 0 ? Bytes(data, data + size) : Bytes();
+    case Kind::Bytes:
+      value = columnBytes(s.get(), 0);
       break;
-    }
   }
   if (ok) *ok = true;
   return value;
@@ -287,11 +481,13 @@ bool SqliteTable::Update() {
   Text sql;
   if (mode_ == Mode::Editing) {
     if (!isCurrentRow(position_)) return false;
-    sql = "UPDATE " + tableName_ + " SET " + setList + " WHERE _ROWID_=" + rowIds_[position_ - 1];
+    sql = "UPDATE " + tableName_ + " SET " + setList + " WHERE " + rowIdName_ + "=?";
   } else {
     sql = "INSERT INTO " + tableName_ + "(" + columnList + ") VALUES(" + valueList + ")";
   }
-  Statement s = prepare(connection(), sql);
+  const auto utf8 = ToUtf8(sql);
+  if (!utf8) return false;
+  CachedStatement s = PrepareCached(link_, *utf8);
   if (!s) return false;
 
   for (std::size_t i = 0; i < bound.size(); ++i) {
@@ -299,45 +495,45 @@ bool SqliteTable::Update() {
     std::visit(
         [&](const auto& v) {
           using T = std::decay_t<decltype(v)>;
-          if constexpr (std::is_same_v<T, std::int32_t>) {
-            sqlite3_bind_int(s.get(), index, v);
-          } else if constexpr (std::is_same_v<T, std::int64_t>) {
-            sqlite3_bind_int64(s.get(), index, v);
+          if constexpr (std::is_same_v<T, std::int32_t> || std::is_same_v<T, std::int64_t> ||
+                        std::is_same_v<T, Bytes>) {
+            s.Bind(index, v);
           } else if constexpr (std::is_same_v<T, double>) {
             sqlite3_bind_double(s.get(), index, v);
           } else if constexpr (std::is_same_v<T, Text>) {
-            // A text that does not convert stays unbound and is written as NULL.
-            if (auto utf8 = ToUtf8(v)) sqlite3_bind_text(s.get(), index, utf8->c_str(), -1, SQLITE_TRANSIENT);
-          } else if constexpr (std::is_same_v<T, Bytes>) {
-            // A zero-length blob needs a non-null pointer, or SQLite binds NULL.
-            static const std::uint8_t kNothing = 0;
-            sqlite3_bind_blob(s.get(), index, v.empty() ? &kNothing : v.data(), static_cast<int>(v.size()),
-                              SQLITE_TRANSIENT);
+            s.BindLocal(index, v);
           }
         },
         *bound[i]);
   }
+  if (mode_ == Mode::Editing) s.Bind(static_cast<int>(bound.size() + 1), idAt(position_));
 
-  if (sqlite3_step(s.get()) != SQLITE_DONE) return false;
+  if (s.Step() != SQLITE_DONE) return false;
+  s = CachedStatement();
   const bool inserted = mode_ == Mode::Adding;
   mode_ = Mode::Browsing;
-  // Reading every row id again after each insert makes copying n articles cost n^2 row reads;
-  // when nothing but this insert changed the table, adding its row id gives the same result.
-  Snapshot now;
-  if (inserted && onlyOwnInsertSinceLoad(now)) {
-    addInsertedRow();
-    loaded_ = now;
-  } else {
-    load();
-  }
+  inserted_.reset();
+  if (inserted && sqlite3_changes64(connection()) == 1) inserted_ = sqlite3_last_insert_rowid(connection());
+  if (!inserted_ || !applyOwnChange(*inserted_, true)) load();
   return true;
+}
+
+std::optional<std::int64_t> SqliteTable::InsertedId() const {
+  return isOpen() && inserted_ && positionOf(*inserted_) != 0 ? inserted_ : std::nullopt;
 }
 
 bool SqliteTable::Delete() {
   if (!isOpen() || !isCurrentRow(position_)) return false;
-  const Text sql = "DELETE FROM " + tableName_ + " WHERE _ROWID_ = " + rowIds_[position_ - 1];
-  const bool done = execute(connection(), sql);
-  load();
+  const std::int64_t id = idAt(position_);
+  bool done = false;
+  if (const auto sql = ToUtf8("DELETE FROM " + tableName_ + " WHERE " + rowIdName_ + " = ?")) {
+    CachedStatement s = PrepareCached(link_, *sql);
+    if (s) {
+      s.Bind(1, id);
+      done = s.Step() == SQLITE_DONE;
+    }
+  }
+  if (!done || !applyOwnChange(id, false)) load();
   position_ = 0;
   return done;
 }

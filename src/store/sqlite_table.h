@@ -1,17 +1,23 @@
 // A cursor over one table of an open SqliteDB.
 //
-// The table object keeps only the column names and the row ids of all rows (as the decimal texts
-// SQLite gives, in ascending row-id order); every field read is one SELECT of one column of one
-// row. Writes are staged with WriteField and turned into one INSERT or UPDATE by Update, with the
-// values bound as parameters in the table's column order.
+// The table object keeps only the column names and the row ids of all rows (64-bit integers, in
+// ascending row-id order); every field read is one SELECT of one column of one row, keyed by the
+// row id bound as a parameter. Writes are staged with WriteField and turned into one INSERT or
+// UPDATE by Update, with the values bound as parameters in the table's column order.
+//
+// Statements come from the connection's cache, and what a table learned (its shape, its column
+// names, its row ids) is kept on the connection for as long as nothing could have changed it: no
+// other program committed, the schema is the same, this connection changed no row and rolled
+// nothing back. Opening the table again then costs the same for ten rows and for a million.
 //
 // Positions are 1-based: 0 is before the first row, rowCount + 1 past the last one.
 // Table names, column names and Find conditions enter the statements verbatim: callers pass only
-// fixed names and conditions built from row ids.
+// fixed names and conditions; an article is looked up by its number with FindId.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -36,6 +42,29 @@ class Column {
   std::variant<Text, std::int64_t> ref_;
 };
 
+// What a table is, as far as a cursor over its row ids is concerned. Only Sound tables open.
+enum class TableShape {
+  Sound,
+  Missing,           // no table or view of that name
+  View,              // a view has no row ids of its own
+  RowIdHidden,       // every name of the row id (rowid, oid, _rowid_) is a column, or WITHOUT ROWID
+  GeneratedColumns,  // values computed on every read, at whatever cost the file sets
+  Unreadable,        // the schema cannot be read (not a database, damaged)
+  Busy,              // another program kept the file locked past the busy timeout
+};
+
+// The shape of table `tableName` and the name by which its statements reach the real row id
+// ("_ROWID_", else "ROWID", else "OID"; empty unless Sound).
+struct TableLayout {
+  TableShape shape = TableShape::Missing;
+  std::string rowIdName;
+  std::vector<std::string> columns;  // UTF-8, in small letters
+
+  // Whether the table has the column `name` (ignoring the case of ASCII letters).
+  bool HasColumn(std::string_view name) const;
+};
+TableLayout InspectTable(SqliteDB& db, const Text& tableName);
+
 class SqliteTable {
  public:
   enum class Mode { Closed = 0, Browsing = 1, Adding = 2, Editing = 3 };
@@ -51,6 +80,13 @@ class SqliteTable {
   // Moves to the first row, from the current one on, that meets `condition` (an SQL expression).
   bool Find(const Text& condition);
 
+  // Moves to the row whose row id is `id`, wherever the table stands; false (position unchanged)
+  // when no such row is in the table and in the row ids read at the last load.
+  bool FindId(std::int64_t id);
+
+  // The row id of the current row; nullopt without a current row.
+  std::optional<std::int64_t> CurrentId() const;
+
   // Field reads of the current row. `ok`, when given, is false until the read succeeded.
   Text ReadText(const Column& column, bool* ok = nullptr);
   std::int32_t ReadInt(const Column& column, bool* ok = nullptr);
@@ -64,10 +100,15 @@ class SqliteTable {
   bool Update();
   bool Delete();
 
+  // The row id of the row the last successful Update added, while it is among the row ids the
+  // table holds; nullopt when that Update added no row (a trigger skipped it) or the row is gone
+  // (a trigger removed it).
+  std::optional<std::int64_t> InsertedId() const;
+
   Mode mode() const { return mode_; }
-  std::int32_t rowCount() const { return static_cast<std::int32_t>(rowIds_.size()); }
+  std::int32_t rowCount() const { return static_cast<std::int32_t>(ids().size()); }
   std::int32_t columnCount() const { return static_cast<std::int32_t>(columnNames_.size()); }
-  const std::vector<Text>& rowIds() const { return rowIds_; }
+  const std::vector<std::int64_t>& rowIds() const { return ids(); }
 
  private:
   // A staged value: none, int32, int64, double, text (local code page) or blob.
@@ -76,34 +117,28 @@ class SqliteTable {
   using FieldValue = std::variant<Text, std::int32_t, Bytes>;
 
   sqlite3* connection() const { return link_ ? link_->handle : nullptr; }
-  // What a load saw: the commits of other connections, the schema, and this connection's row
-  // changes. While none of them moved but this table's own insert, the insert's row id is all a
-  // reload would add.
-  struct Snapshot {
-    std::int64_t dataVersion = 0;
-    std::int64_t schemaVersion = 0;
-    std::int64_t changes = 0;
-  };
-  std::optional<Snapshot> takeSnapshot() const;
-  bool onlyOwnInsertSinceLoad(Snapshot& now) const;
-  void addInsertedRow();
+  const std::vector<std::int64_t>& ids() const;
+  std::int64_t idAt(std::int32_t p) const { return ids()[static_cast<std::size_t>(p - 1)]; }
+  std::int32_t positionOf(std::int64_t id) const;  // 0 when not among the row ids
 
   bool isOpen() const { return connection() != nullptr && mode_ != Mode::Closed; }
-  bool isCurrentRow(std::int32_t p) const { return !rowIds_.empty() && p >= 1 && p <= rowCount(); }
+  bool isCurrentRow(std::int32_t p) const { return !ids().empty() && p >= 1 && p <= rowCount(); }
   void reset();
   bool load();
+  bool applyOwnChange(std::int64_t id, bool inserted);
   bool moveTo(std::int64_t p);
   int columnNumber(const Column& column) const;
   std::optional<FieldValue> readField(const Column& column, Kind kind, bool* ok);
 
   std::int32_t position_ = 0;
   Text tableName_;
+  std::string rowIdName_;  // how statements name the real row id
   std::vector<std::optional<Text>> columnNames_;  // absent when the name did not convert
-  std::vector<Text> rowIds_;
+  std::shared_ptr<std::vector<std::int64_t>> rowIds_;  // shared with the connection's memory
   Mode mode_ = Mode::Closed;
-  std::shared_ptr<const SqliteDB::Link> link_;  // the SqliteDB's connection, borrowed
+  std::shared_ptr<SqliteDB::Link> link_;  // the SqliteDB's connection, borrowed
   std::optional<std::vector<Pending>> pending_;
-  std::optional<Snapshot> loaded_;
+  std::optional<std::int64_t> inserted_;
 };
 
 }  // namespace nvx

@@ -24,14 +24,16 @@ class StoreTest : public ::testing::Test {
     }
   }
 
-  // Starts recording the text of every statement prepared on the connection.
+  // Starts recording the text of every statement run on the connection, with its bound values
+  // in place of the parameters.
   void recordStatements() {
     statements.clear();
     sqlite3_trace_v2(
         db.connection(), SQLITE_TRACE_STMT,
         [](unsigned, void* context, void* stmt, void*) {
-          const char* sql = sqlite3_sql(static_cast<sqlite3_stmt*>(stmt));
+          char* sql = sqlite3_expanded_sql(static_cast<sqlite3_stmt*>(stmt));
           static_cast<std::vector<std::string>*>(context)->push_back(sql ? sql : "");
+          sqlite3_free(sql);
           return 0;
         },
         &statements);

@@ -1,0 +1,195 @@
+#include "store/article_records.h"
+
+#include "store/article_schema.h"
+#include "store/sqlite_table.h"
+
+namespace nvx {
+namespace {
+
+// The article table's layout when it is sound.
+std::optional<TableLayout> soundLayout(SqliteDB& db) {
+  TableLayout layout = InspectTable(db, schema::kTable);
+  if (layout.shape != TableShape::Sound) return std::nullopt;
+  return layout;
+}
+
+std::string table() { return schema::kTable; }
+
+// Whether row `id` is in table nr now.
+bool rowExists(SqliteDB& db, const TableLayout& layout, std::int64_t id) {
+  CachedStatement s = db.Prepare("SELECT 1 FROM " + table() + " WHERE " + layout.rowIdName + "=?");
+  if (!s) return false;
+  s.Bind(1, id);
+  return s.Step() == SQLITE_ROW;
+}
+
+// One column's value for an UPDATE or INSERT: a number, a local text or packed bytes.
+struct Field {
+  const char* column;
+  std::variant<std::int32_t, const Text*, const Bytes*> value;
+};
+
+// "UPDATE nr SET a=?,b=? WHERE <row id>=?" over the columns the table has; true when it changed
+// the row and the row is there afterwards.
+bool updateRow(SqliteDB& db, std::int64_t id, std::initializer_list<Field> fields) {
+  const auto layout = soundLayout(db);
+  if (!layout) return false;
+  std::string sql = "UPDATE " + table() + " SET ";
+  std::vector<const Field*> taken;
+  for (const Field& f : fields) {
+    if (!layout->HasColumn(f.column)) continue;
+    sql += std::string(taken.empty() ? "" : ",") + f.column + "=?";
+    taken.push_back(&f);
+  }
+  if (taken.empty()) return false;
+  sql += " WHERE " + layout->rowIdName + "=?";
+  {
+    CachedStatement s = db.Prepare(sql);
+    if (!s) return false;
+    int index = 0;
+    for (const Field* f : taken) {
+      ++index;
+      std::visit(
+          [&](const auto& v) {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, std::int32_t>) {
+              s.Bind(index, v);
+            } else if constexpr (std::is_same_v<T, const Text*>) {
+              s.BindLocal(index, *v);
+            } else {
+              s.Bind(index, *v);
+            }
+          },
+          f->value);
+    }
+    s.Bind(index + 1, id);
+    if (s.Step() != SQLITE_DONE) return false;
+  }
+  // No row changed: there is none with this id, or a trigger refused the change.
+  if (sqlite3_changes64(db.connection()) < 1) return false;
+  return rowExists(db, *layout, id);
+}
+
+}  // namespace
+
+std::optional<StoredArticle> LoadArticle(SqliteDB& db, std::int64_t id) {
+  const auto layout = soundLayout(db);
+  if (!layout) return std::nullopt;
+  std::string sql = "SELECT ";
+  bool first = true;
+  for (const char* c : {schema::kName, schema::kContent, schema::kFirstLine, schema::kFace, schema::kSize,
+                        schema::kColor, schema::kEffects}) {
+    sql += std::string(first ? "" : ",") + (layout->HasColumn(c) ? c : "NULL");
+    first = false;
+  }
+  sql += " FROM " + table() + " WHERE " + layout->rowIdName + "=?";
+  CachedStatement s = db.Prepare(sql);
+  if (!s) return std::nullopt;
+  s.Bind(1, id);
+  if (s.Step() != SQLITE_ROW) return std::nullopt;
+  StoredArticle article;
+  article.id = id;
+  article.title = columnLocalText(s.get(), 0);
+  article.packed = columnBytes(s.get(), 1);
+  article.firstLine = sqlite3_column_int(s.get(), 2);
+  article.format.face = columnLocalText(s.get(), 3);
+  article.format.size = sqlite3_column_int(s.get(), 4);
+  article.format.color = sqlite3_column_int(s.get(), 5);
+  article.format.effects = sqlite3_column_int(s.get(), 6);
+  return article;
+}
+
+bool SaveArticle(SqliteDB& db, std::int64_t id, const Text& title, const Bytes& packed, const StoredFormat& format) {
+  return updateRow(db, id,
+                   {{schema::kName, &title},
+                    {schema::kContent, &packed},
+                    {schema::kFace, &format.face},
+                    {schema::kSize, format.size},
+                    {schema::kColor, format.color},
+                    {schema::kEffects, format.effects}});
+}
+
+bool StoreReadingState(SqliteDB& db, std::int64_t id, std::int32_t firstLine, const StoredFormat& format) {
+  return updateRow(db, id,
+                   {{schema::kFirstLine, firstLine},
+                    {schema::kFace, &format.face},
+                    {schema::kSize, format.size},
+                    {schema::kColor, format.color},
+                    {schema::kEffects, format.effects}});
+}
+
+bool DeleteArticle(SqliteDB& db, std::int64_t id) {
+  const auto layout = soundLayout(db);
+  if (!layout) return false;
+  {
+    CachedStatement s = db.Prepare("DELETE FROM " + table() + " WHERE " + layout->rowIdName + "=?");
+    if (!s) return false;
+    s.Bind(1, id);
+    if (s.Step() != SQLITE_DONE) return false;
+  }
+  return !rowExists(db, *layout, id) && !db.Busy();
+}
+
+std::optional<std::int64_t> InsertArticle(SqliteDB& db, const Text& title, const Bytes& packed) {
+  const auto layout = soundLayout(db);
+  if (!layout) return std::nullopt;
+  // Only the columns the table has, as staged writes of absent columns were skipped.
+  std::string columns, values;
+  auto add = [&](const char* column, const char* value) {
+    if (!layout->HasColumn(column)) return false;
+    columns += std::string(columns.empty() ? "" : ",") + column;
+    values += std::string(values.empty() ? "" : ",") + value;
+    return true;
+  };
+  const bool hasName = add(schema::kName, "?1");
+  const bool hasContent = add(schema::kContent, "?2");
+  add(schema::kFirstLine, "0");
+  const bool hasFace = add(schema::kFace, "?3");
+  add(schema::kSize, "?4");
+  if (!hasName && !hasContent) return std::nullopt;
+  {
+    CachedStatement s = db.Prepare("INSERT INTO " + table() + "(" + columns + ") VALUES(" + values + ")");
+    if (!s) return std::nullopt;
+    if (hasName) s.BindLocal(1, title);
+    if (hasContent) s.Bind(2, packed);
+    if (hasFace) s.BindUtf8(3, schema::kDefaultFaceUtf8);
+    s.Bind(4, std::int32_t{schema::kDefaultSize});
+    if (s.Step() != SQLITE_DONE) return std::nullopt;
+  }
+  // A BEFORE trigger may have skipped the insert (then the last row id is an older row's), an
+  // AFTER trigger may have deleted the row again.
+  if (sqlite3_changes64(db.connection()) != 1) return std::nullopt;
+  const std::int64_t id = db.LastInsertRowId();
+  if (!rowExists(db, *layout, id)) return std::nullopt;
+  return id;
+}
+
+namespace {
+
+bool run(SqliteDB& db, const char* sql) {
+  CachedStatement s = db.Prepare(sql);
+  return s && s.Step() == SQLITE_DONE;
+}
+
+}  // namespace
+
+Transaction::Transaction(SqliteDB& db) : db_(db) { active_ = run(db_, "BEGIN IMMEDIATE"); }
+
+Transaction::~Transaction() { Rollback(); }
+
+bool Transaction::Commit() {
+  if (!active_) return false;
+  if (!run(db_, "COMMIT")) return false;
+  active_ = false;
+  return true;
+}
+
+bool Transaction::Rollback() {
+  if (!active_) return true;
+  run(db_, "ROLLBACK");
+  // A failed ROLLBACK still ends the transaction unless SQLite kept it open.
+  active_ = db_.connection() != nullptr && sqlite3_get_autocommit(db_.connection()) == 0;
+  return !active_;
+}
+
+}  // namespace nvx

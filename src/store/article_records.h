@@ -1,0 +1,74 @@
+// One routine per operation on a stored article, each one statement on table nr with every value
+// bound as a parameter and the article named by its numeric id (its row id). Titles and face names
+// cross in the local code page and are stored as UTF-8.
+//
+// Every routine fails (false or nullopt) when table nr is not a sound article table, when the
+// statement fails, and when the change it makes is not found in the file afterwards; after a
+// failure, SqliteDB::Busy tells whether another program held the file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "store/sqlite_db.h"
+#include "store/value.h"
+
+namespace nvx {
+
+// An article's reading format as stored: zt, ztdx, ys, xg (NULL reads as 0 and the empty text).
+struct StoredFormat {
+  Text face;               // zt, local code page
+  std::int32_t size = 0;   // ztdx, points
+  std::int32_t color = 0;  // ys
+  std::int32_t effects = 0;  // xg
+};
+
+struct StoredArticle {
+  std::int64_t id = 0;
+  Text title;                   // name, local code page
+  Bytes packed;                 // nr, as stored
+  std::int32_t firstLine = 0;   // ksid
+  StoredFormat format;
+};
+
+// Title, packed content, first line and format of article `id` in one select; nullopt when there
+// is no such article or it cannot be read.
+std::optional<StoredArticle> LoadArticle(SqliteDB& db, std::int64_t id);
+
+// Writes title, packed content and format (name, nr, zt, ztdx, ys, xg) of the existing article `id`.
+bool SaveArticle(SqliteDB& db, std::int64_t id, const Text& title, const Bytes& packed, const StoredFormat& format);
+
+// Writes the reading state of article `id`: ksid, zt, ztdx, ys, xg.
+bool StoreReadingState(SqliteDB& db, std::int64_t id, std::int32_t firstLine, const StoredFormat& format);
+
+// Deletes article `id`; true when it is gone afterwards (also when there was none).
+bool DeleteArticle(SqliteDB& db, std::int64_t id);
+
+// Inserts an article the way a newly titled article is saved: its title and packed content, first
+// line 0, face "宋体", size 14; colour and effects are not written, so they stay NULL. Returns the
+// new id, or nullopt when the article was not stored (the insert failed, or the row is not there
+// afterwards: a trigger may have removed it).
+std::optional<std::int64_t> InsertArticle(SqliteDB& db, const Text& title, const Bytes& packed);
+
+// One write transaction: BEGIN IMMEDIATE when made (waiting up to the busy timeout for other
+// writers), COMMIT by Commit, ROLLBACK when it ends uncommitted.
+class Transaction {
+ public:
+  explicit Transaction(SqliteDB& db);
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+
+  // Whether BEGIN succeeded and the transaction is still open.
+  bool active() const { return active_; }
+  // True when the commit succeeded; a failed commit leaves the transaction to be rolled back.
+  bool Commit();
+  // Rolls back now; true when nothing is left open.
+  bool Rollback();
+
+ private:
+  SqliteDB& db_;
+  bool active_ = false;
+};
+
+}  // namespace nvx

@@ -1,0 +1,54 @@
+#include "store/article_walk.h"
+
+#include "store/article_schema.h"
+#include "store/sqlite_table.h"
+
+namespace nvx {
+namespace {
+
+// Steps `sql` (whose first column is the row id) through every row; nullopt layout fails.
+template <typename Visit>
+WalkResult walk(SqliteDB& db, const std::string& sql, Visit&& visit) {
+  CachedStatement s = db.Prepare(sql);
+  if (!s) return WalkResult::Failed;
+  int rc;
+  while ((rc = s.Step()) == SQLITE_ROW) {
+    if (!visit(s.get())) return WalkResult::Stopped;
+  }
+  return rc == SQLITE_DONE ? WalkResult::Done : WalkResult::Failed;
+}
+
+// "SELECT <row id>, <columns...> FROM nr ORDER BY <row id>", a column the table lacks read as NULL;
+// nullopt when table nr is not sound.
+std::optional<std::string> selectAll(SqliteDB& db, std::initializer_list<const char*> columns) {
+  const TableLayout layout = InspectTable(db, schema::kTable);
+  if (layout.shape != TableShape::Sound) return std::nullopt;
+  std::string sql = "SELECT " + layout.rowIdName;
+  for (const char* c : columns) sql += std::string(",") + (layout.HasColumn(c) ? c : "NULL");
+  return sql + " FROM " + schema::kTable + " ORDER BY " + layout.rowIdName;
+}
+
+}  // namespace
+
+WalkResult ForEachTitle(SqliteDB& db, const std::function<bool(std::int64_t id, Text&& title)>& visit) {
+  const auto sql = selectAll(db, {schema::kName});
+  if (!sql) return WalkResult::Failed;
+  return walk(db, *sql, [&](sqlite3_stmt* s) { return visit(sqlite3_column_int64(s, 0), columnLocalText(s, 1)); });
+}
+
+WalkResult ForEachArticle(SqliteDB& db, const std::function<bool(ArticleRecord&&)>& visit) {
+  const auto sql = selectAll(db, {schema::kName, schema::kContent});
+  if (!sql) return WalkResult::Failed;
+  return walk(db, *sql, [&](sqlite3_stmt* s) {
+    return visit(ArticleRecord{sqlite3_column_int64(s, 0), columnLocalText(s, 1), columnBytes(s, 2)});
+  });
+}
+
+std::optional<std::int64_t> CountArticles(SqliteDB& db) {
+  if (InspectTable(db, schema::kTable).shape != TableShape::Sound) return std::nullopt;
+  CachedStatement s = db.Prepare(std::string("SELECT count(*) FROM ") + schema::kTable);
+  if (!s || s.Step() != SQLITE_ROW) return std::nullopt;
+  return sqlite3_column_int64(s.get(), 0);
+}
+
+}  // namespace nvx

@@ -1,0 +1,38 @@
+// Walks over every article of a collection, each one statement stepping through table nr in
+// ascending id order, shared by the editor (catalogue, Export, Save As) and nvx (list, check,
+// export). A walk is one read of the file: other programs' commits made while it runs are not
+// seen by it, and it sees every row that was there when it started.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "store/sqlite_db.h"
+#include "store/value.h"
+
+namespace nvx {
+
+enum class WalkResult {
+  Done,     // every row visited
+  Stopped,  // the visitor returned false
+  Failed,   // the table is not a sound article table, or a row could not be read
+};
+
+// Gives every article's id and title (local code page; a title that does not convert is empty).
+WalkResult ForEachTitle(SqliteDB& db, const std::function<bool(std::int64_t id, Text&& title)>& visit);
+
+// One article as the whole-collection walks give it: the stored bytes of its content, not unpacked.
+struct ArticleRecord {
+  std::int64_t id = 0;
+  Text title;    // local code page
+  Bytes packed;  // as stored in column nr
+};
+
+// Gives every article's id, title and packed content.
+WalkResult ForEachArticle(SqliteDB& db, const std::function<bool(ArticleRecord&&)>& visit);
+
+// The number of articles; nullopt when table nr is not a sound article table or cannot be read.
+std::optional<std::int64_t> CountArticles(SqliteDB& db);
+
+}  // namespace nvx
