@@ -1,0 +1,518 @@
+#include "store/collection_copy.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "store/article_file.h"
+#include "store/article_schema.h"
+#include "store/codepage.h"
+#include "store/packed_content.h"
+#include "store/statement.h"
+
+namespace nvx {
+namespace fs = std::filesystem;
+namespace {
+
+struct Closer {
+  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+using DbHandle = std::unique_ptr<sqlite3, Closer>;
+
+enum class Access { Ok, Missing, NotDatabase, NoTable, NoColumns };
+
+const char* describe(Access access) {
+  switch (access) {
+    case Access::Ok:
+      return "an article database";
+    case Access::Missing:
+      return "no such file";
+    case Access::NotDatabase:
+      return "not a database";
+    case Access::NoTable:
+      return "no table nr";
+    case Access::NoColumns:
+      return "table nr lacks article columns";
+  }
+  return "unknown";
+}
+
+// Every article column, in this order, by id: what the copy is compared on and what diff reads.
+enum ArticleColumn { kIdColumn, kNameColumn, kContentColumn, kFirstStateColumn };
+inline constexpr int kColumnCount = 8;
+
+std::string articleQuery() {
+  return std::string("SELECT ") + schema::kId + ", " + schema::kName + ", " + schema::kContent + ", " +
+         schema::kFirstLine + ", " + schema::kFace + ", " + schema::kColor + ", " + schema::kSize + ", " +
+         schema::kEffects + " FROM " + schema::kTable + " ORDER BY " + schema::kId;
+}
+
+bool prepares(sqlite3* db, const std::string& sql) { return static_cast<bool>(prepare(db, sql)); }
+
+// Opens `path` (UTF-8) read-only. SQLite then never writes the file, not even to roll back a
+// journal left by a crash: it reports the file busy instead. The same defensive settings as
+// every other connection, as the file may come from anywhere.
+Access openReadOnly(const std::string& path, DbHandle& out) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return Access::Missing;
+  if (!S_ISREG(st.st_mode)) return Access::NotDatabase;
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+  out.reset(raw);
+  if (rc != SQLITE_OK) return Access::NotDatabase;
+  sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+  sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+  sqlite3_db_config(raw, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+  // The editor may be saving into the file: wait for it rather than fail at once.
+  sqlite3_busy_timeout(raw, 5000);
+  if (!prepares(raw, "SELECT 1 FROM sqlite_master")) return Access::NotDatabase;
+  if (!prepares(raw, std::string("SELECT * FROM ") + schema::kTable + " LIMIT 0")) return Access::NoTable;
+  if (!prepares(raw, articleQuery())) return Access::NoColumns;
+  return Access::Ok;
+}
+
+// The articles of a collection, one row at a time in id order.
+class ArticleRows {
+ public:
+  explicit ArticleRows(sqlite3* db) : s_(prepare(db, articleQuery())) {}
+
+  // False at the end and on an error; failed() tells them apart.
+  bool Next() {
+    rc_ = s_ ? sqlite3_step(s_.get()) : SQLITE_ERROR;
+    return rc_ == SQLITE_ROW;
+  }
+  bool failed() const { return rc_ != SQLITE_ROW && rc_ != SQLITE_DONE; }
+  std::int64_t id() const { return sqlite3_column_int64(s_.get(), kIdColumn); }
+  sqlite3_stmt* get() const { return s_.get(); }
+
+  std::string_view bytes(int column) const {
+    const auto* p = static_cast<const char*>(sqlite3_column_blob(s_.get(), column));
+    return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(s_.get(), column)))
+             : std::string_view();
+  }
+
+ private:
+  Statement s_;
+  int rc_ = SQLITE_DONE;
+};
+
+// The same SQL value: same storage class and same content.
+bool sameValue(const ArticleRows& a, const ArticleRows& b, int column) {
+  const int type = sqlite3_column_type(a.get(), column);
+  if (type != sqlite3_column_type(b.get(), column)) return false;
+  switch (type) {
+    case SQLITE_NULL:
+      return true;
+    case SQLITE_INTEGER:
+      return sqlite3_column_int64(a.get(), column) == sqlite3_column_int64(b.get(), column);
+    case SQLITE_FLOAT:
+      return sqlite3_column_double(a.get(), column) == sqlite3_column_double(b.get(), column);
+    default:
+      return a.bytes(column) == b.bytes(column);
+  }
+}
+
+// An article's text as the reader gets it: unpacked when it unpacks whole; otherwise the stored
+// bytes, marked so that damaged content never equals a text.
+struct ArticleText {
+  bool unpacked = true;
+  Bytes bytes;
+  bool operator==(const ArticleText&) const = default;
+};
+
+ArticleText articleText(const ArticleRows& rows) {
+  const std::string_view stored = rows.bytes(kContentColumn);
+  const Bytes packed(stored.begin(), stored.end());
+  if (packed.empty()) return {};  // never written: an empty article
+  const std::int64_t length = PackedLength(packed);
+  if (length == 0 && packed.size() == kPackedHeaderSize) return {};
+  Bytes text = length > 0 ? Decompress(packed) : Bytes();
+  if (length > 0 && static_cast<std::int64_t>(text.size()) == length) return {true, std::move(text)};
+  return {false, packed};
+}
+
+Text localTitle(const ArticleRows& rows) { return FromUtf8Lossy(rows.bytes(kNameColumn)); }
+
+bool runsOk(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+
+bool quickCheckPasses(sqlite3* db) {
+  Statement s = prepare(db, "PRAGMA quick_check");
+  if (!s) return false;
+  int rc = SQLITE_ERROR;
+  bool sound = true;
+  while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) sound = sound && columnText(s.get(), 0) == "ok";
+  return sound && rc == SQLITE_DONE;
+}
+
+// The collection's name in backup names: the file name without ".nvx" (any letter case).
+std::string collectionName(const fs::path& file) {
+  std::string name = file.filename().string();
+  if (name.size() > 4) {
+    std::string extension = name.substr(name.size() - 4);
+    for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (extension == ".nvx") name.resize(name.size() - 4);
+  }
+  return name;
+}
+
+std::string timeStamp(std::time_t time) {
+  std::tm local{};
+  localtime_r(&time, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+  return text;
+}
+
+bool present(const fs::path& path) {
+  std::error_code ec;
+  return fs::symlink_status(path, ec).type() != fs::file_type::not_found;
+}
+
+bool syncPath(const fs::path& path, int flags) {
+  const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  return ::close(fd) == 0 && synced;
+}
+
+// Renames without replacing a file that appeared under the final name meanwhile; where the file
+// system cannot refuse by itself, the name was checked free just before.
+int renameNoReplace(const fs::path& from, const fs::path& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  if (present(to)) return EEXIST;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+// The temporary copy: removed when it goes out of scope unless it was renamed.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const BackupOptions& options) : options_(options) {}
+  ~TemporaryFile() { Remove(); }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  // Creates `path`, which must not exist yet; false with errno set otherwise.
+  bool Create(const fs::path& path, mode_t mode) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) return false;
+    ::close(fd);
+    path_ = path;
+    if (options_.onTemporary) options_.onTemporary(path_.string());
+    return true;
+  }
+  const fs::path& path() const { return path_; }
+
+  void Renamed() { forget(); }
+  void Remove() {
+    if (path_.empty()) return;
+    ::unlink(path_.c_str());
+    forget();
+  }
+
+ private:
+  void forget() {
+    if (path_.empty()) return;
+    path_.clear();
+    if (options_.onTemporary) options_.onTemporary(std::string());
+  }
+
+  const BackupOptions& options_;
+  fs::path path_;
+};
+
+// Copies the open database with SQLite's online backup: the pages as they are, in one step, read
+// in the read transaction the caller holds. The copy is written without a journal and without
+// syncs: it is flushed once, whole, before it gets its final name.
+bool copyDatabase(sqlite3* source, const fs::path& target) {
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2(target.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+  DbHandle copy(raw);
+  if (rc != SQLITE_OK || !runsOk(raw, "PRAGMA journal_mode=OFF") || !runsOk(raw, "PRAGMA synchronous=OFF"))
+    return false;
+  sqlite3_backup* backup = sqlite3_backup_init(raw, "main", source, "main");
+  if (backup == nullptr) return false;
+  const int stepped = sqlite3_backup_step(backup, -1);
+  const int finished = sqlite3_backup_finish(backup);
+  return stepped == SQLITE_DONE && finished == SQLITE_OK && sqlite3_close(copy.release()) == SQLITE_OK;
+}
+
+// Checks the copy as `nvx check` does, and that it holds the very articles of the source (same
+// ids, titles, contents and reading state). Problems of single articles that the copy shares with
+// the source are the collection's own: they go to `inherited` and do not fail the copy.
+std::vector<std::string> verifyCopy(sqlite3* source, const fs::path& copyPath, std::vector<std::string>& inherited) {
+  std::vector<std::string> problems;
+  const auto localPath = FromUtf8(copyPath.string());
+  if (!localPath) return {"the copy's name does not convert"};
+  std::vector<std::string> checked = CheckArticleFile(*localPath);
+
+  DbHandle copy;
+  const Access access = openReadOnly(copyPath.string(), copy);
+  if (access != Access::Ok) {
+    problems.push_back(std::string("the copy: ") + describe(access));
+    return problems;
+  }
+  ArticleRows a(source), b(copy.get());
+  bool hasA = a.Next(), hasB = b.Next();
+  std::int64_t rows = 0;
+  while (hasA && hasB && problems.empty()) {
+    ++rows;
+    if (a.id() != b.id()) {
+      problems.push_back("article " + std::to_string(std::min(a.id(), b.id())) + ": not the same in the copy");
+      break;
+    }
+    for (int column = 0; column < kColumnCount; ++column) {
+      if (!sameValue(a, b, column)) {
+        problems.push_back("article " + std::to_string(a.id()) + ": not the same in the copy");
+        break;
+      }
+    }
+    hasA = a.Next();
+    hasB = b.Next();
+  }
+  if (problems.empty() && (a.failed() || b.failed())) problems.emplace_back("the articles could not be compared");
+  if (problems.empty() && (hasA || hasB))
+    problems.push_back("the copy has " + std::string(hasA ? "fewer" : "more") + " articles than the collection (" +
+                       std::to_string(rows) + " compared)");
+
+  for (auto& line : checked) {
+    // With every row the same as the source's, content that does not unpack is the source's own.
+    const bool articleLine = line.rfind("article ", 0) == 0;
+    (articleLine && problems.empty() ? inherited : problems).push_back(std::move(line));
+  }
+  return problems;
+}
+
+void removeOldBackups(const fs::path& dir, const std::string& name, const fs::path& made, const fs::path& source,
+                      int keep, BackupResult& result) {
+  std::vector<std::pair<std::string, fs::path>> older;
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::file_type type = it->symlink_status(ec).type();
+    if (type != fs::file_type::regular && type != fs::file_type::symlink) continue;
+    std::string order;
+    const fs::path path = it->path();
+    if (!ParseBackupName(path.filename().string(), name, &order) || path.filename() == made.filename()) continue;
+    std::error_code same;
+    if (fs::equivalent(path, source, same)) continue;
+    older.emplace_back(order, path);
+  }
+  // The one just made always stays, even when a clock set back gives it an older name.
+  std::sort(older.begin(), older.end(), [](const auto& x, const auto& y) { return x.first > y.first; });
+  for (std::size_t i = static_cast<std::size_t>(std::max(keep - 1, 0)); i < older.size(); ++i) {
+    const fs::path& path = older[i].second;
+    if (::unlink(path.c_str()) == 0) {
+      result.removed.push_back(FromUtf8Lossy(path.string()));
+    } else {
+      result.notes.push_back("cannot remove the older backup " + path.string() + ": " + std::strerror(errno));
+    }
+  }
+}
+
+bool allDigits(std::string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The highest sequence number among the backups (and temporary copies) of `name` made in the
+// second `stamp`: a later copy in that second gets a higher one, even when older ones are gone.
+int lastSequence(const fs::path& dir, const std::string& name, const std::string& stamp) {
+  int last = 0;
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string fileName = it->path().filename().string();
+    if (fileName.size() > 4 && fileName.compare(fileName.size() - 4, 4, ".tmp") == 0) fileName.resize(fileName.size() - 4);
+    std::string order;
+    if (ParseBackupName(fileName, name, &order) && order.compare(0, stamp.size(), stamp) == 0)
+      last = std::max(last, std::stoi(order.substr(stamp.size())));
+  }
+  return last;
+}
+
+}  // namespace
+
+bool ParseBackupName(const std::string& fileName, const std::string& name, std::string* order) {
+  static constexpr std::string_view kExtension = ".nvx";
+  const std::string prefix = name + "-";
+  if (name.empty() || fileName.size() < prefix.size() + 15 + kExtension.size() ||
+      fileName.compare(0, prefix.size(), prefix) != 0 ||
+      fileName.compare(fileName.size() - kExtension.size(), kExtension.size(), kExtension) != 0)
+    return false;
+  const std::string_view rest =
+      std::string_view(fileName).substr(prefix.size(), fileName.size() - prefix.size() - kExtension.size());
+  // YYYYMMDD-HHMMSS, then nothing or -N for the N-th copy in that second (N from 2, no leading zero).
+  if (!allDigits(rest.substr(0, 8)) || rest[8] != '-' || !allDigits(rest.substr(9, 6))) return false;
+  std::string_view sequence = rest.substr(15);
+  if (!sequence.empty()) {
+    if (sequence[0] != '-' || !allDigits(sequence.substr(1)) || sequence[1] == '0' || sequence.size() > 10 ||
+        sequence == "-1")
+      return false;
+    sequence.remove_prefix(1);
+  }
+  if (order) {
+    const std::string number = sequence.empty() ? "1" : std::string(sequence);
+    *order = std::string(rest.substr(0, 15)) + std::string(10 - number.size(), '0') + number;
+  }
+  return true;
+}
+
+BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
+  BackupResult result;
+  const auto sourceName = ToUtf8(file);
+  if (!sourceName || sourceName->empty()) {
+    result.outcome = BackupOutcome::Missing;
+    return result;
+  }
+  const fs::path source(*sourceName);
+  DbHandle db;
+  switch (openReadOnly(source.string(), db)) {
+    case Access::Ok:
+      break;
+    case Access::Missing:
+      result.outcome = BackupOutcome::Missing;
+      return result;
+    case Access::NotDatabase:
+      result.outcome = BackupOutcome::Damaged;
+      return result;
+    case Access::NoTable:
+    case Access::NoColumns:
+      result.outcome = BackupOutcome::NoTable;
+      return result;
+  }
+  // One read transaction from the check to the end of the comparison: the check, the copy and
+  // the comparison all see one state of the file, even while the editor saves into it.
+  if (!runsOk(db.get(), "BEGIN") || !quickCheckPasses(db.get())) {
+    result.outcome = BackupOutcome::Damaged;
+    return result;
+  }
+
+  fs::path dir;
+  if (!options.directory.empty()) {
+    const auto utf8 = ToUtf8(options.directory);
+    if (!utf8) return result;
+    dir = *utf8;
+  } else {
+    dir = source.parent_path().empty() ? fs::path(".") : source.parent_path();
+  }
+  std::error_code ec;
+  if (!fs::is_directory(dir, ec)) {
+    result.notes.emplace_back("no such directory");
+    return result;
+  }
+
+  struct stat st {};
+  const mode_t mode = ::stat(source.c_str(), &st) == 0 ? ((st.st_mode & 0666) | 0600) : 0600;
+  const std::string name = collectionName(source);
+  const std::string stamp = timeStamp(options.time != 0 ? options.time : std::time(nullptr));
+  TemporaryFile temporary(options);
+  auto candidate = [&](int sequence) {
+    return dir / (name + "-" + stamp + (sequence > 1 ? "-" + std::to_string(sequence) : "") + ".nvx");
+  };
+  int sequence = lastSequence(dir, name, stamp) + 1;
+  for (;; ++sequence) {
+    const fs::path final = candidate(sequence);
+    const fs::path tmp = final.string() + ".tmp";
+    if (present(final) || present(tmp)) continue;
+    if (temporary.Create(tmp, mode)) break;
+    if (errno != EEXIST || sequence > 1000) {
+      result.notes.emplace_back(std::strerror(errno));
+      return result;
+    }
+  }
+
+  if (!copyDatabase(db.get(), temporary.path())) {
+    result.notes.emplace_back("the copy could not be written");
+    return result;
+  }
+  std::vector<std::string> inherited;
+  std::vector<std::string> problems = verifyCopy(db.get(), temporary.path(), inherited);
+  runsOk(db.get(), "COMMIT");
+  db.reset();
+  if (!problems.empty()) {
+    result.outcome = BackupOutcome::BadCopy;
+    result.notes = std::move(problems);
+    return result;
+  }
+  if (!syncPath(temporary.path(), O_RDONLY)) {
+    result.notes.emplace_back("the copy could not be flushed to disk");
+    return result;
+  }
+  fs::path final = candidate(sequence);
+  for (int error = renameNoReplace(temporary.path(), final); error != 0;
+       error = renameNoReplace(temporary.path(), final)) {
+    if (error != EEXIST || sequence > 1000) {
+      result.notes.emplace_back(std::strerror(error));
+      return result;
+    }
+    final = candidate(++sequence);
+  }
+  temporary.Renamed();
+  syncPath(dir, O_RDONLY | O_DIRECTORY);
+
+  result.outcome = BackupOutcome::Done;
+  result.path = FromUtf8Lossy(final.string());
+  result.notes = std::move(inherited);
+  removeOldBackups(dir, name, final, source, options.keep, result);
+  return result;
+}
+
+DiffResult DiffCollections(const Text& first, const Text& second,
+                           const std::function<void(const ArticleDifference&)>& report) {
+  DiffResult result;
+  DbHandle dbs[2];
+  const Text* names[2] = {&first, &second};
+  for (int i = 0; i < 2; ++i) {
+    const auto utf8 = ToUtf8(*names[i]);
+    const Access access = openReadOnly(utf8.value_or(std::string()), dbs[i]);
+    if (access != Access::Ok) {
+      result.failedFile = i;
+      result.reason = describe(access);
+      return result;
+    }
+  }
+  ArticleRows a(dbs[0].get()), b(dbs[1].get());
+  auto step = [&result](ArticleRows& rows, int which) {
+    const bool more = rows.Next();
+    if (rows.failed() && result.reason.empty()) {
+      result.failedFile = which;
+      result.reason = "cannot read the articles of table nr";
+    }
+    return more;
+  };
+  bool hasA = step(a, 0), hasB = step(b, 1);
+  while ((hasA || hasB) && result.reason.empty()) {
+    ArticleDifference d;
+    if (hasA && (!hasB || a.id() < b.id())) {
+      d = {ArticleChange::Removed, a.id(), localTitle(a)};
+      ++result.summary.removed;
+      hasA = step(a, 0);
+    } else if (hasB && (!hasA || b.id() < a.id())) {
+      d = {ArticleChange::Added, b.id(), localTitle(b)};
+      ++result.summary.added;
+      hasB = step(b, 1);
+    } else {
+      d = {ArticleChange::Changed, b.id(), localTitle(b)};
+      d.titleDiffers = a.bytes(kNameColumn) != b.bytes(kNameColumn);
+      d.textDiffers = !sameValue(a, b, kContentColumn) && articleText(a) != articleText(b);
+      for (int column = kFirstStateColumn; column < kColumnCount; ++column)
+        d.stateDiffers = d.stateDiffers || !sameValue(a, b, column);
+      const bool changed = d.titleDiffers || d.textDiffers || d.stateDiffers;
+      ++(changed ? result.summary.changed : result.summary.same);
+      hasA = step(a, 0);
+      hasB = step(b, 1);
+      if (!changed) continue;
+    }
+    report(d);
+  }
+  result.ok = result.reason.empty();
+  return result;
+}
+
+}  // namespace nvx

@@ -1,0 +1,330 @@
+#include "store/collection_copy.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "store/article_file.h"
+#include "store/codepage.h"
+#include "store/packed_content.h"
+#include "store/sqlite_db.h"
+#include "store/template_database.h"
+#include "test_support.h"
+
+namespace nvx {
+namespace {
+
+namespace fs = std::filesystem;
+
+// 2024-03-05 14:15:16 in the local time zone.
+std::time_t march5() {
+  std::tm t{};
+  t.tm_year = 124;
+  t.tm_mon = 2;
+  t.tm_mday = 5;
+  t.tm_hour = 14;
+  t.tm_min = 15;
+  t.tm_sec = 16;
+  t.tm_isdst = -1;
+  return std::mktime(&t);
+}
+
+std::vector<std::string> namesIn(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class CollectionCopy : public ::testing::Test {
+ protected:
+  // A collection of `count` articles titled 第N章 with a text of a few hundred bytes each.
+  void makeCollection(const std::string& path, int count) {
+    const auto& image = TemplateDatabase();
+    test::writeFile(path, std::string(image.begin(), image.end()));
+    SqliteDB db;
+    ASSERT_TRUE(db.Open(path));
+    ASSERT_TRUE(db.Execute("BEGIN"));
+    for (int i = 1; i <= count; ++i) {
+      std::string text;
+      for (int line = 0; line < 20; ++line) text += L("滚滚长江东逝水，浪花淘尽英雄。") + std::to_string(i * line) + "\r\n";
+      ASSERT_TRUE(AddArticle(db, L("第") + std::to_string(i) + L("章"), toByteArray(text)));
+    }
+    ASSERT_TRUE(db.Execute("COMMIT"));
+  }
+
+  void exec(const std::string& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    sqlite3_close(db);
+  }
+
+  // Every article as id → title, unpacked text.
+  std::map<std::int64_t, std::pair<Text, Text>> articles(const std::string& path) {
+    std::map<std::int64_t, std::pair<Text, Text>> all;
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db, "SELECT id, name, nr FROM nr", -1, &s, nullptr);
+    while (sqlite3_step(s) == SQLITE_ROW) {
+      const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, 2));
+      const Bytes packed(blob, blob + sqlite3_column_bytes(s, 2));
+      all[sqlite3_column_int64(s, 0)] = {reinterpret_cast<const char*>(sqlite3_column_text(s, 1)),
+                                         toText(Decompress(packed))};
+    }
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    return all;
+  }
+
+  BackupResult backup(std::time_t time, int keep = kDefaultBackupsKept, const std::string& dir = "") {
+    BackupOptions options;
+    options.time = time;
+    options.keep = keep;
+    options.directory = dir;
+    options.onTemporary = [this](const std::string& path) {
+      temporaries.push_back(path);
+      if (!path.empty()) {
+        EXPECT_TRUE(fs::exists(path));
+      }
+    };
+    return BackupCollection(file, options);
+  }
+
+  test::TempDir dir;
+  std::string file = dir.file("books.nvx");
+  std::vector<std::string> temporaries;
+};
+
+TEST_F(CollectionCopy, BackupHoldsTheSameArticlesAndLeavesTheSourceAlone) {
+  makeCollection(file, 40);
+  exec(file, "UPDATE nr SET ksid=7, ys=255, xg=3 WHERE id=2; DELETE FROM nr WHERE id=5");
+  const std::string before = test::readFile(file);
+  const auto modified = fs::last_write_time(file);
+
+  const BackupResult r = backup(march5());
+  ASSERT_EQ(r.outcome, BackupOutcome::Done);
+  EXPECT_EQ(r.path, dir.file("books-20240305-141516.nvx"));
+  EXPECT_TRUE(r.notes.empty());
+  EXPECT_EQ(articles(r.path), articles(file));
+  EXPECT_EQ(articles(r.path).size(), 39u);
+  EXPECT_TRUE(CheckArticleFile(r.path).empty());
+  EXPECT_EQ(test::readFile(file), before) << "the source is never written";
+  EXPECT_EQ(fs::last_write_time(file), modified);
+  EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"books-20240305-141516.nvx", "books.nvx"}));
+  EXPECT_EQ(temporaries, (std::vector<std::string>{dir.file("books-20240305-141516.nvx.tmp"), ""}));
+}
+
+TEST_F(CollectionCopy, RotationKeepsTheNewestOfThisCollectionOnly) {
+  makeCollection(file, 3);
+  // Files that look alike but are not backups of "books", and a directory named like one.
+  const std::vector<std::string> others = {
+      "books-20200101-000000.nvx.tmp", "books-20200101-000000-1.nvx", "books-20200101-000000-02.nvx",
+      "books-2020010-000000.nvx",      "books-20200101-000000.NVX",   "books-2-20200101-000000.nvx",
+      "books2-20200101-000000.nvx",    "novels-20200101-000000.nvx",  "books-20200101-000000.nvx.bak",
+      "books.nvx.bak"};
+  for (const auto& name : others) test::writeFile(dir.file(name), "keep me");
+  fs::create_directory(dir.file("books-20200101-000001.nvx"));
+  test::writeFile(dir.file("books-20200101-000000.nvx"), "oldest backup");
+
+  const std::time_t t = march5();
+  std::vector<std::string> made;
+  for (std::time_t when : {t, t, t, t + 1, t + 1, t + 2}) {
+    const BackupResult r = backup(when);
+    ASSERT_EQ(r.outcome, BackupOutcome::Done);
+    made.push_back(fs::path(r.path).filename().string());
+  }
+  EXPECT_EQ(made, (std::vector<std::string>{"books-20240305-141516.nvx", "books-20240305-141516-2.nvx",
+                                            "books-20240305-141516-3.nvx", "books-20240305-141517.nvx",
+                                            "books-20240305-141517-2.nvx", "books-20240305-141518.nvx"}));
+  std::vector<std::string> expected = others;
+  expected.insert(expected.end(), {"books-20200101-000001.nvx", "books.nvx", "books-20240305-141516-2.nvx",
+                                   "books-20240305-141516-3.nvx", "books-20240305-141517.nvx",
+                                   "books-20240305-141517-2.nvx", "books-20240305-141518.nvx"});
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(namesIn(dir.path()), expected) << "6 backups and an old one with keep 5 leave the newest 5";
+  for (const auto& name : others) EXPECT_EQ(test::readFile(dir.file(name)), "keep me") << name;
+
+  // Ordered by the sequence number, not as text: -10 is newer than -9.
+  for (int i = 0; i < 8; ++i) ASSERT_EQ(backup(t + 3).outcome, BackupOutcome::Done);
+  const BackupResult tenth = backup(t + 3, 2);
+  EXPECT_EQ(fs::path(tenth.path).filename(), "books-20240305-141519-9.nvx");
+  ASSERT_EQ(backup(t + 3, 2).outcome, BackupOutcome::Done);
+  EXPECT_TRUE(fs::exists(dir.file("books-20240305-141519-9.nvx")));
+  EXPECT_TRUE(fs::exists(dir.file("books-20240305-141519-10.nvx")));
+  EXPECT_FALSE(fs::exists(dir.file("books-20240305-141519-8.nvx")));
+
+  // A clock set back gives the new backup the oldest name: it stays all the same.
+  const BackupResult early = backup(t - 86400, 1);
+  ASSERT_EQ(early.outcome, BackupOutcome::Done);
+  EXPECT_TRUE(fs::exists(early.path));
+  EXPECT_FALSE(fs::exists(dir.file("books-20240305-141519-10.nvx")));
+}
+
+TEST_F(CollectionCopy, BackupNamesAreRecognisedExactly) {
+  struct Row {
+    const char* fileName;
+    const char* name;
+    bool backup;
+  };
+  const Row rows[] = {
+      {"a-20240305-141516.nvx", "a", true},
+      {"a-20240305-141516-2.nvx", "a", true},
+      {"a-20240305-141516-123.nvx", "a", true},
+      {"a b-20240305-141516.nvx", "a b", true},
+      {"a.b-20240305-141516.nvx", "a.b", true},
+      {"a-20240305-141516-1.nvx", "a", false},
+      {"a-20240305-141516-0.nvx", "a", false},
+      {"a-20240305-141516-.nvx", "a", false},
+      {"a-20240305-141516-x.nvx", "a", false},
+      {"a-20240305-141516.nvx.tmp", "a", false},
+      {"a-20240305-14151.nvx", "a", false},
+      {"a-2024030514-1516.nvx", "a", false},
+      {"a-20240305-141516.nvx", "", false},
+      {"ab-20240305-141516.nvx", "a", false},
+      {"a-20240305-141516.nvx", "a-2024", false},
+      {"a.b-20240305-141516.nvx", "a*b", false},
+  };
+  for (const Row& row : rows) EXPECT_EQ(ParseBackupName(row.fileName, row.name), row.backup) << row.fileName;
+}
+
+TEST_F(CollectionCopy, DamagedSourceMakesNoBackupAndRemovesNothing) {
+  makeCollection(file, 60);
+  const std::string backups = dir.file("backups");
+  fs::create_directory(backups);
+  for (int i = 1; i <= 5; ++i) test::writeFile(backups + "/books-2020010" + std::to_string(i) + "-000000.nvx", "old");
+
+  // Scribble over the second page, a page of the article table.
+  std::string bytes = test::readFile(file);
+  const std::size_t pageSize = (static_cast<std::uint8_t>(bytes[16]) << 8) | static_cast<std::uint8_t>(bytes[17]);
+  ASSERT_GT(bytes.size(), 3 * pageSize);
+  for (std::size_t i = pageSize; i < 2 * pageSize; ++i) bytes[i] = static_cast<char>(i * 7);
+  test::writeFile(file, bytes);
+  const std::string notDatabase = dir.file("notes.nvx");
+  test::writeFile(notDatabase, std::string(4096, 'n'));
+
+  struct Row {
+    const char* what;
+    std::string source;
+    BackupOutcome outcome;
+  };
+  const Row rows[] = {
+      {"damaged pages", file, BackupOutcome::Damaged},
+      {"not a database", notDatabase, BackupOutcome::Damaged},
+      {"missing", dir.file("missing.nvx"), BackupOutcome::Missing},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    BackupOptions options;
+    options.directory = backups;
+    options.keep = 1;
+    const std::string before = test::readFile(row.source);
+    EXPECT_EQ(BackupCollection(row.source, options).outcome, row.outcome);
+    EXPECT_EQ(namesIn(backups).size(), 5u) << "older backups kept, no .tmp left";
+    EXPECT_EQ(test::readFile(row.source), before);
+  }
+
+  file = dir.file("empty.nvx");
+  test::writeFile(file, "");
+  EXPECT_EQ(backup(march5(), 5, backups).outcome, BackupOutcome::NoTable);
+  file = dir.file("sound.nvx");
+  makeCollection(file, 2);
+  EXPECT_EQ(backup(march5(), 5, dir.file("no such dir")).outcome, BackupOutcome::CannotWrite);
+  EXPECT_EQ(namesIn(backups).size(), 5u);
+}
+
+TEST_F(CollectionCopy, ArticlesDamagedInTheSourceAreCopiedAndNamed) {
+  makeCollection(file, 3);
+  exec(file, "UPDATE nr SET nr=x'0D0F3E0310000000789C' WHERE id=2");
+  const BackupResult r = backup(march5());
+  ASSERT_EQ(r.outcome, BackupOutcome::Done) << "a collection with one bad article still gets backups";
+  EXPECT_EQ(r.notes, (std::vector<std::string>{"article 2: content does not unpack"}));
+  EXPECT_EQ(articles(r.path), articles(file));
+}
+
+// Packs `text` as the file stores it, at the given zlib level.
+Bytes packAt(const Text& text, int level) {
+  uLongf size = compressBound(text.size());
+  Bytes packed(kPackedHeaderSize + size);
+  std::copy(std::begin(kPackedMagic), std::end(kPackedMagic), packed.begin());
+  for (int i = 0; i < 4; ++i) packed[4 + i] = static_cast<std::uint8_t>(text.size() >> (8 * i));
+  compress2(packed.data() + kPackedHeaderSize, &size, reinterpret_cast<const Bytef*>(text.data()), text.size(), level);
+  packed.resize(kPackedHeaderSize + size);
+  return packed;
+}
+
+TEST_F(CollectionCopy, DiffMatchesArticlesByIdAndComparesUnpackedTexts) {
+  const std::string a = dir.file("a.nvx");
+  const std::string b = dir.file("b.nvx");
+  makeCollection(a, 8);
+  fs::copy_file(a, b);
+
+  std::vector<std::string> lines;
+  auto diff = [&](const std::string& x, const std::string& y) {
+    lines.clear();
+    return DiffCollections(x, y, [&lines](const ArticleDifference& d) {
+      std::string line = "+-~"[static_cast<int>(d.change)] + std::to_string(d.id) + " " + d.title;
+      if (d.titleDiffers) line += " title";
+      if (d.textDiffers) line += " text";
+      if (d.stateDiffers) line += " state";
+      lines.push_back(line);
+    });
+  };
+  DiffResult r = diff(a, b);
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.summary.same, 8);
+  EXPECT_TRUE(lines.empty());
+
+  // Article 3 packed again at another level: other bytes, the same text.
+  {
+    SqliteDB db;
+    ASSERT_TRUE(db.Open(b));
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db.connection(), "SELECT nr FROM nr WHERE id=3", -1, &s, nullptr);
+    ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
+    const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, 0));
+    const Bytes stored(blob, blob + sqlite3_column_bytes(s, 0));
+    sqlite3_finalize(s);
+    const Bytes repacked = packAt(toText(Decompress(stored)), 1);
+    ASSERT_NE(repacked, stored);
+    sqlite3_prepare_v2(db.connection(), "UPDATE nr SET nr=? WHERE id=3", -1, &s, nullptr);
+    sqlite3_bind_blob(s, 1, repacked.data(), static_cast<int>(repacked.size()), SQLITE_TRANSIENT);
+    ASSERT_EQ(sqlite3_step(s), SQLITE_DONE);
+    sqlite3_finalize(s);
+  }
+  exec(a, "UPDATE nr SET nr=NULL WHERE id=8");
+  exec(b, "UPDATE nr SET nr=x'0D0F3E0300000000' WHERE id=8");  // empty either way
+  r = diff(a, b);
+  EXPECT_EQ(r.summary.same, 8) << "two packings of one text are equal";
+
+  exec(b, "DELETE FROM nr WHERE id IN (1, 6); INSERT INTO nr(id, name) VALUES (20, 'new');"
+          "UPDATE nr SET name='renamed' WHERE id=2; UPDATE nr SET ztdx=20 WHERE id=4;"
+          "UPDATE nr SET nr=x'0D0F3E0310000000789C' WHERE id=5; UPDATE nr SET ksid=9, name='both' WHERE id=7");
+  r = diff(a, b);
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(lines, (std::vector<std::string>{"-1 " + L("第1章"), "~2 renamed title", "~4 " + L("第4章") + " state",
+                                             "~5 " + L("第5章") + " text", "-6 " + L("第6章"), "~7 both title state",
+                                             "+20 new"}));
+  EXPECT_EQ(r.summary.same, 2);
+  EXPECT_EQ(r.summary.added, 1);
+  EXPECT_EQ(r.summary.removed, 2);
+  EXPECT_EQ(r.summary.changed, 4);
+
+  r = diff(a, dir.file("missing.nvx"));
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.failedFile, 1);
+  EXPECT_EQ(r.reason, "no such file");
+  test::writeFile(dir.file("text.nvx"), std::string(3000, 'x'));
+  r = diff(dir.file("text.nvx"), b);
+  EXPECT_EQ(r.failedFile, 0);
+  EXPECT_EQ(r.reason, "not a database");
+}
+
+}  // namespace
+}  // namespace nvx
