@@ -1,6 +1,7 @@
 #include "app/article_editing.h"
 
 #include <algorithm>
+#include <string>
 
 #include "app/catalogue.h"
 #include "app/main_window_refs.h"
@@ -58,8 +59,11 @@ void AcceptTitle() {
 
 void SaveArticle() {
   ProgramState& s = state();
-  if (s.currentTitle.empty()) {
+  // A loaded article is saved under its stored title even when that is empty (other programs
+  // write such rows); a new article needs a title first, and its text stays in the box.
+  if (s.currentTitle.empty() && s.editMode != 2) {
     SetInt(kSaveTitleButton, forms::kPropVisible, 0);
+    if (s.editMode == 1) Tell("请先输入文章标题");
     return;
   }
   SetWaitCursor();
@@ -67,15 +71,18 @@ void SaveArticle() {
   // Something to write that could not be written: no collection open, a table that cannot be
   // read, or an insert or update the file refused.
   bool failed = (s.editMode == 1 || s.editMode == 2) && !opened;
+  const Text condition = "id=" + std::to_string(s.currentArticleId.value_or(0));
   if (opened && s.editMode == 1) {
     failed = !InsertNewArticle(s.articleTable, s.currentTitle, packedContent());
-  } else if (opened && s.editMode == 2 && !s.articleTable.Find("id=" + s.currentArticleId)) {
+  } else if (opened && s.editMode == 2 && !(s.currentArticleId && s.articleTable.Find(condition))) {
     // No such row writes nothing; a row that is there but cannot be reached is a failed save.
     const auto& ids = s.articleTable.rowIds();
-    failed = std::find(ids.begin(), ids.end(), s.currentArticleId) != ids.end();
+    failed = s.currentArticleId &&
+             std::find(ids.begin(), ids.end(), std::to_string(*s.currentArticleId)) != ids.end();
   } else if (opened && s.editMode == 2) {
     s.articleTable.Edit();
-    s.articleTable.WriteField(schema::kName, s.currentTitle);
+    // An empty title is the stored one as far as the editor could read it: it is left as stored.
+    if (!s.currentTitle.empty()) s.articleTable.WriteField(schema::kName, s.currentTitle);
     s.articleTable.WriteField(schema::kContent, packedContent());
     s.articleTable.WriteField(schema::kFace, s.currentFormat.faceName);
     s.articleTable.WriteField(schema::kSize, s.currentFormat.size);
@@ -96,17 +103,22 @@ void SaveArticle() {
   RestoreCursor();
 }
 
+// The article deleted is the one of the selected row, the one the user points at, which need not
+// be the one shown.
 void DeleteArticle() {
-  if (GetInt(kCatalogue, mw::kListCurrentRow) == -1) return;
+  const int row = GetInt(kCatalogue, mw::kListCurrentRow);
+  if (row == -1) return;
+  const std::optional<std::int64_t> id = RowArticleId(row);
   ProgramState& s = state();
   const bool open = s.articleDb.connection() != nullptr;
   const bool opened = s.articleTable.Open(schema::kTable, s.articleDb);
   bool failed = open && !opened;
-  if (opened && s.articleTable.Find("id=" + s.currentArticleId)) failed = !s.articleTable.Delete();
+  if (opened && id && s.articleTable.Find("id=" + std::to_string(*id))) failed = !s.articleTable.Delete();
   s.articleTable.Close();
   LoadCatalogue();
   SetInt(kCatalogue, mw::kListCurrentRow, -1);
-  SetText(kContentBox, mw::kRichText, Text());
+  // The box is emptied when it showed the deleted article, not when it holds a new one.
+  if (s.editMode != 1 && id && id == s.currentArticleId) SetText(kContentBox, mw::kRichText, Text());
   if (failed) Warn("删除失败,请检查文件是否正常");
 }
 

@@ -1,6 +1,8 @@
 #include "app/catalogue.h"
 
+#include <charconv>
 #include <cmath>
+#include <string>
 
 #include "app/main_window_refs.h"
 #include "app/program_state.h"
@@ -23,9 +25,9 @@ bool loadCurrentArticle(bool emptyFirst) {
   if (row == -1) return false;
   SetWaitCursor();
   ProgramState& s = state();
-  s.currentArticleId = ListView::GetItemText(kCatalogue, row, mw::kColumnId);
+  s.currentArticleId = RowArticleId(row);
   s.articleTable.Open(schema::kTable, s.articleDb);
-  if (s.articleTable.Find("id=" + s.currentArticleId)) {
+  if (s.currentArticleId && s.articleTable.Find("id=" + std::to_string(*s.currentArticleId))) {
     s.currentTitle = ListView::GetItemText(kCatalogue, row, mw::kColumnTitle);
     s.currentFormat.faceName = s.articleTable.ReadText(schema::kFace);
     s.currentFormat.size = s.articleTable.ReadInt(schema::kSize);
@@ -97,6 +99,14 @@ void Next() {
   }
   SetInt(kCatalogue, mw::kListCurrentRow, static_cast<int>(r) - 1);
   Tell("已经到底了,无法再往下");
+}
+
+std::optional<std::int64_t> RowArticleId(int row) {
+  const Text text = ListView::GetItemText(kCatalogue, row, mw::kColumnId);
+  std::int64_t id = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return id;
 }
 
 void LinesRead() {

@@ -44,9 +44,9 @@ void openChosen(const Text& path) {
   SetText(kMainWindow, forms::kPropTitle, L("NVX编辑器 [") + path + "]");
 }
 
-// Whether `path` is the database that is open now, by the dialog's last choice or by identity.
+// Whether `path` is the database that is open now: the same file, however the path is spelt. The
+// path last chosen in the Open dialog is no longer open once New or Close ran, so it is no guide.
 bool isOpenDatabase(const Text& path) {
-  if (path == GetText(kOpenDialog, mw::kDlgFileName)) return true;
   const Text open = state().articleDb.FileName();
   return !open.empty() && SameFile(path, open);
 }
@@ -84,9 +84,15 @@ bool copyArticles(const Text& target) {
 void CloseDatabase() {
   ProgramState& s = state();
   s.articleDb.Close();
-  s.currentArticleId.clear();
-  s.currentTitle.clear();
-  s.editMode = 0;
+  // What ties the state to the file that was open goes: the article loaded from it (mode 2). An
+  // article being added (mode 1) belongs to whichever collection is open when it is saved, so it
+  // keeps its mode, its accepted title and the save-title button.
+  s.currentArticleId.reset();
+  if (s.editMode != 1) {
+    s.currentTitle.clear();
+    s.editMode = 0;
+    SetInt(kSaveTitleButton, forms::kPropVisible, 0);
+  }
   ListView::DeleteAllItems(kCatalogue);
   SetText(kContentBox, mw::kRichText, Text());
   SetText(kMainWindow, forms::kPropTitle, L("nvx编辑器"));

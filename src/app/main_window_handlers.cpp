@@ -1,5 +1,7 @@
 #include "app/main_window_handlers.h"
 
+#include <string>
+
 #include "app/main_window_refs.h"
 #include "app/program_state.h"
 #include "forms/forms.h"
@@ -26,7 +28,7 @@ void Layout() {
 void StoreReadingState() {
   ProgramState& s = state();
   s.articleTable.Open(schema::kTable, s.articleDb);
-  if (s.articleTable.Find("id=" + s.currentArticleId)) {
+  if (s.currentArticleId && s.articleTable.Find("id=" + std::to_string(*s.currentArticleId))) {
     s.articleTable.Edit();
     s.articleTable.WriteField(schema::kFirstLine, RichEdit::FirstVisibleLine(kContentBox));
     s.articleTable.WriteField(schema::kFace, s.currentFormat.faceName);

@@ -2,6 +2,9 @@
 // to the end routine.
 #pragma once
 
+#include <cstdint>
+#include <optional>
+
 #include "runtime/window_runtime.h"
 #include "store/sqlite_db.h"
 #include "store/sqlite_table.h"
@@ -10,7 +13,7 @@ namespace nvx::app {
 
 struct ProgramState {
   CharFormat currentFormat;   // the content box's character format
-  Text currentArticleId;      // decimal id of the article last loaded
+  std::optional<std::int64_t> currentArticleId;  // id of the article last loaded; none before one
   Text currentTitle;          // its title, or the title last accepted in the title input
   std::int32_t editMode = 0;  // 0 nothing pending, 1 adding an article, 2 an article loaded
   std::int32_t inputWindowMode = 0;   // 1 title input, 2 Find

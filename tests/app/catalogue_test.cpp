@@ -59,7 +59,7 @@ TEST_F(EditorTest, ClickingShowsTheArticleInItsOwnFormat) {
 
   clickRow(0);
   EXPECT_EQ(GetText(kContent, mw::kRichText), L("第一行\r\n第二行"));
-  EXPECT_EQ(state().currentArticleId, "1");
+  EXPECT_EQ(state().currentArticleId, 1);
   EXPECT_EQ(state().currentTitle, L("一"));
   EXPECT_EQ(state().editMode, 2);
   EXPECT_EQ(statusPart(3), L("2行"));
@@ -87,7 +87,7 @@ TEST_F(EditorTest, ClickingShowsTheArticleInItsOwnFormat) {
   SetText(kContent, mw::kRichText, "typed");
   clickRow(3);
   EXPECT_EQ(GetText(kContent, mw::kRichText), "typed");
-  EXPECT_EQ(state().currentArticleId, "0");
+  EXPECT_EQ(state().currentArticleId, 0);
   EXPECT_EQ(state().editMode, 2);
 
   // A double click loads and moves the keyboard focus into the content box.
@@ -104,7 +104,7 @@ TEST_F(EditorTest, PreviousAndNextStopAtBothEnds) {
   choose("上一篇");
   EXPECT_TRUE(ui->messages().empty()) << "nothing selected: nothing happens";
   choose("下一篇");
-  EXPECT_EQ(state().currentArticleId, "3") << "with nothing selected, Next shows the first";
+  EXPECT_EQ(state().currentArticleId, 3) << "with nothing selected, Next shows the first";
   choose("上一篇");
   ASSERT_EQ(ui->messages().size(), 1u);
   EXPECT_EQ(ui->messages().back().text, QStringLiteral("已经到了第一篇了,不能再后退了"));

@@ -217,6 +217,98 @@ TEST_F(EditingTest, SaveThatCannotBeWrittenIsSaid) {
   EXPECT_TRUE(saveButtonShown()) << "the save can be tried again";
 }
 
+// An article being added belongs to whichever collection is open when it is saved: opening
+// another one on the way keeps it, whether its title was accepted before or after.
+TEST_F(EditingTest, ANewArticleSurvivesOpeningAnotherCollection) {
+  const auto [first, second] = openFirstOfTwo();
+  choose("添加标题");
+  openThroughMenu(second);
+  typeTitle("新篇");
+  typeContent("正文");
+  clickSaveButton();
+  EXPECT_TRUE(ui->messages().empty());
+  EXPECT_EQ(queryFile(second, "SELECT group_concat(name, ',') FROM nr"), "别的,新篇");
+
+  choose("添加标题");
+  typeTitle("早定");
+  openThroughMenu(first);
+  EXPECT_TRUE(saveButtonShown());
+  typeContent("后写");
+  clickSaveButton();
+  EXPECT_EQ(queryFile(first, "SELECT group_concat(name, ',') FROM nr"), "一,早定");
+  EXPECT_EQ(queryFile(second, "SELECT count(*) FROM nr"), "2");
+
+  // A retitle pending on the old collection is dropped with it.
+  clickRow(0);
+  choose("修改标题");
+  typeTitle("改名");
+  openThroughMenu(second);
+  EXPECT_FALSE(saveButtonShown());
+  choose("保存文章");
+  EXPECT_EQ(queryFile(first, "SELECT group_concat(name, ',') FROM nr"), "一,早定");
+  EXPECT_EQ(queryFile(second, "SELECT group_concat(name, ',') FROM nr"), "别的,新篇");
+}
+
+// Delete takes the article of the selected row, the one the user points at, not the one shown.
+TEST_F(EditingTest, DeleteTakesThePointedArticle) {
+  openCollection({{1, "一", "a"}, {2, "二", "b"}, {3, "三", "c"}});
+  clickRow(0);
+  auto* tree = control<QTreeWidget>(mw::kWindow, "超级列表框1");
+  tree->setFocus();
+  QTest::keyClick(tree, Qt::Key_Down);
+  QTest::keyClick(tree, Qt::Key_Down);
+  choose("删除文章");
+  EXPECT_EQ(catalogueRows(), (std::vector<std::string>{"1|一", "2|二", "0|"}));
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "a") << "the article shown stays";
+  EXPECT_TRUE(ui->messages().empty()) << "deleting asks nothing";
+
+  // Deleting the article shown empties the box.
+  clickRow(1);
+  choose("删除文章");
+  EXPECT_EQ(catalogueRows(), (std::vector<std::string>{"1|一", "0|"}));
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "");
+}
+
+// Other programs write rows with an empty title: such an article saves under its stored title.
+// A new article with no title at all is not dropped in silence.
+TEST_F(EditingTest, SavesThatLackATitle) {
+  openCollection({{1, "", "旧文"}, {2, "二", "b"}});
+  {
+    SqliteDB db;
+    ASSERT_TRUE(db.Open(path));
+    ASSERT_TRUE(db.Execute("INSERT INTO nr(id, name, nr) SELECT 3, NULL, nr FROM nr WHERE id=1"));
+  }
+  openThroughMenu(path);
+  for (int row : {0, 2}) {
+    SCOPED_TRACE(row);
+    clickRow(row);
+    typeContent("新");
+    choose("保存文章");
+    clickRow(row);
+    EXPECT_EQ(GetText(kContent, mw::kRichText), L("新旧文"));
+  }
+  EXPECT_EQ(queryFile(path, "SELECT group_concat(quote(name), ',') FROM nr"), "'','二',NULL") << "titles as stored";
+  EXPECT_TRUE(ui->messages().empty());
+
+  choose("关闭");
+  openThroughMenu(path);
+  choose("添加标题");
+  typeTitle("");
+  typeContent("别丢");
+  choose("保存文章");
+  ASSERT_EQ(ui->messages().size(), 1u);
+  EXPECT_EQ(ui->messages()[0].text, QStringLiteral("请先输入文章标题"));
+  EXPECT_EQ(ui->messages()[0].flags, 64);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), L("别丢"));
+  EXPECT_EQ(state().editMode, 1);
+  EXPECT_EQ(queryFile(path, "SELECT count(*) FROM nr"), "3");
+  choose("添加标题");
+  typeTitle("有了");
+  typeContent("x");
+  clickSaveButton();
+  EXPECT_EQ(queryFile(path, "SELECT name FROM nr WHERE id=4"), "有了");
+}
+
 TEST_F(EditingTest, SavedTextKeepsWhatTheCodePageCannotHold) {
   openCollection({{1, "一", "正文"}});
   clickRow(0);

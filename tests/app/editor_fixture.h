@@ -70,6 +70,18 @@ class EditorTest : public GuiTest {
     choose("打开");
   }
 
+  // Makes two collections of one article each, "first.nvx" (一: a) and "second.nvx" (别的: b),
+  // opens the first and clicks its article. Their paths are returned, first and second.
+  std::pair<std::string, std::string> openFirstOfTwo() {
+    const std::string first = dir.file("first.nvx");
+    const std::string second = dir.file("second.nvx");
+    makeCollection(first, {{1, "一", "a"}});
+    makeCollection(second, {{1, "别的", "b"}});
+    openThroughMenu(first);
+    clickRow(0);
+    return {first, second};
+  }
+
   // Clicks the catalogue row `row` as the user would.
   void clickRow(int row);
   void doubleClickRow(int row);

@@ -63,7 +63,7 @@ TEST_F(EditorTest, OpenCancelledOrUnreadableKeepsWhatIsOpen) {
   EXPECT_EQ(GetText(kMain, forms::kPropTitle), title);
   EXPECT_EQ(ListView::ItemCount(kCatalogue), 2);
   EXPECT_EQ(GetText(kContent, mw::kRichText), "a");
-  EXPECT_EQ(state().currentArticleId, "1");
+  EXPECT_EQ(state().currentArticleId, 1);
   const auto& request = ui->ofKind(ScriptedInteraction::Shown::File).back().file;
   EXPECT_FALSE(request.save);
   EXPECT_EQ(request.filters, QStringList{"sqlite数据库文件(*.nvx)"});
@@ -72,14 +72,9 @@ TEST_F(EditorTest, OpenCancelledOrUnreadableKeepsWhatIsOpen) {
 // Opening another collection forgets the article loaded from the last one, so nothing stored on
 // closing can land in the wrong file.
 TEST_F(EditorTest, OpeningAnotherCollectionForgetsTheLoadedArticle) {
-  const std::string first = dir.file("first.nvx");
-  const std::string second = dir.file("second.nvx");
-  makeCollection(first, {{1, "一", "a"}});
-  makeCollection(second, {{1, "别的", "b"}});
-  openThroughMenu(first);
-  clickRow(0);
+  const auto [first, second] = openFirstOfTwo();
   openThroughMenu(second);
-  EXPECT_EQ(state().currentArticleId, "");
+  EXPECT_EQ(state().currentArticleId, std::nullopt);
   EXPECT_EQ(state().editMode, 0);
   windowWidget(mw::kWindow)->close();
   settle();
@@ -140,6 +135,20 @@ TEST_F(EditorTest, SaveAsNeverTouchesTheOpenFile) {
   choose("另存");
   EXPECT_TRUE(ui->messages().empty());
   EXPECT_EQ(queryFile((dir.path() / "program" / "new.nvx").string(), "SELECT count(*) FROM nr"), "1");
+}
+
+// The file last chosen in the Open dialog is an ordinary target once another one is open.
+TEST_F(EditorTest, SaveAsOntoTheFileOpenedBeforeNew) {
+  const std::string earlier = dir.file("earlier.nvx");
+  makeCollection(earlier, {{1, "旧", "old"}});
+  openThroughMenu(earlier);
+  choose("新建");
+  ASSERT_TRUE(AddArticle(state().articleDb, L("新"), toByteArray("new")).has_value());
+  ui->answerFile(QString::fromStdString(earlier));
+  choose("另存");
+  ASSERT_EQ(ui->messages().size(), 1u);
+  EXPECT_EQ(ui->messages()[0].text, QStringLiteral("另存成功!"));
+  EXPECT_EQ(queryFile(earlier, "SELECT group_concat(name, ',') FROM nr"), "新");
 }
 
 // A copy that cannot be made leaves the target as it was and says so.
@@ -225,7 +234,7 @@ TEST_F(EditorTest, CloseEmptiesEverything) {
   for (int part : {1, 3, 5, 7}) EXPECT_EQ(statusPart(part), "") << part;
   for (int part : {0, 2, 4, 6}) EXPECT_NE(statusPart(part), "") << part;
   EXPECT_EQ(state().articleDb.connection(), nullptr);
-  EXPECT_EQ(state().currentArticleId, "");
+  EXPECT_EQ(state().currentArticleId, std::nullopt);
 
   // A file named on the command line opens as Open opens it.
   EXPECT_TRUE(app::OpenDatabaseAt(FromUtf8(source).value()));
