@@ -1,0 +1,579 @@
+#include "store/book_import.h"
+
+#define PCRE2_CODE_UNIT_WIDTH 8
+#include <pcre2.h>
+#include <uchardet/uchardet.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <iconv.h>
+
+#include "store/article_file.h"
+#include "store/article_records.h"
+#include "store/codepage.h"
+#include "store/packed_content.h"
+
+namespace nvx::book {
+
+// ---- Patterns ---------------------------------------------------------------------------------
+
+struct TextPattern::Code {
+  struct Free {
+    void operator()(pcre2_code* c) const { pcre2_code_free(c); }
+    void operator()(pcre2_match_context* c) const { pcre2_match_context_free(c); }
+    void operator()(pcre2_compile_context* c) const { pcre2_compile_context_free(c); }
+    void operator()(pcre2_match_data* d) const { pcre2_match_data_free(d); }
+  };
+  std::unique_ptr<pcre2_code, Free> code;
+  std::unique_ptr<pcre2_match_context, Free> context;
+};
+
+namespace {
+
+// Enough for any sane pattern on a line or an article; a pattern that backtracks without end
+// stops here instead of running for hours.
+constexpr std::uint32_t kMatchLimit = 20'000'000;
+
+}  // namespace
+
+TextPattern::TextPattern(std::unique_ptr<Code> code) : code_(std::move(code)) {}
+TextPattern::~TextPattern() = default;
+
+std::unique_ptr<TextPattern> TextPattern::Compile(std::string_view pattern, Options options, std::string* error) {
+  std::unique_ptr<pcre2_compile_context, Code::Free> compileContext(pcre2_compile_context_create(nullptr));
+  pcre2_set_newline(compileContext.get(), PCRE2_NEWLINE_ANYCRLF);
+  // A literal takes only the options about letters and code units.
+  std::uint32_t flags = PCRE2_UTF | (options.literal ? PCRE2_LITERAL : PCRE2_UCP);
+  if (options.caseless) flags |= PCRE2_CASELESS;
+  if (!options.literal) flags |= options.multiline ? PCRE2_MULTILINE : PCRE2_DOLLAR_ENDONLY;
+  int code = 0;
+  PCRE2_SIZE offset = 0;
+  auto compiled = std::make_unique<Code>();
+  compiled->code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), flags, &code,
+                                     &offset, compileContext.get()));
+  if (!compiled->code) {
+    if (error) {
+      PCRE2_UCHAR message[256];
+      pcre2_get_error_message(code, message, sizeof message);
+      *error = std::string(reinterpret_cast<const char*>(message)) + " at offset " + std::to_string(offset);
+    }
+    return nullptr;
+  }
+  pcre2_jit_compile(compiled->code.get(), PCRE2_JIT_COMPLETE);  // without JIT it still matches
+  compiled->context.reset(pcre2_match_context_create(nullptr));
+  pcre2_set_match_limit(compiled->context.get(), kMatchLimit);
+  return std::unique_ptr<TextPattern>(new TextPattern(std::move(compiled)));
+}
+
+TextPattern::Outcome TextPattern::Find(std::string_view text, std::size_t start, std::size_t& begin,
+                                       std::size_t& end, bool notEmptyAtStart) const {
+  thread_local std::unique_ptr<pcre2_match_data, Code::Free> data(pcre2_match_data_create(1, nullptr));
+  const std::uint32_t flags = PCRE2_NO_UTF_CHECK | (notEmptyAtStart ? PCRE2_NOTEMPTY_ATSTART : 0);
+  const int rc = pcre2_match(code_->code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), start, flags,
+                             data.get(), code_->context.get());
+  if (rc == PCRE2_ERROR_NOMATCH) return Outcome::NotFound;
+  if (rc < 0) return Outcome::Failed;
+  const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
+  begin = ovector[0];
+  end = std::max(ovector[1], ovector[0]);  // \K may put the end before the start
+  return Outcome::Found;
+}
+
+// ---- Decoding ---------------------------------------------------------------------------------
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
+constexpr std::size_t kDetectorMinimum = 32;       // bytes past ASCII before the detector is asked
+constexpr std::size_t kDetectorSample = 1 << 20;   // what the detector reads at most
+
+struct Conversion {
+  bool ok = false;
+  bool unknown = false;
+  std::string out;
+  std::size_t badOffset = 0;
+};
+
+// Converts all of `in` from `from` to UTF-8; stops at the first sequence that does not convert.
+Conversion toUtf8(std::string_view in, const char* from) {
+  Conversion result;
+  const iconv_t cd = iconv_open("UTF-8", from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    result.unknown = true;
+    return result;
+  }
+  result.out.resize(in.size() + in.size() / 2 + 16);
+  char* inPtr = const_cast<char*>(in.data());
+  std::size_t inLeft = in.size();
+  std::size_t written = 0;
+  bool failed = false;
+  while (true) {
+    char* outPtr = result.out.data() + written;
+    std::size_t outLeft = result.out.size() - written;
+    const std::size_t rc = inLeft > 0 ? iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) : iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+    const int error = errno;
+    written = result.out.size() - outLeft;
+    if (rc != static_cast<std::size_t>(-1)) {
+      if (inLeft == 0) break;
+      continue;
+    }
+    if (error == E2BIG) {
+      result.out.resize(result.out.size() * 2 + 16);
+      continue;
+    }
+    failed = true;  // EILSEQ, or EINVAL: a sequence cut short at the end
+    break;
+  }
+  iconv_close(cd);
+  result.badOffset = in.size() - inLeft;
+  result.out.resize(written);
+  result.ok = !failed;
+  return result;
+}
+
+std::size_t firstZero(std::string_view bytes, std::size_t unit) {
+  for (std::size_t i = 0; i + unit <= bytes.size(); i += unit) {
+    bool zero = true;
+    for (std::size_t k = 0; k < unit; ++k) zero = zero && bytes[i + k] == '\0';
+    if (zero) return i;
+  }
+  return bytes.size();
+}
+
+DecodedBook decodeAs(std::string_view bytes, std::size_t skip, std::string name, const char* iconvName,
+                     std::size_t unit, bool guessed) {
+  DecodedBook book;
+  book.encoding = std::move(name);
+  book.guessed = guessed;
+  const std::string_view body = bytes.substr(skip);
+  Conversion c = toUtf8(body, iconvName);
+  if (c.unknown) {
+    book.unknownEncoding = true;
+    return book;
+  }
+  if (!c.ok) {
+    book.badOffset = skip + c.badOffset;
+    return book;
+  }
+  if (c.out.find('\0') != std::string::npos) {
+    book.badOffset = skip + firstZero(body, unit);
+    return book;
+  }
+  book.ok = true;
+  book.text = std::move(c.out);
+  if (book.text.starts_with(kUtf8Bom)) book.text.erase(0, kUtf8Bom.size());
+  return book;
+}
+
+// UTF-16 without a mark: line ends and spaces are ASCII, so their zero byte is the high byte of a
+// code unit: second in little-endian, first in big-endian. Characters such as U+4E00 (一) put a
+// zero in the other place, so only zeros beside a line end, tab or space vote; when there are none,
+// the plain count of zeros by parity decides if it is clear.
+std::optional<bool> littleEndianUtf16(std::string_view bytes) {
+  if (bytes.size() < 2 || bytes.size() % 2 != 0) return std::nullopt;
+  auto plain = [](char c) { return c == '\r' || c == '\n' || c == '\t' || c == ' '; };
+  std::size_t littleVotes = 0, bigVotes = 0, evenZeros = 0, oddZeros = 0;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const char a = bytes[i], b = bytes[i + 1];
+    if (a == '\0') ++evenZeros;
+    if (b == '\0') ++oddZeros;
+    if (b == '\0' && plain(a)) ++littleVotes;
+    if (a == '\0' && plain(b)) ++bigVotes;
+  }
+  if (littleVotes + bigVotes > 0) {
+    if (littleVotes >= 4 * bigVotes) return true;
+    if (bigVotes >= 4 * littleVotes) return false;
+    return std::nullopt;
+  }
+  if (oddZeros >= 2 && oddZeros >= 4 * evenZeros) return true;
+  if (evenZeros >= 2 && evenZeros >= 4 * oddZeros) return false;
+  return std::nullopt;
+}
+
+bool detectorSaysBig5(std::string_view bytes) {
+  const std::size_t nonAscii = static_cast<std::size_t>(
+      std::count_if(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
+  if (nonAscii < kDetectorMinimum) return false;
+  uchardet_t detector = uchardet_new();
+  const std::string_view sample = bytes.substr(0, kDetectorSample);
+  uchardet_handle_data(detector, sample.data(), sample.size());
+  uchardet_data_end(detector);
+  std::string name = uchardet_get_charset(detector);
+  uchardet_delete(detector);
+  std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+  return name.find("BIG5") != std::string::npos;
+}
+
+}  // namespace
+
+std::size_t Utf8ValidPrefix(std::string_view s) {
+  std::size_t i = 0;
+  const std::size_t n = s.size();
+  while (i < n) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    if (b >= 0x01 && b < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t length;
+    unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
+    if (b >= 0xC2 && b <= 0xDF) {
+      length = 2;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      length = 3;
+      if (b == 0xE0) low = 0xA0;   // overlong
+      if (b == 0xED) high = 0x9F;  // surrogates
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      length = 4;
+      if (b == 0xF0) low = 0x90;   // overlong
+      if (b == 0xF4) high = 0x8F;  // past U+10FFFF
+    } else {
+      return i;  // zero, a continuation byte, an overlong lead or past U+10FFFF
+    }
+    if (i + length > n) return i;
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto c = static_cast<unsigned char>(s[i + k]);
+      if (c < (k == 1 ? low : 0x80) || c > (k == 1 ? high : 0xBF)) return i;
+    }
+    i += length;
+  }
+  return n;
+}
+
+DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding) {
+  if (!encoding.empty()) return decodeAs(bytes, 0, encoding, encoding.c_str(), 1, false);
+  if (bytes.starts_with(kUtf8Bom)) {
+    DecodedBook book;
+    book.encoding = "UTF-8";
+    const std::size_t valid = kUtf8Bom.size() + Utf8ValidPrefix(bytes.substr(kUtf8Bom.size()));
+    if (valid != bytes.size()) {
+      book.badOffset = valid;
+      return book;
+    }
+    book.ok = true;
+    book.text = bytes.substr(kUtf8Bom.size());
+    return book;
+  }
+  if (bytes.starts_with(kUtf16LeBom)) return decodeAs(bytes, 2, "UTF-16LE", "UTF-16LE", 2, true);
+  if (bytes.starts_with(kUtf16BeBom)) return decodeAs(bytes, 2, "UTF-16BE", "UTF-16BE", 2, true);
+  if (Utf8ValidPrefix(bytes) == bytes.size()) {
+    DecodedBook book;
+    book.ok = true;
+    book.encoding = "UTF-8";
+    book.text = bytes;
+    return book;
+  }
+  if (bytes.find('\0') != std::string_view::npos) {
+    if (const auto little = littleEndianUtf16(bytes)) {
+      return *little ? decodeAs(bytes, 0, "UTF-16LE", "UTF-16LE", 2, true)
+                     : decodeAs(bytes, 0, "UTF-16BE", "UTF-16BE", 2, true);
+    }
+  }
+  if (detectorSaysBig5(bytes)) {
+    DecodedBook book = decodeAs(bytes, 0, "Big5", "CP950", 1, true);
+    if (!book.ok) {
+      DecodedBook wider = decodeAs(bytes, 0, "Big5", "BIG5-HKSCS", 1, true);
+      if (wider.ok || wider.badOffset > book.badOffset) return wider;
+    }
+    return book;
+  }
+  return decodeAs(bytes, 0, "GB18030", "GB18030", 1, true);
+}
+
+// ---- Splitting --------------------------------------------------------------------------------
+
+namespace {
+
+constexpr std::string_view kFullWidthSpace = "\u3000";
+
+// One character class per part of the default rule, written out once.
+#define NVX_NUMERAL "[0-9０-９〇零一二两三四五六七八九十百千万壹贰叁肆伍陆柒捌玖拾佰仟]"
+#define NVX_SPACE "[ \\t\\x{3000}]"
+#define NVX_SEPARATOR "[ \\t\\x{3000}:：·・.．、\\-—_]"
+#define NVX_OPENING "[（(【\\[「『《〔“\"]"
+#define NVX_TITLE "(?:" NVX_SEPARATOR "+.{0,30}|(?=" NVX_OPENING ").{1,30})"
+
+// A special heading alone, with a numeral, or with a separator and a title; or "第" + numeral +
+// unit: 章 and 卷 may run straight into their title, the other units need a separator (so that
+// 第三节课, 第一集合, 第四部分 and 第一回合 stay prose). A line ending as a sentence does is prose.
+constexpr const char* kDefaultRule =
+    "^" NVX_SPACE "{0,4}"
+    "(?:(?:序章|序言|楔子|引子|终章|后记|尾声|番外)(?:" NVX_NUMERAL "{1,9})?" NVX_TITLE "?"
+    "|(?:正文" NVX_SPACE "*)?第" NVX_NUMERAL "{1,9}(?:[章卷](?:" NVX_TITLE "|.{1,30})?|[回节集部篇]" NVX_TITLE "?))"
+    "(?<![。，；,;])$";
+
+constexpr const char* kUnitPattern = "第" NVX_NUMERAL "{1,9}([章回节卷集部篇])";
+
+#undef NVX_TITLE
+#undef NVX_OPENING
+#undef NVX_SEPARATOR
+#undef NVX_SPACE
+#undef NVX_NUMERAL
+
+const TextPattern& unitPattern() {
+  static const std::unique_ptr<TextPattern> pattern = TextPattern::Compile(kUnitPattern, {}, nullptr);
+  return *pattern;
+}
+
+bool isSpaceAt(std::string_view s, std::size_t i, std::size_t& length) {
+  if (s[i] == ' ' || s[i] == '\t') {
+    length = 1;
+    return true;
+  }
+  if (s.substr(i).starts_with(kFullWidthSpace)) {
+    length = kFullWidthSpace.size();
+    return true;
+  }
+  return false;
+}
+
+std::string_view trimRight(std::string_view s) {
+  while (!s.empty()) {
+    if (s.back() == ' ' || s.back() == '\t') {
+      s.remove_suffix(1);
+    } else if (s.ends_with(kFullWidthSpace)) {
+      s.remove_suffix(kFullWidthSpace.size());
+    } else {
+      break;
+    }
+  }
+  return s;
+}
+
+std::string_view trim(std::string_view s) {
+  s = trimRight(s);
+  std::size_t i = 0, length = 0;
+  while (i < s.size() && isSpaceAt(s, i, length)) i += length;
+  return s.substr(i);
+}
+
+bool isBlank(std::string_view line) { return trim(line).empty(); }
+
+// The lines of `text`; a line ends at CR LF, LF or CR.
+std::vector<std::string_view> splitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    lines.push_back(text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+// The lines without blank ones at either end, joined by CR LF.
+std::string joinBody(const std::vector<std::string_view>& lines) {
+  std::size_t first = 0, last = lines.size();
+  while (first < last && isBlank(lines[first])) ++first;
+  while (last > first && isBlank(lines[last - 1])) --last;
+  std::string body;
+  std::size_t size = 0;
+  for (std::size_t i = first; i < last; ++i) size += lines[i].size() + 2;
+  body.reserve(size);
+  for (std::size_t i = first; i < last; ++i) {
+    if (i > first) body += "\r\n";
+    body += lines[i];
+  }
+  return body;
+}
+
+std::size_t characterLength(unsigned char lead) {
+  return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+}
+
+// Cuts a body into pieces of about kPieceChars characters, at line ends; a line with no end for
+// half a piece more is cut where it is, on a character boundary.
+std::vector<std::string> cutIntoPieces(std::string_view body, std::size_t characters) {
+  const std::size_t count = std::max<std::size_t>(1, (characters + kPieceChars / 2) / kPieceChars);
+  const std::size_t target = (characters + count - 1) / count;
+  std::vector<std::string> pieces;
+  auto emit = [&](std::string_view piece) {
+    std::string joined = joinBody(splitLines(piece));
+    if (!joined.empty()) pieces.push_back(std::move(joined));
+  };
+  std::size_t start = 0, counted = 0, i = 0;
+  while (i < body.size()) {
+    if (body[i] == '\r' || body[i] == '\n') {
+      i += body[i] == '\r' && i + 1 < body.size() && body[i + 1] == '\n' ? 2 : 1;
+      if (counted >= target && pieces.size() + 1 < count) {
+        emit(body.substr(start, i - start));
+        start = i;
+        counted = 0;
+      }
+      continue;
+    }
+    i = std::min(body.size(), i + characterLength(static_cast<unsigned char>(body[i])));
+    if (++counted >= target + kPieceChars / 2) {
+      emit(body.substr(start, i - start));
+      start = i;
+      counted = 0;
+    }
+  }
+  emit(body.substr(start));
+  return pieces;
+}
+
+bool isDivider(std::string_view title) {
+  const TextPattern& units = unitPattern();
+  std::size_t at = 0, begin = 0, end = 0;
+  std::string_view lastUnit;
+  while (at < title.size() && units.Find(title, at, begin, end) == TextPattern::Outcome::Found) {
+    lastUnit = title.substr(begin, end - begin);
+    at = end;
+  }
+  return lastUnit.ends_with("卷") || lastUnit.ends_with("部") || lastUnit.ends_with("集");
+}
+
+struct Chapter {
+  std::string title;
+  bool heading = false;  // false for the text before the first heading
+  std::vector<std::string_view> lines;
+};
+
+}  // namespace
+
+const char* SplitRuleName(SplitRule rule) {
+  switch (rule) {
+    case SplitRule::Default:
+      return "default";
+    case SplitRule::Given:
+      return "--rule";
+    case SplitRule::Fallback:
+      return "fallback";
+  }
+  return "default";
+}
+
+const TextPattern& DefaultHeadingRule() {
+  static const std::unique_ptr<TextPattern> rule = TextPattern::Compile(kDefaultRule, {}, nullptr);
+  return *rule;
+}
+
+std::optional<bool> IsHeading(const TextPattern& rule, std::string_view line) {
+  line = trimRight(line);
+  if (line.empty()) return false;
+  std::size_t begin = 0, end = 0;
+  switch (rule.Find(line, 0, begin, end)) {
+    case TextPattern::Outcome::Found:
+      return true;
+    case TextPattern::Outcome::NotFound:
+      return false;
+    case TextPattern::Outcome::Failed:
+      break;
+  }
+  return std::nullopt;
+}
+
+std::size_t CountCharacters(std::string_view utf8) {
+  std::size_t count = 0;
+  for (const char c : utf8) {
+    const auto b = static_cast<unsigned char>(c);
+    count += (b & 0xC0) != 0x80 && b != '\r' && b != '\n';
+  }
+  return count;
+}
+
+SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options) {
+  SplitBook book;
+  book.rule = options.rule ? SplitRule::Given : SplitRule::Default;
+  const TextPattern& rule = options.rule ? *options.rule : DefaultHeadingRule();
+  const std::vector<std::string_view> lines = splitLines(text);
+
+  std::vector<Chapter> chapters(1);
+  chapters.front().title = "前言";
+  std::size_t headings = 0;
+  for (std::size_t n = 0; n < lines.size(); ++n) {
+    const auto heading = IsHeading(rule, lines[n]);
+    if (!heading) {
+      book.error = "the rule failed on line " + std::to_string(n + 1) + " (too much backtracking)";
+      return book;
+    }
+    if (!*heading) {
+      chapters.back().lines.push_back(lines[n]);
+      continue;
+    }
+    const std::string_view title = trim(lines[n]);
+    Chapter& current = chapters.back();
+    const bool nothingSince = std::all_of(current.lines.begin(), current.lines.end(), isBlank);
+    if (current.heading && nothingSince && current.title == title) continue;  // a repeated heading
+    ++headings;
+    chapters.push_back(Chapter{std::string(title), true, {}});
+  }
+
+  // Pieces are numbered from 1 within the book, apart from the chapters.
+  std::size_t pieceNumber = 0;
+  auto addPieces = [&book, &pieceNumber](std::string_view body, std::size_t characters) {
+    for (std::string& piece : cutIntoPieces(body, characters)) {
+      BookArticle article;
+      article.title = "第" + std::to_string(++pieceNumber) + "节";
+      article.characters = CountCharacters(piece);
+      article.body = std::move(piece);
+      book.articles.push_back(std::move(article));
+    }
+    book.fallback = true;
+  };
+
+  if (!options.rule && headings < 2) {
+    book.rule = SplitRule::Fallback;
+    const std::string whole = joinBody(lines);
+    if (!whole.empty()) addPieces(whole, CountCharacters(whole));
+    return book;
+  }
+
+  for (Chapter& chapter : chapters) {
+    std::string body = joinBody(chapter.lines);
+    chapter.lines.clear();
+    const std::size_t characters = CountCharacters(body);
+    if (!chapter.heading && body.empty()) continue;
+    if (body.empty()) {
+      if (isDivider(chapter.title)) {
+        book.articles.push_back(BookArticle{chapter.title, {}, 0, true});
+      } else {
+        ++book.emptyDropped;
+      }
+      continue;
+    }
+    if (characters > options.maxChars) {
+      book.overlong.push_back(chapter.title);
+      if (!options.rule) {
+        addPieces(body, characters);
+        continue;
+      }
+    }
+    book.articles.push_back(BookArticle{chapter.title, std::move(body), characters, false});
+  }
+  return book;
+}
+
+// ---- Writing ----------------------------------------------------------------------------------
+
+WriteOutcome WriteArticles(SqliteDB& db, const std::vector<BookArticle>& articles) {
+  WriteOutcome outcome;
+  Transaction transaction(db);
+  auto fail = [&](std::string reason) {
+    transaction.Rollback();
+    outcome.error = db.Busy() ? DescribeState(ArticleFileState::Busy) : std::move(reason);
+    return outcome;
+  };
+  if (!transaction.active()) return fail("cannot write");
+  for (std::size_t i = 0; i < articles.size(); ++i) {
+    const auto title = FromUtf8(articles[i].title);
+    const auto text = FromUtf8(articles[i].body);
+    if (!title || !text) return fail("article " + std::to_string(i + 1) + " does not convert to GB18030");
+    const Bytes packed = Compress(toByteArray(*text));
+    if (packed.empty()) return fail("cannot pack article " + std::to_string(i + 1));
+    const auto id = InsertArticle(db, *title, packed);
+    if (!id) return fail("cannot write article " + std::to_string(i + 1) + "; nothing was added");
+    if (i == 0) outcome.firstId = *id;
+    outcome.lastId = *id;
+  }
+  if (!transaction.Commit()) return fail("cannot write; nothing was added");
+  outcome.ok = true;
+  return outcome;
+}
+
+}  // namespace nvx::book

@@ -1,0 +1,134 @@
+// Bringing a whole book from a TXT file into a collection: telling its encoding, decoding it,
+// finding its chapter headings line by line, and cutting it into articles.
+//
+// Everything here works on UTF-8 text; the articles are turned into the local code page only
+// when they are written.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/sqlite_db.h"
+
+namespace nvx::book {
+
+// ---- Patterns ---------------------------------------------------------------------------------
+
+// A compiled PCRE2 pattern in UTF mode. One pattern may be used by several threads at once.
+class TextPattern {
+ public:
+  struct Options {
+    bool literal = false;    // the pattern is plain text, not a regular expression
+    bool caseless = false;   // letters match either case (full-width Latin letters too)
+    bool multiline = false;  // ^ and $ match at every line start and end (CR, LF or CR LF)
+  };
+  enum class Outcome { Found, NotFound, Failed };
+
+  // Compiles `pattern` (UTF-8). On failure gives null and, in `error`, PCRE2's message and the
+  // character it stopped at.
+  static std::unique_ptr<TextPattern> Compile(std::string_view pattern, Options options, std::string* error);
+
+  ~TextPattern();
+  TextPattern(const TextPattern&) = delete;
+  TextPattern& operator=(const TextPattern&) = delete;
+
+  // Looks for the first match in `text` (valid UTF-8) from byte `start` on. `notEmptyAtStart`
+  // refuses an empty match at `start` (for stepping past an empty match). Failed: the pattern ran
+  // out of its match limit (a pattern that backtracks without end) or another matching error.
+  Outcome Find(std::string_view text, std::size_t start, std::size_t& begin, std::size_t& end,
+               bool notEmptyAtStart = false) const;
+
+ private:
+  struct Code;
+  explicit TextPattern(std::unique_ptr<Code> code);
+  std::unique_ptr<Code> code_;
+};
+
+// ---- Decoding ---------------------------------------------------------------------------------
+
+struct DecodedBook {
+  bool ok = false;
+  std::string text;        // UTF-8, without a byte order mark; valid only when ok
+  std::string encoding;    // the encoding used (or tried): "UTF-8", "UTF-16LE", "GB18030", "Big5", ...
+  std::size_t badOffset = 0;     // when not ok: the first byte that does not decode
+  bool unknownEncoding = false;  // when not ok: the given encoding is not one the converter knows
+  bool guessed = true;           // the encoding was told from the bytes, not given
+};
+
+// Decodes the bytes of a TXT file. With `encoding` (any name iconv knows) that encoding is used;
+// otherwise a byte order mark (UTF-8, UTF-16LE/BE), else strict UTF-8 over the whole file, else
+// UTF-16 without a mark told by where its zero bytes fall, else GB18030 or Big5 as the detector
+// decides when there are at least 32 bytes past ASCII (GB18030 when fewer). A zero character
+// counts as a byte that does not decode: the stored text would end there.
+DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding = {});
+
+// The offset of the first byte of `bytes` that is not part of strict UTF-8 (no overlong forms,
+// no surrogates, nothing past U+10FFFF, no zero byte); bytes.size() when all of it is.
+std::size_t Utf8ValidPrefix(std::string_view bytes);
+
+// ---- Splitting --------------------------------------------------------------------------------
+
+inline constexpr std::size_t kDefaultMaxChars = 50000;
+inline constexpr std::size_t kPieceChars = 10000;
+
+enum class SplitRule { Default, Given, Fallback };
+const char* SplitRuleName(SplitRule rule);  // "default", "--rule", "fallback"
+
+struct BookArticle {
+  std::string title;  // UTF-8, trimmed of ASCII and full-width spaces
+  std::string body;   // UTF-8, lines joined by CR LF, no blank lines at either end
+  std::size_t characters = 0;  // code points of the body, line ends not counted
+  bool divider = false;        // a volume (卷/部/集) heading kept with an empty body
+};
+
+struct SplitBook {
+  std::vector<BookArticle> articles;
+  SplitRule rule = SplitRule::Default;
+  std::size_t emptyDropped = 0;        // chapters without a body, dropped
+  bool fallback = false;               // some or all of the text was cut into 第N节 pieces
+  std::vector<std::string> overlong;   // titles of chapters over the limit (cut, or only warned of)
+  std::string error;                   // a given rule failed while matching (its line and reason)
+};
+
+struct SplitOptions {
+  const TextPattern* rule = nullptr;  // a rule of the user's; null for the default rule
+  std::size_t maxChars = kDefaultMaxChars;
+};
+
+// The heading rule used when none is given.
+const TextPattern& DefaultHeadingRule();
+
+// Whether `line` (one line, without its line end) is a heading under `rule`; trailing spaces are
+// ignored. Empty when the rule failed to match (see TextPattern::Find).
+std::optional<bool> IsHeading(const TextPattern& rule, std::string_view line);
+
+// Cuts decoded text into articles: headings start chapters, the text before the first heading is
+// a preface ("前言"), a heading repeated right after itself counts once, chapters with an empty
+// body are dropped (volume headings are kept as dividers). Under the default rule, a book with
+// fewer than 2 headings, or a chapter over `maxChars` characters, is cut at line ends into pieces
+// of about 10,000 characters titled "第N节"; a given rule only reports over-long chapters.
+SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options);
+
+// Code points of UTF-8 text, line ends (CR, LF) not counted.
+std::size_t CountCharacters(std::string_view utf8);
+
+// ---- Writing ----------------------------------------------------------------------------------
+
+struct WriteOutcome {
+  bool ok = false;
+  std::int64_t firstId = 0;
+  std::int64_t lastId = 0;
+  std::string error;  // when not ok: why, in English
+};
+
+// Appends the articles to the open collection in one transaction, each stored as the editor stores
+// a new article (title, GB18030 text packed, first line 0, face "宋体", size 14). All or nothing:
+// on any failure the transaction is rolled back and nothing is added.
+WriteOutcome WriteArticles(SqliteDB& db, const std::vector<BookArticle>& articles);
+
+}  // namespace nvx::book

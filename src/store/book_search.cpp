@@ -1,0 +1,262 @@
+#include "store/book_search.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "store/article_schema.h"
+#include "store/article_walk.h"
+#include "store/codepage.h"
+#include "store/packed_content.h"
+#include "store/sqlite_table.h"
+#include "store/statement.h"
+
+namespace nvx::book {
+namespace {
+
+constexpr std::string_view kLineEndMark = "⏎";
+
+// Titles go between tabs on one line.
+std::string printable(std::string_view title) {
+  std::string out(title);
+  std::replace_if(out.begin(), out.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+  return out;
+}
+
+std::size_t utf8Length(unsigned char lead) { return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4; }
+
+// Line ends in [from, to): LF, and CR not followed by LF.
+std::int64_t lineEndsIn(std::string_view text, std::size_t from, std::size_t to) {
+  std::int64_t count = 0;
+  for (std::size_t i = from; i < to; ++i) {
+    if (text[i] == '\n') {
+      ++count;
+    } else if (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')) {
+      ++count;
+    }
+  }
+  return count;
+}
+
+// Unpacks the job's content and cuts it at its first zero, as the editor shows it.
+void unpack(ArticleJob& job, Decoding decoding) {
+  if (decoding != Decoding::None && !job.packed.empty()) {
+    const Bytes raw = Decompress(job.packed);
+    job.readable = !raw.empty() || PackedLength(job.packed) == 0;
+    const auto zero = std::find(raw.begin(), raw.end(), std::uint8_t{0});
+    const std::string_view local(reinterpret_cast<const char*>(raw.data()), static_cast<std::size_t>(zero - raw.begin()));
+    job.text = decoding == Decoding::Utf8 ? ToUtf8Lossy(local) : std::string(local);
+  }
+  Bytes().swap(job.packed);
+}
+
+}  // namespace
+
+TextCounts CountText(std::string_view utf8) {
+  TextCounts counts;
+  if (utf8.empty()) return counts;
+  counts.characters = static_cast<std::int64_t>(CountCharacters(utf8));
+  counts.lines = lineEndsIn(utf8, 0, utf8.size()) + 1;
+  return counts;
+}
+
+std::optional<std::unordered_map<std::int64_t, std::int64_t>> ReadFirstLines(SqliteDB& db) {
+  const TableLayout layout = InspectTable(db, schema::kTable);
+  if (layout.shape != TableShape::Sound) return std::nullopt;
+  std::unordered_map<std::int64_t, std::int64_t> lines;
+  if (!layout.HasColumn(schema::kFirstLine)) return lines;
+  CachedStatement s = db.Prepare("SELECT " + layout.rowIdName + "," + schema::kFirstLine + " FROM " + schema::kTable);
+  if (!s) return std::nullopt;
+  int rc;
+  while ((rc = s.Step()) == SQLITE_ROW) lines[sqlite3_column_int64(s.get(), 0)] = sqlite3_column_int64(s.get(), 1);
+  if (rc != SQLITE_DONE) return std::nullopt;
+  return lines;
+}
+
+bool WalkArticlesInParallel(SqliteDB& db, Decoding decoding, const std::function<void(ArticleJob&)>& work,
+                            const std::function<bool(ArticleJob&)>& take) {
+  const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 2u, 8u);
+  const std::int64_t limit = 16 * static_cast<std::int64_t>(threads);  // jobs read and not yet taken
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<std::unique_ptr<ArticleJob>> waiting;
+  std::map<std::int64_t, std::unique_ptr<ArticleJob>> done;
+  bool closed = false;
+  std::int64_t inFlight = 0;
+
+  std::vector<std::thread> workers;
+  for (unsigned t = 0; t < threads; ++t) {
+    workers.emplace_back([&] {
+      while (true) {
+        std::unique_ptr<ArticleJob> job;
+        {
+          std::unique_lock lock(mutex);
+          changed.wait(lock, [&] { return closed || !waiting.empty(); });
+          if (waiting.empty()) return;
+          job = std::move(waiting.front());
+          waiting.pop_front();
+        }
+        unpack(*job, decoding);
+        work(*job);
+        {
+          std::lock_guard lock(mutex);
+          const std::int64_t place = job->place;
+          done.emplace(place, std::move(job));
+        }
+        changed.notify_all();
+      }
+    });
+  }
+
+  std::int64_t nextToTake = 1;
+  bool stopped = false;
+  // Hands over finished jobs in order; waits for room (or, at the end, for every job).
+  auto handOver = [&](bool all) {
+    while (!stopped) {
+      std::unique_ptr<ArticleJob> job;
+      {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return done.count(nextToTake) != 0 || (all ? inFlight == 0 : inFlight < limit); });
+        const auto it = done.find(nextToTake);
+        if (it == done.end()) return;
+        job = std::move(it->second);
+        done.erase(it);
+        --inFlight;
+        ++nextToTake;
+      }
+      if (!take(*job)) stopped = true;
+    }
+  };
+
+  std::int64_t place = 0;
+  const WalkResult walked = ForEachArticle(db, [&](ArticleRecord&& record) {
+    auto job = std::make_unique<ArticleJob>();
+    job->place = ++place;
+    job->id = record.id;
+    job->title = ToUtf8Lossy(record.title);
+    job->packed = std::move(record.packed);
+    {
+      std::lock_guard lock(mutex);
+      waiting.push_back(std::move(job));
+      ++inFlight;
+    }
+    changed.notify_all();
+    handOver(false);
+    return !stopped;
+  });
+  if (!stopped) handOver(true);
+  {
+    std::lock_guard lock(mutex);
+    closed = true;
+    waiting.clear();
+  }
+  changed.notify_all();
+  for (auto& worker : workers) worker.join();
+  return walked != WalkResult::Failed;
+}
+
+std::string Snippet(std::string_view text, std::size_t begin, std::size_t end) {
+  std::size_t start = begin;
+  for (std::size_t k = 0; k < kSnippetContext && start > 0; ++k) {
+    if (text[start - 1] == '\n' && start >= 2 && text[start - 2] == '\r') {
+      start -= 2;
+    } else {
+      --start;
+      while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
+    }
+  }
+  std::size_t stop = end;
+  for (std::size_t k = 0; k < kSnippetContext && stop < text.size(); ++k) {
+    if (text[stop] == '\r' && stop + 1 < text.size() && text[stop + 1] == '\n') {
+      stop += 2;
+    } else {
+      stop = std::min(text.size(), stop + utf8Length(static_cast<unsigned char>(text[stop])));
+    }
+  }
+  std::string out;
+  out.reserve(stop - start + 8);
+  for (std::size_t i = start; i < stop; ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      out += kLineEndMark;
+      if (c == '\r' && i + 1 < stop && text[i + 1] == '\n') ++i;
+    } else {
+      out += c == '\t' ? ' ' : c;
+    }
+  }
+  return out;
+}
+
+std::unique_ptr<Searcher> Searcher::Create(std::string_view needle, SearchOptions options, std::string* error) {
+  auto fail = [error](std::string reason) {
+    if (error) *error = std::move(reason);
+    return std::unique_ptr<Searcher>();
+  };
+  if (needle.empty()) return fail("nothing to search for");
+  if (Utf8ValidPrefix(needle) != needle.size()) return fail("the text to search for is not valid UTF-8");
+  std::unique_ptr<Searcher> searcher(new Searcher);
+  searcher->options_ = options;
+  searcher->needle_ = needle;
+  if (options.regex || options.ignoreCase) {
+    TextPattern::Options patternOptions;
+    patternOptions.literal = !options.regex;
+    patternOptions.caseless = options.ignoreCase;
+    patternOptions.multiline = true;
+    std::string message;
+    searcher->pattern_ = TextPattern::Compile(needle, patternOptions, &message);
+    if (!searcher->pattern_) return fail("bad pattern: " + message);
+  }
+  return searcher;
+}
+
+bool Searcher::find(std::string_view text, std::size_t start, std::size_t& begin, std::size_t& end,
+                    bool notEmptyAtStart, bool& failed) const {
+  if (pattern_) {
+    switch (pattern_->Find(text, start, begin, end, notEmptyAtStart)) {
+      case TextPattern::Outcome::Found:
+        return true;
+      case TextPattern::Outcome::NotFound:
+        return false;
+      case TextPattern::Outcome::Failed:
+        failed = true;
+        return false;
+    }
+  }
+  if (start >= text.size()) return false;
+  const void* hit = memmem(text.data() + start, text.size() - start, needle_.data(), needle_.size());
+  if (!hit) return false;
+  begin = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+  end = begin + needle_.size();
+  return true;
+}
+
+bool Searcher::Search(ArticleJob& job) const {
+  const std::string_view text = options_.titlesOnly ? std::string_view(job.title) : std::string_view(job.text);
+  const bool eachMatch = !options_.countOnly && !options_.titlesOnly;
+  const std::string prefix = std::to_string(job.id) + '\t' + printable(job.title);
+  job.count = 0;
+  bool failed = false;
+  std::size_t at = 0, begin = 0, end = 0, counted = 0;
+  std::int64_t line = 1;
+  bool notEmpty = false;
+  while (at <= text.size() && find(text, at, begin, end, notEmpty, failed)) {
+    ++job.count;
+    if (eachMatch) {
+      line += lineEndsIn(text, counted, begin);
+      counted = begin;
+      job.output += prefix + '\t' + std::to_string(line) + '\t' + Snippet(text, begin, end) + '\n';
+    }
+    notEmpty = end == begin;  // step past an empty match without finding it again
+    at = end;
+  }
+  if (job.count > 0 && options_.countOnly) job.output += prefix + '\t' + std::to_string(job.count) + '\n';
+  else if (job.count > 0 && options_.titlesOnly) job.output += prefix + '\n';
+  return !failed;
+}
+
+}  // namespace nvx::book
