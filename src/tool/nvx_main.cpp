@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tool/book_commands.h"
 #include "tool/tool_commands.h"
 
 namespace {
@@ -21,6 +22,17 @@ constexpr const char* kUsageText =
     "  check FILE        say whether FILE is a sound article database; one line per problem\n"
     "  export FILE OUT   write every article into the text file OUT, as the editor's export does\n"
     "                    (GB18030 text; each article \"[第N篇]\" title, CR LF, text, CR LF, one zero byte)\n"
+    "  import FILE BOOK.txt [--dry-run] [--encoding NAME] [--rule REGEX] [--max-chars N]\n"
+    "                    add the chapters of a TXT book as articles, in one transaction; the\n"
+    "                    encoding is told from the bytes unless given; chapters start at heading\n"
+    "                    lines (the default rule, or a PCRE2 pattern); --dry-run only lists them\n"
+    "  grep FILE TEXT [-i] [-E] [-c] [--titles]\n"
+    "                    print id, title, line and the text around each match in the articles'\n"
+    "                    texts (-i any case, -E TEXT is a PCRE2 pattern, -c counts per article,\n"
+    "                    --titles searches titles); exit 0 found, 1 not found, 2 error\n"
+    "  stat FILE         print id, title, characters, lines and the line read, per article\n"
+    "  export FILE DIR --split [--range A-B] [--encoding utf-8|gb18030]\n"
+    "                    write each article into DIR as NNNN-title.txt (UTF-8 by default)\n"
     "  --help            show this text\n"
     "\n"
     "Exit status: 0 success, 1 failure (the reason on standard error), 2 wrong usage.\n";
@@ -39,6 +51,7 @@ int main(int argc, char** argv) {
     return nvx::tool::kSuccess;
   }
   if (args.empty()) return usage();
+  if (auto code = nvx::tool::RunBookCommand(args, usage)) return *code;
   const std::string& command = args[0];
   const std::size_t n = args.size();
   if (command == "new" && n == 2) return nvx::tool::newFile(args[1]);

@@ -1,0 +1,397 @@
+#include "tool/book_commands.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+
+#include "store/article_file.h"
+#include "store/article_walk.h"
+#include "store/book_import.h"
+#include "store/book_search.h"
+#include "store/codepage.h"
+#include "tool/tool_commands.h"
+
+namespace nvx::tool {
+
+namespace {
+
+constexpr int kGrepFound = 0;
+constexpr int kGrepNotFound = 1;
+constexpr int kGrepError = 2;
+
+int fail(const std::string& file, const std::string& reason, int code = kFailure) {
+  std::fprintf(stderr, "nvx: %s: %s\n", file.c_str(), reason.c_str());
+  return code;
+}
+
+bool writeOut(std::string_view bytes) {
+  return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+}
+
+bool flushOut() { return std::fflush(stdout) == 0 && !std::ferror(stdout); }
+
+// Arguments after the command: words, flags and options with a value ("--rule X" or "--rule=X").
+// "--" ends the options.
+struct Arguments {
+  std::vector<std::string> words;
+  std::set<std::string> flags;
+  std::map<std::string, std::string> values;
+  std::string error;
+};
+
+Arguments parse(const std::vector<std::string>& args, const std::set<std::string>& flags,
+                const std::set<std::string>& valued) {
+  Arguments parsed;
+  bool optionsEnded = false;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (optionsEnded || a.size() < 2 || a[0] != '-') {
+      parsed.words.push_back(a);
+    } else if (a == "--") {
+      optionsEnded = true;
+    } else if (flags.count(a)) {
+      parsed.flags.insert(a);
+    } else if (const auto eq = a.find('='); eq != std::string::npos && valued.count(a.substr(0, eq))) {
+      parsed.values[a.substr(0, eq)] = a.substr(eq + 1);
+    } else if (valued.count(a)) {
+      if (i + 1 == args.size()) {
+        parsed.error = a + " needs a value";
+        return parsed;
+      }
+      parsed.values[a] = args[++i];
+    } else {
+      parsed.error = "unknown option " + a;
+      return parsed;
+    }
+  }
+  return parsed;
+}
+
+int usageError(const std::string& what, int (*usage)()) {
+  std::fprintf(stderr, "nvx: %s\n", what.c_str());
+  return usage();
+}
+
+std::optional<std::int64_t> positiveNumber(std::string_view s) {
+  std::int64_t value = 0;
+  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+  if (s.empty() || ec != std::errc() || end != s.data() + s.size() || value < 1) return std::nullopt;
+  return value;
+}
+
+// Opens an article database that must be usable; on failure says why and gives `code`.
+std::optional<int> openArticles(SqliteDB& db, const std::string& file, int code = kFailure) {
+  const auto path = FromUtf8(file);
+  if (!path || path->empty()) return fail(file, "cannot use this file name", code);
+  const ArticleFileState state = OpenArticleFile(db, *path);
+  if (state != ArticleFileState::Sound) return fail(file, DescribeState(state), code);
+  return std::nullopt;
+}
+
+// The whole of a regular file; nothing for anything else (a FIFO is never opened).
+std::optional<std::string> readRegularFile(const std::string& file) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (in.bad()) return std::nullopt;
+  return bytes;
+}
+
+// "T ×n, …" for the titles given more than once, in the order they first appear.
+std::string duplicateTitles(const std::vector<book::BookArticle>& articles) {
+  std::map<std::string, std::size_t> seen;
+  std::vector<std::string> order;
+  for (const auto& a : articles)
+    if (seen[a.title]++ == 0) order.push_back(a.title);
+  std::string list;
+  for (const auto& title : order) {
+    if (seen[title] < 2) continue;
+    if (!list.empty()) list += ", ";
+    list += title + " ×" + std::to_string(seen[title]);
+  }
+  return list.empty() ? "none" : list;
+}
+
+int importBook(const std::vector<std::string>& args, int (*usage)()) {
+  const Arguments a = parse(args, {"--dry-run"}, {"--encoding", "--rule", "--max-chars"});
+  if (!a.error.empty()) return usageError(a.error, usage);
+  if (a.words.size() != 2) return usage();
+  const std::string& file = a.words[0];
+  const std::string& bookFile = a.words[1];
+  const bool dryRun = a.flags.count("--dry-run") != 0;
+
+  book::SplitOptions options;
+  if (a.values.count("--max-chars")) {
+    const auto n = positiveNumber(a.values.at("--max-chars"));
+    if (!n) return usageError("--max-chars needs a positive number", usage);
+    options.maxChars = static_cast<std::size_t>(*n);
+  }
+  std::unique_ptr<book::TextPattern> rule;
+  if (a.values.count("--rule")) {
+    std::string error;
+    rule = book::TextPattern::Compile(a.values.at("--rule"), {}, &error);
+    if (!rule) return usageError("bad --rule: " + error, usage);
+    options.rule = rule.get();
+  }
+  const std::string encoding = a.values.count("--encoding") ? a.values.at("--encoding") : std::string();
+
+  SqliteDB db;
+  if (auto code = openArticles(db, file)) return *code;
+
+  const auto bytes = readRegularFile(bookFile);
+  if (!bytes) return fail(bookFile, "cannot read");
+  const book::DecodedBook decoded = book::DecodeBook(*bytes, encoding);
+  if (decoded.unknownEncoding) return usageError("unknown encoding " + encoding, usage);
+  if (!decoded.ok) {
+    return fail(bookFile, "not valid " + decoded.encoding + " at byte " + std::to_string(decoded.badOffset) +
+                              (decoded.guessed ? " (use --encoding)" : ""));
+  }
+  const book::SplitBook split = book::SplitIntoArticles(decoded.text, options);
+  if (!split.error.empty()) return fail(bookFile, split.error);
+  if (split.articles.empty()) return fail(bookFile, "no text");
+  for (const auto& title : split.overlong) {
+    fail(bookFile, (options.rule ? "warning: over " : "cut into 第N节 pieces, over ") +
+                       std::to_string(options.maxChars) + " characters: " + title);
+  }
+
+  const char* ruleName = book::SplitRuleName(split.rule);
+  if (dryRun) {
+    std::string out;
+    for (std::size_t i = 0; i < split.articles.size(); ++i) {
+      const auto& article = split.articles[i];
+      out += std::to_string(i + 1) + '\t' + article.title + '\t' + std::to_string(article.characters) + '\n';
+    }
+    out += "encoding " + decoded.encoding + "; rule " + ruleName + "; " + std::to_string(split.articles.size()) +
+           " articles; " + std::to_string(split.emptyDropped) + " empty dropped; duplicate titles: " +
+           duplicateTitles(split.articles) + "; fallback: " + (split.fallback ? "yes" : "no") + '\n';
+    if (!writeOut(out) || !flushOut()) return fail(file, "cannot write output");
+    return kSuccess;
+  }
+
+  if (const ArticleFileState state = QuickCheck(db); state != ArticleFileState::Sound)
+    return fail(file, DescribeState(state));
+  const book::WriteOutcome written = book::WriteArticles(db, split.articles);
+  if (!written.ok) return fail(file, written.error);
+  std::printf("added %zu articles (ids %lld-%lld), %s, %s\n", split.articles.size(),
+              static_cast<long long>(written.firstId), static_cast<long long>(written.lastId),
+              decoded.encoding.c_str(), ruleName);
+  if (!flushOut()) return fail(file, "cannot write output");
+  return kSuccess;
+}
+
+int grepCommand(const std::vector<std::string>& args, int (*usage)()) {
+  const Arguments a = parse(args, {"-i", "-E", "-c", "--titles"}, {});
+  if (!a.error.empty()) return usageError(a.error, usage);
+  if (a.words.size() != 2) return usage();
+  const std::string& file = a.words[0];
+  book::SearchOptions options;
+  options.ignoreCase = a.flags.count("-i") != 0;
+  options.regex = a.flags.count("-E") != 0;
+  options.countOnly = a.flags.count("-c") != 0;
+  options.titlesOnly = a.flags.count("--titles") != 0;
+  std::string error;
+  const auto searcher = book::Searcher::Create(a.words[1], options, &error);
+  if (!searcher) return usageError(error, usage);
+
+  SqliteDB db;
+  if (auto code = openArticles(db, file, kGrepError)) return *code;
+  bool found = false, failed = false, outputFailed = false;
+  const bool read = book::WalkArticlesInParallel(
+      db, options.titlesOnly ? book::Decoding::None : book::Decoding::Utf8,
+      [&searcher](book::ArticleJob& job) {
+        job.readable = searcher->Search(job) && job.readable;
+        job.text.clear();
+      },
+      [&](book::ArticleJob& job) {
+        found = found || job.count > 0;
+        if (!job.readable) {
+          failed = true;
+          fail(file, "article " + std::to_string(job.id) + ": cannot be searched");
+        }
+        outputFailed = !writeOut(job.output);
+        return !outputFailed;
+      });
+  if (outputFailed || !flushOut()) return fail(file, "cannot write output", kGrepError);
+  if (!read) return fail(file, "cannot read the articles", kGrepError);
+  if (failed) return kGrepError;
+  return found ? kGrepFound : kGrepNotFound;
+}
+
+int statCommand(const std::vector<std::string>& args, int (*usage)()) {
+  const Arguments a = parse(args, {}, {});
+  if (!a.error.empty()) return usageError(a.error, usage);
+  if (a.words.size() != 1) return usage();
+  const std::string& file = a.words[0];
+  SqliteDB db;
+  if (auto code = openArticles(db, file)) return *code;
+  const auto firstLines = book::ReadFirstLines(db);
+  if (!firstLines) return fail(file, "cannot read the articles");
+  std::int64_t articles = 0, characters = 0, lines = 0;
+  bool damaged = false, outputFailed = false;
+  const bool read = book::WalkArticlesInParallel(
+      db, book::Decoding::Utf8,
+      [](book::ArticleJob& job) {
+        job.counts = book::CountText(job.text);
+        job.text.clear();
+      },
+      [&](book::ArticleJob& job) {
+        const auto firstLine = [&](std::int64_t id) {
+          const auto it = firstLines->find(id);
+          return it == firstLines->end() ? 0 : it->second;
+        };
+        if (!job.readable) {
+          damaged = true;
+          fail(file, "article " + std::to_string(job.id) + ": content does not unpack");
+        }
+        ++articles;
+        characters += job.counts.characters;
+        lines += job.counts.lines;
+        std::string title = job.title;
+        std::replace_if(title.begin(), title.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+        outputFailed = !writeOut(std::to_string(job.id) + '\t' + title + '\t' + std::to_string(job.counts.characters) +
+                                 '\t' + std::to_string(job.counts.lines) + '\t' + std::to_string(firstLine(job.id)) + '\n');
+        return !outputFailed;
+      });
+  if (!read && !outputFailed) return fail(file, "cannot read the articles");
+  if (!outputFailed)
+    outputFailed = !writeOut("total\t" + std::to_string(articles) + " articles\t" + std::to_string(characters) + '\t' +
+                             std::to_string(lines) + '\n');
+  if (outputFailed || !flushOut()) return fail(file, "cannot write output");
+  return damaged ? kFailure : kSuccess;
+}
+
+// ---- export --split ---------------------------------------------------------------------------
+
+constexpr std::size_t kMaxFileNameBytes = 255;
+
+// "NNNN-title.txt": '/', control characters and a leading dot become '_'; a title too long for a
+// file name is cut on a character boundary.
+std::string splitFileName(std::int64_t place, int width, std::string_view title) {
+  std::string number = std::to_string(place);
+  if (static_cast<int>(number.size()) < width) number.insert(0, width - number.size(), '0');
+  std::string name;
+  for (std::size_t i = 0; i < title.size(); ++i) {
+    const auto c = static_cast<unsigned char>(title[i]);
+    const bool control = c < 0x20 || c == 0x7F || (c == 0xC2 && i + 1 < title.size() &&
+                                                   static_cast<unsigned char>(title[i + 1]) < 0xA0);
+    if (control && c == 0xC2) ++i;  // a C1 control, two bytes in UTF-8
+    name += control || c == '/' || (i == 0 && c == '.') ? '_' : static_cast<char>(c);
+  }
+  const std::size_t room = kMaxFileNameBytes - number.size() - 1 - 4;
+  if (name.size() > room) {
+    std::size_t cut = room;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    name.resize(cut);
+  }
+  return number + "-" + name + ".txt";
+}
+
+// Writes `bytes` into a temporary file beside `path`, flushes it to disk and renames it over
+// `path`, so that a reader sees the old file or the whole new one.
+bool replaceFile(const std::filesystem::path& path, std::string_view bytes) {
+  std::string temporary = (path.parent_path() / ".nvx-split-XXXXXX").string();
+  const int fd = ::mkstemp(temporary.data());
+  if (fd < 0) return false;
+  bool ok = ::fchmod(fd, 0644) == 0;
+  for (std::size_t done = 0; ok && done < bytes.size();) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
+  }
+  ok = ::fsync(fd) == 0 && ok;
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
+  if (!ok) ::unlink(temporary.c_str());
+  return ok;
+}
+
+int exportSplit(const std::vector<std::string>& args, int (*usage)()) {
+  const Arguments a = parse(args, {"--split"}, {"--range", "--encoding"});
+  if (!a.error.empty()) return usageError(a.error, usage);
+  if (a.words.size() != 2) return usage();
+  const std::string& file = a.words[0];
+  const std::string& dir = a.words[1];
+
+  std::string encoding = a.values.count("--encoding") ? a.values.at("--encoding") : "utf-8";
+  std::transform(encoding.begin(), encoding.end(), encoding.begin(), [](unsigned char c) { return std::tolower(c); });
+  if (encoding != "utf-8" && encoding != "gb18030") return usageError("--encoding is utf-8 or gb18030", usage);
+
+  std::int64_t first = 1, last = INT64_MAX;
+  if (a.values.count("--range")) {
+    const std::string& range = a.values.at("--range");
+    const auto dash = range.find('-');
+    const auto from = positiveNumber(std::string_view(range).substr(0, dash));
+    const std::string to = dash == std::string::npos ? std::string("x") : range.substr(dash + 1);
+    const auto until = to.empty() ? std::optional<std::int64_t>(INT64_MAX) : positiveNumber(to);
+    if (!from || !until || *until < *from) return usageError("--range is A-B or A- (places, from 1)", usage);
+    first = *from;
+    last = *until;
+  }
+
+  SqliteDB db;
+  if (auto code = openArticles(db, file)) return *code;
+  const auto articles = CountArticles(db);
+  if (!articles) return fail(file, "cannot read the articles");
+  const std::int64_t count = *articles;
+  if (first > count) return fail(file, "no articles in --range " + a.values.at("--range"));
+
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (!std::filesystem::is_directory(dir, ec)) return fail(dir, "cannot make the folder");
+  struct stat own {};
+  ::stat(file.c_str(), &own);
+  const int width = static_cast<int>(std::to_string(count).size());
+
+  bool failed = false;
+  const bool read = book::WalkArticlesInParallel(
+      db, encoding == "utf-8" ? book::Decoding::Utf8 : book::Decoding::LocalCodePage,
+      [&](book::ArticleJob& job) {
+        if (job.place < first || job.place > last || !job.readable) return;
+        const std::filesystem::path target = std::filesystem::path(dir) / splitFileName(job.place, width, job.title);
+        struct stat st {};
+        if (::stat(target.c_str(), &st) == 0 && st.st_dev == own.st_dev && st.st_ino == own.st_ino) {
+          job.output = target.string() + ": is the collection itself";
+        } else if (!replaceFile(target, job.text)) {
+          job.output = target.string() + ": cannot write";
+        }
+        job.text.clear();
+      },
+      [&](book::ArticleJob& job) {
+        if (job.place < first || job.place > last) return job.place < last;
+        if (!job.readable) {
+          failed = true;
+          fail(file, "article " + std::to_string(job.id) + ": content does not unpack");
+        } else if (!job.output.empty()) {
+          failed = true;
+          std::fprintf(stderr, "nvx: %s\n", job.output.c_str());
+        }
+        return true;
+      });
+  if (!read) return fail(file, "cannot read the articles");
+  return failed ? kFailure : kSuccess;
+}
+
+}  // namespace
+
+std::optional<int> RunBookCommand(const std::vector<std::string>& args, int (*usage)()) {
+  if (args.empty()) return std::nullopt;
+  const std::string& command = args[0];
+  if (command == "import") return importBook(args, usage);
+  if (command == "grep") return grepCommand(args, usage);
+  if (command == "stat") return statCommand(args, usage);
+  if (command == "export" && std::find(args.begin(), args.end(), "--split") != args.end()) return exportSplit(args, usage);
+  return std::nullopt;
+}
+
+}  // namespace nvx::tool

@@ -1,0 +1,252 @@
+// nvx import, grep, stat and export --split, run as a user's script would run them.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "store/book_import.h"
+#include "store/codepage.h"
+#include "test_support.h"
+
+namespace nvx {
+namespace {
+
+struct Result {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string quote(const std::string& arg) {
+  std::string q = "'";
+  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// Chapters with a preface, a repeated heading, an empty chapter and a volume divider.
+const std::string kBook =
+    "《风起》 作者：某人\n\n"
+    "第一卷 风\n"
+    "第一章 初见\n\n第一章 初见\n　　他来了。\n\n"
+    "第二章 空\n\n"
+    "第三章 别离\n　　他走了。\n第二行\n";
+
+class BookCommands : public ::testing::Test {
+ protected:
+  Result run(const std::vector<std::string>& args) {
+    std::string command = quote(NVX_TOOL_PATH);
+    for (const auto& a : args) command += " " + quote(a);
+    command += " </dev/null >" + quote(dir.file("stdout")) + " 2>" + quote(dir.file("stderr"));
+    const int status = std::system(command.c_str());
+    Result r;
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = test::readFile(dir.file("stdout"));
+    r.err = test::readFile(dir.file("stderr"));
+    return r;
+  }
+
+  void SetUp() override { ASSERT_EQ(run({"new", file}).code, 0); }
+
+  std::string writeBook(const std::string& name, const std::string& bytes) {
+    const std::string path = dir.file(name);
+    test::writeFile(path, bytes);
+    return path;
+  }
+
+  void sql(const std::string& statement) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << statement;
+    sqlite3_close(db);
+  }
+
+  test::TempDir dir;
+  std::string file = dir.file("books.nvx");
+};
+
+TEST_F(BookCommands, ImportAppendsTheChaptersAsNewArticles) {
+  sql("INSERT INTO nr(name) VALUES('已有')");
+  const std::string book = writeBook("风起.txt", kBook);
+  const Result r = run({"import", file, book});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "added 4 articles (ids 2-5), UTF-8, default\n");
+  EXPECT_EQ(run({"list", file}).out, "1\t已有\n2\t前言\n3\t第一卷 风\n4\t第一章 初见\n5\t第三章 别离\n");
+  EXPECT_EQ(run({"cat", file, "5"}).out, "　　他走了。\r\n第二行");
+  EXPECT_EQ(run({"cat", file, "3"}).out, "");
+  EXPECT_EQ(run({"check", file}).code, 0);
+}
+
+TEST_F(BookCommands, DryRunListsTheArticlesAndLeavesTheFileAlone) {
+  const std::string before = test::readFile(file);
+  const std::string book = writeBook("book.txt", kBook + "第一章 初见\n又一次。\n");
+  Result r = run({"import", file, book, "--dry-run"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "1\t前言\t10\n2\t第一卷 风\t0\n3\t第一章 初见\t6\n4\t第三章 别离\t9\n5\t第一章 初见\t4\n"
+            "encoding UTF-8; rule default; 5 articles; 1 empty dropped; duplicate titles: 第一章 初见 ×2; fallback: no\n");
+  EXPECT_EQ(test::readFile(file), before) << "byte for byte";
+
+  // Without headings the book is cut into pieces; a GBK file is told from its bytes.
+  std::string plain;
+  for (int i = 0; i < 220; ++i) plain += L("天下大势，分久必合，合久必分。天下大势，分久必合，合久必分。天下大势，分久必合，合久必分。"
+                                         "天下大势，分久必合，合久必分。天下大势，分久必合，合久必分。天下大势，分久必合，合久必分。") + "\r\n";
+  r = run({"import", file, writeBook("plain.txt", plain), "--dry-run"});
+  EXPECT_EQ(r.out, "1\t第1节\t9900\n2\t第2节\t9900\n"
+                   "encoding GB18030; rule fallback; 2 articles; 0 empty dropped; duplicate titles: none; fallback: yes\n");
+  r = run({"import", file, writeBook("plain.txt", plain), "--max-chars", "100"});
+  EXPECT_EQ(r.out, "added 2 articles (ids 1-2), GB18030, fallback\n");
+}
+
+TEST_F(BookCommands, ImportFailuresAddNothing) {
+  const std::string usage = "Usage: nvx";
+  const std::string undecodable = writeBook("bad.txt", "\xB5\xDA\xD2\xBB\xD5\xC2\n\x81\x20");
+  struct Row {
+    const char* name;
+    std::vector<std::string> args;
+    int code;
+    std::string err;  // the first line on standard error
+  };
+  const Row rows[] = {
+      {"undecodable", {"import", file, undecodable}, 1,
+       "nvx: " + undecodable + ": not valid GB18030 at byte 7 (use --encoding)"},
+      {"undecodable in the given encoding", {"import", file, undecodable, "--encoding", "UTF-8"}, 1,
+       "nvx: " + undecodable + ": not valid UTF-8 at byte 0"},
+      {"empty", {"import", file, writeBook("empty.txt", "")}, 1, "nvx: " + dir.file("empty.txt") + ": no text"},
+      {"blank", {"import", file, writeBook("blank.txt", " \r\n　\n\t\n")}, 1, "nvx: " + dir.file("blank.txt") + ": no text"},
+      {"missing book", {"import", file, dir.file("none.txt")}, 1, "nvx: " + dir.file("none.txt") + ": cannot read"},
+      {"a folder as book", {"import", file, dir.path().string()}, 1, "nvx: " + dir.path().string() + ": cannot read"},
+      {"bad rule", {"import", file, writeBook("a.txt", kBook), "--rule", "第("}, 2,
+       "nvx: bad --rule: missing closing parenthesis at offset 4"},
+      {"unknown encoding", {"import", file, dir.file("a.txt"), "--encoding", "NO-SUCH"}, 2, "nvx: unknown encoding NO-SUCH"},
+      {"bad --max-chars", {"import", file, dir.file("a.txt"), "--max-chars", "0"}, 2,
+       "nvx: --max-chars needs a positive number"},
+      {"not a collection", {"import", dir.file("a.txt"), dir.file("a.txt")}, 1, "nvx: " + dir.file("a.txt") + ": not a database"},
+  };
+  const std::string before = test::readFile(file);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Result r = run(row.args);
+    EXPECT_EQ(r.code, row.code);
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')), row.err);
+    EXPECT_EQ(r.err.find(usage) != std::string::npos, row.code == 2);
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_EQ(test::readFile(file), before);
+}
+
+TEST_F(BookCommands, AFailureHalfwayAddsNothing) {
+  sql("INSERT INTO nr(name) VALUES('已有')");
+  sql("CREATE TRIGGER full BEFORE INSERT ON nr WHEN NEW.name='第三章 别离' BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+  const std::string book = writeBook("book.txt", kBook);
+  Result r = run({"import", file, book});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "nvx: " + file + ": cannot write article 4; nothing was added\n");
+  EXPECT_EQ(run({"list", file}).out, "1\t已有\n");
+  sql("DROP TRIGGER full");
+
+  if (geteuid() != 0) {  // permissions do not stop the superuser
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    r = run({"import", file, book});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(run({"list", file}).out, "1\t已有\n");
+    ::chmod(file.c_str(), 0644);
+  }
+  EXPECT_EQ(run({"import", file, book}).code, 0);
+  EXPECT_EQ(run({"list", file}).out.size(), std::string("1\t已有\n2\t前言\n3\t第一卷 风\n4\t第一章 初见\n5\t第三章 别离\n").size());
+}
+
+TEST_F(BookCommands, GrepSearchesDecodedTexts) {
+  ASSERT_EQ(run({"import", file, writeBook("a.txt", "第一章 甲\n他的情意\n第二章 乙\nＡＢＣ abc\n那时\n")}).code, 0);
+  struct Row {
+    const char* name;
+    std::vector<std::string> args;
+    int code;
+    std::string out;
+  };
+  const Row rows[] = {
+      {"a hit per line", {"grep", file, "情"}, 0, "1\t第一章 甲\t1\t他的情意\n"},
+      {"never across GB18030 bytes", {"grep", file, "那"}, 0, "2\t第二章 乙\t2\tＡＢＣ abc⏎那时\n"},
+      {"nothing found", {"grep", file, "丙"}, 1, ""},
+      {"-i on full-width letters", {"grep", file, "ａｂｃ", "-i"}, 0, "2\t第二章 乙\t1\tＡＢＣ abc⏎那时\n"},
+      {"-c", {"grep", "-c", "-i", file, "abc"}, 0, "2\t第二章 乙\t1\n"},
+      {"-E", {"grep", file, "-E", "^那."}, 0, "2\t第二章 乙\t2\tＡＢＣ abc⏎那时\n"},
+      {"--titles", {"grep", file, "乙", "--titles"}, 0, "2\t第二章 乙\n"},
+      {"bad pattern", {"grep", file, "-E", "("}, 2, ""},
+      {"unknown option", {"grep", file, "x", "-z"}, 2, ""},
+      {"missing file", {"grep", dir.file("none.nvx"), "x"}, 2, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Result r = run(row.args);
+    EXPECT_EQ(r.code, row.code) << r.err;
+    EXPECT_EQ(r.out, row.out);
+    EXPECT_EQ(book::Utf8ValidPrefix(r.out), r.out.size());
+  }
+}
+
+TEST_F(BookCommands, StatCountsCharactersAndLines) {
+  ASSERT_EQ(run({"import", file, writeBook("a.txt", "第一章 甲\n一二三\n\n四\n第二章 乙\nabc\n")}).code, 0);
+  sql("UPDATE nr SET ksid=2 WHERE id=1");
+  sql("INSERT INTO nr(name) VALUES('空')");
+  const Result r = run({"stat", file});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "1\t第一章 甲\t4\t3\t2\n2\t第二章 乙\t3\t1\t0\n3\t空\t0\t0\t0\ntotal\t3 articles\t7\t4\n");
+}
+
+TEST_F(BookCommands, ExportSplitWritesOneFilePerArticle) {
+  for (int i = 1; i <= 10; ++i) sql("INSERT INTO nr(name, nr) VALUES('t" + std::to_string(i) + "', NULL)");
+  ASSERT_EQ(run({"import", file, writeBook("a.txt", "第一章 a/b\n一\r\n二\n第二章 乙\n乙\n")}).code, 0);
+  sql("UPDATE nr SET name='.hidden' || char(9) || 'x' WHERE id=1");
+  const std::filesystem::path out = dir.path() / "out" / "deeper";
+  std::filesystem::create_directories(out);
+  test::writeFile((out / "11-第一章 a_b.txt").string(), "old");
+  test::writeFile((out / "keep.txt").string(), "mine");
+
+  Result r = run({"export", file, out.string(), "--split", "--range", "11-"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(test::readFile((out / "11-第一章 a_b.txt").string()), "一\r\n二") << "replaced";
+  EXPECT_EQ(test::readFile((out / "12-第二章 乙.txt").string()), "乙");
+  EXPECT_EQ(test::readFile((out / "keep.txt").string()), "mine") << "other files untouched";
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(out)) files += entry.is_regular_file();
+  EXPECT_EQ(files, 3u) << "no temporary files left";
+
+  const std::filesystem::path all = dir.path() / "all";
+  r = run({"export", file, all.string(), "--split", "--range", "1-2", "--encoding", "GB18030"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(std::filesystem::exists(all / "01-_hidden_x.txt"));
+  EXPECT_TRUE(std::filesystem::exists(all / "02-t2.txt"));
+  EXPECT_FALSE(std::filesystem::exists(all / "03-t3.txt"));
+  r = run({"export", file, all.string(), "--split", "--range", "12-12", "--encoding", "gb18030"});
+  EXPECT_EQ(test::readFile((all / "12-第二章 乙.txt").string()), "\xD2\xD2");
+
+  struct Row {
+    const char* name;
+    std::vector<std::string> args;
+    int code;
+  };
+  const Row rows[] = {
+      {"range backwards", {"export", file, all.string(), "--split", "--range", "5-2"}, 2},
+      {"range of words", {"export", file, all.string(), "--split", "--range", "a-b"}, 2},
+      {"range from 0", {"export", file, all.string(), "--split", "--range", "0-2"}, 2},
+      {"range past the end", {"export", file, all.string(), "--split", "--range", "13-"}, 1},
+      {"other encoding", {"export", file, all.string(), "--split", "--encoding", "big5"}, 2},
+      {"folder that cannot be made", {"export", file, file + "/x", "--split"}, 1},
+  };
+  for (const Row& row : rows) EXPECT_EQ(run(row.args).code, row.code) << row.name;
+}
+
+TEST_F(BookCommands, HelpNamesTheBookCommands) {
+  const Result help = run({"--help"});
+  for (const char* command : {"import FILE BOOK.txt", "grep FILE TEXT", "stat FILE", "export FILE DIR --split"})
+    EXPECT_NE(help.out.find(command), std::string::npos) << command;
+  EXPECT_EQ(run({"import", file}).code, 2);
+  EXPECT_EQ(run({"stat"}).code, 2);
+}
+
+}  // namespace
+}  // namespace nvx
