@@ -21,20 +21,6 @@ int prepareResult(sqlite3* db, const char* sql) {
   return rc;
 }
 
-std::vector<std::string> columnsOfArticleTable(sqlite3* db) {
-  std::vector<std::string> names;
-  Statement s = prepare(db, "PRAGMA table_info(nr)");
-  while (s && sqlite3_step(s.get()) == SQLITE_ROW) names.push_back(columnText(s.get(), 1));
-  return names;
-}
-
-bool sameAsciiName(std::string a, std::string b) {
-  for (auto* t : {&a, &b})
-    for (char& c : *t)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return a == b;
-}
-
 }  // namespace
 
 ArticleFileState CheckRegularFile(const Text& path) {
@@ -125,64 +111,67 @@ std::optional<std::int64_t> AddArticle(SqliteDB& db, const Text& title, const By
   return InsertArticle(db, title, Compress(content));
 }
 
+namespace {
+
+// What is wrong with one article's stored content; empty when it unpacks as its header says.
+std::string contentProblem(const Bytes& packed) {
+  if (packed.empty()) return {};  // never written: reads as an empty article
+  const std::int64_t length = PackedLength(packed);
+  if (length < 0) return "content is not packed text";
+  if (length == 0) return packed.size() != kPackedHeaderSize ? "content length is 0 but data follows" : "";
+  const Bytes text = Decompress(packed);
+  if (text.empty()) return "content does not unpack";
+  if (static_cast<std::int64_t>(text.size()) != length) {
+    return "content unpacks to " + std::to_string(text.size()) + " bytes, not the " + std::to_string(length) +
+           " its header says";
+  }
+  return {};
+}
+
+}  // namespace
+
 std::vector<std::string> CheckArticleFile(const Text& path) {
   std::vector<std::string> problems;
   SqliteDB db;
   const ArticleFileState state = OpenArticleFile(db, path);
   if (state == ArticleFileState::Missing || state == ArticleFileState::Unreadable ||
-      state == ArticleFileState::NotDatabase) {
+      state == ArticleFileState::NotDatabase || state == ArticleFileState::NotRegularFile ||
+      state == ArticleFileState::Busy) {
     problems.emplace_back(DescribeState(state));
     return problems;
   }
 
   {
-    Statement s = prepare(db.connection(), "PRAGMA integrity_check");
+    CachedStatement s = db.Prepare("PRAGMA integrity_check");
     int rc = SQLITE_ERROR;
-    while (s && (rc = sqlite3_step(s.get())) == SQLITE_ROW) {
+    while (s && (rc = s.Step()) == SQLITE_ROW) {
       std::string line = columnText(s.get(), 0);
       if (line != "ok") problems.push_back("integrity check: " + line);
     }
-    if (rc != SQLITE_DONE) problems.emplace_back("integrity check could not run");
+    if (rc != SQLITE_DONE) problems.emplace_back(db.Busy() ? DescribeState(ArticleFileState::Busy)
+                                                           : "integrity check could not run");
   }
 
-  if (state == ArticleFileState::NoTable) {
+  if (state != ArticleFileState::Sound) {
     problems.emplace_back(DescribeState(state));
     return problems;
   }
-  const std::vector<std::string> present = columnsOfArticleTable(db.connection());
+  const TableLayout layout = InspectTable(db, schema::kTable);
   for (const char* wanted : {schema::kId, schema::kName, schema::kContent, schema::kFirstLine, schema::kFace,
                              schema::kColor, schema::kSize, schema::kEffects}) {
-    bool found = false;
-    for (const auto& name : present) found = found || sameAsciiName(name, wanted);
-    if (!found) problems.push_back(std::string("table nr has no column ") + wanted);
+    if (!layout.HasColumn(wanted)) problems.push_back(std::string("table nr has no column ") + wanted);
   }
 
-  SqliteTable table;
-  if (!table.Open(schema::kTable, db)) {
-    problems.emplace_back("cannot read the articles of table nr");
-    return problems;
-  }
-  while (table.Next()) {
-    const std::string id = std::to_string(*table.CurrentId());
-    bool ok = false;
-    const Bytes packed = table.ReadBytes(schema::kContent, &ok);
-    if (!ok) {
-      problems.push_back("article " + id + ": cannot be read");
-      continue;
-    }
-    if (packed.empty()) continue;  // never written: reads as an empty article
-    const std::int64_t length = PackedLength(packed);
-    const Bytes text = Decompress(packed);
-    if (length < 0) {
-      problems.push_back("article " + id + ": content is not packed text");
-    } else if (length == 0) {
-      if (packed.size() != kPackedHeaderSize) problems.push_back("article " + id + ": content length is 0 but data follows");
-    } else if (text.empty()) {
-      problems.push_back("article " + id + ": content does not unpack");
-    } else if (static_cast<std::int64_t>(text.size()) != length) {
-      problems.push_back("article " + id + ": content unpacks to " + std::to_string(text.size()) +
-                         " bytes, not the " + std::to_string(length) + " its header says");
-    }
+  std::optional<std::int64_t> lastRead;
+  const WalkResult walked = ForEachArticle(db, [&](ArticleRecord&& article) {
+    lastRead = article.id;
+    const std::string problem = contentProblem(article.packed);
+    if (!problem.empty()) problems.push_back("article " + std::to_string(article.id) + ": " + problem);
+    return true;
+  });
+  if (walked == WalkResult::Failed) {
+    problems.push_back(lastRead ? "cannot read the articles after article " + std::to_string(*lastRead)
+                                : std::string("cannot read the articles of table nr"));
   }
   return problems;
 }

@@ -35,11 +35,11 @@ std::string plainPath(const std::string& utf8) {
 
 // An article file may come from anywhere: refuse what a crafted schema could make SQLite do, wait
 // a moment for another program's lock, and keep one value from costing gigabytes.
-void harden(sqlite3* db) {
+void harden(sqlite3* db, int busyTimeoutMs) {
   sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
   sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
   sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
-  sqlite3_busy_timeout(db, SqliteDB::kBusyTimeoutMs);
+  sqlite3_busy_timeout(db, busyTimeoutMs);
   sqlite3_limit(db, SQLITE_LIMIT_LENGTH, SqliteDB::kMaxValueBytes);
 }
 
@@ -71,7 +71,7 @@ bool SqliteDB::Open(const Text& fileName, bool create) {
     sqlite3_close(handle);
     return false;
   }
-  harden(handle);
+  harden(handle, busyTimeoutMs_);
   link_ = std::make_shared<Link>();
   link_->handle = handle;
   sqlite3_rollback_hook(
@@ -96,6 +96,7 @@ bool SqliteDB::Close() {
 }
 
 void SqliteDB::SetBusyTimeout(int milliseconds) {
+  busyTimeoutMs_ = milliseconds;
   if (connection() != nullptr) sqlite3_busy_timeout(connection(), milliseconds);
 }
 

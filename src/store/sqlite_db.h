@@ -55,7 +55,8 @@ class SqliteDB {
   // kept the file locked for longer than the busy timeout.
   bool Busy() const { return link_ && link_->busy; }
 
-  // Changes the busy timeout of the open connection (tests use a short one).
+  // Changes the busy timeout of the open connection and of the ones opened later (tests use a
+  // short one).
   void SetBusyTimeout(int milliseconds);
 
   sqlite3* connection() const { return link_ ? link_->handle : nullptr; }
@@ -70,6 +71,7 @@ class SqliteDB {
 
  private:
   std::shared_ptr<Link> link_;
+  int busyTimeoutMs_ = kBusyTimeoutMs;
 };
 
 }  // namespace nvx

@@ -144,9 +144,7 @@ class CachedStatement {
   // Steps once and notes on the connection whether a failure was a busy file.
   int Step() {
     const int rc = sqlite3_step(statement_);
-    if (rc != SQLITE_ROW && connection_) {
-      connection_->busy = (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED;
-    }
+    if (connection_) connection_->busy = (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED;
     return rc;
   }
 

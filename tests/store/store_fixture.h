@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "store/article_schema.h"
+#include "store/article_walk.h"
 #include "store/sqlite_db.h"
 #include "test_support.h"
 
@@ -50,6 +51,17 @@ class StoreTest : public ::testing::Test {
     }
     sqlite3_finalize(s);
     return result;
+  }
+
+  // "id:title" of every article as the title walk gives them, and a last line when it failed.
+  std::vector<std::string> titles() {
+    std::vector<std::string> seen;
+    const WalkResult r = ForEachTitle(db, [&](std::int64_t id, Text&& title) {
+      seen.push_back(std::to_string(id) + ":" + title);
+      return true;
+    });
+    if (r != WalkResult::Done) seen.push_back("(walk did not finish)");
+    return seen;
   }
 
   TempDir dir;

@@ -1,0 +1,87 @@
+#include "store/article_records.h"
+
+#include <gtest/gtest.h>
+
+#include "store/codepage.h"
+#include "store/template_database.h"
+#include "store_fixture.h"
+
+namespace nvx {
+namespace {
+
+using test::StoreTest;
+
+TEST_F(StoreTest, ArticlesRoundTripByTheirIds) {
+  const auto& image = TemplateDatabase();
+  test::writeFile(path, std::string(image.begin(), image.end()));
+  ASSERT_TRUE(db.Open(path));
+  const auto id = InsertArticle(db, L("标题"), Bytes{1, 2, 3});
+  ASSERT_EQ(id, 1);
+  EXPECT_EQ(query("SELECT name || '|' || ksid || '|' || zt || '|' || ztdx || '|' || typeof(ys) || typeof(xg) "
+                  "|| typeof(nr) FROM nr"),
+            "标题|0|宋体|14|nullnullblob");
+  auto loaded = LoadArticle(db, 1);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(loaded->title, L("标题"));
+  EXPECT_EQ(loaded->packed, (Bytes{1, 2, 3}));
+  EXPECT_EQ(loaded->format.face, L("宋体"));
+  EXPECT_EQ(loaded->format.size, 14);
+  EXPECT_EQ(loaded->format.color, 0) << "NULL reads as black";
+
+  const StoredFormat format{L("楷体"), 20, -16777216, 3};
+  ASSERT_TRUE(SaveArticle(db, 1, L("新标题"), Bytes{}, format));
+  ASSERT_TRUE(StoreReadingState(db, 1, 42, StoredFormat{L("黑体"), 9, 255, 16}));
+  loaded = LoadArticle(db, 1);
+  EXPECT_EQ(loaded->title, L("新标题"));
+  EXPECT_TRUE(loaded->packed.empty());
+  EXPECT_EQ(query("SELECT typeof(nr) || length(nr) FROM nr"), "blob0") << "empty, not NULL";
+  EXPECT_EQ(loaded->firstLine, 42);
+  EXPECT_EQ(loaded->format.face, L("黑体"));
+  EXPECT_EQ(loaded->format.size, 9);
+  EXPECT_EQ(loaded->format.color, 255);
+  EXPECT_EQ(loaded->format.effects, 16);
+
+  EXPECT_FALSE(SaveArticle(db, 2, "x", {}, format)) << "no article 2";
+  EXPECT_FALSE(StoreReadingState(db, 2, 0, format));
+  EXPECT_FALSE(LoadArticle(db, 2));
+  EXPECT_EQ(query("SELECT count(*) FROM nr"), "1");
+  ASSERT_TRUE(db.Execute("CREATE TRIGGER keep BEFORE UPDATE ON nr BEGIN SELECT RAISE(IGNORE); END"));
+  EXPECT_FALSE(SaveArticle(db, 1, "ignored", {}, format)) << "a trigger refused the change";
+  ASSERT_TRUE(db.Execute("DROP TRIGGER keep"));
+
+  EXPECT_TRUE(DeleteArticle(db, 1));
+  EXPECT_FALSE(LoadArticle(db, 1));
+  EXPECT_EQ(InsertArticle(db, "again", {}), 1) << "the id of a deleted last article comes back";
+  ASSERT_TRUE(db.Execute("CREATE TRIGGER keep BEFORE DELETE ON nr BEGIN SELECT RAISE(IGNORE); END"));
+  EXPECT_FALSE(DeleteArticle(db, 1)) << "still there";
+}
+
+TEST_F(StoreTest, TransactionCommitsOrRollsBack) {
+  makeArticles({1});
+  {
+    Transaction t(db);
+    ASSERT_TRUE(t.active());
+    EXPECT_FALSE(Transaction(db).active()) << "one at a time";
+    ASSERT_TRUE(InsertArticle(db, "dropped", {}));
+  }
+  EXPECT_EQ(query("SELECT count(*) FROM nr"), "1");
+  {
+    Transaction t(db);
+    ASSERT_TRUE(InsertArticle(db, "kept", {}));
+    EXPECT_TRUE(t.Commit());
+    EXPECT_FALSE(t.active());
+  }
+  EXPECT_EQ(query("SELECT group_concat(name) FROM nr"), "title1,kept");
+
+  SqliteDB other;
+  ASSERT_TRUE(other.Open(path));
+  other.SetBusyTimeout(0);
+  Transaction mine(db);
+  ASSERT_TRUE(mine.active());
+  Transaction theirs(other);
+  EXPECT_FALSE(theirs.active());
+  EXPECT_TRUE(other.Busy());
+}
+
+}  // namespace
+}  // namespace nvx
