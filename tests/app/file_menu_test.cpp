@@ -64,7 +64,7 @@ TEST_F(EditorTest, OpenCancelledOrUnreadableKeepsWhatIsOpen) {
   EXPECT_EQ(ListView::ItemCount(kCatalogue), 2);
   EXPECT_EQ(GetText(kContent, mw::kRichText), "a");
   EXPECT_EQ(state().currentArticleId, 1);
-  const auto& request = ui->ofKind(ScriptedInteraction::Shown::File).back().file;
+  const auto request = ui->ofKind(ScriptedInteraction::Shown::File).back().file;
   EXPECT_FALSE(request.save);
   EXPECT_EQ(request.filters, QStringList{"sqlite数据库文件(*.nvx)"});
 }
@@ -101,7 +101,7 @@ TEST_F(EditorTest, SaveAsCopiesEveryArticleWithAFreshReadingState) {
             "1三0宋体14nullnull,2七0宋体14nullnull,3九0宋体14nullnull");
   EXPECT_EQ(queryFile(copy, "SELECT hex(nr) FROM nr WHERE id=3"), queryFile(source, "SELECT hex(nr) FROM nr WHERE id=9"))
       << "the stored bytes, not repacked";
-  const auto& request = ui->ofKind(ScriptedInteraction::Shown::File).back().file;
+  const auto request = ui->ofKind(ScriptedInteraction::Shown::File).back().file;
   EXPECT_TRUE(request.save);
   EXPECT_EQ(request.filters, QStringList{"Sqlite数据库文件(*.nvx)"});
   EXPECT_EQ(GetText(kMain, forms::kPropTitle), L("NVX编辑器 [") + source + "]") << "the open file stays open";

@@ -63,7 +63,7 @@ TEST_F(ReadingTest, FontDialogKeepsOneEffect) {
   }
   EXPECT_EQ(box()->font().pointSize(), 18);
   // The dialog starts from the article's face, size and colour.
-  const auto& shown = ui->ofKind(ScriptedInteraction::Shown::Font).back().font;
+  const auto shown = ui->ofKind(ScriptedInteraction::Shown::Font).back().font;
   EXPECT_EQ(shown.face, QStringLiteral("黑体"));
   EXPECT_EQ(shown.pointSize, 18);
   ui->answerFont(std::nullopt);

@@ -317,7 +317,7 @@ TEST_F(FormEngineTest, DialogsGoThroughTheSeam) {
   ui->answerFile(QStringLiteral("/tmp/集子.nvx"));
   EXPECT_TRUE(CommonDlg::Open(save));
   EXPECT_EQ(GetText(save, mw::kDlgFileName), L("/tmp/集子.nvx"));
-  const auto& request = ui->ofKind(ScriptedInteraction::Shown::File).back().file;
+  const auto request = ui->ofKind(ScriptedInteraction::Shown::File).back().file;
   EXPECT_TRUE(request.save);
   EXPECT_EQ(request.filters, QStringList{"sqlite数据库文件(*.nvx)"});
   EXPECT_EQ(request.defaultSuffix, QStringLiteral("nvx"));
