@@ -1,7 +1,7 @@
 #include "app/article_editing.h"
 
-#include <algorithm>
-#include <string>
+#include <cstdint>
+#include <optional>
 
 #include "app/catalogue.h"
 #include "app/main_window_refs.h"
@@ -10,7 +10,7 @@
 #include "forms/main_window.h"
 #include "forms/secondary_windows.h"
 #include "runtime/value_commands.h"
-#include "store/article_file.h"
+#include "store/article_records.h"
 #include "store/article_schema.h"
 #include "store/codepage.h"
 #include "store/packed_content.h"
@@ -57,6 +57,39 @@ void AcceptTitle() {
   Destroy(tf::kWindow);
 }
 
+namespace {
+
+// Writes the loaded article back under `title`; with no title (a row another program wrote
+// without one) only its text and format, leaving the stored name as it is. False when nothing
+// was written.
+bool saveLoadedArticle(std::int64_t id, const Text& title) {
+  ProgramState& s = state();
+  const StoredFormat format = ToStoredFormat(s.currentFormat);
+  if (!title.empty()) return nvx::SaveArticle(s.articleDb, id, title, packedContent(), format);
+  SqliteTable& table = s.articleTable;
+  bool saved = table.Open(schema::kTable, s.articleDb) && table.FindId(id) && table.Edit();
+  if (saved) {
+    table.WriteField(schema::kContent, packedContent());
+    table.WriteField(schema::kFace, format.face);
+    table.WriteField(schema::kSize, format.size);
+    table.WriteField(schema::kColor, format.color);
+    table.WriteField(schema::kEffects, format.effects);
+    saved = table.Update();
+  }
+  table.Close();
+  return saved;
+}
+
+// Whether article `id` is in the open collection, or cannot be told to be missing (no collection,
+// or another program holding the file). A save of an article that is gone writes nothing, quietly.
+bool mayBeThere(std::int64_t id) {
+  ProgramState& s = state();
+  if (s.articleDb.connection() == nullptr || s.articleDb.Busy()) return true;
+  return nvx::LoadArticle(s.articleDb, id).has_value() || s.articleDb.Busy();
+}
+
+}  // namespace
+
 void SaveArticle() {
   ProgramState& s = state();
   // A loaded article is saved under its stored title even when that is empty (other programs
@@ -67,30 +100,16 @@ void SaveArticle() {
     return;
   }
   SetWaitCursor();
-  const bool opened = s.articleTable.Open(schema::kTable, s.articleDb);
-  // Something to write that could not be written: no collection open, a table that cannot be
-  // read, or an insert or update the file refused.
-  bool failed = (s.editMode == 1 || s.editMode == 2) && !opened;
-  const Text condition = "id=" + std::to_string(s.currentArticleId.value_or(0));
-  if (opened && s.editMode == 1) {
-    failed = !InsertNewArticle(s.articleTable, s.currentTitle, packedContent());
-  } else if (opened && s.editMode == 2 && !(s.currentArticleId && s.articleTable.Find(condition))) {
-    // No such row writes nothing; a row that is there but cannot be reached is a failed save.
-    const auto& ids = s.articleTable.rowIds();
-    failed = s.currentArticleId &&
-             std::find(ids.begin(), ids.end(), std::to_string(*s.currentArticleId)) != ids.end();
-  } else if (opened && s.editMode == 2) {
-    s.articleTable.Edit();
-    // An empty title is the stored one as far as the editor could read it: it is left as stored.
-    if (!s.currentTitle.empty()) s.articleTable.WriteField(schema::kName, s.currentTitle);
-    s.articleTable.WriteField(schema::kContent, packedContent());
-    s.articleTable.WriteField(schema::kFace, s.currentFormat.faceName);
-    s.articleTable.WriteField(schema::kSize, s.currentFormat.size);
-    s.articleTable.WriteField(schema::kColor, s.currentFormat.color);
-    s.articleTable.WriteField(schema::kEffects, s.currentFormat.effects);
-    failed = !s.articleTable.Update();
+  // Something to write that could not be written: no collection open, an insert that is not in
+  // the file afterwards, or an update of an article that is there (or cannot be told to be
+  // missing, the file being busy) and did not land.
+  bool failed = false;
+  if (s.editMode == 1) {
+    failed = !InsertArticle(s.articleDb, s.currentTitle, packedContent());
+  } else if (s.editMode == 2 && s.currentArticleId) {
+    const std::int64_t id = *s.currentArticleId;
+    failed = !saveLoadedArticle(id, s.currentTitle) && mayBeThere(id);
   }
-  s.articleTable.Close();
   if (failed) {
     // The text stays in the box and the save can be tried again.
     RestoreCursor();
@@ -110,11 +129,7 @@ void DeleteArticle() {
   if (row == -1) return;
   const std::optional<std::int64_t> id = RowArticleId(row);
   ProgramState& s = state();
-  const bool open = s.articleDb.connection() != nullptr;
-  const bool opened = s.articleTable.Open(schema::kTable, s.articleDb);
-  bool failed = open && !opened;
-  if (opened && id && s.articleTable.Find("id=" + std::to_string(*id))) failed = !s.articleTable.Delete();
-  s.articleTable.Close();
+  const bool failed = s.articleDb.connection() != nullptr && id && !nvx::DeleteArticle(s.articleDb, *id);
   LoadCatalogue();
   SetInt(kCatalogue, mw::kListCurrentRow, -1);
   // The box is emptied when it showed the deleted article, not when it holds a new one.

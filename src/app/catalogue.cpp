@@ -3,12 +3,15 @@
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "app/main_window_refs.h"
 #include "app/program_state.h"
 #include "forms/main_window.h"
 #include "runtime/value_commands.h"
-#include "store/article_schema.h"
+#include "runtime/interaction.h"
+#include "store/article_records.h"
+#include "store/article_walk.h"
 #include "store/codepage.h"
 #include "store/packed_content.h"
 
@@ -19,45 +22,66 @@ namespace mw = forms::main_window;
 namespace {
 
 // The steps both variants of Load article share: the article of the current row into the
-// content box. False when no row is selected.
+// content box. The article is looked up by its id, so a click costs the same in a collection of a
+// hundred articles and of a hundred thousand. False when no row is selected.
 bool loadCurrentArticle(bool emptyFirst) {
   const int row = GetInt(kCatalogue, mw::kListCurrentRow);
   if (row == -1) return false;
   SetWaitCursor();
   ProgramState& s = state();
   s.currentArticleId = RowArticleId(row);
-  s.articleTable.Open(schema::kTable, s.articleDb);
-  if (s.currentArticleId && s.articleTable.Find("id=" + std::to_string(*s.currentArticleId))) {
+  const auto article = s.currentArticleId ? nvx::LoadArticle(s.articleDb, *s.currentArticleId) : std::nullopt;
+  if (article) {
     s.currentTitle = ListView::GetItemText(kCatalogue, row, mw::kColumnTitle);
-    s.currentFormat.faceName = s.articleTable.ReadText(schema::kFace);
-    s.currentFormat.size = s.articleTable.ReadInt(schema::kSize);
-    s.currentFormat.color = s.articleTable.ReadInt(schema::kColor);
-    s.currentFormat.effects = s.articleTable.ReadInt(schema::kEffects);
+    s.currentFormat.faceName = article->format.face;
+    s.currentFormat.size = article->format.size;
+    s.currentFormat.color = article->format.color;
+    s.currentFormat.effects = article->format.effects;
     RichEdit::SetCharFormat(kContentBox, s.currentFormat);
     if (emptyFirst) SetText(kContentBox, mw::kRichText, Text());
-    SetText(kContentBox, mw::kRichText, ToText(Decompress(s.articleTable.ReadBytes(schema::kContent))));
+    SetText(kContentBox, mw::kRichText, ToText(Decompress(article->packed)));
   }
-  s.articleTable.Close();
   return true;
 }
 
+// Appends catalogue rows (id text, title) at the end of the list.
+void appendCatalogueRows(const std::vector<std::vector<Text>>& rows) {
+  for (const auto& texts : rows) {
+    const int row = ListView::InsertItem(kCatalogue);
+    ListView::SetItemText(kCatalogue, row, mw::kColumnId, texts[0]);
+    ListView::SetItemText(kCatalogue, row, mw::kColumnTitle, texts[1]);
+  }
+}
+
+// How many catalogue rows go into the list at once while the walk goes on.
+constexpr std::size_t kRowsPerBatch = 4096;
+
 }  // namespace
 
+// One walk over the table fills the catalogue in batches; a long load shows how far it is.
 void LoadCatalogue() {
   ProgramState& s = state();
-  s.articleTable.Open(schema::kTable, s.articleDb);
   ListView::DeleteAllItems(kCatalogue);
-  // The pass that starts on the last row moves past it; its reads fail and give the trailing
-  // blank row ("0" and an empty title).
-  while (!s.articleTable.IsAfterLast()) {
-    s.articleTable.Next();
-    const int row = ListView::InsertItem(kCatalogue);
-    ListView::SetItemText(kCatalogue, row, mw::kColumnId, ToText(s.articleTable.ReadInt(schema::kId)));
-    ListView::SetItemText(kCatalogue, row, mw::kColumnTitle, s.articleTable.ReadText(schema::kName));
+  std::int64_t articles = 0;
+  if (s.articleDb.connection() != nullptr) {
+    const std::int64_t total = CountArticles(s.articleDb).value_or(0);
+    const auto progress = interaction().beginProgress(QStringLiteral("打开"), total, false);
+    std::vector<std::vector<Text>> batch;
+    auto flush = [&] {
+      appendCatalogueRows(batch);
+      batch.clear();
+    };
+    ForEachTitle(s.articleDb, [&](std::int64_t id, Text&& title) {
+      batch.push_back({std::to_string(id), std::move(title)});
+      if (batch.size() == kRowsPerBatch) flush();
+      progress->step(++articles);
+      return true;
+    });
+    // After the last article, the trailing blank row ("0" and an empty title).
+    if (articles > 0) batch.push_back({"0", Text()});
+    flush();
   }
-  s.articleTable.Close();
-  const int rows = ListView::ItemCount(kCatalogue);
-  StatusBar::SetPartText(kStatusBar, mw::kPartArticleCount, ToText(rows == 0 ? 0 : rows - 1) + L("篇"));
+  StatusBar::SetPartText(kStatusBar, mw::kPartArticleCount, ToText(articles) + L("篇"));
 }
 
 void LoadArticle() {

@@ -1,20 +1,21 @@
 #include "app/file_menu.h"
 
 #include <QDir>
-#include <cstdio>
 #include <QStandardPaths>
 
 #include "app/article_export.h"
 #include "app/catalogue.h"
 #include "app/main_window_refs.h"
 #include "app/program_state.h"
+#include "app/save_as_copy.h"
 #include "forms/forms.h"
 #include "forms/main_window.h"
 #include "runtime/file_commands.h"
+#include "runtime/interaction.h"
 #include "runtime/qt_text.h"
 #include "runtime/value_commands.h"
-#include "store/article_file.h"
 #include "store/article_schema.h"
+#include "store/article_walk.h"
 #include "store/codepage.h"
 #include "store/template_database.h"
 
@@ -49,34 +50,6 @@ void openChosen(const Text& path) {
 bool isOpenDatabase(const Text& path) {
   const Text open = state().articleDb.FileName();
   return !open.empty() && SameFile(path, open);
-}
-
-// Copies every article of the open database into `target`, replacing its articles, in one
-// transaction: a copy that fails part-way leaves the target as it was. The copies get the
-// reading state of a new article.
-bool copyArticles(const Text& target) {
-  ProgramState& s = state();
-  SqliteDB copyDb;
-  SqliteTable copyTable;
-  if (!copyDb.Open(target)) return false;
-  // Every insert reads the copy's row ids again; with the default small page cache the pages of
-  // a big copy would be spilled and read back thousands of times.
-  copyDb.Execute("PRAGMA cache_size=-65536");
-  if (!copyDb.Execute("BEGIN IMMEDIATE")) return false;
-  bool ok = copyDb.ClearTable(schema::kTable) && copyTable.Open(schema::kTable, copyDb);
-  s.articleTable.Open(schema::kTable, s.articleDb);
-  s.articleTable.First();
-  while (ok && !s.articleTable.IsAfterLast()) {
-    // The stored bytes are copied as they are, not unpacked and packed again.
-    ok = InsertNewArticle(copyTable, s.articleTable.ReadText(schema::kName), s.articleTable.ReadBytes(schema::kContent));
-    s.articleTable.Next();
-  }
-  s.articleTable.Close();
-  copyTable.Close();
-  ok = ok && copyDb.Execute("COMMIT");
-  if (!ok) copyDb.Execute("ROLLBACK");
-  copyDb.Close();
-  return ok;
 }
 
 }  // namespace
@@ -141,23 +114,22 @@ bool OpenDatabaseAt(const Text& path) {
   return true;
 }
 
+// Save As needs a collection to copy: with none open, or one that cannot be read, the target is
+// left alone and the failure is said. A cancelled copy leaves the target as it was and says nothing.
 void SaveAs() {
   const auto target = choosePath(kSaveDialog, 1, "Sqlite数据库文件(*.nvx)|*.nvx");
   if (!target || isOpenDatabase(*target)) return;
-  const bool created = !FileExists(*target);
-  if (created && !writeTemplate(*target)) {
-    Warn("另存失败,请检查文件是否正常");
-    return;
-  }
+  ProgramState& s = state();
   SetWaitCursor();
-  const bool copied = copyArticles(*target);
-  RestoreCursor();
-  if (!copied) {
-    if (created) std::remove(ToUtf8(*target).value_or(std::string()).c_str());
-    Warn("另存失败,请检查文件是否正常");
-    return;
+  CopyOutcome outcome = CopyOutcome::Failed;
+  {
+    const auto progress =
+        interaction().beginProgress(QStringLiteral("另存"), CountArticles(s.articleDb).value_or(0), true);
+    outcome = CopyCollection(s.articleDb, *target, *progress);
   }
-  Tell("另存成功!");
+  RestoreCursor();
+  if (outcome == CopyOutcome::Done) Tell("另存成功!");
+  if (outcome == CopyOutcome::Failed) Warn("另存失败,请检查文件是否正常");
 }
 
 void Export() {

@@ -1,12 +1,11 @@
 #include "app/main_window_handlers.h"
 
-#include <string>
 
 #include "app/main_window_refs.h"
 #include "app/program_state.h"
 #include "forms/forms.h"
 #include "forms/main_window.h"
-#include "store/article_schema.h"
+#include "store/article_records.h"
 
 namespace nvx::app {
 
@@ -25,19 +24,13 @@ void Layout() {
   Move(kSaveTitleButton, 8, 8, 80, 32);
 }
 
+// Fails quietly, whatever fails: the window closes all the same.
 void StoreReadingState() {
   ProgramState& s = state();
-  s.articleTable.Open(schema::kTable, s.articleDb);
-  if (s.currentArticleId && s.articleTable.Find("id=" + std::to_string(*s.currentArticleId))) {
-    s.articleTable.Edit();
-    s.articleTable.WriteField(schema::kFirstLine, RichEdit::FirstVisibleLine(kContentBox));
-    s.articleTable.WriteField(schema::kFace, s.currentFormat.faceName);
-    s.articleTable.WriteField(schema::kSize, s.currentFormat.size);
-    s.articleTable.WriteField(schema::kColor, s.currentFormat.color);
-    s.articleTable.WriteField(schema::kEffects, s.currentFormat.effects);
-    s.articleTable.Update();
+  if (s.currentArticleId) {
+    nvx::StoreReadingState(s.articleDb, *s.currentArticleId, RichEdit::FirstVisibleLine(kContentBox),
+                           ToStoredFormat(s.currentFormat));
   }
-  s.articleTable.Close();
   s.articleDb.Close();
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "runtime/window_runtime.h"
+#include "store/article_records.h"
 #include "store/sqlite_db.h"
 #include "store/sqlite_table.h"
 
@@ -28,6 +29,9 @@ struct ProgramState {
 
   ProgramState();
 };
+
+// The content box's character format as an article stores it (zt, ztdx, ys, xg).
+inline StoredFormat ToStoredFormat(const CharFormat& f) { return {f.faceName, f.size, f.color, f.effects}; }
 
 // The state; only valid between CreateProgramState and ReleaseProgramState.
 ProgramState& state();

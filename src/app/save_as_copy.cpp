@@ -1,0 +1,133 @@
+#include "app/save_as_copy.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "runtime/file_commands.h"
+#include "store/article_records.h"
+#include "store/article_schema.h"
+#include "store/article_walk.h"
+#include "store/codepage.h"
+#include "store/template_database.h"
+
+namespace nvx::app {
+namespace {
+
+// Replaces the articles of the open collection `copy` with those of `source`, in one transaction.
+CopyOutcome copyArticles(SqliteDB& source, SqliteDB& copy, Progress& progress) {
+  // A big copy would otherwise spill the pages it is changing and read them back over and over.
+  copy.Execute("PRAGMA cache_size=-65536");
+  Transaction transaction(copy);
+  if (!transaction.active() || !copy.ClearTable(schema::kTable)) return CopyOutcome::Failed;
+  std::int64_t done = 0;
+  bool failed = false;
+  bool cancelled = false;
+  const WalkResult walk = ForEachArticle(source, [&](ArticleRecord&& article) {
+    failed = !InsertArticle(copy, article.title, article.packed);
+    cancelled = !failed && !progress.step(++done);
+    return !failed && !cancelled;
+  });
+  // Ending without Commit rolls the transaction back.
+  if (cancelled) return CopyOutcome::Cancelled;
+  if (failed || walk != WalkResult::Done) return CopyOutcome::Failed;
+  return transaction.Commit() ? CopyOutcome::Done : CopyOutcome::Failed;
+}
+
+bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    at += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool syncPath(const std::string& path, int flags) {
+  const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  return ::close(fd) == 0 && synced;
+}
+
+// A file made beside the target for building the copy; removed again unless it was renamed.
+class TemporaryFile {
+ public:
+  // Creates an empty collection (the template) under a new name in `directory`.
+  explicit TemporaryFile(const std::string& directory) {
+    std::string pattern = directory + "/.nvx-save-XXXXXX";
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) return;
+    path_ = pattern;
+    // mkstemp makes the file private; the copy gets the permissions a new file gets.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const bool written = ::fchmod(fd, 0666 & ~mask) == 0 && writeAll(fd, TemplateDatabase());
+    if (::close(fd) != 0 || !written) remove();
+  }
+  ~TemporaryFile() { remove(); }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  bool made() const { return !path_.empty(); }
+  const std::string& path() const { return path_; }
+
+  // Flushes the file to disk and gives it the name `target`, durably.
+  bool RenameTo(const std::string& target, const std::string& directory) {
+    if (!syncPath(path_, O_RDONLY) || ::rename(path_.c_str(), target.c_str()) != 0) return false;
+    path_.clear();
+    syncPath(directory, O_RDONLY | O_DIRECTORY);
+    return true;
+  }
+
+ private:
+  void remove() {
+    if (!path_.empty()) ::unlink(path_.c_str());
+    path_.clear();
+  }
+  std::string path_;
+};
+
+std::string directoryOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+CopyOutcome copyIntoNewFile(SqliteDB& source, const std::string& target, Progress& progress) {
+  const std::string directory = directoryOf(target);
+  TemporaryFile building(directory);
+  if (!building.made()) return CopyOutcome::Failed;
+  SqliteDB copy;
+  const auto localPath = FromUtf8(building.path());
+  if (!localPath || !copy.Open(*localPath)) return CopyOutcome::Failed;
+  const CopyOutcome outcome = copyArticles(source, copy, progress);
+  const bool closed = copy.Close();
+  if (outcome != CopyOutcome::Done) return outcome;
+  if (!closed) return CopyOutcome::Failed;
+  return building.RenameTo(target, directory) ? CopyOutcome::Done : CopyOutcome::Failed;
+}
+
+}  // namespace
+
+CopyOutcome CopyCollection(SqliteDB& source, const Text& target, Progress& progress) {
+  // A source that cannot be read is found out before anything is written.
+  if (source.connection() == nullptr || !CountArticles(source)) return CopyOutcome::Failed;
+  const auto path = ToUtf8(target);
+  if (!path || path->empty()) return CopyOutcome::Failed;
+  if (!FileExists(target)) return copyIntoNewFile(source, *path, progress);
+  SqliteDB copy;
+  if (!copy.Open(target)) return CopyOutcome::Failed;
+  const CopyOutcome outcome = copyArticles(source, copy, progress);
+  copy.Close();
+  return outcome;
+}
+
+}  // namespace nvx::app
