@@ -25,18 +25,32 @@ class Converter {
   bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
   // Converts all of `in`; fails on any byte sequence the source encoding does not allow, on a
-  // sequence cut short, or on a character the target cannot hold.
-  std::optional<std::string> convert(std::string_view in, std::size_t outCapacity) {
-    if (!valid()) return std::nullopt;
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    std::string out(outCapacity, '\0');
+  // sequence cut short, or on a character the target cannot hold. The output grows as it is
+  // written, through one small buffer, so converting a large text costs its result and no more.
+  // Unless `reset` is false, the descriptor starts afresh; converting a text in pieces passes false
+  // for every piece after the first (the piece must then end between two characters).
+  bool convertInto(std::string_view in, std::string& out, bool reset = true) {
+    if (!valid()) return false;
+    if (reset) iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     char* inPtr = const_cast<char*>(in.data());
     std::size_t inLeft = in.size();
-    char* outPtr = out.data();
-    std::size_t outLeft = out.size();
-    if (iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) return std::nullopt;
-    if (iconv(cd_, nullptr, nullptr, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) return std::nullopt;
-    out.resize(out.size() - outLeft);
+    char buffer[64 * 1024];
+    for (;;) {
+      char* outPtr = buffer;
+      std::size_t outLeft = sizeof buffer;
+      const std::size_t rc = inLeft > 0 ? iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft)
+                                        : iconv(cd_, nullptr, nullptr, &outPtr, &outLeft);
+      const bool full = rc == static_cast<std::size_t>(-1) && errno == E2BIG;
+      if (rc == static_cast<std::size_t>(-1) && !full) return false;
+      out.append(buffer, sizeof buffer - outLeft);
+      if (!full && inLeft == 0) return true;
+    }
+  }
+
+  std::optional<std::string> convert(std::string_view in) {
+    std::string out;
+    out.reserve(in.size());
+    if (!convertInto(in, out)) return std::nullopt;
     return out;
   }
 
@@ -44,15 +58,16 @@ class Converter {
   std::string convertLossy(std::string_view in) {
     std::string result;
     if (!valid()) return result;
+    result.reserve(in.size());
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     char* inPtr = const_cast<char*>(in.data());
     std::size_t inLeft = in.size();
-    std::vector<char> buffer(in.size() * 2 + 16);
+    char buffer[64 * 1024];
     while (inLeft > 0) {
-      char* outPtr = buffer.data();
-      std::size_t outLeft = buffer.size();
+      char* outPtr = buffer;
+      std::size_t outLeft = sizeof buffer;
       std::size_t rc = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
-      result.append(buffer.data(), buffer.size() - outLeft);
+      result.append(buffer, sizeof buffer - outLeft);
       if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
         result += "\xEF\xBF\xBD";
         ++inPtr;
@@ -77,11 +92,12 @@ Converter& utf32ToLocal() {
   return c;
 }
 
-// Decodes UTF-8 into code points. Lead bytes 0xxxxxxx, 110xxxxx, 1110xxxx and 11110xxx; every
-// continuation byte must be 10xxxxxx. Stops at a decoded zero.
-bool decodeUtf8(std::string_view s, std::vector<char32_t>& out) {
-  std::size_t i = 0;
-  while (i < s.size()) {
+// Decodes UTF-8 into code points, from `i` on until `out` holds `most` of them. Lead bytes
+// 0xxxxxxx, 110xxxxx, 1110xxxx and 11110xxx; every continuation byte must be 10xxxxxx. Stops at a
+// decoded zero (then `i` is the size of `s`). Nothing more is checked here: a surrogate or a value
+// past U+10FFFF is refused by the converter, an overlong form is read for what it encodes.
+bool decodeUtf8(std::string_view s, std::size_t& i, std::vector<char32_t>& out, std::size_t most) {
+  while (i < s.size() && out.size() < most) {
     const auto b = static_cast<std::uint8_t>(s[i]);
     int extra;
     char32_t cp;
@@ -107,7 +123,10 @@ bool decodeUtf8(std::string_view s, std::vector<char32_t>& out) {
       cp = (cp << 6) | (c & 0x3F);
     }
     i += extra + 1;
-    if (cp == 0) break;
+    if (cp == 0) {
+      i = s.size();
+      break;
+    }
     out.push_back(cp);
   }
   return true;
@@ -117,21 +136,32 @@ bool decodeUtf8(std::string_view s, std::vector<char32_t>& out) {
 
 std::optional<std::string> ToUtf8(std::string_view local) {
   if (local.empty()) return std::string();
-  return localToUtf8().convert(local, local.size() * 2 + 4);
+  return localToUtf8().convert(local);
 }
 
 std::optional<std::string> FromUtf8(std::string_view utf8) {
-  if (utf8.empty()) return std::string();
+  // In pieces of a few thousand characters, so that a large text never exists a second time as
+  // code points: the cost is the text and its result.
+  constexpr std::size_t kPiece = 16 * 1024;
   std::vector<char32_t> codePoints;
-  codePoints.reserve(utf8.size());
-  if (!decodeUtf8(utf8, codePoints)) return std::nullopt;
-  if (codePoints.empty()) return std::string();
+  codePoints.reserve(std::min(kPiece, utf8.size()));
   std::string utf32;
-  utf32.reserve(codePoints.size() * 4);
-  for (char32_t cp : codePoints) {
-    for (int k = 0; k < 4; ++k) utf32.push_back(static_cast<char>((cp >> (8 * k)) & 0xFF));
+  std::string out;
+  out.reserve(utf8.size());
+  Converter& converter = utf32ToLocal();
+  std::size_t i = 0;
+  bool first = true;
+  while (i < utf8.size()) {
+    codePoints.clear();
+    if (!decodeUtf8(utf8, i, codePoints, kPiece)) return std::nullopt;
+    utf32.clear();
+    for (char32_t cp : codePoints) {
+      for (int k = 0; k < 4; ++k) utf32.push_back(static_cast<char>((cp >> (8 * k)) & 0xFF));
+    }
+    if (!converter.convertInto(utf32, out, first)) return std::nullopt;
+    first = false;
   }
-  return utf32ToLocal().convert(utf32, codePoints.size() * 4 + 4);
+  return out;
 }
 
 std::string FromUtf8Lossy(std::string_view utf8) {
@@ -155,5 +185,43 @@ std::string FromUtf8Lossy(std::string_view utf8) {
 std::string L(std::string_view utf8Literal) { return FromUtf8(utf8Literal).value_or(std::string()); }
 
 std::string ToUtf8Lossy(std::string_view local) { return localToUtf8().convertLossy(local); }
+
+std::optional<std::size_t> FindInvalidUtf8(std::string_view utf8) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(utf8.data());
+  const std::size_t n = utf8.size();
+  std::size_t i = 0;
+  while (i < n) {
+    const std::uint8_t b = bytes[i];
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    // The range the second byte must lie in follows from the lead byte: that is what rules out
+    // overlong forms (E0 80..9F, F0 80..8F), surrogates (ED A0..BF) and values past U+10FFFF
+    // (F4 90..BF); C0, C1 and F5..FF lead nothing.
+    std::size_t extra = 0;
+    std::uint8_t low = 0x80, high = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+      extra = 1;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      extra = 2;
+      if (b == 0xE0) low = 0xA0;
+      if (b == 0xED) high = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      extra = 3;
+      if (b == 0xF0) low = 0x90;
+      if (b == 0xF4) high = 0x8F;
+    } else {
+      return i;
+    }
+    if (n - i <= extra) return i;
+    if (bytes[i + 1] < low || bytes[i + 1] > high) return i;
+    for (std::size_t k = 2; k <= extra; ++k) {
+      if ((bytes[i + k] & 0xC0) != 0x80) return i;
+    }
+    i += extra + 1;
+  }
+  return std::nullopt;
+}
 
 }  // namespace nvx

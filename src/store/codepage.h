@@ -28,6 +28,11 @@ std::string FromUtf8Lossy(std::string_view utf8);
 // page. Only for literals known to convert (it returns an empty text otherwise).
 std::string L(std::string_view utf8Literal);
 
+// Where `utf8` stops being well-formed UTF-8: the offset of the first byte that does not begin a
+// complete, shortest-form sequence of a scalar value (no overlong forms, no surrogates, nothing
+// past U+10FFFF). Nothing when the whole text is well-formed. A zero byte is well-formed.
+std::optional<std::size_t> FindInvalidUtf8(std::string_view utf8);
+
 // Local-code-page text shown as UTF-8 where a conversion must not fail (messages, file names on
 // the command line): bytes that do not convert are replaced by U+FFFD.
 std::string ToUtf8Lossy(std::string_view local);

@@ -4,6 +4,8 @@
 //   bytes 8-   the text as one zlib stream (level 6); absent when the text is empty
 #pragma once
 
+#include <span>
+
 #include "store/value.h"
 
 namespace nvx {
@@ -12,7 +14,7 @@ inline constexpr std::uint8_t kPackedMagic[4] = {0x0D, 0x0F, 0x3E, 0x03};
 inline constexpr std::size_t kPackedHeaderSize = 8;
 
 // Packs `data`. An empty input gives the 8-byte header alone; a failure gives an empty array.
-Bytes Compress(const Bytes& data);
+Bytes Compress(std::span<const std::uint8_t> data);
 
 // Unpacks a stored value. Anything that is not packed content (shorter than the header, another
 // magic, a length field of 0 or of 2^30 and more), a damaged or cut-short stream, or a stream that
@@ -20,7 +22,8 @@ Bytes Compress(const Bytes& data);
 // the length field gives what it inflates to.
 //
 // Memory follows what the stream really produces, never the length field: a crafted length does
-// not make it reserve gigabytes.
+// not make it reserve gigabytes. A stream that fits its length field is inflated in one pass;
+// the others (a wrong length, a damaged stream) go through zlib's bounded streaming inflate.
 Bytes Decompress(const Bytes& packed);
 
 // The unpacked length the header claims, or -1 when `packed` has no valid header.

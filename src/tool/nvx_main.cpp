@@ -42,10 +42,7 @@ int usage() {
   return nvx::tool::kUsage;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
+int run(const std::vector<std::string>& args) {
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
     std::fputs(kUsageText, stdout);
     return nvx::tool::kSuccess;
@@ -61,4 +58,11 @@ int main(int argc, char** argv) {
   if (command == "check" && n == 2) return nvx::tool::check(args[1]);
   if (command == "export" && n == 3) return nvx::tool::exportText(args[1], args[2]);
   return usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Whatever a command printed must have reached standard output, or the run failed.
+  return nvx::tool::FinishOutput(run(std::vector<std::string>(argv + 1, argv + argc)));
 }

@@ -2,18 +2,18 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <iostream>
-#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include "app/article_export.h"
-#include "runtime/file_commands.h"
+#include "store/article_export.h"
 #include "store/article_file.h"
-#include "store/article_schema.h"
+#include "store/article_records.h"
+#include "store/article_walk.h"
+#include "store/atomic_file.h"
 #include "store/codepage.h"
 #include "store/packed_content.h"
-#include "store/sqlite_table.h"
 #include "store/template_database.h"
 
 namespace nvx::tool {
@@ -30,7 +30,15 @@ std::optional<Text> localPath(const std::string& file) {
   return FromUtf8(file);
 }
 
-void writeOut(std::string_view bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
+// Writes to standard output; false once any write has failed.
+bool writeOut(std::string_view bytes) {
+  return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && !std::ferror(stdout);
+}
+
+// Why a read or write of an open collection failed: held by another program, or `otherwise`.
+std::string failureReason(const SqliteDB& db, const char* otherwise) {
+  return db.Busy() ? DescribeState(ArticleFileState::Busy) : otherwise;
+}
 
 // Opens an article database that must be usable; on failure says why and gives the exit code.
 std::optional<int> openArticles(SqliteDB& db, const std::string& file) {
@@ -41,70 +49,130 @@ std::optional<int> openArticles(SqliteDB& db, const std::string& file) {
   return std::nullopt;
 }
 
-// A canonical decimal row id, so that nothing but a number reaches the lookup condition.
-std::optional<std::string> canonicalId(const std::string& id) {
+// A row id as the user typed it: decimal digits with an optional sign, nothing else.
+std::optional<std::int64_t> parseId(const std::string& id) {
   std::int64_t value = 0;
   const char* end = id.data() + id.size();
   const auto [ptr, ec] = std::from_chars(id.data(), end, value);
   if (id.empty() || ec != std::errc() || ptr != end) return std::nullopt;
-  return std::to_string(value);
+  return value;
 }
+
+// All of standard input; nullopt when it cannot be read.
+std::optional<std::string> readInput() {
+  std::string input;
+  struct stat status {};
+  if (::fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode)) input.reserve(status.st_size);
+  char chunk[64 * 1024];
+  for (;;) {
+    const std::size_t n = std::fread(chunk, 1, sizeof chunk, stdin);
+    input.append(chunk, n);
+    if (n < sizeof chunk) break;
+  }
+  if (std::ferror(stdin)) return std::nullopt;
+  return input;
+}
+
+std::string invalidUtf8(const char* what, std::size_t offset) {
+  return std::string(what) + " is not valid UTF-8 (byte offset " + std::to_string(offset) + ")";
+}
+
+// "export: 1200 / 20000" on standard error, rewritten in place, while a long command runs; only
+// when standard error is a terminal, at most ten times a second, and wiped at the end.
+class ProgressLine {
+ public:
+  explicit ProgressLine(const char* what) : what_(what), shown_(::isatty(STDERR_FILENO) == 1) {}
+  ~ProgressLine() {
+    if (printed_) std::fputs("\r\033[K", stderr);
+  }
+  ProgressLine(const ProgressLine&) = delete;
+  ProgressLine& operator=(const ProgressLine&) = delete;
+
+  bool operator()(std::int64_t done, std::int64_t total) {
+    if (!shown_) return true;
+    const auto now = std::chrono::steady_clock::now();
+    if (printed_ && done != total && now - last_ < std::chrono::milliseconds(100)) return true;
+    last_ = now;
+    printed_ = true;
+    std::fprintf(stderr, "\r%s: %lld / %lld", what_, static_cast<long long>(done), static_cast<long long>(total));
+    std::fflush(stderr);
+    return true;
+  }
+
+ private:
+  const char* what_;
+  bool shown_;
+  bool printed_ = false;
+  std::chrono::steady_clock::time_point last_{};
+};
 
 }  // namespace
 
 int newFile(const std::string& file) {
   const auto path = localPath(file);
   if (!path) return fail(file, "cannot use this file name");
+  if (CheckRegularFile(*path) == ArticleFileState::NotRegularFile)
+    return fail(file, DescribeState(ArticleFileState::NotRegularFile));
   const auto& image = TemplateDatabase();
-  if (!WriteBytesToFile(*path, {image})) return fail(file, "cannot write");
+  AtomicFile out;
+  if (!out.Open(*path) || !out.Write(image) || !out.Commit()) return fail(file, "cannot write");
   return kSuccess;
 }
 
 int list(const std::string& file) {
   SqliteDB db;
   if (auto code = openArticles(db, file)) return *code;
-  SqliteTable table;
-  if (!table.Open(schema::kTable, db)) return fail(file, "cannot read table nr");
-  std::string out;
-  while (table.Next()) {
-    out += ToUtf8Lossy(table.ReadText(schema::kId));
-    out += '\t';
-    out += ToUtf8Lossy(table.ReadText(schema::kName));
-    out += '\n';
-  }
-  writeOut(out);
+  bool written = true;
+  const WalkResult walked = ForEachTitle(db, [&](std::int64_t id, Text&& title) {
+    written = writeOut(std::to_string(id) + '\t' + ToUtf8Lossy(title) + '\n');
+    return written;
+  });
+  if (!written) return kSuccess;  // standard output failed: said once the command ends
+  if (walked != WalkResult::Done) return fail(file, failureReason(db, "cannot read table nr"));
   return kSuccess;
 }
 
 int cat(const std::string& file, const std::string& id) {
-  const auto number = canonicalId(id);
+  const auto number = parseId(id);
   if (!number) return fail(file, "no such article " + id);
   SqliteDB db;
   if (auto code = openArticles(db, file)) return *code;
-  SqliteTable table;
-  if (!table.Open(schema::kTable, db)) return fail(file, "cannot read table nr");
-  if (!table.Find(std::string(schema::kId) + "=" + *number)) return fail(file, "no such article " + id);
-  const Bytes text = Decompress(table.ReadBytes(schema::kContent));
+  const std::optional<StoredArticle> article = LoadArticle(db, *number);
+  if (!article) return fail(file, db.Busy() ? DescribeState(ArticleFileState::Busy) : "no such article " + id);
+  const Bytes text = Decompress(article->packed);
   // The text ends at its first zero byte, as the editor shows it.
   const auto end = std::find(text.begin(), text.end(), std::uint8_t{0});
-  writeOut(ToUtf8Lossy(std::string(text.begin(), end)));
+  writeOut(ToUtf8Lossy(std::string_view(reinterpret_cast<const char*>(text.data()), end - text.begin())));
   return kSuccess;
 }
 
 int add(const std::string& file, const std::string& title) {
+  if (const auto bad = FindInvalidUtf8(title)) return fail(file, invalidUtf8("the title", *bad));
   const auto localTitle = FromUtf8(title);
-  if (!localTitle) return fail(file, "the title is not valid UTF-8");
+  if (!localTitle) return fail(file, "the title has a character the local code page cannot hold");
   if (localTitle->empty()) return fail(file, "the title is empty");
-  const std::string input{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
-  if (input.find('\0') != std::string::npos) return fail(file, "the text holds a zero byte");
-  const auto content = FromUtf8(input);
-  if (!content) return fail(file, "the text is not valid UTF-8");
+
+  Bytes packed;
+  {
+    // The text is held once as read and once converted, then only packed.
+    std::optional<std::string> input = readInput();
+    if (!input) return fail(file, "cannot read standard input");
+    if (input->find('\0') != std::string::npos) return fail(file, "the text holds a zero byte");
+    if (const auto bad = FindInvalidUtf8(*input)) return fail(file, invalidUtf8("the text", *bad));
+    std::optional<std::string> content = FromUtf8(*input);
+    if (!content) return fail(file, "the text has a character the local code page cannot hold");
+    input.reset();
+    packed = Compress(std::span(reinterpret_cast<const std::uint8_t*>(content->data()), content->size()));
+    if (packed.empty()) return fail(file, "the text is too long");
+  }
 
   SqliteDB db;
   if (auto code = openArticles(db, file)) return *code;
-  const auto id = AddArticle(db, *localTitle, toByteArray(*content));
-  if (!id) return fail(file, "cannot write");
-  std::printf("%lld\n", static_cast<long long>(*id));
+  if (const ArticleFileState state = QuickCheck(db); state != ArticleFileState::Sound)
+    return fail(file, DescribeState(state));
+  const auto id = InsertArticle(db, *localTitle, packed);
+  if (!id) return fail(file, failureReason(db, "the article was not stored"));
+  writeOut(std::to_string(*id) + "\n");
   return kSuccess;
 }
 
@@ -113,7 +181,7 @@ int check(const std::string& file) {
   if (!path) return fail(file, "cannot use this file name");
   const std::vector<std::string> problems = CheckArticleFile(*path);
   if (problems.empty()) {
-    std::printf("%s: sound article database\n", file.c_str());
+    writeOut(file + ": sound article database\n");
     return kSuccess;
   }
   for (const auto& problem : problems) std::fprintf(stderr, "nvx: %s: %s\n", file.c_str(), problem.c_str());
@@ -126,15 +194,32 @@ int exportText(const std::string& file, const std::string& out) {
   if (auto code = openArticles(db, file)) return *code;
   const auto target = localPath(out);
   if (!target) return fail(out, "cannot use this file name");
-  SqliteTable table;
-  switch (app::ExportArticles(db, table, *target)) {
-    case app::ExportResult::Done:
+  if (CheckRegularFile(*target) == ArticleFileState::NotRegularFile)
+    return fail(out, DescribeState(ArticleFileState::NotRegularFile));
+  ExportResult result;
+  {
+    ProgressLine progress("export");
+    result = ExportArticles(db, *target, std::ref(progress));
+  }
+  switch (result) {
+    case ExportResult::Done:
       return kSuccess;
-    case app::ExportResult::CannotOpen:
-    case app::ExportResult::WriteFailed:
+    case ExportResult::OwnFile:
+      return fail(out, "is the collection being exported");
+    case ExportResult::ReadFailed:
+      return fail(file, failureReason(db, "cannot read the articles"));
+    case ExportResult::CannotOpen:
+    case ExportResult::WriteFailed:
+    case ExportResult::Cancelled:
       break;
   }
   return fail(out, "cannot write");
+}
+
+int FinishOutput(int code) {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return code;
+  std::fputs("nvx: cannot write output\n", stderr);
+  return kFailure;
 }
 
 }  // namespace nvx::tool

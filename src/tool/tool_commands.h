@@ -18,4 +18,8 @@ int add(const std::string& file, const std::string& title);
 int check(const std::string& file);
 int exportText(const std::string& file, const std::string& out);
 
+// Flushes standard output at the end of a command: `code` when everything reached it, otherwise
+// kFailure after saying "cannot write output" (a full disk, a closed pipe, /dev/full).
+int FinishOutput(int code);
+
 }  // namespace nvx::tool

@@ -109,7 +109,7 @@ TEST_F(NvxTool, FailuresNameTheFileAndTheReason) {
       {{"cat", text, "1"}, "", text + ": not a database"},
       {{"add", text, "t"}, "x", text + ": not a database"},
       {{"add", file, ""}, "x", file + ": the title is empty"},
-      {{"add", file, "t"}, "bad \xFF utf-8", file + ": the text is not valid UTF-8"},
+      {{"add", file, "t"}, "bad \xFF utf-8", file + ": the text is not valid UTF-8 (byte offset 4)"},
       {{"add", file, "t"}, std::string("zero\0byte", 9), file + ": the text holds a zero byte"},
       {{"check", text}, "", text + ": not a database"},
       {{"check", empty}, "", empty + ": no table nr"},

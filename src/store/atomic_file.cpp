@@ -1,0 +1,142 @@
+#include "store/atomic_file.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "store/codepage.h"
+
+namespace nvx {
+namespace {
+
+constexpr std::size_t kBufferSize = 1 << 20;
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::string directoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file the target names: a symbolic link is followed to the file it points at, so that the
+// link stays and its file is replaced.
+std::string resolveLink(const std::string& path) {
+  struct stat status {};
+  if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
+  char resolved[PATH_MAX];
+  if (::realpath(path.c_str(), resolved) == nullptr) return path;  // dangling: the link is replaced
+  return resolved;
+}
+
+std::string randomSuffix() {
+  static thread_local std::mt19937_64 random{std::random_device{}()};
+  constexpr char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string s(6, 'x');
+  for (char& c : s) c = kDigits[random() % (sizeof kDigits - 1)];
+  return s;
+}
+
+void syncDirectory(const std::string& directory) {
+  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);  // some file systems cannot sync a directory; the rename has happened either way
+  ::close(fd);
+}
+
+}  // namespace
+
+AtomicFile::~AtomicFile() { Discard(); }
+
+bool AtomicFile::Open(const Text& path) {
+  Discard();
+  failed_ = false;
+  const auto name = ToUtf8(path);
+  if (!name || name->empty()) return false;
+  target_ = resolveLink(*name);
+  struct stat existing {};
+  const bool exists = ::stat(target_.c_str(), &existing) == 0;
+  if (exists && !S_ISREG(existing.st_mode)) return false;
+
+  const std::string directory = directoryOf(target_);
+  const std::string base = target_.substr(target_.rfind('/') == std::string::npos ? 0 : target_.rfind('/') + 1);
+  for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+    temporary_ = (directory == "/" ? "" : directory) + "/." + base + ".tmp-" + randomSuffix();
+    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0 && errno != EEXIST) break;
+  }
+  if (fd_ < 0) {
+    temporary_.clear();
+    return false;
+  }
+  if (exists && ::fchmod(fd_, existing.st_mode & 07777) != 0) {
+    Discard();
+    return false;
+  }
+  buffer_.reserve(kBufferSize);
+  return true;
+}
+
+bool AtomicFile::flush() {
+  if (failed_ || fd_ < 0) return false;
+  if (!writeAll(fd_, buffer_.data(), buffer_.size())) failed_ = true;
+  buffer_.clear();
+  return !failed_;
+}
+
+bool AtomicFile::Write(std::span<const std::uint8_t> bytes) {
+  return Write(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+bool AtomicFile::Write(std::string_view bytes) {
+  if (failed_ || fd_ < 0) return false;
+  if (buffer_.size() + bytes.size() > kBufferSize) {
+    if (!flush()) return false;
+    if (bytes.size() >= kBufferSize) {
+      if (!writeAll(fd_, bytes.data(), bytes.size())) failed_ = true;
+      return !failed_;
+    }
+  }
+  buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+  return true;
+}
+
+bool AtomicFile::Commit() {
+  if (fd_ < 0) return false;
+  bool ok = flush() && ::fsync(fd_) == 0;
+  ok = ::close(fd_) == 0 && ok;
+  fd_ = -1;
+  ok = ok && ::rename(temporary_.c_str(), target_.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temporary_.c_str());
+    temporary_.clear();
+    failed_ = true;
+    return false;
+  }
+  temporary_.clear();
+  syncDirectory(directoryOf(target_));
+  return true;
+}
+
+void AtomicFile::Discard() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  temporary_.clear();
+  buffer_.clear();
+}
+
+}  // namespace nvx

@@ -1,0 +1,21 @@
+#include "store/file_identity.h"
+
+#include <sys/stat.h>
+
+#include "store/codepage.h"
+
+namespace nvx {
+
+std::optional<FileIdentity> IdentifyFile(const Text& path) {
+  const auto name = ToUtf8(path);
+  struct stat status {};
+  if (!name || name->empty() || ::stat(name->c_str(), &status) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
+bool IsSameFile(const Text& a, const Text& b) {
+  const auto first = IdentifyFile(a);
+  return first && first == IdentifyFile(b);
+}
+
+}  // namespace nvx
