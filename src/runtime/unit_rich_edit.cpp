@@ -1,9 +1,19 @@
 // The rich edit box: a plain-text editor whose whole text has one character format.
+//
+// The box lays out only the part of the text it shows, so a long article appears as fast as a bare
+// text box can show it. What needs every line (the line count, the first visible line's number)
+// comes from counting the lines block by block with the box's own layout rules, a slice at a time
+// in idle time when the caller can wait, at once when it cannot.
 #include <QAbstractTextDocumentLayout>
+#include <QDeadlineTimer>
+#include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
+#include <QTimer>
+#include <climits>
 
 #include "runtime/qt_text.h"
 #include "runtime/unit_types.h"
@@ -13,19 +23,11 @@ namespace {
 
 // The program's texts break lines with CR LF, a lone LF or a lone CR; each is one line break in
 // the box. What the box gives back breaks lines with CR LF.
-QString toBoxText(const QString& s) {
-  QString out;
-  out.reserve(s.size());
-  for (qsizetype i = 0; i < s.size(); ++i) {
-    const QChar c = s[i];
-    if (c == QChar('\r')) {
-      out += QChar('\n');
-      if (i + 1 < s.size() && s[i + 1] == QChar('\n')) ++i;
-    } else {
-      out += c;
-    }
-  }
-  return out;
+QString toBoxText(QString s) {
+  if (!s.contains(QChar('\r'))) return s;
+  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  s.replace(QChar('\r'), QChar('\n'));
+  return s;
 }
 
 QString fromBoxText(QString s) {
@@ -35,7 +37,137 @@ QString fromBoxText(QString s) {
   return s;
 }
 
+// A search text that holds a line break matches nothing: a match never spans two lines of the box.
+bool spansLines(const QString& text) {
+  for (const QChar c : text)
+    if (c == QChar('\n') || c == QChar('\r') || c == QChar::ParagraphSeparator) return true;
+  return false;
+}
+
+bool isWholeWord(const QString& all, qsizetype at, qsizetype length) {
+  const qsizetype end = at + length;
+  return (at == 0 || !all[at - 1].isLetterOrNumber()) && (end == all.size() || !all[end].isLetterOrNumber());
+}
+
+constexpr int kCountSliceMs = 15;
+
 }  // namespace
+
+// How the box breaks a block into lines: its font, text options and the width a line may take.
+struct LineRules {
+  QFont font;
+  QTextOption option;
+  qreal lineWidth = 0;
+
+  bool operator==(const LineRules& o) const {
+    return font == o.font && lineWidth == o.lineWidth && option.wrapMode() == o.option.wrapMode() &&
+           option.flags() == o.option.flags() && option.tabStopDistance() == o.option.tabStopDistance() &&
+           option.tabs() == o.option.tabs() && option.alignment() == o.option.alignment() &&
+           option.textDirection() == o.option.textDirection();
+  }
+};
+
+// Counts the lines of a snapshot of the box's text (blocks separated by U+2029, as the document
+// keeps them) under given rules: each block through a text layout of its own, as the box's
+// document layout lays out a block, without keeping the layouts. Runs in slices: a slice may stop
+// inside a long block and go on with it later.
+class LineCounter {
+ public:
+  LineCounter(QString text, LineRules rules, std::uint64_t generation)
+      : text_(std::move(text)), rules_(std::move(rules)), generation_(generation) {
+    layout_.setFont(rules_.font);
+    layout_.setTextOption(rules_.option);
+  }
+
+  bool countsFor(std::uint64_t generation, const LineRules& rules) const {
+    return generation == generation_ && rules == rules_;
+  }
+  std::uint64_t generation() const { return generation_; }
+  const LineRules& rules() const { return rules_; }
+  bool finished() const { return next_ > text_.size(); }
+  std::size_t blocksCounted() const { return before_.size() - 1; }
+  // Lines of the blocks before block `block` (at most blocksCounted()).
+  std::int32_t linesBefore(std::size_t block) const { return before_[block]; }
+  std::int32_t lines(std::size_t block) const { return before_[block + 1] - before_[block]; }
+  std::int32_t total() const { return std::max(1, before_.back()); }
+
+  // Counts until the deadline passes, `blocks` blocks are counted or the text is done.
+  void run(const QDeadlineTimer& deadline, std::size_t blocks = SIZE_MAX) {
+    while (!finished() && blocksCounted() < blocks) {
+      if (!inBlock_) {
+        blockEnd_ = text_.indexOf(QChar::ParagraphSeparator, next_);
+        if (blockEnd_ < 0) blockEnd_ = text_.size();
+        layout_.setText(text_.sliced(next_, blockEnd_ - next_));
+        layout_.beginLayout();
+        inBlock_ = true;
+        blockLines_ = 0;
+      }
+      for (;;) {
+        QTextLine line = layout_.createLine();
+        if (!line.isValid()) break;
+        line.setLineWidth(rules_.lineWidth);
+        if ((++blockLines_ & 63) == 0 && deadline.hasExpired()) return;
+      }
+      layout_.endLayout();
+      inBlock_ = false;
+      before_.push_back(before_.back() + std::max(1, blockLines_));
+      next_ = blockEnd_ + 1;
+      if (finished()) {
+        layout_.clearLayout();
+        layout_.setText(QString());
+        text_ = QString();  // the counts are all that is needed now
+        next_ = 1;
+        return;
+      }
+      if (deadline.hasExpired()) return;
+    }
+  }
+
+ private:
+  QString text_;
+  LineRules rules_;
+  std::uint64_t generation_;
+  QTextLayout layout_;
+  qsizetype next_ = 0;  // where the next block starts; past the end once all are counted
+  qsizetype blockEnd_ = 0;
+  bool inBlock_ = false;
+  int blockLines_ = 0;
+  std::vector<std::int32_t> before_{0};
+};
+
+namespace {
+
+// The rules the box's document layout lays a block out with now. The width a line may take is read
+// from a block the box has laid out (the one at the top, which it shows anyway): the layout keeps
+// that width with every line.
+LineRules currentRules(const QPlainTextEdit& edit) {
+  QTextDocument* doc = edit.document();
+  LineRules rules;
+  rules.font = doc->defaultFont();
+  rules.option = doc->defaultTextOption();
+  QTextBlock probe = doc->findBlockByLineNumber(edit.verticalScrollBar()->value());
+  if (!probe.isValid()) probe = doc->firstBlock();
+  if (probe.layout()->lineCount() == 0) doc->documentLayout()->blockBoundingRect(probe);
+  rules.lineWidth = probe.layout()->lineCount() > 0 ? probe.layout()->lineAt(0).width() : INT_MAX;
+  return rules;
+}
+
+// Gives the document the counted lines of every block, as if the box had laid each one out, so its
+// scroll bar moves line by line over the whole text.
+void applyCounts(QPlainTextEdit& edit, const LineCounter& counter) {
+  QTextDocument* doc = edit.document();
+  if (static_cast<std::size_t>(doc->blockCount()) != counter.blocksCounted()) return;
+  std::size_t i = 0;
+  for (QTextBlock b = doc->begin(); b.isValid(); b = b.next(), ++i) {
+    if (b.lineCount() != counter.lines(i)) b.setLineCount(counter.lines(i));
+  }
+  if (auto* layout = qobject_cast<QPlainTextDocumentLayout*>(doc->documentLayout()))
+    emit layout->documentSizeChanged(layout->documentSize());
+}
+
+}  // namespace
+
+RichEditUnit::~RichEditUnit() = default;
 
 bool RichEditUnit::create(QWidget* container) {
   const auto& p = std::get<forms::RichEditProps>(def().props);
@@ -45,7 +177,15 @@ bool RichEditUnit::create(QWidget* container) {
   edit_->setHorizontalScrollBarPolicy(p.wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
   edit_->setReadOnly(p.readOnly);
   edit_->setTabChangesFocus(false);
+  // The program pops up its own menu on a right click; the box has none of its own.
+  edit_->setContextMenuPolicy(Qt::PreventContextMenu);
   if (p.border == 0) edit_->setFrameShape(QFrame::NoFrame);
+  // The selection stays as visible when the box loses the focus: Find keeps the focus in its own
+  // window and shows the match here.
+  QPalette pal = edit_->palette();
+  pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+  pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
+  edit_->setPalette(pal);
   backColor_ = p.backColor;
   CharFormat initial;
   initial.faceName = L(p.faceName);
@@ -54,9 +194,13 @@ bool RichEditUnit::create(QWidget* container) {
   setCharFormat(initial);
   setTypeProperty(11, backColor_);
   attach(edit_);
+  countTimer_ = new QTimer(this);
+  countTimer_->setInterval(0);
+  QObject::connect(countTimer_, &QTimer::timeout, this, [this] { countSlice(); });
   QObject::connect(edit_, &QPlainTextEdit::textChanged, this, [this] { raise(forms::event::kChanged); });
   QObject::connect(edit_, &QPlainTextEdit::selectionChanged, this,
                    [this] { raise(forms::event::kSelectionChanged); });
+  QObject::connect(edit_->document(), &QTextDocument::contentsChange, this, [this] { ++generation_; });
   QObject::connect(edit_->document(), &QTextDocument::contentsChanged, this, [this] {
     if (edit_->document()->isModified()) textKept_ = false;
   });
@@ -64,6 +208,9 @@ bool RichEditUnit::create(QWidget* container) {
 }
 
 void RichEditUnit::setText(const Text& text) {
+  // Another text: a line count still being made for the one before is of no use to anyone.
+  ready_ = nullptr;
+  pending_.reset();
   edit_->setPlainText(toBoxText(toQString(text)));
   edit_->document()->setModified(false);
   setText_ = text;
@@ -76,22 +223,79 @@ Text RichEditUnit::text() const {
   return fromQString(fromBoxText(edit_->document()->toRawText()));
 }
 
-// Lines as the box shows them, wrapped lines included. The layout lays blocks out lazily, so
-// every block is laid out first; an empty box has one line.
-std::int32_t RichEditUnit::lineCount() const {
-  QTextDocument* doc = edit_->document();
-  QAbstractTextDocumentLayout* layout = doc->documentLayout();
-  int lines = 0;
-  for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
-    layout->blockBoundingRect(b);
-    lines += std::max(1, b.lineCount());
+// The raw text keeps no-break spaces as they are and separates blocks with U+2029, one position
+// each, so an index in it is a position in the box.
+const QString& RichEditUnit::plainText() {
+  if (plainGeneration_ != generation_) {
+    plain_ = edit_->document()->toRawText();
+    plainGeneration_ = generation_;
   }
-  return std::max(1, lines);
+  return plain_;
 }
 
-// The first visible line counts wrapped lines too: the box scrolls line by line, so the scroll
-// position is that line's number.
-std::int32_t RichEditUnit::firstVisibleLine() const { return edit_->verticalScrollBar()->value(); }
+// The counter of the text as it is now under the rules of now: the one kept when it still fits.
+std::shared_ptr<LineCounter> RichEditUnit::counterForNow() {
+  const LineRules rules = currentRules(*edit_);
+  if (counter_ && counter_->countsFor(generation_, rules)) return counter_;
+  if (pending_ && pending_->countsFor(generation_, rules)) return counter_ = pending_;
+  const QString snapshot = plainGeneration_ == generation_ ? plain_ : edit_->document()->toRawText();
+  return counter_ = std::make_shared<LineCounter>(snapshot, rules, generation_);
+}
+
+// Lines as the box shows them, wrapped lines included; an empty box has one line.
+std::int32_t RichEditUnit::lineCount() {
+  const std::shared_ptr<LineCounter> counter = counterForNow();
+  if (!counter->finished()) {
+    counter->run(QDeadlineTimer(QDeadlineTimer::Forever));
+    applyCounts(*edit_, *counter);
+  }
+  return counter->total();
+}
+
+void RichEditUnit::whenLineCountReady(std::function<void(std::int32_t)> ready) {
+  ready_ = nullptr;
+  pending_.reset();
+  if (!ready) return;
+  const std::shared_ptr<LineCounter> counter = counterForNow();
+  if (counter->finished()) {
+    ready(counter->total());
+    return;
+  }
+  ready_ = std::move(ready);
+  pending_ = counter;
+  countTimer_->start();
+}
+
+void RichEditUnit::countSlice() {
+  if (!pending_) {
+    countTimer_->stop();
+    return;
+  }
+  pending_->run(QDeadlineTimer(kCountSliceMs));
+  if (!pending_->finished()) return;
+  countTimer_->stop();
+  const std::shared_ptr<LineCounter> done = std::move(pending_);
+  pending_.reset();
+  if (done->countsFor(generation_, currentRules(*edit_))) applyCounts(*edit_, *done);
+  // The handler may ask again; it finds nothing waiting.
+  const std::function<void(std::int32_t)> ready = std::move(ready_);
+  ready_ = nullptr;
+  if (ready) ready(done->total());
+}
+
+// The first visible line counts wrapped lines too. The box places its text by a line number in
+// which blocks it has not laid out yet count one line each; the block and the line in it that
+// number names are what shows at the top, and the counted lines of the blocks above give its
+// number among all lines.
+std::int32_t RichEditUnit::firstVisibleLine() {
+  const int value = edit_->verticalScrollBar()->value();
+  const QTextBlock top = edit_->document()->findBlockByLineNumber(value);
+  if (!top.isValid()) return value;
+  const auto block = static_cast<std::size_t>(top.blockNumber());
+  const std::shared_ptr<LineCounter> counter = counterForNow();
+  if (counter->blocksCounted() < block) counter->run(QDeadlineTimer(QDeadlineTimer::Forever), block);
+  return counter->linesBefore(block) + (value - top.firstLineNumber());
+}
 
 bool RichEditUnit::setCharFormat(const CharFormat& format) {
   QFont font(toQString(format.faceName));
@@ -110,24 +314,26 @@ bool RichEditUnit::setCharFormat(const CharFormat& format) {
   return true;
 }
 
-std::int32_t RichEditUnit::findText(std::int32_t start, bool matchCase, bool wholeWord, const QString& text) const {
-  if (text.isEmpty()) return -1;
-  QTextDocument::FindFlags flags;
-  if (matchCase) flags |= QTextDocument::FindCaseSensitively;
-  if (wholeWord) flags |= QTextDocument::FindWholeWords;
-  const QTextCursor found = edit_->document()->find(text, std::max(0, start), flags);
-  return found.isNull() ? -1 : found.selectionStart();
+// Both directions search the box's raw text with the same rules: exactly as typed (a no-break
+// space is a character like any other), case as asked, never across a line break.
+std::int32_t RichEditUnit::findText(std::int32_t start, bool matchCase, bool wholeWord, const QString& text) {
+  if (text.isEmpty() || spansLines(text)) return -1;
+  const QString& all = plainText();
+  const Qt::CaseSensitivity cs = matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
+  for (qsizetype from = std::max(0, start);;) {
+    const qsizetype at = all.indexOf(text, from, cs);
+    if (at < 0) return -1;
+    if (!wholeWord || isWholeWord(all, at, text.size())) return static_cast<std::int32_t>(at);
+    from = at + 1;
+  }
 }
 
-// The box's plain text has one character per position, a line break included, so an index in it
-// is a position in the box.
-std::int32_t RichEditUnit::findTextBackward(std::int32_t start, bool matchCase, const QString& text) const {
-  if (text.isEmpty() || start < 0) return -1;
-  const QString all = edit_->document()->toRawText();
+std::int32_t RichEditUnit::findTextBackward(std::int32_t start, bool matchCase, const QString& text) {
+  if (text.isEmpty() || start < 0 || spansLines(text)) return -1;
+  const QString& all = plainText();
   // A start past the end (the last result came from a longer text) searches from the end.
   const qsizetype from = std::min<qsizetype>(start, all.size());
-  const qsizetype at = all.lastIndexOf(text, from, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
-  return static_cast<std::int32_t>(at);
+  return static_cast<std::int32_t>(all.lastIndexOf(text, from, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive));
 }
 
 // Properties: 8 text format, 9 whole text, 11 background colour, 17 selection start, 18 selection
@@ -188,5 +394,13 @@ void RichEditUnit::setTypeProperty(int index, const PropertyValue& value) {
       return;
   }
 }
+
+namespace RichEdit {
+
+void WhenLineCountReady(UnitRef box, std::function<void(std::int32_t)> ready) {
+  OperationUnit<RichEditUnit>(box).whenLineCountReady(std::move(ready));
+}
+
+}  // namespace RichEdit
 
 }  // namespace nvx

@@ -4,6 +4,9 @@
 
 #include <QColor>
 #include <QString>
+#include <functional>
+#include <memory>
+#include <span>
 #include <vector>
 
 #include "runtime/units.h"
@@ -12,6 +15,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
 class QTreeWidget;
 
 namespace nvx {
@@ -122,7 +126,11 @@ class ListViewUnit : public Unit {
   bool create(QWidget* container) override;
   QTreeWidget* tree() const { return tree_; }
   int currentRow() const;
+  // Selects the row without scrolling the list; -1 (or a row not there) selects nothing.
   void setCurrentRow(int row);
+  // Appends rows, each given by its column texts from column 0, in one insertion. Returns the
+  // index of the first new row.
+  int appendRows(std::span<const std::vector<Text>> rows);
   // Rows show their texts aligned as their column's heading is.
   Qt::Alignment columnAlignment(int column) const;
 
@@ -137,17 +145,25 @@ class ListViewUnit : public Unit {
   QTreeWidget* tree_ = nullptr;
 };
 
+class LineCounter;
+
 class RichEditUnit : public Unit {
  public:
   using Unit::Unit;
+  ~RichEditUnit() override;
   bool create(QWidget* container) override;
   QPlainTextEdit* edit() const { return edit_; }
 
-  std::int32_t lineCount() const;
-  std::int32_t firstVisibleLine() const;
+  // Lines as the box shows them, wrapped lines included: exact, and on a long text it takes a
+  // while (the box itself lays out only what it shows).
+  std::int32_t lineCount();
+  // Calls `ready` with lineCount() once it is known: at once when it is, otherwise from the event
+  // loop after counting in slices between other events. See RichEdit::WhenLineCountReady.
+  void whenLineCountReady(std::function<void(std::int32_t)> ready);
+  std::int32_t firstVisibleLine();
   bool setCharFormat(const CharFormat& format);
-  std::int32_t findText(std::int32_t start, bool matchCase, bool wholeWord, const QString& text) const;
-  std::int32_t findTextBackward(std::int32_t start, bool matchCase, const QString& text) const;
+  std::int32_t findText(std::int32_t start, bool matchCase, bool wholeWord, const QString& text);
+  std::int32_t findTextBackward(std::int32_t start, bool matchCase, const QString& text);
 
  protected:
   std::optional<PropertyValue> typeProperty(int index) const override;
@@ -156,6 +172,9 @@ class RichEditUnit : public Unit {
  private:
   void setText(const Text& text);
   Text text() const;
+  const QString& plainText();
+  std::shared_ptr<LineCounter> counterForNow();
+  void countSlice();
 
   QPlainTextEdit* edit_ = nullptr;
   std::int32_t backColor_ = forms::kDefaultColor;
@@ -163,6 +182,50 @@ class RichEditUnit : public Unit {
   // that was only read is saved with exactly the bytes it had (whatever its line ends).
   Text setText_;
   bool textKept_ = false;
+  // Changes with every change of the text or its format; what is kept below belongs to one value.
+  std::uint64_t generation_ = 0;
+  // The box's text as one string, block separators included, kept for Find until the text changes.
+  QString plain_;
+  std::uint64_t plainGeneration_ = ~std::uint64_t{0};
+  // The lines of the text as it is now (for the first visible line), and the count a caller waits
+  // for, which goes on over the text as it was asked even when the user edits meanwhile.
+  std::shared_ptr<LineCounter> counter_;
+  std::shared_ptr<LineCounter> pending_;
+  std::function<void(std::int32_t)> ready_;
+  QTimer* countTimer_ = nullptr;
 };
+
+// The unit an operation names, of the operation's type; when its window or the unit is not there,
+// or the unit is of another type, the run-time error report ends the program.
+Unit* FindOperationUnit(UnitRef ref);
+[[noreturn]] void ReportNoSuchUnit();
+template <typename T>
+T& OperationUnit(UnitRef ref) {
+  if (auto* unit = dynamic_cast<T*>(FindOperationUnit(ref))) return *unit;
+  ReportNoSuchUnit();
+}
+
+// Operations of the list view and the content box beside those of window_runtime.h; the editor's
+// logic calls them as it calls the others.
+namespace ListView {
+// Appends rows in one step, each given by its column texts from column 0 (a row may give fewer
+// columns than the list has; texts of columns the list lacks are ignored), aligned as their
+// column's heading, as InsertItem plus SetItemText for each row would leave them. Returns the
+// index of the first new row. Filling a list of 100,000 rows this way costs what one insertion of
+// 100,000 rows costs in Qt, not 100,000 insertions; the catalogue loader can call it once, or once
+// per batch of rows as it reads them.
+std::int32_t AppendRows(UnitRef list, std::span<const std::vector<Text>> rows);
+}  // namespace ListView
+
+namespace RichEdit {
+// Calls `ready` with the box's line count, the number LineCount gives, once it is known, on the
+// GUI thread: at once (before returning) when it is known already, otherwise from the event loop
+// when counting in slices between other events has finished. So a long article shows at once and
+// its line count follows. The count is of the text as it was when asked, even when the user types
+// meanwhile. The call is dropped when another WhenLineCountReady replaces it, when the program
+// sets the box's text again (its text property), or when the box is destroyed; an empty `ready`
+// only drops the one waiting.
+void WhenLineCountReady(UnitRef box, std::function<void(std::int32_t)> ready);
+}  // namespace RichEdit
 
 }  // namespace nvx

@@ -5,7 +5,10 @@
 #include <QResizeEvent>
 #include <QTreeWidget>
 
+#include "runtime/form_engine.h"
+#include "runtime/form_window.h"
 #include "runtime/qt_text.h"
+#include "runtime/runtime_error.h"
 #include "runtime/unit_types.h"
 
 namespace nvx {
@@ -167,8 +170,32 @@ void ListViewUnit::setCurrentRow(int row) {
     tree_->clearSelection();
     return;
   }
-  // Selected and given the row focus; the list neither scrolls nor takes the keyboard focus.
+  // Selected and given the row focus; the list takes no keyboard focus and does not scroll: a
+  // list view scrolls to its new current row by itself unless told not to.
+  const bool autoScroll = tree_->hasAutoScroll();
+  tree_->setAutoScroll(false);
   tree_->setCurrentItem(item, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  tree_->setAutoScroll(autoScroll);
+}
+
+int ListViewUnit::appendRows(std::span<const std::vector<Text>> rows) {
+  const int first = tree_->topLevelItemCount();
+  const int columns = tree_->columnCount();
+  std::vector<Qt::Alignment> alignments;
+  for (int c = 0; c < columns; ++c) alignments.push_back(columnAlignment(c) | Qt::AlignVCenter);
+  QList<QTreeWidgetItem*> items;
+  items.reserve(static_cast<qsizetype>(rows.size()));
+  for (const std::vector<Text>& texts : rows) {
+    auto* item = new QTreeWidgetItem();
+    const int given = std::min(columns, static_cast<int>(texts.size()));
+    for (int c = 0; c < given; ++c) {
+      item->setText(c, toQString(texts[static_cast<std::size_t>(c)]));
+      item->setTextAlignment(c, alignments[static_cast<std::size_t>(c)]);
+    }
+    items.append(item);
+  }
+  tree_->addTopLevelItems(items);
+  return first;
 }
 
 std::optional<PropertyValue> ListViewUnit::typeProperty(int index) const {
@@ -179,5 +206,20 @@ std::optional<PropertyValue> ListViewUnit::typeProperty(int index) const {
 void ListViewUnit::setTypeProperty(int index, const PropertyValue& value) {
   if (index == 35) setCurrentRow(numberOf(value));
 }
+
+Unit* FindOperationUnit(UnitRef ref) {
+  FormWindow* window = FormEngine::instance().window(ref.window);
+  return window != nullptr ? window->unit(ref.unit) : nullptr;
+}
+
+void ReportNoSuchUnit() { ReportRuntimeError(L("指定窗口或窗口组件不存在或尚未载入")); }
+
+namespace ListView {
+
+std::int32_t AppendRows(UnitRef list, std::span<const std::vector<Text>> rows) {
+  return OperationUnit<ListViewUnit>(list).appendRows(rows);
+}
+
+}  // namespace ListView
 
 }  // namespace nvx

@@ -1,0 +1,81 @@
+// The catalogue list view of the main window, headless: rows appended in one step, and selecting a
+// row by its property.
+#include <QScrollBar>
+#include <QTreeWidget>
+
+#include "forms/main_window.h"
+#include "runtime/qt_text.h"
+#include "runtime/unit_types.h"
+#include "store/codepage.h"
+#include "support/gui_test.h"
+
+namespace nvx {
+namespace {
+
+namespace mw = forms::main_window;
+using test::GuiTest;
+
+const UnitRef kCatalogue{mw::kWindow, mw::kCatalogue};
+
+class ListViewTest : public GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    ASSERT_TRUE(LoadWindow(mw::kWindow));
+    tree = control<QTreeWidget>(mw::kWindow, "超级列表框1");
+    ASSERT_NE(tree, nullptr);
+  }
+  QTreeWidget* tree = nullptr;
+};
+
+// Rows appended in bulk read back and show as rows appended one by one do.
+TEST_F(ListViewTest, AppendRowsKeepsOrderTextsAndAlignment) {
+  const int one = ListView::InsertItem(kCatalogue);
+  ListView::SetItemText(kCatalogue, one, 0, "7");
+  ListView::SetItemText(kCatalogue, one, 1, L("第七章"));
+
+  std::vector<std::vector<Text>> rows;
+  for (int i = 0; i < 2500; ++i) rows.push_back({std::to_string(100 + i), L("第") + std::to_string(i) + L("章")});
+  rows.push_back({"0", ""});               // the trailing blank row
+  rows.push_back({"5"});                    // fewer columns than the list has
+  rows.push_back({"6", L("六"), "extra"});  // more: the extra text goes nowhere
+  EXPECT_EQ(ListView::AppendRows(kCatalogue, rows), 1) << "the index of the first new row";
+  ASSERT_EQ(ListView::ItemCount(kCatalogue), 1 + 2503);
+  for (int i : {0, 1, 1234, 2500}) {
+    const std::vector<Text>& row = rows[static_cast<std::size_t>(i)];
+    EXPECT_EQ(ListView::GetItemText(kCatalogue, 1 + i, 0), row[0]) << "row " << i;
+    EXPECT_EQ(ListView::GetItemText(kCatalogue, 1 + i, 1), row[1]) << "row " << i;
+  }
+  EXPECT_EQ(ListView::GetItemText(kCatalogue, 2502, 1), "");
+  EXPECT_EQ(ListView::GetItemText(kCatalogue, 2503, 1), L("六"));
+  for (int column : {0, 1}) {
+    EXPECT_EQ(tree->topLevelItem(1)->textAlignment(column), tree->topLevelItem(0)->textAlignment(column))
+        << "column " << column;
+  }
+  EXPECT_EQ(ListView::AppendRows(kCatalogue, {}), 2504) << "nothing appended: the row count";
+  EXPECT_EQ(ListView::InsertItem(kCatalogue), 2504);
+}
+
+// Previous and Next select a row by the current-row property; the catalogue stays where the user
+// scrolled it.
+TEST_F(ListViewTest, SelectingARowDoesNotScroll) {
+  std::vector<std::vector<Text>> rows;
+  for (int i = 0; i < 500; ++i) rows.push_back({std::to_string(i + 1), L("标题") + std::to_string(i)});
+  ListView::AppendRows(kCatalogue, rows);
+  settle();
+  QScrollBar* bar = tree->verticalScrollBar();
+  ASSERT_GT(bar->maximum(), 0);
+  bar->setValue(10);
+  SetInt(kCatalogue, mw::kListCurrentRow, 400);
+  settle();
+  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), 400);
+  EXPECT_EQ(bar->value(), 10);
+  SetInt(kCatalogue, mw::kListCurrentRow, 2);
+  settle();
+  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), 2);
+  EXPECT_EQ(bar->value(), 10);
+  EXPECT_TRUE(tree->hasAutoScroll()) << "the user's own moves still scroll";
+}
+
+}  // namespace
+}  // namespace nvx
