@@ -83,8 +83,10 @@ bool writeBlock(AtomicFile& out, std::initializer_list<std::string_view> pieces)
   return out.Write(std::string_view("\0", 1));
 }
 
-std::string_view view(const Bytes& bytes) {
-  return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+// The article's text as the editor shows it: up to its first zero byte.
+std::string_view textOf(const Bytes& bytes) {
+  const std::string_view all(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  return all.substr(0, all.find('\0'));
 }
 
 }  // namespace
@@ -117,7 +119,7 @@ ExportResult ExportArticles(SqliteDB& db, const Text& path, const ExportProgress
   Unpacked article;
   while (queue.Pop(article)) {
     const std::string number = std::to_string(done + 1);
-    if (!writeBlock(out, {opening, number, closing, article.title, lineEnd, view(article.text), lineEnd})) {
+    if (!writeBlock(out, {opening, number, closing, article.title, lineEnd, textOf(article.text), lineEnd})) {
       result = ExportResult::WriteFailed;
       break;
     }

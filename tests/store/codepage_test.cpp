@@ -62,5 +62,47 @@ TEST(Codepage, LossyConversionKeepsEverythingThatConverts) {
   EXPECT_EQ(FromUtf8Lossy(privateUse + std::string("\0tail", 5)), "?");
 }
 
+// Each row: the text and where its first ill-formed byte is (-1: none).
+TEST(Codepage, FindsTheFirstByteThatIsNotStrictUtf8) {
+  const std::tuple<const char*, std::string, int> rows[] = {
+      {"empty", "", -1},
+      {"ascii and a zero", std::string("a\0b", 3), -1},
+      {"two, three and four bytes", "\xC2\x80 \xE5\xAE\x8B \xF0\xA0\x80\x80", -1},
+      {"edges of the ranges", "\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF\xF4\x8F\xBF\xBF", -1},
+      {"overlong zero", "abc\xC0\x80" "def", 3},
+      {"overlong A", "\xC1\x81", 0},
+      {"overlong three bytes", "ab\xE0\x9F\xBF", 2},
+      {"overlong four bytes", "\xF0\x8F\xBF\xBF", 0},
+      {"surrogate", "x\xED\xA0\x80", 1},
+      {"past U+10FFFF", "\xF4\x90\x80\x80", 0},
+      {"F5 lead", "\xF5\x80\x80\x80", 0},
+      {"lone continuation", "ok\x80", 2},
+      {"cut short at the end", "\xE5\xAE\x8B\xE5\xAE", 3},
+      {"continuation missing", "\xE5\x41\x42", 0},
+      {"bad third byte", "\xF0\xA0\x41\x80", 0},
+  };
+  for (const auto& [name, text, offset] : rows) {
+    SCOPED_TRACE(name);
+    const auto found = FindInvalidUtf8(text);
+    EXPECT_EQ(found ? static_cast<int>(*found) : -1, offset);
+  }
+}
+
+// Long texts are converted in pieces: pieces must join without a seam, and a fault far into the
+// text must still fail the whole conversion.
+TEST(Codepage, LongTextsConvertAsWholes) {
+  std::string utf8, local;
+  for (int i = 0; i < 20000; ++i) {
+    utf8 += "\xE5\xAE\x8B" "a\xE2\x82\xAC\xF0\xA0\x80\x80";
+    local += "\xCB\xCE" "a\xA2\xE3\x95\x32\x82\x36";
+  }
+  EXPECT_EQ(FromUtf8(utf8), local);
+  EXPECT_EQ(ToUtf8(local), utf8);
+  EXPECT_EQ(ToUtf8Lossy(local), utf8);
+  EXPECT_FALSE(FromUtf8(utf8 + "\xFF").has_value());
+  EXPECT_FALSE(ToUtf8(local + "\xCB").has_value());
+  EXPECT_EQ(FromUtf8(utf8 + std::string("\0\xFF", 2)), local) << "the text ends at its zero";
+}
+
 }  // namespace
 }  // namespace nvx

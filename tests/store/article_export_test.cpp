@@ -1,0 +1,120 @@
+#include "store/article_export.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "store/article_records.h"
+#include "store/codepage.h"
+#include "store/packed_content.h"
+#include "store/small_disk.h"
+#include "store/store_fixture.h"
+
+namespace nvx {
+namespace {
+
+class ArticleExport : public test::StoreTest {
+ protected:
+  void add(std::int64_t id, const std::string& title, const Bytes& packed) {
+    CachedStatement s = db.Prepare("INSERT INTO nr(id,name,nr) VALUES(?,?,?)");
+    ASSERT_TRUE(s);
+    s.Bind(1, id);
+    s.BindUtf8(2, title);
+    s.Bind(3, packed);
+    ASSERT_EQ(s.Step(), SQLITE_DONE);
+  }
+  void add(std::int64_t id, const std::string& title, const std::string& text) {
+    add(id, title, Compress(toByteArray(text)));
+  }
+
+  std::string target = dir.file("out.txt");
+};
+
+std::string block(int n, const std::string& title, const std::string& text) {
+  return "[\xB5\xDA" + std::to_string(n) + "\xC6\xAA]" + title + "\r\n" + text + "\r\n" + std::string(1, '\0');
+}
+
+TEST_F(ArticleExport, WritesOneBlockPerArticleInIdOrder) {
+  makeArticles({});
+  add(13, "C", "third");
+  add(5, "A", "x");
+  add(8, "\xE5\xAE\x8B", std::string("before\0after", 12));  // title 宋 stored as UTF-8
+  add(20, "damaged", Bytes{0x0D, 0x0F, 0x3E, 0x03, 9, 0, 0, 0, 0x78, 0x9C, 1, 2});
+  add(21, "empty", Bytes{});
+  ASSERT_EQ(ExportArticles(db, target), ExportResult::Done);
+  EXPECT_EQ(test::readFile(target), block(1, "A", "x") + block(2, "\xCB\xCE", "before") + block(3, "C", "third") +
+                                        block(4, "damaged", "") + block(5, "empty", ""));
+
+  ASSERT_TRUE(db.Execute("DELETE FROM nr"));
+  ASSERT_EQ(ExportArticles(db, target), ExportResult::Done);
+  EXPECT_EQ(test::readFile(target), "") << "an empty collection gives an empty file";
+}
+
+// Reading runs ahead of writing on another thread; the blocks must still come in order, whatever
+// their sizes.
+TEST_F(ArticleExport, ManyArticlesOfMixedSizesStayInOrder) {
+  makeArticles({});
+  std::string expected;
+  ASSERT_TRUE(db.Execute("BEGIN"));
+  for (int i = 1; i <= 300; ++i) {
+    const std::string text(static_cast<std::size_t>((i * 7919) % 200000), static_cast<char>('a' + i % 26));
+    add(i * 3, "t" + std::to_string(i), text);
+    expected += block(i, "t" + std::to_string(i), text);
+  }
+  ASSERT_TRUE(db.Execute("COMMIT"));
+  std::vector<std::pair<std::int64_t, std::int64_t>> calls;
+  ASSERT_EQ(ExportArticles(db, target, [&](std::int64_t done, std::int64_t total) {
+              calls.emplace_back(done, total);
+              return true;
+            }),
+            ExportResult::Done);
+  EXPECT_EQ(test::readFile(target) == expected, true);
+  ASSERT_EQ(calls.size(), 301u);
+  EXPECT_EQ(calls.front(), std::make_pair(std::int64_t{0}, std::int64_t{300}));
+  EXPECT_EQ(calls.back(), std::make_pair(std::int64_t{300}, std::int64_t{300}));
+}
+
+// Whatever stops an export, the file that was there before is left exactly as it was.
+TEST_F(ArticleExport, AnExportThatDoesNotFinishLeavesTheEarlierFile) {
+  makeArticles({});
+  for (int i = 1; i <= 5; ++i) add(i, "t", "text " + std::to_string(i));
+  const std::string link = dir.file("link.nvx");
+  std::filesystem::create_symlink(path, link);
+  const std::string before = test::readFile(path);
+
+  test::writeFile(target, "earlier");
+  EXPECT_EQ(ExportArticles(db, target, [](std::int64_t done, std::int64_t) { return done < 2; }),
+            ExportResult::Cancelled);
+  EXPECT_EQ(ExportArticles(db, path), ExportResult::OwnFile);
+  EXPECT_EQ(ExportArticles(db, link), ExportResult::OwnFile) << "through a link";
+  EXPECT_EQ(ExportArticles(db, dir.file("no/such/dir.txt")), ExportResult::CannotOpen);
+
+  // Another program holds the file: the rows cannot be read.
+  SqliteDB other;
+  ASSERT_TRUE(other.Open(path));
+  ASSERT_TRUE(other.Execute("BEGIN EXCLUSIVE"));
+  db.SetBusyTimeout(50);
+  EXPECT_EQ(ExportArticles(db, target), ExportResult::ReadFailed);
+  other.Close();
+
+  SqliteDB closed;
+  EXPECT_EQ(ExportArticles(closed, target), ExportResult::ReadFailed) << "no collection open";
+  EXPECT_EQ(test::readFile(target), "earlier");
+  EXPECT_EQ(test::readFile(path), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3) << "no temporary file left";
+}
+
+TEST_F(ArticleExport, AFullDiskKeepsTheEarlierExport) {
+  test::SmallDisk disk(dir.path() / "disk", 64 * 1024);
+  if (!disk.mounted()) GTEST_SKIP() << "no right to mount a tmpfs here";
+  makeArticles({});
+  for (int i = 1; i <= 20; ++i) add(i, "t", std::string(10000, 'z'));
+  const std::string onDisk = disk.file("export.txt");
+  test::writeFile(onDisk, "the earlier export");
+  EXPECT_EQ(ExportArticles(db, onDisk), ExportResult::WriteFailed);
+  EXPECT_EQ(test::readFile(onDisk), "the earlier export");
+  EXPECT_EQ(disk.names(), "export.txt ");
+}
+
+}  // namespace
+}  // namespace nvx

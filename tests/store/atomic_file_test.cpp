@@ -1,0 +1,100 @@
+#include "store/atomic_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "store/small_disk.h"
+#include "test_support.h"
+
+namespace nvx {
+namespace {
+
+std::string namesIn(const std::filesystem::path& dir) {
+  std::string all;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) all += entry.path().filename().string() + " ";
+  return all;
+}
+
+TEST(AtomicFile, TheTargetChangesOnlyOnCommit) {
+  test::TempDir dir;
+  const std::string target = dir.file("out.txt");
+  test::writeFile(target, "earlier");
+  ::chmod(target.c_str(), 0640);
+  {
+    AtomicFile file;
+    ASSERT_TRUE(file.Open(target));
+    EXPECT_TRUE(file.Write("new "));
+    EXPECT_TRUE(file.Write(std::string(3 << 20, 'x'))) << "larger than the buffer";
+    EXPECT_EQ(test::readFile(target), "earlier") << "nothing reaches the target before Commit";
+  }
+  EXPECT_EQ(test::readFile(target), "earlier") << "dropped without Commit";
+  EXPECT_EQ(namesIn(dir.path()), "out.txt ") << "no temporary file left";
+
+  AtomicFile file;
+  ASSERT_TRUE(file.Open(target));
+  file.Write("new");
+  file.Discard();
+  EXPECT_FALSE(file.Commit());
+  EXPECT_EQ(test::readFile(target), "earlier");
+
+  ASSERT_TRUE(file.Open(target));
+  file.Write("new ");
+  file.Write("content");
+  EXPECT_TRUE(file.Commit());
+  EXPECT_EQ(test::readFile(target), "new content");
+  struct stat status {};
+  ASSERT_EQ(::stat(target.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0640u) << "the replacement keeps the permissions";
+  EXPECT_EQ(namesIn(dir.path()), "out.txt ");
+}
+
+TEST(AtomicFile, LinksAreWrittenThroughAndOnlyRegularFilesReplaced) {
+  test::TempDir dir;
+  const std::string real = dir.file("real.txt");
+  const std::string link = dir.file("link.txt");
+  test::writeFile(real, "old");
+  std::filesystem::create_symlink(real, link);
+  AtomicFile file;
+  ASSERT_TRUE(file.Open(link));
+  file.Write("through the link");
+  ASSERT_TRUE(file.Commit());
+  EXPECT_TRUE(std::filesystem::is_symlink(link)) << "the link stays a link";
+  EXPECT_EQ(test::readFile(real), "through the link");
+
+  const std::string fifo = dir.file("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::pair<const char*, std::string> refused[] = {
+      {"directory", dir.path().string()},
+      {"fifo", fifo},
+      {"device", "/dev/null"},
+      {"missing directory", dir.file("no/such/file.txt")},
+      {"empty name", ""},
+  };
+  for (const auto& [name, path] : refused) {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(file.Open(path));
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+}
+
+TEST(AtomicFile, AFullDiskKeepsTheEarlierFile) {
+  test::TempDir dir;
+  test::SmallDisk disk(dir.path() / "disk", 64 * 1024);
+  if (!disk.mounted()) GTEST_SKIP() << "no right to mount a tmpfs here";
+  const std::string target = disk.file("export.txt");
+  test::writeFile(target, "the earlier export");
+  AtomicFile file;
+  ASSERT_TRUE(file.Open(target));
+  const std::string block(16 * 1024, 'b');
+  bool written = true;
+  for (int i = 0; i < 8 && written; ++i) written = file.Write(block);
+  EXPECT_FALSE(file.Commit());
+  EXPECT_TRUE(file.failed());
+  EXPECT_EQ(test::readFile(target), "the earlier export");
+  EXPECT_EQ(disk.names(), "export.txt ") << "the temporary file is gone";
+}
+
+}  // namespace
+}  // namespace nvx

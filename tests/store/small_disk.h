@@ -1,0 +1,57 @@
+// A small tmpfs mounted for one test, to see what a full disk does. Mounting needs the right to
+// mount (root outside a restricted container); a test checks mounted() and skips itself without it.
+#pragma once
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace nvx::test {
+
+class SmallDisk {
+ public:
+  SmallDisk(const std::filesystem::path& where, std::size_t bytes) : where_(where) {
+    std::filesystem::create_directories(where_);
+    const std::string options = "size=" + std::to_string(bytes);
+    mounted_ = ::mount("tmpfs", where_.c_str(), "tmpfs", 0, options.c_str()) == 0;
+  }
+  ~SmallDisk() {
+    if (mounted_) ::umount2(where_.c_str(), MNT_DETACH);
+  }
+  SmallDisk(const SmallDisk&) = delete;
+  SmallDisk& operator=(const SmallDisk&) = delete;
+
+  bool mounted() const { return mounted_; }
+  std::string file(const std::string& name) const { return (where_ / name).string(); }
+
+  // Fills what is left of the disk with one file, so that the next write fails.
+  void fill() const {
+    const int fd = ::open(file(".filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const std::string block(4096, 'f');
+    while (fd >= 0 && ::write(fd, block.data(), block.size()) > 0) {
+    }
+    const std::string byte(1, 'f');
+    while (fd >= 0 && ::write(fd, byte.data(), 1) > 0) {
+    }
+    if (fd >= 0) ::close(fd);
+  }
+
+  // The names in the disk's root, except the filler: what a failed write may have left behind.
+  std::string names() const {
+    std::string all;
+    for (const auto& entry : std::filesystem::directory_iterator(where_)) {
+      const std::string name = entry.path().filename().string();
+      if (name != ".filler") all += name + " ";
+    }
+    return all;
+  }
+
+ private:
+  std::filesystem::path where_;
+  bool mounted_ = false;
+};
+
+}  // namespace nvx::test
