@@ -14,6 +14,9 @@
 #include <QTextLayout>
 #include <QTimer>
 #include <climits>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "runtime/qt_text.h"
 #include "runtime/unit_types.h"
@@ -50,6 +53,17 @@ bool isWholeWord(const QString& all, qsizetype at, qsizetype length) {
 }
 
 constexpr int kCountSliceMs = 15;
+
+// A long text passes through several whole copies on its way into the box (unpacked bytes, code
+// page conversion) and counting its lines makes many small layouts; once they are freed, the heap
+// keeps their pages. Give them back to the system after the caller's handler has returned.
+constexpr qsizetype kLongText = 1 << 20;
+
+void releaseFreedMemory() {
+#ifdef __GLIBC__
+  QTimer::singleShot(0, [] { malloc_trim(0); });
+#endif
+}
 
 }  // namespace
 
@@ -215,6 +229,7 @@ void RichEditUnit::setText(const Text& text) {
   edit_->document()->setModified(false);
   setText_ = text;
   textKept_ = true;
+  if (static_cast<qsizetype>(text.size()) > kLongText) releaseFreedMemory();
 }
 
 Text RichEditUnit::text() const {
@@ -277,6 +292,7 @@ void RichEditUnit::countSlice() {
   const std::shared_ptr<LineCounter> done = std::move(pending_);
   pending_.reset();
   if (done->countsFor(generation_, currentRules(*edit_))) applyCounts(*edit_, *done);
+  if (done->blocksCounted() > 10000 || edit_->document()->characterCount() > kLongText) releaseFreedMemory();
   // The handler may ask again; it finds nothing waiting.
   const std::function<void(std::int32_t)> ready = std::move(ready_);
   ready_ = nullptr;
