@@ -28,6 +28,20 @@ bool sameColumnName(const Text& a, const Text& b) {
   return true;
 }
 
+// A column name as it enters a statement: as it is when it is a plain name (as every article
+// column is), else quoted, so that a name a file chose can never be read as SQL.
+Text identifier(const Text& name) {
+  bool plain = !name.empty() && !(name[0] >= '0' && name[0] <= '9') &&
+               sqlite3_keyword_check(name.data(), static_cast<int>(name.size())) == 0;
+  for (char c : name) {
+    plain = plain && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_');
+  }
+  if (plain) return name;
+  Text quoted = "\"";
+  for (char c : name) quoted += c == '"' ? Text("\"\"") : Text(1, c);
+  return quoted + "\"";
+}
+
 std::string lowerAscii(std::string s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -381,7 +395,7 @@ std::optional<SqliteTable::FieldValue> SqliteTable::readField(const Column& colu
   if (ok) *ok = false;
   const int n = columnNumber(column);
   if (!isOpen() || n < 1 || !columnNames_[n - 1] || !isCurrentRow(position_)) return std::nullopt;
-  const auto sql = ToUtf8("SELECT " + *columnNames_[n - 1] + " FROM " + tableName_ + " WHERE " + rowIdName_ + " = ? ");
+  const auto sql = ToUtf8("SELECT " + identifier(*columnNames_[n - 1]) + " FROM " + tableName_ + " WHERE " + rowIdName_ + " = ? ");
   if (!sql) return std::nullopt;
   CachedStatement s = PrepareCached(link_, *sql);
   if (!s) return std::nullopt;
@@ -468,8 +482,8 @@ bool SqliteTable::Update() {
   for (std::size_t i = 0; i < columnNames_.size(); ++i) {
     const Pending& slot = (*pending_)[i];
     if (std::holds_alternative<std::monostate>(slot) || !columnNames_[i]) continue;
-    setList += *columnNames_[i] + "=?,";
-    columnList += *columnNames_[i] + ",";
+    setList += identifier(*columnNames_[i]) + "=?,";
+    columnList += identifier(*columnNames_[i]) + ",";
     valueList += "?,";
     bound.push_back(&slot);
   }

@@ -25,10 +25,11 @@ using test::StoreTest;
 // ids stay the real ones.
 TEST_F(StoreTest, ColumnNamedLikeTheRowIdIsNeverRunAsSql) {
   ASSERT_TRUE(db.Open(path, true));
-  ASSERT_TRUE(db.Execute("CREATE TABLE nr(id INTEGER PRIMARY KEY, name TEXT, nr BLOB, _rowid_ TEXT, rowid TEXT)"));
-  ASSERT_TRUE(db.Execute("INSERT INTO nr VALUES(1, 'one', NULL, '0 UNION SELECT ''injected''', '0 OR 1=1')"));
+  ASSERT_TRUE(db.Execute("CREATE TABLE nr(id INTEGER PRIMARY KEY, name TEXT, nr BLOB, _rowid_ TEXT, rowid TEXT, "
+                         "\"'injected' AS x, \"\"name\", \"select\")"));
+  ASSERT_TRUE(db.Execute("INSERT INTO nr VALUES(1, 'one', NULL, '0 UNION SELECT ''injected''', '0 OR 1=1', 'a', 'b')"));
   ASSERT_TRUE(db.Execute("INSERT INTO nr VALUES(2, 'two', NULL, 'WITH RECURSIVE r(x) AS (SELECT 1 UNION ALL "
-                         "SELECT x+1 FROM r) SELECT x FROM r', '')"));
+                         "SELECT x+1 FROM r) SELECT x FROM r', '', 'c', 'd')"));
   db.Close();
   ASSERT_EQ(OpenArticleFile(db, path), ArticleFileState::Sound);
 
@@ -38,6 +39,14 @@ TEST_F(StoreTest, ColumnNamedLikeTheRowIdIsNeverRunAsSql) {
   std::vector<std::string> names;
   while (table.Next()) names.push_back(table.ReadText("name"));
   EXPECT_EQ(names, (std::vector<std::string>{"one", "two"}));
+  // Column names that are SQL, or a keyword, are read and written as names.
+  ASSERT_TRUE(table.First());
+  EXPECT_EQ(table.ReadText(6), "a");
+  EXPECT_EQ(table.ReadText("select"), "b");
+  ASSERT_TRUE(table.Edit());
+  ASSERT_TRUE(table.WriteField(6, Text("e")));
+  ASSERT_TRUE(table.Update());
+  EXPECT_EQ(table.ReadText(6), "e");
   ASSERT_TRUE(table.FindId(2));
   ASSERT_TRUE(table.Delete());
   EXPECT_EQ(query("SELECT group_concat(name) FROM nr"), "one");
