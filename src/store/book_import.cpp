@@ -211,37 +211,8 @@ bool detectorSaysBig5(std::string_view bytes) {
 }  // namespace
 
 std::size_t Utf8ValidPrefix(std::string_view s) {
-  std::size_t i = 0;
-  const std::size_t n = s.size();
-  while (i < n) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    if (b >= 0x01 && b < 0x80) {
-      ++i;
-      continue;
-    }
-    std::size_t length;
-    unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
-    if (b >= 0xC2 && b <= 0xDF) {
-      length = 2;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      length = 3;
-      if (b == 0xE0) low = 0xA0;   // overlong
-      if (b == 0xED) high = 0x9F;  // surrogates
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      length = 4;
-      if (b == 0xF0) low = 0x90;   // overlong
-      if (b == 0xF4) high = 0x8F;  // past U+10FFFF
-    } else {
-      return i;  // zero, a continuation byte, an overlong lead or past U+10FFFF
-    }
-    if (i + length > n) return i;
-    for (std::size_t k = 1; k < length; ++k) {
-      const auto c = static_cast<unsigned char>(s[i + k]);
-      if (c < (k == 1 ? low : 0x80) || c > (k == 1 ? high : 0xBF)) return i;
-    }
-    i += length;
-  }
-  return n;
+  const std::size_t zero = std::min(s.find('\0'), s.size());
+  return std::min(FindInvalidUtf8(s).value_or(s.size()), zero);
 }
 
 DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding) {

@@ -399,10 +399,12 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
     if (!utf8) return result;
     dir = *utf8;
   } else {
-    dir = source.parent_path().empty() ? fs::path(".") : source.parent_path();
+    dir = source.parent_path();
   }
+  // A file named without a folder gets its backups named so too.
+  const fs::path where = dir.empty() ? fs::path(".") : dir;
   std::error_code ec;
-  if (!fs::is_directory(dir, ec)) {
+  if (!fs::is_directory(where, ec)) {
     result.notes.emplace_back("no such directory");
     return result;
   }
@@ -415,7 +417,7 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
   auto candidate = [&](int sequence) {
     return dir / (name + "-" + stamp + (sequence > 1 ? "-" + std::to_string(sequence) : "") + ".nvx");
   };
-  int sequence = lastSequence(dir, name, stamp) + 1;
+  int sequence = lastSequence(where, name, stamp) + 1;
   for (;; ++sequence) {
     const fs::path final = candidate(sequence);
     const fs::path tmp = final.string() + ".tmp";
@@ -454,12 +456,12 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
     final = candidate(++sequence);
   }
   temporary.Renamed();
-  syncPath(dir, O_RDONLY | O_DIRECTORY);
+  syncPath(where, O_RDONLY | O_DIRECTORY);
 
   result.outcome = BackupOutcome::Done;
   result.path = FromUtf8Lossy(final.string());
   result.notes = std::move(inherited);
-  removeOldBackups(dir, name, final, source, options.keep, result);
+  removeOldBackups(where, name, final, source, options.keep, result);
   return result;
 }
 

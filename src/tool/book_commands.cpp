@@ -1,8 +1,6 @@
 #include "tool/book_commands.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <charconv>
 #include <cstdio>
@@ -14,9 +12,11 @@
 
 #include "store/article_file.h"
 #include "store/article_walk.h"
+#include "store/atomic_file.h"
 #include "store/book_import.h"
 #include "store/book_search.h"
 #include "store/codepage.h"
+#include "store/file_identity.h"
 #include "tool/tool_commands.h"
 
 namespace nvx::tool {
@@ -272,7 +272,8 @@ int statCommand(const std::vector<std::string>& args, int (*usage)()) {
 
 // ---- export --split ---------------------------------------------------------------------------
 
-constexpr std::size_t kMaxFileNameBytes = 255;
+// File names are at most 255 bytes, and the temporary file of a replacement adds 12 to its name.
+constexpr std::size_t kMaxFileNameBytes = 255 - 12;
 
 // "NNNN-title.txt": '/', control characters and a leading dot become '_'; a title too long for a
 // file name is cut on a character boundary.
@@ -294,26 +295,6 @@ std::string splitFileName(std::int64_t place, int width, std::string_view title)
     name.resize(cut);
   }
   return number + "-" + name + ".txt";
-}
-
-// Writes `bytes` into a temporary file beside `path`, flushes it to disk and renames it over
-// `path`, so that a reader sees the old file or the whole new one.
-bool replaceFile(const std::filesystem::path& path, std::string_view bytes) {
-  std::string temporary = (path.parent_path() / ".nvx-split-XXXXXX").string();
-  const int fd = ::mkstemp(temporary.data());
-  if (fd < 0) return false;
-  bool ok = ::fchmod(fd, 0644) == 0;
-  for (std::size_t done = 0; ok && done < bytes.size();) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<std::size_t>(n);
-  }
-  ok = ::fsync(fd) == 0 && ok;
-  ok = ::close(fd) == 0 && ok;
-  ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
 }
 
 int exportSplit(const std::vector<std::string>& args, int (*usage)()) {
@@ -349,8 +330,7 @@ int exportSplit(const std::vector<std::string>& args, int (*usage)()) {
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   if (!std::filesystem::is_directory(dir, ec)) return fail(dir, "cannot make the folder");
-  struct stat own {};
-  ::stat(file.c_str(), &own);
+  const auto collection = FromUtf8(file);
   const int width = static_cast<int>(std::to_string(count).size());
 
   bool failed = false;
@@ -358,12 +338,13 @@ int exportSplit(const std::vector<std::string>& args, int (*usage)()) {
       db, encoding == "utf-8" ? book::Decoding::Utf8 : book::Decoding::LocalCodePage,
       [&](book::ArticleJob& job) {
         if (job.place < first || job.place > last || !job.readable) return;
-        const std::filesystem::path target = std::filesystem::path(dir) / splitFileName(job.place, width, job.title);
-        struct stat st {};
-        if (::stat(target.c_str(), &st) == 0 && st.st_dev == own.st_dev && st.st_ino == own.st_ino) {
-          job.output = target.string() + ": is the collection itself";
-        } else if (!replaceFile(target, job.text)) {
-          job.output = target.string() + ": cannot write";
+        const std::string target = (std::filesystem::path(dir) / splitFileName(job.place, width, job.title)).string();
+        const Text localTarget = FromUtf8(target).value_or(Text());
+        AtomicFile out;
+        if (IsSameFile(localTarget, *collection)) {
+          job.output = target + ": is the collection itself";
+        } else if (!out.Open(localTarget) || !out.Write(job.text) || !out.Commit()) {
+          job.output = target + ": cannot write";
         }
         job.text.clear();
       },

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tool/book_commands.h"
+#include "tool/copy_commands.h"
 #include "tool/tool_commands.h"
 
 namespace {
@@ -33,7 +34,16 @@ constexpr const char* kUsageText =
     "  stat FILE         print id, title, characters, lines and the line read, per article\n"
     "  export FILE DIR --split [--range A-B] [--encoding utf-8|gb18030]\n"
     "                    write each article into DIR as NNNN-title.txt (UTF-8 by default)\n"
+    "  backup FILE [--dir DIR] [--keep N]\n"
+    "                    copy FILE with SQLite into DIR (default: FILE's folder) as\n"
+    "                    NAME-YYYYMMDD-HHMMSS.nvx, checked before it gets that name; then keep\n"
+    "                    the newest N backups of FILE there (default 5); prints the copy's path\n"
+    "  diff A B          compare two collections article by article, matched by id: \"+ id title\"\n"
+    "                    only in B, \"- id title\" only in A, \"~ id title (title, text, state)\"\n"
+    "                    changed; then \"N same, A added, R removed, C changed\"; exit 0 the\n"
+    "                    same, 1 different, 2 trouble\n"
     "  --help            show this text\n"
+    "  --version         show the version\n"
     "\n"
     "Exit status: 0 success, 1 failure (the reason on standard error), 2 wrong usage.\n";
 
@@ -47,6 +57,10 @@ int run(const std::vector<std::string>& args) {
     std::fputs(kUsageText, stdout);
     return nvx::tool::kSuccess;
   }
+  if (args.size() == 1 && args[0] == "--version") {
+    std::printf("nvx %s\n", NVX_VERSION);
+    return nvx::tool::kSuccess;
+  }
   if (args.empty()) return usage();
   if (auto code = nvx::tool::RunBookCommand(args, usage)) return *code;
   const std::string& command = args[0];
@@ -57,6 +71,11 @@ int run(const std::vector<std::string>& args) {
   if (command == "add" && n == 3) return nvx::tool::add(args[1], args[2]);
   if (command == "check" && n == 2) return nvx::tool::check(args[1]);
   if (command == "export" && n == 3) return nvx::tool::exportText(args[1], args[2]);
+  if (command == "backup") {
+    const int code = nvx::tool::backup(std::vector<std::string>(args.begin() + 1, args.end()));
+    return code == nvx::tool::kUsage ? usage() : code;
+  }
+  if (command == "diff" && n == 3) return nvx::tool::diff(args[1], args[2]);
   return usage();
 }
 

@@ -238,6 +238,33 @@ TEST_F(BookCommands, ExportSplitWritesOneFilePerArticle) {
       {"folder that cannot be made", {"export", file, file + "/x", "--split"}, 1},
   };
   for (const Row& row : rows) EXPECT_EQ(run(row.args).code, row.code) << row.name;
+
+  // A title too long for a file name is cut on a character boundary.
+  std::string longTitle;
+  for (int i = 0; i < 100; ++i) longTitle += "长";
+  sql("UPDATE nr SET name='" + longTitle + "' WHERE id=2");
+  const std::filesystem::path cut = dir.path() / "cut";
+  EXPECT_EQ(run({"export", file, cut.string(), "--split", "--range", "2-2"}).code, 0);
+  ASSERT_EQ(std::distance(std::filesystem::directory_iterator(cut), {}), 1);
+  const std::string name = std::filesystem::directory_iterator(cut)->path().filename().string();
+  EXPECT_LE(name.size(), 243u);
+  EXPECT_EQ(name, "02-" + longTitle.substr(0, 234) + ".txt");
+}
+
+TEST_F(BookCommands, ExportSplitNeverWritesOverItsOwnCollection) {
+  const std::filesystem::path folder = dir.path() / "split";
+  std::filesystem::create_directories(folder);
+  const std::string own = (folder / "1-a.txt").string();
+  ASSERT_EQ(run({"new", own}).code, 0);
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(own.c_str(), &db), SQLITE_OK);
+  sqlite3_exec(db, "INSERT INTO nr(name) VALUES('a')", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  const std::string before = test::readFile(own);
+  const Result r = run({"export", own, folder.string(), "--split"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "nvx: " + own + ": is the collection itself\n");
+  EXPECT_EQ(test::readFile(own), before);
 }
 
 TEST_F(BookCommands, HelpNamesTheBookCommands) {

@@ -1,0 +1,255 @@
+// `nvx backup` and `nvx diff`, run as a user's script would run them.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+
+#include "nvx_runner.h"
+#include "test_support.h"
+
+namespace nvx {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Result = test::NvxResult;
+
+std::vector<std::string> namesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class CopyCommands : public ::testing::Test {
+ protected:
+  Result run(const std::vector<std::string>& args, const std::string& input = "") {
+    return test::RunNvx(io, args, input);
+  }
+
+  void makeCollection(const std::string& path, const std::vector<std::pair<std::string, std::string>>& articles) {
+    ASSERT_EQ(run({"new", path}).code, 0);
+    for (const auto& [title, text] : articles) ASSERT_EQ(run({"add", path, title}, text).code, 0);
+  }
+
+  void exec(const std::string& path, const std::string& sql, const std::string& blob = "") {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* s = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr), SQLITE_OK) << sql;
+    if (!blob.empty()) sqlite3_bind_blob(s, 1, blob.data(), static_cast<int>(blob.size()), SQLITE_TRANSIENT);
+    EXPECT_EQ(sqlite3_step(s), SQLITE_DONE) << sql;
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+  }
+
+  std::string storedBlob(const std::string& path, int id) {
+    sqlite3* db = nullptr;
+    std::string blob;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db, ("SELECT nr FROM nr WHERE id=" + std::to_string(id)).c_str(), -1, &s, nullptr);
+    if (sqlite3_step(s) == SQLITE_ROW)
+      blob.assign(static_cast<const char*>(sqlite3_column_blob(s, 0)), sqlite3_column_bytes(s, 0));
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    return blob;
+  }
+
+  // The unpacked text (GB18030) of a packed article.
+  std::string storedText(const std::string& path, int id) {
+    const std::string blob = storedBlob(path, id);
+    if (blob.size() < 8) return {};
+    uLongf size = 0;
+    for (int i = 0; i < 4; ++i) size |= static_cast<uLongf>(static_cast<unsigned char>(blob[4 + i])) << (8 * i);
+    std::string text(size, '\0');
+    if (uncompress(reinterpret_cast<Bytef*>(text.data()), &size, reinterpret_cast<const Bytef*>(blob.data() + 8),
+                   blob.size() - 8) != Z_OK)
+      return {};
+    text.resize(size);
+    return text;
+  }
+
+  test::TempDir io;
+  test::TempDir dir;
+  std::string file = dir.file("藏书.nvx");
+};
+
+TEST_F(CopyCommands, BackupsAreRotatedAndListTheSameAsTheSource) {
+  makeCollection(file, {{"第一回", "滚滚长江东逝水"}, {"第二回", "浪花淘尽英雄"}, {"空", ""}});
+  const std::string backups = dir.file("backups");
+  fs::create_directory(backups);
+  const std::vector<std::string> others = {"藏书.nvx", "藏书-20200101-000000.nvx.bak", "藏书-1-20200101-000000.nvx",
+                                           "其他-20200101-000000.nvx", "notes.txt"};
+  for (const auto& name : others) test::writeFile(backups + "/" + name, "not a backup of 藏书");
+
+  const std::regex backupName("藏书-[0-9]{8}-[0-9]{6}(-[0-9]+)?\\.nvx");
+  std::vector<std::string> printed;
+  for (int i = 0; i < 6; ++i) {
+    const Result r = run({"backup", file, "--dir", backups});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    ASSERT_EQ(r.out.back(), '\n');
+    printed.push_back(r.out.substr(0, r.out.size() - 1));
+    EXPECT_TRUE(std::regex_match(fs::path(printed.back()).filename().string(), backupName)) << printed.back();
+    EXPECT_EQ(fs::path(printed.back()).parent_path(), fs::path(backups));
+  }
+  std::vector<std::string> left;
+  for (const auto& name : namesIn(backups))
+    if (std::regex_match(name, backupName)) left.push_back(backups + "/" + name);
+  EXPECT_EQ(left.size(), 5u) << "--keep defaults to 5";
+  EXPECT_FALSE(fs::exists(printed[0])) << "the oldest went";
+  for (std::size_t i = 1; i < printed.size(); ++i) EXPECT_TRUE(fs::exists(printed[i])) << printed[i];
+  for (const auto& name : others) EXPECT_EQ(test::readFile(backups + "/" + name), "not a backup of 藏书") << name;
+  EXPECT_EQ(namesIn(backups).size(), others.size() + 5) << "no .tmp left";
+
+  const std::string listed = run({"list", file}).out;
+  EXPECT_EQ(listed, "1\t第一回\n2\t第二回\n3\t空\n");
+  EXPECT_EQ(run({"list", printed.back()}).out, listed);
+  EXPECT_EQ(run({"cat", printed.back(), "2"}).out, "浪花淘尽英雄");
+  EXPECT_EQ(run({"check", printed.back()}).code, 0);
+  EXPECT_EQ(run({"diff", file, printed.back()}).out, "3 same, 0 added, 0 removed, 0 changed\n");
+
+  // Without --dir the backup goes beside the collection; --keep 1 leaves only the new one there.
+  const Result beside = run({"backup", file, "--keep", "1"});
+  ASSERT_EQ(beside.code, 0) << beside.err;
+  EXPECT_EQ(fs::path(beside.out.substr(0, beside.out.size() - 1)).parent_path(), dir.path());
+  EXPECT_EQ(namesIn(dir.path().string()).size(), 3u) << "藏书.nvx, backups/ and the one backup";
+  EXPECT_EQ(namesIn(backups).size(), others.size() + 5) << "backups elsewhere are not this folder's";
+}
+
+TEST_F(CopyCommands, DamagedSourceKeepsOlderBackupsAndLeavesNoTemporaryFile) {
+  std::vector<std::pair<std::string, std::string>> articles;
+  for (int i = 0; i < 40; ++i) articles.push_back({"篇" + std::to_string(i), std::string(3000, 'a' + i % 26)});
+  makeCollection(file, articles);
+  const std::string backups = dir.file("backups");
+  fs::create_directory(backups);
+  ASSERT_EQ(run({"backup", file, "--dir", backups}).code, 0);
+  const std::vector<std::string> before = namesIn(backups);
+
+  std::string bytes = test::readFile(file);
+  for (std::size_t i = 4096; i < 8192 && i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 13);
+  test::writeFile(file, bytes);
+
+  const Result r = run({"backup", file, "--dir", backups, "--keep", "1"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "nvx: " + file + ": damaged, no backup made, older backups kept\n");
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(namesIn(backups), before);
+  EXPECT_EQ(test::readFile(file), bytes) << "the source is never written";
+
+  struct Row {
+    std::vector<std::string> args;
+    std::string err;
+  };
+  const std::string missing = dir.file("missing.nvx");
+  const std::string empty = dir.file("empty.nvx");
+  test::writeFile(empty, "");
+  const std::string sound = dir.file("sound.nvx");
+  makeCollection(sound, {{"t", "x"}});
+  const Row rows[] = {
+      {{"backup", missing}, "nvx: " + missing + ": no such file\n"},
+      {{"backup", empty}, "nvx: " + empty + ": no table nr, no backup made, older backups kept\n"},
+      {{"backup", sound, "--dir", dir.file("nowhere")},
+       "nvx: " + sound + ": cannot write the backup in " + dir.file("nowhere") + ": no such directory\n" + "nvx: " +
+           sound + ": no backup made, older backups kept\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args[1]);
+    const Result failed = run(row.args);
+    EXPECT_EQ(failed.code, 1);
+    EXPECT_EQ(failed.err, row.err);
+  }
+}
+
+TEST_F(CopyCommands, WrongUsageShowsTheUsageText) {
+  makeCollection(file, {});
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"backup"}, {"backup", file, "--keep", "0"}, {"backup", file, "--keep", "-1"},
+           {"backup", file, "--keep", "x"}, {"backup", file, "--keep"}, {"backup", file, "--dir"},
+           {"backup", file, file}, {"backup", file, "--frobnicate"}, {"diff", file}, {"diff", file, file, file}}) {
+    const Result r = run(args);
+    EXPECT_EQ(r.code, 2) << args.size();
+    EXPECT_NE(r.err.find("Usage: nvx"), std::string::npos);
+  }
+  const Result help = run({"--help"});
+  for (const char* line : {"backup FILE [--dir DIR] [--keep N]", "diff A B", "--version"})
+    EXPECT_NE(help.out.find(line), std::string::npos) << line;
+  const Result version = run({"--version"});
+  EXPECT_EQ(version.code, 0);
+  EXPECT_TRUE(std::regex_match(version.out, std::regex("nvx [0-9]+\\.[0-9]+(\\.[0-9]+)*\n"))) << version.out;
+}
+
+// The text packed at zlib level 1: other bytes than `nvx add` writes for the same text.
+std::string packedAtLevel1(const std::string& text) {
+  uLongf size = compressBound(text.size());
+  std::string packed(8 + size, '\0');
+  const char header[] = {0x0D, 0x0F, 0x3E, 0x03};
+  std::copy(header, header + 4, packed.begin());
+  for (int i = 0; i < 4; ++i) packed[4 + i] = static_cast<char>(text.size() >> (8 * i));
+  compress2(reinterpret_cast<Bytef*>(packed.data() + 8), &size, reinterpret_cast<const Bytef*>(text.data()),
+            text.size(), 1);
+  packed.resize(8 + size);
+  return packed;
+}
+
+TEST_F(CopyCommands, DiffPrintsWhatDiffersAndExitsAsDiffDoes) {
+  const std::string a = dir.file("a.nvx");
+  const std::string b = dir.file("b.nvx");
+  const std::string text = "临江仙\r\n是非成败转头空，青山依旧在，几度夕阳红。";
+  makeCollection(a, {{"一", text}, {"二", "b"}, {"三", "c"}, {"四", "d"}, {"五", "e"}});
+  fs::copy_file(a, b);
+
+  Result r = run({"diff", a, b});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "5 same, 0 added, 0 removed, 0 changed\n");
+
+  // The same text packed another way is the same text; one character more is another.
+  const std::string stored = storedText(a, 1);
+  ASSERT_FALSE(stored.empty());
+  exec(b, "UPDATE nr SET nr=? WHERE id=1", packedAtLevel1(stored));
+  ASSERT_NE(storedBlob(a, 1), storedBlob(b, 1));
+  EXPECT_EQ(run({"cat", b, "1"}).out, text);
+  r = run({"diff", a, b});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "5 same, 0 added, 0 removed, 0 changed\n");
+  exec(b, "UPDATE nr SET nr=? WHERE id=1", packedAtLevel1(stored + "x"));
+  r = run({"diff", a, b});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "~ 1 一 (text)\n4 same, 0 added, 0 removed, 1 changed\n");
+
+  exec(b, "DELETE FROM nr WHERE id=3");
+  exec(b, "UPDATE nr SET name='四回', ztdx=20 WHERE id=4");
+  exec(b, "UPDATE nr SET xg=1 WHERE id=5");
+  exec(b, "INSERT INTO nr(id, name) VALUES (9, '新')");
+  r = run({"diff", a, b});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out,
+            "~ 1 一 (text)\n"
+            "- 3 三\n"
+            "~ 4 四回 (title, state)\n"
+            "~ 5 五 (state)\n"
+            "+ 9 新\n"
+            "1 same, 1 added, 1 removed, 3 changed\n");
+  r = run({"diff", b, a});
+  EXPECT_NE(r.out.find("+ 3 三\n"), std::string::npos);
+  EXPECT_NE(r.out.find("- 9 新\n"), std::string::npos);
+
+  const std::string missing = dir.file("missing.nvx");
+  const std::string notes = dir.file("notes.txt");
+  test::writeFile(notes, std::string(2048, 'n'));
+  for (const auto& [x, y, err] : {std::tuple{a, missing, missing + ": no such file"},
+                                  std::tuple{notes, b, notes + ": not a database"}}) {
+    r = run({"diff", x, y});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "nvx: " + err + "\n");
+  }
+}
+
+}  // namespace
+}  // namespace nvx

@@ -1,0 +1,42 @@
+// Runs the built nvx binary as a user's script would: arguments quoted for the shell, standard
+// input from a file, standard output and standard error captured.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace nvx::test {
+
+struct NvxResult {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+inline std::string shellQuote(const std::string& arg) {
+  std::string q = "'";
+  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// Runs NVX_TOOL_PATH with `args`, keeping its input and output in `io`.
+inline NvxResult RunNvx(const TempDir& io, const std::vector<std::string>& args, const std::string& input = "") {
+  writeFile(io.file("stdin"), input);
+  std::string command = shellQuote(NVX_TOOL_PATH);
+  for (const auto& a : args) command += " " + shellQuote(a);
+  command += " <" + shellQuote(io.file("stdin")) + " >" + shellQuote(io.file("stdout")) + " 2>" +
+             shellQuote(io.file("stderr"));
+  const int status = std::system(command.c_str());
+  NvxResult r;
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.out = readFile(io.file("stdout"));
+  r.err = readFile(io.file("stderr"));
+  return r;
+}
+
+}  // namespace nvx::test
