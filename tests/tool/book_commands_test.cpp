@@ -2,30 +2,19 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "store/book_import.h"
 #include "store/codepage.h"
 #include "test_support.h"
+#include "tool/nvx_runner.h"
 
 namespace nvx {
 namespace {
 
-struct Result {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string quote(const std::string& arg) {
-  std::string q = "'";
-  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using Result = test::NvxResult;
 
 // Chapters with a preface, a repeated heading, an empty chapter and a volume divider.
 const std::string kBook =
@@ -37,17 +26,7 @@ const std::string kBook =
 
 class BookCommands : public ::testing::Test {
  protected:
-  Result run(const std::vector<std::string>& args) {
-    std::string command = quote(NVX_TOOL_PATH);
-    for (const auto& a : args) command += " " + quote(a);
-    command += " </dev/null >" + quote(dir.file("stdout")) + " 2>" + quote(dir.file("stderr"));
-    const int status = std::system(command.c_str());
-    Result r;
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = test::readFile(dir.file("stdout"));
-    r.err = test::readFile(dir.file("stderr"));
-    return r;
-  }
+  Result run(const std::vector<std::string>& args) { return test::RunNvx(dir, args); }
 
   void SetUp() override { ASSERT_EQ(run({"new", file}).code, 0); }
 
