@@ -32,10 +32,7 @@ ArticleFileState CheckRegularFile(const Text& path) {
 
 ArticleFileState OpenArticleFile(SqliteDB& db, const Text& path) {
   const ArticleFileState kind = CheckRegularFile(path);
-  if (kind != ArticleFileState::Sound) {
-    db.Close();
-    return kind;
-  }
+  if (kind != ArticleFileState::Sound) return kind;
   if (!db.Open(path)) return ArticleFileState::Unreadable;
   const int rc = prepareResult(db.connection(), "SELECT 1 FROM sqlite_master");
   if (rc == SQLITE_NOTADB) return ArticleFileState::NotDatabase;

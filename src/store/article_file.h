@@ -32,9 +32,9 @@ ArticleFileState CheckRegularFile(const Text& path);
 
 // Opens `path` (local code page) on `db` and tells whether it is usable as an article database:
 // a regular SQLite file whose table `nr` is a plain table with a reachable row id and no generated
-// columns. Anything not a regular file is refused before it is opened. Unless the file is missing
-// or not a regular file, the connection stays open whatever the answer, as the editor keeps files
-// open that it cannot use.
+// columns. Anything not a regular file is refused before it is opened, and a missing file or one
+// that is not a regular file leaves `db` as it was; otherwise the connection stays open whatever
+// the answer, as the editor keeps files open that it cannot use.
 ArticleFileState OpenArticleFile(SqliteDB& db, const Text& path);
 
 // SQLite's quick integrity check of the open file, for use before writing into it: Sound,

@@ -2,6 +2,10 @@
 //
 // Every operation reports through its result; none raises or keeps an error text. Names are local
 // code page texts; the file system and SQLite see them as UTF-8.
+//
+// A SqliteDB, the tables opened on it and the statements it lends are used from one thread at a
+// time: the statement cache and what tables remember are not guarded. A walk that should run on
+// another thread opens its own SqliteDB there.
 #pragma once
 
 #include <memory>
