@@ -1,10 +1,31 @@
 # The two commands of the quick start:
 #   make run    install what is missing, build, start the editor
 #   make test   install what is missing, build, run every test
+# And for CI (.ci/run):
+#   make test-asan              the suite under AddressSanitizer and UndefinedBehaviorSanitizer
+#   make fuzz FUZZ_SECONDS=N    each libFuzzer target in fuzz/ for N seconds
+#   make format-check           clang-format dry run over the sources
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
+ASAN_DIR ?= build-asan
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 10
+# Both cores (or however many the machine has) for compiling and for running tests.
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# Extra CMake settings for every configure, e.g. CMAKE_ARGS=-DNVX_WERROR=ON.
+CMAKE_ARGS ?=
 
-.PHONY: run test build deps configure bench format clean sample
+# A sanitizer finding ends the test with an error; leaks inside the system's font and platform
+# libraries (never the project's own code) are listed in the suppressions file.
+SANITIZER_ENV = \
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(CURDIR)/tests/sanitizer/ubsan.supp \
+  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp:print_suppressions=0
+
+SOURCES = $(shell find src tests bench fuzz -name '*.cpp' -o -name '*.h' 2>/dev/null)
+
+.PHONY: run test build deps configure bench format format-check clean sample \
+        test-asan build-asan fuzz fuzz-build fuzz-deps
 
 # Opens the sample collection (made once) unless ARGS names another file.
 run: build $(BUILD_DIR)/sample.nvx
@@ -22,25 +43,56 @@ sample:
 	$(MAKE) $(BUILD_DIR)/sample.nvx
 
 test: build
-	ctest --test-dir $(BUILD_DIR) --output-on-failure -j 2
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 build: configure
-	cmake --build $(BUILD_DIR)
+	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 configure: deps
 	@if [ ! -f $(BUILD_DIR)/build.ninja ]; then \
-	  cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE); \
+	  cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS); \
 	fi
 
 deps:
 	@bash scripts/install-deps.sh
+
+# The whole suite with AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer, in its
+# own build folder; benchmarks are left out.
+test-asan: build-asan
+	$(SANITIZER_ENV) ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
+
+build-asan: deps
+	@if [ ! -f $(ASAN_DIR)/build.ninja ]; then \
+	  cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNVX_SANITIZE=address,undefined \
+	    -DNVX_BUILD_BENCH=OFF $(CMAKE_ARGS); \
+	fi
+	$(SANITIZER_ENV) cmake --build $(ASAN_DIR) -j $(JOBS)
+
+# Every fuzz/*_fuzz.cpp target, built with clang's libFuzzer, each run for FUZZ_SECONDS on a
+# corpus that starts from the seeds fuzz/make-seeds.sh writes.
+fuzz: fuzz-build
+	bash fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+fuzz-build: fuzz-deps
+	@if [ ! -f $(FUZZ_DIR)/build.ninja ]; then \
+	  cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNVX_FUZZ=ON \
+	    -DCMAKE_CXX_COMPILER=clang++-14 $(CMAKE_ARGS); \
+	fi
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+
+fuzz-deps:
+	@bash scripts/install-deps.sh fuzz
 
 bench: build
 	./$(BUILD_DIR)/bench/store_bench
 	bash scripts/measure-tool.sh $(BUILD_DIR)
 
 format:
-	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	clang-format -i $(SOURCES)
+
+# Fails, listing each place, when a source file is not formatted as .clang-format says.
+format-check:
+	clang-format --dry-run --Werror $(SOURCES)
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)
