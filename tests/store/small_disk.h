@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -39,13 +40,13 @@ class SmallDisk {
     if (fd >= 0) ::close(fd);
   }
 
-  // The names in the disk's root, except the filler: what a failed write may have left behind.
+  // The names in the disk's root in order, except the filler: what a failed write may have left.
   std::string names() const {
+    std::set<std::string> sorted;
+    for (const auto& entry : std::filesystem::directory_iterator(where_)) sorted.insert(entry.path().filename());
+    sorted.erase(".filler");
     std::string all;
-    for (const auto& entry : std::filesystem::directory_iterator(where_)) {
-      const std::string name = entry.path().filename().string();
-      if (name != ".filler") all += name + " ";
-    }
+    for (const auto& name : sorted) all += name + " ";
     return all;
   }
 

@@ -3,8 +3,14 @@
 #include <sqlite3.h>
 #include <sys/wait.h>
 
-#include <cstdlib>
+#include <pty.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
+
+#include "store/small_disk.h"
 #include "store/template_database.h"
 #include "test_support.h"
 
@@ -25,17 +31,28 @@ std::string quote(const std::string& arg) {
 
 class NvxTool : public ::testing::Test {
  protected:
-  Result run(const std::vector<std::string>& args, const std::string& input = "") {
+  // Runs nvx with `input` on standard input and standard output into `out` (a file of the test's
+  // own unless given). A run that hangs is ended after 20 s and gives code 124.
+  Result run(const std::vector<std::string>& args, const std::string& input = "", std::string out = "") {
+    if (out.empty()) out = dir.file("stdout");
     test::writeFile(dir.file("stdin"), input);
-    std::string command = quote(NVX_TOOL_PATH);
+    std::string command = "timeout 20 " + quote(NVX_TOOL_PATH);
     for (const auto& a : args) command += " " + quote(a);
-    command += " <" + quote(dir.file("stdin")) + " >" + quote(dir.file("stdout")) + " 2>" + quote(dir.file("stderr"));
+    command += " <" + quote(dir.file("stdin")) + " >" + quote(out) + " 2>" + quote(dir.file("stderr"));
     const int status = std::system(command.c_str());
     Result r;
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = test::readFile(dir.file("stdout"));
+    r.out = out == dir.file("stdout") ? test::readFile(out) : "";
     r.err = test::readFile(dir.file("stderr"));
     return r;
+  }
+
+  // Runs one statement on `file` directly, as another program would.
+  void sql(const std::string& statement, const std::string& on = "") {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((on.empty() ? file : on).c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << statement;
+    sqlite3_close(db);
   }
 
   test::TempDir dir;
@@ -152,11 +169,172 @@ TEST_F(NvxTool, ExportWritesTheEditorsBlocks) {
   const std::string out = dir.file("out.txt");
   const Result r = run({"export", file, out});
   EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "") << "no progress line when standard error is not a terminal";
   EXPECT_EQ(test::readFile(out), std::string("[\xB5\xDA" "1\xC6\xAA]A\r\nx\r\n\0[\xB5\xDA" "2\xC6\xAA]B\r\ny\r\n\0", 28));
   const Result bad = run({"export", file, dir.file("no/dir/out.txt")});
   EXPECT_EQ(bad.code, 1);
   EXPECT_EQ(bad.err, "nvx: " + dir.file("no/dir/out.txt") + ": cannot write\n");
   EXPECT_EQ(run({"export", dir.file("missing.nvx"), out}).code, 1);
+}
+
+TEST_F(NvxTool, ExportNeverReplacesItsOwnCollectionOrASpecialFile) {
+  ASSERT_EQ(run({"new", file}).code, 0);
+  ASSERT_EQ(run({"add", file, "A"}, "x").code, 0);
+  const std::string before = test::readFile(file);
+  const std::string link = dir.file("link.txt");
+  std::filesystem::create_symlink(file, link);
+  const std::string fifo = dir.file("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+  const std::pair<std::string, std::string> rows[] = {
+      {file, "is the collection being exported"},
+      {link, "is the collection being exported"},
+      {fifo, "not a regular file"},
+      {"/dev/null", "not a regular file"},
+  };
+  for (const auto& [target, reason] : rows) {
+    SCOPED_TRACE(target);
+    const Result r = run({"export", file, target});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "nvx: " + target + ": " + reason + "\n");
+  }
+  EXPECT_EQ(test::readFile(file), before);
+  EXPECT_EQ(run({"list", file}).out, "1\tA\n");
+}
+
+// A FIFO named as the collection would block an open for ever: it is refused first.
+TEST_F(NvxTool, SpecialFilesAreRefusedWithoutBlocking) {
+  const std::string fifo = dir.file("fifo.nvx");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(run({"new", file}).code, 0);
+  const std::vector<std::string> rows[] = {
+      {"list", fifo}, {"cat", fifo, "1"}, {"add", fifo, "t"}, {"check", fifo},
+      {"export", fifo, dir.file("out.txt")}, {"new", fifo}, {"list", dir.path().string()},
+  };
+  for (const auto& args : rows) {
+    SCOPED_TRACE(args[0]);
+    const Result r = run(args, "text");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "nvx: " + args[1] + ": not a regular file\n");
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+}
+
+TEST_F(NvxTool, OutputThatCannotBeWrittenFailsTheCommand) {
+  ASSERT_EQ(run({"new", file}).code, 0);
+  ASSERT_EQ(run({"add", file, "A"}, std::string(100000, 'x')).code, 0);
+  const std::vector<std::string> rows[] = {{"list", file}, {"cat", file, "1"}, {"check", file}, {"--help"}};
+  for (const auto& args : rows) {
+    SCOPED_TRACE(args[0]);
+    const Result r = run(args, "", "/dev/full");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "nvx: cannot write output\n");
+  }
+}
+
+// Input is taken only as well-formed UTF-8; the message names the first bad byte.
+TEST_F(NvxTool, AddRefusesTextThatIsNotStrictUtf8) {
+  ASSERT_EQ(run({"new", file}).code, 0);
+  const struct {
+    const char* name;
+    std::string title;
+    std::string input;
+    std::string reason;
+  } rows[] = {
+      {"overlong zero", "t", "abc\xC0\x80" "def", "the text is not valid UTF-8 (byte offset 3)"},
+      {"overlong A", "t", "\xC1\x81", "the text is not valid UTF-8 (byte offset 0)"},
+      {"surrogate", "t", "ab\xED\xA0\x80", "the text is not valid UTF-8 (byte offset 2)"},
+      {"past U+10FFFF", "t", "\xF4\x90\x80\x80", "the text is not valid UTF-8 (byte offset 0)"},
+      {"overlong slash in the title", "a\xC0\xAF", "x", "the title is not valid UTF-8 (byte offset 1)"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Result r = run({"add", file, row.title}, row.input);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "nvx: " + file + ": " + row.reason + "\n");
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_EQ(run({"list", file}).out, "") << "nothing was stored";
+}
+
+// An insert counts only when its row is found in the file afterwards; a damaged or busy file is
+// not written at all.
+TEST_F(NvxTool, AddSaysWhenTheArticleWasNotStored) {
+  ASSERT_EQ(run({"new", file}).code, 0);
+  sql("CREATE TRIGGER gone AFTER INSERT ON nr BEGIN DELETE FROM nr WHERE id = new.id; END");
+  Result r = run({"add", file, "t"}, "text");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "nvx: " + file + ": the article was not stored\n");
+  EXPECT_EQ(r.out, "");
+  sql("DROP TRIGGER gone");
+
+  for (int i = 0; i < 40; ++i) ASSERT_EQ(run({"add", file, "article"}, std::string(3000, char('a' + i % 26))).code, 0);
+  std::string bytes = test::readFile(file);
+  for (std::size_t i = 4096 + 20; i < 4096 + 400; ++i) bytes[i] = '\x55';  // scribble over a b-tree page
+  const std::string damaged = dir.file("damaged.nvx");
+  test::writeFile(damaged, bytes);
+  r = run({"add", damaged, "t"}, "text");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "nvx: " + damaged + ": damaged (run nvx check)\n");
+  EXPECT_EQ(test::readFile(damaged), bytes);
+
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  r = run({"add", file, "t"}, "text");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "nvx: " + file + ": is busy (another program is writing it)\n");
+  sqlite3_close(other);
+}
+
+// Replacing a file on a full disk fails and keeps the file that was there.
+TEST_F(NvxTool, AFullDiskKeepsTheEarlierFiles) {
+  test::SmallDisk disk(dir.path() / "disk", 256 * 1024);
+  if (!disk.mounted()) GTEST_SKIP() << "no right to mount a tmpfs here";
+  ASSERT_EQ(run({"new", file}).code, 0);
+  for (int i = 0; i < 20; ++i) ASSERT_EQ(run({"add", file, "t"}, std::string(20000, 'z')).code, 0);
+  const std::string collection = disk.file("books.nvx");
+  const std::string exported = disk.file("books.txt");
+  ASSERT_EQ(run({"new", collection}).code, 0);
+  ASSERT_EQ(run({"add", collection, "kept"}, "text").code, 0);
+  test::writeFile(exported, "the earlier export");
+  const std::string collectionBefore = test::readFile(collection);
+
+  Result r = run({"export", file, exported});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "nvx: " + exported + ": cannot write\n");
+  disk.fill();
+  r = run({"new", collection});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "nvx: " + collection + ": cannot write\n");
+  EXPECT_EQ(test::readFile(exported), "the earlier export");
+  EXPECT_EQ(test::readFile(collection), collectionBefore);
+  EXPECT_EQ(disk.names(), "books.nvx books.txt ");
+}
+
+// On a terminal, export shows how far it is on standard error and wipes the line at the end.
+TEST_F(NvxTool, ExportShowsProgressOnATerminal) {
+  ASSERT_EQ(run({"new", file}).code, 0);
+  for (const char* title : {"A", "B", "C"}) ASSERT_EQ(run({"add", file, title}, "x").code, 0);
+  const std::string out = dir.file("out.txt");
+  int terminal = -1;
+  const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::execl(NVX_TOOL_PATH, "nvx", "export", file.c_str(), out.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  std::string shown;
+  char chunk[256];
+  ssize_t n;
+  while ((n = ::read(terminal, chunk, sizeof chunk)) > 0) shown.append(chunk, static_cast<std::size_t>(n));
+  ::close(terminal);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_NE(shown.find("\rexport: 3 / 3"), std::string::npos) << shown;
+  EXPECT_EQ(shown.substr(shown.size() - 4), "\r\033[K");
+  EXPECT_EQ(test::readFile(out).size(), 3 * 14u);
 }
 
 TEST_F(NvxTool, WrongUsageShowsTheUsageText) {
