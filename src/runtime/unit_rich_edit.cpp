@@ -8,6 +8,7 @@
 #include <QDeadlineTimer>
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -96,7 +97,6 @@ class LineCounter {
   bool countsFor(std::uint64_t generation, const LineRules& rules) const {
     return generation == generation_ && rules == rules_;
   }
-  std::uint64_t generation() const { return generation_; }
   const LineRules& rules() const { return rules_; }
   bool finished() const { return next_ > text_.size(); }
   std::size_t blocksCounted() const { return before_.size() - 1; }
@@ -104,7 +104,6 @@ class LineCounter {
   std::int32_t linesBefore(std::size_t block) const { return before_[block]; }
   std::int32_t lines(std::size_t block) const { return before_[block + 1] - before_[block]; }
   std::int32_t total() const { return std::max(1, before_.back()); }
-
   // Counts until the deadline passes, `blocks` blocks are counted or the text is done.
   void run(const QDeadlineTimer& deadline, std::size_t blocks = SIZE_MAX) {
     while (!finished() && blocksCounted() < blocks) {
@@ -167,16 +166,17 @@ LineRules currentRules(const QPlainTextEdit& edit) {
 }
 
 // Gives the document the counted lines of every block, as if the box had laid each one out, so its
-// scroll bar moves line by line over the whole text.
-void applyCounts(QPlainTextEdit& edit, const LineCounter& counter) {
+// scroll bar moves line by line over the whole text. False when the counts are of another text.
+bool applyCounts(QPlainTextEdit& edit, const LineCounter& counter) {
   QTextDocument* doc = edit.document();
-  if (static_cast<std::size_t>(doc->blockCount()) != counter.blocksCounted()) return;
+  if (static_cast<std::size_t>(doc->blockCount()) != counter.blocksCounted()) return false;
   std::size_t i = 0;
   for (QTextBlock b = doc->begin(); b.isValid(); b = b.next(), ++i) {
     if (b.lineCount() != counter.lines(i)) b.setLineCount(counter.lines(i));
   }
   if (auto* layout = qobject_cast<QPlainTextDocumentLayout*>(doc->documentLayout()))
     emit layout->documentSizeChanged(layout->documentSize());
+  return true;
 }
 
 }  // namespace
@@ -225,6 +225,7 @@ void RichEditUnit::setText(const Text& text) {
   // Another text: a line count still being made for the one before is of no use to anyone.
   ready_ = nullptr;
   pending_.reset();
+  applied_.reset();
   edit_->setPlainText(toBoxText(toQString(text)));
   edit_->document()->setModified(false);
   setText_ = text;
@@ -262,7 +263,7 @@ std::int32_t RichEditUnit::lineCount() {
   const std::shared_ptr<LineCounter> counter = counterForNow();
   if (!counter->finished()) {
     counter->run(QDeadlineTimer(QDeadlineTimer::Forever));
-    applyCounts(*edit_, *counter);
+    if (applyCounts(*edit_, *counter)) applied_ = counter;
   }
   return counter->total();
 }
@@ -291,7 +292,7 @@ void RichEditUnit::countSlice() {
   countTimer_->stop();
   const std::shared_ptr<LineCounter> done = std::move(pending_);
   pending_.reset();
-  if (done->countsFor(generation_, currentRules(*edit_))) applyCounts(*edit_, *done);
+  if (done->countsFor(generation_, currentRules(*edit_)) && applyCounts(*edit_, *done)) applied_ = done;
   if (done->blocksCounted() > 10000 || edit_->document()->characterCount() > kLongText) releaseFreedMemory();
   // The handler may ask again; it finds nothing waiting.
   const std::function<void(std::int32_t)> ready = std::move(ready_);
@@ -302,9 +303,12 @@ void RichEditUnit::countSlice() {
 // The first visible line counts wrapped lines too. The box places its text by a line number in
 // which blocks it has not laid out yet count one line each; the block and the line in it that
 // number names are what shows at the top, and the counted lines of the blocks above give its
-// number among all lines.
+// number among all lines. While the box holds the counted lines of every block (the user's edits
+// it lays out itself as it shows them), that line number is already the answer; a new width or
+// font makes the box forget them all.
 std::int32_t RichEditUnit::firstVisibleLine() {
   const int value = edit_->verticalScrollBar()->value();
+  if (applied_ && applied_->rules() == currentRules(*edit_)) return value;
   const QTextBlock top = edit_->document()->findBlockByLineNumber(value);
   if (!top.isValid()) return value;
   const auto block = static_cast<std::size_t>(top.blockNumber());
@@ -313,7 +317,17 @@ std::int32_t RichEditUnit::firstVisibleLine() {
   return counter->linesBefore(block) + (value - top.firstLineNumber());
 }
 
+// A box of another width lays its text out anew and forgets the lines given to it.
+bool RichEditUnit::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Resize && watched == edit_->viewport()) {
+    const auto* resize = static_cast<QResizeEvent*>(event);
+    if (resize->oldSize().width() != resize->size().width()) applied_.reset();
+  }
+  return Unit::eventFilter(watched, event);
+}
+
 bool RichEditUnit::setCharFormat(const CharFormat& format) {
+  applied_.reset();
   QFont font(toQString(format.faceName));
   // The box shows what it can of a size the stored format allows but a font does not.
   font.setPointSize(std::clamp(format.size, 1, 1638));

@@ -168,6 +168,7 @@ class RichEditUnit : public Unit {
  protected:
   std::optional<PropertyValue> typeProperty(int index) const override;
   void setTypeProperty(int index, const PropertyValue& value) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void setText(const Text& text);
@@ -191,6 +192,8 @@ class RichEditUnit : public Unit {
   // for, which goes on over the text as it was asked even when the user edits meanwhile.
   std::shared_ptr<LineCounter> counter_;
   std::shared_ptr<LineCounter> pending_;
+  // The count the document holds for every block (see firstVisibleLine).
+  std::shared_ptr<LineCounter> applied_;
   std::function<void(std::int32_t)> ready_;
   QTimer* countTimer_ = nullptr;
 };
