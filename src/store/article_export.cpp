@@ -101,7 +101,8 @@ ExportResult ExportArticles(SqliteDB& db, const Text& path, const ExportProgress
   if (!out.Open(path)) return ExportResult::CannotOpen;
   if (progress && !progress(0, *total)) return ExportResult::Cancelled;
 
-  // The next articles are read and unpacked on a second thread while this one writes.
+  // The next articles are read and unpacked on a second thread while this one writes. From here
+  // until the join only that thread uses `db`: a connection serves one thread at a time.
   ArticleQueue queue;
   WalkResult walked = WalkResult::Failed;
   std::thread reader([&] {

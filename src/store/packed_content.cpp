@@ -67,10 +67,13 @@ libdeflate_decompressor* decompressor() {
   return d.get();
 }
 
-// The fast path: the whole stream at once into exactly the stored length. It answers only when
-// its answer is certainly zlib's too: a complete stream that fits the stored length and declares
-// the 32 KB window, so that no distance zlib would refuse as "too far back" can occur. Anything
-// else (a wrong length, a damaged stream, another window) is left to zlib.
+// The fast path: the whole stream at once into exactly the stored length, taken only for a
+// complete stream whose checksum matches, that fits the stored length and declares the 32 KB
+// window (so no distance zlib would refuse as "too far back" can occur). Anything else (a wrong
+// length, a damaged stream, another window) is left to zlib, which then decides as it always did.
+// One difference remains: libdeflate reads the length codes 286 and 287 (and distance codes 30
+// and 31), which the format reserves and no compressor writes, where zlib refuses them; a stream
+// using them whose checksum still matches reads as its text instead of as empty.
 std::optional<Bytes> inflateWhole(const std::uint8_t* stream, std::size_t streamSize, std::size_t length) {
   if (streamSize < 2 || (stream[0] & 0xF0) != 0x70 || length > mostAStreamCanGive(streamSize)) return std::nullopt;
   libdeflate_decompressor* d = decompressor();
