@@ -6,6 +6,7 @@
 
 #include "store/article_records.h"
 #include "store/codepage.h"
+#include "store/file_identity.h"
 #include "store/packed_content.h"
 #include "store/small_disk.h"
 #include "store/store_fixture.h"
@@ -114,6 +115,29 @@ TEST_F(ArticleExport, AFullDiskKeepsTheEarlierExport) {
   EXPECT_EQ(ExportArticles(db, onDisk), ExportResult::WriteFailed);
   EXPECT_EQ(test::readFile(onDisk), "the earlier export");
   EXPECT_EQ(disk.names(), "export.txt ");
+}
+
+// One file however it is spelled: that is what keeps an export off its own collection.
+TEST(FileIdentity, SameFileByDeviceAndInode) {
+  test::TempDir dir;
+  const std::string file = dir.file("a.nvx");
+  test::writeFile(file, "x");
+  test::writeFile(dir.file("b.nvx"), "x");
+  std::filesystem::create_hard_link(file, dir.file("hard.nvx"));
+  std::filesystem::create_symlink(file, dir.file("soft.nvx"));
+  const std::pair<std::string, bool> rows[] = {
+      {file, true},
+      {dir.path().string() + "/./a.nvx", true},
+      {dir.file("hard.nvx"), true},
+      {dir.file("soft.nvx"), true},
+      {dir.file("b.nvx"), false},
+      {dir.file("missing.nvx"), false},
+  };
+  for (const auto& [other, same] : rows) {
+    SCOPED_TRACE(other);
+    EXPECT_EQ(IsSameFile(file, other), same);
+  }
+  EXPECT_FALSE(IsSameFile(dir.file("missing.nvx"), dir.file("missing.nvx"))) << "nothing is not a file";
 }
 
 }  // namespace
