@@ -49,10 +49,13 @@ const char* describe(Access access) {
 enum ArticleColumn { kIdColumn, kNameColumn, kContentColumn, kFirstStateColumn };
 inline constexpr int kColumnCount = 8;
 
-std::string articleQuery() {
-  return std::string("SELECT ") + schema::kId + ", " + schema::kName + ", " + schema::kContent + ", " +
-         schema::kFirstLine + ", " + schema::kFace + ", " + schema::kColor + ", " + schema::kSize + ", " +
-         schema::kEffects + " FROM " + schema::kTable + " ORDER BY " + schema::kId;
+// With `contentLength`, the content column gives only its length, which SQLite reads without
+// the content itself.
+std::string articleQuery(bool contentLength = false) {
+  const std::string content = contentLength ? std::string("length(") + schema::kContent + ")" : schema::kContent;
+  return std::string("SELECT ") + schema::kId + ", " + schema::kName + ", " + content + ", " + schema::kFirstLine +
+         ", " + schema::kFace + ", " + schema::kColor + ", " + schema::kSize + ", " + schema::kEffects + " FROM " +
+         schema::kTable + " ORDER BY " + schema::kId;
 }
 
 bool prepares(sqlite3* db, const std::string& sql) { return static_cast<bool>(prepare(db, sql)); }
@@ -82,7 +85,7 @@ Access openReadOnly(const std::string& path, DbHandle& out) {
 // The articles of a collection, one row at a time in id order.
 class ArticleRows {
  public:
-  explicit ArticleRows(sqlite3* db) : s_(prepare(db, articleQuery())) {}
+  explicit ArticleRows(sqlite3* db, bool contentLength = false) : s_(prepare(db, articleQuery(contentLength))) {}
 
   // False at the end and on an error; failed() tells them apart.
   bool Next() {
@@ -245,49 +248,42 @@ bool copyDatabase(sqlite3* source, const fs::path& target) {
   return stepped == SQLITE_DONE && finished == SQLITE_OK && sqlite3_close(copy.release()) == SQLITE_OK;
 }
 
-// Checks the copy as `nvx check` does, and that it holds the very articles of the source (same
-// ids, titles, contents and reading state). Problems of single articles that the copy shares with
-// the source are the collection's own: they go to `inherited` and do not fail the copy.
-std::vector<std::string> verifyCopy(sqlite3* source, const fs::path& copyPath, std::vector<std::string>& inherited) {
+// Compares the articles of the copy with the source's, every column; with `contentLength` the
+// contents by their length only.
+std::vector<std::string> compareArticles(sqlite3* source, sqlite3* copy, bool contentLength) {
   std::vector<std::string> problems;
+  ArticleRows a(source, contentLength), b(copy, contentLength);
+  bool hasA = a.Next(), hasB = b.Next();
+  std::int64_t rows = 0;
+  for (; hasA && hasB; hasA = a.Next(), hasB = b.Next(), ++rows) {
+    bool same = a.id() == b.id();
+    for (int column = 0; same && column < kColumnCount; ++column) same = sameValue(a, b, column);
+    if (!same) return {"article " + std::to_string(std::min(a.id(), b.id())) + ": not the same in the copy"};
+  }
+  if (a.failed() || b.failed()) return {"the articles could not be compared"};
+  if (hasA || hasB)
+    problems.push_back("the copy has " + std::string(hasA ? "fewer" : "more") + " articles than the collection (" +
+                       std::to_string(rows) + " the same)");
+  return problems;
+}
+
+// Checks the copy as `nvx check` does, and that it holds the articles of the source: same ids,
+// titles and reading state, contents of the same length (the check unpacked each one, and a
+// packed stream carries its own checksum). Problems of single articles that the copy shares with
+// the source, byte for byte, are the collection's own: they go to `inherited` and do not fail
+// the copy.
+std::vector<std::string> verifyCopy(sqlite3* source, const fs::path& copyPath, std::vector<std::string>& inherited) {
   const auto localPath = FromUtf8(copyPath.string());
   if (!localPath) return {"the copy's name does not convert"};
   std::vector<std::string> checked = CheckArticleFile(*localPath);
+  auto isArticleLine = [](const std::string& line) { return line.rfind("article ", 0) == 0; };
+  const bool damagedArticles = std::any_of(checked.begin(), checked.end(), isArticleLine);
 
   DbHandle copy;
   const Access access = openReadOnly(copyPath.string(), copy);
-  if (access != Access::Ok) {
-    problems.push_back(std::string("the copy: ") + describe(access));
-    return problems;
-  }
-  ArticleRows a(source), b(copy.get());
-  bool hasA = a.Next(), hasB = b.Next();
-  std::int64_t rows = 0;
-  while (hasA && hasB && problems.empty()) {
-    ++rows;
-    if (a.id() != b.id()) {
-      problems.push_back("article " + std::to_string(std::min(a.id(), b.id())) + ": not the same in the copy");
-      break;
-    }
-    for (int column = 0; column < kColumnCount; ++column) {
-      if (!sameValue(a, b, column)) {
-        problems.push_back("article " + std::to_string(a.id()) + ": not the same in the copy");
-        break;
-      }
-    }
-    hasA = a.Next();
-    hasB = b.Next();
-  }
-  if (problems.empty() && (a.failed() || b.failed())) problems.emplace_back("the articles could not be compared");
-  if (problems.empty() && (hasA || hasB))
-    problems.push_back("the copy has " + std::string(hasA ? "fewer" : "more") + " articles than the collection (" +
-                       std::to_string(rows) + " compared)");
-
-  for (auto& line : checked) {
-    // With every row the same as the source's, content that does not unpack is the source's own.
-    const bool articleLine = line.rfind("article ", 0) == 0;
-    (articleLine && problems.empty() ? inherited : problems).push_back(std::move(line));
-  }
+  if (access != Access::Ok) return {std::string("the copy: ") + describe(access)};
+  std::vector<std::string> problems = compareArticles(source, copy.get(), !damagedArticles);
+  for (auto& line : checked) (isArticleLine(line) && problems.empty() ? inherited : problems).push_back(std::move(line));
   return problems;
 }
 
