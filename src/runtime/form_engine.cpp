@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QScreen>
 
 #include "runtime/form_window.h"
@@ -117,13 +118,24 @@ bool FormEngine::load(WindowId id, std::optional<WindowId> parent, bool modal) {
     }
   }
   w->setCreating(false);
-  // Each event only while the window still exists: a handler may destroy it at once.
-  for (int event : {forms::event::kCreated, forms::event::kMoved, forms::event::kResized}) {
+  // Each event only while the window still exists: a handler may destroy it at once. The window
+  // was shown while it was being created; "shown" follows once it is complete.
+  for (int event : {forms::event::kCreated, forms::event::kMoved, forms::event::kResized, forms::event::kShown}) {
     if (window(id) != w) break;
+    if (event == forms::event::kShown && w->isHidden()) break;
     deliver(*w, def->unit, event, {});
   }
-  if (focusBefore && window(id) == w && focusBefore->window() == w) focusBefore->setFocus();
-  return window(id) == w;
+  if (window(id) != w) return false;
+  if (focusBefore && focusBefore->window() == w) focusBefore->setFocus();
+  if (modal) {
+    // The caller goes on once the user is done with the window, as with a dialog.
+    QEventLoop loop;
+    connect(this, &FormEngine::windowDestroyed, &loop, [&loop, id](WindowId gone) {
+      if (gone == id) loop.quit();
+    });
+    if (window(id) == w) loop.exec(QEventLoop::DialogExec);
+  }
+  return true;
 }
 
 void FormEngine::scheduleDestroy(WindowId id) {
@@ -153,6 +165,7 @@ void FormEngine::destroyNow(WindowId id) {
     if (disabled) disabled->setEnabled(true);
   w->hide();
   auto node = live_.extract(id);  // deleted later, outside whatever event is being handled
+  emit windowDestroyed(id);
   if (live_.empty()) QCoreApplication::quit();
 }
 

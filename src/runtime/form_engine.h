@@ -33,6 +33,8 @@ class FormEngine : public QObject {
   FormWindow& requireWindow(WindowId id, const char* message);
   std::vector<FormWindow*> liveWindows() const;
 
+  // Creates and shows the window. A modal one runs its own event loop and returns only once the
+  // window has been destroyed.
   bool load(WindowId id, std::optional<WindowId> parent, bool modal);
   // Marks the window as closing and destroys it once the current handler has returned.
   void scheduleDestroy(WindowId id);
@@ -43,6 +45,10 @@ class FormEngine : public QObject {
   bool run(forms::HandlerRef ref, const EventArgs& args, HandlerResult* result = nullptr);
   // Delivers event `event` of `unit` in `window` to its binding.
   bool deliver(FormWindow& window, UnitId unit, int event, const EventArgs& args, HandlerResult* result = nullptr);
+
+ signals:
+  // The window `id` is gone: no longer among the live windows.
+  void windowDestroyed(nvx::forms::WindowId id);
 
  private:
   struct DeleteLater {

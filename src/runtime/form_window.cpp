@@ -1,6 +1,7 @@
 #include "runtime/form_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -8,13 +9,17 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWindow>
 
 #include "runtime/form_engine.h"
 #include "runtime/qt_text.h"
+#include "runtime/unit_types.h"
 #include "runtime/units.h"
 
 namespace nvx {
@@ -127,9 +132,62 @@ bool FormWindow::build() {
     if (previous) QWidget::setTabOrder(previous, w);
     previous = w;
   }
+  stackControls();
+  wireControls();
   redock();
   for (Unit* u : order_) u->showIfVisible();
   return true;
+}
+
+// Qt stacks siblings in creation order, the last on top; the forms were laid out for a platform
+// that puts the first of the table on top (the save-title button lies over the catalogue).
+void FormWindow::stackControls() {
+  for (auto it = order_.rbegin(); it != order_.rend(); ++it)
+    if (QWidget* w = (*it)->widget()) w->raise();
+}
+
+void FormWindow::wireControls() {
+  for (Unit* u : order_) {
+    QWidget* w = u->widget();
+    if (w == nullptr) continue;
+    switch (u->def().type) {
+      case forms::UnitType::Label:
+      case forms::UnitType::GroupBox:
+        if (def_.props.dragByClientArea) {
+          dragHandles_.push_back(w);
+          w->installEventFilter(this);
+        }
+        break;
+      case forms::UnitType::ListView: {
+        bool tracks = false;
+        for (const auto& b : u->def().events) tracks = tracks || b.event == forms::event::kHotTracked;
+        auto* list = static_cast<ListViewUnit*>(u);
+        QTreeWidget* tree = list->tree();
+        if (!tracks || tree == nullptr) break;
+        tree->setMouseTracking(true);
+        tree->viewport()->setMouseTracking(true);
+        const UnitId id = u->id();
+        connect(tree, &QTreeWidget::itemEntered, this, [this, id, tree](QTreeWidgetItem* item) {
+          EventArgs args;
+          args.values[0] = tree->indexOfTopLevelItem(item);
+          args.count = 1;
+          if (!closing_) FormEngine::instance().deliver(*this, id, forms::event::kHotTracked, args);
+        });
+        break;
+      }
+      case forms::UnitType::RichEdit: {
+        // The box shows its selection as plainly when another window has the focus: a match Find
+        // selected stays visible while the user goes on typing in the Find window.
+        QPalette pal = w->palette();
+        for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
+          pal.setColor(QPalette::Inactive, role, pal.color(QPalette::Active, role));
+        w->setPalette(pal);
+        break;
+      }
+      default:
+        break;
+    }
+  }
 }
 
 Unit* FormWindow::unit(UnitId id) const {
@@ -286,9 +344,41 @@ void FormWindow::closeEvent(QCloseEvent* event) {
   const bool ran = engine.deliver(*this, def_.unit, forms::event::kCloseRequested, {}, &result);
   if (ran && result && *result == 0) return;
   if (engine.window(id()) == this && !closing_) {
+    engine.scheduleDestroy(id());  // closing from here on: going away is not "hidden"
     hide();
-    engine.scheduleDestroy(id());
   }
+}
+
+void FormWindow::raiseWindowEvent(int event) {
+  if (creating_ || closing_) return;
+  FormEngine::instance().deliver(*this, def_.unit, event, {});
+}
+
+// Activation belongs to top-level windows; a window placed inside another is part of that one.
+void FormWindow::changeEvent(QEvent* event) {
+  QFrame::changeEvent(event);
+  if (event->type() != QEvent::ActivationChange || !isWindow() || creating_ || closing_) return;
+  if (isActiveWindow()) {
+    if (!activatedOnce_) {
+      activatedOnce_ = true;
+      raiseWindowEvent(forms::event::kFirstActivation);
+    }
+    raiseWindowEvent(forms::event::kActivated);
+  } else if (activatedOnce_) {
+    raiseWindowEvent(forms::event::kDeactivated);
+  }
+}
+
+// Shown and hidden follow the program's own requests; a window the desktop minimises or restores
+// is not shown or hidden by the program.
+void FormWindow::showEvent(QShowEvent* event) {
+  QFrame::showEvent(event);
+  if (!event->spontaneous()) raiseWindowEvent(forms::event::kShown);
+}
+
+void FormWindow::hideEvent(QHideEvent* event) {
+  QFrame::hideEvent(event);
+  if (!event->spontaneous()) raiseWindowEvent(forms::event::kHidden);
 }
 
 void FormWindow::resizeEvent(QResizeEvent* event) {
@@ -308,22 +398,57 @@ void FormWindow::keyPressEvent(QKeyEvent* event) {
     close();
     return;
   }
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && pressEnter()) return;
   QFrame::keyPressEvent(event);
 }
 
-// A left press on the client area itself (or on the title strip of a window placed inside another)
+// Enter that no control took: a focused default button is clicked; otherwise it moves the focus
+// like Tab when the window says so; otherwise the first default button (in creation order) that
+// can be clicked is. False when Enter does nothing here.
+bool FormWindow::pressEnter() {
+  const auto defaultButton = [](QWidget* w) {
+    auto* b = qobject_cast<QPushButton*>(w);
+    return b != nullptr && b->isDefault() ? b : nullptr;
+  };
+  QWidget* focus = QApplication::focusWidget();
+  if (focus && isAncestorOf(focus)) {
+    if (QPushButton* b = defaultButton(focus)) {
+      b->click();
+      return true;
+    }
+  }
+  if (def_.props.enterMovesFocus) {
+    focusNextChild();
+    return true;
+  }
+  for (Unit* u : order_) {
+    QPushButton* b = defaultButton(u->widget());
+    if (b && b->isVisibleTo(this) && b->isEnabled()) {
+      b->click();
+      return true;
+    }
+  }
+  return false;
+}
+
+// A left press on the client area itself, a label or a group box (or on the title strip of a window placed inside another)
 // moves the window: through the platform's system move for a top-level window, by following the
 // mouse for one inside another window.
 bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
   const bool onStrip = watched == titleStrip_ || watched == titleLabel_;
-  const bool onClient = watched == client_ && def_.props.dragByClientArea;
+  const bool onHandle = std::find(dragHandles_.begin(), dragHandles_.end(), watched) != dragHandles_.end();
+  const bool onClient = (watched == client_ || onHandle) && def_.props.dragByClientArea;
   if (!onStrip && !onClient) return QFrame::eventFilter(watched, event);
   switch (event->type()) {
     case QEvent::MouseButtonPress: {
       auto* me = static_cast<QMouseEvent*>(event);
       if (me->button() != Qt::LeftButton) break;
-      // Only an empty spot: a press a control passed on is not a press on the window.
-      if (onClient && client_->childAt(me->position().toPoint()) != nullptr) break;
+      // Only an empty spot (of the client area or a group box), or a label: a press a control
+      // passed on is not a press on the window.
+      auto* area = static_cast<QWidget*>(watched);
+      if (onClient && qobject_cast<QLabel*>(area) == nullptr && area->childAt(me->position().toPoint()) != nullptr)
+        break;
       startDrag(me);
       return true;
     }

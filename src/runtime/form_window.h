@@ -82,9 +82,19 @@ class FormWindow : public QFrame {
   void resizeEvent(QResizeEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Stacks overlapping controls with the first of the form's table on top.
+  void stackControls();
+  // Wires what the window does for its controls beyond their own units: drag handles, list rows
+  // that report the row under the mouse, a content box that shows its selection unfocused.
+  void wireControls();
+  bool pressEnter();
+  void raiseWindowEvent(int event);
   void buildMenu();
   void addMenuItems(QMenu* into, int first, int end, bool popup);
   void menuTriggered(QAction* action);
@@ -105,6 +115,8 @@ class FormWindow : public QFrame {
   int dragStarts_ = 0;
   QPoint dragOffset_;
   bool dragging_ = false;
+  bool activatedOnce_ = false;
+  std::vector<QWidget*> dragHandles_;  // labels and group boxes that move the window
   Text tag_;
   std::vector<QPointer<QWidget>> disabledByModal_;
 };

@@ -261,7 +261,8 @@ std::int32_t InsertItem(UnitRef list) {
   QTreeWidget* tree = requireTyped<ListViewUnit>(list).tree();
   auto* item = new QTreeWidgetItem();
   tree->addTopLevelItem(item);
-  return tree->indexOfTopLevelItem(item);
+  // Appended: its index is the last one (looking it up would make filling a list quadratic).
+  return tree->topLevelItemCount() - 1;
 }
 
 void SetItemText(UnitRef list, int row, int column, const Text& text) {

@@ -4,24 +4,19 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDialog>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPixmap>
 #include <QPointer>
 #include <QProgressDialog>
-#include <QPushButton>
-#include <QVBoxLayout>
 #include <algorithm>
 #include <limits>
 
+#include "runtime/font_window.h"
 #include "runtime/interaction.h"
 
 namespace nvx {
@@ -77,46 +72,6 @@ bool haveWidgets(const char* what) {
   qWarning("nvx: no QApplication, %s not shown", what);
   return false;
 }
-
-QFont fontOf(const FontChoice& choice) {
-  QFont font;
-  if (!choice.face.isEmpty()) font.setFamily(choice.face);
-  if (choice.pointSize > 0) font.setPointSize(choice.pointSize);
-  font.setBold(choice.bold);
-  font.setItalic(choice.italic);
-  font.setUnderline(choice.underline);
-  font.setStrikeOut(choice.strikeOut);
-  return font;
-}
-
-QIcon swatch(const QColor& color) {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(color.isValid() ? color : QColor(Qt::black));
-  return QIcon(pixmap);
-}
-
-// A QFontDialog used as a widget is still a QDialog: it swallows Enter from its edits while looking
-// for a default button it does not have. Enter belongs to the dialog around it.
-class EnterAccepts : public QObject {
- public:
-  explicit EnterAccepts(QDialog& outer) : outer_(outer) {}
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::KeyPress) {
-      const auto* key = static_cast<QKeyEvent*>(event);
-      const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-      if (enter && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        outer_.accept();
-        return true;
-      }
-    }
-    return QObject::eventFilter(watched, event);
-  }
-
- private:
-  QDialog& outer_;
-};
 
 // The progress dialog of long work. Closing it or pressing Esc asks to cancel like its button; when
 // the work cannot be cancelled it has no button and cannot be closed. Either way it stays up until
@@ -292,64 +247,13 @@ std::optional<QString> QtInteraction::fileDialog(const FileDialogRequest& reques
 
 std::optional<FontChoice> QtInteraction::fontDialog(const FontChoice& initial) {
   if (!haveWidgets("font dialog")) return std::nullopt;
-
-  // Qt's font dialog has no colour, so it sits inside a dialog of ours that adds one.
-  QDialog dialog;
-  dialog.setWindowTitle(QStringLiteral("字体"));
-  dialog.setWindowModality(Qt::ApplicationModal);
-
-  auto* fonts = new QFontDialog(&dialog);
-  fonts->setObjectName(QStringLiteral("fontChooser"));
-  fonts->setWindowFlags(Qt::Widget);
-  fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
-  fonts->setCurrentFont(fontOf(initial));
-  EnterAccepts enterAccepts(dialog);
-  fonts->installEventFilter(&enterAccepts);
-  // Its own ways of closing (Esc anywhere, Enter in its font lists) would only hide it; they close
-  // the whole dialog instead.
-  QObject::connect(fonts, &QDialog::finished, &dialog, [&dialog](int result) {
-    if (result == QDialog::Accepted) {
-      dialog.accept();
-    } else {
-      dialog.reject();
-    }
-  });
-
-  QColor color = initial.color;
-  auto* colorButton = new QPushButton(QStringLiteral("颜色…"));
-  colorButton->setObjectName(QStringLiteral("colorButton"));
-  colorButton->setAutoDefault(false);
-  colorButton->setIcon(swatch(color));
-  QObject::connect(colorButton, &QPushButton::clicked, &dialog, [this, &color, colorButton] {
-    if (const auto chosen = colorDialog(color.isValid() ? color : QColor(Qt::black))) {
-      color = *chosen;
-      colorButton->setIcon(swatch(color));
-    }
-  });
-
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-
-  auto* layout = new QVBoxLayout(&dialog);
-  layout->addWidget(fonts);
-  auto* row = new QHBoxLayout;
-  row->addWidget(colorButton);
-  row->addStretch();
-  row->addWidget(buttons);
-  layout->addLayout(row);
-
-  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  const QFont chosen = fonts->currentFont();
-  FontChoice result;
-  result.face = chosen.family();
-  result.pointSize = chosen.pointSize() > 0 ? chosen.pointSize() : initial.pointSize;
-  result.bold = chosen.weight() >= QFont::Bold;
-  result.italic = chosen.italic();
-  result.underline = chosen.underline();
-  result.strikeOut = chosen.strikeOut();
-  result.color = color;
-  return result;
+  // The runtime's own font window: Qt's font dialog offers only the styles a family has, so the
+  // one-style Chinese families could never be made bold or italic, and it opens on the first
+  // family of its list for a face it does not know.
+  FontWindow window(initial, [this](const QColor& from) { return colorDialog(from); });
+  window.setWindowModality(Qt::ApplicationModal);
+  if (window.exec() != QDialog::Accepted) return std::nullopt;
+  return window.choice();
 }
 
 std::optional<QColor> QtInteraction::colorDialog(const QColor& initial) {

@@ -32,22 +32,20 @@ TEST_F(EditorTest, LayoutFollowsTheWindowSize) {
 }
 
 TEST_F(EditorTest, AboutWindowShowsTheHelpAndClosesWithItsButton) {
-  choose("关于");
-  ASSERT_TRUE(IsCreated(about::kWindow));
-  EXPECT_FALSE(windowWidget(mw::kWindow)->isEnabled()) << "modal";
-  const QString help = control<QLabel>(about::kWindow, "标签4")->text();
-  const QStringList lines = help.split(QChar('\n'));
-  ASSERT_EQ(lines.size(), 9);
-  EXPECT_TRUE(lines[3].isEmpty() && lines[5].isEmpty());
-  EXPECT_TRUE(lines[0].startsWith(QStringLiteral("    [编辑器帮助]")));
-  EXPECT_TRUE(lines[4].contains(QStringLiteral("使用“保存文章”菜单")));
-  EXPECT_TRUE(lines[6].contains(QStringLiteral("显示的\"保存文章标题\"按钮，使用\"保存文章\"菜单")));
-  EXPECT_EQ(GetText({about::kWindow, about::kHelpLabel}, 8), L(about::kHelpText)) << "CR LF between lines";
-  EXPECT_EQ(control<QPlainTextEdit>(about::kWindow, "编辑框1")->toPlainText().split('\n').size(), 3);
-  EXPECT_EQ(GetText({about::kWindow, about::kSelf}, forms::kPropTitle), L("关于"));
-
-  QTest::mouseClick(control<QPushButton>(about::kWindow, "超级按钮1"), Qt::LeftButton);
-  settle();
+  whileModal(about::kWindow, [this] { choose("关于"); }, [] {
+    EXPECT_FALSE(windowWidget(mw::kWindow)->isEnabled()) << "modal";
+    const QString help = control<QLabel>(about::kWindow, "标签4")->text();
+    const QStringList lines = help.split(QChar('\n'));
+    ASSERT_EQ(lines.size(), 9);
+    EXPECT_TRUE(lines[3].isEmpty() && lines[5].isEmpty());
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("    [编辑器帮助]")));
+    EXPECT_TRUE(lines[4].contains(QStringLiteral("使用“保存文章”菜单")));
+    EXPECT_TRUE(lines[6].contains(QStringLiteral("显示的\"保存文章标题\"按钮，使用\"保存文章\"菜单")));
+    EXPECT_EQ(GetText({about::kWindow, about::kHelpLabel}, 8), L(about::kHelpText)) << "CR LF between lines";
+    EXPECT_EQ(control<QPlainTextEdit>(about::kWindow, "编辑框1")->toPlainText().split('\n').size(), 3);
+    EXPECT_EQ(GetText({about::kWindow, about::kSelf}, forms::kPropTitle), L("关于"));
+    QTest::mouseClick(control<QPushButton>(about::kWindow, "超级按钮1"), Qt::LeftButton);
+  });
   EXPECT_FALSE(IsCreated(about::kWindow));
   EXPECT_TRUE(windowWidget(mw::kWindow)->isEnabled());
 }
@@ -55,45 +53,62 @@ TEST_F(EditorTest, AboutWindowShowsTheHelpAndClosesWithItsButton) {
 TEST_F(EditorTest, BackgroundColourWindowSetsOnlyWhatOkConfirms) {
   auto background = [] { return GetInt(kContent, mw::kRichBackColor); };
   const std::int32_t before = background();
+  const auto openBackground = [this] { choose("背景颜色"); };
 
-  choose("背景颜色");
-  ASSERT_TRUE(IsCreated(bg::kWindow));
-  EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, bg::kPickerColor), 0x00FFFFFF);
-  ui->answerColor(QColor(205, 192, 176));
-  QTest::mouseClick(control<QPushButton>(bg::kWindow, "颜色选择器1"), Qt::LeftButton);
-  EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, bg::kPickerColor), 0x00B0C0CD);
-  QTest::mouseClick(control<QPushButton>(bg::kWindow, "取消按钮"), Qt::LeftButton);
-  settle();
+  whileModal(bg::kWindow, openBackground, [this] {
+    EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, bg::kPickerColor), 0x00FFFFFF);
+    ui->answerColor(QColor(205, 192, 176));
+    QTest::mouseClick(control<QPushButton>(bg::kWindow, "颜色选择器1"), Qt::LeftButton);
+    EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, bg::kPickerColor), 0x00B0C0CD);
+    QTest::mouseClick(control<QPushButton>(bg::kWindow, "取消按钮"), Qt::LeftButton);
+  });
   EXPECT_FALSE(IsCreated(bg::kWindow));
   EXPECT_EQ(background(), before) << "cancel changes nothing";
 
-  choose("背景颜色");
-  EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, bg::kPickerColor), 0x00FFFFFF) << "white every time";
-  ui->answerColor(QColor(49, 73, 107));
-  QTest::mouseClick(control<QPushButton>(bg::kWindow, "颜色选择器1"), Qt::LeftButton);
-  QTest::keyClick(windowWidget(bg::kWindow), Qt::Key_Escape);
-  settle();
+  whileModal(bg::kWindow, openBackground, [this] {
+    EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, bg::kPickerColor), 0x00FFFFFF) << "white every time";
+    ui->answerColor(QColor(49, 73, 107));
+    QTest::mouseClick(control<QPushButton>(bg::kWindow, "颜色选择器1"), Qt::LeftButton);
+    QTest::keyClick(windowWidget(bg::kWindow), Qt::Key_Escape);
+  });
   EXPECT_EQ(background(), before) << "Esc closes without a change";
 
-  choose("背景颜色");
-  ui->answerColor(QColor(49, 73, 107));
-  QTest::mouseClick(control<QPushButton>(bg::kWindow, "颜色选择器1"), Qt::LeftButton);
-  QTest::mouseClick(control<QPushButton>(bg::kWindow, "确定按钮"), Qt::LeftButton);
-  settle();
+  whileModal(bg::kWindow, openBackground, [this] {
+    ui->answerColor(QColor(49, 73, 107));
+    QTest::mouseClick(control<QPushButton>(bg::kWindow, "颜色选择器1"), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(bg::kWindow, "确定按钮"), Qt::LeftButton);
+  });
   EXPECT_EQ(background(), 0x006B4931);
   EXPECT_EQ(control<QPlainTextEdit>(mw::kWindow, "编辑框1")->palette().color(QPalette::Base), QColor(49, 73, 107));
   EXPECT_EQ(state().currentFormat.color, forms::kDefaultColor) << "not part of the article's format";
 }
 
 TEST_F(EditorTest, WindowsDisabledByAModalOneCannotBeClosed) {
-  choose("背景颜色");
-  windowWidget(mw::kWindow)->close();
-  settle();
-  EXPECT_TRUE(IsCreated(mw::kWindow));
-  QTest::mouseClick(control<QPushButton>(bg::kWindow, "确定按钮"), Qt::LeftButton);
-  settle();
+  whileModal(bg::kWindow, [this] { choose("背景颜色"); }, [] {
+    windowWidget(mw::kWindow)->close();
+    settle();
+    EXPECT_TRUE(IsCreated(mw::kWindow));
+    QTest::mouseClick(control<QPushButton>(bg::kWindow, "确定按钮"), Qt::LeftButton);
+  });
   EXPECT_FALSE(IsCreated(bg::kWindow));
   EXPECT_TRUE(windowWidget(mw::kWindow)->isEnabled());
+}
+
+// Seen as a person sees it: the button lies over the catalogue, which the window shows beneath it.
+TEST_F(EditorTest, SaveTitleButtonShowsOverTheCatalogue) {
+  openCollection({{1, "第一章", "正文"}});
+  auto* button = control<QPushButton>(mw::kWindow, "保存按钮");
+  auto* catalogue = control<QTreeWidget>(mw::kWindow, "超级列表框1");
+  ASSERT_TRUE(button && catalogue);
+  choose("添加标题");
+  auto* input = control<QLineEdit>(tf::kWindow, "编辑框1");
+  ASSERT_NE(input, nullptr);
+  input->setText(QStringLiteral("新标题"));
+  QTest::keyClick(input, Qt::Key_Return);
+  settle();
+  ASSERT_TRUE(button->isVisible());
+  ASSERT_TRUE(button->geometry().intersects(catalogue->geometry()));
+  EXPECT_GT(shareSeen(*button), 0.95);
 }
 
 TEST_F(EditorTest, FindWindowOpensOverTheContentBox) {

@@ -277,12 +277,14 @@ TEST_F(FormEngineTest, MoveDestroyAndCloseFollowTheirRules) {
 
 TEST_F(FormEngineTest, ModalWindowsDisableTheOthersAndEscClosesThem) {
   ASSERT_TRUE(LoadWindow(mw::kWindow));
-  ASSERT_TRUE(LoadWindow(forms::about::kWindow, std::nullopt, true));
-  EXPECT_FALSE(windowWidget(mw::kWindow)->isEnabled());
-  const Text help = GetText({forms::about::kWindow, forms::about::kHelpLabel}, 8);
-  EXPECT_EQ(help, L(forms::about::kHelpText));
-  QTest::keyClick(windowWidget(forms::about::kWindow), Qt::Key_Escape);
-  settle();
+  whileModal(
+      forms::about::kWindow, [] { EXPECT_TRUE(LoadWindow(forms::about::kWindow, std::nullopt, true)); },
+      [] {
+        EXPECT_FALSE(windowWidget(mw::kWindow)->isEnabled());
+        const Text help = GetText({forms::about::kWindow, forms::about::kHelpLabel}, 8);
+        EXPECT_EQ(help, L(forms::about::kHelpText));
+        QTest::keyClick(windowWidget(forms::about::kWindow), Qt::Key_Escape);
+      });
   EXPECT_FALSE(IsCreated(forms::about::kWindow));
   EXPECT_TRUE(windowWidget(mw::kWindow)->isEnabled());
 

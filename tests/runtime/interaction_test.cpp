@@ -9,7 +9,11 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFontDatabase>
-#include <QFontDialog>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontInfo>
+#include <QListWidget>
+#include <QTest>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
@@ -28,68 +32,17 @@
 #include "runtime/runtime_error.h"
 #include "runtime/value_commands.h"
 #include "store/codepage.h"
+#include "support/dialog_driver.h"
+#include "support/gui_test.h"
 #include "support/scripted_interaction.h"
 
 namespace nvx {
 namespace {
 
-// Only the tests of the real dialogs need widgets; the application lives until the process ends.
-QApplication* app() {
-  if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return existing;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "runtime_tests";
-  static char* argv[] = {name, nullptr};
-  return new QApplication(argc, argv);
-}
+// Only the tests of the real dialogs need widgets.
+void app() { test::EnsureApplication(); }
 
-// Stands in for the person at the real dialogs: each step waits for the modal dialog it expects
-// and acts on it from a queued call, so a step that opens another dialog does not stop the polling.
-// Past its patience it rejects whatever is up, so a fault fails the test instead of hanging it.
-class DialogDriver {
- public:
-  DialogDriver() {
-    app();
-    clock_.start();
-    QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
-    timer_.start(20);
-  }
-
-  template <class W>
-  DialogDriver& then(std::function<void(W&)> act) {
-    steps_.push_back([act](QWidget* w) {
-      auto* target = qobject_cast<W*>(w);
-      if (target) {
-        QMetaObject::invokeMethod(
-            qApp, [act, t = QPointer<W>(target)] { if (t) act(*t); }, Qt::QueuedConnection);
-      }
-      return target != nullptr;
-    });
-    return *this;
-  }
-
-  bool done() const { return next_ == steps_.size() && !timedOut_; }
-
- private:
-  void poll() {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || !modal->isVisible()) return;
-    if (!timedOut_ && modal != acted_ && next_ < steps_.size() && steps_[next_](modal)) {
-      ++next_;
-      acted_ = modal;  // the next step waits for this one to go or come back
-    } else if (clock_.elapsed() > 5000) {
-      timedOut_ = true;
-      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-    }
-  }
-
-  QTimer timer_;
-  QElapsedTimer clock_;
-  std::vector<std::function<bool(QWidget*)>> steps_;
-  std::size_t next_ = 0;
-  QPointer<QWidget> acted_;
-  bool timedOut_ = false;
-};
+using test::DialogDriver;
 
 TEST(InfoBox, ShowsTheContentAsTheUserReadsItUnderItsCaption) {
   struct Row {
@@ -316,79 +269,147 @@ TEST(QtInteraction, FileDialogRefusesAPathThatDoesNotExist) {
   EXPECT_TRUE(driver.done());
 }
 
-QFontDialog& fontChooser(QDialog& dialog) { return *dialog.findChild<QFontDialog*>(); }
-
-QString familyWithBoldItalic() {
-  for (const QString& family : QFontDatabase::families())
-    for (const QString& style : QFontDatabase::styles(family))
-      if (QFontDatabase::bold(family, style) && QFontDatabase::italic(family, style)) return family;
+// A family with one style that is neither bold nor italic, as the Chinese families installed here.
+QString oneStyleFamily() {
+  for (const QString& family : QFontDatabase::families()) {
+    const QStringList styles = QFontDatabase::styles(family);
+    if (styles.size() == 1 && !QFontDatabase::bold(family, styles[0]) && !QFontDatabase::italic(family, styles[0]))
+      return family;
+  }
   return QString();
 }
 
-TEST(QtInteraction, FontDialogStartsFromTheChoiceAndAddsTheColour) {
-  app();
-  FontChoice initial;
-  initial.face = familyWithBoldItalic();
-  if (initial.face.isEmpty()) GTEST_SKIP() << "no font family with a bold italic style";
-  initial.pointSize = 14;
-  initial.bold = initial.italic = initial.underline = initial.strikeOut = true;
-  initial.color = Qt::red;
-
-  QFont start;
-  DialogDriver driver;
-  driver
-      .then<QDialog>([&](QDialog& dialog) {
-        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("字体"));
-        start = fontChooser(dialog).currentFont();
-        QFont changed = start;
-        changed.setPointSize(20);
-        changed.setUnderline(false);
-        fontChooser(dialog).setCurrentFont(changed);
-        dialog.findChild<QPushButton*>(QStringLiteral("colorButton"))->click();
-      })
-      .then<QColorDialog>([](QColorDialog& colors) {
-        EXPECT_EQ(colors.currentColor(), QColor(Qt::red));
-        colors.setCurrentColor(Qt::blue);
-        colors.accept();
-      })
-      .then<QDialog>([](QDialog& dialog) {
-        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-      });
-  const auto chosen = makeQtInteraction()->fontDialog(initial);
-  EXPECT_TRUE(driver.done());
-  EXPECT_EQ(start.pointSize(), 14);
-  EXPECT_TRUE(start.bold() && start.italic() && start.underline() && start.strikeOut());
-  ASSERT_TRUE(chosen);
-  EXPECT_EQ(chosen->face, start.family());
-  EXPECT_EQ(chosen->pointSize, 20);
-  EXPECT_TRUE(chosen->bold && chosen->italic && chosen->strikeOut && !chosen->underline);
-  EXPECT_EQ(chosen->color, QColor(Qt::blue));
+QListWidget& listOf(QDialog& dialog, const char* name) {
+  return *dialog.findChild<QListWidget*>(QString::fromLatin1(name));
 }
 
-TEST(QtInteraction, FontDialogClosesOnEnterAndEscFromInsideTheFontChooser) {
+void selectFamily(QDialog& dialog, const QString& family) {
+  QListWidget& list = listOf(dialog, "familyList");
+  list.setCurrentItem(list.findItems(family, Qt::MatchExactly).value(0));
+}
+
+void clickOk(QDialog& dialog) { dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click(); }
+
+// A face the desktop shows with another family opens on that family, and comes back exactly as it
+// was when the family is left alone, whatever else changes; every family offers bold and italic.
+TEST(QtInteraction, FontDialogKeepsAnUntouchedFaceAndOffersEveryStyle) {
   app();
+  const QString oneStyle = oneStyleFamily();
+  ASSERT_FALSE(oneStyle.isEmpty()) << "the desktop's Chinese font packages are missing";
+  // "宋体" is not a family here: the desktop shows it with a stand-in.
+  QFont::insertSubstitution(QStringLiteral("宋体"), oneStyle);
+  const QString shown = QFontInfo(QFont(QStringLiteral("宋体"))).family();
+  ASSERT_NE(shown, QStringLiteral("宋体"));
+
   FontChoice initial;
-  initial.pointSize = 11;
-  initial.color = Qt::green;
+  initial.face = QStringLiteral("宋体");
+  initial.pointSize = 14;
+  initial.underline = true;
+  initial.color = Qt::red;
+
   struct Row {
     const char* name;
-    bool inSizeField;  // else in the family list
+    std::function<void(QDialog&)> act;  // before OK
+    QString face;
+    bool bold, italic, underline;
+    int size;
+  };
+  const std::vector<Row> rows = {
+      {"nothing changed", [](QDialog&) {}, QStringLiteral("宋体"), false, false, true, 14},
+      {"bold", [](QDialog& d) { listOf(d, "styleList").setCurrentRow(2); }, QStringLiteral("宋体"), true, false,
+       true, 14},
+      {"italic, no underline, size 20",
+       [](QDialog& d) {
+         listOf(d, "styleList").setCurrentRow(1);
+         d.findChild<QCheckBox*>(QStringLiteral("underline"))->setChecked(false);
+         d.findChild<QComboBox*>(QStringLiteral("sizeBox"))->setCurrentText(QStringLiteral("20"));
+       },
+       QStringLiteral("宋体"), false, true, false, 20},
+      {"another family, bold italic",
+       [](QDialog& d) {
+         selectFamily(d, QStringLiteral("DejaVu Sans"));
+         listOf(d, "styleList").setCurrentRow(3);
+       },
+       QStringLiteral("DejaVu Sans"), true, true, true, 14},
+      {"away and back to the shown family", [&](QDialog& d) {
+         selectFamily(d, QStringLiteral("DejaVu Sans"));
+         selectFamily(d, shown);
+       },
+       QStringLiteral("宋体"), false, false, true, 14},
+  };
+  for (const Row& row : rows) {
+    QString opened;
+    QStringList styles;
+    DialogDriver driver;
+    driver.then<QDialog>([&](QDialog& dialog) {
+      EXPECT_EQ(dialog.windowTitle(), QStringLiteral("字体"));
+      opened = listOf(dialog, "familyList").currentItem()->text();
+      for (int i = 0; i < listOf(dialog, "styleList").count(); ++i) styles << listOf(dialog, "styleList").item(i)->text();
+      row.act(dialog);
+      clickOk(dialog);
+    });
+    const auto chosen = makeQtInteraction()->fontDialog(initial);
+    EXPECT_TRUE(driver.done()) << row.name;
+    EXPECT_EQ(opened, shown) << row.name;
+    EXPECT_EQ(styles, (QStringList{"常规", "倾斜", "粗体", "粗偏斜体"})) << row.name;
+    ASSERT_TRUE(chosen) << row.name;
+    EXPECT_EQ(chosen->face, row.face) << row.name;
+    EXPECT_EQ(chosen->bold, row.bold) << row.name;
+    EXPECT_EQ(chosen->italic, row.italic) << row.name;
+    EXPECT_EQ(chosen->underline, row.underline) << row.name;
+    EXPECT_FALSE(chosen->strikeOut) << row.name;
+    EXPECT_EQ(chosen->pointSize, row.size) << row.name;
+    EXPECT_EQ(chosen->color, QColor(Qt::red)) << row.name;
+  }
+  QFont::removeSubstitutions(QStringLiteral("宋体"));
+}
+
+TEST(QtInteraction, FontDialogColourAndHowItCloses) {
+  app();
+  FontChoice initial;
+  initial.face = QStringLiteral("DejaVu Sans");
+  initial.pointSize = 11;
+  initial.bold = initial.italic = initial.strikeOut = true;
+  initial.color = Qt::green;
+
+  DialogDriver colours;
+  colours
+      .then<QDialog>([](QDialog& dialog) {
+        EXPECT_EQ(listOf(dialog, "styleList").currentRow(), 3) << "bold italic";
+        EXPECT_TRUE(dialog.findChild<QCheckBox*>(QStringLiteral("strikeOut"))->isChecked());
+        dialog.findChild<QPushButton*>(QStringLiteral("colorButton"))->click();
+      })
+      .then<QColorDialog>([](QColorDialog& dialog) {
+        EXPECT_EQ(dialog.currentColor(), QColor(Qt::green));
+        dialog.setCurrentColor(Qt::blue);
+        dialog.accept();
+      })
+      .then<QDialog>([](QDialog& dialog) { clickOk(dialog); });
+  const auto recoloured = makeQtInteraction()->fontDialog(initial);
+  EXPECT_TRUE(colours.done());
+  ASSERT_TRUE(recoloured);
+  EXPECT_EQ(recoloured->color, QColor(Qt::blue));
+  EXPECT_TRUE(recoloured->bold && recoloured->italic && recoloured->strikeOut);
+
+  struct Row {
+    const char* name;
+    const char* target;  // object name of the widget with the focus
     int key;
   };
-  for (const Row& row : {Row{"Enter in the list", false, Qt::Key_Return},
-                         Row{"Enter in the size field", true, Qt::Key_Enter},
-                         Row{"Esc in the list", false, Qt::Key_Escape}}) {
+  for (const Row& row : {Row{"Enter in the family list", "familyList", Qt::Key_Return},
+                         Row{"Enter in the family name", "familyEdit", Qt::Key_Enter},
+                         Row{"Esc in the style list", "styleList", Qt::Key_Escape}}) {
     DialogDriver driver;
     driver.then<QDialog>([&row](QDialog& dialog) {
-      QWidget* target = row.inSizeField ? static_cast<QWidget*>(fontChooser(dialog).findChild<QLineEdit*>())
-                                        : fontChooser(dialog).findChild<QListView*>();
-      QKeyEvent press(QEvent::KeyPress, row.key, Qt::NoModifier);
-      QCoreApplication::sendEvent(target, &press);
+      auto* target = dialog.findChild<QWidget*>(QString::fromLatin1(row.target));
+      target->setFocus();
+      QTest::keyClick(target, static_cast<Qt::Key>(row.key));
     });
     const auto chosen = makeQtInteraction()->fontDialog(initial);
     EXPECT_TRUE(driver.done()) << row.name;
     ASSERT_EQ(chosen.has_value(), row.key != Qt::Key_Escape) << row.name;
     if (chosen) {
+      EXPECT_EQ(chosen->face, QStringLiteral("DejaVu Sans")) << row.name;
       EXPECT_EQ(chosen->pointSize, 11) << row.name;
       EXPECT_EQ(chosen->color, QColor(Qt::green)) << row.name;
     }

@@ -1,23 +1,28 @@
 #include "support/gui_test.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
+#include <QTimer>
+#include <cstdlib>
 
 #include "forms/forms.h"
 
 namespace nvx::test {
 
-void GuiTest::SetUpTestSuite() {
-  if (qApp == nullptr) {
-    static int argc = 1;
-    static char name[] = "nvx_tests";
-    static char* argv[] = {name, nullptr};
-    // Left alive to the end of the process: destroying it among the other static objects at exit
-    // would tear down Qt's input devices before the test library's own.
-    new QApplication(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-  }
+void EnsureApplication() {
+  if (qApp != nullptr) return;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[] = "nvx_tests";
+  static char* argv[] = {name, nullptr};
+  // Left alive to the end of the process: destroying it among the other static objects at exit
+  // would tear down Qt's input devices before the test library's own.
+  new QApplication(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
 }
+
+void GuiTest::SetUpTestSuite() { EnsureApplication(); }
 
 void GuiTest::SetUp() {
   InitialiseForms(forms::AllWindows());
@@ -39,6 +44,64 @@ void GuiTest::settle() {
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
+}
+
+void GuiTest::whileModal(WindowId id, const std::function<void()>& open, const std::function<void()>& act) {
+  bool acted = false;
+  bool forced = false;
+  QElapsedTimer clock;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (!IsCreated(id)) return;
+    if (!acted) {
+      acted = true;
+      clock.start();
+      act();
+    } else if (clock.elapsed() > 5000 && !forced) {
+      forced = true;
+      Destroy(id);
+    }
+  });
+  poll.start(5);
+  open();
+  poll.stop();
+  EXPECT_TRUE(acted) << "the modal window never came up";
+  EXPECT_FALSE(forced) << "the modal window stayed open";
+}
+
+namespace {
+
+bool near(QRgb a, QRgb b, int tolerance) {
+  return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+         std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+}  // namespace
+
+QImage seenAt(QWidget& widget) {
+  QWidget* window = widget.window();
+  const QImage all = window->grab().toImage();
+  const QRect where(widget.mapTo(window, QPoint(0, 0)), widget.size());
+  return all.copy(where);
+}
+
+double shareSeen(QWidget& widget, int tolerance) {
+  const QImage seen = seenAt(widget).convertToFormat(QImage::Format_RGB32);
+  const QImage own = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  if (seen.size() != own.size() || own.isNull()) return 0;
+  qint64 same = 0;
+  for (int y = 0; y < own.height(); ++y)
+    for (int x = 0; x < own.width(); ++x) same += near(seen.pixel(x, y), own.pixel(x, y), tolerance);
+  return static_cast<double>(same) / (static_cast<double>(own.width()) * own.height());
+}
+
+double colorShare(const QImage& image, const QColor& color, int tolerance) {
+  if (image.isNull()) return 0;
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+  qint64 same = 0;
+  for (int y = 0; y < rgb.height(); ++y)
+    for (int x = 0; x < rgb.width(); ++x) same += near(rgb.pixel(x, y), color.rgb(), tolerance);
+  return static_cast<double>(same) / (static_cast<double>(rgb.width()) * rgb.height());
 }
 
 QWidget* GuiTest::windowWidget(WindowId id) {

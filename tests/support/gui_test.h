@@ -4,13 +4,19 @@
 #pragma once
 
 #include <QApplication>
+#include <QImage>
 #include <QWidget>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "support/scripted_interaction.h"
 #include "runtime/window_runtime.h"
 
 namespace nvx::test {
+
+// The process's one QApplication, made on first need (headless unless a platform is chosen) and
+// left alive to the end of the process.
+void EnsureApplication();
 
 class GuiTest : public ::testing::Test {
  protected:
@@ -20,6 +26,11 @@ class GuiTest : public ::testing::Test {
 
   // Runs what is queued: deferred destroys, deferred deletes, layout.
   static void settle();
+
+  // Runs `open`, which loads window `id` modally and so returns only once that window is gone;
+  // `act` runs inside the modal loop as soon as the window is up, and should close it. A window
+  // still up a few seconds after `act` is destroyed, so a fault fails the test instead of hanging it.
+  static void whileModal(WindowId id, const std::function<void()>& open, const std::function<void()>& act);
 
  public:
 
@@ -34,5 +45,14 @@ class GuiTest : public ::testing::Test {
  protected:
   ScopedScriptedInteraction ui;
 };
+
+// What a person sees: the grab of `widget`'s whole window (controls stacked as they are shown),
+// cut to the rectangle `widget` covers.
+QImage seenAt(QWidget& widget);
+// The share (0 to 1) of `widget`'s rectangle where the window shows the widget itself: its pixels
+// in the window's grab equal, within `tolerance` per channel, the widget's own rendering.
+double shareSeen(QWidget& widget, int tolerance = 4);
+// The share of the pixels of `image` within `tolerance` per channel of `color`.
+double colorShare(const QImage& image, const QColor& color, int tolerance = 4);
 
 }  // namespace nvx::test
