@@ -36,7 +36,7 @@ ArticleFileState OpenArticleFile(SqliteDB& db, const Text& path) {
   if (!db.Open(path)) return ArticleFileState::Unreadable;
   const int rc = prepareResult(db.connection(), "SELECT 1 FROM sqlite_master");
   if (rc == SQLITE_NOTADB) return ArticleFileState::NotDatabase;
-  if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) return ArticleFileState::Busy;
+  if (isBusyResult(rc)) return ArticleFileState::Busy;
   if (rc != SQLITE_OK) return ArticleFileState::Unreadable;
   switch (InspectTable(db, schema::kTable).shape) {
     case TableShape::Sound:

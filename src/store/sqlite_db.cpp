@@ -105,7 +105,7 @@ bool SqliteDB::Execute(const Text& statement) {
   const auto utf8 = ToUtf8(statement);
   if (!utf8) return false;
   const int rc = sqlite3_exec(connection(), utf8->c_str(), nullptr, nullptr, nullptr);
-  link_->busy = (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED;
+  link_->busy = isBusyResult(rc);
   return rc == SQLITE_OK;
 }
 

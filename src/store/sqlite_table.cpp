@@ -357,7 +357,7 @@ bool SqliteTable::Find(const Text& condition) {
   if (!s) return false;
   sqlite3_bind_int64(s.get(), 1, start);
   const int rc = sqlite3_step(s.get());
-  link_->busy = (rc & 0xFF) == SQLITE_BUSY;
+  link_->busy = isBusyResult(rc);
   if (rc != SQLITE_ROW) return false;
   const std::int32_t p = positionOf(sqlite3_column_int64(s.get(), 0));
   if (p == 0) return false;

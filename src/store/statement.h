@@ -66,6 +66,9 @@ inline Text columnLocalText(sqlite3_stmt* s, int column) {
 
 // What one open connection carries besides its handle: the statement cache, the outcome of the
 // last statement that ended, and what the tables opened on it remember between opens.
+// Whether a result code says that another connection held the file past the busy timeout.
+inline bool isBusyResult(int rc) { return (rc & 0xFF) == SQLITE_BUSY; }
+
 struct Connection {
   sqlite3* handle = nullptr;
 
@@ -144,7 +147,7 @@ class CachedStatement {
   // Steps once and notes on the connection whether a failure was a busy file.
   int Step() {
     const int rc = sqlite3_step(statement_);
-    if (connection_) connection_->busy = (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED;
+    if (connection_) connection_->busy = isBusyResult(rc);
     return rc;
   }
 
@@ -205,7 +208,7 @@ inline CachedStatement PrepareCached(const std::shared_ptr<Connection>& connecti
   const int rc = sqlite3_prepare_v3(connection->handle, utf8Sql.c_str(), static_cast<int>(utf8Sql.size()),
                                     SQLITE_PREPARE_PERSISTENT, &raw, nullptr);
   if (rc != SQLITE_OK || raw == nullptr) {
-    connection->busy = (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED;
+    connection->busy = isBusyResult(rc);
     sqlite3_finalize(raw);
     return {};
   }
