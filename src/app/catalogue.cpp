@@ -1,5 +1,6 @@
 #include "app/catalogue.h"
 
+#include <QWidget>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -8,8 +9,9 @@
 #include "app/main_window_refs.h"
 #include "app/program_state.h"
 #include "forms/main_window.h"
-#include "runtime/value_commands.h"
 #include "runtime/interaction.h"
+#include "runtime/unit_types.h"
+#include "runtime/value_commands.h"
 #include "store/article_records.h"
 #include "store/article_walk.h"
 #include "store/codepage.h"
@@ -44,13 +46,13 @@ bool loadCurrentArticle(bool emptyFirst) {
   return true;
 }
 
-// Appends catalogue rows (id text, title) at the end of the list.
-void appendCatalogueRows(const std::vector<std::vector<Text>>& rows) {
-  for (const auto& texts : rows) {
-    const int row = ListView::InsertItem(kCatalogue);
-    ListView::SetItemText(kCatalogue, row, mw::kColumnId, texts[0]);
-    ListView::SetItemText(kCatalogue, row, mw::kColumnTitle, texts[1]);
-  }
+// The line-count part follows the text: on a long article the count arrives a moment after the
+// text is shown, and the part stays empty until then.
+void showLineCountWhenReady() {
+  StatusBar::SetPartText(kStatusBar, mw::kPartContentSize, Text());
+  RichEdit::WhenLineCountReady(kContentBox, [](std::int32_t lines) {
+    StatusBar::SetPartText(kStatusBar, mw::kPartContentSize, ToText(lines) + L("行"));
+  });
 }
 
 // How many catalogue rows go into the list at once while the walk goes on.
@@ -68,7 +70,7 @@ void LoadCatalogue() {
     const auto progress = interaction().beginProgress(QStringLiteral("打开"), total, false);
     std::vector<std::vector<Text>> batch;
     auto flush = [&] {
-      appendCatalogueRows(batch);
+      ListView::AppendRows(kCatalogue, batch);
       batch.clear();
     };
     ForEachTitle(s.articleDb, [&](std::int64_t id, Text&& title) {
@@ -87,7 +89,7 @@ void LoadCatalogue() {
 void LoadArticle() {
   if (!loadCurrentArticle(true)) return;
   ProgramState& s = state();
-  StatusBar::SetPartText(kStatusBar, mw::kPartContentSize, ToText(RichEdit::LineCount(kContentBox)) + L("行"));
+  showLineCountWhenReady();
   StatusBar::SetPartText(kStatusBar, mw::kPartLinesRead, "0" + L("行"));
   s.editMode = 2;
   RestoreCursor();
@@ -97,7 +99,7 @@ void LoadArticle() {
 void LoadArticleDoubleClick() {
   if (!loadCurrentArticle(false)) return;
   Focus(kContentBox);
-  StatusBar::SetPartText(kStatusBar, mw::kPartContentSize, ToText(RichEdit::LineCount(kContentBox)) + L("行"));
+  showLineCountWhenReady();
   state().editMode = 2;
   RestoreCursor();
 }

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QStandardPaths>
 
-#include "app/article_export.h"
 #include "app/catalogue.h"
 #include "app/main_window_refs.h"
 #include "app/program_state.h"
@@ -14,6 +13,7 @@
 #include "runtime/interaction.h"
 #include "runtime/qt_text.h"
 #include "runtime/value_commands.h"
+#include "store/article_export.h"
 #include "store/article_schema.h"
 #include "store/article_walk.h"
 #include "store/codepage.h"
@@ -132,24 +132,24 @@ void SaveAs() {
   if (outcome == CopyOutcome::Failed) Warn("另存失败,请检查文件是否正常");
 }
 
+// The export replaces its file only when complete: a failure or a cancel leaves an earlier file
+// as it was. The open collection's own file is refused; with no collection open, or one that
+// cannot be read, nothing is exported and the failure is said.
 void Export() {
   const auto path = choosePath(kSaveDialog, 1, "文本文件(*.txt)|*.txt");
   if (!path) return;
-  // Emptying the open collection's own file to write the export into it would destroy it.
-  const Text open = state().articleDb.FileName();
-  if (!open.empty() && SameFile(*path, open)) {
-    Warn("文件写入失败,请检查文件是否正常");
-    return;
-  }
   SetWaitCursor();
-  ProgramState& s = state();
-  const ExportResult result = ExportArticles(s.articleDb, s.articleTable, *path);
-  RestoreCursor();
-  if (result == ExportResult::Done) {
-    Tell("导出成功!");
-  } else {
-    Warn("文件写入失败,请检查文件是否正常");
+  ExportResult result = ExportResult::ReadFailed;
+  {
+    std::unique_ptr<Progress> progress;
+    result = ExportArticles(state().articleDb, *path, [&](std::int64_t done, std::int64_t total) {
+      if (!progress) progress = interaction().beginProgress(QStringLiteral("导出"), total, true);
+      return progress->step(done);
+    });
   }
+  RestoreCursor();
+  if (result == ExportResult::Done) Tell("导出成功!");
+  if (result != ExportResult::Done && result != ExportResult::Cancelled) Warn("文件写入失败,请检查文件是否正常");
 }
 
 void Exit() { Destroy(mw::kWindow); }

@@ -1,0 +1,207 @@
+// What the editor does when a write does not land, a source cannot be read, a long copy is
+// cancelled or the program is killed in the middle of one.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <filesystem>
+#include <set>
+
+#include "collections.h"
+#include "editor_fixture.h"
+
+namespace nvx::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class DataSafetyTest : public EditorTest {
+ protected:
+  // A collection of `count` articles "t1", "t2", ... with the same content, made in one statement.
+  void openMany(int count) {
+    path = dir.file("books.nvx");
+    makeCollection(path, {{1, "t1", std::string(2000, 'x')}});
+    SqliteDB db;
+    ASSERT_TRUE(db.Open(path));
+    ASSERT_TRUE(db.Execute("WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                           std::to_string(count) +
+                           ") INSERT INTO nr(id, name, nr, ksid, zt, ztdx) "
+                           "SELECT i, 't' || i, nr, 0, zt, 14 FROM n, (SELECT nr, zt FROM nr WHERE id=1)"));
+    db.Close();
+    openThroughMenu(path);
+  }
+  // Another program writes to the open collection and keeps it locked; the editor waits briefly.
+  void lockOpenCollection(SqliteDB& other) {
+    ASSERT_TRUE(other.Open(path));
+    ASSERT_TRUE(other.Execute("BEGIN EXCLUSIVE"));
+    state().articleDb.SetBusyTimeout(20);
+  }
+  void saveAsTo(const std::string& target) {
+    ui->answerFile(QString::fromStdString(target));
+    choose("另存");
+  }
+  std::set<std::string> filesInDir() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path())) names.insert(entry.path().filename().string());
+    return names;
+  }
+  QString lastMessage() const { return ui->messages().empty() ? QString() : ui->messages().back().text; }
+};
+
+// A save whose row is not in the file afterwards (a trigger removed it, or skipped the update) is
+// said, and the text stays for another try.
+TEST_F(DataSafetyTest, ASaveThatDoesNotLandIsSaid) {
+  openCollection({{1, "一", "a"}});
+  {
+    SqliteDB db;
+    ASSERT_TRUE(db.Open(path));
+    ASSERT_TRUE(db.Execute("CREATE TRIGGER gone AFTER INSERT ON nr BEGIN DELETE FROM nr WHERE id=new.id; END"));
+    ASSERT_TRUE(db.Execute("CREATE TRIGGER kept BEFORE UPDATE ON nr BEGIN SELECT RAISE(IGNORE); END"));
+  }
+  choose("添加标题");
+  auto* input = control<QLineEdit>(forms::title_find::kWindow, "编辑框1");
+  input->setText(QStringLiteral("新"));
+  QTest::keyClick(input, Qt::Key_Return);
+  settle();
+  control<QPlainTextEdit>(mw::kWindow, "编辑框1")->setPlainText(QStringLiteral("正文"));
+  const std::size_t before = ui->messages().size();
+  choose("保存文章");
+  ASSERT_EQ(ui->messages().size(), before + 1);
+  EXPECT_EQ(lastMessage(), QStringLiteral("保存失败,请检查文件是否正常"));
+  EXPECT_EQ(ui->messages().back().flags, 16);
+  EXPECT_EQ(GetText(kContent, mw::kRichText), L("正文"));
+  EXPECT_EQ(state().editMode, 1);
+
+  clickRow(0);
+  control<QPlainTextEdit>(mw::kWindow, "编辑框1")->setPlainText(QStringLiteral("改过"));
+  choose("保存文章");
+  EXPECT_EQ(lastMessage(), QStringLiteral("保存失败,请检查文件是否正常"));
+  EXPECT_EQ(ui->messages().size(), before + 2);
+  EXPECT_EQ(state().editMode, 2);
+  EXPECT_EQ(queryFile(path, "SELECT count(*) FROM nr"), "1");
+}
+
+// Save As and Export copy nothing they could not read: with the open collection locked by
+// another program, or none open, the target stays as it was and the failure is said.
+TEST_F(DataSafetyTest, NothingIsCopiedFromASourceThatCannotBeRead) {
+  const std::string existing = dir.file("existing.nvx");
+  makeCollection(existing, {{1, "旧", "old"}});
+  const std::string oldExport = dir.file("old.txt");
+  writeFile(oldExport, "an earlier export");
+  const std::string existingBytes = readFile(existing);
+  struct Case {
+    const char* name;
+    bool open;
+  };
+  for (const Case& c : {Case{"locked by another program", true}, Case{"no collection open", false}}) {
+    SCOPED_TRACE(c.name);
+    SqliteDB other;
+    if (c.open) {
+      openCollection({{1, "一", "a"}, {2, "二", "b"}});
+      lockOpenCollection(other);
+    } else {
+      choose("关闭");
+    }
+    for (const std::string& target : {dir.file("new.nvx"), existing}) {
+      saveAsTo(target);
+      EXPECT_EQ(lastMessage(), QStringLiteral("另存失败,请检查文件是否正常")) << target;
+      EXPECT_EQ(ui->messages().back().flags, 16);
+    }
+    EXPECT_FALSE(fs::exists(dir.file("new.nvx")));
+    EXPECT_EQ(readFile(existing), existingBytes);
+
+    for (const std::string& target : {dir.file("new.txt"), oldExport}) {
+      ui->answerFile(QString::fromStdString(target));
+      choose("导出");
+      EXPECT_EQ(lastMessage(), QStringLiteral("文件写入失败,请检查文件是否正常")) << target;
+    }
+    EXPECT_FALSE(fs::exists(dir.file("new.txt")));
+    EXPECT_EQ(readFile(oldExport), "an earlier export");
+    EXPECT_EQ(filesInDir(), (std::set<std::string>{"books.nvx", "existing.nvx", "old.txt", "program"}))
+        << "no temporary file left";
+    other.Close();
+  }
+}
+
+// A cancelled Save As or Export leaves its target as it was, a new one not there at all, and says
+// nothing.
+TEST_F(DataSafetyTest, CancellingSaveAsOrExportUndoesIt) {
+  openMany(5);
+  ASSERT_EQ(ui->progress.size(), 1u);
+  EXPECT_EQ(ui->progress[0].total, 5);
+  EXPECT_EQ(ui->progress[0].steps.back(), 5) << "the catalogue load reports its rows";
+  EXPECT_FALSE(ui->progress[0].cancellable);
+  EXPECT_TRUE(ui->progress[0].ended);
+
+  const std::string existing = dir.file("existing.nvx");
+  makeCollection(existing, {{1, "旧", "old"}});
+  const std::string before = readFile(existing);
+  for (const std::string& target : {dir.file("copy.nvx"), existing}) {
+    SCOPED_TRACE(target);
+    ui->cancelProgressAt(3);
+    saveAsTo(target);
+    const auto& report = ui->progress.back();
+    EXPECT_EQ(report.caption, QStringLiteral("另存"));
+    EXPECT_EQ(report.total, 5);
+    EXPECT_TRUE(report.cancellable);
+    EXPECT_EQ(report.steps, (std::vector<std::int64_t>{1, 2, 3}));
+    EXPECT_TRUE(report.ended);
+  }
+  const std::string oldExport = dir.file("old.txt");
+  writeFile(oldExport, "an earlier export");
+  for (const std::string& target : {dir.file("out.txt"), oldExport}) {
+    SCOPED_TRACE(target);
+    ui->cancelProgressAt(2);
+    ui->answerFile(QString::fromStdString(target));
+    choose("导出");
+    EXPECT_EQ(ui->progress.back().caption, QStringLiteral("导出"));
+    EXPECT_EQ(ui->progress.back().total, 5);
+    EXPECT_TRUE(ui->progress.back().cancelled);
+  }
+  EXPECT_TRUE(ui->messages().empty()) << "a cancelled copy reports nothing";
+  EXPECT_FALSE(fs::exists(dir.file("copy.nvx")));
+  EXPECT_EQ(readFile(existing), before);
+  EXPECT_EQ(readFile(oldExport), "an earlier export");
+  EXPECT_EQ(filesInDir(), (std::set<std::string>{"books.nvx", "existing.nvx", "old.txt", "program"}));
+
+  saveAsTo(dir.file("copy.nvx"));
+  EXPECT_EQ(lastMessage(), QStringLiteral("另存成功!"));
+  EXPECT_EQ(queryFile(dir.file("copy.nvx"), "SELECT count(*) || ',' || max(name) FROM nr"), "5,t5");
+}
+
+// However the program is stopped during Save As into a new file, the name shows either nothing or
+// the whole copy, never a collection with part of the articles or none.
+TEST_F(DataSafetyTest, SaveAsKilledMidwayLeavesNoPartialCollection) {
+  openMany(3000);
+  const std::string target = dir.file("copy.nvx");
+  const std::set<std::string> before = filesInDir();
+  ui->answerFile(QString::fromStdString(target));
+  std::fflush(nullptr);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    choose("另存");
+    ::_exit(0);
+  }
+  // Killed as soon as the copy has left a trace in the directory.
+  int status = 0;
+  bool ended = false;
+  while (!ended && filesInDir() == before) ended = ::waitpid(child, &status, WNOHANG) == child;
+  if (!ended) {
+    ::kill(child, SIGKILL);
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+  }
+  if (fs::exists(target)) EXPECT_EQ(queryFile(target, "SELECT count(*) FROM nr"), "3000");
+
+  // The same copy left to run is whole.
+  saveAsTo(target);
+  EXPECT_EQ(lastMessage(), QStringLiteral("另存成功!"));
+  EXPECT_EQ(queryFile(target, "SELECT count(*) FROM nr"), "3000");
+}
+
+}  // namespace
+}  // namespace nvx::test
