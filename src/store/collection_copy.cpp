@@ -232,9 +232,12 @@ class TemporaryFile {
   fs::path path_;
 };
 
-// Copies the open database with SQLite's online backup: the pages as they are, in one step, read
-// in the read transaction the caller holds. The copy is written without a journal and without
-// syncs: it is flushed once, whole, before it gets its final name.
+// Copies the open database with SQLite's online backup, in one step, inside the read transaction
+// the caller holds. The online backup rather than VACUUM INTO: it copies the pages as they are,
+// so the backup is the very database (page size, encoding, every stored byte of every article)
+// and not a rebuilt one, and nothing of the file's own schema is run to make it, where VACUUM
+// INTO replays the file's CREATE statements into the new file. The copy is written without a
+// journal and without syncs: it is flushed once, whole, before it gets its final name.
 bool copyDatabase(sqlite3* source, const fs::path& target) {
   sqlite3* raw = nullptr;
   const int rc = sqlite3_open_v2(target.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
@@ -392,7 +395,10 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
   fs::path dir;
   if (!options.directory.empty()) {
     const auto utf8 = ToUtf8(options.directory);
-    if (!utf8) return result;
+    if (!utf8) {
+      result.notes.emplace_back("cannot use this folder name");
+      return result;
+    }
     dir = *utf8;
   } else {
     dir = source.parent_path();
