@@ -68,21 +68,21 @@ void inspect(const std::shared_ptr<Connection>& c, const Text& table, Memo& memo
     CachedStatement s = PrepareCached(
         c, "SELECT type FROM sqlite_master WHERE name=?1 COLLATE NOCASE AND type IN ('table','view')");
     if (!s) {
-      memo.shape = static_cast<int>(failureShape(*c));
+      memo.shape = failureShape(*c);
       return;
     }
     s.BindUtf8(1, memo.name);
     const int rc = s.Step();
     if (rc == SQLITE_DONE) {
-      memo.shape = static_cast<int>(TableShape::Missing);
+      memo.shape = TableShape::Missing;
       return;
     }
     if (rc != SQLITE_ROW) {
-      memo.shape = static_cast<int>(failureShape(*c));
+      memo.shape = failureShape(*c);
       return;
     }
     if (columnText(s.get(), 0) == "view") {
-      memo.shape = static_cast<int>(TableShape::View);
+      memo.shape = TableShape::View;
       return;
     }
   }
@@ -91,7 +91,7 @@ void inspect(const std::shared_ptr<Connection>& c, const Text& table, Memo& memo
   {
     CachedStatement s = PrepareCached(c, "SELECT name, hidden FROM pragma_table_xinfo(?1)");
     if (!s) {
-      memo.shape = static_cast<int>(failureShape(*c));
+      memo.shape = failureShape(*c);
       return;
     }
     s.BindUtf8(1, memo.name);
@@ -102,13 +102,13 @@ void inspect(const std::shared_ptr<Connection>& c, const Text& table, Memo& memo
       generated = generated || hidden == 2 || hidden == 3;
     }
     if (rc != SQLITE_DONE) {
-      memo.shape = static_cast<int>(failureShape(*c));
+      memo.shape = failureShape(*c);
       return;
     }
   }
   memo.lowerNames = names;
   if (generated) {
-    memo.shape = static_cast<int>(TableShape::GeneratedColumns);
+    memo.shape = TableShape::GeneratedColumns;
     return;
   }
   for (const char* candidate : {"_ROWID_", "ROWID", "OID"}) {
@@ -120,7 +120,7 @@ void inspect(const std::shared_ptr<Connection>& c, const Text& table, Memo& memo
   // A WITHOUT ROWID table has no row id under any name.
   if (memo.rowIdName.empty() || !prepare(c->handle, "SELECT " + memo.rowIdName + " FROM " + table + " LIMIT 0")) {
     memo.rowIdName.clear();
-    memo.shape = static_cast<int>(TableShape::RowIdHidden);
+    memo.shape = TableShape::RowIdHidden;
     return;
   }
   if (Statement s = prepare(c->handle, "SELECT * FROM " + table + " LIMIT 0")) {
@@ -133,7 +133,7 @@ void inspect(const std::shared_ptr<Connection>& c, const Text& table, Memo& memo
       }
     }
   }
-  memo.shape = static_cast<int>(TableShape::Sound);
+  memo.shape = TableShape::Sound;
 }
 
 // The connection's memory of table `table`, read again when the schema changed since; nullptr
@@ -159,7 +159,7 @@ Memo* tableMemo(const std::shared_ptr<Connection>& c, const Text& table, TableSh
   it->name = *utf8;
   inspect(c, table, *it);
   // Set last: a failed inspection is tried again next time instead of being remembered.
-  const auto shape = static_cast<TableShape>(it->shape);
+  const auto shape = it->shape;
   if (shape != TableShape::Busy && shape != TableShape::Unreadable) it->schemaVersion = *schemaVersion;
   return &*it;
 }
@@ -227,7 +227,7 @@ TableLayout InspectTable(SqliteDB& db, const Text& tableName) {
   TableShape failure;
   const Memo* m = tableMemo(db.link(), tableName, failure);
   if (m == nullptr) return {failure, {}};
-  const auto shape = static_cast<TableShape>(m->shape);
+  const auto shape = m->shape;
   if (shape != TableShape::Sound) return {shape, {}, {}};
   return {shape, m->rowIdName, m->lowerNames};
 }
@@ -266,7 +266,7 @@ bool SqliteTable::load() {
   if (connection() == nullptr || tableName_.empty()) return false;
   TableShape failure;
   Memo* m = tableMemo(link_, tableName_, failure);
-  if (m == nullptr || static_cast<TableShape>(m->shape) != TableShape::Sound) return false;
+  if (m == nullptr || m->shape != TableShape::Sound) return false;
   rowIdName_ = m->rowIdName;
   columnNames_ = m->columnNames;
   rowIds_ = memoIds(link_, *m, tableName_);

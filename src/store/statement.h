@@ -66,6 +66,8 @@ inline Text columnLocalText(sqlite3_stmt* s, int column) {
 
 // What one open connection carries besides its handle: the statement cache, the outcome of the
 // last statement that ended, and what the tables opened on it remember between opens.
+enum class TableShape;  // sqlite_table.h
+
 // Whether a result code says that another connection held the file past the busy timeout.
 inline bool isBusyResult(int rc) { return (rc & 0xFF) == SQLITE_BUSY; }
 
@@ -90,7 +92,7 @@ struct Connection {
   struct TableMemo {
     std::string name;  // UTF-8, as the table was opened
     std::int64_t schemaVersion = -1;
-    int shape = 0;                                 // a TableShape
+    TableShape shape{};
     std::string rowIdName;                         // the name that reaches the real row id
     std::vector<std::optional<Text>> columnNames;  // absent when the name did not convert
     std::vector<std::string> lowerNames;           // the columns' UTF-8 names in small letters
