@@ -1,6 +1,8 @@
 // grep_bench FILE: searches every article of the collection FILE the way `nvx grep` does (plain,
 // -i and -E), beside the floor: one statement stepping through every article and inflating it,
 // on one core. Target: ours at most 1.5x the floor. Prints the best of three runs of each.
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -13,15 +15,31 @@
 
 namespace {
 
+// Wall and processor time (all threads) of the run with the least wall time: the machines are
+// shared, and the processor time shows the work done whatever else runs beside it.
+struct Timing {
+  double wallMs = -1;
+  double cpuMs = -1;
+};
+
+double cpuMs() {
+  rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
+  return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
 template <typename F>
-double bestMs(F&& run) {
-  double best = 1e300;
+Timing best(F&& run) {
+  Timing result;
   for (int i = 0; i < 3; ++i) {
+    const double cpuStart = cpuMs();
     const auto start = std::chrono::steady_clock::now();
-    if (!run()) return -1;
-    best = std::min(best, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    if (!run()) return {};
+    const double wall = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    if (result.wallMs < 0 || wall < result.wallMs) result = {wall, cpuMs() - cpuStart};
   }
-  return best;
+  return result;
 }
 
 }  // namespace
@@ -38,7 +56,7 @@ int main(int argc, char** argv) {
   }
 
   std::size_t bytes = 0, articles = 0;
-  const double floor = bestMs([&] {
+  const Timing floor = best([&] {
     bytes = articles = 0;
     return nvx::ForEachArticle(db, [&](nvx::ArticleRecord&& record) {
              bytes += nvx::Decompress(record.packed).size();
@@ -47,7 +65,8 @@ int main(int argc, char** argv) {
            }) == nvx::WalkResult::Done;
   });
   std::printf("grep over %zu articles, %.0f MB of GB18030 text (best of 3)\n", articles, bytes / 1048576.0);
-  std::printf("%-40s %9.0f ms\n", "floor: walk + inflate, one core", floor);
+  std::printf("%-30s %9s %9s %8s %8s\n", "", "wall", "cpu", "wall x", "cpu x");
+  std::printf("%-30s %6.0f ms %6.0f ms\n", "floor: walk + inflate", floor.wallMs, floor.cpuMs);
 
   struct Workload {
     const char* name;
@@ -64,7 +83,7 @@ int main(int argc, char** argv) {
     std::string error;
     const auto searcher = nvx::book::Searcher::Create(w.needle, w.options, &error);
     std::size_t output = 0;
-    const double ours = bestMs([&] {
+    const Timing ours = best([&] {
       output = 0;
       return nvx::book::WalkArticlesInParallel(
           db, nvx::book::Decoding::Utf8, [&](nvx::book::ArticleJob& job) { searcher->Search(job); },
@@ -73,7 +92,9 @@ int main(int argc, char** argv) {
             return true;
           });
     });
-    std::printf("%-40s %9.0f ms  %6.2fx (target <= 1.5x)  %zu bytes out\n", w.name, ours, ours / floor, output);
+    std::printf("%-30s %6.0f ms %6.0f ms %7.2fx %7.2fx  (%zu bytes out)\n", w.name, ours.wallMs, ours.cpuMs,
+                ours.wallMs / floor.wallMs, ours.cpuMs / floor.cpuMs, output);
   }
+  std::puts("target: wall time at most 1.5x the floor's");
   return 0;
 }

@@ -6,6 +6,8 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -61,15 +63,31 @@ bool freshCollection(const std::string& path) {
   return nvx::WriteBytesToFile(path, {nvx::TemplateDatabase()});
 }
 
+// Wall and processor time (all threads) of the run with the least wall time: the machines are
+// shared, and the processor time shows the work done whatever else runs beside it.
+struct Timing {
+  double wallMs = -1;
+  double cpuMs = -1;
+};
+
+double cpuMs() {
+  rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
+  return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
 template <typename F>
-double bestMs(F&& run) {
-  double best = 1e300;
+Timing best(F&& run) {
+  Timing result;
   for (int i = 0; i < 5; ++i) {
+    const double cpuStart = cpuMs();
     const auto start = std::chrono::steady_clock::now();
-    if (!run()) return -1;
-    best = std::min(best, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    if (!run()) return {};
+    const double wall = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    if (result.wallMs < 0 || wall < result.wallMs) result = {wall, cpuMs() - cpuStart};
   }
-  return best;
+  return result;
 }
 
 }  // namespace
@@ -84,7 +102,7 @@ int main() {
 
   // Ours: everything nvx import does after parsing its arguments.
   std::size_t articles = 0;
-  const double ours = bestMs([&] {
+  const Timing ours = best([&] {
     if (!freshCollection(target)) return false;
     const nvx::book::DecodedBook decoded = nvx::book::DecodeBook(readAll(bookPath));
     const nvx::book::SplitBook split = nvx::book::SplitIntoArticles(decoded.text, {});
@@ -99,7 +117,7 @@ int main() {
   const nvx::book::SplitBook split = nvx::book::SplitIntoArticles(nvx::book::DecodeBook(readAll(bookPath)).text, {});
   std::vector<std::pair<std::string, nvx::Bytes>> rows;
   for (const auto& a : split.articles) rows.emplace_back(a.title, nvx::toByteArray(*nvx::FromUtf8(a.body)));
-  const double floor = bestMs([&] {
+  const Timing floor = best([&] {
     if (!freshCollection(target)) return false;
     sqlite3* db = nullptr;
     if (sqlite3_open(target.c_str(), &db) != SQLITE_OK) return false;
@@ -121,9 +139,11 @@ int main() {
 
   std::printf("import of a %.1f MB TXT, %zu articles (best of 5)\n",
               static_cast<double>(std::filesystem::file_size(bookPath)) / (1 << 20), articles);
-  std::printf("%-44s %9.0f ms\n", "ours: nvx import's work", ours);
-  std::printf("%-44s %9.0f ms\n", "floor: pack + insert, one transaction", floor);
-  std::printf("%-44s %9.2fx (target <= 2x)\n", "ratio", ours / floor);
+  std::printf("%-40s %9s %9s\n", "", "wall", "cpu");
+  std::printf("%-40s %6.0f ms %6.0f ms\n", "ours: nvx import's work", ours.wallMs, ours.cpuMs);
+  std::printf("%-40s %6.0f ms %6.0f ms\n", "floor: pack + insert, one transaction", floor.wallMs, floor.cpuMs);
+  std::printf("%-40s %8.2fx %8.2fx  (target: wall at most 2x)\n", "ratio", ours.wallMs / floor.wallMs,
+              ours.cpuMs / floor.cpuMs);
   std::filesystem::remove_all(dir);
   return 0;
 }

@@ -26,6 +26,9 @@ struct TextCounts {
 };
 TextCounts CountText(std::string_view utf8);
 
+// Local-code-page text as UTF-8, exactly as ToUtf8Lossy gives it, faster.
+std::string DecodeLocalText(std::string_view local);
+
 // One article on its way through a walk. The walk fills in everything up to `text`; the work
 // done on it fills in the rest.
 struct ArticleJob {
