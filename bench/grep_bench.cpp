@@ -1,12 +1,10 @@
 // grep_bench FILE: searches every article of the collection FILE the way `nvx grep` does (plain,
 // -i and -E), beside the floor: one statement stepping through every article and inflating it,
 // on one core. Target: ours at most 1.5x the floor. Prints the best of three runs of each.
-#include <sys/resource.h>
-
-#include <chrono>
 #include <cstdio>
 #include <string>
 
+#include "bench_timing.h"
 #include "store/article_file.h"
 #include "store/article_walk.h"
 #include "store/book_search.h"
@@ -15,32 +13,6 @@
 
 namespace {
 
-// Wall and processor time (all threads) of the run with the least wall time: the machines are
-// shared, and the processor time shows the work done whatever else runs beside it.
-struct Timing {
-  double wallMs = -1;
-  double cpuMs = -1;
-};
-
-double cpuMs() {
-  rusage usage {};
-  getrusage(RUSAGE_SELF, &usage);
-  auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
-  return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
-
-template <typename F>
-Timing best(F&& run) {
-  Timing result;
-  for (int i = 0; i < 3; ++i) {
-    const double cpuStart = cpuMs();
-    const auto start = std::chrono::steady_clock::now();
-    if (!run()) return {};
-    const double wall = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    if (result.wallMs < 0 || wall < result.wallMs) result = {wall, cpuMs() - cpuStart};
-  }
-  return result;
-}
 
 }  // namespace
 
@@ -56,7 +28,7 @@ int main(int argc, char** argv) {
   }
 
   std::size_t bytes = 0, articles = 0;
-  const Timing floor = best([&] {
+  const nvx::bench::Timing floor = nvx::bench::Best(3, [&] {
     bytes = articles = 0;
     return nvx::ForEachArticle(db, [&](nvx::ArticleRecord&& record) {
              bytes += nvx::Decompress(record.packed).size();
@@ -83,7 +55,7 @@ int main(int argc, char** argv) {
     std::string error;
     const auto searcher = nvx::book::Searcher::Create(w.needle, w.options, &error);
     std::size_t output = 0;
-    const Timing ours = best([&] {
+    const nvx::bench::Timing ours = nvx::bench::Best(3, [&] {
       output = 0;
       return nvx::book::WalkArticlesInParallel(
           db, nvx::book::Decoding::Utf8, [&](nvx::book::ArticleJob& job) { searcher->Search(job); },

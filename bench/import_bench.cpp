@@ -6,9 +6,6 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include <sys/resource.h>
-
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +14,7 @@
 #include <vector>
 
 #include "runtime/file_commands.h"
+#include "bench_timing.h"
 #include "store/article_file.h"
 #include "store/book_import.h"
 #include "store/codepage.h"
@@ -63,32 +61,6 @@ bool freshCollection(const std::string& path) {
   return nvx::WriteBytesToFile(path, {nvx::TemplateDatabase()});
 }
 
-// Wall and processor time (all threads) of the run with the least wall time: the machines are
-// shared, and the processor time shows the work done whatever else runs beside it.
-struct Timing {
-  double wallMs = -1;
-  double cpuMs = -1;
-};
-
-double cpuMs() {
-  rusage usage {};
-  getrusage(RUSAGE_SELF, &usage);
-  auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
-  return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
-
-template <typename F>
-Timing best(F&& run) {
-  Timing result;
-  for (int i = 0; i < 5; ++i) {
-    const double cpuStart = cpuMs();
-    const auto start = std::chrono::steady_clock::now();
-    if (!run()) return {};
-    const double wall = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    if (result.wallMs < 0 || wall < result.wallMs) result = {wall, cpuMs() - cpuStart};
-  }
-  return result;
-}
 
 }  // namespace
 
@@ -102,7 +74,7 @@ int main() {
 
   // Ours: everything nvx import does after parsing its arguments.
   std::size_t articles = 0;
-  const Timing ours = best([&] {
+  const nvx::bench::Timing ours = nvx::bench::Best(5, [&] {
     if (!freshCollection(target)) return false;
     const nvx::book::DecodedBook decoded = nvx::book::DecodeBook(readAll(bookPath));
     const nvx::book::SplitBook split = nvx::book::SplitIntoArticles(decoded.text, {});
@@ -117,7 +89,7 @@ int main() {
   const nvx::book::SplitBook split = nvx::book::SplitIntoArticles(nvx::book::DecodeBook(readAll(bookPath)).text, {});
   std::vector<std::pair<std::string, nvx::Bytes>> rows;
   for (const auto& a : split.articles) rows.emplace_back(a.title, nvx::toByteArray(*nvx::FromUtf8(a.body)));
-  const Timing floor = best([&] {
+  const nvx::bench::Timing floor = nvx::bench::Best(5, [&] {
     if (!freshCollection(target)) return false;
     sqlite3* db = nullptr;
     if (sqlite3_open(target.c_str(), &db) != SQLITE_OK) return false;
