@@ -11,11 +11,6 @@
 #include "store/packed_content.h"
 #include "store/sqlite_db.h"
 
-namespace {
-
-
-}  // namespace
-
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fputs("usage: grep_bench FILE (a collection, such as scripts/bench.sh makes)\n", stderr);
