@@ -26,11 +26,17 @@ constexpr int kKeyEnter = 13;
 bool hasSelection() { return !GetText(kContentBox, mw::kRichSelText).empty(); }
 
 // Selects what a search found (the start of the text when nothing was) and tells when nothing was.
+// The keyboard stays in the Find window: the next Enter finds the next match instead of replacing
+// the selected one with a line break. The box shows its selection without the focus.
 void showFound(std::int32_t found, const Text& searched, const char* notFound) {
   app::state().lastFoundPosition = found;
   SetInt(kContentBox, mw::kRichSelStart, found);
   SetInt(kContentBox, mw::kRichSelLength, TextPositions(searched));
-  Focus(kContentBox);
+  if (IsCreated(tf::kWindow)) {
+    Focus({tf::kWindow, tf::kInputBox});
+  } else {
+    Focus(kContentBox);
+  }
   if (found == -1) InfoBox(L(notFound), 64, L("提示"));
 }
 

@@ -1,13 +1,18 @@
 // Reading appearance, content operations, keys and Find, through the real forms.
 #include <QClipboard>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
 #include "collections.h"
 #include "editor_fixture.h"
+#include "support/dialog_driver.h"
 
 namespace nvx::test {
 namespace {
@@ -147,6 +152,84 @@ TEST_F(ReadingTest, FindDownAndUpFollowTheLastResult) {
   EXPECT_EQ(state().lastFoundPosition, 0);
   findUp();
   EXPECT_EQ(ui->messages().back().text, QStringLiteral("已经到顶部"));
+}
+
+// The person presses Enter again and again to find the next match: the keys go where the focus
+// is, which stays in the Find window, and the box shows each match while it has no focus.
+TEST_F(ReadingTest, EnterKeepsFindingAndNeverTypesIntoTheText) {
+  openCollection({{1, "一", "甲乙甲乙甲"}});
+  clickRow(0);
+  QWidget* main = windowWidget(mw::kWindow);
+  main->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+  choose("查找");
+  search("甲");
+  auto* input = control<QLineEdit>(tf::kWindow, "编辑框1");
+  input->setFocus();
+  const QColor highlight = box()->palette().color(QPalette::Active, QPalette::Highlight);
+  for (int expected : {2, 4}) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    settle();
+    EXPECT_EQ(GetInt(kContent, mw::kRichSelStart), expected);
+    EXPECT_EQ(QApplication::focusWidget(), input) << "after finding " << expected;
+    const QImage seen = seenAt(*box());
+    EXPECT_GT(colorShare(seen, highlight, 8) * seen.width() * seen.height(), 40) << "the match shows";
+  }
+  EXPECT_EQ(GetText(kContent, mw::kRichText), L("甲乙甲乙甲"));
+  EXPECT_FALSE(box()->document()->isModified());
+}
+
+// The real font window through the font setting, and what the article stores of it.
+TEST_F(ReadingTest, FontSettingKeepsTheStoredFaceAndSetsBoldOrItalicOnAnyFamily) {
+  QString oneStyle;
+  const QString shown = QFontInfo(QFont(QStringLiteral("宋体"))).family();
+  for (const QString& family : QFontDatabase::families()) {
+    const QStringList styles = QFontDatabase::styles(family);
+    if (family != shown && styles.size() == 1 && !QFontDatabase::bold(family, styles[0]) &&
+        !QFontDatabase::italic(family, styles[0]))
+      oneStyle = family;
+  }
+  ASSERT_FALSE(oneStyle.isEmpty()) << "the desktop's Chinese font packages are missing";
+
+  struct Row {
+    const char* name;
+    std::function<void(QDialog&)> act;
+    std::string stored;  // zt|xg
+  };
+  const auto style = [](QDialog& d, int row) {
+    d.findChild<QListWidget*>(QStringLiteral("styleList"))->setCurrentRow(row);
+  };
+  const std::vector<Row> rows = {
+      {"nothing changed", [](QDialog&) {}, "宋体|0"},
+      {"bold", [&](QDialog& d) { style(d, 2); }, "宋体|1"},
+      {"a one-style family, italic",
+       [&](QDialog& d) {
+         auto* families = d.findChild<QListWidget*>(QStringLiteral("familyList"));
+         families->setCurrentItem(families->findItems(oneStyle, Qt::MatchExactly).value(0));
+         style(d, 1);
+       },
+       oneStyle.toStdString() + "|2"},
+  };
+  openCollection({{1, "一", "正文"}});
+  for (const Row& row : rows) {
+    if (!IsCreated(mw::kWindow)) {
+      ASSERT_TRUE(LoadWindow(mw::kWindow));
+      openThroughMenu(path);
+    }
+    clickRow(0);
+    DialogDriver driver;
+    driver.then<QDialog>([&row](QDialog& dialog) {
+      row.act(dialog);
+      dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    std::unique_ptr<Interaction> scripted = setInteraction(makeQtInteraction());  // the real dialogs
+    choose("字体设置");
+    setInteraction(std::move(scripted));
+    EXPECT_TRUE(driver.done()) << row.name;
+    windowWidget(mw::kWindow)->close();  // stores the reading state, the format with it
+    settle();
+    EXPECT_EQ(queryFile(path, "SELECT zt || '|' || xg FROM nr WHERE id=1"), row.stored) << row.name;
+  }
 }
 
 TEST_F(ReadingTest, FindUpRightAfterStartUpAndMatchingRules) {
