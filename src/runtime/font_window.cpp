@@ -101,6 +101,9 @@ FontWindow::FontWindow(const FontChoice& initial, ColorPicker pickColor, QWidget
   grid->addWidget(size_, 1, 2);
   grid->addWidget(families_, 2, 0);
   grid->addWidget(styles_, 1, 1, 2, 1, Qt::AlignBottom);
+  grid->setColumnStretch(0, 1);
+  styles_->setFixedWidth(110);
+  size_->setFixedWidth(80);
 
   auto* effects = new QGroupBox(QStringLiteral("效果"));
   auto* effectsLayout = new QVBoxLayout(effects);
