@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -12,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -146,10 +149,86 @@ void FormWindow::stackControls() {
     if (QWidget* w = (*it)->widget()) w->raise();
 }
 
+namespace {
+
+std::map<WindowId, FileDropHandler>& dropHandlers() {
+  static std::map<WindowId, FileDropHandler> handlers;
+  return handlers;
+}
+
+}  // namespace
+
+void SetFileDropHandler(WindowId window, FileDropHandler handler) {
+  if (handler) {
+    dropHandlers()[window] = std::move(handler);
+  } else {
+    dropHandlers().erase(window);
+  }
+}
+
+bool FormWindow::takesDroppedFiles(const QMimeData* data) const {
+  if (data == nullptr || !data->hasUrls() || !dropHandlers().count(id())) return false;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) return true;
+  return false;
+}
+
+// A drag of files is the window's wherever it is over the window: a text box would otherwise
+// take the file's name as text to insert.
+bool FormWindow::handleFileDrag(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      auto* drag = static_cast<QDragMoveEvent*>(event);
+      if (!takesDroppedFiles(drag->mimeData())) return false;
+      drag->acceptProposedAction();
+      return true;
+    }
+    case QEvent::Drop: {
+      auto* drop = static_cast<QDropEvent*>(event);
+      if (!takesDroppedFiles(drop->mimeData())) return false;
+      drop->acceptProposedAction();
+      std::vector<Text> paths;
+      for (const QUrl& url : drop->mimeData()->urls())
+        if (url.isLocalFile()) paths.push_back(fromQString(url.toLocalFile()));
+      // The drag's source waits for the drop to return: the handler (which may ask questions
+      // and do long work) runs from the message loop afterwards.
+      const WindowId window = id();
+      QTimer::singleShot(0, [window, paths] {
+        for (const Text& path : paths) {
+          const auto found = dropHandlers().find(window);
+          if (found == dropHandlers().end()) return;
+          const FileDropHandler handler = found->second;
+          handler(path);
+        }
+      });
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void FormWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!handleFileDrag(event)) QFrame::dragEnterEvent(event);
+}
+
+void FormWindow::dragMoveEvent(QDragMoveEvent* event) {
+  if (!handleFileDrag(event)) QFrame::dragMoveEvent(event);
+}
+
+void FormWindow::dropEvent(QDropEvent* event) {
+  if (!handleFileDrag(event)) QFrame::dropEvent(event);
+}
+
 void FormWindow::wireControls() {
+  setAcceptDrops(true);
   for (Unit* u : order_) {
     QWidget* w = u->widget();
     if (w == nullptr) continue;
+    // Drags of files over a control reach the window (text boxes take drops on their viewport).
+    w->installEventFilter(this);
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) area->viewport()->installEventFilter(this);
     switch (u->def().type) {
       case forms::UnitType::Label:
       case forms::UnitType::GroupBox:
@@ -436,6 +515,9 @@ bool FormWindow::pressEnter() {
 // moves the window: through the platform's system move for a top-level window, by following the
 // mouse for one inside another window.
 bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) && handleFileDrag(event))
+    return true;
   const bool onStrip = watched == titleStrip_ || watched == titleLabel_;
   const bool onHandle = std::find(dragHandles_.begin(), dragHandles_.end(), watched) != dragHandles_.end();
   const bool onClient = (watched == client_ || onHandle) && def_.props.dragByClientArea;

@@ -15,6 +15,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class QMimeData;
 
 namespace nvx {
 
@@ -86,6 +87,9 @@ class FormWindow : public QFrame {
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   // Stacks overlapping controls with the first of the form's table on top.
@@ -99,6 +103,9 @@ class FormWindow : public QFrame {
   void addMenuItems(QMenu* into, int first, int end, bool popup);
   void menuTriggered(QAction* action);
   void startDrag(QMouseEvent* event);
+  // Files dragged over the window: taken when a drop handler is set for it, wherever they land.
+  bool takesDroppedFiles(const QMimeData* data) const;
+  bool handleFileDrag(QEvent* event);
 
   const forms::WindowDef& def_;
   QWidget* client_ = nullptr;

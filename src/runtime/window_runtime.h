@@ -46,6 +46,12 @@ void BindHandler(forms::HandlerRef ref, void (*handler)());
 void ClearHandlers();
 bool HandlerBound(forms::HandlerRef ref);
 
+// Files dropped onto a window (anywhere on it, its controls included) go to `handler`, one path
+// (local code page) at a time, as an event the message loop delivers; a window without a handler
+// takes no drops of files. An empty handler removes it.
+using FileDropHandler = std::function<void(const Text& path)>;
+void SetFileDropHandler(WindowId window, FileDropHandler handler);
+
 // Makes the program's forms known to the runtime; must run before any window is loaded.
 void InitialiseForms(std::span<const forms::WindowDef> windows);
 
