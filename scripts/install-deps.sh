@@ -9,7 +9,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libsqlite3-dev zlib1g-dev libdeflate-dev libpcre2-dev libuchardet-dev
-  qt6-base-dev qt6-translations-l10n fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei
+  qt6-base-dev libqt6svg6 qt6-translations-l10n fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev
   sqlite3 desktop-file-utils shared-mime-info libglib2.0-bin
 )

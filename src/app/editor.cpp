@@ -4,6 +4,7 @@
 
 #include "app/article_editing.h"
 #include "app/catalogue.h"
+#include "app/file_drop.h"
 #include "app/file_menu.h"
 #include "app/main_window_handlers.h"
 #include "app/program_state.h"
@@ -42,6 +43,8 @@ void BindEditorHandlers() {
   BindHandler(kAboutOk, &closeAbout);
   BindHandler(kAboutProductLabel, &nothing);
   BindHandler(kBackgroundColour, &reading::OpenBackgroundWindow);
+  // No menu item: a collection or a TXT book dropped onto the main window.
+  SetFileDropHandler(main_window::kWindow, &DropFile);
   BindHandler(kBackgroundOk, &reading::BackgroundOk);
   BindHandler(kBackgroundCancel, &reading::BackgroundCancel);
   BindHandler(kLoadArticle, &LoadArticle);

@@ -15,7 +15,7 @@ enum Handler : HandlerRef {
   kLayout,             // size changed
   kLoadArticle,        // catalogue clicked
   kLoadArticleDoubleClick,
-  kCatalogueMenu,      // catalogue right button down
+  kCatalogueMenu,      // catalogue row right-clicked (after it is selected)
   kContentKeyDown,
   kLinesRead,          // content box mouse moved
   kContentMenu,        // content box right button down

@@ -26,7 +26,8 @@ constexpr EventBinding kSaveTitleButtonEvents[] = {
 constexpr EventBinding kCatalogueEvents[] = {
     {event::kListClicked, kLoadArticle},
     {event::kDoubleClick, kLoadArticleDoubleClick},
-    {event::kRightDown, kCatalogueMenu},
+    // After the list has selected the row pressed: the pop-up's commands act on that row.
+    {event::kListRightClicked, kCatalogueMenu},
 };
 
 constexpr StatusPart kStatusParts[] = {

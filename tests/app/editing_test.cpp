@@ -269,6 +269,21 @@ TEST_F(EditingTest, DeleteTakesThePointedArticle) {
   EXPECT_EQ(GetText(kContent, mw::kRichText), "");
 }
 
+// A right click selects the row under the mouse before the pop-up shows, so 删除文章 chosen
+// there deletes the article the user pointed at, not the one read before.
+TEST_F(EditingTest, DeleteFromThePopupTakesTheRowRightClicked) {
+  openCollection({{1, "一", "a"}, {2, "二", "b"}, {3, "三", "c"}});
+  clickRow(0);
+  auto* tree = control<QTreeWidget>(mw::kWindow, "超级列表框1");
+  ui->answerPopup({QStringLiteral("删除文章")});
+  QTest::mousePress(tree->viewport(), Qt::RightButton, Qt::NoModifier,
+                    tree->visualItemRect(tree->topLevelItem(2)).center());
+  settle();
+  EXPECT_EQ(catalogueRows(), (std::vector<std::string>{"1|一", "2|二", "0|"}));
+  EXPECT_EQ(GetText(kContent, mw::kRichText), "a") << "the article shown stays";
+  EXPECT_TRUE(ui->problems.empty());
+}
+
 // Other programs write rows with an empty title: such an article saves under its stored title.
 // A new article with no title at all is not dropped in silence.
 TEST_F(EditingTest, SavesThatLackATitle) {

@@ -1,0 +1,82 @@
+#include "app/file_drop.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "app/catalogue.h"
+#include "app/file_menu.h"
+#include "app/main_window_refs.h"
+#include "app/program_state.h"
+#include "runtime/interaction.h"
+#include "runtime/value_commands.h"
+#include "store/article_file.h"
+#include "store/book_import.h"
+#include "store/codepage.h"
+
+namespace nvx::app {
+
+namespace {
+
+using namespace nvx::book;
+
+// The file's extension, lower-cased ASCII, without the dot.
+std::string extensionOf(const std::string& utf8) {
+  const std::size_t dot = utf8.find_last_of("./");
+  if (dot == std::string::npos || utf8[dot] != '.') return {};
+  std::string ext = utf8.substr(dot + 1);
+  for (char& c : ext)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return ext;
+}
+
+std::string fileNameOf(const std::string& utf8) {
+  const std::size_t slash = utf8.find_last_of('/');
+  return slash == std::string::npos ? utf8 : utf8.substr(slash + 1);
+}
+
+void importBook(const Text& path, const std::string& utf8) {
+  ProgramState& s = state();
+  if (s.articleDb.connection() == nullptr) {
+    Warn("请先打开或新建文章数据库");
+    return;
+  }
+  std::string bytes;
+  if (CheckRegularFile(path) == ArticleFileState::Sound) {
+    std::ifstream in(utf8, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) bytes.clear();
+  }
+  const DecodedBook book = bytes.empty() ? DecodedBook{} : DecodeBook(bytes);
+  const SplitBook split = book.ok ? SplitIntoArticles(book.text, SplitOptions{}) : SplitBook{};
+  if (split.articles.empty()) {
+    Warn("打开文件失败,请检查文件是否正常!");
+    return;
+  }
+  const std::string question =
+      "导入 " + fileNameOf(utf8) + ": " + std::to_string(split.articles.size()) + " 篇?";
+  if (InfoBox(FromUtf8Lossy(question), kMsgYesNo | kMsgIconQuestion, L("友情提示!")) != kButtonYes) return;
+  // A damaged file is not written into; it reads as far as it reads, as before.
+  if (QuickCheck(s.articleDb) != ArticleFileState::Sound) {
+    Warn("保存失败,请检查文件是否正常");
+    return;
+  }
+  SetWaitCursor();
+  const WriteOutcome written = WriteArticles(s.articleDb, split.articles);
+  if (written.ok) LoadCatalogue();
+  RestoreCursor();
+  if (!written.ok) Warn("保存失败,请检查文件是否正常");
+}
+
+}  // namespace
+
+void DropFile(const Text& path) {
+  const std::string utf8 = ToUtf8(path).value_or(std::string());
+  const std::string ext = extensionOf(utf8);
+  if (ext == "nvx") {
+    OpenDatabaseAt(path);
+  } else if (ext == "txt") {
+    importBook(path, utf8);
+  }
+}
+
+}  // namespace nvx::app

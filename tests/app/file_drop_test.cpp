@@ -1,0 +1,81 @@
+// Files dropped onto the main window, as a file manager drops them.
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QUrl>
+
+#include "editor_fixture.h"
+
+namespace nvx::test {
+namespace {
+
+class FileDropTest : public EditorTest {
+ protected:
+  // Drops `file` onto `target` (the main window when null) with a real drag-enter and drop.
+  void drop(const std::string& file, QWidget* target = nullptr) {
+    if (target == nullptr) target = windowWidget(mw::kWindow);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
+    data.setText(QString::fromStdString(file));
+    const QPointF at(target->width() / 2, target->height() / 2);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &dropped);
+    ASSERT_TRUE(dropped.isAccepted());
+    settle();
+  }
+
+  QPlainTextEdit* contentBox() { return windowWidget(mw::kWindow)->findChild<QPlainTextEdit*>(); }
+};
+
+TEST_F(FileDropTest, BookIsImportedIntoTheOpenCollectionOnlyWhenTheUserAgrees) {
+  openCollection({{1, "旧文", "x"}});
+  const std::string book = dir.file("风起.txt");
+  writeFile(book, "引言一行\n第一章 初见\n那年春天。\n第二章 别离\n他走了。\n");
+
+  ui->answerMessage(kButtonNo);
+  drop(book);
+  ASSERT_NE(ui->lastMessage(), nullptr);
+  EXPECT_EQ(ui->lastMessage()->text, QStringLiteral("导入 风起.txt: 3 篇?"));
+  EXPECT_EQ(catalogueRows().size(), 2u);  // the article and the trailing blank row
+  EXPECT_EQ(queryFile(path, "SELECT count(*) FROM nr"), "1");
+
+  // Dropped onto the content box it is the same drop; the box takes no text from it.
+  ui->answerMessage(kButtonYes);
+  drop(book, contentBox()->viewport());
+  EXPECT_EQ(contentBox()->toPlainText(), QString());
+  EXPECT_EQ(queryFile(path, "SELECT group_concat(name, '|') FROM nr"), "旧文|前言|第一章 初见|第二章 别离");
+  EXPECT_EQ(catalogueRows().size(), 5u);
+  EXPECT_TRUE(ui->problems.empty());
+}
+
+TEST_F(FileDropTest, CollectionOpensAndOtherFilesAreRefusedOrIgnored) {
+  const std::string other = dir.file("other.nvx");
+  makeCollection(other, {{4, "别处", "y"}});
+  drop(other);
+  EXPECT_EQ(catalogueRows().front(), "4|别处");
+  EXPECT_EQ(state().articleDb.FileName(), FromUtf8(other).value());
+
+  // A book that is not text in any encoding is refused and the collection is left as it was.
+  const std::string bad = dir.file("bad.txt");
+  writeFile(bad, std::string("\xff\xfe\x00", 3) + std::string(1, '\xd8'));
+  drop(bad);
+  ASSERT_NE(ui->lastMessage(), nullptr);
+  EXPECT_EQ(ui->lastMessage()->flags & 0x30, kMsgIconError);
+  EXPECT_EQ(queryFile(other, "SELECT count(*) FROM nr"), "1");
+
+  // With no collection open a book has nowhere to go: said, nothing written.
+  choose("关闭");
+  const std::size_t before = ui->messages().size();
+  const std::string book = dir.file("b.txt");
+  writeFile(book, "第一章 甲\n乙\n第二章 丙\n丁\n");
+  drop(book);
+  ASSERT_EQ(ui->messages().size(), before + 1);
+  EXPECT_EQ(ui->lastMessage()->text, QStringLiteral("请先打开或新建文章数据库"));
+  EXPECT_TRUE(ui->problems.empty());
+}
+
+}  // namespace
+}  // namespace nvx::test
