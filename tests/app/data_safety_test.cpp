@@ -195,7 +195,9 @@ TEST_F(DataSafetyTest, SaveAsKilledMidwayLeavesNoPartialCollection) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFSIGNALED(status));
   }
-  if (fs::exists(target)) EXPECT_EQ(queryFile(target, "SELECT count(*) FROM nr"), "3000");
+  if (fs::exists(target)) {
+    EXPECT_EQ(queryFile(target, "SELECT count(*) FROM nr"), "3000");
+  }
 
   // The same copy left to run is whole.
   saveAsTo(target);

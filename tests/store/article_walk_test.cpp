@@ -78,7 +78,9 @@ TEST_F(StoreTest, WalkIsOneReadOfTheFile) {
   other.SetBusyTimeout(0);
   std::vector<std::int64_t> seen;
   ForEachArticle(db, [&](ArticleRecord&& a) {
-    if (a.id == 1) EXPECT_FALSE(other.Execute("DELETE FROM nr WHERE id=2"));
+    if (a.id == 1) {
+      EXPECT_FALSE(other.Execute("DELETE FROM nr WHERE id=2"));
+    }
     seen.push_back(a.id);
     return true;
   });

@@ -177,7 +177,9 @@ TEST(BookSplit, FallbackCutsBooksWithoutHeadingsAndOverlongChapters) {
     const SplitBook unsplit = SplitIntoArticles(row.text, {.maxChars = 1u << 30});
     std::size_t whole = 0;
     for (const auto& a : unsplit.articles) whole += a.characters;
-    if (row.rule == SplitRule::Default) EXPECT_EQ(characters, whole) << "no text lost in the cutting";
+    if (row.rule == SplitRule::Default) {
+      EXPECT_EQ(characters, whole) << "no text lost in the cutting";
+    }
   }
 
   // Under a rule of the user's an over-long chapter stays whole and is only reported.
@@ -253,7 +255,9 @@ TEST(BookDecode, BytesThatDoNotDecodeAreNamed) {
     EXPECT_FALSE(decoded.ok);
     EXPECT_EQ(decoded.encoding, row.tried);
     EXPECT_EQ(decoded.unknownEncoding, row.unknown);
-    if (!row.unknown) EXPECT_EQ(decoded.badOffset, row.offset);
+    if (!row.unknown) {
+      EXPECT_EQ(decoded.badOffset, row.offset);
+    }
     EXPECT_EQ(decoded.guessed, row.encoding.empty());
   }
   const DecodedBook given = DecodeBook(gbk, "GBK");
