@@ -27,7 +27,7 @@ struct Closer {
 };
 using DbHandle = std::unique_ptr<sqlite3, Closer>;
 
-enum class Access { Ok, Missing, NotDatabase, NoTable, NoColumns };
+enum class Access { Ok, Missing, NotDatabase, NoTable, NotCollection, NoColumns };
 
 const char* describe(Access access) {
   switch (access) {
@@ -39,6 +39,8 @@ const char* describe(Access access) {
       return "not a database";
     case Access::NoTable:
       return "no table nr";
+    case Access::NotCollection:
+      return "not a collection (nr is a view or has generated columns)";
     case Access::NoColumns:
       return "table nr lacks article columns";
   }
@@ -60,6 +62,14 @@ std::string articleQuery(bool contentLength = false) {
 
 bool prepares(sqlite3* db, const std::string& sql) { return static_cast<bool>(prepare(db, sql)); }
 
+// Table nr is a table (not a view) without generated columns.
+bool plainTable(sqlite3* db) {
+  Statement s = prepare(db,
+                        "SELECT (SELECT type FROM sqlite_master WHERE name = 'nr' COLLATE NOCASE) = 'table' AND "
+                        "NOT EXISTS (SELECT 1 FROM pragma_table_xinfo('nr') WHERE hidden IN (2, 3))");
+  return s && sqlite3_step(s.get()) == SQLITE_ROW && sqlite3_column_int(s.get(), 0) == 1;
+}
+
 // Opens `path` (UTF-8) read-only. SQLite then never writes the file, not even to roll back a
 // journal left by a crash: it reports the file busy instead. The same defensive settings as
 // every other connection, as the file may come from anywhere.
@@ -68,16 +78,17 @@ Access openReadOnly(const std::string& path, DbHandle& out) {
   if (path.empty() || ::stat(path.c_str(), &st) != 0) return Access::Missing;
   if (!S_ISREG(st.st_mode)) return Access::NotDatabase;
   sqlite3* raw = nullptr;
-  const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+  TurnOffUriNames();
+  const int rc = sqlite3_open_v2(PlainSqlitePath(path).c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
   out.reset(raw);
   if (rc != SQLITE_OK) return Access::NotDatabase;
-  sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-  sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-  sqlite3_db_config(raw, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
   // The editor may be saving into the file: wait for it rather than fail at once.
-  sqlite3_busy_timeout(raw, 5000);
+  HardenConnection(raw, 5000);
   if (!prepares(raw, "SELECT 1 FROM sqlite_master")) return Access::NotDatabase;
   if (!prepares(raw, std::string("SELECT * FROM ") + schema::kTable + " LIMIT 0")) return Access::NoTable;
+  // Only a plain table is a collection: a view or generated columns compute what they hold on
+  // every read, at whatever cost the file sets.
+  if (!plainTable(raw)) return Access::NotCollection;
   if (!prepares(raw, articleQuery())) return Access::NoColumns;
   return Access::Ok;
 }
@@ -240,7 +251,7 @@ class TemporaryFile {
 // journal and without syncs: it is flushed once, whole, before it gets its final name.
 bool copyDatabase(sqlite3* source, const fs::path& target) {
   sqlite3* raw = nullptr;
-  const int rc = sqlite3_open_v2(target.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+  const int rc = sqlite3_open_v2(PlainSqlitePath(target.string()).c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
   DbHandle copy(raw);
   if (rc != SQLITE_OK || !runsOk(raw, "PRAGMA journal_mode=OFF") || !runsOk(raw, "PRAGMA synchronous=OFF"))
     return false;

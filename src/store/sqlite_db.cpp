@@ -1,5 +1,7 @@
 #include "store/sqlite_db.h"
 
+#include <strings.h>
+
 #include <mutex>
 #include <sys/stat.h>
 
@@ -29,21 +31,53 @@ void turnOffUriNames() {
   std::call_once(once, [] { sqlite3_config(SQLITE_CONFIG_URI, 0); });
 }
 
-std::string plainPath(const std::string& utf8) {
+// Work counted per statement: the progress handler runs every kOpsPerTick virtual-machine steps;
+// a statement (or one trigger program of it) that goes past kTickBudget ticks without giving a
+// row is stopped. No statement of ours comes near it (a walk gives a row every few dozen steps);
+// a trigger of the file running a never-ending query would otherwise hang a save for good.
+// Our own PRAGMA checks and VACUUM, whose work grows with the file, are not counted.
+constexpr int kOpsPerTick = 1'000'000;
+constexpr int kTickBudget = 100;
+constexpr int kUncounted = -(1 << 30);
+
+thread_local int ticks = 0;  // of the statement running now on this thread
+
+bool startsWith(const char* sql, std::string_view word) {
+  return sql != nullptr && ::strncasecmp(sql, word.data(), word.size()) == 0;
+}
+
+int countStatementStart(unsigned event, void*, void*, void* sql) {
+  if (event == SQLITE_TRACE_ROW) {
+    if (ticks > 0) ticks = 0;
+    return 0;
+  }
+  const char* text = static_cast<const char*>(sql);
+  ticks = startsWith(text, "PRAGMA") || startsWith(text, "VACUUM") ? kUncounted : 0;
+  return 0;
+}
+
+int stopRunaway(void*) { return ++ticks > kTickBudget ? 1 : 0; }
+
+}  // namespace
+
+std::string PlainSqlitePath(const std::string& utf8) {
   return !utf8.empty() && utf8.front() == '/' ? utf8 : "./" + utf8;
 }
 
 // An article file may come from anywhere: refuse what a crafted schema could make SQLite do, wait
-// a moment for another program's lock, and keep one value from costing gigabytes.
-void harden(sqlite3* db, int busyTimeoutMs) {
+// a moment for another program's lock, keep one value from costing gigabytes and one statement
+// from running without end.
+void HardenConnection(sqlite3* db, int busyTimeoutMs) {
   sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
   sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
   sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
   sqlite3_busy_timeout(db, busyTimeoutMs);
   sqlite3_limit(db, SQLITE_LIMIT_LENGTH, SqliteDB::kMaxValueBytes);
+  sqlite3_trace_v2(db, SQLITE_TRACE_STMT | SQLITE_TRACE_ROW, &countStatementStart, nullptr);
+  sqlite3_progress_handler(db, kOpsPerTick, &stopRunaway, nullptr);
 }
 
-}  // namespace
+void TurnOffUriNames() { turnOffUriNames(); }
 
 SqliteDB::~SqliteDB() { Close(); }
 
@@ -57,7 +91,7 @@ bool SqliteDB::Open(const Text& fileName, bool create) {
   } else {
     const auto utf8 = ToUtf8(fileName);
     if (!utf8) return false;
-    path = plainPath(*utf8);
+    path = PlainSqlitePath(*utf8);
     // stat never blocks, where opening a FIFO for reading would wait for a writer forever.
     struct stat st {};
     const bool present = ::stat(path.c_str(), &st) == 0;
@@ -71,7 +105,7 @@ bool SqliteDB::Open(const Text& fileName, bool create) {
     sqlite3_close(handle);
     return false;
   }
-  harden(handle, busyTimeoutMs_);
+  HardenConnection(handle, busyTimeoutMs_);
   link_ = std::make_shared<Link>();
   link_->handle = handle;
   sqlite3_rollback_hook(

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <sqlite3.h>
 
 #include "store/statement.h"
@@ -77,5 +78,14 @@ class SqliteDB {
   std::shared_ptr<Link> link_;
   int busyTimeoutMs_ = kBusyTimeoutMs;
 };
+
+// For the few places that open SQLite connections of their own (read-only copies, backups): the
+// settings every connection of the store gets (defensive schema, busy timeout, value size limit,
+// a bound on the work of one statement), ...
+void HardenConnection(sqlite3* db, int busyTimeoutMs = SqliteDB::kBusyTimeoutMs);
+// ... a file name SQLite cannot take for a URI ("./" before a relative name), ...
+std::string PlainSqlitePath(const std::string& utf8);
+// ... and URI names turned off for the process while SQLite still allows it.
+void TurnOffUriNames();
 
 }  // namespace nvx

@@ -106,6 +106,9 @@ TEST_F(StoreTest, InsertsAreConfirmedWhereTheyLand) {
   const Row rows[] = {
       {"deleted after insert", "CREATE TRIGGER t AFTER INSERT ON nr BEGIN DELETE FROM nr WHERE id=new.id; END"},
       {"skipped before insert", "CREATE TRIGGER t BEFORE INSERT ON nr BEGIN SELECT RAISE(IGNORE); END"},
+      // Stopped after a bounded amount of work instead of hanging the save for good.
+      {"a never-ending query", "CREATE TRIGGER t AFTER INSERT ON nr BEGIN SELECT count(*) FROM (WITH RECURSIVE "
+                               "c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c); END"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);

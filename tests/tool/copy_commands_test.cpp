@@ -165,6 +165,41 @@ TEST_F(CopyCommands, DamagedSourceKeepsOlderBackupsAndLeavesNoTemporaryFile) {
   }
 }
 
+// What every other command refuses, backup and diff refuse too: a view (here over a never-ending
+// query), generated columns; and a name starting with "file:" is that file, never a URI.
+TEST_F(CopyCommands, HostileFilesAreRefusedAndNamesAreFileNames) {
+  const std::string view = dir.file("view.nvx");
+  ASSERT_EQ(run({"new", view}).code, 0);
+  exec(view, "DROP TABLE nr");
+  exec(view, "CREATE VIEW nr AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+             "SELECT x AS id, 't' AS name, x'' AS nr, 0 AS ksid, '' AS zt, 0 AS ys, 14 AS ztdx, 0 AS xg FROM c");
+  const std::string generated = dir.file("generated.nvx");
+  ASSERT_EQ(run({"new", generated}).code, 0);
+  exec(generated, "ALTER TABLE nr ADD COLUMN big BLOB AS (zeroblob(300000000))");
+  makeCollection(file, {{"一", "a"}});
+  for (const std::string& hostile : {view, generated}) {
+    SCOPED_TRACE(hostile);
+    const Result diff = run({"diff", hostile, file});
+    EXPECT_EQ(diff.code, 2);
+    EXPECT_NE(diff.err.find("not a collection"), std::string::npos) << diff.err;
+    const Result backup = run({"backup", hostile, "--dir", io.path().string()});
+    EXPECT_EQ(backup.code, 1);
+    EXPECT_NE(backup.err.find("not a collection"), std::string::npos) << backup.err;
+  }
+
+  // "file:b.nvx" is a file of that name in the current folder, a copy of the collection.
+  const std::string uriLike = "file:b.nvx";
+  fs::copy_file(file, dir.path() / uriLike);
+  makeCollection(dir.file("b.nvx"), {{"别的", "b"}, {"多的", "c"}});
+  const std::string command = "cd " + test::shellQuote(dir.path().string()) + " && " +
+                              test::shellQuote(NVX_TOOL_PATH) + " diff " + test::shellQuote(file) + " " +
+                              test::shellQuote(uriLike) + " >/dev/null";
+  EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0) << "compared with b.nvx instead";
+  const std::string backup = "cd " + test::shellQuote(dir.path().string()) + " && " +
+                             test::shellQuote(NVX_TOOL_PATH) + " backup " + test::shellQuote(uriLike) + " >/dev/null";
+  EXPECT_EQ(WEXITSTATUS(std::system(backup.c_str())), 0);
+}
+
 TEST_F(CopyCommands, WrongUsageShowsTheUsageText) {
   makeCollection(file, {});
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
