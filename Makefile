@@ -24,7 +24,7 @@ SANITIZER_ENV = \
 
 SOURCES = $(shell find src tests bench fuzz -name '*.cpp' -o -name '*.h' 2>/dev/null)
 
-.PHONY: run test build deps configure bench format format-check clean sample \
+.PHONY: run test build deps configure bench format format-check clean sample package check-install \
         test-asan build-asan fuzz fuzz-build fuzz-deps
 
 # Opens the sample collection (made once) unless ARGS names another file.
@@ -83,9 +83,17 @@ fuzz-build: fuzz-deps
 fuzz-deps:
 	@bash scripts/install-deps.sh fuzz
 
+# Every workload beside its floor; generates the collections it needs into BUILD_DIR/bench-data.
 bench: build
-	./$(BUILD_DIR)/bench/store_bench
-	bash scripts/measure-tool.sh $(BUILD_DIR)
+	bash scripts/bench.sh $(BUILD_DIR)
+
+# The Debian package (BUILD_DIR/nvxedit_VERSION_ARCH.deb), built with CPack.
+package: deps
+	bash scripts/package.sh $(BUILD_DIR)
+
+# The install tree and, as root, the package installed, used and removed again.
+check-install: build
+	bash scripts/check-install.sh $(BUILD_DIR)
 
 format:
 	clang-format -i $(SOURCES)

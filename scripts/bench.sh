@@ -53,10 +53,15 @@ for c in c2k c20k c100k; do
   "$build/bench/workloads_bench" "$data/$c.nvx"
 done
 
-for extra in content_box_bench import_bench grep_bench; do
-  if [ -x "$build/bench/$extra" ]; then
-    echo
-    echo "== $extra =="
-    "$build/bench/$extra" "$data/c20k.nvx"
-  fi
-done
+echo
+echo "== the content box: a 5 MB article, Find, memory; the catalogue filled =="
+"$build/bench/content_box_bench"
+echo
+echo "== nvx import of a 10 MB book =="
+"$build/bench/import_bench"
+echo
+echo "== nvx grep over c20k =="
+"$build/bench/grep_bench" "$data/c20k.nvx"
+echo
+echo "== the store's own figures =="
+"$build/bench/store_bench"
