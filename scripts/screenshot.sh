@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Starts the editor under a virtual X display, waits until its main window is shown, saves a PNG
-# of the screen to OUT.png and quits. Usage: scripts/screenshot.sh OUT.png [BUILD_DIR]
+# of the screen to OUT.png and quits. Usage: scripts/screenshot.sh OUT.png [BUILD_DIR] [FILE.nvx]
 set -euo pipefail
 out=${1:?usage: scripts/screenshot.sh OUT.png [BUILD_DIR]}
 build=${2:-build}
@@ -19,7 +19,8 @@ trap cleanup EXIT
 
 export DISPLAY=$display
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-"$here/$build/src/nvxedit" "${@:3}" >/dev/null 2>&1 &
+case $build in /*) ;; *) build=$here/$build ;; esac
+"$build/src/nvxedit" "${@:3}" >/dev/null 2>&1 &
 editor=$!
 # Shown when the window manager-less display lists a window titled with the program's name.
 for _ in $(seq 100); do
