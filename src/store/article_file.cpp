@@ -127,7 +127,7 @@ std::string contentProblem(const Bytes& packed) {
 
 }  // namespace
 
-std::vector<std::string> CheckArticleFile(const Text& path) {
+std::vector<std::string> CheckArticleFile(const Text& path, const CheckProgress& progress) {
   std::vector<std::string> problems;
   SqliteDB db;
   const ArticleFileState state = OpenArticleFile(db, path);
@@ -160,8 +160,11 @@ std::vector<std::string> CheckArticleFile(const Text& path) {
   }
 
   std::optional<std::int64_t> lastRead;
+  const std::int64_t total = progress ? CountArticles(db).value_or(0) : 0;
+  std::int64_t done = 0;
   const WalkResult walked = ForEachArticle(db, [&](ArticleRecord&& article) {
     lastRead = article.id;
+    if (progress) progress(++done, total);
     const std::string problem = contentProblem(article.packed);
     if (!problem.empty()) problems.push_back("article " + std::to_string(article.id) + ": " + problem);
     return true;

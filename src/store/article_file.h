@@ -2,6 +2,7 @@
 // companion so that both add articles and judge files the same way.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,6 +59,8 @@ std::optional<std::int64_t> AddArticle(SqliteDB& db, const Text& title, const By
 // Everything wrong with the file at `path`, one English line each (UTF-8); empty when it is a
 // sound article database: an SQLite file whose integrity check passes, with a plain table `nr`
 // that has every article column, and whose every article's content unpacks.
-std::vector<std::string> CheckArticleFile(const Text& path);
+// `progress`, when given, hears (articles checked, articles in all) as the articles are walked.
+using CheckProgress = std::function<void(std::int64_t done, std::int64_t total)>;
+std::vector<std::string> CheckArticleFile(const Text& path, const CheckProgress& progress = {});
 
 }  // namespace nvx

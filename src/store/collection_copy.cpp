@@ -395,6 +395,9 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
     case Access::NoColumns:
       result.outcome = BackupOutcome::NoTable;
       return result;
+    case Access::NotCollection:
+      result.outcome = BackupOutcome::NotCollection;
+      return result;
   }
   // One read transaction from the check to the end of the comparison: the check, the copy and
   // the comparison all see one state of the file, even while the editor saves into it.

@@ -20,6 +20,7 @@ enum class BackupOutcome {
   Missing,      // no such file
   Damaged,      // the quick check failed or the file is no database: nothing copied, nothing removed
   NoTable,      // a database without table nr
+  NotCollection,  // table nr is a view or has generated columns
   CannotWrite,  // the copy could not be written (directory missing, disk full, ...)
   BadCopy,      // the copy did not verify; it was removed
 };

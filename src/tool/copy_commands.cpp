@@ -95,6 +95,9 @@ int backup(const std::vector<std::string>& args) {
     case BackupOutcome::NoTable:
       say(file, "no table nr, no backup made, older backups kept");
       break;
+    case BackupOutcome::NotCollection:
+      say(file, "not a collection (nr is a view or has generated columns), no backup made, older backups kept");
+      break;
     case BackupOutcome::CannotWrite:
       for (const auto& note : result.notes) say(file, "cannot write the backup in " + where + ": " + note);
       say(file, "no backup made, older backups kept");

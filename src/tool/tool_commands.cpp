@@ -1,4 +1,5 @@
 #include "tool/tool_commands.h"
+#include "tool/progress_line.h"
 
 #include <algorithm>
 #include <charconv>
@@ -77,35 +78,6 @@ std::string invalidUtf8(const char* what, std::size_t offset) {
   return std::string(what) + " is not valid UTF-8 (byte offset " + std::to_string(offset) + ")";
 }
 
-// "export: 1200 / 20000" on standard error, rewritten in place, while a long command runs; only
-// when standard error is a terminal, at most ten times a second, and wiped at the end.
-class ProgressLine {
- public:
-  explicit ProgressLine(const char* what) : what_(what), shown_(::isatty(STDERR_FILENO) == 1) {}
-  ~ProgressLine() {
-    if (printed_) std::fputs("\r\033[K", stderr);
-  }
-  ProgressLine(const ProgressLine&) = delete;
-  ProgressLine& operator=(const ProgressLine&) = delete;
-
-  bool operator()(std::int64_t done, std::int64_t total) {
-    if (!shown_) return true;
-    const auto now = std::chrono::steady_clock::now();
-    if (printed_ && done != total && now - last_ < std::chrono::milliseconds(100)) return true;
-    last_ = now;
-    printed_ = true;
-    std::fprintf(stderr, "\r%s: %lld / %lld", what_, static_cast<long long>(done), static_cast<long long>(total));
-    std::fflush(stderr);
-    return true;
-  }
-
- private:
-  const char* what_;
-  bool shown_;
-  bool printed_ = false;
-  std::chrono::steady_clock::time_point last_{};
-};
-
 }  // namespace
 
 int newFile(const std::string& file) {
@@ -179,7 +151,11 @@ int add(const std::string& file, const std::string& title) {
 int check(const std::string& file) {
   const auto path = localPath(file);
   if (!path) return fail(file, "cannot use this file name");
-  const std::vector<std::string> problems = CheckArticleFile(*path);
+  std::vector<std::string> problems;
+  {
+    ProgressLine progress("check");
+    problems = CheckArticleFile(*path, [&progress](std::int64_t done, std::int64_t total) { progress(done, total); });
+  }
   if (problems.empty()) {
     writeOut(file + ": sound article database\n");
     return kSuccess;

@@ -312,16 +312,17 @@ TEST_F(NvxTool, AFullDiskKeepsTheEarlierFiles) {
   EXPECT_EQ(disk.names(), "books.nvx books.txt ");
 }
 
-// On a terminal, export shows how far it is on standard error and wipes the line at the end.
-TEST_F(NvxTool, ExportShowsProgressOnATerminal) {
-  ASSERT_EQ(run({"new", file}).code, 0);
-  for (const char* title : {"A", "B", "C"}) ASSERT_EQ(run({"add", file, title}, "x").code, 0);
-  const std::string out = dir.file("out.txt");
+// What nvx shows on a terminal (standard output and error together), with its exit status.
+std::pair<std::string, int> runOnTerminal(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  std::vector<std::string> copy = args;
+  for (auto& a : copy) argv.push_back(a.data());
+  argv.push_back(nullptr);
   int terminal = -1;
   const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
-  ASSERT_GE(child, 0);
+  if (child < 0) return {"forkpty failed", -1};
   if (child == 0) {
-    ::execl(NVX_TOOL_PATH, "nvx", "export", file.c_str(), out.c_str(), static_cast<char*>(nullptr));
+    ::execv(NVX_TOOL_PATH, argv.data());
     ::_exit(127);
   }
   std::string shown;
@@ -331,10 +332,25 @@ TEST_F(NvxTool, ExportShowsProgressOnATerminal) {
   ::close(terminal);
   int status = 0;
   ::waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  EXPECT_NE(shown.find("\rexport: 3 / 3"), std::string::npos) << shown;
-  EXPECT_EQ(shown.substr(shown.size() - 4), "\r\033[K");
+  return {shown, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+// On a terminal, export and check show how far they are on standard error and wipe the line at
+// the end.
+TEST_F(NvxTool, ExportAndCheckShowProgressOnATerminal) {
+  ASSERT_EQ(run({"new", file}).code, 0);
+  for (const char* title : {"A", "B", "C"}) ASSERT_EQ(run({"add", file, title}, "x").code, 0);
+  const std::string out = dir.file("out.txt");
+  const auto [exported, exportCode] = runOnTerminal({"nvx", "export", file, out});
+  EXPECT_EQ(exportCode, 0);
+  EXPECT_NE(exported.find("\rexport: 3 / 3"), std::string::npos) << exported;
+  EXPECT_EQ(exported.substr(exported.size() - 4), "\r\033[K");
   EXPECT_EQ(test::readFile(out).size(), 3 * 14u);
+
+  const auto [checked, checkCode] = runOnTerminal({"nvx", "check", file});
+  EXPECT_EQ(checkCode, 0);
+  EXPECT_NE(checked.find("\rcheck: 3 / 3\r\033[K"), std::string::npos) << checked;
+  EXPECT_NE(checked.find("sound article database"), std::string::npos) << checked;
 }
 
 TEST_F(NvxTool, WrongUsageShowsTheUsageText) {
