@@ -23,6 +23,7 @@
 #include <variant>
 
 #include "store/codepage.h"
+#include "store/file_identity.h"
 
 namespace nvx {
 namespace {
@@ -211,13 +212,7 @@ bool EnterRunDirectory() {
   return directory && ::chdir(directory->c_str()) == 0;
 }
 
-bool SameFile(const Text& a, const Text& b) {
-  const std::optional<std::string> first = systemPath(a);
-  const std::optional<std::string> second = systemPath(b);
-  struct stat x {}, y {};
-  if (!first || !second || ::stat(first->c_str(), &x) != 0 || ::stat(second->c_str(), &y) != 0) return false;
-  return x.st_dev == y.st_dev && x.st_ino == y.st_ino;
-}
+bool SameFile(const Text& a, const Text& b) { return IsSameFile(a, b); }
 
 bool FileExists(const Text& path) {
   const std::optional<std::string> name = systemPath(path);

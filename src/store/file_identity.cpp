@@ -9,7 +9,9 @@ namespace nvx {
 std::optional<FileIdentity> IdentifyFile(const Text& path) {
   const auto name = ToUtf8(path);
   struct stat status {};
-  if (!name || name->empty() || ::stat(name->c_str(), &status) != 0) return std::nullopt;
+  // A zero byte would cut the name short at the system call and name another file.
+  if (!name || name->empty() || name->find('\0') != std::string::npos || ::stat(name->c_str(), &status) != 0)
+    return std::nullopt;
   return FileIdentity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
 }
 

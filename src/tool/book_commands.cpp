@@ -27,15 +27,6 @@ constexpr int kGrepFound = 0;
 constexpr int kGrepNotFound = 1;
 constexpr int kGrepError = 2;
 
-int fail(const std::string& file, const std::string& reason, int code = kFailure) {
-  std::fprintf(stderr, "nvx: %s: %s\n", file.c_str(), reason.c_str());
-  return code;
-}
-
-bool writeOut(std::string_view bytes) {
-  return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
-}
-
 bool flushOut() { return std::fflush(stdout) == 0 && !std::ferror(stdout); }
 
 // Arguments after the command: words, flags and options with a value ("--rule X" or "--rule=X").
@@ -85,15 +76,6 @@ std::optional<std::int64_t> positiveNumber(std::string_view s) {
   const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
   if (s.empty() || ec != std::errc() || end != s.data() + s.size() || value < 1) return std::nullopt;
   return value;
-}
-
-// Opens an article database that must be usable; on failure says why and gives `code`.
-std::optional<int> openArticles(SqliteDB& db, const std::string& file, int code = kFailure) {
-  const auto path = FromUtf8(file);
-  if (!path || path->empty()) return fail(file, "cannot use this file name", code);
-  const ArticleFileState state = OpenArticleFile(db, *path);
-  if (state != ArticleFileState::Sound) return fail(file, DescribeState(state), code);
-  return std::nullopt;
 }
 
 // The whole of a regular file; nothing for anything else (a FIFO is never opened).
@@ -146,21 +128,21 @@ int importBook(const std::vector<std::string>& args, int (*usage)()) {
   const std::string encoding = a.values.count("--encoding") ? a.values.at("--encoding") : std::string();
 
   SqliteDB db;
-  if (auto code = openArticles(db, file)) return *code;
+  if (auto code = OpenArticles(db, file)) return *code;
 
   const auto bytes = readRegularFile(bookFile);
-  if (!bytes) return fail(bookFile, "cannot read");
+  if (!bytes) return Fail(bookFile, "cannot read");
   const book::DecodedBook decoded = book::DecodeBook(*bytes, encoding);
   if (decoded.unknownEncoding) return usageError("unknown encoding " + encoding, usage);
   if (!decoded.ok) {
-    return fail(bookFile, "not valid " + decoded.encoding + " at byte " + std::to_string(decoded.badOffset) +
+    return Fail(bookFile, "not valid " + decoded.encoding + " at byte " + std::to_string(decoded.badOffset) +
                               (decoded.guessed ? " (use --encoding)" : ""));
   }
   const book::SplitBook split = book::SplitIntoArticles(decoded.text, options);
-  if (!split.error.empty()) return fail(bookFile, split.error);
-  if (split.articles.empty()) return fail(bookFile, "no text");
+  if (!split.error.empty()) return Fail(bookFile, split.error);
+  if (split.articles.empty()) return Fail(bookFile, "no text");
   for (const auto& title : split.overlong) {
-    fail(bookFile, (options.rule ? "warning: over " : "cut into 第N节 pieces, over ") +
+    Fail(bookFile, (options.rule ? "warning: over " : "cut into 第N节 pieces, over ") +
                        std::to_string(options.maxChars) + " characters: " + title);
   }
 
@@ -174,18 +156,18 @@ int importBook(const std::vector<std::string>& args, int (*usage)()) {
     out += "encoding " + decoded.encoding + "; rule " + ruleName + "; " + std::to_string(split.articles.size()) +
            " articles; " + std::to_string(split.emptyDropped) + " empty dropped; duplicate titles: " +
            duplicateTitles(split.articles) + "; fallback: " + (split.fallback ? "yes" : "no") + '\n';
-    if (!writeOut(out) || !flushOut()) return fail(file, "cannot write output");
+    if (!WriteOut(out) || !flushOut()) return Fail(file, "cannot write output");
     return kSuccess;
   }
 
   if (const ArticleFileState state = QuickCheck(db); state != ArticleFileState::Sound)
-    return fail(file, DescribeState(state));
+    return Fail(file, DescribeState(state));
   const book::WriteOutcome written = book::WriteArticles(db, split.articles);
-  if (!written.ok) return fail(file, written.error);
+  if (!written.ok) return Fail(file, written.error);
   std::printf("added %zu articles (ids %lld-%lld), %s, %s\n", split.articles.size(),
               static_cast<long long>(written.firstId), static_cast<long long>(written.lastId),
               decoded.encoding.c_str(), ruleName);
-  if (!flushOut()) return fail(file, "cannot write output");
+  if (!flushOut()) return Fail(file, "cannot write output");
   return kSuccess;
 }
 
@@ -204,7 +186,7 @@ int grepCommand(const std::vector<std::string>& args, int (*usage)()) {
   if (!searcher) return usageError(error, usage);
 
   SqliteDB db;
-  if (auto code = openArticles(db, file, kGrepError)) return *code;
+  if (auto code = OpenArticles(db, file, kGrepError)) return *code;
   bool found = false, failed = false, outputFailed = false;
   const bool read = book::WalkArticlesInParallel(
       db, options.titlesOnly ? book::Decoding::None : book::Decoding::Utf8,
@@ -216,13 +198,13 @@ int grepCommand(const std::vector<std::string>& args, int (*usage)()) {
         found = found || job.count > 0;
         if (!job.readable) {
           failed = true;
-          fail(file, "article " + std::to_string(job.id) + ": cannot be searched");
+          Fail(file, "article " + std::to_string(job.id) + ": cannot be searched");
         }
-        outputFailed = !writeOut(job.output);
+        outputFailed = !WriteOut(job.output);
         return !outputFailed;
       });
-  if (outputFailed || !flushOut()) return fail(file, "cannot write output", kGrepError);
-  if (!read) return fail(file, "cannot read the articles", kGrepError);
+  if (outputFailed || !flushOut()) return Fail(file, "cannot write output", kGrepError);
+  if (!read) return Fail(file, "cannot read the articles", kGrepError);
   if (failed) return kGrepError;
   return found ? kGrepFound : kGrepNotFound;
 }
@@ -233,9 +215,9 @@ int statCommand(const std::vector<std::string>& args, int (*usage)()) {
   if (a.words.size() != 1) return usage();
   const std::string& file = a.words[0];
   SqliteDB db;
-  if (auto code = openArticles(db, file)) return *code;
+  if (auto code = OpenArticles(db, file)) return *code;
   const auto firstLines = book::ReadFirstLines(db);
-  if (!firstLines) return fail(file, "cannot read the articles");
+  if (!firstLines) return Fail(file, "cannot read the articles");
   std::int64_t articles = 0, characters = 0, lines = 0;
   bool damaged = false, outputFailed = false;
   const bool read = book::WalkArticlesInParallel(
@@ -251,22 +233,22 @@ int statCommand(const std::vector<std::string>& args, int (*usage)()) {
         };
         if (!job.readable) {
           damaged = true;
-          fail(file, "article " + std::to_string(job.id) + ": content does not unpack");
+          Fail(file, "article " + std::to_string(job.id) + ": content does not unpack");
         }
         ++articles;
         characters += job.counts.characters;
         lines += job.counts.lines;
         std::string title = job.title;
         std::replace_if(title.begin(), title.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
-        outputFailed = !writeOut(std::to_string(job.id) + '\t' + title + '\t' + std::to_string(job.counts.characters) +
+        outputFailed = !WriteOut(std::to_string(job.id) + '\t' + title + '\t' + std::to_string(job.counts.characters) +
                                  '\t' + std::to_string(job.counts.lines) + '\t' + std::to_string(firstLine(job.id)) + '\n');
         return !outputFailed;
       });
-  if (!read && !outputFailed) return fail(file, "cannot read the articles");
+  if (!read && !outputFailed) return Fail(file, "cannot read the articles");
   if (!outputFailed)
-    outputFailed = !writeOut("total\t" + std::to_string(articles) + " articles\t" + std::to_string(characters) + '\t' +
+    outputFailed = !WriteOut("total\t" + std::to_string(articles) + " articles\t" + std::to_string(characters) + '\t' +
                              std::to_string(lines) + '\n');
-  if (outputFailed || !flushOut()) return fail(file, "cannot write output");
+  if (outputFailed || !flushOut()) return Fail(file, "cannot write output");
   return damaged ? kFailure : kSuccess;
 }
 
@@ -321,15 +303,15 @@ int exportSplit(const std::vector<std::string>& args, int (*usage)()) {
   }
 
   SqliteDB db;
-  if (auto code = openArticles(db, file)) return *code;
+  if (auto code = OpenArticles(db, file)) return *code;
   const auto articles = CountArticles(db);
-  if (!articles) return fail(file, "cannot read the articles");
+  if (!articles) return Fail(file, "cannot read the articles");
   const std::int64_t count = *articles;
-  if (first > count) return fail(file, "no articles in --range " + a.values.at("--range"));
+  if (first > count) return Fail(file, "no articles in --range " + a.values.at("--range"));
 
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
-  if (!std::filesystem::is_directory(dir, ec)) return fail(dir, "cannot make the folder");
+  if (!std::filesystem::is_directory(dir, ec)) return Fail(dir, "cannot make the folder");
   const auto collection = FromUtf8(file);
   const int width = static_cast<int>(std::to_string(count).size());
 
@@ -352,14 +334,14 @@ int exportSplit(const std::vector<std::string>& args, int (*usage)()) {
         if (job.place < first || job.place > last) return job.place < last;
         if (!job.readable) {
           failed = true;
-          fail(file, "article " + std::to_string(job.id) + ": content does not unpack");
+          Fail(file, "article " + std::to_string(job.id) + ": content does not unpack");
         } else if (!job.output.empty()) {
           failed = true;
           std::fprintf(stderr, "nvx: %s\n", job.output.c_str());
         }
         return true;
       });
-  if (!read) return fail(file, "cannot read the articles");
+  if (!read) return Fail(file, "cannot read the articles");
   return failed ? kFailure : kSuccess;
 }
 

@@ -20,34 +20,15 @@
 namespace nvx::tool {
 namespace {
 
-int fail(const std::string& file, const std::string& reason) {
-  std::fprintf(stderr, "nvx: %s: %s\n", file.c_str(), reason.c_str());
-  return kFailure;
-}
-
 // File names arrive as UTF-8; the store takes texts in the local code page.
 std::optional<Text> localPath(const std::string& file) {
   if (file.empty()) return std::nullopt;
   return FromUtf8(file);
 }
 
-// Writes to standard output; false once any write has failed.
-bool writeOut(std::string_view bytes) {
-  return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && !std::ferror(stdout);
-}
-
 // Why a read or write of an open collection failed: held by another program, or `otherwise`.
 std::string failureReason(const SqliteDB& db, const char* otherwise) {
   return db.Busy() ? DescribeState(ArticleFileState::Busy) : otherwise;
-}
-
-// Opens an article database that must be usable; on failure says why and gives the exit code.
-std::optional<int> openArticles(SqliteDB& db, const std::string& file) {
-  const auto path = localPath(file);
-  if (!path) return fail(file, "cannot use this file name");
-  const ArticleFileState state = OpenArticleFile(db, *path);
-  if (state != ArticleFileState::Sound) return fail(file, DescribeState(state));
-  return std::nullopt;
 }
 
 // A row id as the user typed it: decimal digits with an optional sign, nothing else.
@@ -80,84 +61,101 @@ std::string invalidUtf8(const char* what, std::size_t offset) {
 
 }  // namespace
 
+int Fail(const std::string& file, const std::string& reason, int code) {
+  std::fprintf(stderr, "nvx: %s: %s\n", file.c_str(), reason.c_str());
+  return code;
+}
+
+std::optional<int> OpenArticles(SqliteDB& db, const std::string& file, int code) {
+  const auto path = localPath(file);
+  if (!path) return Fail(file, "cannot use this file name", code);
+  const ArticleFileState state = OpenArticleFile(db, *path);
+  if (state != ArticleFileState::Sound) return Fail(file, DescribeState(state), code);
+  return std::nullopt;
+}
+
+bool WriteOut(std::string_view bytes) {
+  return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && !std::ferror(stdout);
+}
+
 int newFile(const std::string& file) {
   const auto path = localPath(file);
-  if (!path) return fail(file, "cannot use this file name");
+  if (!path) return Fail(file, "cannot use this file name");
   if (CheckRegularFile(*path) == ArticleFileState::NotRegularFile)
-    return fail(file, DescribeState(ArticleFileState::NotRegularFile));
+    return Fail(file, DescribeState(ArticleFileState::NotRegularFile));
   const auto& image = TemplateDatabase();
   AtomicFile out;
-  if (!out.Open(*path) || !out.Write(image) || !out.Commit()) return fail(file, "cannot write");
+  if (!out.Open(*path) || !out.Write(image) || !out.Commit()) return Fail(file, "cannot write");
   return kSuccess;
 }
 
 int list(const std::string& file) {
   SqliteDB db;
-  if (auto code = openArticles(db, file)) return *code;
+  if (auto code = OpenArticles(db, file)) return *code;
   bool written = true;
   const WalkResult walked = ForEachTitle(db, [&](std::int64_t id, Text&& title) {
-    written = writeOut(std::to_string(id) + '\t' + ToUtf8Lossy(title) + '\n');
+    written = WriteOut(std::to_string(id) + '\t' + ToUtf8Lossy(title) + '\n');
     return written;
   });
   if (!written) return kSuccess;  // standard output failed: said once the command ends
-  if (walked != WalkResult::Done) return fail(file, failureReason(db, "cannot read table nr"));
+  if (walked != WalkResult::Done) return Fail(file, failureReason(db, "cannot read table nr"));
   return kSuccess;
 }
 
 int cat(const std::string& file, const std::string& id) {
   const auto number = parseId(id);
-  if (!number) return fail(file, "no such article " + id);
+  if (!number) return Fail(file, "no such article " + id);
   SqliteDB db;
-  if (auto code = openArticles(db, file)) return *code;
+  if (auto code = OpenArticles(db, file)) return *code;
   const std::optional<StoredArticle> article = LoadArticle(db, *number);
-  if (!article) return fail(file, db.Busy() ? DescribeState(ArticleFileState::Busy) : "no such article " + id);
+  if (!article) return Fail(file, db.Busy() ? DescribeState(ArticleFileState::Busy) : "no such article " + id);
   const Bytes text = Decompress(article->packed);
   // The text ends at its first zero byte, as the editor shows it.
   const auto end = std::find(text.begin(), text.end(), std::uint8_t{0});
-  writeOut(ToUtf8Lossy(std::string_view(reinterpret_cast<const char*>(text.data()), end - text.begin())));
+  WriteOut(ToUtf8Lossy(std::string_view(reinterpret_cast<const char*>(text.data()), end - text.begin())));
   return kSuccess;
 }
 
 int add(const std::string& file, const std::string& title) {
-  if (const auto bad = FindInvalidUtf8(title)) return fail(file, invalidUtf8("the title", *bad));
+  if (const auto bad = FindInvalidUtf8(title)) return Fail(file, invalidUtf8("the title", *bad));
   const auto localTitle = FromUtf8(title);
-  if (!localTitle) return fail(file, "the title has a character the local code page cannot hold");
-  if (localTitle->empty()) return fail(file, "the title is empty");
+  if (!localTitle) return Fail(file, "the title has a character the local code page cannot hold");
+  if (localTitle->empty()) return Fail(file, "the title is empty");
 
   Bytes packed;
   {
     // The text is held once as read and once converted, then only packed.
     std::optional<std::string> input = readInput();
-    if (!input) return fail(file, "cannot read standard input");
-    if (input->find('\0') != std::string::npos) return fail(file, "the text holds a zero byte");
-    if (const auto bad = FindInvalidUtf8(*input)) return fail(file, invalidUtf8("the text", *bad));
+    if (!input) return Fail(file, "cannot read standard input");
+    if (input->find('\0') != std::string::npos) return Fail(file, "the text holds a zero byte");
+    if (const auto bad = FindInvalidUtf8(*input)) return Fail(file, invalidUtf8("the text", *bad));
     std::optional<std::string> content = FromUtf8(*input);
-    if (!content) return fail(file, "the text has a character the local code page cannot hold");
+    if (!content) return Fail(file, "the text has a character the local code page cannot hold");
     input.reset();
     packed = Compress(std::span(reinterpret_cast<const std::uint8_t*>(content->data()), content->size()));
-    if (packed.empty()) return fail(file, "the text is too long");
+    if (packed.empty()) return Fail(file, "the text is too long");
   }
 
   SqliteDB db;
-  if (auto code = openArticles(db, file)) return *code;
+  if (auto code = OpenArticles(db, file)) return *code;
   if (const ArticleFileState state = QuickCheck(db); state != ArticleFileState::Sound)
-    return fail(file, DescribeState(state));
+    return Fail(file, DescribeState(state));
   const auto id = InsertArticle(db, *localTitle, packed);
-  if (!id) return fail(file, failureReason(db, "the article was not stored"));
-  writeOut(std::to_string(*id) + "\n");
+  if (!id) return Fail(file, failureReason(db, "the article was not stored"));
+  WriteOut(std::to_string(*id) + "\n");
   return kSuccess;
 }
 
 int check(const std::string& file) {
   const auto path = localPath(file);
-  if (!path) return fail(file, "cannot use this file name");
+  if (!path) return Fail(file, "cannot use this file name");
   std::vector<std::string> problems;
   {
     ProgressLine progress("check");
     problems = CheckArticleFile(*path, [&progress](std::int64_t done, std::int64_t total) { progress(done, total); });
   }
   if (problems.empty()) {
-    writeOut(file + ": sound article database\n");
+    WriteOut(file + ": sound article database\n");
     return kSuccess;
   }
   for (const auto& problem : problems) std::fprintf(stderr, "nvx: %s: %s\n", file.c_str(), problem.c_str());
@@ -167,11 +165,11 @@ int check(const std::string& file) {
 // The same routine as the editor's menu item "导出".
 int exportText(const std::string& file, const std::string& out) {
   SqliteDB db;
-  if (auto code = openArticles(db, file)) return *code;
+  if (auto code = OpenArticles(db, file)) return *code;
   const auto target = localPath(out);
-  if (!target) return fail(out, "cannot use this file name");
+  if (!target) return Fail(out, "cannot use this file name");
   if (CheckRegularFile(*target) == ArticleFileState::NotRegularFile)
-    return fail(out, DescribeState(ArticleFileState::NotRegularFile));
+    return Fail(out, DescribeState(ArticleFileState::NotRegularFile));
   ExportResult result;
   {
     ProgressLine progress("export");
@@ -181,15 +179,15 @@ int exportText(const std::string& file, const std::string& out) {
     case ExportResult::Done:
       return kSuccess;
     case ExportResult::OwnFile:
-      return fail(out, "is the collection being exported");
+      return Fail(out, "is the collection being exported");
     case ExportResult::ReadFailed:
-      return fail(file, failureReason(db, "cannot read the articles"));
+      return Fail(file, failureReason(db, "cannot read the articles"));
     case ExportResult::CannotOpen:
     case ExportResult::WriteFailed:
     case ExportResult::Cancelled:
       break;
   }
-  return fail(out, "cannot write");
+  return Fail(out, "cannot write");
 }
 
 int FinishOutput(int code) {

@@ -3,7 +3,13 @@
 // error naming the file and the reason).
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
+
+namespace nvx {
+class SqliteDB;
+}
 
 namespace nvx::tool {
 
@@ -17,6 +23,13 @@ int cat(const std::string& file, const std::string& id);
 int add(const std::string& file, const std::string& title);
 int check(const std::string& file);
 int exportText(const std::string& file, const std::string& out);
+
+// What every command shares: "nvx: FILE: REASON" on standard error, giving `code`; an article
+// database opened that must be usable (nullopt, or the exit code after saying why); standard
+// output written, false once any write failed.
+int Fail(const std::string& file, const std::string& reason, int code = kFailure);
+std::optional<int> OpenArticles(SqliteDB& db, const std::string& file, int code = kFailure);
+bool WriteOut(std::string_view bytes);
 
 // Flushes standard output at the end of a command: `code` when everything reached it, otherwise
 // kFailure after saying "cannot write output" (a full disk, a closed pipe, /dev/full).

@@ -13,21 +13,13 @@
 #include "store/small_disk.h"
 #include "store/template_database.h"
 #include "test_support.h"
+#include "tool/nvx_runner.h"
 
 namespace nvx {
 namespace {
 
-struct Result {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string quote(const std::string& arg) {
-  std::string q = "'";
-  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using Result = test::NvxResult;
+using test::shellQuote;
 
 class NvxTool : public ::testing::Test {
  protected:
@@ -36,9 +28,9 @@ class NvxTool : public ::testing::Test {
   Result run(const std::vector<std::string>& args, const std::string& input = "", std::string out = "") {
     if (out.empty()) out = dir.file("stdout");
     test::writeFile(dir.file("stdin"), input);
-    std::string command = "timeout 20 " + quote(NVX_TOOL_PATH);
-    for (const auto& a : args) command += " " + quote(a);
-    command += " <" + quote(dir.file("stdin")) + " >" + quote(out) + " 2>" + quote(dir.file("stderr"));
+    std::string command = "timeout 20 " + shellQuote(NVX_TOOL_PATH);
+    for (const auto& a : args) command += " " + shellQuote(a);
+    command += " <" + shellQuote(dir.file("stdin")) + " >" + shellQuote(out) + " 2>" + shellQuote(dir.file("stderr"));
     const int status = std::system(command.c_str());
     Result r;
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
