@@ -100,8 +100,8 @@ T* control(const char* name) {
 void loadIntoBox(const nvx::Bytes& packed, QPlainTextEdit& box) {
   const nvx::CharFormat format{nvx::L("宋体"), 12, 0, 0, 0};
   nvx::RichEdit::SetCharFormat(kBox, format);
-  nvx::SetText(kBox, mw::kRichText, nvx::Text());
-  nvx::SetText(kBox, mw::kRichText, nvx::ToText(nvx::Decompress(packed)));
+  nvx::SetText(kBox, nvx::prop::rich::kText, nvx::Text());
+  nvx::SetText(kBox, nvx::prop::rich::kText, nvx::ToText(nvx::Decompress(packed)));
   box.viewport()->repaint();
 }
 
@@ -164,8 +164,8 @@ void benchLoad(const nvx::Bytes& packed) {
   }
   QElapsedTimer t;
   t.start();
-  nvx::SetText(kBox, mw::kRichText, nvx::Text());
-  nvx::SetText(kBox, mw::kRichText, nvx::ToText(nvx::Decompress(packed)));
+  nvx::SetText(kBox, nvx::prop::rich::kText, nvx::Text());
+  nvx::SetText(kBox, nvx::prop::rich::kText, nvx::ToText(nvx::Decompress(packed)));
   const int lines = nvx::RichEdit::LineCount(kBox);
   std::printf("%-38s ours %9.1f ms   (%d lines)\n", "  shown and counted at once", ms(t), lines);
   // The parts of the floor, for seeing where the time goes.

@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
     return std::atoll(nvx::ListView::GetItemText(catalogue, row, mw::kColumnId).c_str());
   };
   auto click = [&](int row) {
-    nvx::SetInt(catalogue, mw::kListCurrentRow, row);
+    nvx::SetInt(catalogue, nvx::prop::list::kCurrentRow, row);
     nvx::app::LoadArticle();
   };
   std::vector<double> ours, floors;

@@ -29,19 +29,19 @@ void openTitleInput() {
   LoadWindow(tf::kWindow, mw::kWindow);
 }
 
-Bytes packedContent() { return Compress(ToBytes(GetText(kContentBox, mw::kRichText))); }
+Bytes packedContent() { return Compress(ToBytes(GetText(kContentBox, prop::rich::kText))); }
 
 }  // namespace
 
 void AddTitle() {
   state().editMode = 1;
-  SetText(kContentBox, mw::kRichText, Text());
+  SetText(kContentBox, prop::rich::kText, Text());
   openTitleInput();
   Focus({tf::kWindow, tf::kInputBox});
 }
 
 void ModifyTitle() {
-  const int row = GetInt(kCatalogue, mw::kListCurrentRow);
+  const int row = GetInt(kCatalogue, prop::list::kCurrentRow);
   if (ListView::GetItemText(kCatalogue, row, mw::kColumnId).empty()) return;
   state().editMode = 2;
   openTitleInput();
@@ -49,10 +49,10 @@ void ModifyTitle() {
 }
 
 void AcceptTitle() {
-  const Text typed = GetText({tf::kWindow, tf::kInputBox}, tf::kEditText);
+  const Text typed = GetText({tf::kWindow, tf::kInputBox}, prop::edit::kText);
   if (!typed.empty()) {
     state().currentTitle = typed;
-    SetInt(kSaveTitleButton, forms::kPropVisible, 1);
+    SetInt(kSaveTitleButton, prop::kVisible, 1);
   }
   Destroy(tf::kWindow);
 }
@@ -95,7 +95,7 @@ void SaveArticle() {
   // A loaded article is saved under its stored title even when that is empty (other programs
   // write such rows); a new article needs a title first, and its text stays in the box.
   if (s.currentTitle.empty() && s.editMode != 2) {
-    SetInt(kSaveTitleButton, forms::kPropVisible, 0);
+    SetInt(kSaveTitleButton, prop::kVisible, 0);
     if (s.editMode == 1) Tell("请先输入文章标题");
     return;
   }
@@ -118,22 +118,22 @@ void SaveArticle() {
   }
   LoadCatalogue();
   s.editMode = 0;
-  SetInt(kSaveTitleButton, forms::kPropVisible, 0);
+  SetInt(kSaveTitleButton, prop::kVisible, 0);
   RestoreCursor();
 }
 
 // The article deleted is the one of the selected row, the one the user points at, which need not
 // be the one shown.
 void DeleteArticle() {
-  const int row = GetInt(kCatalogue, mw::kListCurrentRow);
+  const int row = GetInt(kCatalogue, prop::list::kCurrentRow);
   if (row == -1) return;
   const std::optional<std::int64_t> id = RowArticleId(row);
   ProgramState& s = state();
   const bool failed = s.articleDb.connection() != nullptr && id && !nvx::DeleteArticle(s.articleDb, *id);
   LoadCatalogue();
-  SetInt(kCatalogue, mw::kListCurrentRow, -1);
+  SetInt(kCatalogue, prop::list::kCurrentRow, -1);
   // The box is emptied when it showed the deleted article, not when it holds a new one.
-  if (s.editMode != 1 && id && id == s.currentArticleId) SetText(kContentBox, mw::kRichText, Text());
+  if (s.editMode != 1 && id && id == s.currentArticleId) SetText(kContentBox, prop::rich::kText, Text());
   if (failed) Warn("删除失败,请检查文件是否正常");
 }
 

@@ -27,7 +27,7 @@ namespace {
 // content box. The article is looked up by its id, so a click costs the same in a collection of a
 // hundred articles and of a hundred thousand. False when no row is selected.
 bool loadCurrentArticle(bool emptyFirst) {
-  const int row = GetInt(kCatalogue, mw::kListCurrentRow);
+  const int row = GetInt(kCatalogue, prop::list::kCurrentRow);
   if (row == -1) return false;
   SetWaitCursor();
   ProgramState& s = state();
@@ -40,8 +40,8 @@ bool loadCurrentArticle(bool emptyFirst) {
     s.currentFormat.color = article->format.color;
     s.currentFormat.effects = article->format.effects;
     RichEdit::SetCharFormat(kContentBox, s.currentFormat);
-    if (emptyFirst) SetText(kContentBox, mw::kRichText, Text());
-    SetText(kContentBox, mw::kRichText, ToText(Decompress(article->packed)));
+    if (emptyFirst) SetText(kContentBox, prop::rich::kText, Text());
+    SetText(kContentBox, prop::rich::kText, ToText(Decompress(article->packed)));
   }
   return true;
 }
@@ -105,25 +105,25 @@ void LoadArticleDoubleClick() {
 }
 
 void Previous() {
-  const int row = GetInt(kCatalogue, mw::kListCurrentRow);
+  const int row = GetInt(kCatalogue, prop::list::kCurrentRow);
   if (row == 0) {
     Tell("已经到了第一篇了,不能再后退了");
     return;
   }
-  SetInt(kCatalogue, mw::kListCurrentRow, row - 1);
+  SetInt(kCatalogue, prop::list::kCurrentRow, row - 1);
   LoadArticle();
 }
 
 // Next never moves onto the trailing blank row.
 void Next() {
-  SetInt(kCatalogue, mw::kListCurrentRow, GetInt(kCatalogue, mw::kListCurrentRow) + 1);
-  const double r = GetInt(kCatalogue, mw::kListCurrentRow);
+  SetInt(kCatalogue, prop::list::kCurrentRow, GetInt(kCatalogue, prop::list::kCurrentRow) + 1);
+  const double r = GetInt(kCatalogue, prop::list::kCurrentRow);
   const double last = ListView::ItemCount(kCatalogue) - 1;
   if (std::fabs(r - last) > 1e-7) {
     LoadArticle();
     return;
   }
-  SetInt(kCatalogue, mw::kListCurrentRow, static_cast<int>(r) - 1);
+  SetInt(kCatalogue, prop::list::kCurrentRow, static_cast<int>(r) - 1);
   Tell("已经到底了,无法再往下");
 }
 

@@ -29,10 +29,10 @@ bool writeTemplate(const Text& path) { return WriteBytesToFile(path, {TemplateDa
 
 // Shows a file dialog of `kind` with `filter`; the chosen path, or nothing when cancelled.
 std::optional<Text> choosePath(UnitRef dialog, int kind, const char* filter) {
-  SetInt(dialog, mw::kDlgKind, kind);
-  SetText(dialog, mw::kDlgFilter, L(filter));
+  SetInt(dialog, prop::dlg::kKind, kind);
+  SetText(dialog, prop::dlg::kFilter, L(filter));
   if (!CommonDlg::Open(dialog)) return std::nullopt;
-  return GetText(dialog, mw::kDlgFileName);
+  return GetText(dialog, prop::dlg::kFileName);
 }
 
 // Opens the chosen file after Close database: Open's steps once the file was found readable.
@@ -41,8 +41,8 @@ void openChosen(const Text& path) {
   ProgramState& s = state();
   s.articleDb.Open(path);
   LoadCatalogue();
-  SetText(kContentBox, mw::kRichText, Text());
-  SetText(kMainWindow, forms::kPropTitle, L("NVX编辑器 [") + path + "]");
+  SetText(kContentBox, prop::rich::kText, Text());
+  SetText(kMainWindow, prop::kTitle, L("NVX编辑器 [") + path + "]");
 }
 
 // Whether `path` is the database that is open now: the same file, however the path is spelt. The
@@ -64,11 +64,11 @@ void CloseDatabase() {
   if (s.editMode != 1) {
     s.currentTitle.clear();
     s.editMode = 0;
-    SetInt(kSaveTitleButton, forms::kPropVisible, 0);
+    SetInt(kSaveTitleButton, prop::kVisible, 0);
   }
   ListView::DeleteAllItems(kCatalogue);
-  SetText(kContentBox, mw::kRichText, Text());
-  SetText(kMainWindow, forms::kPropTitle, L("nvx编辑器"));
+  SetText(kContentBox, prop::rich::kText, Text());
+  SetText(kMainWindow, prop::kTitle, L("nvx编辑器"));
   for (int part : {mw::kPartArticleCount, mw::kPartContentSize, mw::kPartLinesRead, mw::kPartTitle})
     StatusBar::SetPartText(kStatusBar, part, Text());
 }
@@ -92,7 +92,7 @@ void NewDatabase() {
   s.articleDb.Open(path);
   s.articleDb.ClearTable(schema::kTable);
   LoadCatalogue();
-  SetText(kMainWindow, forms::kPropTitle, L("NVX编辑器 [") + path + "]");
+  SetText(kMainWindow, prop::kTitle, L("NVX编辑器 [") + path + "]");
 }
 
 void OpenDatabase() {

@@ -12,8 +12,8 @@ namespace nvx::app {
 namespace mw = forms::main_window;
 
 void PlaceCatalogueAndContent() {
-  const int w = GetInt(kMainWindow, forms::kPropWidth);
-  const int h = GetInt(kMainWindow, forms::kPropHeight);
+  const int w = GetInt(kMainWindow, prop::kWidth);
+  const int h = GetInt(kMainWindow, prop::kHeight);
   Move(kCatalogue, 8, 8, 180, h - 80);
   Move(kContentBox, 188, 8, w - 202, h - 80);
 }

@@ -4,8 +4,8 @@
 
 namespace nvx::app {
 
-void Tell(const char* text) { InfoBox(L(text), 64, L("友情提示!")); }
+void Tell(const char* text) { InfoBox(L(text), kMsgIconInformation, L("友情提示!")); }
 
-void Warn(const char* text) { InfoBox(L(text), 16, L("友情提示!")); }
+void Warn(const char* text) { InfoBox(L(text), kMsgIconError, L("友情提示!")); }
 
 }  // namespace nvx::app

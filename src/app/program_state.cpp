@@ -15,7 +15,7 @@ ProgramState::ProgramState() {
   currentFormat.size = 9;
   currentFormat.offset = 0;
   currentFormat.effects = 0;
-  currentFormat.color = forms::kDefaultColor;
+  currentFormat.color = kDefaultColor;
 }
 
 ProgramState& state() { return *current; }

@@ -21,16 +21,16 @@ void TitleFindCreated() {
   // box for Find.
   UnitRef anchor = kContentBox;
   if (state().inputWindowMode == 1) {
-    SetText(self, forms::kPropTitle, L("标题"));
-    SetText({tf::kWindow, tf::kPromptLabel}, tf::kLabelCaption, L("输入标题"));
-    SetInt({tf::kWindow, tf::kFindUpButton}, forms::kPropVisible, 0);
-    SetText({tf::kWindow, tf::kAcceptButton}, tf::kButtonCaption, L("确定"));
-    const int row = GetInt(kCatalogue, mw::kListCurrentRow);
-    SetText(input, tf::kEditText, ListView::GetItemText(kCatalogue, row, mw::kColumnTitle));
+    SetText(self, prop::kTitle, L("标题"));
+    SetText({tf::kWindow, tf::kPromptLabel}, prop::label::kCaption, L("输入标题"));
+    SetInt({tf::kWindow, tf::kFindUpButton}, prop::kVisible, 0);
+    SetText({tf::kWindow, tf::kAcceptButton}, prop::button::kCaption, L("确定"));
+    const int row = GetInt(kCatalogue, prop::list::kCurrentRow);
+    SetText(input, prop::edit::kText, ListView::GetItemText(kCatalogue, row, mw::kColumnTitle));
     anchor = kCatalogue;
   }
-  Move(self, GetInt(anchor, forms::kPropLeft), GetInt(anchor, forms::kPropTop), GetInt(self, forms::kPropWidth),
-       GetInt(self, forms::kPropHeight));
+  Move(self, GetInt(anchor, prop::kLeft), GetInt(anchor, prop::kTop), GetInt(self, prop::kWidth),
+       GetInt(self, prop::kHeight));
   Focus(input);
 }
 

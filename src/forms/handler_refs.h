@@ -2,7 +2,7 @@
 // start-up, one C++ function per reference; the forms only carry the numbers.
 #pragma once
 
-#include "forms/form_types.h"
+#include "runtime/form_types.h"
 
 namespace nvx::forms {
 

@@ -1,7 +1,7 @@
 // The main window: catalogue on the left, the article on the right, counts in the status bar.
 #pragma once
 
-#include "forms/form_types.h"
+#include "runtime/form_types.h"
 
 namespace nvx::forms::main_window {
 
@@ -71,36 +71,6 @@ inline constexpr int kPartTitle = 7;         // after 文章标题：
 // Catalogue columns. The id column is zero wide: it only carries the article's key.
 inline constexpr int kColumnId = 0;
 inline constexpr int kColumnTitle = 1;
-
-// Catalogue (list view) properties.
-inline constexpr int kListTextColor = 9;
-inline constexpr int kListTextBackColor = 10;
-inline constexpr int kListBackColor = 11;
-inline constexpr int kListFont = 12;
-inline constexpr int kListCurrentRow = 35;
-
-// Content box (rich edit) properties.
-inline constexpr int kRichTextFormat = 8;
-inline constexpr int kRichText = 9;
-inline constexpr int kRichBackColor = 11;
-inline constexpr int kRichReadOnly = 14;
-inline constexpr int kRichSelStart = 17;
-inline constexpr int kRichSelLength = 18;
-inline constexpr int kRichSelText = 19;
-
-// Common dialog properties.
-inline constexpr int kDlgKind = 8;
-inline constexpr int kDlgTitle = 9;
-inline constexpr int kDlgFileName = 10;
-inline constexpr int kDlgFilter = 11;
-inline constexpr int kDlgDefaultExt = 14;
-inline constexpr int kDlgFontColor = 20;
-inline constexpr int kDlgBold = 21;
-inline constexpr int kDlgItalic = 22;
-inline constexpr int kDlgStrikeOut = 23;
-inline constexpr int kDlgUnderline = 24;
-inline constexpr int kDlgFaceName = 25;
-inline constexpr int kDlgFontSize = 26;
 
 const WindowDef& Definition();
 

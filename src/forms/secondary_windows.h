@@ -2,7 +2,7 @@
 // colour picker.
 #pragma once
 
-#include "forms/form_types.h"
+#include "runtime/form_types.h"
 
 namespace nvx::forms::title_find {
 
@@ -13,11 +13,6 @@ inline constexpr UnitId kFindUpButton = 0x1601006F;  // 按钮2
 inline constexpr UnitId kPromptLabel = 0x16010046;   // 标签1
 inline constexpr UnitId kInputBox = 0x16010045;      // 编辑框1
 inline constexpr UnitId kAcceptButton = 0x16010044;  // 按钮1
-
-// The same window asks for a title or for the text to find, so its texts are rewritten on opening.
-inline constexpr int kLabelCaption = 8;
-inline constexpr int kEditText = 8;
-inline constexpr int kButtonCaption = 10;
 
 const WindowDef& Definition();
 
@@ -66,8 +61,6 @@ inline constexpr UnitId kSelf = 0x060101A4;
 inline constexpr UnitId kCancelButton = 0x160101A5;  // 取消按钮
 inline constexpr UnitId kOkButton = 0x160101A6;      // 确定按钮
 inline constexpr UnitId kColourPicker = 0x160101A7;  // 颜色选择器1
-
-inline constexpr int kPickerColor = 8;
 
 const WindowDef& Definition();
 

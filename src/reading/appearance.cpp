@@ -41,20 +41,20 @@ constexpr Scheme kSchemes[] = {
 // confirmed in it. Only one effect is kept: strike-out, else underline, else italic, else bold.
 void FontSetting() {
   CharFormat& f = app::state().currentFormat;
-  SetText(kFontDialog, mw::kDlgFaceName, f.faceName);
-  SetInt(kFontDialog, mw::kDlgFontSize, f.size);
-  SetInt(kFontDialog, mw::kDlgFontColor, f.color);
+  SetText(kFontDialog, prop::dlg::kFaceName, f.faceName);
+  SetInt(kFontDialog, prop::dlg::kFontSize, f.size);
+  SetInt(kFontDialog, prop::dlg::kFontColor, f.color);
   if (!CommonDlg::Open(kFontDialog)) return;
-  f.faceName = GetText(kFontDialog, mw::kDlgFaceName);
-  f.size = GetInt(kFontDialog, mw::kDlgFontSize);
-  f.color = GetInt(kFontDialog, mw::kDlgFontColor);
-  if (GetInt(kFontDialog, mw::kDlgStrikeOut)) {
+  f.faceName = GetText(kFontDialog, prop::dlg::kFaceName);
+  f.size = GetInt(kFontDialog, prop::dlg::kFontSize);
+  f.color = GetInt(kFontDialog, prop::dlg::kFontColor);
+  if (GetInt(kFontDialog, prop::dlg::kStrikeOut)) {
     f.effects = kEffectStrikeOut;
-  } else if (GetInt(kFontDialog, mw::kDlgUnderline)) {
+  } else if (GetInt(kFontDialog, prop::dlg::kUnderline)) {
     f.effects = kEffectUnderline;
-  } else if (GetInt(kFontDialog, mw::kDlgItalic)) {
+  } else if (GetInt(kFontDialog, prop::dlg::kItalic)) {
     f.effects = kEffectItalic;
-  } else if (GetInt(kFontDialog, mw::kDlgBold)) {
+  } else if (GetInt(kFontDialog, prop::dlg::kBold)) {
     f.effects = kEffectBold;
   } else {
     f.effects = 0;
@@ -83,7 +83,7 @@ void ColorScheme(int scheme) {
   look.offset = 0;
   look.effects = 0;
   look.color = ColorValue(s.text[0], s.text[1], s.text[2]);
-  SetInt(kContentBox, mw::kRichBackColor, ColorValue(s.background[0], s.background[1], s.background[2]));
+  SetInt(kContentBox, prop::rich::kBackColor, ColorValue(s.background[0], s.background[1], s.background[2]));
   RichEdit::SetCharFormat(kContentBox, look);
 }
 
@@ -95,8 +95,8 @@ void ColorScheme5() { ColorScheme(5); }
 
 // The catalogue is hidden by giving it no width; any resize of the window shows it again.
 void HideCatalogue() {
-  const int w = GetInt(kMainWindow, forms::kPropWidth);
-  const int h = GetInt(kMainWindow, forms::kPropHeight);
+  const int w = GetInt(kMainWindow, prop::kWidth);
+  const int h = GetInt(kMainWindow, prop::kHeight);
   Move(kCatalogue, 8, 8, 0, h - 80);
   Move(kContentBox, 8, 8, w - 22, h - 80);
 }

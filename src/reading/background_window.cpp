@@ -15,7 +15,7 @@ void OpenBackgroundWindow() { LoadWindow(bg::kWindow, std::nullopt, true); }
 
 // The colour holds until the program ends; it is not part of the article's format.
 void BackgroundOk() {
-  SetInt(app::kContentBox, mw::kRichBackColor, GetInt({bg::kWindow, bg::kColourPicker}, bg::kPickerColor));
+  SetInt(app::kContentBox, prop::rich::kBackColor, GetInt({bg::kWindow, bg::kColourPicker}, prop::picker::kColor));
   Destroy(bg::kWindow);
 }
 

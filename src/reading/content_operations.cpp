@@ -23,30 +23,30 @@ constexpr int kKeyDelete = 46;
 constexpr int kKeyBackspace = 8;
 constexpr int kKeyEnter = 13;
 
-bool hasSelection() { return !GetText(kContentBox, mw::kRichSelText).empty(); }
+bool hasSelection() { return !GetText(kContentBox, prop::rich::kSelText).empty(); }
 
 // Selects what a search found (the start of the text when nothing was) and tells when nothing was.
 // The keyboard stays in the Find window: the next Enter finds the next match instead of replacing
 // the selected one with a line break. The box shows its selection without the focus.
 void showFound(std::int32_t found, const Text& searched, const char* notFound) {
   app::state().lastFoundPosition = found;
-  SetInt(kContentBox, mw::kRichSelStart, found);
-  SetInt(kContentBox, mw::kRichSelLength, TextPositions(searched));
+  SetInt(kContentBox, prop::rich::kSelStart, found);
+  SetInt(kContentBox, prop::rich::kSelLength, TextPositions(searched));
   if (IsCreated(tf::kWindow)) {
     Focus({tf::kWindow, tf::kInputBox});
   } else {
     Focus(kContentBox);
   }
-  if (found == -1) InfoBox(L(notFound), 64, L("提示"));
+  if (found == -1) InfoBox(L(notFound), kMsgIconInformation, L("提示"));
 }
 
-Text searchText() { return GetText({tf::kWindow, tf::kInputBox}, tf::kEditText); }
+Text searchText() { return GetText({tf::kWindow, tf::kInputBox}, prop::edit::kText); }
 
 }  // namespace
 
 void SelectAll() {
   Focus(kContentBox);
-  SetInt(kContentBox, mw::kRichSelLength, -1);
+  SetInt(kContentBox, prop::rich::kSelLength, -1);
 }
 
 void Copy() {

@@ -21,15 +21,15 @@ void FormEngine::DeleteLater::operator()(FormWindow* w) const {
   if (w != nullptr) w->deleteLater();
 }
 
-void FormEngine::setForms(std::span<const forms::WindowDef> windows) { forms_ = windows; }
+void FormEngine::setForms(std::span<const WindowDef> windows) { forms_ = windows; }
 
-const forms::WindowDef* FormEngine::definition(WindowId id) const {
+const WindowDef* FormEngine::definition(WindowId id) const {
   for (const auto& def : forms_)
     if (def.id == id) return &def;
   return nullptr;
 }
 
-void FormEngine::bind(forms::HandlerRef ref, Handler handler) {
+void FormEngine::bind(HandlerRef ref, Handler handler) {
   if (ref < 0) return;
   if (handlers_.size() <= static_cast<std::size_t>(ref)) handlers_.resize(static_cast<std::size_t>(ref) + 1);
   handlers_[static_cast<std::size_t>(ref)] = std::move(handler);
@@ -37,7 +37,7 @@ void FormEngine::bind(forms::HandlerRef ref, Handler handler) {
 
 void FormEngine::clearHandlers() { handlers_.clear(); }
 
-bool FormEngine::hasHandler(forms::HandlerRef ref) const {
+bool FormEngine::hasHandler(HandlerRef ref) const {
   return ref >= 0 && static_cast<std::size_t>(ref) < handlers_.size() && handlers_[static_cast<std::size_t>(ref)];
 }
 
@@ -58,7 +58,7 @@ std::vector<FormWindow*> FormEngine::liveWindows() const {
   return all;
 }
 
-bool FormEngine::run(forms::HandlerRef ref, const EventArgs& args, HandlerResult* result) {
+bool FormEngine::run(HandlerRef ref, const EventArgs& args, HandlerResult* result) {
   if (!hasHandler(ref) || RuntimeErrorShowing()) return false;
   // A copy: the handler may bind or clear handlers while it runs.
   const Handler handler = handlers_[static_cast<std::size_t>(ref)];
@@ -69,8 +69,8 @@ bool FormEngine::run(forms::HandlerRef ref, const EventArgs& args, HandlerResult
 
 bool FormEngine::deliver(FormWindow& window, UnitId unit, int event, const EventArgs& args,
                          HandlerResult* result) {
-  const forms::WindowDef& def = window.def();
-  std::span<const forms::EventBinding> bindings;
+  const WindowDef& def = window.def();
+  std::span<const EventBinding> bindings;
   if (unit == def.unit) {
     bindings = def.events;
   } else if (Unit* u = window.unit(unit)) {
@@ -93,7 +93,7 @@ bool FormEngine::load(WindowId id, std::optional<WindowId> parent, bool modal) {
     }
     destroyNow(id);
   }
-  const forms::WindowDef* def = definition(id);
+  const WindowDef* def = definition(id);
   if (def == nullptr) return false;
   FormWindow* owner = nullptr;
   if (parent && !modal) {
@@ -120,9 +120,9 @@ bool FormEngine::load(WindowId id, std::optional<WindowId> parent, bool modal) {
   w->setCreating(false);
   // Each event only while the window still exists: a handler may destroy it at once. The window
   // was shown while it was being created; "shown" follows once it is complete.
-  for (int event : {forms::event::kCreated, forms::event::kMoved, forms::event::kResized, forms::event::kShown}) {
+  for (int event : {event::kCreated, event::kMoved, event::kResized, event::kShown}) {
     if (window(id) != w) break;
-    if (event == forms::event::kShown && w->isHidden()) break;
+    if (event == event::kShown && w->isHidden()) break;
     deliver(*w, def->unit, event, {});
   }
   if (window(id) != w) return false;
@@ -160,7 +160,7 @@ void FormEngine::destroyNow(WindowId id) {
   w = window(id);
   if (w == nullptr) return;
   w->setClosing(true);
-  deliver(*w, w->def().unit, forms::event::kDestroying, {});
+  deliver(*w, w->def().unit, event::kDestroying, {});
   for (auto& disabled : w->disabledByModal())
     if (disabled) disabled->setEnabled(true);
   w->hide();

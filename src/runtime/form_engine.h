@@ -20,12 +20,12 @@ class FormEngine : public QObject {
  public:
   static FormEngine& instance();
 
-  void setForms(std::span<const forms::WindowDef> windows);
-  const forms::WindowDef* definition(WindowId id) const;
+  void setForms(std::span<const WindowDef> windows);
+  const WindowDef* definition(WindowId id) const;
 
-  void bind(forms::HandlerRef ref, Handler handler);
+  void bind(HandlerRef ref, Handler handler);
   void clearHandlers();
-  bool hasHandler(forms::HandlerRef ref) const;
+  bool hasHandler(HandlerRef ref) const;
 
   // The live window, or nullptr when it is not loaded.
   FormWindow* window(WindowId id) const;
@@ -42,20 +42,20 @@ class FormEngine : public QObject {
   void destroyNow(WindowId id);
 
   // Runs the handler bound to `ref`, if any. Returns whether one ran; its result goes to `result`.
-  bool run(forms::HandlerRef ref, const EventArgs& args, HandlerResult* result = nullptr);
+  bool run(HandlerRef ref, const EventArgs& args, HandlerResult* result = nullptr);
   // Delivers event `event` of `unit` in `window` to its binding.
   bool deliver(FormWindow& window, UnitId unit, int event, const EventArgs& args, HandlerResult* result = nullptr);
 
  signals:
   // The window `id` is gone: no longer among the live windows.
-  void windowDestroyed(nvx::forms::WindowId id);
+  void windowDestroyed(nvx::WindowId id);
 
  private:
   struct DeleteLater {
     void operator()(FormWindow* w) const;
   };
 
-  std::span<const forms::WindowDef> forms_;
+  std::span<const WindowDef> forms_;
   std::vector<Handler> handlers_;
   std::map<WindowId, std::unique_ptr<FormWindow, DeleteLater>> live_;
 };

@@ -28,8 +28,8 @@
 namespace nvx {
 namespace {
 
-Qt::WindowFlags flagsFor(const forms::WindowProps& p, bool owned) {
-  Qt::WindowFlags flags = p.frame == forms::Frame::Fixed ? Qt::Dialog : Qt::Window;
+Qt::WindowFlags flagsFor(const WindowProps& p, bool owned) {
+  Qt::WindowFlags flags = p.frame == Frame::Fixed ? Qt::Dialog : Qt::Window;
   flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   if (p.minimizeBox) flags |= Qt::WindowMinimizeButtonHint;
   if (p.maximizeBox) flags |= Qt::WindowMaximizeButtonHint;
@@ -40,14 +40,14 @@ Qt::WindowFlags flagsFor(const forms::WindowProps& p, bool owned) {
 
 }  // namespace
 
-FormWindow::FormWindow(const forms::WindowDef& def, QWidget* owner) : QFrame(owner), def_(def) {
+FormWindow::FormWindow(const WindowDef& def, QWidget* owner) : QFrame(owner), def_(def) {
   setWindowFlags(flagsFor(def.props, owner != nullptr));
   setObjectName(QStringLiteral("window_%1").arg(def.id, 8, 16, QChar('0')));
   setWindowTitle(QString::fromUtf8(def.props.title));
   setAttribute(Qt::WA_DeleteOnClose, false);
   // A window placed inside another paints its own background over what lies beneath it.
   setAutoFillBackground(true);
-  if (def.props.backColor != forms::kDefaultColor) {
+  if (def.props.backColor != kDefaultColor) {
     QPalette pal = palette();
     pal.setColor(QPalette::Window, toQColor(def.props.backColor, pal.color(QPalette::Window)));
     setPalette(pal);
@@ -97,7 +97,7 @@ bool FormWindow::build() {
   const QRect frame = frameGeometry();
   const QSize inner(outer.width() - (frame.width() - width()), outer.height() - (frame.height() - height()));
   resize(inner);
-  if (def_.props.frame == forms::Frame::Fixed) setFixedSize(inner);
+  if (def_.props.frame == Frame::Fixed) setFixedSize(inner);
   if (def_.props.centred) {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     move(screen.left() + (screen.width() - outer.width()) / 2, screen.top() + (screen.height() - outer.height()) / 2);
@@ -106,7 +106,7 @@ bool FormWindow::build() {
   }
 
   // Controls in record order, hidden; group boxes hold the controls that name them as container.
-  for (const forms::ControlDef& c : def_.controls) {
+  for (const ControlDef& c : def_.controls) {
     auto unit = makeUnit(*this, c);
     if (!unit) return false;
     order_.push_back(unit.get());
@@ -115,9 +115,9 @@ bool FormWindow::build() {
   // Group boxes first: a control may come before the box that holds it.
   std::vector<Unit*> creation;
   for (Unit* u : order_)
-    if (u->def().type == forms::UnitType::GroupBox) creation.push_back(u);
+    if (u->def().type == UnitType::GroupBox) creation.push_back(u);
   for (Unit* u : order_)
-    if (u->def().type != forms::UnitType::GroupBox) creation.push_back(u);
+    if (u->def().type != UnitType::GroupBox) creation.push_back(u);
   for (Unit* u : creation) {
     QWidget* container = client_;
     if (u->def().container != 0) {
@@ -230,16 +230,16 @@ void FormWindow::wireControls() {
     w->installEventFilter(this);
     if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) area->viewport()->installEventFilter(this);
     switch (u->def().type) {
-      case forms::UnitType::Label:
-      case forms::UnitType::GroupBox:
+      case UnitType::Label:
+      case UnitType::GroupBox:
         if (def_.props.dragByClientArea) {
           dragHandles_.push_back(w);
           w->installEventFilter(this);
         }
         break;
-      case forms::UnitType::ListView: {
+      case UnitType::ListView: {
         bool tracks = false;
-        for (const auto& b : u->def().events) tracks = tracks || b.event == forms::event::kHotTracked;
+        for (const auto& b : u->def().events) tracks = tracks || b.event == event::kHotTracked;
         auto* list = static_cast<ListViewUnit*>(u);
         QTreeWidget* tree = list->tree();
         if (!tracks || tree == nullptr) break;
@@ -250,11 +250,11 @@ void FormWindow::wireControls() {
           EventArgs args;
           args.values[0] = tree->indexOfTopLevelItem(item);
           args.count = 1;
-          if (!closing_) FormEngine::instance().deliver(*this, id, forms::event::kHotTracked, args);
+          if (!closing_) FormEngine::instance().deliver(*this, id, event::kHotTracked, args);
         });
         break;
       }
-      case forms::UnitType::RichEdit: {
+      case UnitType::RichEdit: {
         // The box shows its selection as plainly when another window has the focus: a match Find
         // selected stays visible while the user goes on typing in the Find window.
         QPalette pal = w->palette();
@@ -278,8 +278,8 @@ std::vector<Unit*> FormWindow::units() const { return order_; }
 
 void FormWindow::redock() {
   for (Unit* u : order_) {
-    if (u->def().type != forms::UnitType::StatusBar || u->widget() == nullptr) continue;
-    const auto& props = std::get<forms::StatusBarProps>(u->def().props);
+    if (u->def().type != UnitType::StatusBar || u->widget() == nullptr) continue;
+    const auto& props = std::get<StatusBarProps>(u->def().props);
     if (props.docking == 2) continue;
     QWidget* bar = u->widget();
     const int h = std::max(u->def().rect.height, bar->sizeHint().height());
@@ -295,14 +295,14 @@ QRect FormWindow::outerRect() const {
 
 void FormWindow::setOuterRect(const QRect& r) {
   if (embedded() || !isWindow()) {
-    if (def_.props.frame == forms::Frame::Fixed) setFixedSize(r.size());
+    if (def_.props.frame == Frame::Fixed) setFixedSize(r.size());
     setGeometry(r);
     return;
   }
   const QRect frame = frameGeometry();
   const QSize margins(frame.width() - width(), frame.height() - height());
   const QSize inner(std::max(0, r.width() - margins.width()), std::max(0, r.height() - margins.height()));
-  if (def_.props.frame == forms::Frame::Fixed) setFixedSize(inner);
+  if (def_.props.frame == Frame::Fixed) setFixedSize(inner);
   resize(inner);
   move(r.topLeft());
 }
@@ -316,7 +316,7 @@ void FormWindow::embedInto(FormWindow& parent) {
   setLineWidth(2);
   titleLabel_->setText(windowTitle());
   titleStrip_->show();
-  if (def_.props.frame == forms::Frame::Fixed) setFixedSize(outer);
+  if (def_.props.frame == Frame::Fixed) setFixedSize(outer);
   resize(outer);
   show();
   raise();
@@ -337,10 +337,10 @@ void FormWindow::buildMenu() {
   const int count = static_cast<int>(def_.menu.size());
   int i = 0;
   while (i < count) {
-    const forms::MenuItemDef& entry = def_.menu[static_cast<std::size_t>(i)];
+    const MenuItemDef& entry = def_.menu[static_cast<std::size_t>(i)];
     int end = i + 1;
     while (end < count && def_.menu[static_cast<std::size_t>(end)].level > entry.level) ++end;
-    if (entry.level == 0 && !(entry.flags & forms::kMenuHidden)) {
+    if (entry.level == 0 && !(entry.flags & kMenuHidden)) {
       QMenu* menu = menuBar_->addMenu(QString::fromUtf8(entry.caption));
       menu->setObjectName(QString::fromUtf8(entry.caption));
       menuActions_[static_cast<std::size_t>(i)] = menu->menuAction();
@@ -358,10 +358,10 @@ void FormWindow::buildMenu() {
 void FormWindow::addMenuItems(QMenu* into, int first, int end, bool popup) {
   int i = first;
   while (i < end) {
-    const forms::MenuItemDef& item = def_.menu[static_cast<std::size_t>(i)];
+    const MenuItemDef& item = def_.menu[static_cast<std::size_t>(i)];
     int next = i + 1;
     while (next < end && def_.menu[static_cast<std::size_t>(next)].level > item.level) ++next;
-    if (!(item.flags & forms::kMenuHidden)) {
+    if (!(item.flags & kMenuHidden)) {
       QAction* action = nullptr;
       if (std::string_view(item.caption) == "-") {
         action = into->addSeparator();
@@ -373,8 +373,8 @@ void FormWindow::addMenuItems(QMenu* into, int first, int end, bool popup) {
         action = into->addAction(QString::fromUtf8(item.caption));
       }
       action->setData(20000 + i);
-      action->setEnabled(!(item.flags & forms::kMenuDisabled));
-      if (item.flags & forms::kMenuTicked) {
+      action->setEnabled(!(item.flags & kMenuDisabled));
+      if (item.flags & kMenuTicked) {
         action->setCheckable(true);
         action->setChecked(true);
       }
@@ -420,7 +420,7 @@ void FormWindow::closeEvent(QCloseEvent* event) {
   // A window a modal one has disabled takes no close request either.
   if (closing_ || !isEnabled() || engine.window(id()) != this) return;
   HandlerResult result;
-  const bool ran = engine.deliver(*this, def_.unit, forms::event::kCloseRequested, {}, &result);
+  const bool ran = engine.deliver(*this, def_.unit, event::kCloseRequested, {}, &result);
   if (ran && result && *result == 0) return;
   if (engine.window(id()) == this && !closing_) {
     engine.scheduleDestroy(id());  // closing from here on: going away is not "hidden"
@@ -440,11 +440,11 @@ void FormWindow::changeEvent(QEvent* event) {
   if (isActiveWindow()) {
     if (!activatedOnce_) {
       activatedOnce_ = true;
-      raiseWindowEvent(forms::event::kFirstActivation);
+      raiseWindowEvent(event::kFirstActivation);
     }
-    raiseWindowEvent(forms::event::kActivated);
+    raiseWindowEvent(event::kActivated);
   } else if (activatedOnce_) {
-    raiseWindowEvent(forms::event::kDeactivated);
+    raiseWindowEvent(event::kDeactivated);
   }
 }
 
@@ -452,24 +452,24 @@ void FormWindow::changeEvent(QEvent* event) {
 // is not shown or hidden by the program.
 void FormWindow::showEvent(QShowEvent* event) {
   QFrame::showEvent(event);
-  if (!event->spontaneous()) raiseWindowEvent(forms::event::kShown);
+  if (!event->spontaneous()) raiseWindowEvent(event::kShown);
 }
 
 void FormWindow::hideEvent(QHideEvent* event) {
   QFrame::hideEvent(event);
-  if (!event->spontaneous()) raiseWindowEvent(forms::event::kHidden);
+  if (!event->spontaneous()) raiseWindowEvent(event::kHidden);
 }
 
 void FormWindow::resizeEvent(QResizeEvent* event) {
   QFrame::resizeEvent(event);
   if (layout()) layout()->activate();
   redock();
-  if (!creating_ && !closing_) FormEngine::instance().deliver(*this, def_.unit, forms::event::kResized, {});
+  if (!creating_ && !closing_) FormEngine::instance().deliver(*this, def_.unit, event::kResized, {});
 }
 
 void FormWindow::moveEvent(QMoveEvent* event) {
   QFrame::moveEvent(event);
-  if (!creating_ && !closing_) FormEngine::instance().deliver(*this, def_.unit, forms::event::kMoved, {});
+  if (!creating_ && !closing_) FormEngine::instance().deliver(*this, def_.unit, event::kMoved, {});
 }
 
 void FormWindow::keyPressEvent(QKeyEvent* event) {

@@ -26,10 +26,10 @@ class FormWindow : public QFrame {
   Q_PROPERTY(int dragStarts READ dragStarts)
 
  public:
-  FormWindow(const forms::WindowDef& def, QWidget* owner);
+  FormWindow(const WindowDef& def, QWidget* owner);
   ~FormWindow() override;
 
-  const forms::WindowDef& def() const { return def_; }
+  const WindowDef& def() const { return def_; }
   WindowId id() const { return def_.id; }
   QWidget* client() const { return client_; }
 
@@ -107,7 +107,7 @@ class FormWindow : public QFrame {
   bool takesDroppedFiles(const QMimeData* data) const;
   bool handleFileDrag(QEvent* event);
 
-  const forms::WindowDef& def_;
+  const WindowDef& def_;
   QWidget* client_ = nullptr;
   QMenuBar* menuBar_ = nullptr;
   QWidget* titleStrip_ = nullptr;

@@ -11,29 +11,14 @@
 #include <memory>
 #include <optional>
 
+#include "runtime/unit_numbers.h"
+
 class QMenu;
 class QAction;
 class QPoint;
 class QWidget;
 
 namespace nvx {
-
-// Message box flags, as the editor passes them: the low bits choose the buttons, 16 the error
-// (stop) icon, 32 the question icon, 48 the warning icon, 64 the information icon.
-inline constexpr int kMsgOk = 0;
-inline constexpr int kMsgOkCancel = 1;
-inline constexpr int kMsgYesNoCancel = 3;
-inline constexpr int kMsgYesNo = 4;
-inline constexpr int kMsgIconError = 16;
-inline constexpr int kMsgIconQuestion = 32;
-inline constexpr int kMsgIconWarning = 48;
-inline constexpr int kMsgIconInformation = 64;
-
-// Button codes a message box returns.
-inline constexpr int kButtonOk = 0;
-inline constexpr int kButtonCancel = 1;
-inline constexpr int kButtonYes = 5;
-inline constexpr int kButtonNo = 6;
 
 struct FileDialogRequest {
   bool save = false;              // save-file dialog; otherwise open-file

@@ -84,9 +84,9 @@ PropertyValue menuProperty(FormWindow& w, UnitId unit, int index) {
   const auto& def = w.def().menu[static_cast<std::size_t>(i)];
   switch (index) {
     case 0: return a ? fromQString(a->text()) : L(def.caption);
-    case 1: return static_cast<std::int32_t>(a ? a->isChecked() : (def.flags & forms::kMenuTicked) != 0);
-    case 2: return static_cast<std::int32_t>(a ? !a->isEnabled() : (def.flags & forms::kMenuDisabled) != 0);
-    case 3: return static_cast<std::int32_t>(a ? a->isVisible() : !(def.flags & forms::kMenuHidden));
+    case 1: return static_cast<std::int32_t>(a ? a->isChecked() : (def.flags & kMenuTicked) != 0);
+    case 2: return static_cast<std::int32_t>(a ? !a->isEnabled() : (def.flags & kMenuDisabled) != 0);
+    case 3: return static_cast<std::int32_t>(a ? a->isVisible() : !(def.flags & kMenuHidden));
     default: return std::int32_t{0};
   }
 }
@@ -105,9 +105,9 @@ void setMenuProperty(FormWindow& w, UnitId unit, int index, const PropertyValue&
 
 }  // namespace
 
-void BindHandler(forms::HandlerRef ref, Handler handler) { engine().bind(ref, std::move(handler)); }
+void BindHandler(HandlerRef ref, Handler handler) { engine().bind(ref, std::move(handler)); }
 
-void BindHandler(forms::HandlerRef ref, void (*handler)()) {
+void BindHandler(HandlerRef ref, void (*handler)()) {
   engine().bind(ref, [handler](const EventArgs&) -> HandlerResult {
     handler();
     return std::nullopt;
@@ -116,9 +116,9 @@ void BindHandler(forms::HandlerRef ref, void (*handler)()) {
 
 void ClearHandlers() { engine().clearHandlers(); }
 
-bool HandlerBound(forms::HandlerRef ref) { return engine().hasHandler(ref); }
+bool HandlerBound(HandlerRef ref) { return engine().hasHandler(ref); }
 
-void InitialiseForms(std::span<const forms::WindowDef> windows) { engine().setForms(windows); }
+void InitialiseForms(std::span<const WindowDef> windows) { engine().setForms(windows); }
 
 void LoadStartWindow(WindowId startWindow) {
   QApplication::setQuitOnLastWindowClosed(false);

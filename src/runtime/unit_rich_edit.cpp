@@ -184,7 +184,7 @@ bool applyCounts(QPlainTextEdit& edit, const LineCounter& counter) {
 RichEditUnit::~RichEditUnit() = default;
 
 bool RichEditUnit::create(QWidget* container) {
-  const auto& p = std::get<forms::RichEditProps>(def().props);
+  const auto& p = std::get<RichEditProps>(def().props);
   edit_ = new QPlainTextEdit(container);
   edit_->setLineWrapMode(p.wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
   edit_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -204,16 +204,16 @@ bool RichEditUnit::create(QWidget* container) {
   CharFormat initial;
   initial.faceName = L(p.faceName);
   initial.size = p.fontSize;
-  initial.color = forms::kDefaultColor;
+  initial.color = kDefaultColor;
   setCharFormat(initial);
   setTypeProperty(11, backColor_);
   attach(edit_);
   countTimer_ = new QTimer(this);
   countTimer_->setInterval(0);
   QObject::connect(countTimer_, &QTimer::timeout, this, [this] { countSlice(); });
-  QObject::connect(edit_, &QPlainTextEdit::textChanged, this, [this] { raise(forms::event::kChanged); });
+  QObject::connect(edit_, &QPlainTextEdit::textChanged, this, [this] { raise(event::kChanged); });
   QObject::connect(edit_, &QPlainTextEdit::selectionChanged, this,
-                   [this] { raise(forms::event::kSelectionChanged); });
+                   [this] { raise(event::kSelectionChanged); });
   QObject::connect(edit_->document(), &QTextDocument::contentsChange, this, [this] { ++generation_; });
   QObject::connect(edit_->document(), &QTextDocument::contentsChanged, this, [this] {
     if (edit_->document()->isModified()) textKept_ = false;

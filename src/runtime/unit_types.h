@@ -83,7 +83,7 @@ class ColorPickerUnit : public Unit {
  private:
   void showColor();
   QPushButton* button_ = nullptr;
-  std::int32_t color_ = forms::kWhite;
+  std::int32_t color_ = kWhite;
   bool flag_ = false;
 };
 
@@ -178,7 +178,7 @@ class RichEditUnit : public Unit {
   void countSlice();
 
   QPlainTextEdit* edit_ = nullptr;
-  std::int32_t backColor_ = forms::kDefaultColor;
+  std::int32_t backColor_ = kDefaultColor;
   // The text as last set, given back unchanged while the user has not edited it, so an article
   // that was only read is saved with exactly the bytes it had (whatever its line ends).
   Text setText_;

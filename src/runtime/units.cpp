@@ -29,13 +29,13 @@ Text textOf(const PropertyValue& value) {
 }
 
 QColor toQColor(std::int32_t rgb, const QColor& fallback) {
-  if (rgb == forms::kDefaultColor) return fallback;
+  if (rgb == kDefaultColor) return fallback;
   return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
 }
 
 std::int32_t fromQColor(const QColor& color) { return ColorValue(color.red(), color.green(), color.blue()); }
 
-Unit::Unit(FormWindow& window, const forms::ControlDef& def) : window_(window), def_(def) {}
+Unit::Unit(FormWindow& window, const ControlDef& def) : window_(window), def_(def) {}
 
 Unit::~Unit() = default;
 
@@ -43,8 +43,8 @@ void Unit::attach(QWidget* widget, QWidget* inputTarget) {
   widget_ = widget;
   widget->setObjectName(QString::fromUtf8(def_.name));
   widget->setGeometry(def_.rect.left, def_.rect.top, def_.rect.width, def_.rect.height);
-  widget->setEnabled(!(def_.flags & forms::kDisabled));
-  if (!(def_.flags & forms::kTabStop) && widget->focusPolicy() != Qt::NoFocus) widget->setFocusPolicy(Qt::ClickFocus);
+  widget->setEnabled(!(def_.flags & kDisabled));
+  if (!(def_.flags & kTabStop) && widget->focusPolicy() != Qt::NoFocus) widget->setFocusPolicy(Qt::ClickFocus);
   widget->hide();
   widget->installEventFilter(this);
   // Mouse input of a scrolling widget arrives at its viewport.
@@ -54,12 +54,12 @@ void Unit::attach(QWidget* widget, QWidget* inputTarget) {
   mouseTarget_ = mouseTarget;
   if (mouseTarget != widget) mouseTarget->installEventFilter(this);
   bool tracksMouse = false;
-  for (const auto& b : def_.events) tracksMouse = tracksMouse || b.event == forms::event::kMouseMove;
+  for (const auto& b : def_.events) tracksMouse = tracksMouse || b.event == event::kMouseMove;
   mouseTarget->setMouseTracking(tracksMouse);
 }
 
 void Unit::showIfVisible() {
-  if (widget_ && (def_.flags & forms::kVisible)) widget_->show();
+  if (widget_ && (def_.flags & kVisible)) widget_->show();
 }
 
 bool Unit::bound(int event) const {
@@ -89,13 +89,13 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
       const bool left = me->button() == Qt::LeftButton;
       const bool right = me->button() == Qt::RightButton;
       if (event->type() == QEvent::MouseButtonPress) {
-        number = left ? forms::event::kLeftDown : right ? forms::event::kRightDown : 0;
+        number = left ? event::kLeftDown : right ? event::kRightDown : 0;
       } else if (event->type() == QEvent::MouseButtonRelease) {
-        number = left ? forms::event::kLeftUp : right ? forms::event::kRightUp : 0;
+        number = left ? event::kLeftUp : right ? event::kRightUp : 0;
       } else if (event->type() == QEvent::MouseButtonDblClick) {
-        number = left ? forms::event::kDoubleClick : 0;
+        number = left ? event::kDoubleClick : 0;
       } else {
-        number = forms::event::kMouseMove;
+        number = event::kMouseMove;
       }
       const QPoint p = me->position().toPoint();
       args = mouseArgs(p.x(), p.y(), me->modifiers());
@@ -103,11 +103,11 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::FocusIn:
       if (watched != widget_) return false;
-      number = forms::event::kFocusIn;
+      number = event::kFocusIn;
       break;
     case QEvent::FocusOut:
       if (watched != widget_) return false;
-      number = forms::event::kFocusOut;
+      number = event::kFocusOut;
       break;
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
@@ -117,15 +117,15 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
       args.values[0] = virtualKey(ke->key());
       args.values[1] = keyState(ke->modifiers());
       args.count = 2;
-      if (bound(press ? forms::event::kKeyDown : forms::event::kKeyUp)) {
-        const HandlerResult r = raise(press ? forms::event::kKeyDown : forms::event::kKeyUp, args);
+      if (bound(press ? event::kKeyDown : event::kKeyUp)) {
+        const HandlerResult r = raise(press ? event::kKeyDown : event::kKeyUp, args);
         if (r && *r == 0) return true;
       }
-      if (press && !ke->text().isEmpty() && bound(forms::event::kCharacter)) {
+      if (press && !ke->text().isEmpty() && bound(event::kCharacter)) {
         EventArgs c;
         c.values[0] = ke->text().at(0).unicode();
         c.count = 1;
-        const HandlerResult r = raise(forms::event::kCharacter, c);
+        const HandlerResult r = raise(event::kCharacter, c);
         if (r && *r == 0) return true;
         if (r && *r != c.values[0]) {
           QKeyEvent replaced(QEvent::KeyPress, 0, ke->modifiers(), QString(QChar(static_cast<char16_t>(*r))));
@@ -137,7 +137,7 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::Wheel: {
       auto* we = static_cast<QWheelEvent*>(event);
-      number = forms::event::kWheel;
+      number = event::kWheel;
       args.values[0] = we->angleDelta().y() / 120;
       args.values[1] = keyState(we->modifiers());
       args.count = 2;
@@ -148,7 +148,7 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
   }
   if (number == 0 || !bound(number)) return false;
   const HandlerResult r = raise(number, args);
-  const bool withholdable = number != forms::event::kFocusIn && number != forms::event::kFocusOut;
+  const bool withholdable = number != event::kFocusIn && number != event::kFocusOut;
   return withholdable && r && *r == 0;
 }
 
@@ -160,7 +160,7 @@ PropertyValue Unit::property(int index) const {
     case 3: return widget_ ? widget_->height() : def_.rect.height;
     case 4: return tag_;
     case 5: return static_cast<std::int32_t>(widget_ ? !widget_->isHidden() : false);
-    case 6: return static_cast<std::int32_t>(widget_ ? !widget_->isEnabled() : (def_.flags & forms::kDisabled) != 0);
+    case 6: return static_cast<std::int32_t>(widget_ ? !widget_->isEnabled() : (def_.flags & kDisabled) != 0);
     case 7: return cursor_;
     default:
       if (auto v = typeProperty(index)) return *v;
@@ -193,8 +193,7 @@ void Unit::setProperty(int index, const PropertyValue& value) {
   widget_->setGeometry(r);
 }
 
-std::unique_ptr<Unit> makeUnit(FormWindow& window, const forms::ControlDef& def) {
-  using forms::UnitType;
+std::unique_ptr<Unit> makeUnit(FormWindow& window, const ControlDef& def) {
   switch (def.type) {
     case UnitType::Button:
     case UnitType::SuperBtn: return std::make_unique<ButtonUnit>(window, def);

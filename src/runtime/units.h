@@ -20,13 +20,13 @@ class Unit : public QObject {
   Q_OBJECT
 
  public:
-  Unit(FormWindow& window, const forms::ControlDef& def);
+  Unit(FormWindow& window, const ControlDef& def);
   ~Unit() override;
 
   // Creates the unit's widget (hidden) inside `container`; false when it cannot be made.
   virtual bool create(QWidget* container) = 0;
 
-  const forms::ControlDef& def() const { return def_; }
+  const ControlDef& def() const { return def_; }
   FormWindow& window() const { return window_; }
   UnitId id() const { return def_.id; }
   QWidget* widget() const { return widget_; }
@@ -54,7 +54,7 @@ class Unit : public QObject {
 
  private:
   FormWindow& window_;
-  const forms::ControlDef& def_;
+  const ControlDef& def_;
   QPointer<QWidget> widget_;
   QObject* mouseTarget_ = nullptr;
   Text tag_;
@@ -62,7 +62,7 @@ class Unit : public QObject {
 };
 
 // Makes the unit for a control definition.
-std::unique_ptr<Unit> makeUnit(FormWindow& window, const forms::ControlDef& def);
+std::unique_ptr<Unit> makeUnit(FormWindow& window, const ControlDef& def);
 
 // Values of properties: numbers and texts; a text where a number is needed is a run-time error.
 std::int32_t numberOf(const PropertyValue& value);

@@ -41,7 +41,7 @@ void setColors(QWidget* w, QPalette::ColorRole textRole, std::int32_t text, QPal
                std::int32_t back) {
   QPalette pal = w->palette();
   pal.setColor(textRole, toQColor(text, pal.color(textRole)));
-  if (back != forms::kDefaultColor) {
+  if (back != kDefaultColor) {
     pal.setColor(backRole, toQColor(back, pal.color(backRole)));
     w->setAutoFillBackground(backRole == QPalette::Window);
   }
@@ -55,26 +55,26 @@ void setColors(QWidget* w, QPalette::ColorRole textRole, std::int32_t text, QPal
 bool ButtonUnit::create(QWidget* container) {
   button_ = new QPushButton(container);
   button_->setAutoDefault(false);
-  if (const auto* p = std::get_if<forms::ButtonProps>(&def().props)) {
+  if (const auto* p = std::get_if<ButtonProps>(&def().props)) {
     button_->setText(QString::fromUtf8(p->caption));
     button_->setDefault(p->kind == 1);
-  } else if (const auto* s = std::get_if<forms::SuperBtnProps>(&def().props)) {
+  } else if (const auto* s = std::get_if<SuperBtnProps>(&def().props)) {
     button_->setText(QString::fromUtf8(s->caption));
   }
   attach(button_);
-  QObject::connect(button_, &QPushButton::clicked, this, [this] { raise(forms::event::kClicked); });
+  QObject::connect(button_, &QPushButton::clicked, this, [this] { raise(event::kClicked); });
   return true;
 }
 
 std::optional<PropertyValue> ButtonUnit::typeProperty(int index) const {
-  const bool super = def().type == forms::UnitType::SuperBtn;
+  const bool super = def().type == UnitType::SuperBtn;
   if (index == (super ? 8 : 10)) return fromQString(button_->text());
   if (!super && index == 9) return static_cast<std::int32_t>(button_->isDefault());
   return std::nullopt;
 }
 
 void ButtonUnit::setTypeProperty(int index, const PropertyValue& value) {
-  const bool super = def().type == forms::UnitType::SuperBtn;
+  const bool super = def().type == UnitType::SuperBtn;
   if (index == (super ? 8 : 10)) button_->setText(toQString(textOf(value)));
   if (!super && index == 9) button_->setDefault(numberOf(value) == 1);
 }
@@ -82,7 +82,7 @@ void ButtonUnit::setTypeProperty(int index, const PropertyValue& value) {
 // ---- EditBox: a single-line QLineEdit, or a QPlainTextEdit for the multi-line kind.
 
 bool EditBoxUnit::create(QWidget* container) {
-  const auto& p = std::get<forms::EditBoxProps>(def().props);
+  const auto& p = std::get<EditBoxProps>(def().props);
   const QString text = QString::fromUtf8(p.text);
   QWidget* w = nullptr;
   if (p.multiLine) {
@@ -93,7 +93,7 @@ bool EditBoxUnit::create(QWidget* container) {
     lines_->setHorizontalScrollBarPolicy((p.scrollBars & 1) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     lines_->setLineWrapMode((p.scrollBars & 1) ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
     setColors(lines_, QPalette::Text, p.textColor, QPalette::Base, p.backColor);
-    QObject::connect(lines_, &QPlainTextEdit::textChanged, this, [this] { raise(forms::event::kChanged); });
+    QObject::connect(lines_, &QPlainTextEdit::textChanged, this, [this] { raise(event::kChanged); });
     w = lines_;
   } else {
     line_ = new QLineEdit(container);
@@ -103,7 +103,7 @@ bool EditBoxUnit::create(QWidget* container) {
     if (p.maxLength > 0) line_->setMaxLength(p.maxLength);
     line_->setAlignment(alignment(p.align, 1));
     setColors(line_, QPalette::Text, p.textColor, QPalette::Base, p.backColor);
-    QObject::connect(line_, &QLineEdit::textChanged, this, [this] { raise(forms::event::kChanged); });
+    QObject::connect(line_, &QLineEdit::textChanged, this, [this] { raise(event::kChanged); });
     w = line_;
   }
   if (p.border == 0) {
@@ -132,7 +132,7 @@ void EditBoxUnit::setTypeProperty(int index, const PropertyValue& value) {
 // ---- Label.
 
 bool LabelUnit::create(QWidget* container) {
-  const auto& p = std::get<forms::LabelProps>(def().props);
+  const auto& p = std::get<LabelProps>(def().props);
   label_ = new QLabel(withLineFeeds(QString::fromUtf8(p.caption)), container);
   label_->setWordWrap(p.wordWrap);
   label_->setAlignment(alignment(p.hAlign, p.wordWrap ? 0 : p.vAlign));
@@ -154,7 +154,7 @@ void LabelUnit::setTypeProperty(int index, const PropertyValue& value) {
 // ---- GroupBox: holds the controls that name it as their container, at positions inside it.
 
 bool GroupBoxUnit::create(QWidget* container) {
-  const auto& p = std::get<forms::GroupBoxProps>(def().props);
+  const auto& p = std::get<GroupBoxProps>(def().props);
   auto* box = new QGroupBox(QString::fromUtf8(p.caption), container);
   attach(box);
   return true;
@@ -172,7 +172,7 @@ void GroupBoxUnit::setTypeProperty(int index, const PropertyValue& value) {
 // ---- ColorPicker: a button showing its colour; choosing opens the colour dialog.
 
 bool ColorPickerUnit::create(QWidget* container) {
-  const auto& p = std::get<forms::ColorPickerProps>(def().props);
+  const auto& p = std::get<ColorPickerProps>(def().props);
   color_ = p.color;
   flag_ = p.flag;
   button_ = new QPushButton(container);
@@ -218,7 +218,7 @@ void ColorPickerUnit::setTypeProperty(int index, const PropertyValue& value) {
 // 22 italic, 23 strike-out, 24 underline, 25 face name, 26 size.
 
 bool CommonDlgUnit::create(QWidget* /*container*/) {
-  const auto& p = std::get<forms::CommonDlgProps>(def().props);
+  const auto& p = std::get<CommonDlgProps>(def().props);
   numbers_[8] = p.kind;
   numbers_[12] = p.filterIndex;
   numbers_[15] = p.createPrompt;

@@ -31,9 +31,9 @@ class StatusBarWidget : public QFrame {
 };
 
 bool StatusBarUnit::create(QWidget* container) {
-  const auto& p = std::get<forms::StatusBarProps>(def().props);
+  const auto& p = std::get<StatusBarProps>(def().props);
   auto* bar = new StatusBarWidget(*this, container);
-  for (const forms::StatusPart& part : p.parts) {
+  for (const StatusPart& part : p.parts) {
     auto* label = new QLabel(QString::fromUtf8(part.text), bar);
     label->setObjectName(QStringLiteral("part%1").arg(labels_.size()));
     label->setTextFormat(Qt::PlainText);
@@ -47,7 +47,7 @@ bool StatusBarUnit::create(QWidget* container) {
 }
 
 void StatusBarUnit::place() {
-  const auto& parts = std::get<forms::StatusBarProps>(def().props).parts;
+  const auto& parts = std::get<StatusBarProps>(def().props).parts;
   QWidget* bar = widget();
   if (bar == nullptr) return;
   int left = 0;
@@ -97,7 +97,7 @@ class ListViewWidget : public QTreeWidget {
 };
 
 bool ListViewUnit::create(QWidget* container) {
-  const auto& p = std::get<forms::ListViewProps>(def().props);
+  const auto& p = std::get<ListViewProps>(def().props);
   tree_ = new ListViewWidget(*this, container);
   tree_->setRootIsDecorated(false);
   tree_->setIndentation(0);
@@ -138,13 +138,13 @@ bool ListViewUnit::create(QWidget* container) {
 
   attach(tree_);
   QObject::connect(tree_, &QTreeWidget::currentItemChanged, this,
-                   [this] { raise(forms::event::kChanged); });
-  QObject::connect(tree_, &QTreeWidget::itemActivated, this, [this] { raise(forms::event::kRowActivated); });
+                   [this] { raise(event::kChanged); });
+  QObject::connect(tree_, &QTreeWidget::itemActivated, this, [this] { raise(event::kRowActivated); });
   QObject::connect(tree_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
     EventArgs a;
     a.values[0] = column;
     a.count = 1;
-    raise(forms::event::kHeadingClicked, a);
+    raise(event::kHeadingClicked, a);
   });
   return true;
 }
@@ -153,9 +153,9 @@ Qt::Alignment ListViewUnit::columnAlignment(int column) const {
   return Qt::Alignment(tree_->headerItem()->textAlignment(column)) & Qt::AlignHorizontal_Mask;
 }
 
-void ListViewUnit::clicked() { raise(forms::event::kListClicked); }
+void ListViewUnit::clicked() { raise(event::kListClicked); }
 
-void ListViewUnit::rightClicked() { raise(forms::event::kListRightClicked); }
+void ListViewUnit::rightClicked() { raise(event::kListRightClicked); }
 
 // The current row is the selected one: -1 when nothing is selected.
 int ListViewUnit::currentRow() const {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "runtime/unit_numbers.h"
 #include "store/value.h"
 
 namespace nvx {

@@ -13,13 +13,11 @@
 #include <span>
 #include <variant>
 
-#include "forms/form_types.h"
+#include "runtime/form_types.h"
 #include "store/value.h"
 
 namespace nvx {
 
-using forms::UnitId;
-using forms::WindowId;
 
 struct UnitRef {
   WindowId window = 0;
@@ -40,11 +38,11 @@ using Handler = std::function<HandlerResult(const EventArgs&)>;
 
 // Binds a handler reference of the form definitions to the code that runs for it. A reference
 // with nothing bound does nothing.
-void BindHandler(forms::HandlerRef ref, Handler handler);
+void BindHandler(HandlerRef ref, Handler handler);
 // For handlers that take no arguments and return nothing.
-void BindHandler(forms::HandlerRef ref, void (*handler)());
+void BindHandler(HandlerRef ref, void (*handler)());
 void ClearHandlers();
-bool HandlerBound(forms::HandlerRef ref);
+bool HandlerBound(HandlerRef ref);
 
 // Files dropped onto a window (anywhere on it, its controls included) go to `handler`, one path
 // (local code page) at a time, as an event the message loop delivers; a window without a handler
@@ -53,7 +51,7 @@ using FileDropHandler = std::function<void(const Text& path)>;
 void SetFileDropHandler(WindowId window, FileDropHandler handler);
 
 // Makes the program's forms known to the runtime; must run before any window is loaded.
-void InitialiseForms(std::span<const forms::WindowDef> windows);
+void InitialiseForms(std::span<const WindowDef> windows);
 
 // Loads the start-up window; when it cannot be loaded, the run-time error report ends the program.
 void LoadStartWindow(WindowId startWindow);

@@ -11,14 +11,14 @@ namespace nvx::test {
 namespace {
 
 TEST_F(EditorTest, StartsWithNothingOpen) {
-  EXPECT_EQ(GetText(kMain, forms::kPropTitle), L("NVX编辑器"));
+  EXPECT_EQ(GetText(kMain, prop::kTitle), L("NVX编辑器"));
   EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "");
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "");
   EXPECT_EQ(state().articleDb.connection(), nullptr);
   EXPECT_EQ(state().editMode, 0);
   EXPECT_EQ(state().currentFormat.faceName, L("宋体"));
   EXPECT_EQ(state().currentFormat.size, 9);
-  EXPECT_EQ(state().currentFormat.color, forms::kDefaultColor);
+  EXPECT_EQ(state().currentFormat.color, kDefaultColor);
   for (int part : {1, 3, 5, 7}) EXPECT_EQ(statusPart(part), "");
 }
 
@@ -28,8 +28,8 @@ TEST_F(EditorTest, CatalogueListsArticlesAndATrailingBlankRow) {
   openThroughMenu(path);
   EXPECT_EQ(catalogueRows(), (std::vector<std::string>{"2|第二", "5|第五", "9|第九", "0|"}));
   EXPECT_EQ(statusPart(1), L("3篇"));
-  EXPECT_EQ(GetText(kMain, forms::kPropTitle), L("NVX编辑器 [") + FromUtf8(path).value() + "]");
-  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), -1) << "no row selected after loading";
+  EXPECT_EQ(GetText(kMain, prop::kTitle), L("NVX编辑器 [") + FromUtf8(path).value() + "]");
+  EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), -1) << "no row selected after loading";
 
   // An empty collection and a file that is not a database: no rows, "0篇", the path in the title.
   const std::string empty = dir.file("empty.nvx");
@@ -42,7 +42,7 @@ TEST_F(EditorTest, CatalogueListsArticlesAndATrailingBlankRow) {
   openThroughMenu(notes);
   EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
   EXPECT_EQ(statusPart(1), L("0篇"));
-  EXPECT_EQ(GetText(kMain, forms::kPropTitle), L("NVX编辑器 [") + notes + "]");
+  EXPECT_EQ(GetText(kMain, prop::kTitle), L("NVX编辑器 [") + notes + "]");
   EXPECT_EQ(readFile(notes), std::string(4096, 'n')) << "the foreign file is untouched";
 }
 
@@ -58,7 +58,7 @@ TEST_F(EditorTest, ClickingShowsTheArticleInItsOwnFormat) {
   openThroughMenu(path);
 
   clickRow(0);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), L("第一行\r\n第二行"));
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), L("第一行\r\n第二行"));
   EXPECT_EQ(state().currentArticleId, 1);
   EXPECT_EQ(state().currentTitle, L("一"));
   EXPECT_EQ(state().editMode, 2);
@@ -79,20 +79,20 @@ TEST_F(EditorTest, ClickingShowsTheArticleInItsOwnFormat) {
   EXPECT_EQ(box->palette().color(QPalette::Text), QColor(255, 0, 0));
 
   clickRow(1);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "");
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "");
   EXPECT_EQ(statusPart(3), L("1行")) << "an empty box has one line";
 
   // The trailing blank row loads nothing but is taken as the current article.
   clickRow(1);
-  SetText(kContent, mw::kRichText, "typed");
+  SetText(kContent, prop::rich::kText, "typed");
   clickRow(3);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "typed");
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "typed");
   EXPECT_EQ(state().currentArticleId, 0);
   EXPECT_EQ(state().editMode, 2);
 
   // A double click loads and moves the keyboard focus into the content box.
   doubleClickRow(0);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), L("第一行\r\n第二行"));
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), L("第一行\r\n第二行"));
   EXPECT_EQ(QApplication::focusWidget(), box);
 }
 
@@ -116,10 +116,10 @@ TEST_F(EditorTest, PreviousAndNextStopAtBothEnds) {
   EXPECT_EQ(statusPart(7), L("丙"));
   choose("下一篇");
   EXPECT_EQ(ui->messages().back().text, QStringLiteral("已经到底了,无法再往下"));
-  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), 2) << "stays on the last article";
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "c");
+  EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), 2) << "stays on the last article";
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "c");
   choose("上一篇");
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "b");
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "b");
 }
 
 TEST_F(EditorTest, LineEndsAreShownAndKeptAsStored) {
@@ -130,9 +130,9 @@ TEST_F(EditorTest, LineEndsAreShownAndKeptAsStored) {
     clickRow(row);
     EXPECT_EQ(RichEdit::LineCount(kContent), row == 1 ? 3 : 2);
   }
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "a\rb") << "only read: the bytes as stored";
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "a\rb") << "only read: the bytes as stored";
   QTest::keyClicks(control<QPlainTextEdit>(mw::kWindow, "编辑框1"), "z");
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "za\r\nb") << "edited: CR LF line ends";
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "za\r\nb") << "edited: CR LF line ends";
 }
 
 TEST_F(EditorTest, ClosingTheWindowStoresTheReadingStateButExitDoesNot) {

@@ -72,7 +72,7 @@ TEST_F(DataSafetyTest, ASaveThatDoesNotLandIsSaid) {
   ASSERT_EQ(ui->messages().size(), before + 1);
   EXPECT_EQ(lastMessage(), QStringLiteral("保存失败,请检查文件是否正常"));
   EXPECT_EQ(ui->messages().back().flags, 16);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), L("正文"));
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), L("正文"));
   EXPECT_EQ(state().editMode, 1);
 
   clickRow(0);

@@ -35,7 +35,7 @@ class EditingTest : public EditorTest {
       QApplication::sendEvent(box, &press);
     }
   }
-  bool saveButtonShown() { return GetInt({mw::kWindow, mw::kSaveTitleButton}, forms::kPropVisible) != 0; }
+  bool saveButtonShown() { return GetInt({mw::kWindow, mw::kSaveTitleButton}, prop::kVisible) != 0; }
   void clickSaveButton() {
     QTest::mouseClick(control<QPushButton>(mw::kWindow, "保存按钮"), Qt::LeftButton);
     settle();
@@ -51,10 +51,10 @@ TEST_F(EditingTest, AddTitleTypeAndSaveInsertsANewArticle) {
   clickRow(0);
   choose("添加标题");
   EXPECT_EQ(state().editMode, 1);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "") << "emptied at once, nothing saved first";
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "") << "emptied at once, nothing saved first";
   // The title input: inside the main window over the catalogue, pre-filled with the selected title.
-  EXPECT_EQ(GetText({tf::kWindow, tf::kSelf}, forms::kPropTitle), L("标题"));
-  EXPECT_EQ(GetText({tf::kWindow, tf::kPromptLabel}, tf::kLabelCaption), L("输入标题"));
+  EXPECT_EQ(GetText({tf::kWindow, tf::kSelf}, prop::kTitle), L("标题"));
+  EXPECT_EQ(GetText({tf::kWindow, tf::kPromptLabel}, prop::label::kCaption), L("输入标题"));
   EXPECT_FALSE(control<QPushButton>(tf::kWindow, "按钮2")->isVisible());
   EXPECT_EQ(control<QPushButton>(tf::kWindow, "按钮1")->text(), QStringLiteral("确定"));
   EXPECT_EQ(titleInput()->text(), QStringLiteral("一"));
@@ -73,8 +73,8 @@ TEST_F(EditingTest, AddTitleTypeAndSaveInsertsANewArticle) {
                             "ORDER BY id DESC LIMIT 1"),
             "3新的一章0宋体14nullnull");
   EXPECT_EQ(catalogueRows(), (std::vector<std::string>{"1|一", "2|二", "3|新的一章", "0|"}));
-  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), -1);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), L("正文")) << "the box keeps its text";
+  EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), -1);
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), L("正文")) << "the box keeps its text";
   clickRow(2);
   EXPECT_EQ(state().currentFormat.color, 0) << "a new article shows black";
   EXPECT_EQ(state().currentFormat.size, 14);
@@ -110,7 +110,7 @@ TEST_F(EditingTest, ModifyTitleRenamesTheArticleLastLoaded) {
   auto* tree = control<QTreeWidget>(mw::kWindow, "超级列表框1");
   tree->setFocus();
   QTest::keyClick(tree, Qt::Key_Down);
-  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), 1);
+  EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), 1);
   choose("修改标题");
   EXPECT_EQ(titleInput()->text(), QStringLiteral("二")) << "the selected row's title";
   typeTitle("改名");
@@ -156,8 +156,8 @@ TEST_F(EditingTest, DeleteRemovesTheLoadedArticleAndItsIdComesBack) {
   clickRow(2);
   choose("删除文章");
   EXPECT_EQ(catalogueRows(), (std::vector<std::string>{"1|一", "2|二", "0|"}));
-  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), -1);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "");
+  EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), -1);
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "");
   choose("添加标题");
   typeTitle("又三");
   clickSaveButton();
@@ -197,14 +197,14 @@ TEST_F(EditingTest, SaveThatCannotBeWrittenIsSaid) {
   EXPECT_EQ(ui->messages()[0].text, QStringLiteral("保存失败,请检查文件是否正常"));
   EXPECT_EQ(ui->messages()[0].flags, 16);
   EXPECT_EQ(ui->messages()[0].caption, QStringLiteral("友情提示!"));
-  EXPECT_EQ(GetText(kContent, mw::kRichText), L("要保留的a"));
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), L("要保留的a"));
   EXPECT_EQ(state().editMode, 2);
   other.Execute("ROLLBACK");
   other.Close();
   choose("保存文章");
   EXPECT_EQ(ui->messages().size(), 1u);
   clickRow(0);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), L("要保留的a"));
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), L("要保留的a"));
 
   // No collection open: a new article cannot be saved, and that is said too.
   choose("关闭");
@@ -213,7 +213,7 @@ TEST_F(EditingTest, SaveThatCannotBeWrittenIsSaid) {
   typeContent("文字");
   clickSaveButton();
   EXPECT_EQ(ui->messages().back().text, QStringLiteral("保存失败,请检查文件是否正常"));
-  EXPECT_EQ(GetText(kContent, mw::kRichText), L("文字"));
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), L("文字"));
   EXPECT_TRUE(saveButtonShown()) << "the save can be tried again";
 }
 
@@ -259,14 +259,14 @@ TEST_F(EditingTest, DeleteTakesThePointedArticle) {
   QTest::keyClick(tree, Qt::Key_Down);
   choose("删除文章");
   EXPECT_EQ(catalogueRows(), (std::vector<std::string>{"1|一", "2|二", "0|"}));
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "a") << "the article shown stays";
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "a") << "the article shown stays";
   EXPECT_TRUE(ui->messages().empty()) << "deleting asks nothing";
 
   // Deleting the article shown empties the box.
   clickRow(1);
   choose("删除文章");
   EXPECT_EQ(catalogueRows(), (std::vector<std::string>{"1|一", "0|"}));
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "");
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "");
 }
 
 // A right click selects the row under the mouse before the pop-up shows, so 删除文章 chosen
@@ -280,7 +280,7 @@ TEST_F(EditingTest, DeleteFromThePopupTakesTheRowRightClicked) {
                     tree->visualItemRect(tree->topLevelItem(2)).center());
   settle();
   EXPECT_EQ(catalogueRows(), (std::vector<std::string>{"1|一", "2|二", "0|"}));
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "a") << "the article shown stays";
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "a") << "the article shown stays";
   EXPECT_TRUE(ui->problems.empty());
 }
 
@@ -300,7 +300,7 @@ TEST_F(EditingTest, SavesThatLackATitle) {
     typeContent("新");
     choose("保存文章");
     clickRow(row);
-    EXPECT_EQ(GetText(kContent, mw::kRichText), L("新旧文"));
+    EXPECT_EQ(GetText(kContent, prop::rich::kText), L("新旧文"));
   }
   EXPECT_EQ(queryFile(path, "SELECT group_concat(quote(name), ',') FROM nr"), "'','二',NULL") << "titles as stored";
   EXPECT_TRUE(ui->messages().empty());
@@ -314,7 +314,7 @@ TEST_F(EditingTest, SavesThatLackATitle) {
   ASSERT_EQ(ui->messages().size(), 1u);
   EXPECT_EQ(ui->messages()[0].text, QStringLiteral("请先输入文章标题"));
   EXPECT_EQ(ui->messages()[0].flags, 64);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), L("别丢"));
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), L("别丢"));
   EXPECT_EQ(state().editMode, 1);
   EXPECT_EQ(queryFile(path, "SELECT count(*) FROM nr"), "3");
   choose("添加标题");

@@ -18,7 +18,7 @@ TEST_F(EditorTest, NewWritesTheTemplateBesideTheProgramEveryTime) {
   choose("新建");
   EXPECT_EQ(bytesOf(newFile).size(), kTemplateDatabaseSize);
   EXPECT_EQ(queryFile(newFile, "SELECT sql FROM sqlite_master"), schema::kCreateStatement);
-  EXPECT_EQ(GetText(kMain, forms::kPropTitle), L("NVX编辑器 [") + newFile + "]");
+  EXPECT_EQ(GetText(kMain, prop::kTitle), L("NVX编辑器 [") + newFile + "]");
   EXPECT_EQ(statusPart(1), L("0篇"));
 
   ASSERT_TRUE(AddArticle(state().articleDb, "kept?", toByteArray("text")).has_value());
@@ -34,7 +34,7 @@ TEST_F(EditorTest, NewFallsBackToTheDataDirectoryAndReportsWhenItCannotWrite) {
   choose("新建");
   const std::string fallback = (dir.path() / "data" / "new.nvx").string();
   EXPECT_EQ(queryFile(fallback, "SELECT count(*) FROM nr"), "0");
-  EXPECT_EQ(GetText(kMain, forms::kPropTitle), L("NVX编辑器 [") + fallback + "]");
+  EXPECT_EQ(GetText(kMain, prop::kTitle), L("NVX编辑器 [") + fallback + "]");
 
   std::filesystem::remove(fallback);
   std::filesystem::create_directories(fallback);
@@ -49,7 +49,7 @@ TEST_F(EditorTest, OpenCancelledOrUnreadableKeepsWhatIsOpen) {
   const std::string path = dir.file("books.nvx");
   makeCollection(path, {{1, "一", "a"}});
   openThroughMenu(path);
-  const Text title = GetText(kMain, forms::kPropTitle);
+  const Text title = GetText(kMain, prop::kTitle);
   clickRow(0);
 
   ui->answerFile(std::nullopt);
@@ -60,9 +60,9 @@ TEST_F(EditorTest, OpenCancelledOrUnreadableKeepsWhatIsOpen) {
   EXPECT_EQ(ui->messages()[0].text, QStringLiteral("打开文件失败,请检查文件是否正常!"));
   EXPECT_EQ(ui->messages()[0].flags, 16);
   EXPECT_EQ(ui->messages()[0].caption, QStringLiteral("友情提示!"));
-  EXPECT_EQ(GetText(kMain, forms::kPropTitle), title);
+  EXPECT_EQ(GetText(kMain, prop::kTitle), title);
   EXPECT_EQ(ListView::ItemCount(kCatalogue), 2);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "a");
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "a");
   EXPECT_EQ(state().currentArticleId, 1);
   const auto request = ui->ofKind(ScriptedInteraction::Shown::File).back().file;
   EXPECT_FALSE(request.save);
@@ -104,7 +104,7 @@ TEST_F(EditorTest, SaveAsCopiesEveryArticleWithAFreshReadingState) {
   const auto request = ui->ofKind(ScriptedInteraction::Shown::File).back().file;
   EXPECT_TRUE(request.save);
   EXPECT_EQ(request.filters, QStringList{"Sqlite数据库文件(*.nvx)"});
-  EXPECT_EQ(GetText(kMain, forms::kPropTitle), L("NVX编辑器 [") + source + "]") << "the open file stays open";
+  EXPECT_EQ(GetText(kMain, prop::kTitle), L("NVX编辑器 [") + source + "]") << "the open file stays open";
 
   // Onto an existing collection: its articles are replaced by the copies.
   const std::string other = dir.file("other.nvx");
@@ -228,9 +228,9 @@ TEST_F(EditorTest, CloseEmptiesEverything) {
   openThroughMenu(source);
   clickRow(0);
   choose("关闭");
-  EXPECT_EQ(GetText(kMain, forms::kPropTitle), L("nvx编辑器"));
+  EXPECT_EQ(GetText(kMain, prop::kTitle), L("nvx编辑器"));
   EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "");
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "");
   for (int part : {1, 3, 5, 7}) EXPECT_EQ(statusPart(part), "") << part;
   for (int part : {0, 2, 4, 6}) EXPECT_NE(statusPart(part), "") << part;
   EXPECT_EQ(state().articleDb.connection(), nullptr);

@@ -27,8 +27,8 @@ class ReadingTest : public EditorTest {
     settle();
   }
   void select(int start, int length) {
-    SetInt(kContent, mw::kRichSelStart, start);
-    SetInt(kContent, mw::kRichSelLength, length);
+    SetInt(kContent, prop::rich::kSelStart, start);
+    SetInt(kContent, prop::rich::kSelLength, length);
   }
   void search(const char* text) {
     control<QLineEdit>(tf::kWindow, "编辑框1")->setText(QString::fromUtf8(text));
@@ -109,7 +109,7 @@ TEST_F(ReadingTest, SchemesColourTheBoxButNotTheArticlesFormat) {
   EXPECT_EQ(box()->palette().color(QPalette::Base), QColor(214, 166, 107)) << "kept across articles";
 
   choose("方案4");
-  EXPECT_EQ(GetInt(kContent, mw::kRichBackColor), 0x00B0C0CD) << "reference 0 runs like any other";
+  EXPECT_EQ(GetInt(kContent, prop::rich::kBackColor), 0x00B0C0CD) << "reference 0 runs like any other";
 }
 
 TEST_F(ReadingTest, CatalogueHidesAndComesBackOnResize) {
@@ -132,16 +132,16 @@ TEST_F(ReadingTest, FindDownAndUpFollowTheLastResult) {
   choose("查找");
   search("乙丙");
   findDown();
-  EXPECT_EQ(GetInt(kContent, mw::kRichSelStart), 1) << "right after start-up the search starts at 1";
-  EXPECT_EQ(GetText(kContent, mw::kRichSelText), L("乙丙"));
+  EXPECT_EQ(GetInt(kContent, prop::rich::kSelStart), 1) << "right after start-up the search starts at 1";
+  EXPECT_EQ(GetText(kContent, prop::rich::kSelText), L("乙丙"));
   findDown();
-  EXPECT_EQ(GetInt(kContent, mw::kRichSelStart), 4);
+  EXPECT_EQ(GetInt(kContent, prop::rich::kSelStart), 4);
   findDown();
   ASSERT_EQ(ui->messages().size(), 1u);
   EXPECT_EQ(ui->messages()[0].text, QStringLiteral("已经到尾部"));
   EXPECT_EQ(ui->messages()[0].caption, QStringLiteral("提示"));
   EXPECT_EQ(ui->messages()[0].flags, 64);
-  EXPECT_EQ(GetText(kContent, mw::kRichSelText), L("甲乙")) << "the first two characters";
+  EXPECT_EQ(GetText(kContent, prop::rich::kSelText), L("甲乙")) << "the first two characters";
   EXPECT_EQ(state().lastFoundPosition, -1);
   QTest::keyClick(control<QLineEdit>(tf::kWindow, "编辑框1"), Qt::Key_Return);
   settle();
@@ -170,12 +170,12 @@ TEST_F(ReadingTest, EnterKeepsFindingAndNeverTypesIntoTheText) {
   for (int expected : {2, 4}) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     settle();
-    EXPECT_EQ(GetInt(kContent, mw::kRichSelStart), expected);
+    EXPECT_EQ(GetInt(kContent, prop::rich::kSelStart), expected);
     EXPECT_EQ(QApplication::focusWidget(), input) << "after finding " << expected;
     const QImage seen = seenAt(*box());
     EXPECT_GT(colorShare(seen, highlight, 8) * seen.width() * seen.height(), 40) << "the match shows";
   }
-  EXPECT_EQ(GetText(kContent, mw::kRichText), L("甲乙甲乙甲"));
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), L("甲乙甲乙甲"));
   EXPECT_FALSE(box()->document()->isModified());
 }
 
@@ -251,7 +251,7 @@ TEST_F(ReadingTest, FindUpRightAfterStartUpAndMatchingRules) {
   // Loading another article keeps the position, even past the end of a shorter text.
   clickRow(0);
   EXPECT_EQ(state().lastFoundPosition, 5);
-  SetText(kContent, mw::kRichText, "wordword");
+  SetText(kContent, prop::rich::kText, "wordword");
   state().lastFoundPosition = 40;
   findUp();
   EXPECT_EQ(state().lastFoundPosition, 4) << "the last one, searching from the end";
@@ -268,24 +268,24 @@ TEST_F(ReadingTest, ContentKeysTakeEffectOnce) {
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("ab"));
   select(6, 0);
   key(Qt::Key_V, Qt::ControlModifier);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "abcdefab") << "pasted once";
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "abcdefab") << "pasted once";
 
   select(2, 2);
   key(Qt::Key_Backspace);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "abefab") << "only the selection";
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "abefab") << "only the selection";
   select(0, 1);
   key(Qt::Key_Delete, Qt::ShiftModifier);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "befab") << "with any modifiers";
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "befab") << "with any modifiers";
   select(2, 0);
   key(Qt::Key_Backspace);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "bfab") << "no selection: the box's own Backspace";
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "bfab") << "no selection: the box's own Backspace";
   key(Qt::Key_Delete);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "bab");
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "bab");
 
   key(Qt::Key_A, Qt::ControlModifier);
-  EXPECT_EQ(GetText(kContent, mw::kRichSelText), "bab");
+  EXPECT_EQ(GetText(kContent, prop::rich::kSelText), "bab");
   key(Qt::Key_X, Qt::ControlModifier);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "");
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "");
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("bab"));
 
   key(Qt::Key_F, Qt::ControlModifier);
@@ -301,18 +301,18 @@ TEST_F(ReadingTest, ContentMenuItemsActOnTheSelection) {
   choose("复制");
   choose("剪切");
   choose("删除");
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "hello") << "nothing selected: nothing done";
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "hello") << "nothing selected: nothing done";
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("!"));
   choose("全选");
   EXPECT_EQ(QApplication::focusWidget(), box());
   choose("剪切");
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "");
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "");
   choose("粘贴");
   choose("粘贴");
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "hellohello");
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "hellohello");
   select(0, 5);
   choose("删除");
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "hello");
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "hello");
 }
 
 }  // namespace

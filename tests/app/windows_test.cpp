@@ -16,7 +16,7 @@ namespace bg = forms::background_colour;
 namespace about = forms::about;
 
 TEST_F(EditorTest, LayoutFollowsTheWindowSize) {
-  EXPECT_EQ(GetText(kMain, forms::kPropTitle), L("NVX编辑器"));
+  EXPECT_EQ(GetText(kMain, prop::kTitle), L("NVX编辑器"));
   EXPECT_EQ(GetInt(kCatalogue, 3), 600 - 80) << "placed when the window was created";
   Move(kMain, std::nullopt, std::nullopt, 600, 400);
   auto rect = [](UnitRef r) {
@@ -25,7 +25,7 @@ TEST_F(EditorTest, LayoutFollowsTheWindowSize) {
   EXPECT_EQ(rect(kCatalogue), (std::vector<int>{8, 8, 180, 320}));
   EXPECT_EQ(rect(kContent), (std::vector<int>{188, 8, 398, 320}));
   EXPECT_EQ(rect({mw::kWindow, mw::kSaveTitleButton}), (std::vector<int>{8, 8, 80, 32}));
-  EXPECT_EQ(GetInt({mw::kWindow, mw::kSaveTitleButton}, forms::kPropVisible), 0) << "keeps its visibility";
+  EXPECT_EQ(GetInt({mw::kWindow, mw::kSaveTitleButton}, prop::kVisible), 0) << "keeps its visibility";
   // Narrower than the content box's margins: the computed width is passed on.
   Move(kMain, std::nullopt, std::nullopt, 150, 400);
   EXPECT_LE(GetInt(kContent, 2), 0);
@@ -43,7 +43,7 @@ TEST_F(EditorTest, AboutWindowShowsTheHelpAndClosesWithItsButton) {
     EXPECT_TRUE(lines[6].contains(QStringLiteral("显示的\"保存文章标题\"按钮，使用\"保存文章\"菜单")));
     EXPECT_EQ(GetText({about::kWindow, about::kHelpLabel}, 8), L(about::kHelpText)) << "CR LF between lines";
     EXPECT_EQ(control<QPlainTextEdit>(about::kWindow, "编辑框1")->toPlainText().split('\n').size(), 3);
-    EXPECT_EQ(GetText({about::kWindow, about::kSelf}, forms::kPropTitle), L("关于"));
+    EXPECT_EQ(GetText({about::kWindow, about::kSelf}, prop::kTitle), L("关于"));
     QTest::mouseClick(control<QPushButton>(about::kWindow, "超级按钮1"), Qt::LeftButton);
   });
   EXPECT_FALSE(IsCreated(about::kWindow));
@@ -51,22 +51,22 @@ TEST_F(EditorTest, AboutWindowShowsTheHelpAndClosesWithItsButton) {
 }
 
 TEST_F(EditorTest, BackgroundColourWindowSetsOnlyWhatOkConfirms) {
-  auto background = [] { return GetInt(kContent, mw::kRichBackColor); };
+  auto background = [] { return GetInt(kContent, prop::rich::kBackColor); };
   const std::int32_t before = background();
   const auto openBackground = [this] { choose("背景颜色"); };
 
   whileModal(bg::kWindow, openBackground, [this] {
-    EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, bg::kPickerColor), 0x00FFFFFF);
+    EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, prop::picker::kColor), 0x00FFFFFF);
     ui->answerColor(QColor(205, 192, 176));
     QTest::mouseClick(control<QPushButton>(bg::kWindow, "颜色选择器1"), Qt::LeftButton);
-    EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, bg::kPickerColor), 0x00B0C0CD);
+    EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, prop::picker::kColor), 0x00B0C0CD);
     QTest::mouseClick(control<QPushButton>(bg::kWindow, "取消按钮"), Qt::LeftButton);
   });
   EXPECT_FALSE(IsCreated(bg::kWindow));
   EXPECT_EQ(background(), before) << "cancel changes nothing";
 
   whileModal(bg::kWindow, openBackground, [this] {
-    EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, bg::kPickerColor), 0x00FFFFFF) << "white every time";
+    EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, prop::picker::kColor), 0x00FFFFFF) << "white every time";
     ui->answerColor(QColor(49, 73, 107));
     QTest::mouseClick(control<QPushButton>(bg::kWindow, "颜色选择器1"), Qt::LeftButton);
     QTest::keyClick(windowWidget(bg::kWindow), Qt::Key_Escape);
@@ -80,7 +80,7 @@ TEST_F(EditorTest, BackgroundColourWindowSetsOnlyWhatOkConfirms) {
   });
   EXPECT_EQ(background(), 0x006B4931);
   EXPECT_EQ(control<QPlainTextEdit>(mw::kWindow, "编辑框1")->palette().color(QPalette::Base), QColor(49, 73, 107));
-  EXPECT_EQ(state().currentFormat.color, forms::kDefaultColor) << "not part of the article's format";
+  EXPECT_EQ(state().currentFormat.color, kDefaultColor) << "not part of the article's format";
 }
 
 TEST_F(EditorTest, WindowsDisabledByAModalOneCannotBeClosed) {
@@ -122,7 +122,7 @@ TEST_F(EditorTest, FindWindowOpensOverTheContentBox) {
   EXPECT_EQ(GetInt(self, 1), GetInt(kContent, 1));
   EXPECT_EQ(GetInt(self, 2), 319);
   EXPECT_EQ(GetInt(self, 3), 135);
-  EXPECT_EQ(GetText(self, forms::kPropTitle), L("查找"));
+  EXPECT_EQ(GetText(self, prop::kTitle), L("查找"));
   EXPECT_EQ(control<QLabel>(tf::kWindow, "标签1")->text(), QStringLiteral("查找内容："));
   EXPECT_TRUE(control<QPushButton>(tf::kWindow, "按钮2")->isVisible());
   EXPECT_EQ(control<QPushButton>(tf::kWindow, "按钮1")->text(), QStringLiteral("向下查找"));

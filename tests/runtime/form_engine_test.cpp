@@ -35,7 +35,7 @@ const UnitRef kCatalogue{mw::kWindow, mw::kCatalogue};
 class FormEngineTest : public GuiTest {
  protected:
   // Binds `ref` to a handler that records `name` and returns `result`.
-  void record(forms::HandlerRef ref, const std::string& name, HandlerResult result = std::nullopt) {
+  void record(HandlerRef ref, const std::string& name, HandlerResult result = std::nullopt) {
     BindHandler(ref, [this, name, result](const EventArgs& a) -> HandlerResult {
       std::string entry = name;
       for (int i = 0; i < a.count; ++i) entry += " " + std::to_string(a[i]);
@@ -53,7 +53,7 @@ TEST_F(FormEngineTest, MainWindowIsCreatedInOrderAndRaisesItsEvents) {
   });
   ASSERT_TRUE(LoadWindow(mw::kWindow));
   EXPECT_EQ(events, std::vector<std::string>{"size changed 800x600"});
-  EXPECT_EQ(GetText(kMain, forms::kPropTitle), L("NVX编辑器"));
+  EXPECT_EQ(GetText(kMain, prop::kTitle), L("NVX编辑器"));
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
   EXPECT_EQ(GetInt(kMain, 0), (screen.width() - 800) / 2);
   EXPECT_EQ(GetInt(kMain, 1), (screen.height() - 600) / 2);
@@ -70,9 +70,9 @@ TEST_F(FormEngineTest, MainWindowIsCreatedInOrderAndRaisesItsEvents) {
   EXPECT_EQ(tree->headerItem()->text(1), QStringLiteral("目录"));
   EXPECT_EQ(tree->columnWidth(0), 0);
   EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
-  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), -1);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "");
-  EXPECT_EQ(GetInt({mw::kWindow, mw::kSaveTitleButton}, forms::kPropVisible), 0);
+  EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), -1);
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "");
+  EXPECT_EQ(GetInt({mw::kWindow, mw::kSaveTitleButton}, prop::kVisible), 0);
   EXPECT_EQ(GetText({mw::kWindow, mw::kSaveTitleButton}, 10), L("保存文章标题"));
   QWidget* bar = control(mw::kWindow, "状态条1");
   ASSERT_NE(bar, nullptr);
@@ -177,15 +177,15 @@ TEST_F(FormEngineTest, ListViewRowsAndClicks) {
   const QRect second = tree->visualItemRect(tree->topLevelItem(1));
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, second.center());
   EXPECT_EQ(events, std::vector<std::string>{"clicked"});
-  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), 1) << "the row is selected before clicked is raised";
+  EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), 1) << "the row is selected before clicked is raised";
   QTest::mouseDClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, second.center());
   EXPECT_EQ(events.back(), "double " + std::to_string(second.center().x()) + " " +
                                std::to_string(second.center().y()) + " 0");
 
-  SetInt(kCatalogue, mw::kListCurrentRow, 3);
-  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), 3);
+  SetInt(kCatalogue, prop::list::kCurrentRow, 3);
+  EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), 3);
   ListView::DeselectItem(kCatalogue, 3);
-  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), -1);
+  EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), -1);
   ListView::DeleteAllItems(kCatalogue);
   EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
 }
@@ -196,39 +196,39 @@ TEST_F(FormEngineTest, RichEditTextLinesSelectionAndFind) {
 
   // Every kind of line end shows as one break; the text comes back as it was set until edited.
   const Text mixed = "one\r\ntwo\nthree\rfour";
-  SetText(kContent, mw::kRichText, mixed);
+  SetText(kContent, prop::rich::kText, mixed);
   EXPECT_EQ(RichEdit::LineCount(kContent), 4);
-  EXPECT_EQ(GetText(kContent, mw::kRichText), mixed);
-  SetInt(kContent, mw::kRichSelStart, 4);
-  SetInt(kContent, mw::kRichSelLength, 3);
-  EXPECT_EQ(GetText(kContent, mw::kRichSelText), "two");
-  SetText(kContent, mw::kRichSelText, "2");
-  EXPECT_EQ(GetText(kContent, mw::kRichText), "one\r\n2\r\nthree\r\nfour");
-  SetInt(kContent, mw::kRichSelStart, -5);
-  SetInt(kContent, mw::kRichSelLength, -7);
-  EXPECT_EQ(GetInt(kContent, mw::kRichSelStart), 0);
-  EXPECT_EQ(GetText(kContent, mw::kRichSelText), "one\r\n2\r\nthree\r\nfour") << "-1 and below: the whole text";
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), mixed);
+  SetInt(kContent, prop::rich::kSelStart, 4);
+  SetInt(kContent, prop::rich::kSelLength, 3);
+  EXPECT_EQ(GetText(kContent, prop::rich::kSelText), "two");
+  SetText(kContent, prop::rich::kSelText, "2");
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "one\r\n2\r\nthree\r\nfour");
+  SetInt(kContent, prop::rich::kSelStart, -5);
+  SetInt(kContent, prop::rich::kSelLength, -7);
+  EXPECT_EQ(GetInt(kContent, prop::rich::kSelStart), 0);
+  EXPECT_EQ(GetText(kContent, prop::rich::kSelText), "one\r\n2\r\nthree\r\nfour") << "-1 and below: the whole text";
 
   const Text hay = L("甲乙甲乙甲");
-  SetText(kContent, mw::kRichText, hay);
+  SetText(kContent, prop::rich::kText, hay);
   EXPECT_EQ(RichEdit::FindText(kContent, 0, true, false, L("甲")), 0);
   EXPECT_EQ(RichEdit::FindText(kContent, 1, true, false, L("甲")), 2);
   EXPECT_EQ(RichEdit::FindText(kContent, 5, true, false, L("甲")), -1);
-  SetText(kContent, mw::kRichText, "Abc abc");
+  SetText(kContent, prop::rich::kText, "Abc abc");
   EXPECT_EQ(RichEdit::FindText(kContent, 0, true, false, "abc"), 4);
   EXPECT_EQ(RichEdit::FindText(kContent, 0, false, false, "abc"), 0);
 
   // A long paragraph wraps: its lines count, and scrolling moves the first visible line.
   Text longText;
   for (int i = 0; i < 400; ++i) longText += L("长文章的内容");
-  SetText(kContent, mw::kRichText, longText + "\r\n" + longText);
+  SetText(kContent, prop::rich::kText, longText + "\r\n" + longText);
   const int lines = RichEdit::LineCount(kContent);
   EXPECT_GT(lines, 20);
   EXPECT_EQ(RichEdit::FirstVisibleLine(kContent), 0);
   control<QPlainTextEdit>(mw::kWindow, "编辑框1")->verticalScrollBar()->setValue(7);
   EXPECT_EQ(RichEdit::FirstVisibleLine(kContent), 7);
 
-  SetInt(kContent, mw::kRichBackColor, 0x00B0C0CD);
+  SetInt(kContent, prop::rich::kBackColor, 0x00B0C0CD);
   EXPECT_EQ(control<QPlainTextEdit>(mw::kWindow, "编辑框1")->palette().color(QPalette::Base), QColor(205, 192, 176));
   CharFormat format{L("宋体"), 20, 0, kEffectItalic | kEffectUnderline, 0x000000FF};
   EXPECT_TRUE(RichEdit::SetCharFormat(kContent, format));
@@ -318,7 +318,7 @@ TEST_F(FormEngineTest, DialogsGoThroughTheSeam) {
   const UnitRef save{mw::kWindow, mw::kSaveDialog};
   ui->answerFile(QStringLiteral("/tmp/集子.nvx"));
   EXPECT_TRUE(CommonDlg::Open(save));
-  EXPECT_EQ(GetText(save, mw::kDlgFileName), L("/tmp/集子.nvx"));
+  EXPECT_EQ(GetText(save, prop::dlg::kFileName), L("/tmp/集子.nvx"));
   const auto request = ui->ofKind(ScriptedInteraction::Shown::File).back().file;
   EXPECT_TRUE(request.save);
   EXPECT_EQ(request.filters, QStringList{"sqlite数据库文件(*.nvx)"});
@@ -327,25 +327,25 @@ TEST_F(FormEngineTest, DialogsGoThroughTheSeam) {
   EXPECT_TRUE(request.overwritePrompt);
 
   ui->answerFile(std::nullopt);
-  SetText(save, mw::kDlgFilter, L("文本文件(*.txt)|*.txt|所有文件|*.*"));
-  SetInt(save, mw::kDlgKind, 0);
+  SetText(save, prop::dlg::kFilter, L("文本文件(*.txt)|*.txt|所有文件|*.*"));
+  SetInt(save, prop::dlg::kKind, 0);
   EXPECT_FALSE(CommonDlg::Open(save));
-  EXPECT_EQ(GetText(save, mw::kDlgFileName), L("/tmp/集子.nvx")) << "cancel changes nothing";
+  EXPECT_EQ(GetText(save, prop::dlg::kFileName), L("/tmp/集子.nvx")) << "cancel changes nothing";
   EXPECT_EQ(ui->ofKind(ScriptedInteraction::Shown::File).back().file.filters,
             (QStringList{"文本文件(*.txt)", "所有文件 (*.*)"}));
 
   const UnitRef font{mw::kWindow, mw::kFontDialog};
   FontChoice chosen{QStringLiteral("黑体"), 16, true, false, true, false, QColor(0, 0, 255)};
   ui->answerFont(chosen);
-  SetText(font, mw::kDlgFaceName, L("宋体"));
-  SetInt(font, mw::kDlgFontSize, 9);
+  SetText(font, prop::dlg::kFaceName, L("宋体"));
+  SetInt(font, prop::dlg::kFontSize, 9);
   EXPECT_TRUE(CommonDlg::Open(font));
   EXPECT_EQ(ui->ofKind(ScriptedInteraction::Shown::Font).back().font.face, QStringLiteral("宋体"));
-  EXPECT_EQ(GetText(font, mw::kDlgFaceName), L("黑体"));
-  EXPECT_EQ(GetInt(font, mw::kDlgFontSize), 16);
-  EXPECT_EQ(GetInt(font, mw::kDlgBold), 1);
-  EXPECT_EQ(GetInt(font, mw::kDlgUnderline), 1);
-  EXPECT_EQ(GetInt(font, mw::kDlgFontColor), 0x00FF0000);
+  EXPECT_EQ(GetText(font, prop::dlg::kFaceName), L("黑体"));
+  EXPECT_EQ(GetInt(font, prop::dlg::kFontSize), 16);
+  EXPECT_EQ(GetInt(font, prop::dlg::kBold), 1);
+  EXPECT_EQ(GetInt(font, prop::dlg::kUnderline), 1);
+  EXPECT_EQ(GetInt(font, prop::dlg::kFontColor), 0x00FF0000);
 }
 
 TEST_F(FormEngineTest, DragByClientAreaOnlyOnTheWindowItself) {
@@ -374,14 +374,14 @@ using FormEngineDeathTest = FormEngineTest;
 
 TEST_F(FormEngineDeathTest, AddressingWhatIsNotLoadedEndsTheProgramWithTheReport) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(GetInt(kContent, mw::kRichText), testing::ExitedWithCode(255),
+  EXPECT_EXIT(GetInt(kContent, prop::rich::kText), testing::ExitedWithCode(255),
               "运行时出错!.*错误信息：未载入欲访问窗口组件所在的窗口");
   EXPECT_EXIT(RichEdit::LineCount({forms::about::kWindow, forms::about::kOkButton}),
               testing::ExitedWithCode(255), "指定窗口或窗口组件不存在或尚未载入");
   EXPECT_EXIT(
       {
         LoadWindow(mw::kWindow);
-        SetProperty(kContent, mw::kRichSelStart, Text("x"));
+        SetProperty(kContent, prop::rich::kSelStart, Text("x"));
       },
       testing::ExitedWithCode(255), "欲转换数据类型不是数值");
 }

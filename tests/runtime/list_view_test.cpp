@@ -66,13 +66,13 @@ TEST_F(ListViewTest, SelectingARowDoesNotScroll) {
   QScrollBar* bar = tree->verticalScrollBar();
   ASSERT_GT(bar->maximum(), 0);
   bar->setValue(10);
-  SetInt(kCatalogue, mw::kListCurrentRow, 400);
+  SetInt(kCatalogue, prop::list::kCurrentRow, 400);
   settle();
-  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), 400);
+  EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), 400);
   EXPECT_EQ(bar->value(), 10);
-  SetInt(kCatalogue, mw::kListCurrentRow, 2);
+  SetInt(kCatalogue, prop::list::kCurrentRow, 2);
   settle();
-  EXPECT_EQ(GetInt(kCatalogue, mw::kListCurrentRow), 2);
+  EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), 2);
   EXPECT_EQ(bar->value(), 10);
   EXPECT_TRUE(tree->hasAutoScroll()) << "the user's own moves still scroll";
 }

@@ -86,7 +86,7 @@ TEST_F(RichEditTest, LineCountIsTheBoxsOwnLayout) {
     Move(kContent, 200, 0, width, 300);
     settle();
     for (const auto& row : rows) {
-      SetText(kContent, mw::kRichText, row.text);
+      SetText(kContent, prop::rich::kText, row.text);
       const int counted = RichEdit::LineCount(kContent);
       EXPECT_EQ(counted, laidOutLines()) << row.name << " at width " << width;
     }
@@ -95,7 +95,7 @@ TEST_F(RichEditTest, LineCountIsTheBoxsOwnLayout) {
 
 TEST_F(RichEditTest, LineCountArrivesAfterTheText) {
   const Text article = paragraphs(3000, 120);
-  SetText(kContent, mw::kRichText, article);
+  SetText(kContent, prop::rich::kText, article);
   std::optional<int> arrived;
   RichEdit::WhenLineCountReady(kContent, [&](std::int32_t lines) { arrived = lines; });
   EXPECT_FALSE(arrived) << "a long text is counted in idle time, not before the call returns";
@@ -118,9 +118,9 @@ TEST_F(RichEditTest, LineCountArrivesAfterTheText) {
 
   // Another text set by the program drops a call still waiting; a newer call replaces an older.
   bool stale = false;
-  SetText(kContent, mw::kRichText, article + article);
+  SetText(kContent, prop::rich::kText, article + article);
   RichEdit::WhenLineCountReady(kContent, [&](std::int32_t) { stale = true; });
-  SetText(kContent, mw::kRichText, paragraphs(2000, 50));
+  SetText(kContent, prop::rich::kText, paragraphs(2000, 50));
   std::optional<int> replaced, latest;
   RichEdit::WhenLineCountReady(kContent, [&](std::int32_t lines) { replaced = lines; });
   RichEdit::WhenLineCountReady(kContent, [&](std::int32_t lines) { latest = lines; });
@@ -134,7 +134,7 @@ TEST_F(RichEditTest, LineCountArrivesAfterTheText) {
 // has laid out only what it showed: after it was resized, every block counts one line again
 // until shown, even when the width comes back to the one the lines were counted at.
 TEST_F(RichEditTest, FirstVisibleLineCountsTheWrappedLinesAbove) {
-  SetText(kContent, mw::kRichText, paragraphs(400, 100));
+  SetText(kContent, prop::rich::kText, paragraphs(400, 100));
   EXPECT_EQ(RichEdit::FirstVisibleLine(kContent), 0);
   RichEdit::LineCount(kContent);
   for (const int width : {300, 400}) {
@@ -155,7 +155,7 @@ TEST_F(RichEditTest, FirstVisibleLineCountsTheWrappedLinesAbove) {
 TEST_F(RichEditTest, FindSearchesBothWaysWithTheSameRules) {
   const Text nbsp = L("\u00A0");
   const Text text = "a" + nbsp + "b a b A B" + "\r\n" + L("甲乙") + nbsp + L("甲乙 甲乙");
-  SetText(kContent, mw::kRichText, text);
+  SetText(kContent, prop::rich::kText, text);
   // Positions: "a\u00A0b a b A B" 0-10, the line break 11, "甲乙\u00A0甲乙 甲乙" 12-19.
   const struct {
     const char* name;
@@ -191,7 +191,7 @@ TEST_F(RichEditTest, FindSearchesBothWaysWithTheSameRules) {
   c.insertText(QStringLiteral("xyz"));
   EXPECT_EQ(RichEdit::FindText(kContent, 0, true, false, "xyz"), 0);
   EXPECT_EQ(RichEdit::FindTextBackward(kContent, 100, true, "a b"), 7);
-  SetText(kContent, mw::kRichText, "new text");
+  SetText(kContent, prop::rich::kText, "new text");
   EXPECT_EQ(RichEdit::FindText(kContent, 0, true, false, "xyz"), -1);
   EXPECT_EQ(RichEdit::FindTextBackward(kContent, 100, true, "text"), 4);
 }
@@ -199,7 +199,7 @@ TEST_F(RichEditTest, FindSearchesBothWaysWithTheSameRules) {
 // A right click sends the box a context-menu event after the press; the program's pop-up has
 // already run on the press, so the box must show no menu of its own.
 TEST_F(RichEditTest, RightClickShowsNoMenuOfTheBox) {
-  SetText(kContent, mw::kRichText, "some text");
+  SetText(kContent, prop::rich::kText, "some text");
   const QPoint at(20, 10);
   QContextMenuEvent event(QContextMenuEvent::Mouse, at, box->viewport()->mapToGlobal(at));
   QApplication::sendEvent(box->viewport(), &event);
@@ -230,9 +230,9 @@ TEST_F(RichEditTest, SelectionShowsWhileTheBoxHasNoFocus) {
   ASSERT_TRUE(LoadWindow(mw::kWindow));
   box = control<QPlainTextEdit>(mw::kWindow, "编辑框1");
 
-  SetText(kContent, mw::kRichText, std::string(30, 'W'));
-  SetInt(kContent, mw::kRichSelStart, 0);
-  SetInt(kContent, mw::kRichSelLength, -1);
+  SetText(kContent, prop::rich::kText, std::string(30, 'W'));
+  SetInt(kContent, prop::rich::kSelStart, 0);
+  SetInt(kContent, prop::rich::kSelLength, -1);
   control<QWidget>(mw::kWindow, "超级列表框1")->setFocus();
   ASSERT_FALSE(box->hasFocus());
   const QColor highlight = box->palette().color(QPalette::Active, QPalette::Highlight);

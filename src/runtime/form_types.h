@@ -1,4 +1,4 @@
-// The shapes of the program's form definitions: windows, their controls and menu items, declared
+// The shapes of form definitions: windows, their controls and menu items, declared
 // as constant data. The form engine of the runtime turns a WindowDef into a live window.
 //
 // Texts here are the program's own, written as UTF-8 in the sources; the engine converts them.
@@ -9,7 +9,9 @@
 #include <span>
 #include <variant>
 
-namespace nvx::forms {
+#include "runtime/unit_numbers.h"
+
+namespace nvx {
 
 using WindowId = std::uint32_t;
 using UnitId = std::uint32_t;
@@ -50,45 +52,6 @@ inline constexpr std::uint32_t kVisible = 1;
 inline constexpr std::uint32_t kDisabled = 2;
 inline constexpr std::uint32_t kTabStop = 4;
 
-// Event numbers common to every window and control.
-namespace event {
-inline constexpr int kLeftDown = -1;
-inline constexpr int kLeftUp = -2;
-inline constexpr int kDoubleClick = -3;
-inline constexpr int kRightDown = -4;
-inline constexpr int kRightUp = -5;
-inline constexpr int kMouseMove = -6;
-inline constexpr int kFocusIn = -7;
-inline constexpr int kFocusOut = -8;
-inline constexpr int kKeyDown = -9;
-inline constexpr int kKeyUp = -10;
-inline constexpr int kCharacter = -11;
-inline constexpr int kWheel = -12;
-// Window events.
-inline constexpr int kCreated = 0;
-inline constexpr int kCloseRequested = 1;
-inline constexpr int kDestroying = 2;
-inline constexpr int kMoved = 3;
-inline constexpr int kResized = 4;
-inline constexpr int kActivated = 5;
-inline constexpr int kDeactivated = 6;
-inline constexpr int kFirstActivation = 8;
-inline constexpr int kShown = 10;
-inline constexpr int kHidden = 11;
-// Menu items, buttons, edit boxes (content changed), list views (current row changed).
-inline constexpr int kSelected = 0;
-inline constexpr int kClicked = 0;
-inline constexpr int kChanged = 0;
-// Rich edit.
-inline constexpr int kSelectionChanged = 1;
-// List view.
-inline constexpr int kRowActivated = 1;
-inline constexpr int kHeadingClicked = 2;
-inline constexpr int kHotTracked = 3;
-inline constexpr int kListClicked = 4;
-inline constexpr int kListRightClicked = 5;
-}  // namespace event
-
 struct EventBinding {
   int event = 0;
   HandlerRef handler = kNoHandler;
@@ -102,7 +65,7 @@ struct FontDef {
   int charset = 1;
 };
 
-// Type properties. Field comments give the property index handlers use.
+// Type properties. Field comments give the property index (runtime/unit_numbers.h) handlers use.
 struct ButtonProps {
   const char* caption = "";  // 10
   int kind = 0;              // 9: 0 normal, 1 default button
@@ -267,4 +230,4 @@ struct WindowDef {
   std::span<const MenuItemDef> menu;     // in menu order
 };
 
-}  // namespace nvx::forms
+}  // namespace nvx
