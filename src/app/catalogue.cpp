@@ -1,6 +1,5 @@
 #include "app/catalogue.h"
 
-#include <QWidget>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -9,8 +8,7 @@
 #include "app/main_window_refs.h"
 #include "app/program_state.h"
 #include "forms/main_window.h"
-#include "runtime/interaction.h"
-#include "runtime/unit_types.h"
+#include "runtime/progress.h"
 #include "runtime/value_commands.h"
 #include "store/article_records.h"
 #include "store/article_walk.h"
@@ -67,7 +65,7 @@ void LoadCatalogue() {
   std::int64_t articles = 0;
   if (s.articleDb.connection() != nullptr) {
     const std::int64_t total = CountArticles(s.articleDb).value_or(0);
-    const auto progress = interaction().beginProgress(QStringLiteral("打开"), total, false);
+    const auto progress = BeginProgress(L("打开"), total, false);
     std::vector<std::vector<Text>> batch;
     auto flush = [&] {
       ListView::AppendRows(kCatalogue, batch);

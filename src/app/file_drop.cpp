@@ -7,7 +7,7 @@
 #include "app/file_menu.h"
 #include "app/main_window_refs.h"
 #include "app/program_state.h"
-#include "runtime/interaction.h"
+#include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
 #include "store/article_file.h"
 #include "store/book_import.h"

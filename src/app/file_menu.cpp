@@ -10,7 +10,7 @@
 #include "forms/forms.h"
 #include "forms/main_window.h"
 #include "runtime/file_commands.h"
-#include "runtime/interaction.h"
+#include "runtime/progress.h"
 #include "runtime/qt_text.h"
 #include "runtime/value_commands.h"
 #include "store/article_export.h"
@@ -124,7 +124,7 @@ void SaveAs() {
   CopyOutcome outcome = CopyOutcome::Failed;
   {
     const auto progress =
-        interaction().beginProgress(QStringLiteral("另存"), CountArticles(s.articleDb).value_or(0), true);
+        BeginProgress(L("另存"), CountArticles(s.articleDb).value_or(0), true);
     outcome = CopyCollection(s.articleDb, *target, *progress);
   }
   RestoreCursor();
@@ -143,7 +143,7 @@ void Export() {
   {
     std::unique_ptr<Progress> progress;
     result = ExportArticles(state().articleDb, *path, [&](std::int64_t done, std::int64_t total) {
-      if (!progress) progress = interaction().beginProgress(QStringLiteral("导出"), total, true);
+      if (!progress) progress = BeginProgress(L("导出"), total, true);
       return progress->step(done);
     });
   }

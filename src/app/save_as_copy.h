@@ -1,7 +1,7 @@
 // Save As's copy of the open collection into another file.
 #pragma once
 
-#include "runtime/interaction.h"
+#include "runtime/progress.h"
 #include "store/sqlite_db.h"
 #include "store/value.h"
 

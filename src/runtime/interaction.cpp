@@ -1,5 +1,7 @@
 #include "runtime/interaction.h"
 
+#include "runtime/qt_text.h"
+
 namespace nvx {
 namespace {
 
@@ -23,6 +25,10 @@ std::unique_ptr<Interaction> setInteraction(std::unique_ptr<Interaction> next) {
   std::unique_ptr<Interaction> previous = std::move(installed());
   installed() = std::move(next);
   return previous;
+}
+
+std::unique_ptr<Progress> BeginProgress(const Text& caption, std::int64_t total, bool cancellable) {
+  return interaction().beginProgress(toQString(caption), total, cancellable);
 }
 
 }  // namespace nvx

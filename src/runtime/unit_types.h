@@ -208,27 +208,4 @@ T& OperationUnit(UnitRef ref) {
   ReportNoSuchUnit();
 }
 
-// Operations of the list view and the content box beside those of window_runtime.h; the editor's
-// logic calls them as it calls the others.
-namespace ListView {
-// Appends rows in one step, each given by its column texts from column 0 (a row may give fewer
-// columns than the list has; texts of columns the list lacks are ignored), aligned as their
-// column's heading, as InsertItem plus SetItemText for each row would leave them. Returns the
-// index of the first new row. Filling a list of 100,000 rows this way costs what one insertion of
-// 100,000 rows costs in Qt, not 100,000 insertions; the catalogue loader can call it once, or once
-// per batch of rows as it reads them.
-std::int32_t AppendRows(UnitRef list, std::span<const std::vector<Text>> rows);
-}  // namespace ListView
-
-namespace RichEdit {
-// Calls `ready` with the box's line count, the number LineCount gives, once it is known, on the
-// GUI thread: at once (before returning) when it is known already, otherwise from the event loop
-// when counting in slices between other events has finished. So a long article shows at once and
-// its line count follows. The count is of the text as it was when asked, even when the user types
-// meanwhile. The call is dropped when another WhenLineCountReady replaces it, when the program
-// sets the box's text again (its text property), or when the box is destroyed; an empty `ready`
-// only drops the one waiting.
-void WhenLineCountReady(UnitRef box, std::function<void(std::int32_t)> ready);
-}  // namespace RichEdit
-
 }  // namespace nvx
