@@ -12,7 +12,9 @@ FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 10
 # Both cores (or however many the machine has) for compiling and for running tests.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-# Extra CMake settings for every configure, e.g. CMAKE_ARGS=-DNVX_WERROR=ON.
+# Compiler warnings are errors in the builds made here (and so in CI); WERROR=OFF relaxes it.
+WERROR ?= ON
+# Extra CMake settings for every configure, e.g. CMAKE_ARGS=-DNVX_BUILD_BENCH=OFF.
 CMAKE_ARGS ?=
 
 # A sanitizer finding ends the test with an error; leaks inside the system's font and platform
@@ -50,7 +52,7 @@ build: configure
 
 configure: deps
 	@if [ ! -f $(BUILD_DIR)/build.ninja ]; then \
-	  cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS); \
+	  cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DNVX_WERROR=$(WERROR) $(CMAKE_ARGS); \
 	fi
 
 deps:
@@ -64,7 +66,7 @@ test-asan: build-asan
 build-asan: deps
 	@if [ ! -f $(ASAN_DIR)/build.ninja ]; then \
 	  cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNVX_SANITIZE=address,undefined \
-	    -DNVX_BUILD_BENCH=OFF $(CMAKE_ARGS); \
+	    -DNVX_BUILD_BENCH=OFF -DNVX_WERROR=$(WERROR) $(CMAKE_ARGS); \
 	fi
 	$(SANITIZER_ENV) cmake --build $(ASAN_DIR) -j $(JOBS)
 
