@@ -1,24 +1,25 @@
-// The catalogue list view of the main window, headless: rows appended in one step, and selecting a
+// A list view like the editor's catalogue, headless: rows appended in one step, and selecting a
 // row by its property.
 #include <QScrollBar>
 #include <QTreeWidget>
 
-#include "forms/main_window.h"
 #include "runtime/qt_text.h"
 #include "runtime/unit_types.h"
 #include "store/codepage.h"
 #include "support/gui_test.h"
+#include "test_forms.h"
 
 namespace nvx {
 namespace {
 
-namespace mw = forms::main_window;
+namespace mw = test_forms::main_window;
 using test::GuiTest;
 
-const UnitRef kCatalogue{mw::kWindow, mw::kCatalogue};
+const UnitRef kCatalogue{mw::kWindow, mw::kList};
 
 class ListViewTest : public GuiTest {
  protected:
+  ListViewTest() : GuiTest(test_forms::AllWindows()) {}
   void SetUp() override {
     GuiTest::SetUp();
     ASSERT_TRUE(LoadWindow(mw::kWindow));

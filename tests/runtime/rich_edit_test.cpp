@@ -1,5 +1,5 @@
-// The content box of the main window, headless: its line count against the box's own layout, the
-// count arriving after a long text, Find in both directions, its pop-up and its selection.
+// A rich edit box like the editor's content box, headless: its line count against the box's own
+// layout, the count arriving after a long text, Find in both directions, its pop-up and its selection.
 #include <QAbstractTextDocumentLayout>
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -8,22 +8,23 @@
 #include <QTest>
 #include <QTextBlock>
 
-#include "forms/main_window.h"
 #include "runtime/qt_text.h"
 #include "runtime/unit_types.h"
 #include "store/codepage.h"
 #include "support/gui_test.h"
+#include "test_forms.h"
 
 namespace nvx {
 namespace {
 
-namespace mw = forms::main_window;
+namespace mw = test_forms::main_window;
 using test::GuiTest;
 
 const UnitRef kContent{mw::kWindow, mw::kContentBox};
 
 class RichEditTest : public GuiTest {
  protected:
+  RichEditTest() : GuiTest(test_forms::AllWindows()) {}
   void SetUp() override {
     GuiTest::SetUp();
     ASSERT_TRUE(LoadWindow(mw::kWindow));

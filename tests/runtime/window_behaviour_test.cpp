@@ -8,14 +8,12 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "forms/forms.h"
 #include "store/codepage.h"
 #include "support/gui_test.h"
 
 namespace nvx {
 namespace {
 
-using namespace forms;
 using test::GuiTest;
 
 constexpr WindowId kWindow = 0x520F0001;
@@ -97,9 +95,10 @@ constexpr WindowDef kWindows[] = {
 
 class WindowBehaviourTest : public GuiTest {
  protected:
+  WindowBehaviourTest() : GuiTest(kWindows) {}
+
   void SetUp() override {
     GuiTest::SetUp();
-    InitialiseForms(kWindows);
     for (HandlerRef ref : {kOnActivated, kOnDeactivated, kOnFirstActivation, kOnShown, kOnHidden, kOnDefault,
                            kOnPlain, kOnOver, kOnHotTrack, kOnModalCreated})
       record(ref);
@@ -109,14 +108,6 @@ class WindowBehaviourTest : public GuiTest {
       return std::nullopt;
     });
   }
-  void TearDown() override {
-    for (const WindowDef& def : kWindows)
-      if (IsCreated(def.id)) Destroy(def.id);
-    settle();
-    InitialiseForms(forms::AllWindows());
-    GuiTest::TearDown();
-  }
-
   void record(HandlerRef ref) {
     BindHandler(ref, [this, ref](const EventArgs& a) -> HandlerResult {
       events.push_back(ref);

@@ -6,7 +6,8 @@
 #include <QTimer>
 #include <cstdlib>
 
-#include "forms/forms.h"
+#include "runtime/form_engine.h"
+#include "runtime/form_window.h"
 
 namespace nvx::test {
 
@@ -25,16 +26,15 @@ void EnsureApplication() {
 void GuiTest::SetUpTestSuite() { EnsureApplication(); }
 
 void GuiTest::SetUp() {
-  InitialiseForms(forms::AllWindows());
+  if (!forms_.empty()) InitialiseForms(forms_);
   ClearHandlers();
 }
 
 void GuiTest::TearDown() {
-  for (const auto& def : forms::AllWindows()) {
-    if (IsCreated(def.id)) Destroy(def.id);
-  }
+  for (FormWindow* window : FormEngine::instance().liveWindows()) Destroy(window->id());
   settle();
-  for (const auto& def : forms::AllWindows()) EXPECT_FALSE(IsCreated(def.id)) << "window left open";
+  for (FormWindow* window : FormEngine::instance().liveWindows())
+    ADD_FAILURE() << "window left open: " << window->objectName().toStdString();
   ClearHandlers();
   EXPECT_EQ(ui->unexpected(), 0) << ui->problems.join(QStringLiteral("; ")).toStdString();
 }

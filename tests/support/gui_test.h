@@ -1,6 +1,6 @@
-// The base of tests that load the program's real windows headless: one QApplication for the
-// process, the program's forms, a scripted interaction answering every dialog, and no window left
-// open at the end of a test.
+// The base of tests that load windows headless: one QApplication for the process, the forms the
+// fixture names, a scripted interaction answering every dialog, and no window left open at the end
+// of a test.
 #pragma once
 
 #include <QApplication>
@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <functional>
 #include <gtest/gtest.h>
+#include <span>
 
 #include "support/scripted_interaction.h"
 #include "runtime/window_runtime.h"
@@ -20,6 +21,11 @@ void EnsureApplication();
 
 class GuiTest : public ::testing::Test {
  protected:
+  // Without forms, a test runs on whatever forms the engine holds (a fixture may load its own in
+  // SetUp); with them, every test of the fixture starts on `forms`.
+  GuiTest() = default;
+  explicit GuiTest(std::span<const WindowDef> forms) : forms_(forms) {}
+
   static void SetUpTestSuite();
   void SetUp() override;
   void TearDown() override;
@@ -44,6 +50,9 @@ class GuiTest : public ::testing::Test {
 
  protected:
   ScopedScriptedInteraction ui;
+
+ private:
+  std::span<const WindowDef> forms_;
 };
 
 // What a person sees: the grab of `widget`'s whole window (controls stacked as they are shown),
