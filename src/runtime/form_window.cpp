@@ -354,7 +354,7 @@ void FormWindow::buildMenu() {
 
 // Adds the records [first, end) below one entry to `into`: a separator for "-", a submenu for a
 // record followed by deeper ones, an item otherwise. Hidden records, and hidden submenus with all
-// their records, are left out. Every action carries its command number (20000 + record index).
+// their records, are left out. Every action carries its command number (kMenuCommandBase + record index).
 void FormWindow::addMenuItems(QMenu* into, int first, int end, bool popup) {
   int i = first;
   while (i < end) {
@@ -372,7 +372,7 @@ void FormWindow::addMenuItems(QMenu* into, int first, int end, bool popup) {
       } else {
         action = into->addAction(QString::fromUtf8(item.caption));
       }
-      action->setData(20000 + i);
+      action->setData(kMenuCommandBase + i);
       action->setEnabled(!(item.flags & kMenuDisabled));
       if (item.flags & kMenuTicked) {
         action->setCheckable(true);
@@ -408,8 +408,8 @@ std::unique_ptr<QMenu> FormWindow::buildPopup(UnitId entry) {
 
 void FormWindow::menuTriggered(QAction* action) {
   const int command = action->data().toInt();
-  if (command < 20000) return;
-  const int index = command - 20000;
+  if (command < kMenuCommandBase) return;
+  const int index = command - kMenuCommandBase;
   if (static_cast<std::size_t>(index) >= def_.menu.size()) return;
   FormEngine::instance().run(def_.menu[static_cast<std::size_t>(index)].handler, {});
 }

@@ -42,51 +42,52 @@ bool isMenuItem(const FormWindow& w, UnitId unit) { return w.menuIndex(unit) >= 
 PropertyValue windowProperty(FormWindow& w, int index) {
   const QRect r = w.outerRect();
   switch (index) {
-    case 0: return r.left();
-    case 1: return r.top();
-    case 2: return r.width();
-    case 3: return r.height();
-    case 4: return w.tag();
-    case 5: return static_cast<std::int32_t>(!w.isHidden());
-    case 6: return static_cast<std::int32_t>(!w.isEnabled());
-    case 8: return fromQString(w.title());
+    case prop::kLeft: return r.left();
+    case prop::kTop: return r.top();
+    case prop::kWidth: return r.width();
+    case prop::kHeight: return r.height();
+    case prop::kTag: return w.tag();
+    case prop::kVisible: return static_cast<std::int32_t>(!w.isHidden());
+    case prop::kDisabled: return static_cast<std::int32_t>(!w.isEnabled());
+    case prop::kTitle: return fromQString(w.title());
     default: return std::int32_t{0};
   }
 }
 
 void setWindowProperty(FormWindow& w, int index, const PropertyValue& value) {
-  if (index == 8) {
+  if (index == prop::kTitle) {
     w.setTitle(toQString(textOf(value)));
     return;
   }
-  if (index == 4) {
+  if (index == prop::kTag) {
     w.setTag(textOf(value));
     return;
   }
   const std::int32_t n = numberOf(value);
   QRect r = w.outerRect();
   switch (index) {
-    case 0: r.moveLeft(n); break;
-    case 1: r.moveTop(n); break;
-    case 2: r.setWidth(n); break;
-    case 3: r.setHeight(n); break;
-    case 5: w.setVisible(n != 0); return;
-    case 6: w.setEnabled(n == 0); return;
+    case prop::kLeft: r.moveLeft(n); break;
+    case prop::kTop: r.moveTop(n); break;
+    case prop::kWidth: r.setWidth(n); break;
+    case prop::kHeight: r.setHeight(n); break;
+    case prop::kVisible: w.setVisible(n != 0); return;
+    case prop::kDisabled: w.setEnabled(n == 0); return;
     default: return;
   }
   w.setOuterRect(r);
 }
 
-// Menu items: 0 caption, 1 ticked, 2 disabled, 3 visible.
 PropertyValue menuProperty(FormWindow& w, UnitId unit, int index) {
   const int i = w.menuIndex(unit);
   const QAction* a = w.menuAction(i);
   const auto& def = w.def().menu[static_cast<std::size_t>(i)];
   switch (index) {
-    case 0: return a ? fromQString(a->text()) : L(def.caption);
-    case 1: return static_cast<std::int32_t>(a ? a->isChecked() : (def.flags & kMenuTicked) != 0);
-    case 2: return static_cast<std::int32_t>(a ? !a->isEnabled() : (def.flags & kMenuDisabled) != 0);
-    case 3: return static_cast<std::int32_t>(a ? a->isVisible() : !(def.flags & kMenuHidden));
+    case prop::menu::kCaption: return a ? fromQString(a->text()) : L(def.caption);
+    case prop::menu::kTicked:
+      return static_cast<std::int32_t>(a ? a->isChecked() : (def.flags & kMenuTicked) != 0);
+    case prop::menu::kDisabled:
+      return static_cast<std::int32_t>(a ? !a->isEnabled() : (def.flags & kMenuDisabled) != 0);
+    case prop::menu::kVisible: return static_cast<std::int32_t>(a ? a->isVisible() : !(def.flags & kMenuHidden));
     default: return std::int32_t{0};
   }
 }
@@ -95,10 +96,13 @@ void setMenuProperty(FormWindow& w, UnitId unit, int index, const PropertyValue&
   QAction* a = w.menuAction(w.menuIndex(unit));
   if (a == nullptr) return;
   switch (index) {
-    case 0: a->setText(toQString(textOf(value))); return;
-    case 1: a->setCheckable(true); a->setChecked(numberOf(value) != 0); return;
-    case 2: a->setEnabled(numberOf(value) == 0); return;
-    case 3: a->setVisible(numberOf(value) != 0); return;
+    case prop::menu::kCaption: a->setText(toQString(textOf(value))); return;
+    case prop::menu::kTicked:
+      a->setCheckable(true);
+      a->setChecked(numberOf(value) != 0);
+      return;
+    case prop::menu::kDisabled: a->setEnabled(numberOf(value) == 0); return;
+    case prop::menu::kVisible: a->setVisible(numberOf(value) != 0); return;
     default: return;
   }
 }
@@ -213,9 +217,9 @@ void PopupMenu(WindowId window, UnitId menu, std::optional<int> x, std::optional
   QAction* chosen = interaction().popupMenu(*popup, at);
   const int command = chosen ? chosen->data().toInt() : 0;
   popup.reset();
-  if (command < 20000 || engine().window(window) != &w) return;
+  if (command < kMenuCommandBase || engine().window(window) != &w) return;
   const auto& records = w.def().menu;
-  const auto index = static_cast<std::size_t>(command - 20000);
+  const auto index = static_cast<std::size_t>(command - kMenuCommandBase);
   if (index < records.size()) engine().run(records[index].handler, {});
 }
 

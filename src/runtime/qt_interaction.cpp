@@ -22,10 +22,6 @@
 namespace nvx {
 namespace {
 
-constexpr int kButtonAbort = 2;
-constexpr int kButtonRetry = 3;
-constexpr int kButtonIgnore = 4;
-
 struct ButtonSet {
   QMessageBox::StandardButtons buttons;
   // What a box closed without a button press counts as: the answer that does least.
@@ -33,18 +29,19 @@ struct ButtonSet {
 };
 
 ButtonSet buttonSet(int flags) {
-  switch (flags & 0x0F) {
-    case 1: return {QMessageBox::Ok | QMessageBox::Cancel, kButtonCancel};
-    case 2: return {QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore, kButtonAbort};
-    case 3: return {QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, kButtonCancel};
-    case 4: return {QMessageBox::Yes | QMessageBox::No, kButtonNo};
-    case 5: return {QMessageBox::Retry | QMessageBox::Cancel, kButtonCancel};
+  switch (flags & kMsgButtonsMask) {
+    case kMsgOkCancel: return {QMessageBox::Ok | QMessageBox::Cancel, kButtonCancel};
+    case kMsgAbortRetryIgnore:
+      return {QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore, kButtonAbort};
+    case kMsgYesNoCancel: return {QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, kButtonCancel};
+    case kMsgYesNo: return {QMessageBox::Yes | QMessageBox::No, kButtonNo};
+    case kMsgRetryCancel: return {QMessageBox::Retry | QMessageBox::Cancel, kButtonCancel};
     default: return {QMessageBox::Ok, kButtonOk};
   }
 }
 
 QMessageBox::Icon iconFor(int flags) {
-  switch (flags & 0xF0) {
+  switch (flags & kMsgIconMask) {
     case kMsgIconError: return QMessageBox::Critical;
     case kMsgIconQuestion: return QMessageBox::Question;
     case kMsgIconWarning: return QMessageBox::Warning;

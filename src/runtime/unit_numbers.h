@@ -16,6 +16,8 @@ inline constexpr int kTag = 4;
 inline constexpr int kVisible = 5;
 inline constexpr int kDisabled = 6;
 inline constexpr int kCursor = 7;
+// The first of the properties that depend on the unit's type.
+inline constexpr int kFirstOfType = 8;
 // A window's title.
 inline constexpr int kTitle = 8;
 
@@ -30,6 +32,10 @@ namespace button {
 inline constexpr int kKind = 9;  // 0 normal, 1 the default button
 inline constexpr int kCaption = 10;
 }  // namespace button
+
+namespace superbtn {
+inline constexpr int kCaption = 8;
+}  // namespace superbtn
 
 namespace edit {
 inline constexpr int kText = 8;
@@ -56,6 +62,11 @@ inline constexpr int kFilter = 11;
 inline constexpr int kFilterIndex = 12;
 inline constexpr int kInitialDir = 13;
 inline constexpr int kDefaultExt = 14;
+inline constexpr int kCreatePrompt = 15;
+inline constexpr int kFileMustExist = 16;
+inline constexpr int kOverwritePrompt = 17;
+inline constexpr int kPathMustExist = 18;
+inline constexpr int kNoChangeDir = 19;
 inline constexpr int kFontColor = 20;
 inline constexpr int kBold = 21;
 inline constexpr int kItalic = 22;
@@ -70,6 +81,7 @@ inline constexpr int kLast = kFontSize;
 inline constexpr int kOpenFile = 0;
 inline constexpr int kSaveFile = 1;
 inline constexpr int kFont = 2;
+inline constexpr int kHelp = 3;
 }  // namespace dlg
 
 namespace list {
@@ -133,10 +145,14 @@ inline constexpr int kListRightClicked = 5;
 
 // Message box flags, as the editor passes them: the low bits choose the buttons, 16 the error
 // (stop) icon, 32 the question icon, 48 the warning icon, 64 the information icon.
+inline constexpr int kMsgButtonsMask = 0x0F;
 inline constexpr int kMsgOk = 0;
 inline constexpr int kMsgOkCancel = 1;
+inline constexpr int kMsgAbortRetryIgnore = 2;
 inline constexpr int kMsgYesNoCancel = 3;
 inline constexpr int kMsgYesNo = 4;
+inline constexpr int kMsgRetryCancel = 5;
+inline constexpr int kMsgIconMask = 0xF0;
 inline constexpr int kMsgIconError = 16;
 inline constexpr int kMsgIconQuestion = 32;
 inline constexpr int kMsgIconWarning = 48;
@@ -145,7 +161,14 @@ inline constexpr int kMsgIconInformation = 64;
 // Button codes a message box returns.
 inline constexpr int kButtonOk = 0;
 inline constexpr int kButtonCancel = 1;
+inline constexpr int kButtonAbort = 2;
+inline constexpr int kButtonRetry = 3;
+inline constexpr int kButtonIgnore = 4;
 inline constexpr int kButtonYes = 5;
 inline constexpr int kButtonNo = 6;
+
+// The command number a menu action carries: this plus the item's place among the window's menu
+// records. Pop-up answers and menu handlers name an item by it.
+inline constexpr int kMenuCommandBase = 20000;
 
 }  // namespace nvx

@@ -366,18 +366,17 @@ std::int32_t RichEditUnit::findTextBackward(std::int32_t start, bool matchCase, 
   return static_cast<std::int32_t>(all.lastIndexOf(text, from, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive));
 }
 
-// Properties: 8 text format, 9 whole text, 11 background colour, 17 selection start, 18 selection
-// length (-1 the whole text), 19 selected text, 20 modified.
+// A selection length of -1 selects the whole text.
 std::optional<PropertyValue> RichEditUnit::typeProperty(int index) const {
   const QTextCursor c = edit_->textCursor();
   switch (index) {
-    case 8: return std::int32_t{0};
-    case 9: return text();
-    case 11: return backColor_;
-    case 17: return static_cast<std::int32_t>(c.selectionStart());
-    case 18: return static_cast<std::int32_t>(c.selectionEnd() - c.selectionStart());
-    case 19: return fromQString(fromBoxText(c.selectedText()));
-    case 20: return static_cast<std::int32_t>(edit_->document()->isModified());
+    case prop::rich::kTextFormat: return std::int32_t{0};
+    case prop::rich::kText: return text();
+    case prop::rich::kBackColor: return backColor_;
+    case prop::rich::kSelStart: return static_cast<std::int32_t>(c.selectionStart());
+    case prop::rich::kSelLength: return static_cast<std::int32_t>(c.selectionEnd() - c.selectionStart());
+    case prop::rich::kSelText: return fromQString(fromBoxText(c.selectedText()));
+    case prop::rich::kModified: return static_cast<std::int32_t>(edit_->document()->isModified());
     default: return std::nullopt;
   }
 }
@@ -386,21 +385,21 @@ void RichEditUnit::setTypeProperty(int index, const PropertyValue& value) {
   QTextCursor c = edit_->textCursor();
   const int end = static_cast<int>(edit_->document()->characterCount()) - 1;
   switch (index) {
-    case 9:
+    case prop::rich::kText:
       setText(textOf(value));
       return;
-    case 11: {
+    case prop::rich::kBackColor: {
       backColor_ = numberOf(value);
       QPalette pal = edit_->palette();
       pal.setColor(QPalette::Base, toQColor(backColor_, Qt::white));
       edit_->setPalette(pal);
       return;
     }
-    case 17:
+    case prop::rich::kSelStart:
       c.setPosition(std::clamp(numberOf(value), 0, end));
       edit_->setTextCursor(c);
       return;
-    case 18: {
+    case prop::rich::kSelLength: {
       const int length = std::max(-1, numberOf(value));
       if (length == -1) {
         c.setPosition(0);
@@ -413,11 +412,11 @@ void RichEditUnit::setTypeProperty(int index, const PropertyValue& value) {
       edit_->setTextCursor(c);
       return;
     }
-    case 19:
+    case prop::rich::kSelText:
       c.insertText(toBoxText(toQString(textOf(value))));
       edit_->setTextCursor(c);
       return;
-    case 20:
+    case prop::rich::kModified:
       edit_->document()->setModified(numberOf(value) != 0);
       return;
     default:

@@ -102,7 +102,7 @@ class CommonDlgUnit : public Unit {
   bool openFile();
   bool openFont();
 
-  std::int32_t numbers_[27] = {};  // by property index; texts below
+  std::int32_t numbers_[prop::dlg::kLast + 1] = {};  // by property index; texts below
   Text title_, fileName_, filter_, initialDir_, defaultExt_, faceName_, helpFile_, helpKey_;
 };
 

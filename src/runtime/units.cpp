@@ -154,14 +154,15 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
 
 PropertyValue Unit::property(int index) const {
   switch (index) {
-    case 0: return widget_ ? widget_->x() : def_.rect.left;
-    case 1: return widget_ ? widget_->y() : def_.rect.top;
-    case 2: return widget_ ? widget_->width() : def_.rect.width;
-    case 3: return widget_ ? widget_->height() : def_.rect.height;
-    case 4: return tag_;
-    case 5: return static_cast<std::int32_t>(widget_ ? !widget_->isHidden() : false);
-    case 6: return static_cast<std::int32_t>(widget_ ? !widget_->isEnabled() : (def_.flags & kDisabled) != 0);
-    case 7: return cursor_;
+    case prop::kLeft: return widget_ ? widget_->x() : def_.rect.left;
+    case prop::kTop: return widget_ ? widget_->y() : def_.rect.top;
+    case prop::kWidth: return widget_ ? widget_->width() : def_.rect.width;
+    case prop::kHeight: return widget_ ? widget_->height() : def_.rect.height;
+    case prop::kTag: return tag_;
+    case prop::kVisible: return static_cast<std::int32_t>(widget_ ? !widget_->isHidden() : false);
+    case prop::kDisabled:
+      return static_cast<std::int32_t>(widget_ ? !widget_->isEnabled() : (def_.flags & kDisabled) != 0);
+    case prop::kCursor: return cursor_;
     default:
       if (auto v = typeProperty(index)) return *v;
       return std::int32_t{0};
@@ -169,25 +170,25 @@ PropertyValue Unit::property(int index) const {
 }
 
 void Unit::setProperty(int index, const PropertyValue& value) {
-  if (index == 4) {
+  if (index == prop::kTag) {
     tag_ = textOf(value);
     return;
   }
-  if (index >= 8) {
+  if (index >= prop::kFirstOfType) {
     setTypeProperty(index, value);
     return;
   }
   const std::int32_t n = numberOf(value);
-  if (index == 7) cursor_ = n;
+  if (index == prop::kCursor) cursor_ = n;
   if (!widget_) return;
   QRect r = widget_->geometry();
   switch (index) {
-    case 0: r.moveLeft(n); break;
-    case 1: r.moveTop(n); break;
-    case 2: r.setWidth(std::max(0, n)); break;
-    case 3: r.setHeight(std::max(0, n)); break;
-    case 5: widget_->setVisible(n != 0); return;
-    case 6: widget_->setEnabled(n == 0); return;
+    case prop::kLeft: r.moveLeft(n); break;
+    case prop::kTop: r.moveTop(n); break;
+    case prop::kWidth: r.setWidth(std::max(0, n)); break;
+    case prop::kHeight: r.setHeight(std::max(0, n)); break;
+    case prop::kVisible: widget_->setVisible(n != 0); return;
+    case prop::kDisabled: widget_->setEnabled(n == 0); return;
     default: return;
   }
   widget_->setGeometry(r);

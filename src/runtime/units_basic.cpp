@@ -68,15 +68,15 @@ bool ButtonUnit::create(QWidget* container) {
 
 std::optional<PropertyValue> ButtonUnit::typeProperty(int index) const {
   const bool super = def().type == UnitType::SuperBtn;
-  if (index == (super ? 8 : 10)) return fromQString(button_->text());
-  if (!super && index == 9) return static_cast<std::int32_t>(button_->isDefault());
+  if (index == (super ? prop::superbtn::kCaption : prop::button::kCaption)) return fromQString(button_->text());
+  if (!super && index == prop::button::kKind) return static_cast<std::int32_t>(button_->isDefault());
   return std::nullopt;
 }
 
 void ButtonUnit::setTypeProperty(int index, const PropertyValue& value) {
   const bool super = def().type == UnitType::SuperBtn;
-  if (index == (super ? 8 : 10)) button_->setText(toQString(textOf(value)));
-  if (!super && index == 9) button_->setDefault(numberOf(value) == 1);
+  if (index == (super ? prop::superbtn::kCaption : prop::button::kCaption)) button_->setText(toQString(textOf(value)));
+  if (!super && index == prop::button::kKind) button_->setDefault(numberOf(value) == 1);
 }
 
 // ---- EditBox: a single-line QLineEdit, or a QPlainTextEdit for the multi-line kind.
@@ -115,12 +115,12 @@ bool EditBoxUnit::create(QWidget* container) {
 }
 
 std::optional<PropertyValue> EditBoxUnit::typeProperty(int index) const {
-  if (index != 8) return std::nullopt;
+  if (index != prop::edit::kText) return std::nullopt;
   return fromQString(line_ ? line_->text() : withCrLf(lines_->toPlainText()));
 }
 
 void EditBoxUnit::setTypeProperty(int index, const PropertyValue& value) {
-  if (index != 8) return;
+  if (index != prop::edit::kText) return;
   const QString text = toQString(textOf(value));
   if (line_) {
     line_->setText(text);
@@ -143,12 +143,12 @@ bool LabelUnit::create(QWidget* container) {
 }
 
 std::optional<PropertyValue> LabelUnit::typeProperty(int index) const {
-  if (index != 8) return std::nullopt;
+  if (index != prop::label::kCaption) return std::nullopt;
   return fromQString(withCrLf(label_->text()));
 }
 
 void LabelUnit::setTypeProperty(int index, const PropertyValue& value) {
-  if (index == 8) label_->setText(withLineFeeds(toQString(textOf(value))));
+  if (index == prop::label::kCaption) label_->setText(withLineFeeds(toQString(textOf(value))));
 }
 
 // ---- GroupBox: holds the controls that name it as their container, at positions inside it.
@@ -161,12 +161,12 @@ bool GroupBoxUnit::create(QWidget* container) {
 }
 
 std::optional<PropertyValue> GroupBoxUnit::typeProperty(int index) const {
-  if (index != 8) return std::nullopt;
+  if (index != prop::group::kCaption) return std::nullopt;
   return fromQString(static_cast<QGroupBox*>(widget())->title());
 }
 
 void GroupBoxUnit::setTypeProperty(int index, const PropertyValue& value) {
-  if (index == 8) static_cast<QGroupBox*>(widget())->setTitle(toQString(textOf(value)));
+  if (index == prop::group::kCaption) static_cast<QGroupBox*>(widget())->setTitle(toQString(textOf(value)));
 }
 
 // ---- ColorPicker: a button showing its colour; choosing opens the colour dialog.
@@ -199,39 +199,38 @@ void ColorPickerUnit::showColor() {
 }
 
 std::optional<PropertyValue> ColorPickerUnit::typeProperty(int index) const {
-  if (index == 8) return color_;
-  if (index == 9) return static_cast<std::int32_t>(flag_);
+  if (index == prop::picker::kColor) return color_;
+  if (index == prop::picker::kFlag) return static_cast<std::int32_t>(flag_);
   return std::nullopt;
 }
 
 void ColorPickerUnit::setTypeProperty(int index, const PropertyValue& value) {
-  if (index == 8) {
+  if (index == prop::picker::kColor) {
     color_ = numberOf(value);
     showColor();
-  } else if (index == 9) {
+  } else if (index == prop::picker::kFlag) {
     flag_ = numberOf(value) != 0;
   }
 }
 
-// ---- CommonDlg: properties 8 kind, 9 title, 10 file name, 11 filter, 12 filter index,
-// 13 initial directory, 14 default extension, 15-19 file-dialog flags, 20 font colour, 21 bold,
-// 22 italic, 23 strike-out, 24 underline, 25 face name, 26 size.
+// ---- CommonDlg: the kind, the file dialog's title, file name, filter, directory and flags, and
+// the font dialog's face, size, effects and colour; numbers are kept by their property index.
 
 bool CommonDlgUnit::create(QWidget* /*container*/) {
   const auto& p = std::get<CommonDlgProps>(def().props);
-  numbers_[8] = p.kind;
-  numbers_[12] = p.filterIndex;
-  numbers_[15] = p.createPrompt;
-  numbers_[16] = p.fileMustExist;
-  numbers_[17] = p.overwritePrompt;
-  numbers_[18] = p.pathMustExist;
-  numbers_[19] = p.noChangeDir;
-  numbers_[20] = p.fontColor;
-  numbers_[21] = p.bold;
-  numbers_[22] = p.italic;
-  numbers_[23] = p.strikeOut;
-  numbers_[24] = p.underline;
-  numbers_[26] = p.fontSize;
+  numbers_[prop::dlg::kKind] = p.kind;
+  numbers_[prop::dlg::kFilterIndex] = p.filterIndex;
+  numbers_[prop::dlg::kCreatePrompt] = p.createPrompt;
+  numbers_[prop::dlg::kFileMustExist] = p.fileMustExist;
+  numbers_[prop::dlg::kOverwritePrompt] = p.overwritePrompt;
+  numbers_[prop::dlg::kPathMustExist] = p.pathMustExist;
+  numbers_[prop::dlg::kNoChangeDir] = p.noChangeDir;
+  numbers_[prop::dlg::kFontColor] = p.fontColor;
+  numbers_[prop::dlg::kBold] = p.bold;
+  numbers_[prop::dlg::kItalic] = p.italic;
+  numbers_[prop::dlg::kStrikeOut] = p.strikeOut;
+  numbers_[prop::dlg::kUnderline] = p.underline;
+  numbers_[prop::dlg::kFontSize] = p.fontSize;
   title_ = L(p.title);
   fileName_ = L(p.fileName);
   filter_ = L(p.filter);
@@ -243,36 +242,36 @@ bool CommonDlgUnit::create(QWidget* /*container*/) {
 
 std::optional<PropertyValue> CommonDlgUnit::typeProperty(int index) const {
   switch (index) {
-    case 9: return title_;
-    case 10: return fileName_;
-    case 11: return filter_;
-    case 13: return initialDir_;
-    case 14: return defaultExt_;
-    case 25: return faceName_;
+    case prop::dlg::kTitle: return title_;
+    case prop::dlg::kFileName: return fileName_;
+    case prop::dlg::kFilter: return filter_;
+    case prop::dlg::kInitialDir: return initialDir_;
+    case prop::dlg::kDefaultExt: return defaultExt_;
+    case prop::dlg::kFaceName: return faceName_;
     default:
-      if (index >= 8 && index <= 26) return numbers_[index];
+      if (index >= prop::dlg::kFirst && index <= prop::dlg::kLast) return numbers_[index];
       return std::nullopt;
   }
 }
 
 void CommonDlgUnit::setTypeProperty(int index, const PropertyValue& value) {
   switch (index) {
-    case 9: title_ = textOf(value); return;
-    case 10: fileName_ = textOf(value); return;
-    case 11: filter_ = textOf(value); return;
-    case 13: initialDir_ = textOf(value); return;
-    case 14: defaultExt_ = textOf(value); return;
-    case 25: faceName_ = textOf(value); return;
+    case prop::dlg::kTitle: title_ = textOf(value); return;
+    case prop::dlg::kFileName: fileName_ = textOf(value); return;
+    case prop::dlg::kFilter: filter_ = textOf(value); return;
+    case prop::dlg::kInitialDir: initialDir_ = textOf(value); return;
+    case prop::dlg::kDefaultExt: defaultExt_ = textOf(value); return;
+    case prop::dlg::kFaceName: faceName_ = textOf(value); return;
     default:
-      if (index >= 8 && index <= 26) numbers_[index] = numberOf(value);
+      if (index >= prop::dlg::kFirst && index <= prop::dlg::kLast) numbers_[index] = numberOf(value);
   }
 }
 
 bool CommonDlgUnit::open() {
-  switch (numbers_[8]) {
-    case 0:
-    case 1: return openFile();
-    case 2: return openFont();
+  switch (numbers_[prop::dlg::kKind]) {
+    case prop::dlg::kOpenFile:
+    case prop::dlg::kSaveFile: return openFile();
+    case prop::dlg::kFont: return openFont();
     default: return false;  // no help files on this platform
   }
 }
@@ -281,7 +280,7 @@ bool CommonDlgUnit::open() {
 // "description (patterns)" entry per pair, patterns separated by spaces.
 bool CommonDlgUnit::openFile() {
   FileDialogRequest request;
-  request.save = numbers_[8] == 1;
+  request.save = numbers_[prop::dlg::kKind] == prop::dlg::kSaveFile;
   request.title = toQString(title_);
   request.directory = toQString(initialDir_);
   request.fileName = toQString(fileName_);
@@ -295,17 +294,17 @@ bool CommonDlgUnit::openFile() {
     const bool named = description.endsWith(QStringLiteral("(") + patterns + QStringLiteral(")"));
     request.filters << (named ? description : description + QStringLiteral(" (") + patterns + QStringLiteral(")"));
   }
-  if (!request.filters.isEmpty()) request.selectedFilter = std::max(0, numbers_[12]);
+  if (!request.filters.isEmpty()) request.selectedFilter = std::max(0, numbers_[prop::dlg::kFilterIndex]);
   // The form stores the default extension with its wildcard ("*.nvx"); the dialog wants "nvx".
   QString suffix = toQString(defaultExt_);
   while (suffix.startsWith(QChar('*')) || suffix.startsWith(QChar('.'))) suffix.remove(0, 1);
   request.defaultSuffix = suffix;
-  request.createPrompt = numbers_[15] != 0;
+  request.createPrompt = numbers_[prop::dlg::kCreatePrompt] != 0;
   // The forms ask for an existing file in every dialog; a save dialog that insisted on one could
   // never save under a new name, so there the flag only applies to opening.
-  request.fileMustExist = numbers_[16] != 0 && !request.save;
-  request.overwritePrompt = numbers_[17] != 0;
-  request.pathMustExist = numbers_[18] != 0;
+  request.fileMustExist = numbers_[prop::dlg::kFileMustExist] != 0 && !request.save;
+  request.overwritePrompt = numbers_[prop::dlg::kOverwritePrompt] != 0;
+  request.pathMustExist = numbers_[prop::dlg::kPathMustExist] != 0;
   const auto chosen = interaction().fileDialog(request);
   if (!chosen) return false;
   fileName_ = fromQString(QDir::toNativeSeparators(QFileInfo(*chosen).absoluteFilePath()));
@@ -315,21 +314,21 @@ bool CommonDlgUnit::openFile() {
 bool CommonDlgUnit::openFont() {
   FontChoice initial;
   initial.face = toQString(faceName_);
-  initial.pointSize = numbers_[26];
-  initial.bold = numbers_[21] != 0;
-  initial.italic = numbers_[22] != 0;
-  initial.strikeOut = numbers_[23] != 0;
-  initial.underline = numbers_[24] != 0;
-  initial.color = toQColor(numbers_[20], Qt::black);
+  initial.pointSize = numbers_[prop::dlg::kFontSize];
+  initial.bold = numbers_[prop::dlg::kBold] != 0;
+  initial.italic = numbers_[prop::dlg::kItalic] != 0;
+  initial.strikeOut = numbers_[prop::dlg::kStrikeOut] != 0;
+  initial.underline = numbers_[prop::dlg::kUnderline] != 0;
+  initial.color = toQColor(numbers_[prop::dlg::kFontColor], Qt::black);
   const auto chosen = interaction().fontDialog(initial);
   if (!chosen) return false;
   faceName_ = fromQString(chosen->face);
-  numbers_[26] = chosen->pointSize;
-  numbers_[21] = chosen->bold;
-  numbers_[22] = chosen->italic;
-  numbers_[23] = chosen->strikeOut;
-  numbers_[24] = chosen->underline;
-  numbers_[20] = fromQColor(chosen->color);
+  numbers_[prop::dlg::kFontSize] = chosen->pointSize;
+  numbers_[prop::dlg::kBold] = chosen->bold;
+  numbers_[prop::dlg::kItalic] = chosen->italic;
+  numbers_[prop::dlg::kStrikeOut] = chosen->strikeOut;
+  numbers_[prop::dlg::kUnderline] = chosen->underline;
+  numbers_[prop::dlg::kFontColor] = fromQColor(chosen->color);
   return true;
 }
 

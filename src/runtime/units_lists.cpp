@@ -199,12 +199,12 @@ int ListViewUnit::appendRows(std::span<const std::vector<Text>> rows) {
 }
 
 std::optional<PropertyValue> ListViewUnit::typeProperty(int index) const {
-  if (index == 35) return static_cast<std::int32_t>(currentRow());
+  if (index == prop::list::kCurrentRow) return static_cast<std::int32_t>(currentRow());
   return std::nullopt;
 }
 
 void ListViewUnit::setTypeProperty(int index, const PropertyValue& value) {
-  if (index == 35) setCurrentRow(numberOf(value));
+  if (index == prop::list::kCurrentRow) setCurrentRow(numberOf(value));
 }
 
 Unit* FindOperationUnit(UnitRef ref) {

@@ -138,8 +138,8 @@ TEST_F(WindowBehaviourTest, ShownHiddenAndActivationEvents) {
   ASSERT_TRUE(LoadWindow(kWindow));
   EXPECT_EQ(events, std::vector<HandlerRef>{kOnShown}) << "shown once, after creation";
   events.clear();
-  SetInt({kWindow, kSelf}, 5, 0);
-  SetInt({kWindow, kSelf}, 5, 1);
+  SetInt({kWindow, kSelf}, prop::kVisible, 0);
+  SetInt({kWindow, kSelf}, prop::kVisible, 1);
   EXPECT_EQ(events, (std::vector<HandlerRef>{kOnHidden, kOnShown}));
 
   events.clear();

@@ -89,11 +89,11 @@ QAction* findByData(QMenu& menu, const QVariant& data) {
 
 // What a message box gives when Enter is pressed at once: its first button.
 int firstButton(int flags) {
-  switch (flags & 0x0F) {
-    case 2: return 2;      // Abort
-    case 3:
-    case 4: return kButtonYes;
-    case 5: return 3;      // Retry
+  switch (flags & kMsgButtonsMask) {
+    case kMsgAbortRetryIgnore: return kButtonAbort;
+    case kMsgYesNoCancel:
+    case kMsgYesNo: return kButtonYes;
+    case kMsgRetryCancel: return kButtonRetry;
     default: return kButtonOk;
   }
 }
@@ -147,7 +147,7 @@ int ScriptedInteraction::messageBox(const QString& caption, const QString& text,
   shown.push_back(std::move(s));
   if (auto answer = takeFront(messageAnswers_)) return *answer;
   // A box with only an OK button asks nothing: it needs no scripted answer.
-  if ((flags & 0x0F) == 0) return 0;
+  if ((flags & kMsgButtonsMask) == kMsgOk) return kButtonOk;
   problems << QStringLiteral("unanswered message box \"%1\": %2").arg(caption, text);
   return firstButton(flags);
 }
