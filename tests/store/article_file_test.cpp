@@ -11,14 +11,14 @@
 namespace nvx {
 namespace {
 
-using test::StoreTest;
+class ArticleFileTest : public test::StoreTest {};
 
 void writeTemplate(const std::string& path) {
   const auto& t = TemplateDatabase();
   test::writeFile(path, std::string(t.begin(), t.end()));
 }
 
-TEST_F(StoreTest, AddArticleSavesLikeANewlyTitledArticle) {
+TEST_F(ArticleFileTest, AddArticleSavesLikeANewlyTitledArticle) {
   writeTemplate(path);
   ASSERT_EQ(OpenArticleFile(db, path), ArticleFileState::Sound);
   const std::string text = L("第一行") + "\r\n" + L("第二行");
@@ -42,7 +42,7 @@ TEST_F(StoreTest, AddArticleSavesLikeANewlyTitledArticle) {
   EXPECT_EQ(AddArticle(db, L("三"), {}), 2);
 }
 
-TEST_F(StoreTest, OpenArticleFileTellsWhatIsWrong) {
+TEST_F(ArticleFileTest, OpenArticleFileTellsWhatIsWrong) {
   EXPECT_EQ(OpenArticleFile(db, dir.file("missing.nvx")), ArticleFileState::Missing);
   test::writeFile(path, "plain text, not a database, long enough to hold a header of a hundred bytes .........");
   EXPECT_EQ(OpenArticleFile(db, path), ArticleFileState::NotDatabase);
@@ -52,7 +52,7 @@ TEST_F(StoreTest, OpenArticleFileTellsWhatIsWrong) {
   EXPECT_EQ(OpenArticleFile(db, path), ArticleFileState::Sound);
 }
 
-TEST_F(StoreTest, CheckFindsEveryProblem) {
+TEST_F(ArticleFileTest, CheckFindsEveryProblem) {
   writeTemplate(path);
   EXPECT_TRUE(CheckArticleFile(path).empty());
   ASSERT_EQ(OpenArticleFile(db, path), ArticleFileState::Sound);
@@ -77,7 +77,7 @@ TEST_F(StoreTest, CheckFindsEveryProblem) {
   EXPECT_EQ(CheckArticleFile(dir.file("missing.nvx")), std::vector<std::string>{"no such file"});
 }
 
-TEST_F(StoreTest, CheckReportsADamagedFile) {
+TEST_F(ArticleFileTest, CheckReportsADamagedFile) {
   writeTemplate(path);
   ASSERT_EQ(OpenArticleFile(db, path), ArticleFileState::Sound);
   std::uint32_t seed = 1;

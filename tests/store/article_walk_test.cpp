@@ -10,9 +10,9 @@
 namespace nvx {
 namespace {
 
-using test::StoreTest;
+class ArticleWalkTest : public test::StoreTest {};
 
-TEST_F(StoreTest, WalksVisitEveryArticleInIdOrder) {
+TEST_F(ArticleWalkTest, WalksVisitEveryArticleInIdOrder) {
   makeArticles({9, 2, 5});
   ASSERT_TRUE(db.Execute("UPDATE nr SET name='" + L("第二章") + "', nr=x'0102' WHERE id=5"));
   ASSERT_TRUE(db.Execute("UPDATE nr SET name=x'C0' WHERE id=9"));  // not UTF-8: reads as empty
@@ -39,7 +39,7 @@ TEST_F(StoreTest, WalksVisitEveryArticleInIdOrder) {
 
 // Statements stay prepared between calls, yet each call sees the file as it is now, and none
 // keeps the file locked against other programs in between.
-TEST_F(StoreTest, CachedStatementsFollowChangesByOtherPrograms) {
+TEST_F(ArticleWalkTest, CachedStatementsFollowChangesByOtherPrograms) {
   makeArticles({1, 2, 3});
   EXPECT_EQ(titles().size(), 3u);
   ASSERT_EQ(LoadArticle(db, 2)->title, "title2");
@@ -71,7 +71,7 @@ TEST_F(StoreTest, CachedStatementsFollowChangesByOtherPrograms) {
 }
 
 // A walk is one read: what it started with, it finishes with, and a writer waits for it.
-TEST_F(StoreTest, WalkIsOneReadOfTheFile) {
+TEST_F(ArticleWalkTest, WalkIsOneReadOfTheFile) {
   makeArticles({1, 2, 3});
   SqliteDB other;
   ASSERT_TRUE(other.Open(path));
@@ -90,7 +90,7 @@ TEST_F(StoreTest, WalkIsOneReadOfTheFile) {
 }
 
 // Opening the table again reads the row ids again only when something may have changed them.
-TEST_F(StoreTest, RowIdsAreReadAgainOnlyAfterAChange) {
+TEST_F(ArticleWalkTest, RowIdsAreReadAgainOnlyAfterAChange) {
   makeArticles({1, 2, 3});
   const std::string readIds = "SELECT _ROWID_ FROM nr ORDER BY _ROWID_ ";
   auto opensReadingIds = [&] {

@@ -19,11 +19,11 @@
 namespace nvx {
 namespace {
 
-using test::StoreTest;
+class HostileFileTest : public test::StoreTest {};
 
 // A column may take the name of the row id: its text must never reach a statement, and the row
 // ids stay the real ones.
-TEST_F(StoreTest, ColumnNamedLikeTheRowIdIsNeverRunAsSql) {
+TEST_F(HostileFileTest, ColumnNamedLikeTheRowIdIsNeverRunAsSql) {
   ASSERT_TRUE(db.Open(path, true));
   ASSERT_TRUE(db.Execute("CREATE TABLE nr(id INTEGER PRIMARY KEY, name TEXT, nr BLOB, _rowid_ TEXT, rowid TEXT, "
                          "\"'injected' AS x, \"\"name\", \"select\")"));
@@ -56,7 +56,7 @@ TEST_F(StoreTest, ColumnNamedLikeTheRowIdIsNeverRunAsSql) {
 
 // Tables that look like nr but cannot be walked by row id are refused with their reason, by the
 // file check, by the table cursor and by every article routine.
-TEST_F(StoreTest, TablesThatAreNotCollectionsAreRefused) {
+TEST_F(HostileFileTest, TablesThatAreNotCollectionsAreRefused) {
   struct Row {
     const char* what;
     const char* schema;
@@ -98,7 +98,7 @@ TEST_F(StoreTest, TablesThatAreNotCollectionsAreRefused) {
 }
 
 // A trigger that skips or undoes the insert leaves no article, and the insert says so.
-TEST_F(StoreTest, InsertsAreConfirmedWhereTheyLand) {
+TEST_F(HostileFileTest, InsertsAreConfirmedWhereTheyLand) {
   struct Row {
     const char* what;
     const char* trigger;
@@ -126,7 +126,7 @@ TEST_F(StoreTest, InsertsAreConfirmedWhereTheyLand) {
 }
 
 // With URI names on, "file:x.nvx" would open x.nvx, and options after "?" would be obeyed.
-TEST_F(StoreTest, NamesAreFileNamesNeverUris) {
+TEST_F(HostileFileTest, NamesAreFileNamesNeverUris) {
   const auto& image = TemplateDatabase();
   test::writeFile(dir.file("books.nvx"), std::string(image.begin(), image.end()));
   test::writeFile(dir.file("file:books.nvx"), "");  // an empty database, without table nr
@@ -144,7 +144,7 @@ TEST_F(StoreTest, NamesAreFileNamesNeverUris) {
 }
 
 // A FIFO would block the first read forever; directories and devices are no collections either.
-TEST_F(StoreTest, OnlyRegularFilesAreOpened) {
+TEST_F(HostileFileTest, OnlyRegularFilesAreOpened) {
   const std::string fifo = dir.file("fifo.nvx");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   // Should the check block, a writer frees it after a while so that the test fails instead of hanging.
@@ -175,7 +175,7 @@ TEST_F(StoreTest, OnlyRegularFilesAreOpened) {
 }
 
 // Another program writing the file: a short lock is waited out, a long one is reported as busy.
-TEST_F(StoreTest, BusyFileIsWaitedForThenReported) {
+TEST_F(HostileFileTest, BusyFileIsWaitedForThenReported) {
   makeArticles({1});
   db.Close();
   SqliteDB writer;
@@ -203,7 +203,7 @@ TEST_F(StoreTest, BusyFileIsWaitedForThenReported) {
   EXPECT_FALSE(db.Busy());
 }
 
-TEST_F(StoreTest, QuickCheckFindsDamageBeforeWriting) {
+TEST_F(HostileFileTest, QuickCheckFindsDamageBeforeWriting) {
   makeArticles({});
   for (int i = 0; i < 40; ++i) ASSERT_TRUE(InsertArticle(db, "article", Bytes(3000, std::uint8_t(i))));
   EXPECT_EQ(QuickCheck(db), ArticleFileState::Sound);
@@ -217,7 +217,7 @@ TEST_F(StoreTest, QuickCheckFindsDamageBeforeWriting) {
 }
 
 // No single value may cost more than the limit, however little the file asks for it.
-TEST_F(StoreTest, OneValueCannotReachGigabytes) {
+TEST_F(HostileFileTest, OneValueCannotReachGigabytes) {
   makeArticles({});
   CachedStatement s = db.Prepare("SELECT length(zeroblob(?))");
   ASSERT_TRUE(s);

@@ -9,9 +9,9 @@
 namespace nvx {
 namespace {
 
-using test::StoreTest;
+class SqliteDbTest : public test::StoreTest {};
 
-TEST_F(StoreTest, OpenNeverCreatesFilesWithoutTheCreateFlag) {
+TEST_F(SqliteDbTest, OpenNeverCreatesFilesWithoutTheCreateFlag) {
   EXPECT_FALSE(db.Open(dir.file("missing.nvx")));
   EXPECT_FALSE(std::filesystem::exists(dir.file("missing.nvx")));
   for (const char* memory : {"", ":memory:", ":MEMORY:", ":Memory:"}) {
@@ -25,7 +25,7 @@ TEST_F(StoreTest, OpenNeverCreatesFilesWithoutTheCreateFlag) {
   EXPECT_TRUE(db.Close()) << "closing a closed database";
 }
 
-TEST_F(StoreTest, FileThatIsNotADatabaseOpensButNoTableDoes) {
+TEST_F(SqliteDbTest, FileThatIsNotADatabaseOpensButNoTableDoes) {
   test::writeFile(path, std::string(3000, 'x'));
   ASSERT_TRUE(db.Open(path));
   SqliteTable table;
@@ -35,7 +35,7 @@ TEST_F(StoreTest, FileThatIsNotADatabaseOpensButNoTableDoes) {
   EXPECT_EQ(test::readFile(path), std::string(3000, 'x')) << "nothing written to the foreign file";
 }
 
-TEST_F(StoreTest, StatementsRunOrReportFailure) {
+TEST_F(SqliteDbTest, StatementsRunOrReportFailure) {
   makeArticles({1, 2, 3});
   EXPECT_FALSE(db.ClearTable(""));
   EXPECT_FALSE(db.ClearTable("nosuchtable"));
@@ -48,7 +48,7 @@ TEST_F(StoreTest, StatementsRunOrReportFailure) {
 }
 
 // A file from elsewhere cannot make the connection rewrite the schema by hand.
-TEST_F(StoreTest, ConnectionsAreDefensive) {
+TEST_F(SqliteDbTest, ConnectionsAreDefensive) {
   makeArticles({1});
   db.Execute("PRAGMA writable_schema=ON");
   EXPECT_FALSE(db.Execute("DELETE FROM sqlite_master"));
@@ -57,7 +57,7 @@ TEST_F(StoreTest, ConnectionsAreDefensive) {
 
 // A table left open when its database closes or opens another file fails instead of using the
 // closed connection.
-TEST_F(StoreTest, TableOutlivingItsConnectionFailsSafely) {
+TEST_F(SqliteDbTest, TableOutlivingItsConnectionFailsSafely) {
   makeArticles({1, 2});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));

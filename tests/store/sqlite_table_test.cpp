@@ -8,10 +8,10 @@
 namespace nvx {
 namespace {
 
-using test::StoreTest;
+class SqliteTableTest : public test::StoreTest {};
 using Mode = SqliteTable::Mode;
 
-TEST_F(StoreTest, EmptyTableHasNoCurrentRow) {
+TEST_F(SqliteTableTest, EmptyTableHasNoCurrentRow) {
   makeArticles({});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
@@ -32,7 +32,7 @@ TEST_F(StoreTest, EmptyTableHasNoCurrentRow) {
 
 // The catalogue's loop: Next first, then the reads; its last pass moves past the last row and
 // reads empty values.
-TEST_F(StoreTest, ListingLoopMakesOneExtraPass) {
+TEST_F(SqliteTableTest, ListingLoopMakesOneExtraPass) {
   makeArticles({2, 5, 9});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
@@ -51,7 +51,7 @@ TEST_F(StoreTest, ListingLoopMakesOneExtraPass) {
   EXPECT_EQ(table.rowIds(), (std::vector<std::int64_t>{2, 5, 9}));
 }
 
-TEST_F(StoreTest, FindSearchesFromTheCurrentRowOn) {
+TEST_F(SqliteTableTest, FindSearchesFromTheCurrentRowOn) {
   makeArticles({2, 5, 9});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
@@ -75,7 +75,7 @@ TEST_F(StoreTest, FindSearchesFromTheCurrentRowOn) {
   EXPECT_EQ(table.Position(), 4);
 }
 
-TEST_F(StoreTest, ReadsResolveColumnsByNameInAnyCaseOrByNumber) {
+TEST_F(SqliteTableTest, ReadsResolveColumnsByNameInAnyCaseOrByNumber) {
   makeArticles({4});
   ASSERT_TRUE(db.Execute("UPDATE nr SET zt='" + L("宋体") + "', ztdx=14 WHERE id=4"));
   SqliteTable table;
@@ -103,7 +103,7 @@ TEST_F(StoreTest, ReadsResolveColumnsByNameInAnyCaseOrByNumber) {
   EXPECT_TRUE(ok);
 }
 
-TEST_F(StoreTest, InsertBindsInColumnOrderAndStoresEmptyValuesAsEmpty) {
+TEST_F(SqliteTableTest, InsertBindsInColumnOrderAndStoresEmptyValuesAsEmpty) {
   makeArticles({1});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
@@ -130,7 +130,7 @@ TEST_F(StoreTest, InsertBindsInColumnOrderAndStoresEmptyValuesAsEmpty) {
 
 // After an insert the table knows exactly the rows a full reload would find: its own new row in
 // row-id order, and rows others committed in the meantime.
-TEST_F(StoreTest, RowIdsAfterInsertsMatchAReload) {
+TEST_F(SqliteTableTest, RowIdsAfterInsertsMatchAReload) {
   makeArticles({5, 10});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
@@ -160,7 +160,7 @@ TEST_F(StoreTest, RowIdsAfterInsertsMatchAReload) {
   EXPECT_FALSE(table.WriteField("name", Text("y"))) << "pending values are gone as after a reload";
 }
 
-TEST_F(StoreTest, ValuesAreStoredByTheirType) {
+TEST_F(SqliteTableTest, ValuesAreStoredByTheirType) {
   makeArticles({});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
@@ -177,7 +177,7 @@ TEST_F(StoreTest, ValuesAreStoredByTheirType) {
   EXPECT_EQ(query("SELECT name FROM nr"), "第一章");
 }
 
-TEST_F(StoreTest, EditWritesTheRowCurrentAtUpdate) {
+TEST_F(SqliteTableTest, EditWritesTheRowCurrentAtUpdate) {
   makeArticles({1, 2, 3});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
@@ -198,7 +198,7 @@ TEST_F(StoreTest, EditWritesTheRowCurrentAtUpdate) {
 
 // A failed Update keeps its mode and pending values, so the same Update succeeds once the cause
 // is gone.
-TEST_F(StoreTest, FailedUpdateKeepsItsPendingValues) {
+TEST_F(SqliteTableTest, FailedUpdateKeepsItsPendingValues) {
   makeArticles({1, 2});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
@@ -220,7 +220,7 @@ TEST_F(StoreTest, FailedUpdateKeepsItsPendingValues) {
   EXPECT_EQ(table.mode(), Mode::Editing);
 }
 
-TEST_F(StoreTest, DeleteReloadsAndGoesBackBeforeTheFirstRow) {
+TEST_F(SqliteTableTest, DeleteReloadsAndGoesBackBeforeTheFirstRow) {
   makeArticles({1, 2, 3});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
@@ -234,7 +234,7 @@ TEST_F(StoreTest, DeleteReloadsAndGoesBackBeforeTheFirstRow) {
   EXPECT_FALSE(table.WriteField("name", Text("x")));
 }
 
-TEST_F(StoreTest, TablesThatCannotOpenStayClosed) {
+TEST_F(SqliteTableTest, TablesThatCannotOpenStayClosed) {
   makeArticles({1});
   SqliteTable table;
   EXPECT_FALSE(table.Open("nosuchtable", db));
