@@ -2,21 +2,25 @@
 // compacting.
 #pragma once
 
+#include "runtime/window_runtime.h"
+
 namespace nvx::app {
 
 // Starts a new article: empties the content box and opens the title input.
 void AddTitle();
 // Opens the title input to rename the selected article.
 void ModifyTitle();
-// The title input's OK: takes a non-empty title and shows the save-title button.
-void AcceptTitle();
 
-// Inserts the new article (editMode 1) or rewrites the loaded one (editMode 2), then reloads the
-// catalogue. A save that cannot be written is said, and the text stays in the box.
+// Inserts the new article (adding) or rewrites the loaded one, then reloads the catalogue. A save
+// that cannot be written is said, and the text stays in the box.
 void SaveArticle();
-// Deletes the article last loaded, when a catalogue row is selected.
+// Deletes the article of the selected catalogue row.
 void DeleteArticle();
 // Compacts the collection's file.
 void ShrinkDatabase();
+
+// Key down in the content box: Ctrl+S saves the loaded article; every other key goes to the
+// reading view's keys.
+HandlerResult ContentKeyDown(const EventArgs& args);
 
 }  // namespace nvx::app

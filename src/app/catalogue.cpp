@@ -5,10 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window_refs.h"
+#include "app/messages.h"
 #include "app/program_state.h"
 #include "forms/main_window.h"
+#include "forms/main_window_refs.h"
+#include "reading/view_state.h"
 #include "runtime/progress.h"
+#include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
 #include "store/article_records.h"
 #include "store/article_walk.h"
@@ -19,25 +22,30 @@ namespace nvx::app {
 
 namespace mw = forms::main_window;
 
+using forms::kCatalogue;
+using forms::kContentBox;
+using forms::kStatusBar;
+
 namespace {
 
 // The steps both variants of Load article share: the article of the current row into the
 // content box. The article is looked up by its id, so a click costs the same in a collection of a
 // hundred articles and of a hundred thousand. False when no row is selected.
-bool loadCurrentArticle(bool emptyFirst) {
+bool LoadCurrentArticle(bool emptyFirst) {
   const int row = GetInt(kCatalogue, prop::list::kCurrentRow);
   if (row == -1) return false;
   SetWaitCursor();
-  ProgramState& s = state();
+  ProgramState& s = State();
   s.currentArticleId = RowArticleId(row);
   const auto article = s.currentArticleId ? nvx::LoadArticle(s.articleDb, *s.currentArticleId) : std::nullopt;
   if (article) {
     s.currentTitle = ListView::GetItemText(kCatalogue, row, mw::kColumnTitle);
-    s.currentFormat.faceName = article->format.face;
-    s.currentFormat.size = article->format.size;
-    s.currentFormat.color = article->format.color;
-    s.currentFormat.effects = article->format.effects;
-    RichEdit::SetCharFormat(kContentBox, s.currentFormat);
+    CharFormat& format = reading::View().currentFormat;
+    format.faceName = article->format.face;
+    format.size = article->format.size;
+    format.color = article->format.color;
+    format.effects = article->format.effects;
+    RichEdit::SetCharFormat(kContentBox, format);
     if (emptyFirst) SetText(kContentBox, prop::rich::kText, Text());
     SetText(kContentBox, prop::rich::kText, ToText(Decompress(article->packed)));
   }
@@ -46,7 +54,7 @@ bool loadCurrentArticle(bool emptyFirst) {
 
 // The line-count part follows the text: on a long article the count arrives a moment after the
 // text is shown, and the part stays empty until then.
-void showLineCountWhenReady() {
+void ShowLineCountWhenReady() {
   StatusBar::SetPartText(kStatusBar, mw::kPartContentSize, Text());
   RichEdit::WhenLineCountReady(kContentBox, [](std::int32_t lines) {
     StatusBar::SetPartText(kStatusBar, mw::kPartContentSize, ToText(lines) + L("行"));
@@ -60,7 +68,7 @@ constexpr std::size_t kRowsPerBatch = 4096;
 
 // One walk over the table fills the catalogue in batches; a long load shows how far it is.
 void LoadCatalogue() {
-  ProgramState& s = state();
+  ProgramState& s = State();
   ListView::DeleteAllItems(kCatalogue);
   std::int64_t articles = 0;
   if (s.articleDb.connection() != nullptr) {
@@ -85,20 +93,20 @@ void LoadCatalogue() {
 }
 
 void LoadArticle() {
-  if (!loadCurrentArticle(true)) return;
-  ProgramState& s = state();
-  showLineCountWhenReady();
+  if (!LoadCurrentArticle(true)) return;
+  ProgramState& s = State();
+  ShowLineCountWhenReady();
   StatusBar::SetPartText(kStatusBar, mw::kPartLinesRead, "0" + L("行"));
-  s.editMode = 2;
+  s.editMode = EditMode::Loaded;
   RestoreCursor();
   StatusBar::SetPartText(kStatusBar, mw::kPartTitle, s.currentTitle);
 }
 
 void LoadArticleDoubleClick() {
-  if (!loadCurrentArticle(false)) return;
+  if (!LoadCurrentArticle(false)) return;
   Focus(kContentBox);
-  showLineCountWhenReady();
-  state().editMode = 2;
+  ShowLineCountWhenReady();
+  State().editMode = EditMode::Loaded;
   RestoreCursor();
 }
 

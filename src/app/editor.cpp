@@ -8,7 +8,6 @@
 #include "app/file_menu.h"
 #include "app/main_window_handlers.h"
 #include "app/program_state.h"
-#include "app/title_find_window.h"
 #include "forms/forms.h"
 #include "forms/handler_refs.h"
 #include "forms/main_window.h"
@@ -16,6 +15,7 @@
 #include "reading/appearance.h"
 #include "reading/background_window.h"
 #include "reading/content_operations.h"
+#include "reading/title_find_window.h"
 #include "runtime/file_commands.h"
 #include "runtime/qt_text.h"
 #include "runtime/window_runtime.h"
@@ -24,9 +24,9 @@ namespace nvx::app {
 
 namespace {
 
-void openAbout() { LoadWindow(forms::about::kWindow, std::nullopt, true); }
-void closeAbout() { Destroy(forms::about::kWindow); }
-void nothing() {}
+void OpenAbout() { LoadWindow(forms::about::kWindow, std::nullopt, true); }
+void CloseAbout() { Destroy(forms::about::kWindow); }
+void Nothing() {}
 
 }  // namespace
 
@@ -37,11 +37,11 @@ void BindEditorHandlers() {
   BindHandler(kStoreReadingState, &StoreReadingState);
   BindHandler(kCatalogueMenu, &ShowCatalogueMenu);
   BindHandler(kContentMenu, &ShowContentMenu);
-  BindHandler(kFind, &OpenFindWindow);
-  BindHandler(kTitleFindCreated, &TitleFindCreated);
-  BindHandler(kAbout, &openAbout);
-  BindHandler(kAboutOk, &closeAbout);
-  BindHandler(kAboutProductLabel, &nothing);
+  BindHandler(kFind, &reading::OpenFindWindow);
+  BindHandler(kTitleFindCreated, &reading::TitleFindCreated);
+  BindHandler(kAbout, &OpenAbout);
+  BindHandler(kAboutOk, &CloseAbout);
+  BindHandler(kAboutProductLabel, &Nothing);
   BindHandler(kBackgroundColour, &reading::OpenBackgroundWindow);
   // No menu item: a collection or a TXT book dropped onto the main window.
   SetFileDropHandler(main_window::kWindow, &DropFile);
@@ -78,7 +78,7 @@ void BindEditorHandlers() {
   BindHandler(kPaste, &reading::Paste);
   BindHandler(kCut, &reading::Cut);
   BindHandler(kDelete, &reading::Delete);
-  BindHandler(kContentKeyDown, nvx::Handler(&reading::ContentKeyDown));
+  BindHandler(kContentKeyDown, nvx::Handler(&ContentKeyDown));
   BindHandler(kFindUp, &reading::FindUp);
   BindHandler(kTitleFindAccept, &reading::TitleFindAccept);
   BindHandler(kTitleFindEditKey, nvx::Handler(&reading::TitleFindEditKey));
@@ -87,8 +87,8 @@ void BindEditorHandlers() {
 int RunEditor(const Text& fileToOpen) {
   InitialiseForms(forms::AllWindows());
   CreateProgramState();
-  state().programDirectory = RunDirectory();
-  state().dataDirectory = fromQString(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+  State().programDirectory = RunDirectory();
+  State().dataDirectory = fromQString(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
   BindEditorHandlers();
   LoadStartWindow(forms::main_window::kWindow);
   if (!fileToOpen.empty()) OpenDatabaseAt(fileToOpen);

@@ -5,7 +5,7 @@
 
 #include "app/catalogue.h"
 #include "app/file_menu.h"
-#include "app/main_window_refs.h"
+#include "app/messages.h"
 #include "app/program_state.h"
 #include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
@@ -20,7 +20,7 @@ namespace {
 using namespace nvx::book;
 
 // The file's extension, lower-cased ASCII, without the dot.
-std::string extensionOf(const std::string& utf8) {
+std::string ExtensionOf(const std::string& utf8) {
   const std::size_t dot = utf8.find_last_of("./");
   if (dot == std::string::npos || utf8[dot] != '.') return {};
   std::string ext = utf8.substr(dot + 1);
@@ -29,13 +29,13 @@ std::string extensionOf(const std::string& utf8) {
   return ext;
 }
 
-std::string fileNameOf(const std::string& utf8) {
+std::string FileNameOf(const std::string& utf8) {
   const std::size_t slash = utf8.find_last_of('/');
   return slash == std::string::npos ? utf8 : utf8.substr(slash + 1);
 }
 
-void importBook(const Text& path, const std::string& utf8) {
-  ProgramState& s = state();
+void ImportBook(const Text& path, const std::string& utf8) {
+  ProgramState& s = State();
   if (s.articleDb.connection() == nullptr) {
     Warn("请先打开或新建文章数据库");
     return;
@@ -53,7 +53,7 @@ void importBook(const Text& path, const std::string& utf8) {
     return;
   }
   const std::string question =
-      "导入 " + fileNameOf(utf8) + ": " + std::to_string(split.articles.size()) + " 篇?";
+      "导入 " + FileNameOf(utf8) + ": " + std::to_string(split.articles.size()) + " 篇?";
   if (InfoBox(FromUtf8Lossy(question), kMsgYesNo | kMsgIconQuestion, L("友情提示!")) != kButtonYes) return;
   // A damaged file is not written into; it reads as far as it reads, as before.
   if (QuickCheck(s.articleDb) != ArticleFileState::Sound) {
@@ -71,11 +71,11 @@ void importBook(const Text& path, const std::string& utf8) {
 
 void DropFile(const Text& path) {
   const std::string utf8 = ToUtf8(path).value_or(std::string());
-  const std::string ext = extensionOf(utf8);
+  const std::string ext = ExtensionOf(utf8);
   if (ext == "nvx") {
     OpenDatabaseAt(path);
   } else if (ext == "txt") {
-    importBook(path, utf8);
+    ImportBook(path, utf8);
   }
 }
 

@@ -4,14 +4,15 @@
 #include <QStandardPaths>
 
 #include "app/catalogue.h"
-#include "app/main_window_refs.h"
+#include "app/messages.h"
 #include "app/program_state.h"
 #include "app/save_as_copy.h"
-#include "forms/forms.h"
 #include "forms/main_window.h"
+#include "forms/main_window_refs.h"
 #include "runtime/file_commands.h"
 #include "runtime/progress.h"
 #include "runtime/qt_text.h"
+#include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
 #include "store/article_export.h"
 #include "store/article_schema.h"
@@ -23,12 +24,20 @@ namespace nvx::app {
 
 namespace mw = forms::main_window;
 
+using forms::kCatalogue;
+using forms::kContentBox;
+using forms::kMainWindow;
+using forms::kOpenDialog;
+using forms::kSaveDialog;
+using forms::kSaveTitleButton;
+using forms::kStatusBar;
+
 namespace {
 
-bool writeTemplate(const Text& path) { return WriteBytesToFile(path, {TemplateDatabase()}); }
+bool WriteTemplate(const Text& path) { return WriteBytesToFile(path, {TemplateDatabase()}); }
 
 // Shows a file dialog of `kind` with `filter`; the chosen path, or nothing when cancelled.
-std::optional<Text> choosePath(UnitRef dialog, int kind, const char* filter) {
+std::optional<Text> ChoosePath(UnitRef dialog, int kind, const char* filter) {
   SetInt(dialog, prop::dlg::kKind, kind);
   SetText(dialog, prop::dlg::kFilter, L(filter));
   if (!CommonDlg::Open(dialog)) return std::nullopt;
@@ -36,9 +45,9 @@ std::optional<Text> choosePath(UnitRef dialog, int kind, const char* filter) {
 }
 
 // Opens the chosen file after Close database: Open's steps once the file was found readable.
-void openChosen(const Text& path) {
+void OpenChosen(const Text& path) {
   CloseDatabase();
-  ProgramState& s = state();
+  ProgramState& s = State();
   s.articleDb.Open(path);
   LoadCatalogue();
   SetText(kContentBox, prop::rich::kText, Text());
@@ -47,23 +56,23 @@ void openChosen(const Text& path) {
 
 // Whether `path` is the database that is open now: the same file, however the path is spelt. The
 // path last chosen in the Open dialog is no longer open once New or Close ran, so it is no guide.
-bool isOpenDatabase(const Text& path) {
-  const Text open = state().articleDb.FileName();
+bool IsOpenDatabase(const Text& path) {
+  const Text open = State().articleDb.FileName();
   return !open.empty() && SameFile(path, open);
 }
 
 }  // namespace
 
 void CloseDatabase() {
-  ProgramState& s = state();
+  ProgramState& s = State();
   s.articleDb.Close();
-  // What ties the state to the file that was open goes: the article loaded from it (mode 2). An
-  // article being added (mode 1) belongs to whichever collection is open when it is saved, so it
+  // What ties the state to the file that was open goes: the article loaded from it. An
+  // article being added belongs to whichever collection is open when it is saved, so it
   // keeps its mode, its accepted title and the save-title button.
   s.currentArticleId.reset();
-  if (s.editMode != 1) {
+  if (s.editMode != EditMode::Adding) {
     s.currentTitle.clear();
-    s.editMode = 0;
+    s.editMode = EditMode::None;
     SetInt(kSaveTitleButton, prop::kVisible, 0);
   }
   ListView::DeleteAllItems(kCatalogue);
@@ -78,12 +87,12 @@ void CloseDatabase() {
 // empty catalogue as if all were well.
 void NewDatabase() {
   CloseDatabase();
-  ProgramState& s = state();
+  ProgramState& s = State();
   Text directory = s.programDirectory;
-  if (!writeTemplate(directory + "/new.nvx")) {
+  if (!WriteTemplate(directory + "/new.nvx")) {
     directory = s.dataDirectory;
     QDir().mkpath(toQString(directory));
-    if (directory.empty() || !writeTemplate(directory + "/new.nvx")) {
+    if (directory.empty() || !WriteTemplate(directory + "/new.nvx")) {
       Warn("文件写入失败,请检查文件是否正常");
       return;
     }
@@ -96,7 +105,7 @@ void NewDatabase() {
 }
 
 void OpenDatabase() {
-  const auto path = choosePath(kOpenDialog, 0, "sqlite数据库文件(*.nvx)|*.nvx");
+  const auto path = ChoosePath(kOpenDialog, 0, "sqlite数据库文件(*.nvx)|*.nvx");
   if (!path) return;
   OpenDatabaseAt(*path);
 }
@@ -110,16 +119,16 @@ bool OpenDatabaseAt(const Text& path) {
     return false;
   }
   FileClose(probe);
-  openChosen(path);
+  OpenChosen(path);
   return true;
 }
 
 // Save As needs a collection to copy: with none open, or one that cannot be read, the target is
 // left alone and the failure is said. A cancelled copy leaves the target as it was and says nothing.
 void SaveAs() {
-  const auto target = choosePath(kSaveDialog, 1, "Sqlite数据库文件(*.nvx)|*.nvx");
-  if (!target || isOpenDatabase(*target)) return;
-  ProgramState& s = state();
+  const auto target = ChoosePath(kSaveDialog, 1, "Sqlite数据库文件(*.nvx)|*.nvx");
+  if (!target || IsOpenDatabase(*target)) return;
+  ProgramState& s = State();
   SetWaitCursor();
   CopyOutcome outcome = CopyOutcome::Failed;
   {
@@ -136,13 +145,13 @@ void SaveAs() {
 // as it was. The open collection's own file is refused; with no collection open, or one that
 // cannot be read, nothing is exported and the failure is said.
 void Export() {
-  const auto path = choosePath(kSaveDialog, 1, "文本文件(*.txt)|*.txt");
+  const auto path = ChoosePath(kSaveDialog, 1, "文本文件(*.txt)|*.txt");
   if (!path) return;
   SetWaitCursor();
   ExportResult result = ExportResult::ReadFailed;
   {
     std::unique_ptr<Progress> progress;
-    result = ExportArticles(state().articleDb, *path, [&](std::int64_t done, std::int64_t total) {
+    result = ExportArticles(State().articleDb, *path, [&](std::int64_t done, std::int64_t total) {
       if (!progress) progress = BeginProgress(L("导出"), total, true);
       return progress->step(done);
     });

@@ -6,9 +6,6 @@ namespace nvx::app {
 // Size changed: places the catalogue, the content box and the save-title button.
 void Layout();
 
-// The catalogue at its full width with the content box beside it.
-void PlaceCatalogueAndContent();
-
 // Close requested: stores the reading state of the article shown, then closes the database.
 void StoreReadingState();
 

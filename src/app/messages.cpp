@@ -1,4 +1,6 @@
-#include "app/main_window_refs.h"
+#include "app/messages.h"
+
+#include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
 #include "store/codepage.h"
 

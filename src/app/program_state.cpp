@@ -2,30 +2,24 @@
 
 #include <memory>
 
-#include "store/article_schema.h"
-#include "store/codepage.h"
+#include "reading/view_state.h"
 
 namespace nvx::app {
 namespace {
 std::unique_ptr<ProgramState> current;
 }
 
-ProgramState::ProgramState() {
-  currentFormat.faceName = L(schema::kDefaultFaceUtf8);
-  currentFormat.size = 9;
-  currentFormat.offset = 0;
-  currentFormat.effects = 0;
-  currentFormat.color = kDefaultColor;
+ProgramState& State() { return *current; }
+
+void CreateProgramState() {
+  current = std::make_unique<ProgramState>();
+  reading::CreateViewState();
 }
 
-ProgramState& state() { return *current; }
-
-void CreateProgramState() { current = std::make_unique<ProgramState>(); }
-
-// The table goes before the database it borrows the connection of; nothing is written.
+// Nothing is written.
 void ReleaseProgramState() {
+  reading::ReleaseViewState();
   if (!current) return;
-  current->articleTable.Close();
   current->articleDb.Close();
   current.reset();
 }

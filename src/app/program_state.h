@@ -1,5 +1,6 @@
-// The editor's program-wide state, shared by every handler. It lives from the start-up sequence
-// to the end routine.
+// The editor's program-wide state, shared by every handler: the open collection and what is
+// pending on it. It lives from the start-up sequence to the end routine, together with the
+// reading view's state (reading/view_state.h), which it creates and releases.
 #pragma once
 
 #include <cstdint>
@@ -8,33 +9,33 @@
 #include "runtime/window_runtime.h"
 #include "store/article_records.h"
 #include "store/sqlite_db.h"
-#include "store/sqlite_table.h"
 
 namespace nvx::app {
 
+// What Save article writes.
+enum class EditMode : std::int32_t {
+  None = 0,     // nothing pending
+  Adding = 1,   // a new article is being added: the save inserts it
+  Loaded = 2,   // an existing article is loaded (or being retitled): the save rewrites it
+};
+
 struct ProgramState {
-  CharFormat currentFormat;   // the content box's character format
   std::optional<std::int64_t> currentArticleId;  // id of the article last loaded; none before one
   Text currentTitle;          // its title, or the title last accepted in the title input
-  std::int32_t editMode = 0;  // 0 nothing pending, 1 adding an article, 2 an article loaded
-  std::int32_t inputWindowMode = 0;   // 1 title input, 2 Find
-  std::int32_t lastFoundPosition = 0;
+  EditMode editMode = EditMode::None;
   SqliteDB articleDb;         // the open article database
-  SqliteTable articleTable;   // opened on table nr around each operation, never left open
 
   // Where New writes "new.nvx": beside the program, or, where that cannot be written (an
   // installed program), in the user's data directory. Set at start-up; tests point them elsewhere.
   Text programDirectory;
   Text dataDirectory;
-
-  ProgramState();
 };
 
 // The content box's character format as an article stores it (zt, ztdx, ys, xg).
 inline StoredFormat ToStoredFormat(const CharFormat& f) { return {f.faceName, f.size, f.color, f.effects}; }
 
 // The state; only valid between CreateProgramState and ReleaseProgramState.
-ProgramState& state();
+ProgramState& State();
 void CreateProgramState();
 void ReleaseProgramState();
 

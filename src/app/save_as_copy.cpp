@@ -20,7 +20,7 @@ namespace nvx::app {
 namespace {
 
 // Replaces the articles of the open collection `copy` with those of `source`, in one transaction.
-CopyOutcome copyArticles(SqliteDB& source, SqliteDB& copy, Progress& progress) {
+CopyOutcome CopyArticles(SqliteDB& source, SqliteDB& copy, Progress& progress) {
   // A big copy would otherwise spill the pages it is changing and read them back over and over.
   copy.Execute("PRAGMA cache_size=-65536");
   Transaction transaction(copy);
@@ -39,7 +39,7 @@ CopyOutcome copyArticles(SqliteDB& source, SqliteDB& copy, Progress& progress) {
   return transaction.Commit() ? CopyOutcome::Done : CopyOutcome::Failed;
 }
 
-bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
+bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
   std::size_t at = 0;
   while (at < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
@@ -50,7 +50,7 @@ bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
   return true;
 }
 
-bool syncPath(const std::string& path, int flags) {
+bool SyncPath(const std::string& path, int flags) {
   const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
   if (fd < 0) return false;
   const bool synced = ::fsync(fd) == 0;
@@ -69,46 +69,46 @@ class TemporaryFile {
     // mkstemp makes the file private; the copy gets the permissions a new file gets.
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    const bool written = ::fchmod(fd, 0666 & ~mask) == 0 && writeAll(fd, TemplateDatabase());
-    if (::close(fd) != 0 || !written) remove();
+    const bool written = ::fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, TemplateDatabase());
+    if (::close(fd) != 0 || !written) Remove();
   }
-  ~TemporaryFile() { remove(); }
+  ~TemporaryFile() { Remove(); }
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-  bool made() const { return !path_.empty(); }
-  const std::string& path() const { return path_; }
+  bool Made() const { return !path_.empty(); }
+  const std::string& Path() const { return path_; }
 
   // Flushes the file to disk and gives it the name `target`, durably.
   bool RenameTo(const std::string& target, const std::string& directory) {
-    if (!syncPath(path_, O_RDONLY) || ::rename(path_.c_str(), target.c_str()) != 0) return false;
+    if (!SyncPath(path_, O_RDONLY) || ::rename(path_.c_str(), target.c_str()) != 0) return false;
     path_.clear();
-    syncPath(directory, O_RDONLY | O_DIRECTORY);
+    SyncPath(directory, O_RDONLY | O_DIRECTORY);
     return true;
   }
 
  private:
-  void remove() {
+  void Remove() {
     if (!path_.empty()) ::unlink(path_.c_str());
     path_.clear();
   }
   std::string path_;
 };
 
-std::string directoryOf(const std::string& path) {
+std::string DirectoryOf(const std::string& path) {
   const auto slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-CopyOutcome copyIntoNewFile(SqliteDB& source, const std::string& target, Progress& progress) {
-  const std::string directory = directoryOf(target);
+CopyOutcome CopyIntoNewFile(SqliteDB& source, const std::string& target, Progress& progress) {
+  const std::string directory = DirectoryOf(target);
   TemporaryFile building(directory);
-  if (!building.made()) return CopyOutcome::Failed;
+  if (!building.Made()) return CopyOutcome::Failed;
   SqliteDB copy;
-  const auto localPath = FromUtf8(building.path());
+  const auto localPath = FromUtf8(building.Path());
   if (!localPath || !copy.Open(*localPath)) return CopyOutcome::Failed;
-  const CopyOutcome outcome = copyArticles(source, copy, progress);
+  const CopyOutcome outcome = CopyArticles(source, copy, progress);
   const bool closed = copy.Close();
   if (outcome != CopyOutcome::Done) return outcome;
   if (!closed) return CopyOutcome::Failed;
@@ -122,10 +122,10 @@ CopyOutcome CopyCollection(SqliteDB& source, const Text& target, Progress& progr
   if (source.connection() == nullptr || !CountArticles(source)) return CopyOutcome::Failed;
   const auto path = ToUtf8(target);
   if (!path || path->empty()) return CopyOutcome::Failed;
-  if (!FileExists(target)) return copyIntoNewFile(source, *path, progress);
+  if (!FileExists(target)) return CopyIntoNewFile(source, *path, progress);
   SqliteDB copy;
   if (!copy.Open(target)) return CopyOutcome::Failed;
-  const CopyOutcome outcome = copyArticles(source, copy, progress);
+  const CopyOutcome outcome = CopyArticles(source, copy, progress);
   copy.Close();
   return outcome;
 }

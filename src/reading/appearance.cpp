@@ -1,26 +1,22 @@
 #include "reading/appearance.h"
 
-#include "app/main_window_handlers.h"
-#include "app/main_window_refs.h"
-#include "app/program_state.h"
-#include "forms/forms.h"
-#include "forms/main_window.h"
+#include "forms/main_window_refs.h"
+#include "reading/view_state.h"
+#include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
 #include "store/article_schema.h"
 #include "store/codepage.h"
 
 namespace nvx::reading {
 
-namespace mw = forms::main_window;
+using forms::kCatalogue;
+using forms::kContentBox;
+using forms::kFontDialog;
+using forms::kMainWindow;
 
 namespace {
 
-using app::kCatalogue;
-using app::kContentBox;
-using app::kFontDialog;
-using app::kMainWindow;
-
-void applyCurrentFormat() { RichEdit::SetCharFormat(kContentBox, app::state().currentFormat); }
+void ApplyCurrentFormat() { RichEdit::SetCharFormat(kContentBox, View().currentFormat); }
 
 struct Scheme {
   int background[3];
@@ -40,7 +36,7 @@ constexpr Scheme kSchemes[] = {
 // The dialog starts from the article's face, size and colour; its effect boxes show what was last
 // confirmed in it. Only one effect is kept: strike-out, else underline, else italic, else bold.
 void FontSetting() {
-  CharFormat& f = app::state().currentFormat;
+  CharFormat& f = View().currentFormat;
   SetText(kFontDialog, prop::dlg::kFaceName, f.faceName);
   SetInt(kFontDialog, prop::dlg::kFontSize, f.size);
   SetInt(kFontDialog, prop::dlg::kFontColor, f.color);
@@ -59,18 +55,18 @@ void FontSetting() {
   } else {
     f.effects = 0;
   }
-  applyCurrentFormat();
+  ApplyCurrentFormat();
 }
 
 // Steps of 10 points with no bound: the stored size is the computed one, the box shows what it can.
 void FontLarger() {
-  app::state().currentFormat.size += 10;
-  applyCurrentFormat();
+  View().currentFormat.size += 10;
+  ApplyCurrentFormat();
 }
 
 void FontSmaller() {
-  app::state().currentFormat.size -= 10;
-  applyCurrentFormat();
+  View().currentFormat.size -= 10;
+  ApplyCurrentFormat();
 }
 
 // A scheme's face, colour and plain effects show until the article's own format is applied again;
@@ -79,7 +75,7 @@ void ColorScheme(int scheme) {
   const Scheme& s = kSchemes[scheme - 1];
   CharFormat look;
   look.faceName = L(schema::kDefaultFaceUtf8);
-  look.size = app::state().currentFormat.size;
+  look.size = View().currentFormat.size;
   look.offset = 0;
   look.effects = 0;
   look.color = ColorValue(s.text[0], s.text[1], s.text[2]);
@@ -101,6 +97,12 @@ void HideCatalogue() {
   Move(kContentBox, 8, 8, w - 22, h - 80);
 }
 
-void ShowCatalogue() { app::PlaceCatalogueAndContent(); }
+// The catalogue at its full width with the content box beside it.
+void ShowCatalogue() {
+  const int w = GetInt(kMainWindow, prop::kWidth);
+  const int h = GetInt(kMainWindow, prop::kHeight);
+  Move(kCatalogue, 8, 8, 180, h - 80);
+  Move(kContentBox, 188, 8, w - 202, h - 80);
+}
 
 }  // namespace nvx::reading

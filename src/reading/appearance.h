@@ -17,6 +17,8 @@ void ColorScheme4();
 void ColorScheme5();
 
 void HideCatalogue();
+// The catalogue at its full width with the content box beside it, as the window's size gives
+// them; the main window's layout too.
 void ShowCatalogue();
 
 }  // namespace nvx::reading

@@ -1,21 +1,20 @@
 #include "reading/background_window.h"
 
-#include "app/main_window_refs.h"
-#include "forms/main_window.h"
+#include "forms/main_window_refs.h"
 #include "forms/secondary_windows.h"
+#include "runtime/unit_numbers.h"
 #include "runtime/window_runtime.h"
 
 namespace nvx::reading {
 
 namespace bg = forms::background_colour;
-namespace mw = forms::main_window;
 
 // The picker starts from the form's white every time, whatever the background is now.
 void OpenBackgroundWindow() { LoadWindow(bg::kWindow, std::nullopt, true); }
 
 // The colour holds until the program ends; it is not part of the article's format.
 void BackgroundOk() {
-  SetInt(app::kContentBox, prop::rich::kBackColor, GetInt({bg::kWindow, bg::kColourPicker}, prop::picker::kColor));
+  SetInt(forms::kContentBox, prop::rich::kBackColor, GetInt({bg::kWindow, bg::kColourPicker}, prop::picker::kColor));
   Destroy(bg::kWindow);
 }
 

@@ -1,4 +1,4 @@
-// The content box's editing commands, its keys, and Find.
+// The content box's editing commands and its keys.
 #pragma once
 
 #include "runtime/window_runtime.h"
@@ -11,16 +11,12 @@ void Paste();
 void Cut();
 void Delete();
 
-// Key down in the content box: Ctrl+F, C, V, X, A, S (Ctrl alone), and Delete or Backspace with
-// any modifiers. A key whose command ran is kept from the box, so each takes effect once.
+// Key down in the content box: Ctrl+F, C, V, X, A (Ctrl alone), and Delete or Backspace with any
+// modifiers. A key whose command ran is kept from the box, so each takes effect once; any other
+// key is left to the box (no value returned).
 HandlerResult ContentKeyDown(const EventArgs& args);
 
-void FindDown();
-void FindUp();
-
-// The title/find window's 按钮1 (and Enter in its input box): Accept title or Find down, by the
-// window's mode.
-void TitleFindAccept();
-HandlerResult TitleFindEditKey(const EventArgs& args);
+// Whether `args` (a key-down event's) is the key `letter` with Ctrl alone.
+bool IsCtrlKey(const EventArgs& args, char letter);
 
 }  // namespace nvx::reading

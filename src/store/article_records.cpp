@@ -109,6 +109,15 @@ bool SaveArticle(SqliteDB& db, std::int64_t id, const Text& title, const Bytes& 
                     {schema::kEffects, format.effects}});
 }
 
+bool SaveArticleContent(SqliteDB& db, std::int64_t id, const Bytes& packed, const StoredFormat& format) {
+  return updateRow(db, id,
+                   {{schema::kContent, &packed},
+                    {schema::kFace, &format.face},
+                    {schema::kSize, format.size},
+                    {schema::kColor, format.color},
+                    {schema::kEffects, format.effects}});
+}
+
 bool StoreReadingState(SqliteDB& db, std::int64_t id, std::int32_t firstLine, const StoredFormat& format) {
   return updateRow(db, id,
                    {{schema::kFirstLine, firstLine},

@@ -38,6 +38,10 @@ std::optional<StoredArticle> LoadArticle(SqliteDB& db, std::int64_t id);
 // Writes title, packed content and format (name, nr, zt, ztdx, ys, xg) of the existing article `id`.
 bool SaveArticle(SqliteDB& db, std::int64_t id, const Text& title, const Bytes& packed, const StoredFormat& format);
 
+// Writes packed content and format (nr, zt, ztdx, ys, xg) of the existing article `id` and leaves
+// its stored title as it is (a row another program wrote without one keeps its empty or NULL name).
+bool SaveArticleContent(SqliteDB& db, std::int64_t id, const Bytes& packed, const StoredFormat& format);
+
 // Writes the reading state of article `id`: ksid, zt, ztdx, ys, xg.
 bool StoreReadingState(SqliteDB& db, std::int64_t id, std::int32_t firstLine, const StoredFormat& format);
 

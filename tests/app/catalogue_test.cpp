@@ -10,19 +10,24 @@
 namespace nvx::test {
 namespace {
 
-TEST_F(EditorTest, StartsWithNothingOpen) {
+class CatalogueTest : public EditorFixture {};
+
+TEST_F(CatalogueTest, StartsWithNothingOpen) {
   EXPECT_EQ(GetText(kMain, prop::kTitle), L("NVX编辑器"));
   EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "");
   EXPECT_EQ(state().articleDb.connection(), nullptr);
-  EXPECT_EQ(state().editMode, 0);
-  EXPECT_EQ(state().currentFormat.faceName, L("宋体"));
-  EXPECT_EQ(state().currentFormat.size, 9);
-  EXPECT_EQ(state().currentFormat.color, kDefaultColor);
+  EXPECT_EQ(state().editMode, app::EditMode::None);
+  EXPECT_EQ(view().currentFormat.faceName, L("宋体"));
+  EXPECT_EQ(view().currentFormat.size, 9);
+  EXPECT_EQ(view().currentFormat.color, kDefaultColor);
   for (int part : {1, 3, 5, 7}) EXPECT_EQ(statusPart(part), "");
+  EXPECT_FALSE(saveTitleButtonShown());
+  choose("保存文章");
+  EXPECT_TRUE(ui->messages().empty()) << "nothing pending: a save does nothing and says nothing";
 }
 
-TEST_F(EditorTest, CatalogueListsArticlesAndATrailingBlankRow) {
+TEST_F(CatalogueTest, CatalogueListsArticlesAndATrailingBlankRow) {
   const std::string path = dir.file("三篇.nvx");
   makeCollection(path, {{2, "第二", "甲"}, {5, "第五", "乙"}, {9, "第九", "丙"}});
   openThroughMenu(path);
@@ -46,7 +51,7 @@ TEST_F(EditorTest, CatalogueListsArticlesAndATrailingBlankRow) {
   EXPECT_EQ(readFile(notes), std::string(4096, 'n')) << "the foreign file is untouched";
 }
 
-TEST_F(EditorTest, ClickingShowsTheArticleInItsOwnFormat) {
+TEST_F(CatalogueTest, ClickingShowsTheArticleInItsOwnFormat) {
   const std::string path = dir.file("books.nvx");
   makeCollection(path, {{1, "一", "第一行\r\n第二行"}, {4, "四", ""}, {6, "六", "x"}});
   queryFile(path, "SELECT 1");
@@ -61,19 +66,23 @@ TEST_F(EditorTest, ClickingShowsTheArticleInItsOwnFormat) {
   EXPECT_EQ(GetText(kContent, prop::rich::kText), L("第一行\r\n第二行"));
   EXPECT_EQ(state().currentArticleId, 1);
   EXPECT_EQ(state().currentTitle, L("一"));
-  EXPECT_EQ(state().editMode, 2);
+  EXPECT_EQ(state().editMode, app::EditMode::Loaded);
   EXPECT_EQ(statusPart(3), L("2行"));
   EXPECT_EQ(statusPart(5), L("0行"));
   EXPECT_EQ(statusPart(7), L("一"));
   // Never written colour and effects: black, plain; face and size as stored.
-  EXPECT_EQ(state().currentFormat.color, 0);
-  EXPECT_EQ(state().currentFormat.effects, 0);
-  EXPECT_EQ(state().currentFormat.size, 14);
+  EXPECT_EQ(view().currentFormat.color, 0);
+  EXPECT_EQ(view().currentFormat.effects, 0);
+  EXPECT_EQ(view().currentFormat.size, 14);
   auto* box = control<QPlainTextEdit>(mw::kWindow, "编辑框1");
   EXPECT_EQ(box->palette().color(QPalette::Text), QColor(Qt::black));
+  EXPECT_EQ(queryFile(path, "SELECT typeof(xg) FROM nr WHERE id=1"), "null");
+  QTest::keyClick(box, Qt::Key_S, Qt::ControlModifier);
+  settle();
+  EXPECT_EQ(queryFile(path, "SELECT xg FROM nr WHERE id=1"), "0") << "Ctrl+S saves the article loaded";
 
   clickRow(2);
-  EXPECT_EQ(state().currentFormat.faceName, L("黑体"));
+  EXPECT_EQ(view().currentFormat.faceName, L("黑体"));
   EXPECT_EQ(box->font().pointSize(), 20);
   EXPECT_TRUE(box->font().italic());
   EXPECT_EQ(box->palette().color(QPalette::Text), QColor(255, 0, 0));
@@ -88,7 +97,10 @@ TEST_F(EditorTest, ClickingShowsTheArticleInItsOwnFormat) {
   clickRow(3);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "typed");
   EXPECT_EQ(state().currentArticleId, 0);
-  EXPECT_EQ(state().editMode, 2);
+  EXPECT_EQ(state().editMode, app::EditMode::Loaded);
+  choose("保存文章");
+  EXPECT_EQ(queryFile(path, "SELECT count(*) FROM nr"), "3") << "a save rewrites article 0, which is none";
+  EXPECT_TRUE(ui->messages().empty());
 
   // A double click loads and moves the keyboard focus into the content box.
   doubleClickRow(0);
@@ -96,7 +108,7 @@ TEST_F(EditorTest, ClickingShowsTheArticleInItsOwnFormat) {
   EXPECT_EQ(QApplication::focusWidget(), box);
 }
 
-TEST_F(EditorTest, PreviousAndNextStopAtBothEnds) {
+TEST_F(CatalogueTest, PreviousAndNextStopAtBothEnds) {
   const std::string path = dir.file("books.nvx");
   makeCollection(path, {{3, "甲", "a"}, {7, "乙", "b"}, {8, "丙", "c"}});
   openThroughMenu(path);
@@ -122,7 +134,7 @@ TEST_F(EditorTest, PreviousAndNextStopAtBothEnds) {
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "b");
 }
 
-TEST_F(EditorTest, LineEndsAreShownAndKeptAsStored) {
+TEST_F(CatalogueTest, LineEndsAreShownAndKeptAsStored) {
   const std::string path = dir.file("ends.nvx");
   makeCollection(path, {{1, "crlf", "a\r\nb"}, {2, "lf", "a\nb\nc"}, {3, "cr", "a\rb"}});
   openThroughMenu(path);
@@ -135,7 +147,7 @@ TEST_F(EditorTest, LineEndsAreShownAndKeptAsStored) {
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "za\r\nb") << "edited: CR LF line ends";
 }
 
-TEST_F(EditorTest, ClosingTheWindowStoresTheReadingStateButExitDoesNot) {
+TEST_F(CatalogueTest, ClosingTheWindowStoresTheReadingStateButExitDoesNot) {
   const std::string path = dir.file("state.nvx");
   std::string longText;
   for (int i = 0; i < 300; ++i) longText += "第" + std::to_string(i) + "行\r\n";
@@ -143,7 +155,7 @@ TEST_F(EditorTest, ClosingTheWindowStoresTheReadingStateButExitDoesNot) {
   openThroughMenu(path);
   clickRow(0);
   control<QPlainTextEdit>(mw::kWindow, "编辑框1")->verticalScrollBar()->setValue(42);
-  state().currentFormat.color = 0x00123456;
+  view().currentFormat.color = 0x00123456;
   windowWidget(mw::kWindow)->close();
   settle();
   EXPECT_FALSE(IsCreated(mw::kWindow));
@@ -155,7 +167,7 @@ TEST_F(EditorTest, ClosingTheWindowStoresTheReadingStateButExitDoesNot) {
   ASSERT_TRUE(LoadWindow(mw::kWindow));
   openThroughMenu(path);
   clickRow(1);
-  state().currentFormat.size = 30;
+  view().currentFormat.size = 30;
   choose("退出");
   EXPECT_FALSE(IsCreated(mw::kWindow));
   EXPECT_EQ(queryFile(path, "SELECT ztdx FROM nr WHERE id=2"), "14") << "Exit stores nothing";

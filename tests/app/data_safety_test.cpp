@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class DataSafetyTest : public EditorTest {
+class DataSafetyTest : public EditorFixture {
  protected:
   // A collection of `count` articles "t1", "t2", ... with the same content, made in one statement.
   void openMany(int count) {
@@ -54,7 +54,7 @@ class DataSafetyTest : public EditorTest {
 // A save whose row is not in the file afterwards (a trigger removed it, or skipped the update) is
 // said, and the text stays for another try.
 TEST_F(DataSafetyTest, ASaveThatDoesNotLandIsSaid) {
-  openCollection({{1, "一", "a"}});
+  openCollection({{1, "一", "a"}, {2, "", "b"}});
   {
     SqliteDB db;
     ASSERT_TRUE(db.Open(path));
@@ -73,15 +73,24 @@ TEST_F(DataSafetyTest, ASaveThatDoesNotLandIsSaid) {
   EXPECT_EQ(lastMessage(), QStringLiteral("保存失败,请检查文件是否正常"));
   EXPECT_EQ(ui->messages().back().flags, 16);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), L("正文"));
-  EXPECT_EQ(state().editMode, 1);
+  EXPECT_EQ(state().editMode, app::EditMode::Adding);
+  EXPECT_TRUE(saveTitleButtonShown()) << "the save can be tried again";
 
   clickRow(0);
   control<QPlainTextEdit>(mw::kWindow, "编辑框1")->setPlainText(QStringLiteral("改过"));
   choose("保存文章");
   EXPECT_EQ(lastMessage(), QStringLiteral("保存失败,请检查文件是否正常"));
   EXPECT_EQ(ui->messages().size(), before + 2);
-  EXPECT_EQ(state().editMode, 2);
-  EXPECT_EQ(queryFile(path, "SELECT count(*) FROM nr"), "1");
+  EXPECT_EQ(state().editMode, app::EditMode::Loaded);
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), L("改过"));
+
+  // An article without a title saves only its text and format; refused, that is said too.
+  clickRow(1);
+  control<QPlainTextEdit>(mw::kWindow, "编辑框1")->setPlainText(QStringLiteral("也改过"));
+  choose("保存文章");
+  EXPECT_EQ(ui->messages().size(), before + 3);
+  EXPECT_EQ(lastMessage(), QStringLiteral("保存失败,请检查文件是否正常"));
+  EXPECT_EQ(queryFile(path, "SELECT count(*) FROM nr"), "2");
 }
 
 // Save As and Export copy nothing they could not read: with the open collection locked by

@@ -17,7 +17,7 @@ namespace {
 
 namespace tf = forms::title_find;
 
-class EditingTest : public EditorTest {
+class EditingTest : public EditorFixture {
  protected:
   QLineEdit* titleInput() { return control<QLineEdit>(tf::kWindow, "编辑框1"); }
   void typeTitle(const char* title) {
@@ -35,7 +35,6 @@ class EditingTest : public EditorTest {
       QApplication::sendEvent(box, &press);
     }
   }
-  bool saveButtonShown() { return GetInt({mw::kWindow, mw::kSaveTitleButton}, prop::kVisible) != 0; }
   void clickSaveButton() {
     QTest::mouseClick(control<QPushButton>(mw::kWindow, "保存按钮"), Qt::LeftButton);
     settle();
@@ -50,7 +49,7 @@ TEST_F(EditingTest, AddTitleTypeAndSaveInsertsANewArticle) {
   openCollection({{1, "一", "a"}, {2, "二", "b"}});
   clickRow(0);
   choose("添加标题");
-  EXPECT_EQ(state().editMode, 1);
+  EXPECT_EQ(state().editMode, app::EditMode::Adding);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "") << "emptied at once, nothing saved first";
   // The title input: inside the main window over the catalogue, pre-filled with the selected title.
   EXPECT_EQ(GetText({tf::kWindow, tf::kSelf}, prop::kTitle), L("标题"));
@@ -63,12 +62,12 @@ TEST_F(EditingTest, AddTitleTypeAndSaveInsertsANewArticle) {
 
   typeTitle("新的一章");
   EXPECT_FALSE(IsCreated(tf::kWindow));
-  EXPECT_TRUE(saveButtonShown());
+  EXPECT_TRUE(saveTitleButtonShown());
   EXPECT_EQ(state().currentTitle, L("新的一章"));
   typeContent("正文");
   clickSaveButton();
-  EXPECT_FALSE(saveButtonShown());
-  EXPECT_EQ(state().editMode, 0);
+  EXPECT_FALSE(saveTitleButtonShown());
+  EXPECT_EQ(state().editMode, app::EditMode::None);
   EXPECT_EQ(queryFile(path, "SELECT id || name || ksid || zt || ztdx || typeof(ys) || typeof(xg) FROM nr "
                             "ORDER BY id DESC LIMIT 1"),
             "3新的一章0宋体14nullnull");
@@ -76,8 +75,8 @@ TEST_F(EditingTest, AddTitleTypeAndSaveInsertsANewArticle) {
   EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), -1);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), L("正文")) << "the box keeps its text";
   clickRow(2);
-  EXPECT_EQ(state().currentFormat.color, 0) << "a new article shows black";
-  EXPECT_EQ(state().currentFormat.size, 14);
+  EXPECT_EQ(view().currentFormat.color, 0) << "a new article shows black";
+  EXPECT_EQ(view().currentFormat.size, 14);
 }
 
 TEST_F(EditingTest, AcceptingAnEmptyTitleKeepsTheOldOne) {
@@ -85,7 +84,7 @@ TEST_F(EditingTest, AcceptingAnEmptyTitleKeepsTheOldOne) {
   clickRow(0);
   choose("添加标题");
   typeTitle("");
-  EXPECT_FALSE(saveButtonShown());
+  EXPECT_FALSE(saveTitleButtonShown());
   EXPECT_EQ(state().currentTitle, L("一"));
   choose("保存文章");
   EXPECT_EQ(queryFile(path, "SELECT group_concat(name, ',') FROM nr"), "一,一") << "saved under the old title";
@@ -133,7 +132,7 @@ TEST_F(EditingTest, TwoSavesInARowWriteOnce) {
   typeContent("x");
   QTest::keyClick(control<QPlainTextEdit>(mw::kWindow, "编辑框1"), Qt::Key_S, Qt::ControlModifier);
   settle();
-  EXPECT_EQ(state().editMode, 0);
+  EXPECT_EQ(state().editMode, app::EditMode::None);
   const std::string after = queryFile(path, "SELECT hex(nr) FROM nr");
   typeContent("y");
   choose("保存文章");
@@ -146,7 +145,7 @@ TEST_F(EditingTest, TwoSavesInARowWriteOnce) {
   QTest::keyClick(control<QPlainTextEdit>(mw::kWindow, "编辑框1"), Qt::Key_S, Qt::ControlModifier);
   settle();
   EXPECT_EQ(queryFile(path, "SELECT count(*) FROM nr"), "1");
-  EXPECT_TRUE(saveButtonShown());
+  EXPECT_TRUE(saveTitleButtonShown());
 }
 
 TEST_F(EditingTest, DeleteRemovesTheLoadedArticleAndItsIdComesBack) {
@@ -198,7 +197,7 @@ TEST_F(EditingTest, SaveThatCannotBeWrittenIsSaid) {
   EXPECT_EQ(ui->messages()[0].flags, 16);
   EXPECT_EQ(ui->messages()[0].caption, QStringLiteral("友情提示!"));
   EXPECT_EQ(GetText(kContent, prop::rich::kText), L("要保留的a"));
-  EXPECT_EQ(state().editMode, 2);
+  EXPECT_EQ(state().editMode, app::EditMode::Loaded);
   other.Execute("ROLLBACK");
   other.Close();
   choose("保存文章");
@@ -214,7 +213,7 @@ TEST_F(EditingTest, SaveThatCannotBeWrittenIsSaid) {
   clickSaveButton();
   EXPECT_EQ(ui->messages().back().text, QStringLiteral("保存失败,请检查文件是否正常"));
   EXPECT_EQ(GetText(kContent, prop::rich::kText), L("文字"));
-  EXPECT_TRUE(saveButtonShown()) << "the save can be tried again";
+  EXPECT_TRUE(saveTitleButtonShown()) << "the save can be tried again";
 }
 
 // An article being added belongs to whichever collection is open when it is saved: opening
@@ -232,7 +231,7 @@ TEST_F(EditingTest, ANewArticleSurvivesOpeningAnotherCollection) {
   choose("添加标题");
   typeTitle("早定");
   openThroughMenu(first);
-  EXPECT_TRUE(saveButtonShown());
+  EXPECT_TRUE(saveTitleButtonShown());
   typeContent("后写");
   clickSaveButton();
   EXPECT_EQ(queryFile(first, "SELECT group_concat(name, ',') FROM nr"), "一,早定");
@@ -243,7 +242,7 @@ TEST_F(EditingTest, ANewArticleSurvivesOpeningAnotherCollection) {
   choose("修改标题");
   typeTitle("改名");
   openThroughMenu(second);
-  EXPECT_FALSE(saveButtonShown());
+  EXPECT_FALSE(saveTitleButtonShown());
   choose("保存文章");
   EXPECT_EQ(queryFile(first, "SELECT group_concat(name, ',') FROM nr"), "一,早定");
   EXPECT_EQ(queryFile(second, "SELECT group_concat(name, ',') FROM nr"), "别的,新篇");
@@ -315,7 +314,7 @@ TEST_F(EditingTest, SavesThatLackATitle) {
   EXPECT_EQ(ui->messages()[0].text, QStringLiteral("请先输入文章标题"));
   EXPECT_EQ(ui->messages()[0].flags, 64);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), L("别丢"));
-  EXPECT_EQ(state().editMode, 1);
+  EXPECT_EQ(state().editMode, app::EditMode::Adding);
   EXPECT_EQ(queryFile(path, "SELECT count(*) FROM nr"), "3");
   choose("添加标题");
   typeTitle("有了");

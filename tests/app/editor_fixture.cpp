@@ -14,7 +14,7 @@ QTreeWidget* catalogueWidget() {
 }
 }  // namespace
 
-void EditorTest::clickRow(int row) {
+void EditorFixture::clickRow(int row) {
   QTreeWidget* tree = catalogueWidget();
   tree->scrollToItem(tree->topLevelItem(row));
   const QPoint at = tree->visualItemRect(tree->topLevelItem(row)).center();
@@ -22,7 +22,7 @@ void EditorTest::clickRow(int row) {
   settle();
 }
 
-void EditorTest::doubleClickRow(int row) {
+void EditorFixture::doubleClickRow(int row) {
   QTreeWidget* tree = catalogueWidget();
   const QPoint at = tree->visualItemRect(tree->topLevelItem(row)).center();
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
@@ -30,12 +30,12 @@ void EditorTest::doubleClickRow(int row) {
   settle();
 }
 
-Text EditorTest::statusPart(int part) const {
+Text EditorFixture::statusPart(int part) const {
   QWidget* bar = control(mw::kWindow, "状态条1");
   return fromQString(bar->findChild<QLabel*>(QStringLiteral("part%1").arg(part))->text());
 }
 
-std::vector<std::string> EditorTest::catalogueRows() const {
+std::vector<std::string> EditorFixture::catalogueRows() const {
   std::vector<std::string> rows;
   for (int i = 0; i < ListView::ItemCount(kCatalogue); ++i)
     rows.push_back(ToUtf8(ListView::GetItemText(kCatalogue, i, 0)).value() + "|" +

@@ -7,6 +7,7 @@
 
 #include "app/editor.h"
 #include "app/program_state.h"
+#include "reading/view_state.h"
 #include "forms/forms.h"
 #include "forms/main_window.h"
 #include "forms/secondary_windows.h"
@@ -25,10 +26,12 @@ inline const UnitRef kContent{mw::kWindow, mw::kContentBox};
 inline const UnitRef kCatalogue{mw::kWindow, mw::kCatalogue};
 inline const UnitRef kStatus{mw::kWindow, mw::kStatusBar};
 
-class EditorTest : public GuiTest {
+// The base of the editor's test fixtures; each test file derives its own.
+class EditorFixture : public GuiTest {
  protected:
   void SetUp() override {
     GuiTest::SetUp();
+    InitialiseForms(forms::AllWindows());
     app::CreateProgramState();
     std::filesystem::create_directories(dir.path() / "program");
     state().programDirectory = (dir.path() / "program").string();
@@ -55,7 +58,10 @@ class EditorTest : public GuiTest {
     FAIL() << "no menu item " << caption;
   }
 
-  static app::ProgramState& state() { return app::state(); }
+  bool saveTitleButtonShown() const { return GetInt({mw::kWindow, mw::kSaveTitleButton}, prop::kVisible) != 0; }
+
+  static app::ProgramState& state() { return app::State(); }
+  static reading::ViewState& view() { return reading::View(); }
 
   // Makes the collection "books.nvx" with these articles and opens it through the menu.
   void openCollection(const std::vector<Article>& articles) {

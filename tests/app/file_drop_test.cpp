@@ -9,7 +9,7 @@
 namespace nvx::test {
 namespace {
 
-class FileDropTest : public EditorTest {
+class FileDropTest : public EditorFixture {
  protected:
   // Drops `file` onto `target` (the main window when null) with a real drag-enter and drop.
   void drop(const std::string& file, QWidget* target = nullptr) {

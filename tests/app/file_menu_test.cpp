@@ -10,9 +10,11 @@
 namespace nvx::test {
 namespace {
 
+class FileMenuTest : public EditorFixture {};
+
 std::string bytesOf(const std::string& path) { return readFile(path); }
 
-TEST_F(EditorTest, NewWritesTheTemplateBesideTheProgramEveryTime) {
+TEST_F(FileMenuTest, NewWritesTheTemplateBesideTheProgramEveryTime) {
   const std::string newFile = (dir.path() / "program" / "new.nvx").string();
   writeFile(newFile, "an old file in the way");
   choose("新建");
@@ -29,7 +31,7 @@ TEST_F(EditorTest, NewWritesTheTemplateBesideTheProgramEveryTime) {
 
 // Where the program's directory cannot take "new.nvx", New writes it in the user's data directory;
 // where neither can, it says so.
-TEST_F(EditorTest, NewFallsBackToTheDataDirectoryAndReportsWhenItCannotWrite) {
+TEST_F(FileMenuTest, NewFallsBackToTheDataDirectoryAndReportsWhenItCannotWrite) {
   std::filesystem::create_directories(dir.path() / "program" / "new.nvx");  // in the way
   choose("新建");
   const std::string fallback = (dir.path() / "data" / "new.nvx").string();
@@ -45,7 +47,7 @@ TEST_F(EditorTest, NewFallsBackToTheDataDirectoryAndReportsWhenItCannotWrite) {
   EXPECT_EQ(state().articleDb.connection(), nullptr);
 }
 
-TEST_F(EditorTest, OpenCancelledOrUnreadableKeepsWhatIsOpen) {
+TEST_F(FileMenuTest, OpenCancelledOrUnreadableKeepsWhatIsOpen) {
   const std::string path = dir.file("books.nvx");
   makeCollection(path, {{1, "一", "a"}});
   openThroughMenu(path);
@@ -71,17 +73,21 @@ TEST_F(EditorTest, OpenCancelledOrUnreadableKeepsWhatIsOpen) {
 
 // Opening another collection forgets the article loaded from the last one, so nothing stored on
 // closing can land in the wrong file.
-TEST_F(EditorTest, OpeningAnotherCollectionForgetsTheLoadedArticle) {
+TEST_F(FileMenuTest, OpeningAnotherCollectionForgetsTheLoadedArticle) {
   const auto [first, second] = openFirstOfTwo();
   openThroughMenu(second);
   EXPECT_EQ(state().currentArticleId, std::nullopt);
-  EXPECT_EQ(state().editMode, 0);
+  EXPECT_EQ(state().editMode, app::EditMode::None);
+  EXPECT_FALSE(saveTitleButtonShown());
+  choose("保存文章");
+  EXPECT_TRUE(ui->messages().empty());
+  EXPECT_EQ(queryFile(second, "SELECT name FROM nr"), "别的") << "nothing pending: nothing written";
   windowWidget(mw::kWindow)->close();
   settle();
   EXPECT_EQ(queryFile(second, "SELECT ksid || zt || ztdx || typeof(ys) FROM nr WHERE id=1"), "0宋体14null");
 }
 
-TEST_F(EditorTest, SaveAsCopiesEveryArticleWithAFreshReadingState) {
+TEST_F(FileMenuTest, SaveAsCopiesEveryArticleWithAFreshReadingState) {
   const std::string source = dir.file("source.nvx");
   makeCollection(source, {{3, "三", "甲乙"}, {7, "七", ""}, {9, "九", "丙\r\n丁"}});
   {
@@ -114,7 +120,7 @@ TEST_F(EditorTest, SaveAsCopiesEveryArticleWithAFreshReadingState) {
   EXPECT_EQ(queryFile(other, "SELECT group_concat(name, ',') FROM nr"), "三,七,九");
 }
 
-TEST_F(EditorTest, SaveAsNeverTouchesTheOpenFile) {
+TEST_F(FileMenuTest, SaveAsNeverTouchesTheOpenFile) {
   const std::string source = dir.file("source.nvx");
   makeCollection(source, {{1, "一", "a"}, {2, "二", "b"}});
   openThroughMenu(source);
@@ -138,7 +144,7 @@ TEST_F(EditorTest, SaveAsNeverTouchesTheOpenFile) {
 }
 
 // The file last chosen in the Open dialog is an ordinary target once another one is open.
-TEST_F(EditorTest, SaveAsOntoTheFileOpenedBeforeNew) {
+TEST_F(FileMenuTest, SaveAsOntoTheFileOpenedBeforeNew) {
   const std::string earlier = dir.file("earlier.nvx");
   makeCollection(earlier, {{1, "旧", "old"}});
   openThroughMenu(earlier);
@@ -152,7 +158,7 @@ TEST_F(EditorTest, SaveAsOntoTheFileOpenedBeforeNew) {
 }
 
 // A copy that cannot be made leaves the target as it was and says so.
-TEST_F(EditorTest, SaveAsFailingLeavesTheTargetAsItWas) {
+TEST_F(FileMenuTest, SaveAsFailingLeavesTheTargetAsItWas) {
   const std::string source = dir.file("source.nvx");
   makeCollection(source, {{1, "一", "a"}});
   openThroughMenu(source);
@@ -188,7 +194,7 @@ TEST_F(EditorTest, SaveAsFailingLeavesTheTargetAsItWas) {
   EXPECT_FALSE(std::filesystem::exists(dir.file("no/such/dir/x.nvx")));
 }
 
-TEST_F(EditorTest, ExportWritesOneBlockPerArticleAndTellsTheTruth) {
+TEST_F(FileMenuTest, ExportWritesOneBlockPerArticleAndTellsTheTruth) {
   const std::string source = dir.file("source.nvx");
   makeCollection(source, {{5, "A", "x"}, {8, "B", "y"}, {13, "标题", "内容\r\n第二行"}});
   openThroughMenu(source);
@@ -222,7 +228,7 @@ TEST_F(EditorTest, ExportWritesOneBlockPerArticleAndTellsTheTruth) {
   EXPECT_EQ(ui->messages().size(), shown) << "cancelled: nothing said";
 }
 
-TEST_F(EditorTest, CloseEmptiesEverything) {
+TEST_F(FileMenuTest, CloseEmptiesEverything) {
   const std::string source = dir.file("source.nvx");
   makeCollection(source, {{1, "一", "a"}});
   openThroughMenu(source);

@@ -19,7 +19,7 @@ namespace {
 
 namespace tf = forms::title_find;
 
-class ReadingTest : public EditorTest {
+class ReadingTest : public EditorFixture {
  protected:
   QPlainTextEdit* box() { return control<QPlainTextEdit>(mw::kWindow, "编辑框1"); }
   void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
@@ -61,10 +61,10 @@ TEST_F(ReadingTest, FontDialogKeepsOneEffect) {
     ui->answerFont(FontChoice{QStringLiteral("黑体"), 18, row.bold, row.italic, row.underline, row.strikeOut,
                               QColor(0, 128, 0)});
     choose("字体设置");
-    EXPECT_EQ(state().currentFormat.effects, row.effects);
-    EXPECT_EQ(state().currentFormat.faceName, L("黑体"));
-    EXPECT_EQ(state().currentFormat.size, 18);
-    EXPECT_EQ(state().currentFormat.color, 0x008000);
+    EXPECT_EQ(view().currentFormat.effects, row.effects);
+    EXPECT_EQ(view().currentFormat.faceName, L("黑体"));
+    EXPECT_EQ(view().currentFormat.size, 18);
+    EXPECT_EQ(view().currentFormat.color, 0x008000);
   }
   EXPECT_EQ(box()->font().pointSize(), 18);
   // The dialog starts from the article's face, size and colour.
@@ -73,19 +73,19 @@ TEST_F(ReadingTest, FontDialogKeepsOneEffect) {
   EXPECT_EQ(shown.pointSize, 18);
   ui->answerFont(std::nullopt);
   choose("字体设置");
-  EXPECT_EQ(state().currentFormat.size, 18) << "cancel changes nothing";
+  EXPECT_EQ(view().currentFormat.size, 18) << "cancel changes nothing";
 }
 
 TEST_F(ReadingTest, SizeStepsHaveNoBounds) {
   choose("字体缩小");
-  EXPECT_EQ(state().currentFormat.size, -1) << "from 9";
+  EXPECT_EQ(view().currentFormat.size, -1) << "from 9";
   openCollection({{1, "一", "a"}});
   clickRow(0);
   choose("字体缩小");
-  EXPECT_EQ(state().currentFormat.size, 4) << "from 14";
+  EXPECT_EQ(view().currentFormat.size, 4) << "from 14";
   choose("字体放大");
   choose("字体放大");
-  EXPECT_EQ(state().currentFormat.size, 24);
+  EXPECT_EQ(view().currentFormat.size, 24);
   EXPECT_EQ(box()->font().pointSize(), 24);
   EXPECT_TRUE(ui->messages().empty());
 }
@@ -93,11 +93,11 @@ TEST_F(ReadingTest, SizeStepsHaveNoBounds) {
 TEST_F(ReadingTest, SchemesColourTheBoxButNotTheArticlesFormat) {
   openCollection({{1, "一", "a"}, {2, "二", "b"}});
   clickRow(0);
-  state().currentFormat.color = 0x00112233;
+  view().currentFormat.color = 0x00112233;
   choose("方案3");
   EXPECT_EQ(box()->palette().color(QPalette::Base), QColor(49, 73, 107));
   EXPECT_EQ(box()->palette().color(QPalette::Text), QColor(192, 192, 192));
-  EXPECT_EQ(state().currentFormat.color, 0x00112233);
+  EXPECT_EQ(view().currentFormat.color, 0x00112233);
   choose("字体放大");
   EXPECT_EQ(box()->palette().color(QPalette::Base), QColor(49, 73, 107)) << "the background stays";
   EXPECT_EQ(box()->palette().color(QPalette::Text), QColor(0x33, 0x22, 0x11)) << "the article's colour again";
@@ -142,14 +142,14 @@ TEST_F(ReadingTest, FindDownAndUpFollowTheLastResult) {
   EXPECT_EQ(ui->messages()[0].caption, QStringLiteral("提示"));
   EXPECT_EQ(ui->messages()[0].flags, 64);
   EXPECT_EQ(GetText(kContent, prop::rich::kSelText), L("甲乙")) << "the first two characters";
-  EXPECT_EQ(state().lastFoundPosition, -1);
+  EXPECT_EQ(view().lastFoundPosition, -1);
   QTest::keyClick(control<QLineEdit>(tf::kWindow, "编辑框1"), Qt::Key_Return);
   settle();
-  EXPECT_EQ(state().lastFoundPosition, 1) << "Enter finds down, from the start again";
+  EXPECT_EQ(view().lastFoundPosition, 1) << "Enter finds down, from the start again";
 
   search("甲");
   findUp();
-  EXPECT_EQ(state().lastFoundPosition, 0);
+  EXPECT_EQ(view().lastFoundPosition, 0);
   findUp();
   EXPECT_EQ(ui->messages().back().text, QStringLiteral("已经到顶部"));
 }
@@ -240,21 +240,21 @@ TEST_F(ReadingTest, FindUpRightAfterStartUpAndMatchingRules) {
   findUp();
   EXPECT_EQ(ui->messages().back().text, QStringLiteral("已经到顶部")) << "position 0 - 1 is below the start";
   findDown();
-  EXPECT_EQ(state().lastFoundPosition, 5) << "from 0 after the failed search; case-sensitive: not Word at 0";
+  EXPECT_EQ(view().lastFoundPosition, 5) << "from 0 after the failed search; case-sensitive: not Word at 0";
   search(" two");
   findDown();
-  EXPECT_EQ(state().lastFoundPosition, 10) << "spaces are searched for";
+  EXPECT_EQ(view().lastFoundPosition, 10) << "spaces are searched for";
   search("word");
   findUp();
-  EXPECT_EQ(state().lastFoundPosition, 5);
+  EXPECT_EQ(view().lastFoundPosition, 5);
 
   // Loading another article keeps the position, even past the end of a shorter text.
   clickRow(0);
-  EXPECT_EQ(state().lastFoundPosition, 5);
+  EXPECT_EQ(view().lastFoundPosition, 5);
   SetText(kContent, prop::rich::kText, "wordword");
-  state().lastFoundPosition = 40;
+  view().lastFoundPosition = 40;
   findUp();
-  EXPECT_EQ(state().lastFoundPosition, 4) << "the last one, searching from the end";
+  EXPECT_EQ(view().lastFoundPosition, 4) << "the last one, searching from the end";
 }
 
 TEST_F(ReadingTest, ContentKeysTakeEffectOnce) {
@@ -290,7 +290,8 @@ TEST_F(ReadingTest, ContentKeysTakeEffectOnce) {
 
   key(Qt::Key_F, Qt::ControlModifier);
   EXPECT_TRUE(IsCreated(tf::kWindow));
-  EXPECT_EQ(state().inputWindowMode, 2);
+  EXPECT_EQ(view().inputWindowMode, reading::TitleFindMode::Find);
+  EXPECT_EQ(GetText({tf::kWindow, tf::kSelf}, prop::kTitle), L("查找"));
 }
 
 TEST_F(ReadingTest, ContentMenuItemsActOnTheSelection) {

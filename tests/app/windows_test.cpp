@@ -11,11 +11,13 @@
 namespace nvx::test {
 namespace {
 
+class WindowsTest : public EditorFixture {};
+
 namespace tf = forms::title_find;
 namespace bg = forms::background_colour;
 namespace about = forms::about;
 
-TEST_F(EditorTest, LayoutFollowsTheWindowSize) {
+TEST_F(WindowsTest, LayoutFollowsTheWindowSize) {
   EXPECT_EQ(GetText(kMain, prop::kTitle), L("NVX编辑器"));
   EXPECT_EQ(GetInt(kCatalogue, 3), 600 - 80) << "placed when the window was created";
   Move(kMain, std::nullopt, std::nullopt, 600, 400);
@@ -31,7 +33,7 @@ TEST_F(EditorTest, LayoutFollowsTheWindowSize) {
   EXPECT_LE(GetInt(kContent, 2), 0);
 }
 
-TEST_F(EditorTest, AboutWindowShowsTheHelpAndClosesWithItsButton) {
+TEST_F(WindowsTest, AboutWindowShowsTheHelpAndClosesWithItsButton) {
   whileModal(about::kWindow, [this] { choose("关于"); }, [] {
     EXPECT_FALSE(windowWidget(mw::kWindow)->isEnabled()) << "modal";
     const QString help = control<QLabel>(about::kWindow, "标签4")->text();
@@ -50,7 +52,7 @@ TEST_F(EditorTest, AboutWindowShowsTheHelpAndClosesWithItsButton) {
   EXPECT_TRUE(windowWidget(mw::kWindow)->isEnabled());
 }
 
-TEST_F(EditorTest, BackgroundColourWindowSetsOnlyWhatOkConfirms) {
+TEST_F(WindowsTest, BackgroundColourWindowSetsOnlyWhatOkConfirms) {
   auto background = [] { return GetInt(kContent, prop::rich::kBackColor); };
   const std::int32_t before = background();
   const auto openBackground = [this] { choose("背景颜色"); };
@@ -80,10 +82,10 @@ TEST_F(EditorTest, BackgroundColourWindowSetsOnlyWhatOkConfirms) {
   });
   EXPECT_EQ(background(), 0x006B4931);
   EXPECT_EQ(control<QPlainTextEdit>(mw::kWindow, "编辑框1")->palette().color(QPalette::Base), QColor(49, 73, 107));
-  EXPECT_EQ(state().currentFormat.color, kDefaultColor) << "not part of the article's format";
+  EXPECT_EQ(view().currentFormat.color, kDefaultColor) << "not part of the article's format";
 }
 
-TEST_F(EditorTest, WindowsDisabledByAModalOneCannotBeClosed) {
+TEST_F(WindowsTest, WindowsDisabledByAModalOneCannotBeClosed) {
   whileModal(bg::kWindow, [this] { choose("背景颜色"); }, [] {
     windowWidget(mw::kWindow)->close();
     settle();
@@ -95,7 +97,7 @@ TEST_F(EditorTest, WindowsDisabledByAModalOneCannotBeClosed) {
 }
 
 // Seen as a person sees it: the button lies over the catalogue, which the window shows beneath it.
-TEST_F(EditorTest, SaveTitleButtonShowsOverTheCatalogue) {
+TEST_F(WindowsTest, SaveTitleButtonShowsOverTheCatalogue) {
   openCollection({{1, "第一章", "正文"}});
   auto* button = control<QPushButton>(mw::kWindow, "保存按钮");
   auto* catalogue = control<QTreeWidget>(mw::kWindow, "超级列表框1");
@@ -111,10 +113,10 @@ TEST_F(EditorTest, SaveTitleButtonShowsOverTheCatalogue) {
   EXPECT_GT(shareSeen(*button), 0.95);
 }
 
-TEST_F(EditorTest, FindWindowOpensOverTheContentBox) {
+TEST_F(WindowsTest, FindWindowOpensOverTheContentBox) {
   choose("查找");
   ASSERT_TRUE(IsCreated(tf::kWindow));
-  EXPECT_EQ(state().inputWindowMode, 2);
+  EXPECT_EQ(view().inputWindowMode, reading::TitleFindMode::Find);
   QWidget* window = windowWidget(tf::kWindow);
   EXPECT_FALSE(window->isWindow()) << "inside the main window";
   const UnitRef self{tf::kWindow, tf::kSelf};
@@ -137,7 +139,7 @@ TEST_F(EditorTest, FindWindowOpensOverTheContentBox) {
   EXPECT_FALSE(IsCreated(tf::kWindow));
 }
 
-TEST_F(EditorTest, PopupMenusOfTheCatalogueAndTheContentBox) {
+TEST_F(WindowsTest, PopupMenusOfTheCatalogueAndTheContentBox) {
   ui->answerPopupCancel();
   QTest::mousePress(control<QTreeWidget>(mw::kWindow, "超级列表框1")->viewport(), Qt::RightButton);
   ui->answerPopupCancel();

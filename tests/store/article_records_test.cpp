@@ -9,9 +9,9 @@
 namespace nvx {
 namespace {
 
-using test::StoreTest;
+class ArticleRecordsTest : public test::StoreTest {};
 
-TEST_F(StoreTest, ArticlesRoundTripByTheirIds) {
+TEST_F(ArticleRecordsTest, ArticlesRoundTripByTheirIds) {
   const auto& image = TemplateDatabase();
   test::writeFile(path, std::string(image.begin(), image.end()));
   ASSERT_TRUE(db.Open(path));
@@ -47,6 +47,7 @@ TEST_F(StoreTest, ArticlesRoundTripByTheirIds) {
   EXPECT_EQ(query("SELECT count(*) FROM nr"), "1");
   ASSERT_TRUE(db.Execute("CREATE TRIGGER keep BEFORE UPDATE ON nr BEGIN SELECT RAISE(IGNORE); END"));
   EXPECT_FALSE(SaveArticle(db, 1, "ignored", {}, format)) << "a trigger refused the change";
+  EXPECT_FALSE(SaveArticleContent(db, 1, {}, format)) << "a trigger refused the change";
   ASSERT_TRUE(db.Execute("DROP TRIGGER keep"));
 
   EXPECT_TRUE(DeleteArticle(db, 1));
@@ -56,7 +57,28 @@ TEST_F(StoreTest, ArticlesRoundTripByTheirIds) {
   EXPECT_FALSE(DeleteArticle(db, 1)) << "still there";
 }
 
-TEST_F(StoreTest, TransactionCommitsOrRollsBack) {
+// Saving an article's text and format leaves its stored title as it is, whatever that is.
+TEST_F(ArticleRecordsTest, SavingTheContentKeepsTheTitle) {
+  makeArticles({1, 2, 3});
+  ASSERT_TRUE(db.Execute("UPDATE nr SET name=NULL WHERE id=1"));
+  ASSERT_TRUE(db.Execute("UPDATE nr SET name='' WHERE id=2"));
+  const StoredFormat format{L("楷体"), 20, 255, 2};
+  for (std::int64_t id : {1, 2, 3}) {
+    SCOPED_TRACE(id);
+    ASSERT_TRUE(SaveArticleContent(db, id, Bytes{7, 8}, format));
+    const auto loaded = LoadArticle(db, id);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->packed, (Bytes{7, 8}));
+    EXPECT_EQ(loaded->format.face, L("楷体"));
+    EXPECT_EQ(loaded->format.size, 20);
+    EXPECT_EQ(loaded->format.color, 255);
+    EXPECT_EQ(loaded->format.effects, 2);
+  }
+  EXPECT_EQ(query("SELECT group_concat(quote(name), ',') FROM nr"), "NULL,'','title3'");
+  EXPECT_FALSE(SaveArticleContent(db, 4, {}, format)) << "no article 4";
+}
+
+TEST_F(ArticleRecordsTest, TransactionCommitsOrRollsBack) {
   makeArticles({1});
   {
     Transaction t(db);

@@ -1,0 +1,30 @@
+// The small window that serves as the title input (Add title, Modify title) and as the Find
+// window, chosen by the view state's inputWindowMode.
+#pragma once
+
+#include <functional>
+
+#include "runtime/window_runtime.h"
+#include "store/value.h"
+
+namespace nvx::reading {
+
+// Opens the window anew as the title input, inside the main window over the catalogue, pre-filled
+// with the selected row's title. Its OK hands a non-empty typed title to `accepted`, then closes
+// the window.
+void OpenTitleInput(std::function<void(const Text& title)> accepted);
+
+// Opens the window for Find (menu "查找", Ctrl+F in the content box).
+void OpenFindWindow();
+
+// Creation complete: places the window inside the main window and sets it up for its mode.
+void TitleFindCreated();
+
+void FindDown();
+void FindUp();
+
+// The window's 按钮1 (and Enter in its input box): Accept title or Find down, by the window's mode.
+void TitleFindAccept();
+HandlerResult TitleFindEditKey(const EventArgs& args);
+
+}  // namespace nvx::reading
