@@ -55,7 +55,7 @@ class Answers : public nvx::Interaction {
 };
 
 template <typename F>
-double millis(F&& f) {
+double Millis(F&& f) {
   QElapsedTimer timer;
   timer.start();
   f();
@@ -63,23 +63,23 @@ double millis(F&& f) {
 }
 
 // The best of `runs` runs of a shell command, in ms.
-double commandMillis(const std::string& command, int runs = 3) {
+double CommandMillis(const std::string& command, int runs = 3) {
   double best = 1e300;
   for (int i = 0; i < runs; ++i) {
-    best = std::min(best, millis([&] {
+    best = std::min(best, Millis([&] {
                       if (std::system(command.c_str()) != 0) std::fprintf(stderr, "failed: %s\n", command.c_str());
                     }));
   }
   return best;
 }
 
-std::string quoted(const std::string& s) {
+std::string Quoted(const std::string& s) {
   std::string out = "'";
   for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
 }
 
-void report(const char* what, double ours, double floor) {
+void Report(const char* what, double ours, double floor) {
   std::printf("%-32s %10.1f ms %10.1f ms %7.2fx\n", what, ours, floor, floor > 0 ? ours / floor : 0.0);
 }
 
@@ -97,7 +97,7 @@ struct ClickFloor {
     sqlite3_finalize(select);
     sqlite3_close(db);
   }
-  void show(std::int64_t id) {
+  void Show(std::int64_t id) {
     sqlite3_bind_int64(select, 1, id);
     if (sqlite3_step(select) == SQLITE_ROW) {
       const auto* p = static_cast<const unsigned char*>(sqlite3_column_blob(select, 0));
@@ -138,10 +138,10 @@ int main(int argc, char** argv) {
   const nvx::UnitRef catalogue{mw::kWindow, mw::kCatalogue};
   std::printf("%s\n%-32s %13s %13s %8s\n", file.c_str(), "workload", "ours", "floor", "ratio");
 
-  const double open = millis([&] { nvx::app::OpenDatabaseAt(nvx::fromQString(QString::fromStdString(file))); });
+  const double open = Millis([&] { nvx::app::OpenDatabaseAt(nvx::fromQString(QString::fromStdString(file))); });
   const int rows = nvx::ListView::ItemCount(catalogue);
-  report("open and show the catalogue", open,
-         commandMillis("sqlite3 " + quoted(file) + " 'select id,name from nr order by id' >/dev/null"));
+  Report("open and show the catalogue", open,
+         CommandMillis("sqlite3 " + Quoted(file) + " 'select id,name from nr order by id' >/dev/null"));
   std::printf("  %d catalogue rows\n", rows);
 
   // Ordinary articles spread over the catalogue; the longest one is found by its size.
@@ -157,12 +157,12 @@ int main(int argc, char** argv) {
   };
   std::vector<double> ours, floors;
   for (int row : picks) {
-    ours.push_back(millis([&] { click(row); }));
-    floors.push_back(millis([&] { floor.show(idOf(row)); }));
+    ours.push_back(Millis([&] { click(row); }));
+    floors.push_back(Millis([&] { floor.Show(idOf(row)); }));
   }
   std::sort(ours.begin(), ours.end());
   std::sort(floors.begin(), floors.end());
-  report("click an article (median of 20)", ours[ours.size() / 2], floors[floors.size() / 2]);
+  Report("click an article (median of 20)", ours[ours.size() / 2], floors[floors.size() / 2]);
 
   sqlite3* db = nullptr;
   sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
@@ -172,36 +172,36 @@ int main(int argc, char** argv) {
     const std::int64_t id = sqlite3_column_int64(longest, 0);
     int row = 0;
     while (row < rows && idOf(row) != id) ++row;
-    const double mine = millis([&] { click(row); });
-    const double bare = millis([&] { floor.show(id); });
+    const double mine = Millis([&] { click(row); });
+    const double bare = Millis([&] { floor.Show(id); });
     char what[64];
     std::snprintf(what, sizeof what, "click the longest (%d KB packed)", sqlite3_column_int(longest, 1) / 1024);
-    report(what, mine, bare);
+    Report(what, mine, bare);
   }
   sqlite3_finalize(longest);
   sqlite3_close(db);
 
   const fs::path copy = dir / "copy.nvx";
   ui->next = QString::fromStdString(copy.string());
-  const double saveAs = millis([] { nvx::app::SaveAs(); });
+  const double saveAs = Millis([] { nvx::app::SaveAs(); });
   const fs::path floorCopy = dir / "floor.nvx";
-  const std::string newFile = (self.parent_path() / "src/tool/nvx").string() + " new " + quoted(floorCopy.string());
+  const std::string newFile = (self.parent_path() / "src/tool/nvx").string() + " new " + Quoted(floorCopy.string());
   double saveAsFloor = 1e300;
   for (int i = 0; i < 3; ++i) {
     if (std::system(newFile.c_str()) != 0) break;
     saveAsFloor = std::min(saveAsFloor,
-                           commandMillis("sqlite3 " + quoted(floorCopy.string()) + " \"ATTACH " + quoted(file) +
+                           CommandMillis("sqlite3 " + Quoted(floorCopy.string()) + " \"ATTACH " + Quoted(file) +
                                              " AS s; BEGIN; DELETE FROM nr; INSERT INTO nr(name,nr,ksid,zt,ztdx) "
                                              "SELECT name,nr,0,'宋体',14 FROM s.nr ORDER BY id; COMMIT;\"",
                                          1));
   }
-  report("Save As into a new file", saveAs, saveAsFloor);
+  Report("Save As into a new file", saveAs, saveAsFloor);
 
   ui->next = QString::fromStdString((dir / "export.txt").string());
-  const double exported = millis([] { nvx::app::Export(); });
+  const double exported = Millis([] { nvx::app::Export(); });
   const std::string script = (fs::path(NVX_SOURCE_DIR) / "bench/export_floor.py").string();
-  report("Export", exported,
-         commandMillis("python3 " + quoted(script) + " " + quoted(file) + " " + quoted((dir / "floor.txt").string()), 1));
+  Report("Export", exported,
+         CommandMillis("python3 " + Quoted(script) + " " + Quoted(file) + " " + Quoted((dir / "floor.txt").string()), 1));
 
   fs::remove_all(dir);
   nvx::app::ReleaseProgramState();

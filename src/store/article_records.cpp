@@ -7,17 +7,17 @@ namespace nvx {
 namespace {
 
 // The article table's layout when it is sound.
-std::optional<TableLayout> soundLayout(SqliteDB& db) {
+std::optional<TableLayout> SoundLayout(SqliteDB& db) {
   TableLayout layout = InspectTable(db, schema::kTable);
   if (layout.shape != TableShape::Sound) return std::nullopt;
   return layout;
 }
 
-std::string table() { return schema::kTable; }
+std::string TableName() { return schema::kTable; }
 
 // Whether row `id` is in table nr now.
-bool rowExists(SqliteDB& db, const TableLayout& layout, std::int64_t id) {
-  CachedStatement s = db.Prepare("SELECT 1 FROM " + table() + " WHERE " + layout.rowIdName + "=?");
+bool RowExists(SqliteDB& db, const TableLayout& layout, std::int64_t id) {
+  CachedStatement s = db.Prepare("SELECT 1 FROM " + TableName() + " WHERE " + layout.rowIdName + "=?");
   if (!s) return false;
   s.Bind(1, id);
   return s.Step() == SQLITE_ROW;
@@ -31,10 +31,10 @@ struct Field {
 
 // "UPDATE nr SET a=?,b=? WHERE <row id>=?" over the columns the table has; true when it changed
 // the row and the row is there afterwards.
-bool updateRow(SqliteDB& db, std::int64_t id, std::initializer_list<Field> fields) {
-  const auto layout = soundLayout(db);
+bool UpdateRow(SqliteDB& db, std::int64_t id, std::initializer_list<Field> fields) {
+  const auto layout = SoundLayout(db);
   if (!layout) return false;
-  std::string sql = "UPDATE " + table() + " SET ";
+  std::string sql = "UPDATE " + TableName() + " SET ";
   std::vector<const Field*> taken;
   for (const Field& f : fields) {
     if (!layout->HasColumn(f.column)) continue;
@@ -67,13 +67,13 @@ bool updateRow(SqliteDB& db, std::int64_t id, std::initializer_list<Field> field
   }
   // No row changed: there is none with this id, or a trigger refused the change.
   if (sqlite3_changes64(db.connection()) < 1) return false;
-  return rowExists(db, *layout, id);
+  return RowExists(db, *layout, id);
 }
 
 }  // namespace
 
 std::optional<StoredArticle> LoadArticle(SqliteDB& db, std::int64_t id) {
-  const auto layout = soundLayout(db);
+  const auto layout = SoundLayout(db);
   if (!layout) return std::nullopt;
   std::string sql = "SELECT ";
   bool first = true;
@@ -82,7 +82,7 @@ std::optional<StoredArticle> LoadArticle(SqliteDB& db, std::int64_t id) {
     sql += std::string(first ? "" : ",") + (layout->HasColumn(c) ? c : "NULL");
     first = false;
   }
-  sql += " FROM " + table() + " WHERE " + layout->rowIdName + "=?";
+  sql += " FROM " + TableName() + " WHERE " + layout->rowIdName + "=?";
   CachedStatement s = db.Prepare(sql);
   if (!s) return std::nullopt;
   s.Bind(1, id);
@@ -100,7 +100,7 @@ std::optional<StoredArticle> LoadArticle(SqliteDB& db, std::int64_t id) {
 }
 
 bool SaveArticle(SqliteDB& db, std::int64_t id, const Text& title, const Bytes& packed, const StoredFormat& format) {
-  return updateRow(db, id,
+  return UpdateRow(db, id,
                    {{schema::kName, &title},
                     {schema::kContent, &packed},
                     {schema::kFace, &format.face},
@@ -110,7 +110,7 @@ bool SaveArticle(SqliteDB& db, std::int64_t id, const Text& title, const Bytes& 
 }
 
 bool SaveArticleContent(SqliteDB& db, std::int64_t id, const Bytes& packed, const StoredFormat& format) {
-  return updateRow(db, id,
+  return UpdateRow(db, id,
                    {{schema::kContent, &packed},
                     {schema::kFace, &format.face},
                     {schema::kSize, format.size},
@@ -119,7 +119,7 @@ bool SaveArticleContent(SqliteDB& db, std::int64_t id, const Bytes& packed, cons
 }
 
 bool StoreReadingState(SqliteDB& db, std::int64_t id, std::int32_t firstLine, const StoredFormat& format) {
-  return updateRow(db, id,
+  return UpdateRow(db, id,
                    {{schema::kFirstLine, firstLine},
                     {schema::kFace, &format.face},
                     {schema::kSize, format.size},
@@ -128,19 +128,19 @@ bool StoreReadingState(SqliteDB& db, std::int64_t id, std::int32_t firstLine, co
 }
 
 bool DeleteArticle(SqliteDB& db, std::int64_t id) {
-  const auto layout = soundLayout(db);
+  const auto layout = SoundLayout(db);
   if (!layout) return false;
   {
-    CachedStatement s = db.Prepare("DELETE FROM " + table() + " WHERE " + layout->rowIdName + "=?");
+    CachedStatement s = db.Prepare("DELETE FROM " + TableName() + " WHERE " + layout->rowIdName + "=?");
     if (!s) return false;
     s.Bind(1, id);
     if (s.Step() != SQLITE_DONE) return false;
   }
-  return !rowExists(db, *layout, id) && !db.Busy();
+  return !RowExists(db, *layout, id) && !db.Busy();
 }
 
 std::optional<std::int64_t> InsertArticle(SqliteDB& db, const Text& title, const Bytes& packed) {
-  const auto layout = soundLayout(db);
+  const auto layout = SoundLayout(db);
   if (!layout) return std::nullopt;
   // Only the columns the table has, as staged writes of absent columns were skipped.
   std::string columns, values;
@@ -157,7 +157,7 @@ std::optional<std::int64_t> InsertArticle(SqliteDB& db, const Text& title, const
   add(schema::kSize, "?4");
   if (!hasName && !hasContent) return std::nullopt;
   {
-    CachedStatement s = db.Prepare("INSERT INTO " + table() + "(" + columns + ") VALUES(" + values + ")");
+    CachedStatement s = db.Prepare("INSERT INTO " + TableName() + "(" + columns + ") VALUES(" + values + ")");
     if (!s) return std::nullopt;
     if (hasName) s.BindLocal(1, title);
     if (hasContent) s.Bind(2, packed);
@@ -169,33 +169,33 @@ std::optional<std::int64_t> InsertArticle(SqliteDB& db, const Text& title, const
   // AFTER trigger may have deleted the row again.
   if (sqlite3_changes64(db.connection()) != 1) return std::nullopt;
   const std::int64_t id = db.LastInsertRowId();
-  if (!rowExists(db, *layout, id)) return std::nullopt;
+  if (!RowExists(db, *layout, id)) return std::nullopt;
   return id;
 }
 
 namespace {
 
-bool run(SqliteDB& db, const char* sql) {
+bool Run(SqliteDB& db, const char* sql) {
   CachedStatement s = db.Prepare(sql);
   return s && s.Step() == SQLITE_DONE;
 }
 
 }  // namespace
 
-Transaction::Transaction(SqliteDB& db) : db_(db) { active_ = run(db_, "BEGIN IMMEDIATE"); }
+Transaction::Transaction(SqliteDB& db) : db_(db) { active_ = Run(db_, "BEGIN IMMEDIATE"); }
 
 Transaction::~Transaction() { Rollback(); }
 
 bool Transaction::Commit() {
   if (!active_) return false;
-  if (!run(db_, "COMMIT")) return false;
+  if (!Run(db_, "COMMIT")) return false;
   active_ = false;
   return true;
 }
 
 bool Transaction::Rollback() {
   if (!active_) return true;
-  run(db_, "ROLLBACK");
+  Run(db_, "ROLLBACK");
   // A failed ROLLBACK still ends the transaction unless SQLite kept it open.
   active_ = db_.connection() != nullptr && sqlite3_get_autocommit(db_.connection()) == 0;
   return !active_;

@@ -16,130 +16,130 @@ TEST_F(CatalogueTest, StartsWithNothingOpen) {
   EXPECT_EQ(GetText(kMain, prop::kTitle), L("NVX编辑器"));
   EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "");
-  EXPECT_EQ(state().articleDb.connection(), nullptr);
-  EXPECT_EQ(state().editMode, app::EditMode::None);
-  EXPECT_EQ(view().currentFormat.faceName, L("宋体"));
-  EXPECT_EQ(view().currentFormat.size, 9);
-  EXPECT_EQ(view().currentFormat.color, kDefaultColor);
-  for (int part : {1, 3, 5, 7}) EXPECT_EQ(statusPart(part), "");
-  EXPECT_FALSE(saveTitleButtonShown());
-  choose("保存文章");
+  EXPECT_EQ(State().articleDb.connection(), nullptr);
+  EXPECT_EQ(State().editMode, app::EditMode::None);
+  EXPECT_EQ(View().currentFormat.faceName, L("宋体"));
+  EXPECT_EQ(View().currentFormat.size, 9);
+  EXPECT_EQ(View().currentFormat.color, kDefaultColor);
+  for (int part : {1, 3, 5, 7}) EXPECT_EQ(StatusPart(part), "");
+  EXPECT_FALSE(SaveTitleButtonShown());
+  Choose("保存文章");
   EXPECT_TRUE(ui->messages().empty()) << "nothing pending: a save does nothing and says nothing";
 }
 
 TEST_F(CatalogueTest, CatalogueListsArticlesAndATrailingBlankRow) {
   const std::string path = dir.file("三篇.nvx");
-  makeCollection(path, {{2, "第二", "甲"}, {5, "第五", "乙"}, {9, "第九", "丙"}});
-  openThroughMenu(path);
-  EXPECT_EQ(catalogueRows(), (std::vector<std::string>{"2|第二", "5|第五", "9|第九", "0|"}));
-  EXPECT_EQ(statusPart(1), L("3篇"));
+  MakeCollection(path, {{2, "第二", "甲"}, {5, "第五", "乙"}, {9, "第九", "丙"}});
+  OpenThroughMenu(path);
+  EXPECT_EQ(CatalogueRows(), (std::vector<std::string>{"2|第二", "5|第五", "9|第九", "0|"}));
+  EXPECT_EQ(StatusPart(1), L("3篇"));
   EXPECT_EQ(GetText(kMain, prop::kTitle), L("NVX编辑器 [") + FromUtf8(path).value() + "]");
   EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), -1) << "no row selected after loading";
 
   // An empty collection and a file that is not a database: no rows, "0篇", the path in the title.
   const std::string empty = dir.file("empty.nvx");
-  makeCollection(empty, {});
-  openThroughMenu(empty);
+  MakeCollection(empty, {});
+  OpenThroughMenu(empty);
   EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
-  EXPECT_EQ(statusPart(1), L("0篇"));
+  EXPECT_EQ(StatusPart(1), L("0篇"));
   const std::string notes = dir.file("notes.txt");
   writeFile(notes, std::string(4096, 'n'));
-  openThroughMenu(notes);
+  OpenThroughMenu(notes);
   EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
-  EXPECT_EQ(statusPart(1), L("0篇"));
+  EXPECT_EQ(StatusPart(1), L("0篇"));
   EXPECT_EQ(GetText(kMain, prop::kTitle), L("NVX编辑器 [") + notes + "]");
   EXPECT_EQ(readFile(notes), std::string(4096, 'n')) << "the foreign file is untouched";
 }
 
 TEST_F(CatalogueTest, ClickingShowsTheArticleInItsOwnFormat) {
   const std::string path = dir.file("books.nvx");
-  makeCollection(path, {{1, "一", "第一行\r\n第二行"}, {4, "四", ""}, {6, "六", "x"}});
-  queryFile(path, "SELECT 1");
+  MakeCollection(path, {{1, "一", "第一行\r\n第二行"}, {4, "四", ""}, {6, "六", "x"}});
+  QueryFile(path, "SELECT 1");
   {
     SqliteDB db;
     ASSERT_TRUE(db.Open(path));
     ASSERT_TRUE(db.Execute("UPDATE nr SET zt='" + L("黑体") + "', ztdx=20, ys=255, xg=2 WHERE id=6"));
   }
-  openThroughMenu(path);
+  OpenThroughMenu(path);
 
-  clickRow(0);
+  ClickRow(0);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), L("第一行\r\n第二行"));
-  EXPECT_EQ(state().currentArticleId, 1);
-  EXPECT_EQ(state().currentTitle, L("一"));
-  EXPECT_EQ(state().editMode, app::EditMode::Loaded);
-  EXPECT_EQ(statusPart(3), L("2行"));
-  EXPECT_EQ(statusPart(5), L("0行"));
-  EXPECT_EQ(statusPart(7), L("一"));
+  EXPECT_EQ(State().currentArticleId, 1);
+  EXPECT_EQ(State().currentTitle, L("一"));
+  EXPECT_EQ(State().editMode, app::EditMode::Loaded);
+  EXPECT_EQ(StatusPart(3), L("2行"));
+  EXPECT_EQ(StatusPart(5), L("0行"));
+  EXPECT_EQ(StatusPart(7), L("一"));
   // Never written colour and effects: black, plain; face and size as stored.
-  EXPECT_EQ(view().currentFormat.color, 0);
-  EXPECT_EQ(view().currentFormat.effects, 0);
-  EXPECT_EQ(view().currentFormat.size, 14);
+  EXPECT_EQ(View().currentFormat.color, 0);
+  EXPECT_EQ(View().currentFormat.effects, 0);
+  EXPECT_EQ(View().currentFormat.size, 14);
   auto* box = control<QPlainTextEdit>(mw::kWindow, "编辑框1");
   EXPECT_EQ(box->palette().color(QPalette::Text), QColor(Qt::black));
-  EXPECT_EQ(queryFile(path, "SELECT typeof(xg) FROM nr WHERE id=1"), "null");
+  EXPECT_EQ(QueryFile(path, "SELECT typeof(xg) FROM nr WHERE id=1"), "null");
   QTest::keyClick(box, Qt::Key_S, Qt::ControlModifier);
   settle();
-  EXPECT_EQ(queryFile(path, "SELECT xg FROM nr WHERE id=1"), "0") << "Ctrl+S saves the article loaded";
+  EXPECT_EQ(QueryFile(path, "SELECT xg FROM nr WHERE id=1"), "0") << "Ctrl+S saves the article loaded";
 
-  clickRow(2);
-  EXPECT_EQ(view().currentFormat.faceName, L("黑体"));
+  ClickRow(2);
+  EXPECT_EQ(View().currentFormat.faceName, L("黑体"));
   EXPECT_EQ(box->font().pointSize(), 20);
   EXPECT_TRUE(box->font().italic());
   EXPECT_EQ(box->palette().color(QPalette::Text), QColor(255, 0, 0));
 
-  clickRow(1);
+  ClickRow(1);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "");
-  EXPECT_EQ(statusPart(3), L("1行")) << "an empty box has one line";
+  EXPECT_EQ(StatusPart(3), L("1行")) << "an empty box has one line";
 
   // The trailing blank row loads nothing but is taken as the current article.
-  clickRow(1);
+  ClickRow(1);
   SetText(kContent, prop::rich::kText, "typed");
-  clickRow(3);
+  ClickRow(3);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "typed");
-  EXPECT_EQ(state().currentArticleId, 0);
-  EXPECT_EQ(state().editMode, app::EditMode::Loaded);
-  choose("保存文章");
-  EXPECT_EQ(queryFile(path, "SELECT count(*) FROM nr"), "3") << "a save rewrites article 0, which is none";
+  EXPECT_EQ(State().currentArticleId, 0);
+  EXPECT_EQ(State().editMode, app::EditMode::Loaded);
+  Choose("保存文章");
+  EXPECT_EQ(QueryFile(path, "SELECT count(*) FROM nr"), "3") << "a save rewrites article 0, which is none";
   EXPECT_TRUE(ui->messages().empty());
 
   // A double click loads and moves the keyboard focus into the content box.
-  doubleClickRow(0);
+  DoubleClickRow(0);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), L("第一行\r\n第二行"));
   EXPECT_EQ(QApplication::focusWidget(), box);
 }
 
 TEST_F(CatalogueTest, PreviousAndNextStopAtBothEnds) {
   const std::string path = dir.file("books.nvx");
-  makeCollection(path, {{3, "甲", "a"}, {7, "乙", "b"}, {8, "丙", "c"}});
-  openThroughMenu(path);
+  MakeCollection(path, {{3, "甲", "a"}, {7, "乙", "b"}, {8, "丙", "c"}});
+  OpenThroughMenu(path);
 
-  choose("上一篇");
+  Choose("上一篇");
   EXPECT_TRUE(ui->messages().empty()) << "nothing selected: nothing happens";
-  choose("下一篇");
-  EXPECT_EQ(state().currentArticleId, 3) << "with nothing selected, Next shows the first";
-  choose("上一篇");
+  Choose("下一篇");
+  EXPECT_EQ(State().currentArticleId, 3) << "with nothing selected, Next shows the first";
+  Choose("上一篇");
   ASSERT_EQ(ui->messages().size(), 1u);
   EXPECT_EQ(ui->messages().back().text, QStringLiteral("已经到了第一篇了,不能再后退了"));
   EXPECT_EQ(ui->messages().back().caption, QStringLiteral("友情提示!"));
   EXPECT_EQ(ui->messages().back().flags, 64);
 
-  choose("下一篇");
-  choose("下一篇");
-  EXPECT_EQ(statusPart(7), L("丙"));
-  choose("下一篇");
+  Choose("下一篇");
+  Choose("下一篇");
+  EXPECT_EQ(StatusPart(7), L("丙"));
+  Choose("下一篇");
   EXPECT_EQ(ui->messages().back().text, QStringLiteral("已经到底了,无法再往下"));
   EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), 2) << "stays on the last article";
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "c");
-  choose("上一篇");
+  Choose("上一篇");
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "b");
 }
 
 TEST_F(CatalogueTest, LineEndsAreShownAndKeptAsStored) {
   const std::string path = dir.file("ends.nvx");
-  makeCollection(path, {{1, "crlf", "a\r\nb"}, {2, "lf", "a\nb\nc"}, {3, "cr", "a\rb"}});
-  openThroughMenu(path);
+  MakeCollection(path, {{1, "crlf", "a\r\nb"}, {2, "lf", "a\nb\nc"}, {3, "cr", "a\rb"}});
+  OpenThroughMenu(path);
   for (int row : {0, 1, 2}) {
-    clickRow(row);
+    ClickRow(row);
     EXPECT_EQ(RichEdit::LineCount(kContent), row == 1 ? 3 : 2);
   }
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "a\rb") << "only read: the bytes as stored";
@@ -151,26 +151,26 @@ TEST_F(CatalogueTest, ClosingTheWindowStoresTheReadingStateButExitDoesNot) {
   const std::string path = dir.file("state.nvx");
   std::string longText;
   for (int i = 0; i < 300; ++i) longText += "第" + std::to_string(i) + "行\r\n";
-  makeCollection(path, {{1, "长", longText}, {2, "短", "x"}});
-  openThroughMenu(path);
-  clickRow(0);
+  MakeCollection(path, {{1, "长", longText}, {2, "短", "x"}});
+  OpenThroughMenu(path);
+  ClickRow(0);
   control<QPlainTextEdit>(mw::kWindow, "编辑框1")->verticalScrollBar()->setValue(42);
-  view().currentFormat.color = 0x00123456;
+  View().currentFormat.color = 0x00123456;
   windowWidget(mw::kWindow)->close();
   settle();
   EXPECT_FALSE(IsCreated(mw::kWindow));
-  EXPECT_EQ(queryFile(path, "SELECT ksid || '|' || zt || '|' || ztdx || '|' || ys || '|' || xg FROM nr WHERE id=1"),
+  EXPECT_EQ(QueryFile(path, "SELECT ksid || '|' || zt || '|' || ztdx || '|' || ys || '|' || xg FROM nr WHERE id=1"),
             "42|宋体|14|1193046|0");
-  EXPECT_EQ(queryFile(path, "SELECT typeof(ys) FROM nr WHERE id=2"), "null") << "only the article shown";
-  EXPECT_EQ(state().articleDb.connection(), nullptr);
+  EXPECT_EQ(QueryFile(path, "SELECT typeof(ys) FROM nr WHERE id=2"), "null") << "only the article shown";
+  EXPECT_EQ(State().articleDb.connection(), nullptr);
 
   ASSERT_TRUE(LoadWindow(mw::kWindow));
-  openThroughMenu(path);
-  clickRow(1);
-  view().currentFormat.size = 30;
-  choose("退出");
+  OpenThroughMenu(path);
+  ClickRow(1);
+  View().currentFormat.size = 30;
+  Choose("退出");
   EXPECT_FALSE(IsCreated(mw::kWindow));
-  EXPECT_EQ(queryFile(path, "SELECT ztdx FROM nr WHERE id=2"), "14") << "Exit stores nothing";
+  EXPECT_EQ(QueryFile(path, "SELECT ztdx FROM nr WHERE id=2"), "14") << "Exit stores nothing";
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ struct Article {
 
 // Writes the template and inserts the articles with their ids; texts are stored as the editor
 // stores them (titles UTF-8 in the file, contents GB18030 packed).
-inline void makeCollection(const std::string& path, const std::vector<Article>& articles) {
+inline void MakeCollection(const std::string& path, const std::vector<Article>& articles) {
   const auto& t = TemplateDatabase();
   writeFile(path, std::string(t.begin(), t.end()));
   SqliteDB db;
@@ -44,7 +44,7 @@ inline void makeCollection(const std::string& path, const std::vector<Article>& 
 }
 
 // One value of a query on the file, as text ("NULL" for NULL, "(no row)" when none).
-inline std::string queryFile(const std::string& path, const std::string& sql) {
+inline std::string QueryFile(const std::string& path, const std::string& sql) {
   sqlite3* db = nullptr;
   std::string result = "(no row)";
   if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {

@@ -21,9 +21,9 @@ namespace fs = std::filesystem;
 class DataSafetyTest : public EditorFixture {
  protected:
   // A collection of `count` articles "t1", "t2", ... with the same content, made in one statement.
-  void openMany(int count) {
+  void OpenMany(int count) {
     path = dir.file("books.nvx");
-    makeCollection(path, {{1, "t1", std::string(2000, 'x')}});
+    MakeCollection(path, {{1, "t1", std::string(2000, 'x')}});
     SqliteDB db;
     ASSERT_TRUE(db.Open(path));
     ASSERT_TRUE(db.Execute("WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < " +
@@ -31,73 +31,73 @@ class DataSafetyTest : public EditorFixture {
                            ") INSERT INTO nr(id, name, nr, ksid, zt, ztdx) "
                            "SELECT i, 't' || i, nr, 0, zt, 14 FROM n, (SELECT nr, zt FROM nr WHERE id=1)"));
     db.Close();
-    openThroughMenu(path);
+    OpenThroughMenu(path);
   }
   // Another program writes to the open collection and keeps it locked; the editor waits briefly.
-  void lockOpenCollection(SqliteDB& other) {
+  void LockOpenCollection(SqliteDB& other) {
     ASSERT_TRUE(other.Open(path));
     ASSERT_TRUE(other.Execute("BEGIN EXCLUSIVE"));
-    state().articleDb.SetBusyTimeout(20);
+    State().articleDb.SetBusyTimeout(20);
   }
-  void saveAsTo(const std::string& target) {
+  void SaveAsTo(const std::string& target) {
     ui->answerFile(QString::fromStdString(target));
-    choose("另存");
+    Choose("另存");
   }
-  std::set<std::string> filesInDir() const {
+  std::set<std::string> FilesInDir() const {
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir.path())) names.insert(entry.path().filename().string());
     return names;
   }
-  QString lastMessage() const { return ui->messages().empty() ? QString() : ui->messages().back().text; }
+  QString LastMessage() const { return ui->messages().empty() ? QString() : ui->messages().back().text; }
 };
 
 // A save whose row is not in the file afterwards (a trigger removed it, or skipped the update) is
 // said, and the text stays for another try.
 TEST_F(DataSafetyTest, ASaveThatDoesNotLandIsSaid) {
-  openCollection({{1, "一", "a"}, {2, "", "b"}});
+  OpenCollection({{1, "一", "a"}, {2, "", "b"}});
   {
     SqliteDB db;
     ASSERT_TRUE(db.Open(path));
     ASSERT_TRUE(db.Execute("CREATE TRIGGER gone AFTER INSERT ON nr BEGIN DELETE FROM nr WHERE id=new.id; END"));
     ASSERT_TRUE(db.Execute("CREATE TRIGGER kept BEFORE UPDATE ON nr BEGIN SELECT RAISE(IGNORE); END"));
   }
-  choose("添加标题");
+  Choose("添加标题");
   auto* input = control<QLineEdit>(forms::title_find::kWindow, "编辑框1");
   input->setText(QStringLiteral("新"));
   QTest::keyClick(input, Qt::Key_Return);
   settle();
   control<QPlainTextEdit>(mw::kWindow, "编辑框1")->setPlainText(QStringLiteral("正文"));
   const std::size_t before = ui->messages().size();
-  choose("保存文章");
+  Choose("保存文章");
   ASSERT_EQ(ui->messages().size(), before + 1);
-  EXPECT_EQ(lastMessage(), QStringLiteral("保存失败,请检查文件是否正常"));
+  EXPECT_EQ(LastMessage(), QStringLiteral("保存失败,请检查文件是否正常"));
   EXPECT_EQ(ui->messages().back().flags, 16);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), L("正文"));
-  EXPECT_EQ(state().editMode, app::EditMode::Adding);
-  EXPECT_TRUE(saveTitleButtonShown()) << "the save can be tried again";
+  EXPECT_EQ(State().editMode, app::EditMode::Adding);
+  EXPECT_TRUE(SaveTitleButtonShown()) << "the save can be tried again";
 
-  clickRow(0);
+  ClickRow(0);
   control<QPlainTextEdit>(mw::kWindow, "编辑框1")->setPlainText(QStringLiteral("改过"));
-  choose("保存文章");
-  EXPECT_EQ(lastMessage(), QStringLiteral("保存失败,请检查文件是否正常"));
+  Choose("保存文章");
+  EXPECT_EQ(LastMessage(), QStringLiteral("保存失败,请检查文件是否正常"));
   EXPECT_EQ(ui->messages().size(), before + 2);
-  EXPECT_EQ(state().editMode, app::EditMode::Loaded);
+  EXPECT_EQ(State().editMode, app::EditMode::Loaded);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), L("改过"));
 
   // An article without a title saves only its text and format; refused, that is said too.
-  clickRow(1);
+  ClickRow(1);
   control<QPlainTextEdit>(mw::kWindow, "编辑框1")->setPlainText(QStringLiteral("也改过"));
-  choose("保存文章");
+  Choose("保存文章");
   EXPECT_EQ(ui->messages().size(), before + 3);
-  EXPECT_EQ(lastMessage(), QStringLiteral("保存失败,请检查文件是否正常"));
-  EXPECT_EQ(queryFile(path, "SELECT count(*) FROM nr"), "2");
+  EXPECT_EQ(LastMessage(), QStringLiteral("保存失败,请检查文件是否正常"));
+  EXPECT_EQ(QueryFile(path, "SELECT count(*) FROM nr"), "2");
 }
 
 // Save As and Export copy nothing they could not read: with the open collection locked by
 // another program, or none open, the target stays as it was and the failure is said.
 TEST_F(DataSafetyTest, NothingIsCopiedFromASourceThatCannotBeRead) {
   const std::string existing = dir.file("existing.nvx");
-  makeCollection(existing, {{1, "旧", "old"}});
+  MakeCollection(existing, {{1, "旧", "old"}});
   const std::string oldExport = dir.file("old.txt");
   writeFile(oldExport, "an earlier export");
   const std::string existingBytes = readFile(existing);
@@ -109,14 +109,14 @@ TEST_F(DataSafetyTest, NothingIsCopiedFromASourceThatCannotBeRead) {
     SCOPED_TRACE(c.name);
     SqliteDB other;
     if (c.open) {
-      openCollection({{1, "一", "a"}, {2, "二", "b"}});
-      lockOpenCollection(other);
+      OpenCollection({{1, "一", "a"}, {2, "二", "b"}});
+      LockOpenCollection(other);
     } else {
-      choose("关闭");
+      Choose("关闭");
     }
     for (const std::string& target : {dir.file("new.nvx"), existing}) {
-      saveAsTo(target);
-      EXPECT_EQ(lastMessage(), QStringLiteral("另存失败,请检查文件是否正常")) << target;
+      SaveAsTo(target);
+      EXPECT_EQ(LastMessage(), QStringLiteral("另存失败,请检查文件是否正常")) << target;
       EXPECT_EQ(ui->messages().back().flags, 16);
     }
     EXPECT_FALSE(fs::exists(dir.file("new.nvx")));
@@ -124,12 +124,12 @@ TEST_F(DataSafetyTest, NothingIsCopiedFromASourceThatCannotBeRead) {
 
     for (const std::string& target : {dir.file("new.txt"), oldExport}) {
       ui->answerFile(QString::fromStdString(target));
-      choose("导出");
-      EXPECT_EQ(lastMessage(), QStringLiteral("文件写入失败,请检查文件是否正常")) << target;
+      Choose("导出");
+      EXPECT_EQ(LastMessage(), QStringLiteral("文件写入失败,请检查文件是否正常")) << target;
     }
     EXPECT_FALSE(fs::exists(dir.file("new.txt")));
     EXPECT_EQ(readFile(oldExport), "an earlier export");
-    EXPECT_EQ(filesInDir(), (std::set<std::string>{"books.nvx", "existing.nvx", "old.txt", "program"}))
+    EXPECT_EQ(FilesInDir(), (std::set<std::string>{"books.nvx", "existing.nvx", "old.txt", "program"}))
         << "no temporary file left";
     other.Close();
   }
@@ -138,7 +138,7 @@ TEST_F(DataSafetyTest, NothingIsCopiedFromASourceThatCannotBeRead) {
 // A cancelled Save As or Export leaves its target as it was, a new one not there at all, and says
 // nothing.
 TEST_F(DataSafetyTest, CancellingSaveAsOrExportUndoesIt) {
-  openMany(5);
+  OpenMany(5);
   ASSERT_EQ(ui->progress.size(), 1u);
   EXPECT_EQ(ui->progress[0].total, 5);
   EXPECT_EQ(ui->progress[0].steps.back(), 5) << "the catalogue load reports its rows";
@@ -146,12 +146,12 @@ TEST_F(DataSafetyTest, CancellingSaveAsOrExportUndoesIt) {
   EXPECT_TRUE(ui->progress[0].ended);
 
   const std::string existing = dir.file("existing.nvx");
-  makeCollection(existing, {{1, "旧", "old"}});
+  MakeCollection(existing, {{1, "旧", "old"}});
   const std::string before = readFile(existing);
   for (const std::string& target : {dir.file("copy.nvx"), existing}) {
     SCOPED_TRACE(target);
     ui->cancelProgressAt(3);
-    saveAsTo(target);
+    SaveAsTo(target);
     const auto& report = ui->progress.back();
     EXPECT_EQ(report.caption, QStringLiteral("另存"));
     EXPECT_EQ(report.total, 5);
@@ -165,7 +165,7 @@ TEST_F(DataSafetyTest, CancellingSaveAsOrExportUndoesIt) {
     SCOPED_TRACE(target);
     ui->cancelProgressAt(2);
     ui->answerFile(QString::fromStdString(target));
-    choose("导出");
+    Choose("导出");
     EXPECT_EQ(ui->progress.back().caption, QStringLiteral("导出"));
     EXPECT_EQ(ui->progress.back().total, 5);
     EXPECT_TRUE(ui->progress.back().cancelled);
@@ -174,44 +174,44 @@ TEST_F(DataSafetyTest, CancellingSaveAsOrExportUndoesIt) {
   EXPECT_FALSE(fs::exists(dir.file("copy.nvx")));
   EXPECT_EQ(readFile(existing), before);
   EXPECT_EQ(readFile(oldExport), "an earlier export");
-  EXPECT_EQ(filesInDir(), (std::set<std::string>{"books.nvx", "existing.nvx", "old.txt", "program"}));
+  EXPECT_EQ(FilesInDir(), (std::set<std::string>{"books.nvx", "existing.nvx", "old.txt", "program"}));
 
-  saveAsTo(dir.file("copy.nvx"));
-  EXPECT_EQ(lastMessage(), QStringLiteral("另存成功!"));
-  EXPECT_EQ(queryFile(dir.file("copy.nvx"), "SELECT count(*) || ',' || max(name) FROM nr"), "5,t5");
+  SaveAsTo(dir.file("copy.nvx"));
+  EXPECT_EQ(LastMessage(), QStringLiteral("另存成功!"));
+  EXPECT_EQ(QueryFile(dir.file("copy.nvx"), "SELECT count(*) || ',' || max(name) FROM nr"), "5,t5");
 }
 
 // However the program is stopped during Save As into a new file, the name shows either nothing or
 // the whole copy, never a collection with part of the articles or none.
 TEST_F(DataSafetyTest, SaveAsKilledMidwayLeavesNoPartialCollection) {
-  openMany(3000);
+  OpenMany(3000);
   const std::string target = dir.file("copy.nvx");
-  const std::set<std::string> before = filesInDir();
+  const std::set<std::string> before = FilesInDir();
   ui->answerFile(QString::fromStdString(target));
   std::fflush(nullptr);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    choose("另存");
+    Choose("另存");
     ::_exit(0);
   }
   // Killed as soon as the copy has left a trace in the directory.
   int status = 0;
   bool ended = false;
-  while (!ended && filesInDir() == before) ended = ::waitpid(child, &status, WNOHANG) == child;
+  while (!ended && FilesInDir() == before) ended = ::waitpid(child, &status, WNOHANG) == child;
   if (!ended) {
     ::kill(child, SIGKILL);
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFSIGNALED(status));
   }
   if (fs::exists(target)) {
-    EXPECT_EQ(queryFile(target, "SELECT count(*) FROM nr"), "3000");
+    EXPECT_EQ(QueryFile(target, "SELECT count(*) FROM nr"), "3000");
   }
 
   // The same copy left to run is whole.
-  saveAsTo(target);
-  EXPECT_EQ(lastMessage(), QStringLiteral("另存成功!"));
-  EXPECT_EQ(queryFile(target, "SELECT count(*) FROM nr"), "3000");
+  SaveAsTo(target);
+  EXPECT_EQ(LastMessage(), QStringLiteral("另存成功!"));
+  EXPECT_EQ(QueryFile(target, "SELECT count(*) FROM nr"), "3000");
 }
 
 }  // namespace

@@ -9,33 +9,33 @@
 namespace nvx::test {
 
 namespace {
-QTreeWidget* catalogueWidget() {
+QTreeWidget* CatalogueWidget() {
   return GuiTest::control<QTreeWidget>(mw::kWindow, "超级列表框1");
 }
 }  // namespace
 
-void EditorFixture::clickRow(int row) {
-  QTreeWidget* tree = catalogueWidget();
+void EditorFixture::ClickRow(int row) {
+  QTreeWidget* tree = CatalogueWidget();
   tree->scrollToItem(tree->topLevelItem(row));
   const QPoint at = tree->visualItemRect(tree->topLevelItem(row)).center();
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
   settle();
 }
 
-void EditorFixture::doubleClickRow(int row) {
-  QTreeWidget* tree = catalogueWidget();
+void EditorFixture::DoubleClickRow(int row) {
+  QTreeWidget* tree = CatalogueWidget();
   const QPoint at = tree->visualItemRect(tree->topLevelItem(row)).center();
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
   QTest::mouseDClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
   settle();
 }
 
-Text EditorFixture::statusPart(int part) const {
+Text EditorFixture::StatusPart(int part) const {
   QWidget* bar = control(mw::kWindow, "状态条1");
   return fromQString(bar->findChild<QLabel*>(QStringLiteral("part%1").arg(part))->text());
 }
 
-std::vector<std::string> EditorFixture::catalogueRows() const {
+std::vector<std::string> EditorFixture::CatalogueRows() const {
   std::vector<std::string> rows;
   for (int i = 0; i < ListView::ItemCount(kCatalogue); ++i)
     rows.push_back(ToUtf8(ListView::GetItemText(kCatalogue, i, 0)).value() + "|" +

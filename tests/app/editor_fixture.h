@@ -34,8 +34,8 @@ class EditorFixture : public GuiTest {
     InitialiseForms(forms::AllWindows());
     app::CreateProgramState();
     std::filesystem::create_directories(dir.path() / "program");
-    state().programDirectory = (dir.path() / "program").string();
-    state().dataDirectory = (dir.path() / "data").string();
+    State().programDirectory = (dir.path() / "program").string();
+    State().dataDirectory = (dir.path() / "data").string();
     app::BindEditorHandlers();
     ASSERT_TRUE(LoadWindow(mw::kWindow));
   }
@@ -45,7 +45,7 @@ class EditorFixture : public GuiTest {
   }
 
   // Chooses a menu item of the main window's menu bar by its caption, as a click would.
-  void choose(const char* caption) {
+  void Choose(const char* caption) {
     QWidget* window = windowWidget(mw::kWindow);
     ASSERT_NE(window, nullptr);
     for (QAction* a : window->findChild<QMenuBar*>()->findChildren<QAction*>()) {
@@ -58,42 +58,42 @@ class EditorFixture : public GuiTest {
     FAIL() << "no menu item " << caption;
   }
 
-  bool saveTitleButtonShown() const { return GetInt({mw::kWindow, mw::kSaveTitleButton}, prop::kVisible) != 0; }
+  bool SaveTitleButtonShown() const { return GetInt({mw::kWindow, mw::kSaveTitleButton}, prop::kVisible) != 0; }
 
-  static app::ProgramState& state() { return app::State(); }
-  static reading::ViewState& view() { return reading::View(); }
+  static app::ProgramState& State() { return app::State(); }
+  static reading::ViewState& View() { return reading::View(); }
 
   // Makes the collection "books.nvx" with these articles and opens it through the menu.
-  void openCollection(const std::vector<Article>& articles) {
+  void OpenCollection(const std::vector<Article>& articles) {
     path = dir.file("books.nvx");
-    makeCollection(path, articles);
-    openThroughMenu(path);
+    MakeCollection(path, articles);
+    OpenThroughMenu(path);
   }
 
   // Opens `path` through the menu item "打开", the dialog answering with the path.
-  void openThroughMenu(const std::string& path) {
+  void OpenThroughMenu(const std::string& path) {
     ui->answerFile(QString::fromStdString(path));
-    choose("打开");
+    Choose("打开");
   }
 
   // Makes two collections of one article each, "first.nvx" (一: a) and "second.nvx" (别的: b),
   // opens the first and clicks its article. Their paths are returned, first and second.
-  std::pair<std::string, std::string> openFirstOfTwo() {
+  std::pair<std::string, std::string> OpenFirstOfTwo() {
     const std::string first = dir.file("first.nvx");
     const std::string second = dir.file("second.nvx");
-    makeCollection(first, {{1, "一", "a"}});
-    makeCollection(second, {{1, "别的", "b"}});
-    openThroughMenu(first);
-    clickRow(0);
+    MakeCollection(first, {{1, "一", "a"}});
+    MakeCollection(second, {{1, "别的", "b"}});
+    OpenThroughMenu(first);
+    ClickRow(0);
     return {first, second};
   }
 
   // Clicks the catalogue row `row` as the user would.
-  void clickRow(int row);
-  void doubleClickRow(int row);
+  void ClickRow(int row);
+  void DoubleClickRow(int row);
 
-  Text statusPart(int part) const;
-  std::vector<std::string> catalogueRows() const;  // "id|title" in UTF-8
+  Text StatusPart(int part) const;
+  std::vector<std::string> CatalogueRows() const;  // "id|title" in UTF-8
 
   TempDir dir;
   std::string path;  // the collection openCollection made

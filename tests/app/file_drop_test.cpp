@@ -12,7 +12,7 @@ namespace {
 class FileDropTest : public EditorFixture {
  protected:
   // Drops `file` onto `target` (the main window when null) with a real drag-enter and drop.
-  void drop(const std::string& file, QWidget* target = nullptr) {
+  void Drop(const std::string& file, QWidget* target = nullptr) {
     if (target == nullptr) target = windowWidget(mw::kWindow);
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
@@ -27,51 +27,51 @@ class FileDropTest : public EditorFixture {
     settle();
   }
 
-  QPlainTextEdit* contentBox() { return windowWidget(mw::kWindow)->findChild<QPlainTextEdit*>(); }
+  QPlainTextEdit* ContentBox() { return windowWidget(mw::kWindow)->findChild<QPlainTextEdit*>(); }
 };
 
 TEST_F(FileDropTest, BookIsImportedIntoTheOpenCollectionOnlyWhenTheUserAgrees) {
-  openCollection({{1, "旧文", "x"}});
+  OpenCollection({{1, "旧文", "x"}});
   const std::string book = dir.file("风起.txt");
   writeFile(book, "引言一行\n第一章 初见\n那年春天。\n第二章 别离\n他走了。\n");
 
   ui->answerMessage(kButtonNo);
-  drop(book);
+  Drop(book);
   ASSERT_NE(ui->lastMessage(), nullptr);
   EXPECT_EQ(ui->lastMessage()->text, QStringLiteral("导入 风起.txt: 3 篇?"));
-  EXPECT_EQ(catalogueRows().size(), 2u);  // the article and the trailing blank row
-  EXPECT_EQ(queryFile(path, "SELECT count(*) FROM nr"), "1");
+  EXPECT_EQ(CatalogueRows().size(), 2u);  // the article and the trailing blank row
+  EXPECT_EQ(QueryFile(path, "SELECT count(*) FROM nr"), "1");
 
   // Dropped onto the content box it is the same drop; the box takes no text from it.
   ui->answerMessage(kButtonYes);
-  drop(book, contentBox()->viewport());
-  EXPECT_EQ(contentBox()->toPlainText(), QString());
-  EXPECT_EQ(queryFile(path, "SELECT group_concat(name, '|') FROM nr"), "旧文|前言|第一章 初见|第二章 别离");
-  EXPECT_EQ(catalogueRows().size(), 5u);
+  Drop(book, ContentBox()->viewport());
+  EXPECT_EQ(ContentBox()->toPlainText(), QString());
+  EXPECT_EQ(QueryFile(path, "SELECT group_concat(name, '|') FROM nr"), "旧文|前言|第一章 初见|第二章 别离");
+  EXPECT_EQ(CatalogueRows().size(), 5u);
   EXPECT_TRUE(ui->problems.empty());
 }
 
 TEST_F(FileDropTest, CollectionOpensAndOtherFilesAreRefusedOrIgnored) {
   const std::string other = dir.file("other.nvx");
-  makeCollection(other, {{4, "别处", "y"}});
-  drop(other);
-  EXPECT_EQ(catalogueRows().front(), "4|别处");
-  EXPECT_EQ(state().articleDb.FileName(), FromUtf8(other).value());
+  MakeCollection(other, {{4, "别处", "y"}});
+  Drop(other);
+  EXPECT_EQ(CatalogueRows().front(), "4|别处");
+  EXPECT_EQ(State().articleDb.FileName(), FromUtf8(other).value());
 
   // A book that is not text in any encoding is refused and the collection is left as it was.
   const std::string bad = dir.file("bad.txt");
   writeFile(bad, std::string("\xff\xfe\x00", 3) + std::string(1, '\xd8'));
-  drop(bad);
+  Drop(bad);
   ASSERT_NE(ui->lastMessage(), nullptr);
   EXPECT_EQ(ui->lastMessage()->flags & 0x30, kMsgIconError);
-  EXPECT_EQ(queryFile(other, "SELECT count(*) FROM nr"), "1");
+  EXPECT_EQ(QueryFile(other, "SELECT count(*) FROM nr"), "1");
 
   // With no collection open a book has nowhere to go: said, nothing written.
-  choose("关闭");
+  Choose("关闭");
   const std::size_t before = ui->messages().size();
   const std::string book = dir.file("b.txt");
   writeFile(book, "第一章 甲\n乙\n第二章 丙\n丁\n");
-  drop(book);
+  Drop(book);
   ASSERT_EQ(ui->messages().size(), before + 1);
   EXPECT_EQ(ui->lastMessage()->text, QStringLiteral("请先打开或新建文章数据库"));
   EXPECT_TRUE(ui->problems.empty());

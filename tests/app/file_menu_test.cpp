@@ -12,20 +12,20 @@ namespace {
 
 class FileMenuTest : public EditorFixture {};
 
-std::string bytesOf(const std::string& path) { return readFile(path); }
+std::string BytesOf(const std::string& path) { return readFile(path); }
 
 TEST_F(FileMenuTest, NewWritesTheTemplateBesideTheProgramEveryTime) {
   const std::string newFile = (dir.path() / "program" / "new.nvx").string();
   writeFile(newFile, "an old file in the way");
-  choose("新建");
-  EXPECT_EQ(bytesOf(newFile).size(), kTemplateDatabaseSize);
-  EXPECT_EQ(queryFile(newFile, "SELECT sql FROM sqlite_master"), schema::kCreateStatement);
+  Choose("新建");
+  EXPECT_EQ(BytesOf(newFile).size(), kTemplateDatabaseSize);
+  EXPECT_EQ(QueryFile(newFile, "SELECT sql FROM sqlite_master"), schema::kCreateStatement);
   EXPECT_EQ(GetText(kMain, prop::kTitle), L("NVX编辑器 [") + newFile + "]");
-  EXPECT_EQ(statusPart(1), L("0篇"));
+  EXPECT_EQ(StatusPart(1), L("0篇"));
 
-  ASSERT_TRUE(AddArticle(state().articleDb, "kept?", toByteArray("text")).has_value());
-  choose("新建");
-  EXPECT_EQ(queryFile(newFile, "SELECT count(*) FROM nr"), "0") << "the second New starts afresh";
+  ASSERT_TRUE(AddArticle(State().articleDb, "kept?", toByteArray("text")).has_value());
+  Choose("新建");
+  EXPECT_EQ(QueryFile(newFile, "SELECT count(*) FROM nr"), "0") << "the second New starts afresh";
   EXPECT_TRUE(ui->messages().empty());
 }
 
@@ -33,31 +33,31 @@ TEST_F(FileMenuTest, NewWritesTheTemplateBesideTheProgramEveryTime) {
 // where neither can, it says so.
 TEST_F(FileMenuTest, NewFallsBackToTheDataDirectoryAndReportsWhenItCannotWrite) {
   std::filesystem::create_directories(dir.path() / "program" / "new.nvx");  // in the way
-  choose("新建");
+  Choose("新建");
   const std::string fallback = (dir.path() / "data" / "new.nvx").string();
-  EXPECT_EQ(queryFile(fallback, "SELECT count(*) FROM nr"), "0");
+  EXPECT_EQ(QueryFile(fallback, "SELECT count(*) FROM nr"), "0");
   EXPECT_EQ(GetText(kMain, prop::kTitle), L("NVX编辑器 [") + fallback + "]");
 
   std::filesystem::remove(fallback);
   std::filesystem::create_directories(fallback);
-  choose("新建");
+  Choose("新建");
   ASSERT_EQ(ui->messages().size(), 1u);
   EXPECT_EQ(ui->messages()[0].text, QStringLiteral("文件写入失败,请检查文件是否正常"));
   EXPECT_EQ(ui->messages()[0].flags, 16);
-  EXPECT_EQ(state().articleDb.connection(), nullptr);
+  EXPECT_EQ(State().articleDb.connection(), nullptr);
 }
 
 TEST_F(FileMenuTest, OpenCancelledOrUnreadableKeepsWhatIsOpen) {
   const std::string path = dir.file("books.nvx");
-  makeCollection(path, {{1, "一", "a"}});
-  openThroughMenu(path);
+  MakeCollection(path, {{1, "一", "a"}});
+  OpenThroughMenu(path);
   const Text title = GetText(kMain, prop::kTitle);
-  clickRow(0);
+  ClickRow(0);
 
   ui->answerFile(std::nullopt);
-  choose("打开");
+  Choose("打开");
   ui->answerFile(QString::fromStdString(dir.file("missing.nvx")));
-  choose("打开");
+  Choose("打开");
   ASSERT_EQ(ui->messages().size(), 1u);
   EXPECT_EQ(ui->messages()[0].text, QStringLiteral("打开文件失败,请检查文件是否正常!"));
   EXPECT_EQ(ui->messages()[0].flags, 16);
@@ -65,7 +65,7 @@ TEST_F(FileMenuTest, OpenCancelledOrUnreadableKeepsWhatIsOpen) {
   EXPECT_EQ(GetText(kMain, prop::kTitle), title);
   EXPECT_EQ(ListView::ItemCount(kCatalogue), 2);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "a");
-  EXPECT_EQ(state().currentArticleId, 1);
+  EXPECT_EQ(State().currentArticleId, 1);
   const auto request = ui->ofKind(ScriptedInteraction::Shown::File).back().file;
   EXPECT_FALSE(request.save);
   EXPECT_EQ(request.filters, QStringList{"sqlite数据库文件(*.nvx)"});
@@ -74,38 +74,38 @@ TEST_F(FileMenuTest, OpenCancelledOrUnreadableKeepsWhatIsOpen) {
 // Opening another collection forgets the article loaded from the last one, so nothing stored on
 // closing can land in the wrong file.
 TEST_F(FileMenuTest, OpeningAnotherCollectionForgetsTheLoadedArticle) {
-  const auto [first, second] = openFirstOfTwo();
-  openThroughMenu(second);
-  EXPECT_EQ(state().currentArticleId, std::nullopt);
-  EXPECT_EQ(state().editMode, app::EditMode::None);
-  EXPECT_FALSE(saveTitleButtonShown());
-  choose("保存文章");
+  const auto [first, second] = OpenFirstOfTwo();
+  OpenThroughMenu(second);
+  EXPECT_EQ(State().currentArticleId, std::nullopt);
+  EXPECT_EQ(State().editMode, app::EditMode::None);
+  EXPECT_FALSE(SaveTitleButtonShown());
+  Choose("保存文章");
   EXPECT_TRUE(ui->messages().empty());
-  EXPECT_EQ(queryFile(second, "SELECT name FROM nr"), "别的") << "nothing pending: nothing written";
+  EXPECT_EQ(QueryFile(second, "SELECT name FROM nr"), "别的") << "nothing pending: nothing written";
   windowWidget(mw::kWindow)->close();
   settle();
-  EXPECT_EQ(queryFile(second, "SELECT ksid || zt || ztdx || typeof(ys) FROM nr WHERE id=1"), "0宋体14null");
+  EXPECT_EQ(QueryFile(second, "SELECT ksid || zt || ztdx || typeof(ys) FROM nr WHERE id=1"), "0宋体14null");
 }
 
 TEST_F(FileMenuTest, SaveAsCopiesEveryArticleWithAFreshReadingState) {
   const std::string source = dir.file("source.nvx");
-  makeCollection(source, {{3, "三", "甲乙"}, {7, "七", ""}, {9, "九", "丙\r\n丁"}});
+  MakeCollection(source, {{3, "三", "甲乙"}, {7, "七", ""}, {9, "九", "丙\r\n丁"}});
   {
     SqliteDB db;
     ASSERT_TRUE(db.Open(source));
     ASSERT_TRUE(db.Execute("UPDATE nr SET ksid=5, ys=255, xg=1, ztdx=30"));
   }
-  openThroughMenu(source);
+  OpenThroughMenu(source);
   const std::string copy = dir.file("copy.nvx");
   ui->answerFile(QString::fromStdString(copy));
-  choose("另存");
+  Choose("另存");
   ASSERT_EQ(ui->messages().size(), 1u);
   EXPECT_EQ(ui->messages()[0].text, QStringLiteral("另存成功!"));
   EXPECT_EQ(ui->messages()[0].flags, 64);
-  EXPECT_EQ(queryFile(copy, "SELECT group_concat(id || name || ksid || zt || ztdx || typeof(ys) || typeof(xg), ',') "
+  EXPECT_EQ(QueryFile(copy, "SELECT group_concat(id || name || ksid || zt || ztdx || typeof(ys) || typeof(xg), ',') "
                             "FROM nr"),
             "1三0宋体14nullnull,2七0宋体14nullnull,3九0宋体14nullnull");
-  EXPECT_EQ(queryFile(copy, "SELECT hex(nr) FROM nr WHERE id=3"), queryFile(source, "SELECT hex(nr) FROM nr WHERE id=9"))
+  EXPECT_EQ(QueryFile(copy, "SELECT hex(nr) FROM nr WHERE id=3"), QueryFile(source, "SELECT hex(nr) FROM nr WHERE id=9"))
       << "the stored bytes, not repacked";
   const auto request = ui->ofKind(ScriptedInteraction::Shown::File).back().file;
   EXPECT_TRUE(request.save);
@@ -114,54 +114,54 @@ TEST_F(FileMenuTest, SaveAsCopiesEveryArticleWithAFreshReadingState) {
 
   // Onto an existing collection: its articles are replaced by the copies.
   const std::string other = dir.file("other.nvx");
-  makeCollection(other, {{1, "旧", "old"}, {2, "旧2", "old"}, {3, "旧3", "o"}, {4, "旧4", "o"}});
+  MakeCollection(other, {{1, "旧", "old"}, {2, "旧2", "old"}, {3, "旧3", "o"}, {4, "旧4", "o"}});
   ui->answerFile(QString::fromStdString(other));
-  choose("另存");
-  EXPECT_EQ(queryFile(other, "SELECT group_concat(name, ',') FROM nr"), "三,七,九");
+  Choose("另存");
+  EXPECT_EQ(QueryFile(other, "SELECT group_concat(name, ',') FROM nr"), "三,七,九");
 }
 
 TEST_F(FileMenuTest, SaveAsNeverTouchesTheOpenFile) {
   const std::string source = dir.file("source.nvx");
-  makeCollection(source, {{1, "一", "a"}, {2, "二", "b"}});
-  openThroughMenu(source);
+  MakeCollection(source, {{1, "一", "a"}, {2, "二", "b"}});
+  OpenThroughMenu(source);
   std::filesystem::create_directories(dir.path() / "sub");
   std::filesystem::create_symlink(source, dir.path() / "link.nvx");
   for (const std::string& spelling :
        {source, (dir.path() / "sub" / ".." / "source.nvx").string(), (dir.path() / "link.nvx").string()}) {
     ui->answerFile(QString::fromStdString(spelling));
-    choose("另存");
+    Choose("另存");
   }
   EXPECT_TRUE(ui->messages().empty()) << "nothing happens, nothing is said";
-  EXPECT_EQ(queryFile(source, "SELECT count(*) FROM nr"), "2");
+  EXPECT_EQ(QueryFile(source, "SELECT count(*) FROM nr"), "2");
 
   // The file New made counts too.
-  choose("新建");
-  AddArticle(state().articleDb, "x", toByteArray("y"));
+  Choose("新建");
+  AddArticle(State().articleDb, "x", toByteArray("y"));
   ui->answerFile(QString::fromStdString((dir.path() / "program" / "new.nvx").string()));
-  choose("另存");
+  Choose("另存");
   EXPECT_TRUE(ui->messages().empty());
-  EXPECT_EQ(queryFile((dir.path() / "program" / "new.nvx").string(), "SELECT count(*) FROM nr"), "1");
+  EXPECT_EQ(QueryFile((dir.path() / "program" / "new.nvx").string(), "SELECT count(*) FROM nr"), "1");
 }
 
 // The file last chosen in the Open dialog is an ordinary target once another one is open.
 TEST_F(FileMenuTest, SaveAsOntoTheFileOpenedBeforeNew) {
   const std::string earlier = dir.file("earlier.nvx");
-  makeCollection(earlier, {{1, "旧", "old"}});
-  openThroughMenu(earlier);
-  choose("新建");
-  ASSERT_TRUE(AddArticle(state().articleDb, L("新"), toByteArray("new")).has_value());
+  MakeCollection(earlier, {{1, "旧", "old"}});
+  OpenThroughMenu(earlier);
+  Choose("新建");
+  ASSERT_TRUE(AddArticle(State().articleDb, L("新"), toByteArray("new")).has_value());
   ui->answerFile(QString::fromStdString(earlier));
-  choose("另存");
+  Choose("另存");
   ASSERT_EQ(ui->messages().size(), 1u);
   EXPECT_EQ(ui->messages()[0].text, QStringLiteral("另存成功!"));
-  EXPECT_EQ(queryFile(earlier, "SELECT group_concat(name, ',') FROM nr"), "新");
+  EXPECT_EQ(QueryFile(earlier, "SELECT group_concat(name, ',') FROM nr"), "新");
 }
 
 // A copy that cannot be made leaves the target as it was and says so.
 TEST_F(FileMenuTest, SaveAsFailingLeavesTheTargetAsItWas) {
   const std::string source = dir.file("source.nvx");
-  makeCollection(source, {{1, "一", "a"}});
-  openThroughMenu(source);
+  MakeCollection(source, {{1, "一", "a"}});
+  OpenThroughMenu(source);
 
   const std::string notDb = dir.file("notes.nvx");
   writeFile(notDb, std::string(3000, 'q'));
@@ -173,74 +173,74 @@ TEST_F(FileMenuTest, SaveAsFailingLeavesTheTargetAsItWas) {
   }
   // Another program is in the middle of writing to this one.
   const std::string busy = dir.file("busy.nvx");
-  makeCollection(busy, {{1, "旧", "old"}});
+  MakeCollection(busy, {{1, "旧", "old"}});
   SqliteDB holder;
   ASSERT_TRUE(holder.Open(busy));
   ASSERT_TRUE(holder.Execute("BEGIN IMMEDIATE"));
 
   for (const std::string& target : {notDb, noTable, busy, dir.file("no/such/dir/x.nvx")}) {
     SCOPED_TRACE(target);
-    const std::string before = bytesOf(target);
+    const std::string before = BytesOf(target);
     ui->answerFile(QString::fromStdString(target));
-    choose("另存");
+    Choose("另存");
     ASSERT_FALSE(ui->messages().empty());
     EXPECT_EQ(ui->messages().back().text, QStringLiteral("另存失败,请检查文件是否正常"));
     EXPECT_EQ(ui->messages().back().flags, 16);
-    EXPECT_EQ(bytesOf(target), before);
+    EXPECT_EQ(BytesOf(target), before);
   }
   holder.Execute("ROLLBACK");
   holder.Close();
-  EXPECT_EQ(queryFile(busy, "SELECT name FROM nr"), "旧");
+  EXPECT_EQ(QueryFile(busy, "SELECT name FROM nr"), "旧");
   EXPECT_FALSE(std::filesystem::exists(dir.file("no/such/dir/x.nvx")));
 }
 
 TEST_F(FileMenuTest, ExportWritesOneBlockPerArticleAndTellsTheTruth) {
   const std::string source = dir.file("source.nvx");
-  makeCollection(source, {{5, "A", "x"}, {8, "B", "y"}, {13, "标题", "内容\r\n第二行"}});
-  openThroughMenu(source);
+  MakeCollection(source, {{5, "A", "x"}, {8, "B", "y"}, {13, "标题", "内容\r\n第二行"}});
+  OpenThroughMenu(source);
   const std::string out = dir.file("out.txt");
   writeFile(out, "previous content that must go");
   ui->answerFile(QString::fromStdString(out));
-  choose("导出");
+  Choose("导出");
   EXPECT_EQ(ui->messages().back().text, QStringLiteral("导出成功!"));
   EXPECT_EQ(ui->messages().back().flags, 64);
   const std::string expected = "[\xB5\xDA" "1\xC6\xAA]A\r\nx\r\n" + std::string(1, '\0') +
                                "[\xB5\xDA" "2\xC6\xAA]B\r\ny\r\n" + std::string(1, '\0') + L("[第3篇]标题") +
                                "\r\n" + L("内容") + "\r\n" + L("第二行") + "\r\n" + std::string(1, '\0');
-  EXPECT_EQ(bytesOf(out), expected) << "numbered by place, not by id";
+  EXPECT_EQ(BytesOf(out), expected) << "numbered by place, not by id";
   EXPECT_EQ(ui->ofKind(ScriptedInteraction::Shown::File).back().file.filters, QStringList{"文本文件(*.txt)"});
 
   ui->answerFile(QString::fromStdString(dir.file("no/such/dir/out.txt")));
-  choose("导出");
+  Choose("导出");
   EXPECT_EQ(ui->messages().back().text, QStringLiteral("文件写入失败,请检查文件是否正常"));
   EXPECT_EQ(ui->messages().back().flags, 16);
 
   // The open collection's own file is never emptied to take the export.
-  const std::string before = bytesOf(source);
+  const std::string before = BytesOf(source);
   ui->answerFile(QString::fromStdString(source));
-  choose("导出");
+  Choose("导出");
   EXPECT_EQ(ui->messages().back().text, QStringLiteral("文件写入失败,请检查文件是否正常"));
-  EXPECT_EQ(bytesOf(source), before);
+  EXPECT_EQ(BytesOf(source), before);
 
   ui->answerFile(std::nullopt);
   const std::size_t shown = ui->messages().size();
-  choose("导出");
+  Choose("导出");
   EXPECT_EQ(ui->messages().size(), shown) << "cancelled: nothing said";
 }
 
 TEST_F(FileMenuTest, CloseEmptiesEverything) {
   const std::string source = dir.file("source.nvx");
-  makeCollection(source, {{1, "一", "a"}});
-  openThroughMenu(source);
-  clickRow(0);
-  choose("关闭");
+  MakeCollection(source, {{1, "一", "a"}});
+  OpenThroughMenu(source);
+  ClickRow(0);
+  Choose("关闭");
   EXPECT_EQ(GetText(kMain, prop::kTitle), L("nvx编辑器"));
   EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "");
-  for (int part : {1, 3, 5, 7}) EXPECT_EQ(statusPart(part), "") << part;
-  for (int part : {0, 2, 4, 6}) EXPECT_NE(statusPart(part), "") << part;
-  EXPECT_EQ(state().articleDb.connection(), nullptr);
-  EXPECT_EQ(state().currentArticleId, std::nullopt);
+  for (int part : {1, 3, 5, 7}) EXPECT_EQ(StatusPart(part), "") << part;
+  for (int part : {0, 2, 4, 6}) EXPECT_NE(StatusPart(part), "") << part;
+  EXPECT_EQ(State().articleDb.connection(), nullptr);
+  EXPECT_EQ(State().currentArticleId, std::nullopt);
 
   // A file named on the command line opens as Open opens it.
   EXPECT_TRUE(app::OpenDatabaseAt(FromUtf8(source).value()));

@@ -34,7 +34,7 @@ TEST_F(WindowsTest, LayoutFollowsTheWindowSize) {
 }
 
 TEST_F(WindowsTest, AboutWindowShowsTheHelpAndClosesWithItsButton) {
-  whileModal(about::kWindow, [this] { choose("关于"); }, [] {
+  whileModal(about::kWindow, [this] { Choose("关于"); }, [] {
     EXPECT_FALSE(windowWidget(mw::kWindow)->isEnabled()) << "modal";
     const QString help = control<QLabel>(about::kWindow, "标签4")->text();
     const QStringList lines = help.split(QChar('\n'));
@@ -55,7 +55,7 @@ TEST_F(WindowsTest, AboutWindowShowsTheHelpAndClosesWithItsButton) {
 TEST_F(WindowsTest, BackgroundColourWindowSetsOnlyWhatOkConfirms) {
   auto background = [] { return GetInt(kContent, prop::rich::kBackColor); };
   const std::int32_t before = background();
-  const auto openBackground = [this] { choose("背景颜色"); };
+  const auto openBackground = [this] { Choose("背景颜色"); };
 
   whileModal(bg::kWindow, openBackground, [this] {
     EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, prop::picker::kColor), 0x00FFFFFF);
@@ -82,11 +82,11 @@ TEST_F(WindowsTest, BackgroundColourWindowSetsOnlyWhatOkConfirms) {
   });
   EXPECT_EQ(background(), 0x006B4931);
   EXPECT_EQ(control<QPlainTextEdit>(mw::kWindow, "编辑框1")->palette().color(QPalette::Base), QColor(49, 73, 107));
-  EXPECT_EQ(view().currentFormat.color, kDefaultColor) << "not part of the article's format";
+  EXPECT_EQ(View().currentFormat.color, kDefaultColor) << "not part of the article's format";
 }
 
 TEST_F(WindowsTest, WindowsDisabledByAModalOneCannotBeClosed) {
-  whileModal(bg::kWindow, [this] { choose("背景颜色"); }, [] {
+  whileModal(bg::kWindow, [this] { Choose("背景颜色"); }, [] {
     windowWidget(mw::kWindow)->close();
     settle();
     EXPECT_TRUE(IsCreated(mw::kWindow));
@@ -98,11 +98,11 @@ TEST_F(WindowsTest, WindowsDisabledByAModalOneCannotBeClosed) {
 
 // Seen as a person sees it: the button lies over the catalogue, which the window shows beneath it.
 TEST_F(WindowsTest, SaveTitleButtonShowsOverTheCatalogue) {
-  openCollection({{1, "第一章", "正文"}});
+  OpenCollection({{1, "第一章", "正文"}});
   auto* button = control<QPushButton>(mw::kWindow, "保存按钮");
   auto* catalogue = control<QTreeWidget>(mw::kWindow, "超级列表框1");
   ASSERT_TRUE(button && catalogue);
-  choose("添加标题");
+  Choose("添加标题");
   auto* input = control<QLineEdit>(tf::kWindow, "编辑框1");
   ASSERT_NE(input, nullptr);
   input->setText(QStringLiteral("新标题"));
@@ -114,9 +114,9 @@ TEST_F(WindowsTest, SaveTitleButtonShowsOverTheCatalogue) {
 }
 
 TEST_F(WindowsTest, FindWindowOpensOverTheContentBox) {
-  choose("查找");
+  Choose("查找");
   ASSERT_TRUE(IsCreated(tf::kWindow));
-  EXPECT_EQ(view().inputWindowMode, reading::TitleFindMode::Find);
+  EXPECT_EQ(View().inputWindowMode, reading::TitleFindMode::Find);
   QWidget* window = windowWidget(tf::kWindow);
   EXPECT_FALSE(window->isWindow()) << "inside the main window";
   const UnitRef self{tf::kWindow, tf::kSelf};
@@ -132,7 +132,7 @@ TEST_F(WindowsTest, FindWindowOpensOverTheContentBox) {
 
   // Opening it again makes a fresh window; its close box closes it.
   control<QLineEdit>(tf::kWindow, "编辑框1")->setText(QStringLiteral("typed"));
-  choose("查找");
+  Choose("查找");
   EXPECT_EQ(control<QLineEdit>(tf::kWindow, "编辑框1")->text(), QString());
   QTest::mouseClick(windowWidget(tf::kWindow)->findChild<QWidget*>("closeBox"), Qt::LeftButton);
   settle();
