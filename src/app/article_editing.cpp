@@ -8,7 +8,6 @@
 #include "app/program_state.h"
 #include "forms/main_window.h"
 #include "forms/main_window_refs.h"
-#include "forms/secondary_windows.h"
 #include "reading/content_operations.h"
 #include "reading/title_find_window.h"
 #include "reading/view_state.h"
@@ -21,7 +20,6 @@
 namespace nvx::app {
 
 namespace mw = forms::main_window;
-namespace tf = forms::title_find;
 
 using forms::kCatalogue;
 using forms::kContentBox;
@@ -61,16 +59,14 @@ bool MayBeThere(std::int64_t id) {
 void AddTitle() {
   State().editMode = EditMode::Adding;
   SetText(kContentBox, prop::rich::kText, Text());
-  reading::OpenTitleInput(&TitleAccepted);
-  Focus({tf::kWindow, tf::kInputBox});
+  reading::OpenTitleInput(reading::TitleFor::NewArticle, &TitleAccepted);
 }
 
 void ModifyTitle() {
   const int row = GetInt(kCatalogue, prop::list::kCurrentRow);
   if (ListView::GetItemText(kCatalogue, row, mw::kColumnId).empty()) return;
   State().editMode = EditMode::Loaded;
-  reading::OpenTitleInput(&TitleAccepted);
-  Focus({tf::kWindow, tf::kSelf});
+  reading::OpenTitleInput(reading::TitleFor::Rename, &TitleAccepted);
 }
 
 void SaveArticle() {

@@ -54,10 +54,11 @@ void AcceptTitle() {
 
 }  // namespace
 
-void OpenTitleInput(std::function<void(const Text& title)> accepted) {
+void OpenTitleInput(TitleFor purpose, std::function<void(const Text& title)> accepted) {
   OpenAnew(TitleFindMode::Title);
   View().titleAccepted = std::move(accepted);
   LoadWindow(tf::kWindow, mw::kWindow);
+  Focus(purpose == TitleFor::NewArticle ? kInput : kSelf);
 }
 
 void OpenFindWindow() {

@@ -9,10 +9,14 @@
 
 namespace nvx::reading {
 
+// What the title input is opened for: the title of a new article (the keyboard goes to the input
+// box) or a new title for the selected one (the keyboard goes to the window).
+enum class TitleFor { NewArticle, Rename };
+
 // Opens the window anew as the title input, inside the main window over the catalogue, pre-filled
 // with the selected row's title. Its OK hands a non-empty typed title to `accepted`, then closes
 // the window.
-void OpenTitleInput(std::function<void(const Text& title)> accepted);
+void OpenTitleInput(TitleFor purpose, std::function<void(const Text& title)> accepted);
 
 // Opens the window for Find (menu "查找", Ctrl+F in the content box).
 void OpenFindWindow();
