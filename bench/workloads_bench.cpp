@@ -6,6 +6,9 @@
 //   Save As into a new file      vs  the sqlite3 shell: ATTACH + one INSERT ... SELECT
 //   Export                       vs  bench/export_floor.py, an independent export in Python
 // The ratio is ours divided by the floor. Figures only: nothing here passes or fails.
+#include <sqlite3.h>
+#include <unistd.h>
+#include <zlib.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
@@ -14,11 +17,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <sqlite3.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
-#include <zlib.h>
 
 #include "app/catalogue.h"
 #include "app/editor.h"
@@ -67,7 +67,8 @@ double CommandMillis(const std::string& command, int runs = 3) {
   double best = 1e300;
   for (int i = 0; i < runs; ++i) {
     best = std::min(best, Millis([&] {
-                      if (std::system(command.c_str()) != 0) std::fprintf(stderr, "failed: %s\n", command.c_str());
+                      if (std::system(command.c_str()) != 0)
+                        std::fprintf(stderr, "failed: %s\n", command.c_str());
                     }));
   }
   return best;
@@ -138,7 +139,8 @@ int main(int argc, char** argv) {
   const nvx::UnitRef catalogue{mw::kWindow, mw::kCatalogue};
   std::printf("%s\n%-32s %13s %13s %8s\n", file.c_str(), "workload", "ours", "floor", "ratio");
 
-  const double open = Millis([&] { nvx::app::OpenDatabaseAt(nvx::fromQString(QString::fromStdString(file))); });
+  const double open =
+      Millis([&] { nvx::app::OpenDatabaseAt(nvx::fromQString(QString::fromStdString(file))); });
   const int rows = nvx::ListView::ItemCount(catalogue);
   Report("open and show the catalogue", open,
          CommandMillis("sqlite3 " + Quoted(file) + " 'select id,name from nr order by id' >/dev/null"));
@@ -167,7 +169,8 @@ int main(int argc, char** argv) {
   sqlite3* db = nullptr;
   sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
   sqlite3_stmt* longest = nullptr;
-  sqlite3_prepare_v2(db, "SELECT id, length(nr) FROM nr ORDER BY length(nr) DESC LIMIT 1", -1, &longest, nullptr);
+  sqlite3_prepare_v2(db, "SELECT id, length(nr) FROM nr ORDER BY length(nr) DESC LIMIT 1", -1, &longest,
+                     nullptr);
   if (sqlite3_step(longest) == SQLITE_ROW) {
     const std::int64_t id = sqlite3_column_int64(longest, 0);
     int row = 0;
@@ -175,7 +178,8 @@ int main(int argc, char** argv) {
     const double mine = Millis([&] { click(row); });
     const double bare = Millis([&] { floor.Show(id); });
     char what[64];
-    std::snprintf(what, sizeof what, "click the longest (%d KB packed)", sqlite3_column_int(longest, 1) / 1024);
+    std::snprintf(what, sizeof what, "click the longest (%d KB packed)",
+                  sqlite3_column_int(longest, 1) / 1024);
     Report(what, mine, bare);
   }
   sqlite3_finalize(longest);
@@ -185,23 +189,26 @@ int main(int argc, char** argv) {
   ui->next = QString::fromStdString(copy.string());
   const double saveAs = Millis([] { nvx::app::SaveAs(); });
   const fs::path floorCopy = dir / "floor.nvx";
-  const std::string newFile = (self.parent_path() / "src/tool/nvx").string() + " new " + Quoted(floorCopy.string());
+  const std::string newFile =
+      (self.parent_path() / "src/tool/nvx").string() + " new " + Quoted(floorCopy.string());
   double saveAsFloor = 1e300;
   for (int i = 0; i < 3; ++i) {
     if (std::system(newFile.c_str()) != 0) break;
-    saveAsFloor = std::min(saveAsFloor,
-                           CommandMillis("sqlite3 " + Quoted(floorCopy.string()) + " \"ATTACH " + Quoted(file) +
-                                             " AS s; BEGIN; DELETE FROM nr; INSERT INTO nr(name,nr,ksid,zt,ztdx) "
-                                             "SELECT name,nr,0,'宋体',14 FROM s.nr ORDER BY id; COMMIT;\"",
-                                         1));
+    saveAsFloor = std::min(
+        saveAsFloor, CommandMillis("sqlite3 " + Quoted(floorCopy.string()) + " \"ATTACH " + Quoted(file) +
+                                       " AS s; BEGIN; DELETE FROM nr; INSERT INTO nr(name,nr,ksid,zt,ztdx) "
+                                       "SELECT name,nr,0,'宋体',14 FROM s.nr ORDER BY id; COMMIT;\"",
+                                   1));
   }
   Report("Save As into a new file", saveAs, saveAsFloor);
 
   ui->next = QString::fromStdString((dir / "export.txt").string());
   const double exported = Millis([] { nvx::app::Export(); });
   const std::string script = (fs::path(NVX_SOURCE_DIR) / "bench/export_floor.py").string();
-  Report("Export", exported,
-         CommandMillis("python3 " + Quoted(script) + " " + Quoted(file) + " " + Quoted((dir / "floor.txt").string()), 1));
+  Report(
+      "Export", exported,
+      CommandMillis(
+          "python3 " + Quoted(script) + " " + Quoted(file) + " " + Quoted((dir / "floor.txt").string()), 1));
 
   fs::remove_all(dir);
   nvx::app::ReleaseProgramState();

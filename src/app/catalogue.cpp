@@ -142,7 +142,8 @@ std::optional<std::int64_t> RowArticleId(int row) {
 }
 
 void LinesRead() {
-  StatusBar::SetPartText(kStatusBar, mw::kPartLinesRead, ToText(RichEdit::FirstVisibleLine(kContentBox)) + L("行"));
+  StatusBar::SetPartText(kStatusBar, mw::kPartLinesRead,
+                         ToText(RichEdit::FirstVisibleLine(kContentBox)) + L("行"));
 }
 
 }  // namespace nvx::app

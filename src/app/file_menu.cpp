@@ -132,8 +132,7 @@ void SaveAs() {
   SetWaitCursor();
   CopyOutcome outcome = CopyOutcome::Failed;
   {
-    const auto progress =
-        BeginProgress(L("另存"), CountArticles(s.articleDb).value_or(0), true);
+    const auto progress = BeginProgress(L("另存"), CountArticles(s.articleDb).value_or(0), true);
     outcome = CopyCollection(s.articleDb, *target, *progress);
   }
   RestoreCursor();
@@ -158,7 +157,8 @@ void Export() {
   }
   RestoreCursor();
   if (result == ExportResult::Done) Tell("导出成功!");
-  if (result != ExportResult::Done && result != ExportResult::Cancelled) Warn("文件写入失败,请检查文件是否正常");
+  if (result != ExportResult::Done && result != ExportResult::Cancelled)
+    Warn("文件写入失败,请检查文件是否正常");
 }
 
 void Exit() { Destroy(mw::kWindow); }

@@ -14,7 +14,8 @@ void OpenBackgroundWindow() { LoadWindow(bg::kWindow, std::nullopt, true); }
 
 // The colour holds until the program ends; it is not part of the article's format.
 void BackgroundOk() {
-  SetInt(forms::kContentBox, prop::rich::kBackColor, GetInt({bg::kWindow, bg::kColourPicker}, prop::picker::kColor));
+  SetInt(forms::kContentBox, prop::rich::kBackColor,
+         GetInt({bg::kWindow, bg::kColourPicker}, prop::picker::kColor));
   Destroy(bg::kWindow);
 }
 

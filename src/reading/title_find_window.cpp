@@ -97,7 +97,8 @@ void FindDown() {
 
 void FindUp() {
   const Text text = SearchText();
-  const std::int32_t found = RichEdit::FindTextBackward(kContentBox, View().lastFoundPosition - 1, true, text);
+  const std::int32_t found =
+      RichEdit::FindTextBackward(kContentBox, View().lastFoundPosition - 1, true, text);
   ShowFound(found, text, "已经到顶部");
 }
 

@@ -99,7 +99,8 @@ std::optional<StoredArticle> LoadArticle(SqliteDB& db, std::int64_t id) {
   return article;
 }
 
-bool SaveArticle(SqliteDB& db, std::int64_t id, const Text& title, const Bytes& packed, const StoredFormat& format) {
+bool SaveArticle(SqliteDB& db, std::int64_t id, const Text& title, const Bytes& packed,
+                 const StoredFormat& format) {
   return UpdateRow(db, id,
                    {{schema::kName, &title},
                     {schema::kContent, &packed},

@@ -17,17 +17,17 @@ namespace nvx {
 
 // An article's reading format as stored: zt, ztdx, ys, xg (NULL reads as 0 and the empty text).
 struct StoredFormat {
-  Text face;               // zt, local code page
-  std::int32_t size = 0;   // ztdx, points
-  std::int32_t color = 0;  // ys
+  Text face;                 // zt, local code page
+  std::int32_t size = 0;     // ztdx, points
+  std::int32_t color = 0;    // ys
   std::int32_t effects = 0;  // xg
 };
 
 struct StoredArticle {
   std::int64_t id = 0;
-  Text title;                   // name, local code page
-  Bytes packed;                 // nr, as stored
-  std::int32_t firstLine = 0;   // ksid
+  Text title;                  // name, local code page
+  Bytes packed;                // nr, as stored
+  std::int32_t firstLine = 0;  // ksid
   StoredFormat format;
 };
 
@@ -36,7 +36,8 @@ struct StoredArticle {
 std::optional<StoredArticle> LoadArticle(SqliteDB& db, std::int64_t id);
 
 // Writes title, packed content and format (name, nr, zt, ztdx, ys, xg) of the existing article `id`.
-bool SaveArticle(SqliteDB& db, std::int64_t id, const Text& title, const Bytes& packed, const StoredFormat& format);
+bool SaveArticle(SqliteDB& db, std::int64_t id, const Text& title, const Bytes& packed,
+                 const StoredFormat& format);
 
 // Writes packed content and format (nr, zt, ztdx, ys, xg) of the existing article `id` and leaves
 // its stored title as it is (a row another program wrote without one keeps its empty or NULL name).

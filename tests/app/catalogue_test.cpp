@@ -159,8 +159,9 @@ TEST_F(CatalogueTest, ClosingTheWindowStoresTheReadingStateButExitDoesNot) {
   windowWidget(mw::kWindow)->close();
   settle();
   EXPECT_FALSE(IsCreated(mw::kWindow));
-  EXPECT_EQ(QueryFile(path, "SELECT ksid || '|' || zt || '|' || ztdx || '|' || ys || '|' || xg FROM nr WHERE id=1"),
-            "42|宋体|14|1193046|0");
+  EXPECT_EQ(
+      QueryFile(path, "SELECT ksid || '|' || zt || '|' || ztdx || '|' || ys || '|' || xg FROM nr WHERE id=1"),
+      "42|宋体|14|1193046|0");
   EXPECT_EQ(QueryFile(path, "SELECT typeof(ys) FROM nr WHERE id=2"), "null") << "only the article shown";
   EXPECT_EQ(State().articleDb.connection(), nullptr);
 

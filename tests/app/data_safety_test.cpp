@@ -45,7 +45,8 @@ class DataSafetyTest : public EditorFixture {
   }
   std::set<std::string> FilesInDir() const {
     std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir.path())) names.insert(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+      names.insert(entry.path().filename().string());
     return names;
   }
   QString LastMessage() const { return ui->messages().empty() ? QString() : ui->messages().back().text; }
@@ -58,7 +59,8 @@ TEST_F(DataSafetyTest, ASaveThatDoesNotLandIsSaid) {
   {
     SqliteDB db;
     ASSERT_TRUE(db.Open(path));
-    ASSERT_TRUE(db.Execute("CREATE TRIGGER gone AFTER INSERT ON nr BEGIN DELETE FROM nr WHERE id=new.id; END"));
+    ASSERT_TRUE(
+        db.Execute("CREATE TRIGGER gone AFTER INSERT ON nr BEGIN DELETE FROM nr WHERE id=new.id; END"));
     ASSERT_TRUE(db.Execute("CREATE TRIGGER kept BEFORE UPDATE ON nr BEGIN SELECT RAISE(IGNORE); END"));
   }
   Choose("添加标题");

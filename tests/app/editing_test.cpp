@@ -3,10 +3,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextCursor>
 #include <QTest>
-#include <filesystem>
+#include <QTextCursor>
 #include <QTreeWidget>
+#include <filesystem>
 
 #include "collections.h"
 #include "editor_fixture.h"
@@ -68,8 +68,9 @@ TEST_F(EditingTest, AddTitleTypeAndSaveInsertsANewArticle) {
   ClickSaveButton();
   EXPECT_FALSE(SaveTitleButtonShown());
   EXPECT_EQ(State().editMode, app::EditMode::None);
-  EXPECT_EQ(QueryFile(path, "SELECT id || name || ksid || zt || ztdx || typeof(ys) || typeof(xg) FROM nr "
-                            "ORDER BY id DESC LIMIT 1"),
+  EXPECT_EQ(QueryFile(path,
+                      "SELECT id || name || ksid || zt || ztdx || typeof(ys) || typeof(xg) FROM nr "
+                      "ORDER BY id DESC LIMIT 1"),
             "3新的一章0宋体14nullnull");
   EXPECT_EQ(CatalogueRows(), (std::vector<std::string>{"1|一", "2|二", "3|新的一章", "0|"}));
   EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), -1);
@@ -87,7 +88,8 @@ TEST_F(EditingTest, AcceptingAnEmptyTitleKeepsTheOldOne) {
   EXPECT_FALSE(SaveTitleButtonShown());
   EXPECT_EQ(State().currentTitle, L("一"));
   Choose("保存文章");
-  EXPECT_EQ(QueryFile(path, "SELECT group_concat(name, ',') FROM nr"), "一,一") << "saved under the old title";
+  EXPECT_EQ(QueryFile(path, "SELECT group_concat(name, ',') FROM nr"), "一,一")
+      << "saved under the old title";
 
   // With no title at all, nothing is inserted.
   Choose("关闭");
@@ -114,7 +116,8 @@ TEST_F(EditingTest, ModifyTitleRenamesTheArticleLastLoaded) {
   EXPECT_EQ(TitleInput()->text(), QStringLiteral("二")) << "the selected row's title";
   TypeTitle("改名");
   ClickSaveButton();
-  EXPECT_EQ(QueryFile(path, "SELECT group_concat(name, ',') FROM nr"), "改名,二") << "the article last loaded";
+  EXPECT_EQ(QueryFile(path, "SELECT group_concat(name, ',') FROM nr"), "改名,二")
+      << "the article last loaded";
 
   // The trailing blank row: the input is empty and the save finds no row.
   ClickRow(2);
@@ -301,7 +304,8 @@ TEST_F(EditingTest, SavesThatLackATitle) {
     ClickRow(row);
     EXPECT_EQ(GetText(kContent, prop::rich::kText), L("新旧文"));
   }
-  EXPECT_EQ(QueryFile(path, "SELECT group_concat(quote(name), ',') FROM nr"), "'','二',NULL") << "titles as stored";
+  EXPECT_EQ(QueryFile(path, "SELECT group_concat(quote(name), ',') FROM nr"), "'','二',NULL")
+      << "titles as stored";
   EXPECT_TRUE(ui->messages().empty());
 
   Choose("关闭");

@@ -9,9 +9,7 @@
 namespace nvx::test {
 
 namespace {
-QTreeWidget* CatalogueWidget() {
-  return GuiTest::control<QTreeWidget>(mw::kWindow, "超级列表框1");
-}
+QTreeWidget* CatalogueWidget() { return GuiTest::control<QTreeWidget>(mw::kWindow, "超级列表框1"); }
 }  // namespace
 
 void EditorFixture::ClickRow(int row) {

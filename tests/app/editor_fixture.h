@@ -5,17 +5,17 @@
 #include <QAction>
 #include <QMenuBar>
 
+#include <filesystem>
 #include "app/editor.h"
 #include "app/program_state.h"
-#include "reading/view_state.h"
+#include "collections.h"
 #include "forms/forms.h"
 #include "forms/main_window.h"
 #include "forms/secondary_windows.h"
+#include "reading/view_state.h"
 #include "store/codepage.h"
-#include "collections.h"
 #include "support/gui_test.h"
 #include "test_support.h"
-#include <filesystem>
 
 namespace nvx::test {
 
@@ -58,7 +58,9 @@ class EditorFixture : public GuiTest {
     FAIL() << "no menu item " << caption;
   }
 
-  bool SaveTitleButtonShown() const { return GetInt({mw::kWindow, mw::kSaveTitleButton}, prop::kVisible) != 0; }
+  bool SaveTitleButtonShown() const {
+    return GetInt({mw::kWindow, mw::kSaveTitleButton}, prop::kVisible) != 0;
+  }
 
   static app::ProgramState& State() { return app::State(); }
   static reading::ViewState& View() { return reading::View(); }

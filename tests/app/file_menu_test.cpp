@@ -4,8 +4,8 @@
 
 #include "app/file_menu.h"
 #include "collections.h"
-#include "store/article_schema.h"
 #include "editor_fixture.h"
+#include "store/article_schema.h"
 
 namespace nvx::test {
 namespace {
@@ -102,10 +102,13 @@ TEST_F(FileMenuTest, SaveAsCopiesEveryArticleWithAFreshReadingState) {
   ASSERT_EQ(ui->messages().size(), 1u);
   EXPECT_EQ(ui->messages()[0].text, QStringLiteral("另存成功!"));
   EXPECT_EQ(ui->messages()[0].flags, 64);
-  EXPECT_EQ(QueryFile(copy, "SELECT group_concat(id || name || ksid || zt || ztdx || typeof(ys) || typeof(xg), ',') "
-                            "FROM nr"),
-            "1三0宋体14nullnull,2七0宋体14nullnull,3九0宋体14nullnull");
-  EXPECT_EQ(QueryFile(copy, "SELECT hex(nr) FROM nr WHERE id=3"), QueryFile(source, "SELECT hex(nr) FROM nr WHERE id=9"))
+  EXPECT_EQ(
+      QueryFile(copy,
+                "SELECT group_concat(id || name || ksid || zt || ztdx || typeof(ys) || typeof(xg), ',') "
+                "FROM nr"),
+      "1三0宋体14nullnull,2七0宋体14nullnull,3九0宋体14nullnull");
+  EXPECT_EQ(QueryFile(copy, "SELECT hex(nr) FROM nr WHERE id=3"),
+            QueryFile(source, "SELECT hex(nr) FROM nr WHERE id=9"))
       << "the stored bytes, not repacked";
   const auto request = ui->ofKind(ScriptedInteraction::Shown::File).back().file;
   EXPECT_TRUE(request.save);
@@ -204,9 +207,14 @@ TEST_F(FileMenuTest, ExportWritesOneBlockPerArticleAndTellsTheTruth) {
   Choose("导出");
   EXPECT_EQ(ui->messages().back().text, QStringLiteral("导出成功!"));
   EXPECT_EQ(ui->messages().back().flags, 64);
-  const std::string expected = "[\xB5\xDA" "1\xC6\xAA]A\r\nx\r\n" + std::string(1, '\0') +
-                               "[\xB5\xDA" "2\xC6\xAA]B\r\ny\r\n" + std::string(1, '\0') + L("[第3篇]标题") +
-                               "\r\n" + L("内容") + "\r\n" + L("第二行") + "\r\n" + std::string(1, '\0');
+  const std::string expected =
+      "[\xB5\xDA"
+      "1\xC6\xAA]A\r\nx\r\n" +
+      std::string(1, '\0') +
+      "[\xB5\xDA"
+      "2\xC6\xAA]B\r\ny\r\n" +
+      std::string(1, '\0') + L("[第3篇]标题") + "\r\n" + L("内容") + "\r\n" + L("第二行") + "\r\n" +
+      std::string(1, '\0');
   EXPECT_EQ(BytesOf(out), expected) << "numbered by place, not by id";
   EXPECT_EQ(ui->ofKind(ScriptedInteraction::Shown::File).back().file.filters, QStringList{"文本文件(*.txt)"});
 

@@ -104,7 +104,8 @@ TEST_F(ReadingTest, SchemesColourTheBoxButNotTheArticlesFormat) {
 
   Choose("方案1");
   Choose("保存文章");
-  EXPECT_EQ(QueryFile(path, "SELECT ys FROM nr WHERE id=1"), std::to_string(0x00112233)) << "the pre-scheme colour";
+  EXPECT_EQ(QueryFile(path, "SELECT ys FROM nr WHERE id=1"), std::to_string(0x00112233))
+      << "the pre-scheme colour";
   ClickRow(1);
   EXPECT_EQ(Box()->palette().color(QPalette::Base), QColor(214, 166, 107)) << "kept across articles";
 

@@ -34,20 +34,23 @@ TEST_F(WindowsTest, LayoutFollowsTheWindowSize) {
 }
 
 TEST_F(WindowsTest, AboutWindowShowsTheHelpAndClosesWithItsButton) {
-  whileModal(about::kWindow, [this] { Choose("关于"); }, [] {
-    EXPECT_FALSE(windowWidget(mw::kWindow)->isEnabled()) << "modal";
-    const QString help = control<QLabel>(about::kWindow, "标签4")->text();
-    const QStringList lines = help.split(QChar('\n'));
-    ASSERT_EQ(lines.size(), 9);
-    EXPECT_TRUE(lines[3].isEmpty() && lines[5].isEmpty());
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("    [编辑器帮助]")));
-    EXPECT_TRUE(lines[4].contains(QStringLiteral("使用“保存文章”菜单")));
-    EXPECT_TRUE(lines[6].contains(QStringLiteral("显示的\"保存文章标题\"按钮，使用\"保存文章\"菜单")));
-    EXPECT_EQ(GetText({about::kWindow, about::kHelpLabel}, 8), L(about::kHelpText)) << "CR LF between lines";
-    EXPECT_EQ(control<QPlainTextEdit>(about::kWindow, "编辑框1")->toPlainText().split('\n').size(), 3);
-    EXPECT_EQ(GetText({about::kWindow, about::kSelf}, prop::kTitle), L("关于"));
-    QTest::mouseClick(control<QPushButton>(about::kWindow, "超级按钮1"), Qt::LeftButton);
-  });
+  whileModal(
+      about::kWindow, [this] { Choose("关于"); },
+      [] {
+        EXPECT_FALSE(windowWidget(mw::kWindow)->isEnabled()) << "modal";
+        const QString help = control<QLabel>(about::kWindow, "标签4")->text();
+        const QStringList lines = help.split(QChar('\n'));
+        ASSERT_EQ(lines.size(), 9);
+        EXPECT_TRUE(lines[3].isEmpty() && lines[5].isEmpty());
+        EXPECT_TRUE(lines[0].startsWith(QStringLiteral("    [编辑器帮助]")));
+        EXPECT_TRUE(lines[4].contains(QStringLiteral("使用“保存文章”菜单")));
+        EXPECT_TRUE(lines[6].contains(QStringLiteral("显示的\"保存文章标题\"按钮，使用\"保存文章\"菜单")));
+        EXPECT_EQ(GetText({about::kWindow, about::kHelpLabel}, 8), L(about::kHelpText))
+            << "CR LF between lines";
+        EXPECT_EQ(control<QPlainTextEdit>(about::kWindow, "编辑框1")->toPlainText().split('\n').size(), 3);
+        EXPECT_EQ(GetText({about::kWindow, about::kSelf}, prop::kTitle), L("关于"));
+        QTest::mouseClick(control<QPushButton>(about::kWindow, "超级按钮1"), Qt::LeftButton);
+      });
   EXPECT_FALSE(IsCreated(about::kWindow));
   EXPECT_TRUE(windowWidget(mw::kWindow)->isEnabled());
 }
@@ -68,7 +71,8 @@ TEST_F(WindowsTest, BackgroundColourWindowSetsOnlyWhatOkConfirms) {
   EXPECT_EQ(background(), before) << "cancel changes nothing";
 
   whileModal(bg::kWindow, openBackground, [this] {
-    EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, prop::picker::kColor), 0x00FFFFFF) << "white every time";
+    EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, prop::picker::kColor), 0x00FFFFFF)
+        << "white every time";
     ui->answerColor(QColor(49, 73, 107));
     QTest::mouseClick(control<QPushButton>(bg::kWindow, "颜色选择器1"), Qt::LeftButton);
     QTest::keyClick(windowWidget(bg::kWindow), Qt::Key_Escape);
@@ -81,17 +85,20 @@ TEST_F(WindowsTest, BackgroundColourWindowSetsOnlyWhatOkConfirms) {
     QTest::mouseClick(control<QPushButton>(bg::kWindow, "确定按钮"), Qt::LeftButton);
   });
   EXPECT_EQ(background(), 0x006B4931);
-  EXPECT_EQ(control<QPlainTextEdit>(mw::kWindow, "编辑框1")->palette().color(QPalette::Base), QColor(49, 73, 107));
+  EXPECT_EQ(control<QPlainTextEdit>(mw::kWindow, "编辑框1")->palette().color(QPalette::Base),
+            QColor(49, 73, 107));
   EXPECT_EQ(View().currentFormat.color, kDefaultColor) << "not part of the article's format";
 }
 
 TEST_F(WindowsTest, WindowsDisabledByAModalOneCannotBeClosed) {
-  whileModal(bg::kWindow, [this] { Choose("背景颜色"); }, [] {
-    windowWidget(mw::kWindow)->close();
-    settle();
-    EXPECT_TRUE(IsCreated(mw::kWindow));
-    QTest::mouseClick(control<QPushButton>(bg::kWindow, "确定按钮"), Qt::LeftButton);
-  });
+  whileModal(
+      bg::kWindow, [this] { Choose("背景颜色"); },
+      [] {
+        windowWidget(mw::kWindow)->close();
+        settle();
+        EXPECT_TRUE(IsCreated(mw::kWindow));
+        QTest::mouseClick(control<QPushButton>(bg::kWindow, "确定按钮"), Qt::LeftButton);
+      });
   EXPECT_FALSE(IsCreated(bg::kWindow));
   EXPECT_TRUE(windowWidget(mw::kWindow)->isEnabled());
 }
