@@ -12,7 +12,7 @@
 
 namespace nvx {
 
-FormEngine& FormEngine::instance() {
+FormEngine& FormEngine::Instance() {
   static FormEngine engine;
   return engine;
 }
@@ -21,45 +21,45 @@ void FormEngine::DeleteLater::operator()(FormWindow* w) const {
   if (w != nullptr) w->deleteLater();
 }
 
-void FormEngine::setForms(std::span<const WindowDef> windows) { forms_ = windows; }
+void FormEngine::SetForms(std::span<const WindowDef> windows) { forms_ = windows; }
 
-const WindowDef* FormEngine::definition(WindowId id) const {
+const WindowDef* FormEngine::Definition(WindowId id) const {
   for (const auto& def : forms_)
     if (def.id == id) return &def;
   return nullptr;
 }
 
-void FormEngine::bind(HandlerRef ref, Handler handler) {
+void FormEngine::Bind(HandlerRef ref, Handler handler) {
   if (ref < 0) return;
   if (handlers_.size() <= static_cast<std::size_t>(ref)) handlers_.resize(static_cast<std::size_t>(ref) + 1);
   handlers_[static_cast<std::size_t>(ref)] = std::move(handler);
 }
 
-void FormEngine::clearHandlers() { handlers_.clear(); }
+void FormEngine::ClearHandlers() { handlers_.clear(); }
 
-bool FormEngine::hasHandler(HandlerRef ref) const {
+bool FormEngine::HasHandler(HandlerRef ref) const {
   return ref >= 0 && static_cast<std::size_t>(ref) < handlers_.size() && handlers_[static_cast<std::size_t>(ref)];
 }
 
-FormWindow* FormEngine::window(WindowId id) const {
+FormWindow* FormEngine::Window(WindowId id) const {
   const auto it = live_.find(id);
   return it == live_.end() ? nullptr : it->second.get();
 }
 
-FormWindow& FormEngine::requireWindow(WindowId id, const char* message) {
-  FormWindow* w = window(id);
+FormWindow& FormEngine::RequireWindow(WindowId id, const char* message) {
+  FormWindow* w = Window(id);
   if (w == nullptr) ReportRuntimeError(L(message));
   return *w;
 }
 
-std::vector<FormWindow*> FormEngine::liveWindows() const {
+std::vector<FormWindow*> FormEngine::LiveWindows() const {
   std::vector<FormWindow*> all;
   for (const auto& [id, w] : live_) all.push_back(w.get());
   return all;
 }
 
-bool FormEngine::run(HandlerRef ref, const EventArgs& args, HandlerResult* result) {
-  if (!hasHandler(ref) || RuntimeErrorShowing()) return false;
+bool FormEngine::Run(HandlerRef ref, const EventArgs& args, HandlerResult* result) {
+  if (!HasHandler(ref) || RuntimeErrorShowing()) return false;
   // A copy: the handler may bind or clear handlers while it runs.
   const Handler handler = handlers_[static_cast<std::size_t>(ref)];
   HandlerResult r = handler(args);
@@ -67,43 +67,43 @@ bool FormEngine::run(HandlerRef ref, const EventArgs& args, HandlerResult* resul
   return true;
 }
 
-bool FormEngine::deliver(FormWindow& window, UnitId unit, int event, const EventArgs& args,
+bool FormEngine::Deliver(FormWindow& window, UnitId unit, int event, const EventArgs& args,
                          HandlerResult* result) {
-  const WindowDef& def = window.def();
+  const WindowDef& def = window.Def();
   std::span<const EventBinding> bindings;
   if (unit == def.unit) {
     bindings = def.events;
-  } else if (Unit* u = window.unit(unit)) {
-    bindings = u->def().events;
+  } else if (Unit* u = window.FindUnit(unit)) {
+    bindings = u->Def().events;
   } else {
     return false;
   }
   for (const auto& b : bindings)
-    if (b.event == event) return run(b.handler, args, result);
+    if (b.event == event) return Run(b.handler, args, result);
   return false;
 }
 
-bool FormEngine::load(WindowId id, std::optional<WindowId> parent, bool modal) {
-  if (FormWindow* existing = window(id)) {
-    if (!existing->closing()) {
+bool FormEngine::Load(WindowId id, std::optional<WindowId> parent, bool modal) {
+  if (FormWindow* existing = Window(id)) {
+    if (!existing->Closing()) {
       if (existing->isMinimized()) existing->showNormal();
       existing->activateWindow();
       existing->raise();
       return true;
     }
-    destroyNow(id);
+    DestroyNow(id);
   }
-  const WindowDef* def = definition(id);
+  const WindowDef* def = Definition(id);
   if (def == nullptr) return false;
   FormWindow* owner = nullptr;
   if (parent && !modal) {
-    owner = window(*parent);
+    owner = Window(*parent);
     if (owner == nullptr) return false;
   }
 
   std::unique_ptr<FormWindow, DeleteLater> created(new FormWindow(*def, owner));
-  if (owner) created->setOwner(owner->id());
-  if (!created->build()) return false;
+  if (owner) created->SetOwner(owner->Id());
+  if (!created->Build()) return false;
   FormWindow* w = created.get();
   live_[id] = std::move(created);
 
@@ -111,74 +111,74 @@ bool FormEngine::load(WindowId id, std::optional<WindowId> parent, bool modal) {
   if (modal) w->setWindowModality(Qt::ApplicationModal);
   w->show();
   if (modal) {
-    for (FormWindow* other : liveWindows()) {
+    for (FormWindow* other : LiveWindows()) {
       if (other == w || !other->isEnabled()) continue;
       other->setEnabled(false);
-      w->disabledByModal().emplace_back(other);
+      w->DisabledByModal().emplace_back(other);
     }
   }
-  w->setCreating(false);
+  w->SetCreating(false);
   // Each event only while the window still exists: a handler may destroy it at once. The window
   // was shown while it was being created; "shown" follows once it is complete.
   for (int event : {event::kCreated, event::kMoved, event::kResized, event::kShown}) {
-    if (window(id) != w) break;
+    if (Window(id) != w) break;
     if (event == event::kShown && w->isHidden()) break;
-    deliver(*w, def->unit, event, {});
+    Deliver(*w, def->unit, event, {});
   }
-  if (window(id) != w) return false;
+  if (Window(id) != w) return false;
   if (focusBefore && focusBefore->window() == w) focusBefore->setFocus();
   if (modal) {
     // The caller goes on once the user is done with the window, as with a dialog.
     QEventLoop loop;
-    connect(this, &FormEngine::windowDestroyed, &loop, [&loop, id](WindowId gone) {
+    connect(this, &FormEngine::WindowDestroyed, &loop, [&loop, id](WindowId gone) {
       if (gone == id) loop.quit();
     });
-    if (window(id) == w) loop.exec(QEventLoop::DialogExec);
+    if (Window(id) == w) loop.exec(QEventLoop::DialogExec);
   }
   return true;
 }
 
-void FormEngine::scheduleDestroy(WindowId id) {
-  FormWindow* w = window(id);
-  if (w == nullptr || w->closing()) return;
-  w->setClosing(true);
+void FormEngine::ScheduleDestroy(WindowId id) {
+  FormWindow* w = Window(id);
+  if (w == nullptr || w->Closing()) return;
+  w->SetClosing(true);
   QPointer<FormWindow> guard(w);
   QMetaObject::invokeMethod(
       this,
       [this, id, guard] {
-        if (guard && window(id) == guard.data() && guard->closing()) destroyNow(id);
+        if (guard && Window(id) == guard.data() && guard->Closing()) DestroyNow(id);
       },
       Qt::QueuedConnection);
 }
 
-void FormEngine::destroyNow(WindowId id) {
-  FormWindow* w = window(id);
+void FormEngine::DestroyNow(WindowId id) {
+  FormWindow* w = Window(id);
   if (w == nullptr) return;
   // Windows owned by this one, or placed inside it, go first.
-  for (FormWindow* other : liveWindows())
-    if (other != w && (other->owner() == id || other->embeddedIn() == id)) destroyNow(other->id());
-  w = window(id);
+  for (FormWindow* other : LiveWindows())
+    if (other != w && (other->Owner() == id || other->EmbeddedIn() == id)) DestroyNow(other->Id());
+  w = Window(id);
   if (w == nullptr) return;
-  w->setClosing(true);
-  deliver(*w, w->def().unit, event::kDestroying, {});
-  for (auto& disabled : w->disabledByModal())
+  w->SetClosing(true);
+  Deliver(*w, w->Def().unit, event::kDestroying, {});
+  for (auto& disabled : w->DisabledByModal())
     if (disabled) disabled->setEnabled(true);
   w->hide();
   auto node = live_.extract(id);  // deleted later, outside whatever event is being handled
-  emit windowDestroyed(id);
+  emit WindowDestroyed(id);
   if (live_.empty()) QCoreApplication::quit();
 }
 
-EventArgs mouseArgs(int x, int y, Qt::KeyboardModifiers modifiers) {
+EventArgs MouseArgs(int x, int y, Qt::KeyboardModifiers modifiers) {
   EventArgs a;
   a.values[0] = x;
   a.values[1] = y;
-  a.values[2] = keyState(modifiers);
+  a.values[2] = KeyState(modifiers);
   a.count = 3;
   return a;
 }
 
-int keyState(Qt::KeyboardModifiers modifiers) {
+int KeyState(Qt::KeyboardModifiers modifiers) {
   int state = 0;
   if (modifiers & Qt::ControlModifier) state |= 1;
   if (modifiers & Qt::ShiftModifier) state |= 2;
@@ -186,7 +186,7 @@ int keyState(Qt::KeyboardModifiers modifiers) {
   return state;
 }
 
-int virtualKey(int key) {
+int VirtualKey(int key) {
   if (key >= Qt::Key_A && key <= Qt::Key_Z) return 'A' + (key - Qt::Key_A);
   if (key >= Qt::Key_0 && key <= Qt::Key_9) return '0' + (key - Qt::Key_0);
   if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);

@@ -18,37 +18,37 @@ class FormEngine : public QObject {
   Q_OBJECT
 
  public:
-  static FormEngine& instance();
+  static FormEngine& Instance();
 
-  void setForms(std::span<const WindowDef> windows);
-  const WindowDef* definition(WindowId id) const;
+  void SetForms(std::span<const WindowDef> windows);
+  const WindowDef* Definition(WindowId id) const;
 
-  void bind(HandlerRef ref, Handler handler);
-  void clearHandlers();
-  bool hasHandler(HandlerRef ref) const;
+  void Bind(HandlerRef ref, Handler handler);
+  void ClearHandlers();
+  bool HasHandler(HandlerRef ref) const;
 
   // The live window, or nullptr when it is not loaded.
-  FormWindow* window(WindowId id) const;
+  FormWindow* Window(WindowId id) const;
   // The live window, or the run-time error report with `message` when it is not loaded.
-  FormWindow& requireWindow(WindowId id, const char* message);
-  std::vector<FormWindow*> liveWindows() const;
+  FormWindow& RequireWindow(WindowId id, const char* message);
+  std::vector<FormWindow*> LiveWindows() const;
 
   // Creates and shows the window. A modal one runs its own event loop and returns only once the
   // window has been destroyed.
-  bool load(WindowId id, std::optional<WindowId> parent, bool modal);
+  bool Load(WindowId id, std::optional<WindowId> parent, bool modal);
   // Marks the window as closing and destroys it once the current handler has returned.
-  void scheduleDestroy(WindowId id);
+  void ScheduleDestroy(WindowId id);
   // Destroys the window (and the windows it owns) now.
-  void destroyNow(WindowId id);
+  void DestroyNow(WindowId id);
 
   // Runs the handler bound to `ref`, if any. Returns whether one ran; its result goes to `result`.
-  bool run(HandlerRef ref, const EventArgs& args, HandlerResult* result = nullptr);
+  bool Run(HandlerRef ref, const EventArgs& args, HandlerResult* result = nullptr);
   // Delivers event `event` of `unit` in `window` to its binding.
-  bool deliver(FormWindow& window, UnitId unit, int event, const EventArgs& args, HandlerResult* result = nullptr);
+  bool Deliver(FormWindow& window, UnitId unit, int event, const EventArgs& args, HandlerResult* result = nullptr);
 
  signals:
   // The window `id` is gone: no longer among the live windows.
-  void windowDestroyed(nvx::WindowId id);
+  void WindowDestroyed(nvx::WindowId id);
 
  private:
   struct DeleteLater {
@@ -62,10 +62,10 @@ class FormEngine : public QObject {
 
 // The event arguments of a mouse event: x, y in the unit's client coordinates and the key state
 // (bit 0 Ctrl, bit 1 Shift, bit 2 Alt).
-EventArgs mouseArgs(int x, int y, Qt::KeyboardModifiers modifiers);
-int keyState(Qt::KeyboardModifiers modifiers);
+EventArgs MouseArgs(int x, int y, Qt::KeyboardModifiers modifiers);
+int KeyState(Qt::KeyboardModifiers modifiers);
 // The virtual-key code the program's key handlers expect for a Qt key (13 Enter, 46 Delete,
 // 8 Backspace, 'A' 65 ...); 0 when there is none.
-int virtualKey(int qtKey);
+int VirtualKey(int qtKey);
 
 }  // namespace nvx

@@ -49,7 +49,7 @@ FormWindow::FormWindow(const WindowDef& def, QWidget* owner) : QFrame(owner), de
   setAutoFillBackground(true);
   if (def.props.backColor != kDefaultColor) {
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, toQColor(def.props.backColor, pal.color(QPalette::Window)));
+    pal.setColor(QPalette::Window, ToQColor(def.props.backColor, pal.color(QPalette::Window)));
     setPalette(pal);
     setAutoFillBackground(true);
   }
@@ -89,8 +89,8 @@ FormWindow::FormWindow(const WindowDef& def, QWidget* owner) : QFrame(owner), de
 
 FormWindow::~FormWindow() = default;
 
-bool FormWindow::build() {
-  buildMenu();
+bool FormWindow::Build() {
+  BuildMenu();
   // The design size is the outer size: take off what the platform adds for the frame.
   winId();
   const QSize outer(def_.rect.width, def_.rect.height);
@@ -107,7 +107,7 @@ bool FormWindow::build() {
 
   // Controls in record order, hidden; group boxes hold the controls that name them as container.
   for (const ControlDef& c : def_.controls) {
-    auto unit = makeUnit(*this, c);
+    auto unit = MakeUnit(*this, c);
     if (!unit) return false;
     order_.push_back(unit.get());
     units_[c.id] = std::move(unit);
@@ -115,38 +115,38 @@ bool FormWindow::build() {
   // Group boxes first: a control may come before the box that holds it.
   std::vector<Unit*> creation;
   for (Unit* u : order_)
-    if (u->def().type == UnitType::GroupBox) creation.push_back(u);
+    if (u->Def().type == UnitType::GroupBox) creation.push_back(u);
   for (Unit* u : order_)
-    if (u->def().type != UnitType::GroupBox) creation.push_back(u);
+    if (u->Def().type != UnitType::GroupBox) creation.push_back(u);
   for (Unit* u : creation) {
     QWidget* container = client_;
-    if (u->def().container != 0) {
-      Unit* box = unit(u->def().container);
-      if (box == nullptr || box->widget() == nullptr) return false;
-      container = box->widget();
+    if (u->Def().container != 0) {
+      Unit* box = FindUnit(u->Def().container);
+      if (box == nullptr || box->Widget() == nullptr) return false;
+      container = box->Widget();
     }
-    if (!u->create(container)) return false;
+    if (!u->Create(container)) return false;
   }
   // Tab order follows creation order.
   QWidget* previous = nullptr;
   for (Unit* u : order_) {
-    QWidget* w = u->widget();
+    QWidget* w = u->Widget();
     if (w == nullptr || w->focusPolicy() == Qt::NoFocus) continue;
     if (previous) QWidget::setTabOrder(previous, w);
     previous = w;
   }
-  stackControls();
-  wireControls();
-  redock();
-  for (Unit* u : order_) u->showIfVisible();
+  StackControls();
+  WireControls();
+  Redock();
+  for (Unit* u : order_) u->ShowIfVisible();
   return true;
 }
 
 // Qt stacks siblings in creation order, the last on top; the forms were laid out for a platform
 // that puts the first of the table on top (the save-title button lies over the catalogue).
-void FormWindow::stackControls() {
+void FormWindow::StackControls() {
   for (auto it = order_.rbegin(); it != order_.rend(); ++it)
-    if (QWidget* w = (*it)->widget()) w->raise();
+    if (QWidget* w = (*it)->Widget()) w->raise();
 }
 
 namespace {
@@ -166,8 +166,8 @@ void SetFileDropHandler(WindowId window, FileDropHandler handler) {
   }
 }
 
-bool FormWindow::takesDroppedFiles(const QMimeData* data) const {
-  if (data == nullptr || !data->hasUrls() || !dropHandlers().count(id())) return false;
+bool FormWindow::TakesDroppedFiles(const QMimeData* data) const {
+  if (data == nullptr || !data->hasUrls() || !dropHandlers().count(Id())) return false;
   for (const QUrl& url : data->urls())
     if (url.isLocalFile()) return true;
   return false;
@@ -175,25 +175,25 @@ bool FormWindow::takesDroppedFiles(const QMimeData* data) const {
 
 // A drag of files is the window's wherever it is over the window: a text box would otherwise
 // take the file's name as text to insert.
-bool FormWindow::handleFileDrag(QEvent* event) {
+bool FormWindow::HandleFileDrag(QEvent* event) {
   switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
       auto* drag = static_cast<QDragMoveEvent*>(event);
-      if (!takesDroppedFiles(drag->mimeData())) return false;
+      if (!TakesDroppedFiles(drag->mimeData())) return false;
       drag->acceptProposedAction();
       return true;
     }
     case QEvent::Drop: {
       auto* drop = static_cast<QDropEvent*>(event);
-      if (!takesDroppedFiles(drop->mimeData())) return false;
+      if (!TakesDroppedFiles(drop->mimeData())) return false;
       drop->acceptProposedAction();
       std::vector<Text> paths;
       for (const QUrl& url : drop->mimeData()->urls())
         if (url.isLocalFile()) paths.push_back(fromQString(url.toLocalFile()));
       // The drag's source waits for the drop to return: the handler (which may ask questions
       // and do long work) runs from the message loop afterwards.
-      const WindowId window = id();
+      const WindowId window = Id();
       QTimer::singleShot(0, [window, paths] {
         for (const Text& path : paths) {
           const auto found = dropHandlers().find(window);
@@ -210,26 +210,26 @@ bool FormWindow::handleFileDrag(QEvent* event) {
 }
 
 void FormWindow::dragEnterEvent(QDragEnterEvent* event) {
-  if (!handleFileDrag(event)) QFrame::dragEnterEvent(event);
+  if (!HandleFileDrag(event)) QFrame::dragEnterEvent(event);
 }
 
 void FormWindow::dragMoveEvent(QDragMoveEvent* event) {
-  if (!handleFileDrag(event)) QFrame::dragMoveEvent(event);
+  if (!HandleFileDrag(event)) QFrame::dragMoveEvent(event);
 }
 
 void FormWindow::dropEvent(QDropEvent* event) {
-  if (!handleFileDrag(event)) QFrame::dropEvent(event);
+  if (!HandleFileDrag(event)) QFrame::dropEvent(event);
 }
 
-void FormWindow::wireControls() {
+void FormWindow::WireControls() {
   setAcceptDrops(true);
   for (Unit* u : order_) {
-    QWidget* w = u->widget();
+    QWidget* w = u->Widget();
     if (w == nullptr) continue;
     // Drags of files over a control reach the window (text boxes take drops on their viewport).
     w->installEventFilter(this);
     if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) area->viewport()->installEventFilter(this);
-    switch (u->def().type) {
+    switch (u->Def().type) {
       case UnitType::Label:
       case UnitType::GroupBox:
         if (def_.props.dragByClientArea) {
@@ -239,18 +239,18 @@ void FormWindow::wireControls() {
         break;
       case UnitType::ListView: {
         bool tracks = false;
-        for (const auto& b : u->def().events) tracks = tracks || b.event == event::kHotTracked;
+        for (const auto& b : u->Def().events) tracks = tracks || b.event == event::kHotTracked;
         auto* list = static_cast<ListViewUnit*>(u);
-        QTreeWidget* tree = list->tree();
+        QTreeWidget* tree = list->Tree();
         if (!tracks || tree == nullptr) break;
         tree->setMouseTracking(true);
         tree->viewport()->setMouseTracking(true);
-        const UnitId id = u->id();
+        const UnitId id = u->Id();
         connect(tree, &QTreeWidget::itemEntered, this, [this, id, tree](QTreeWidgetItem* item) {
           EventArgs args;
           args.values[0] = tree->indexOfTopLevelItem(item);
           args.count = 1;
-          if (!closing_) FormEngine::instance().deliver(*this, id, event::kHotTracked, args);
+          if (!closing_) FormEngine::Instance().Deliver(*this, id, event::kHotTracked, args);
         });
         break;
       }
@@ -269,32 +269,32 @@ void FormWindow::wireControls() {
   }
 }
 
-Unit* FormWindow::unit(UnitId id) const {
+Unit* FormWindow::FindUnit(UnitId id) const {
   const auto it = units_.find(id);
   return it == units_.end() ? nullptr : it->second.get();
 }
 
-std::vector<Unit*> FormWindow::units() const { return order_; }
+std::vector<Unit*> FormWindow::Units() const { return order_; }
 
-void FormWindow::redock() {
+void FormWindow::Redock() {
   for (Unit* u : order_) {
-    if (u->def().type != UnitType::StatusBar || u->widget() == nullptr) continue;
-    const auto& props = std::get<StatusBarProps>(u->def().props);
+    if (u->Def().type != UnitType::StatusBar || u->Widget() == nullptr) continue;
+    const auto& props = std::get<StatusBarProps>(u->Def().props);
     if (props.docking == 2) continue;
-    QWidget* bar = u->widget();
-    const int h = std::max(u->def().rect.height, bar->sizeHint().height());
+    QWidget* bar = u->Widget();
+    const int h = std::max(u->Def().rect.height, bar->sizeHint().height());
     const int y = props.docking == 1 ? 0 : client_->height() - h;
     bar->setGeometry(0, y, client_->width(), h);
   }
 }
 
-QRect FormWindow::outerRect() const {
-  if (embedded() || !isWindow()) return geometry();
+QRect FormWindow::OuterRect() const {
+  if (Embedded() || !isWindow()) return geometry();
   return frameGeometry();
 }
 
-void FormWindow::setOuterRect(const QRect& r) {
-  if (embedded() || !isWindow()) {
+void FormWindow::SetOuterRect(const QRect& r) {
+  if (Embedded() || !isWindow()) {
     if (def_.props.frame == Frame::Fixed) setFixedSize(r.size());
     setGeometry(r);
     return;
@@ -307,11 +307,11 @@ void FormWindow::setOuterRect(const QRect& r) {
   move(r.topLeft());
 }
 
-void FormWindow::embedInto(FormWindow& parent) {
-  if (embeddedIn_ == parent.id()) return;
-  const QSize outer = outerRect().size();
-  embeddedIn_ = parent.id();
-  setParent(parent.client(), Qt::Widget);
+void FormWindow::EmbedInto(FormWindow& parent) {
+  if (embeddedIn_ == parent.Id()) return;
+  const QSize outer = OuterRect().size();
+  embeddedIn_ = parent.Id();
+  setParent(parent.Client(), Qt::Widget);
   setFrameStyle(QFrame::Panel | QFrame::Raised);
   setLineWidth(2);
   titleLabel_->setText(windowTitle());
@@ -322,14 +322,14 @@ void FormWindow::embedInto(FormWindow& parent) {
   raise();
 }
 
-QString FormWindow::title() const { return windowTitle(); }
+QString FormWindow::Title() const { return windowTitle(); }
 
-void FormWindow::setTitle(const QString& title) {
+void FormWindow::SetTitle(const QString& title) {
   setWindowTitle(title);
   titleLabel_->setText(title);
 }
 
-void FormWindow::buildMenu() {
+void FormWindow::BuildMenu() {
   if (def_.menu.empty()) return;
   menuBar_ = new QMenuBar(this);
   menuBar_->setObjectName("menuBar");
@@ -344,18 +344,18 @@ void FormWindow::buildMenu() {
       QMenu* menu = menuBar_->addMenu(QString::fromUtf8(entry.caption));
       menu->setObjectName(QString::fromUtf8(entry.caption));
       menuActions_[static_cast<std::size_t>(i)] = menu->menuAction();
-      addMenuItems(menu, i + 1, end, false);
+      AddMenuItems(menu, i + 1, end, false);
     }
     i = end;
   }
-  connect(menuBar_, &QMenuBar::triggered, this, &FormWindow::menuTriggered);
+  connect(menuBar_, &QMenuBar::triggered, this, &FormWindow::MenuTriggered);
   layout()->setMenuBar(menuBar_);
 }
 
 // Adds the records [first, end) below one entry to `into`: a separator for "-", a submenu for a
 // record followed by deeper ones, an item otherwise. Hidden records, and hidden submenus with all
 // their records, are left out. Every action carries its command number (kMenuCommandBase + record index).
-void FormWindow::addMenuItems(QMenu* into, int first, int end, bool popup) {
+void FormWindow::AddMenuItems(QMenu* into, int first, int end, bool popup) {
   int i = first;
   while (i < end) {
     const MenuItemDef& item = def_.menu[static_cast<std::size_t>(i)];
@@ -368,7 +368,7 @@ void FormWindow::addMenuItems(QMenu* into, int first, int end, bool popup) {
       } else if (next > i + 1) {
         QMenu* sub = into->addMenu(QString::fromUtf8(item.caption));
         action = sub->menuAction();
-        addMenuItems(sub, i + 1, next, popup);
+        AddMenuItems(sub, i + 1, next, popup);
       } else {
         action = into->addAction(QString::fromUtf8(item.caption));
       }
@@ -384,53 +384,53 @@ void FormWindow::addMenuItems(QMenu* into, int first, int end, bool popup) {
   }
 }
 
-QAction* FormWindow::menuAction(int index) const {
+QAction* FormWindow::MenuAction(int index) const {
   if (index < 0 || static_cast<std::size_t>(index) >= menuActions_.size()) return nullptr;
   return menuActions_[static_cast<std::size_t>(index)];
 }
 
-int FormWindow::menuIndex(UnitId item) const {
+int FormWindow::MenuIndex(UnitId item) const {
   for (std::size_t i = 0; i < def_.menu.size(); ++i)
     if (def_.menu[i].id == item) return static_cast<int>(i);
   return -1;
 }
 
-std::unique_ptr<QMenu> FormWindow::buildPopup(UnitId entry) {
-  const int index = menuIndex(entry);
+std::unique_ptr<QMenu> FormWindow::BuildPopup(UnitId entry) {
+  const int index = MenuIndex(entry);
   auto menu = std::make_unique<QMenu>(this);
   if (index < 0) return menu;
   const int level = def_.menu[static_cast<std::size_t>(index)].level;
   int end = index + 1;
   while (end < static_cast<int>(def_.menu.size()) && def_.menu[static_cast<std::size_t>(end)].level > level) ++end;
-  addMenuItems(menu.get(), index + 1, end, true);
+  AddMenuItems(menu.get(), index + 1, end, true);
   return menu;
 }
 
-void FormWindow::menuTriggered(QAction* action) {
+void FormWindow::MenuTriggered(QAction* action) {
   const int command = action->data().toInt();
   if (command < kMenuCommandBase) return;
   const int index = command - kMenuCommandBase;
   if (static_cast<std::size_t>(index) >= def_.menu.size()) return;
-  FormEngine::instance().run(def_.menu[static_cast<std::size_t>(index)].handler, {});
+  FormEngine::Instance().Run(def_.menu[static_cast<std::size_t>(index)].handler, {});
 }
 
 void FormWindow::closeEvent(QCloseEvent* event) {
   event->ignore();
-  FormEngine& engine = FormEngine::instance();
+  FormEngine& engine = FormEngine::Instance();
   // A window a modal one has disabled takes no close request either.
-  if (closing_ || !isEnabled() || engine.window(id()) != this) return;
+  if (closing_ || !isEnabled() || engine.Window(Id()) != this) return;
   HandlerResult result;
-  const bool ran = engine.deliver(*this, def_.unit, event::kCloseRequested, {}, &result);
+  const bool ran = engine.Deliver(*this, def_.unit, event::kCloseRequested, {}, &result);
   if (ran && result && *result == 0) return;
-  if (engine.window(id()) == this && !closing_) {
-    engine.scheduleDestroy(id());  // closing from here on: going away is not "hidden"
+  if (engine.Window(Id()) == this && !closing_) {
+    engine.ScheduleDestroy(Id());  // closing from here on: going away is not "hidden"
     hide();
   }
 }
 
-void FormWindow::raiseWindowEvent(int event) {
+void FormWindow::RaiseWindowEvent(int event) {
   if (creating_ || closing_) return;
-  FormEngine::instance().deliver(*this, def_.unit, event, {});
+  FormEngine::Instance().Deliver(*this, def_.unit, event, {});
 }
 
 // Activation belongs to top-level windows; a window placed inside another is part of that one.
@@ -440,11 +440,11 @@ void FormWindow::changeEvent(QEvent* event) {
   if (isActiveWindow()) {
     if (!activatedOnce_) {
       activatedOnce_ = true;
-      raiseWindowEvent(event::kFirstActivation);
+      RaiseWindowEvent(event::kFirstActivation);
     }
-    raiseWindowEvent(event::kActivated);
+    RaiseWindowEvent(event::kActivated);
   } else if (activatedOnce_) {
-    raiseWindowEvent(event::kDeactivated);
+    RaiseWindowEvent(event::kDeactivated);
   }
 }
 
@@ -452,24 +452,24 @@ void FormWindow::changeEvent(QEvent* event) {
 // is not shown or hidden by the program.
 void FormWindow::showEvent(QShowEvent* event) {
   QFrame::showEvent(event);
-  if (!event->spontaneous()) raiseWindowEvent(event::kShown);
+  if (!event->spontaneous()) RaiseWindowEvent(event::kShown);
 }
 
 void FormWindow::hideEvent(QHideEvent* event) {
   QFrame::hideEvent(event);
-  if (!event->spontaneous()) raiseWindowEvent(event::kHidden);
+  if (!event->spontaneous()) RaiseWindowEvent(event::kHidden);
 }
 
 void FormWindow::resizeEvent(QResizeEvent* event) {
   QFrame::resizeEvent(event);
   if (layout()) layout()->activate();
-  redock();
-  if (!creating_ && !closing_) FormEngine::instance().deliver(*this, def_.unit, event::kResized, {});
+  Redock();
+  if (!creating_ && !closing_) FormEngine::Instance().Deliver(*this, def_.unit, event::kResized, {});
 }
 
 void FormWindow::moveEvent(QMoveEvent* event) {
   QFrame::moveEvent(event);
-  if (!creating_ && !closing_) FormEngine::instance().deliver(*this, def_.unit, event::kMoved, {});
+  if (!creating_ && !closing_) FormEngine::Instance().Deliver(*this, def_.unit, event::kMoved, {});
 }
 
 void FormWindow::keyPressEvent(QKeyEvent* event) {
@@ -478,14 +478,14 @@ void FormWindow::keyPressEvent(QKeyEvent* event) {
     return;
   }
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && pressEnter()) return;
+  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && PressEnter()) return;
   QFrame::keyPressEvent(event);
 }
 
 // Enter that no control took: a focused default button is clicked; otherwise it moves the focus
 // like Tab when the window says so; otherwise the first default button (in creation order) that
 // can be clicked is. False when Enter does nothing here.
-bool FormWindow::pressEnter() {
+bool FormWindow::PressEnter() {
   const auto defaultButton = [](QWidget* w) {
     auto* b = qobject_cast<QPushButton*>(w);
     return b != nullptr && b->isDefault() ? b : nullptr;
@@ -502,7 +502,7 @@ bool FormWindow::pressEnter() {
     return true;
   }
   for (Unit* u : order_) {
-    QPushButton* b = defaultButton(u->widget());
+    QPushButton* b = defaultButton(u->Widget());
     if (b && b->isVisibleTo(this) && b->isEnabled()) {
       b->click();
       return true;
@@ -516,7 +516,7 @@ bool FormWindow::pressEnter() {
 // mouse for one inside another window.
 bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
-  if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) && handleFileDrag(event))
+  if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) && HandleFileDrag(event))
     return true;
   const bool onStrip = watched == titleStrip_ || watched == titleLabel_;
   const bool onHandle = std::find(dragHandles_.begin(), dragHandles_.end(), watched) != dragHandles_.end();
@@ -531,7 +531,7 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
       auto* area = static_cast<QWidget*>(watched);
       if (onClient && qobject_cast<QLabel*>(area) == nullptr && area->childAt(me->position().toPoint()) != nullptr)
         break;
-      startDrag(me);
+      StartDrag(me);
       return true;
     }
     case QEvent::MouseMove:
@@ -551,7 +551,7 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
   return QFrame::eventFilter(watched, event);
 }
 
-void FormWindow::startDrag(QMouseEvent* event) {
+void FormWindow::StartDrag(QMouseEvent* event) {
   ++dragStarts_;
   const QPoint global = event->globalPosition().toPoint();
   if (isWindow()) {

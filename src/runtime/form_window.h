@@ -23,60 +23,60 @@ class Unit;
 
 class FormWindow : public QFrame {
   Q_OBJECT
-  Q_PROPERTY(int dragStarts READ dragStarts)
+  Q_PROPERTY(int dragStarts READ DragStarts)
 
  public:
   FormWindow(const WindowDef& def, QWidget* owner);
   ~FormWindow() override;
 
-  const WindowDef& def() const { return def_; }
-  WindowId id() const { return def_.id; }
-  QWidget* client() const { return client_; }
+  const WindowDef& Def() const { return def_; }
+  WindowId Id() const { return def_.id; }
+  QWidget* Client() const { return client_; }
 
   // Creates the menu bar and the controls, docks, shows what is visible. False when a control
   // could not be made.
-  bool build();
+  bool Build();
 
-  Unit* unit(UnitId id) const;
-  std::vector<Unit*> units() const;
+  Unit* FindUnit(UnitId id) const;
+  std::vector<Unit*> Units() const;
 
-  bool closing() const { return closing_; }
-  void setClosing(bool closing) { closing_ = closing; }
-  bool creating() const { return creating_; }
-  void setCreating(bool creating) { creating_ = creating; }
+  bool Closing() const { return closing_; }
+  void SetClosing(bool closing) { closing_ = closing; }
+  bool Creating() const { return creating_; }
+  void SetCreating(bool creating) { creating_ = creating; }
 
   // The window's outer rectangle: on the screen for a top-level window, in the parent's client
   // area for one placed inside another window.
-  QRect outerRect() const;
-  void setOuterRect(const QRect& r);
+  QRect OuterRect() const;
+  void SetOuterRect(const QRect& r);
 
   // Places the window inside `parent`'s client area, framed, with a title strip and close box.
-  void embedInto(FormWindow& parent);
-  bool embedded() const { return embeddedIn_ != 0; }
-  WindowId embeddedIn() const { return embeddedIn_; }
-  WindowId owner() const { return owner_; }
-  void setOwner(WindowId owner) { owner_ = owner; }
+  void EmbedInto(FormWindow& parent);
+  bool Embedded() const { return embeddedIn_ != 0; }
+  WindowId EmbeddedIn() const { return embeddedIn_; }
+  WindowId Owner() const { return owner_; }
+  void SetOwner(WindowId owner) { owner_ = owner; }
 
-  QString title() const;
-  void setTitle(const QString& title);
+  QString Title() const;
+  void SetTitle(const QString& title);
 
   // Menu records: the action of command `index` (its record's place in the menu), and a pop-up
   // built from the sub-items of entry `entry`.
-  QAction* menuAction(int index) const;
-  std::unique_ptr<QMenu> buildPopup(UnitId entry);
-  int menuIndex(UnitId item) const;
+  QAction* MenuAction(int index) const;
+  std::unique_ptr<QMenu> BuildPopup(UnitId entry);
+  int MenuIndex(UnitId item) const;
 
   // Docks the status bar along the client area's edge, across its width.
-  void redock();
+  void Redock();
 
   // How often a press on the client area started moving the window (for tests and diagnostics).
-  int dragStarts() const { return dragStarts_; }
+  int DragStarts() const { return dragStarts_; }
 
   // The windows this one disabled when it was loaded modally.
-  std::vector<QPointer<QWidget>>& disabledByModal() { return disabledByModal_; }
+  std::vector<QPointer<QWidget>>& DisabledByModal() { return disabledByModal_; }
 
-  void setTag(const Text& tag) { tag_ = tag; }
-  const Text& tag() const { return tag_; }
+  void SetTag(const Text& tag) { tag_ = tag; }
+  const Text& Tag() const { return tag_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -93,19 +93,19 @@ class FormWindow : public QFrame {
 
  private:
   // Stacks overlapping controls with the first of the form's table on top.
-  void stackControls();
+  void StackControls();
   // Wires what the window does for its controls beyond their own units: drag handles, list rows
   // that report the row under the mouse, a content box that shows its selection unfocused.
-  void wireControls();
-  bool pressEnter();
-  void raiseWindowEvent(int event);
-  void buildMenu();
-  void addMenuItems(QMenu* into, int first, int end, bool popup);
-  void menuTriggered(QAction* action);
-  void startDrag(QMouseEvent* event);
+  void WireControls();
+  bool PressEnter();
+  void RaiseWindowEvent(int event);
+  void BuildMenu();
+  void AddMenuItems(QMenu* into, int first, int end, bool popup);
+  void MenuTriggered(QAction* action);
+  void StartDrag(QMouseEvent* event);
   // Files dragged over the window: taken when a drop handler is set for it, wherever they land.
-  bool takesDroppedFiles(const QMimeData* data) const;
-  bool handleFileDrag(QEvent* event);
+  bool TakesDroppedFiles(const QMimeData* data) const;
+  bool HandleFileDrag(QEvent* event);
 
   const WindowDef& def_;
   QWidget* client_ = nullptr;

@@ -20,11 +20,11 @@ constexpr const char* kNoSuchUnit = "指定窗口或窗口组件不存在或尚�
 constexpr const char* kWindowNotLoaded = "未载入欲访问窗口组件所在的窗口";
 constexpr const char* kUnitNotLoaded = "指定窗口尚未载入";
 
-FormEngine& engine() { return FormEngine::instance(); }
+FormEngine& engine() { return FormEngine::Instance(); }
 
 Unit& requireUnit(UnitRef ref, const char* message = kNoSuchUnit) {
-  FormWindow& w = engine().requireWindow(ref.window, message);
-  Unit* u = w.unit(ref.unit);
+  FormWindow& w = engine().RequireWindow(ref.window, message);
+  Unit* u = w.FindUnit(ref.unit);
   if (u == nullptr) ReportRuntimeError(L(message));
   return *u;
 }
@@ -37,34 +37,34 @@ T& requireTyped(UnitRef ref) {
   return *typed;
 }
 
-bool isMenuItem(const FormWindow& w, UnitId unit) { return w.menuIndex(unit) >= 0; }
+bool isMenuItem(const FormWindow& w, UnitId unit) { return w.MenuIndex(unit) >= 0; }
 
 PropertyValue windowProperty(FormWindow& w, int index) {
-  const QRect r = w.outerRect();
+  const QRect r = w.OuterRect();
   switch (index) {
     case prop::kLeft: return r.left();
     case prop::kTop: return r.top();
     case prop::kWidth: return r.width();
     case prop::kHeight: return r.height();
-    case prop::kTag: return w.tag();
+    case prop::kTag: return w.Tag();
     case prop::kVisible: return static_cast<std::int32_t>(!w.isHidden());
     case prop::kDisabled: return static_cast<std::int32_t>(!w.isEnabled());
-    case prop::kTitle: return fromQString(w.title());
+    case prop::kTitle: return fromQString(w.Title());
     default: return std::int32_t{0};
   }
 }
 
 void setWindowProperty(FormWindow& w, int index, const PropertyValue& value) {
   if (index == prop::kTitle) {
-    w.setTitle(toQString(textOf(value)));
+    w.SetTitle(toQString(TextOf(value)));
     return;
   }
   if (index == prop::kTag) {
-    w.setTag(textOf(value));
+    w.SetTag(TextOf(value));
     return;
   }
-  const std::int32_t n = numberOf(value);
-  QRect r = w.outerRect();
+  const std::int32_t n = NumberOf(value);
+  QRect r = w.OuterRect();
   switch (index) {
     case prop::kLeft: r.moveLeft(n); break;
     case prop::kTop: r.moveTop(n); break;
@@ -74,13 +74,13 @@ void setWindowProperty(FormWindow& w, int index, const PropertyValue& value) {
     case prop::kDisabled: w.setEnabled(n == 0); return;
     default: return;
   }
-  w.setOuterRect(r);
+  w.SetOuterRect(r);
 }
 
 PropertyValue menuProperty(FormWindow& w, UnitId unit, int index) {
-  const int i = w.menuIndex(unit);
-  const QAction* a = w.menuAction(i);
-  const auto& def = w.def().menu[static_cast<std::size_t>(i)];
+  const int i = w.MenuIndex(unit);
+  const QAction* a = w.MenuAction(i);
+  const auto& def = w.Def().menu[static_cast<std::size_t>(i)];
   switch (index) {
     case prop::menu::kCaption: return a ? fromQString(a->text()) : L(def.caption);
     case prop::menu::kTicked:
@@ -93,36 +93,36 @@ PropertyValue menuProperty(FormWindow& w, UnitId unit, int index) {
 }
 
 void setMenuProperty(FormWindow& w, UnitId unit, int index, const PropertyValue& value) {
-  QAction* a = w.menuAction(w.menuIndex(unit));
+  QAction* a = w.MenuAction(w.MenuIndex(unit));
   if (a == nullptr) return;
   switch (index) {
-    case prop::menu::kCaption: a->setText(toQString(textOf(value))); return;
+    case prop::menu::kCaption: a->setText(toQString(TextOf(value))); return;
     case prop::menu::kTicked:
       a->setCheckable(true);
-      a->setChecked(numberOf(value) != 0);
+      a->setChecked(NumberOf(value) != 0);
       return;
-    case prop::menu::kDisabled: a->setEnabled(numberOf(value) == 0); return;
-    case prop::menu::kVisible: a->setVisible(numberOf(value) != 0); return;
+    case prop::menu::kDisabled: a->setEnabled(NumberOf(value) == 0); return;
+    case prop::menu::kVisible: a->setVisible(NumberOf(value) != 0); return;
     default: return;
   }
 }
 
 }  // namespace
 
-void BindHandler(HandlerRef ref, Handler handler) { engine().bind(ref, std::move(handler)); }
+void BindHandler(HandlerRef ref, Handler handler) { engine().Bind(ref, std::move(handler)); }
 
 void BindHandler(HandlerRef ref, void (*handler)()) {
-  engine().bind(ref, [handler](const EventArgs&) -> HandlerResult {
+  engine().Bind(ref, [handler](const EventArgs&) -> HandlerResult {
     handler();
     return std::nullopt;
   });
 }
 
-void ClearHandlers() { engine().clearHandlers(); }
+void ClearHandlers() { engine().ClearHandlers(); }
 
-bool HandlerBound(HandlerRef ref) { return engine().hasHandler(ref); }
+bool HandlerBound(HandlerRef ref) { return engine().HasHandler(ref); }
 
-void InitialiseForms(std::span<const WindowDef> windows) { engine().setForms(windows); }
+void InitialiseForms(std::span<const WindowDef> windows) { engine().SetForms(windows); }
 
 void LoadStartWindow(WindowId startWindow) {
   QApplication::setQuitOnLastWindowClosed(false);
@@ -130,48 +130,48 @@ void LoadStartWindow(WindowId startWindow) {
 }
 
 void RunMessageLoop() {
-  if (engine().liveWindows().empty()) return;
+  if (engine().LiveWindows().empty()) return;
   QApplication::exec();
 }
 
 PropertyValue GetProperty(UnitRef ref, int index) {
-  FormWindow& w = engine().requireWindow(ref.window, kWindowNotLoaded);
-  if (ref.unit == w.def().unit) return windowProperty(w, index);
+  FormWindow& w = engine().RequireWindow(ref.window, kWindowNotLoaded);
+  if (ref.unit == w.Def().unit) return windowProperty(w, index);
   if (isMenuItem(w, ref.unit)) return menuProperty(w, ref.unit, index);
-  return requireUnit(ref, kUnitNotLoaded).property(index);
+  return requireUnit(ref, kUnitNotLoaded).Property(index);
 }
 
 void SetProperty(UnitRef ref, int index, const PropertyValue& value) {
-  FormWindow& w = engine().requireWindow(ref.window, kWindowNotLoaded);
-  if (ref.unit == w.def().unit) return setWindowProperty(w, index, value);
+  FormWindow& w = engine().RequireWindow(ref.window, kWindowNotLoaded);
+  if (ref.unit == w.Def().unit) return setWindowProperty(w, index, value);
   if (isMenuItem(w, ref.unit)) return setMenuProperty(w, ref.unit, index, value);
-  requireUnit(ref, kUnitNotLoaded).setProperty(index, value);
+  requireUnit(ref, kUnitNotLoaded).SetProperty(index, value);
 }
 
-std::int32_t GetInt(UnitRef ref, int index) { return numberOf(GetProperty(ref, index)); }
+std::int32_t GetInt(UnitRef ref, int index) { return NumberOf(GetProperty(ref, index)); }
 
-Text GetText(UnitRef ref, int index) { return textOf(GetProperty(ref, index)); }
+Text GetText(UnitRef ref, int index) { return TextOf(GetProperty(ref, index)); }
 
 bool LoadWindow(WindowId window, std::optional<WindowId> parent, bool modal) {
-  return engine().load(window, parent, modal);
+  return engine().Load(window, parent, modal);
 }
 
-bool IsCreated(WindowId window) { return engine().window(window) != nullptr; }
+bool IsCreated(WindowId window) { return engine().Window(window) != nullptr; }
 
 bool IsCreated(UnitRef ref) {
-  FormWindow* w = engine().window(ref.window);
+  FormWindow* w = engine().Window(ref.window);
   if (w == nullptr) return false;
-  return ref.unit == w->def().unit || w->unit(ref.unit) != nullptr || isMenuItem(*w, ref.unit);
+  return ref.unit == w->Def().unit || w->FindUnit(ref.unit) != nullptr || isMenuItem(*w, ref.unit);
 }
 
 void Destroy(WindowId window) {
-  engine().requireWindow(window, kNoSuchUnit);
-  engine().scheduleDestroy(window);
+  engine().RequireWindow(window, kNoSuchUnit);
+  engine().ScheduleDestroy(window);
 }
 
 void Focus(UnitRef ref) {
-  FormWindow& w = engine().requireWindow(ref.window, kNoSuchUnit);
-  if (ref.unit == w.def().unit) {
+  FormWindow& w = engine().RequireWindow(ref.window, kNoSuchUnit);
+  if (ref.unit == w.Def().unit) {
     // Focusing a window activates it and gives the focus back to the control that had it last,
     // as a dialog does, so typing goes on where it was.
     w.activateWindow();
@@ -183,18 +183,18 @@ void Focus(UnitRef ref) {
     }
     return;
   }
-  if (QWidget* widget = requireUnit(ref).widget()) widget->setFocus();
+  if (QWidget* widget = requireUnit(ref).Widget()) widget->setFocus();
 }
 
 // A given left or top moves that edge and keeps the size; a given width or height other than -1
 // sets it. Nothing happens when the rectangle stays the same.
 void Move(UnitRef ref, std::optional<int> left, std::optional<int> top, std::optional<int> width,
           std::optional<int> height) {
-  FormWindow& w = engine().requireWindow(ref.window, kNoSuchUnit);
-  const bool isWindow = ref.unit == w.def().unit;
-  QWidget* widget = isWindow ? &w : requireUnit(ref).widget();
+  FormWindow& w = engine().RequireWindow(ref.window, kNoSuchUnit);
+  const bool isWindow = ref.unit == w.Def().unit;
+  QWidget* widget = isWindow ? &w : requireUnit(ref).Widget();
   if (widget == nullptr) return;
-  const QRect old = isWindow ? w.outerRect() : widget->geometry();
+  const QRect old = isWindow ? w.OuterRect() : widget->geometry();
   QRect r = old;
   if (left) r.moveLeft(*left);
   if (top) r.moveTop(*top);
@@ -202,32 +202,32 @@ void Move(UnitRef ref, std::optional<int> left, std::optional<int> top, std::opt
   if (height && *height != -1) r.setHeight(std::max(0, *height));
   if (r == old) return;
   if (isWindow) {
-    w.setOuterRect(r);
+    w.SetOuterRect(r);
   } else {
     widget->setGeometry(r);
   }
 }
 
 void PopupMenu(WindowId window, UnitId menu, std::optional<int> x, std::optional<int> y) {
-  FormWindow& w = engine().requireWindow(window, kNoSuchUnit);
-  if (w.menuIndex(menu) < 0) ReportRuntimeError(L(kNoSuchUnit));
-  std::unique_ptr<QMenu> popup = w.buildPopup(menu);
+  FormWindow& w = engine().RequireWindow(window, kNoSuchUnit);
+  if (w.MenuIndex(menu) < 0) ReportRuntimeError(L(kNoSuchUnit));
+  std::unique_ptr<QMenu> popup = w.BuildPopup(menu);
   if (popup->actions().isEmpty()) return;
   const QPoint at = x && y ? QPoint(*x, *y) : QCursor::pos() + QPoint(3, 3);
   QAction* chosen = interaction().popupMenu(*popup, at);
   const int command = chosen ? chosen->data().toInt() : 0;
   popup.reset();
-  if (command < kMenuCommandBase || engine().window(window) != &w) return;
-  const auto& records = w.def().menu;
+  if (command < kMenuCommandBase || engine().Window(window) != &w) return;
+  const auto& records = w.Def().menu;
   const auto index = static_cast<std::size_t>(command - kMenuCommandBase);
-  if (index < records.size()) engine().run(records[index].handler, {});
+  if (index < records.size()) engine().Run(records[index].handler, {});
 }
 
 void SetParentWindow(WindowId window, WindowId parent) {
-  FormWindow& w = engine().requireWindow(window, kNoSuchUnit);
-  FormWindow* p = engine().window(parent);
+  FormWindow& w = engine().RequireWindow(window, kNoSuchUnit);
+  FormWindow* p = engine().Window(parent);
   if (p == nullptr || p == &w) return;
-  w.embedInto(*p);
+  w.EmbedInto(*p);
 }
 
 // One saved cursor: nested SetWaitCursor calls keep the first.
@@ -252,17 +252,17 @@ void RestoreCursor() {
 std::int32_t TextPositions(const Text& text) { return static_cast<std::int32_t>(toQString(text).size()); }
 
 namespace CommonDlg {
-bool Open(UnitRef dialog) { return requireTyped<CommonDlgUnit>(dialog).open(); }
+bool Open(UnitRef dialog) { return requireTyped<CommonDlgUnit>(dialog).Open(); }
 }  // namespace CommonDlg
 
 namespace StatusBar {
-void SetPartText(UnitRef bar, int part, const Text& text) { requireTyped<StatusBarUnit>(bar).setPartText(part, text); }
+void SetPartText(UnitRef bar, int part, const Text& text) { requireTyped<StatusBarUnit>(bar).SetPartText(part, text); }
 }  // namespace StatusBar
 
 namespace ListView {
 
 std::int32_t InsertItem(UnitRef list) {
-  QTreeWidget* tree = requireTyped<ListViewUnit>(list).tree();
+  QTreeWidget* tree = requireTyped<ListViewUnit>(list).Tree();
   auto* item = new QTreeWidgetItem();
   tree->addTopLevelItem(item);
   // Appended: its index is the last one (looking it up would make filling a list quadratic).
@@ -271,26 +271,26 @@ std::int32_t InsertItem(UnitRef list) {
 
 void SetItemText(UnitRef list, int row, int column, const Text& text) {
   ListViewUnit& unit = requireTyped<ListViewUnit>(list);
-  QTreeWidget* tree = unit.tree();
+  QTreeWidget* tree = unit.Tree();
   QTreeWidgetItem* item = tree->topLevelItem(row);
   if (item == nullptr || column < 0 || column >= tree->columnCount()) return;
   item->setText(column, toQString(text));
-  item->setTextAlignment(column, unit.columnAlignment(column) | Qt::AlignVCenter);
+  item->setTextAlignment(column, unit.ColumnAlignment(column) | Qt::AlignVCenter);
 }
 
 Text GetItemText(UnitRef list, int row, int column) {
-  QTreeWidget* tree = requireTyped<ListViewUnit>(list).tree();
+  QTreeWidget* tree = requireTyped<ListViewUnit>(list).Tree();
   QTreeWidgetItem* item = tree->topLevelItem(row);
   if (item == nullptr || column < 0 || column >= tree->columnCount()) return {};
   return fromQString(item->text(column));
 }
 
-std::int32_t ItemCount(UnitRef list) { return requireTyped<ListViewUnit>(list).tree()->topLevelItemCount(); }
+std::int32_t ItemCount(UnitRef list) { return requireTyped<ListViewUnit>(list).Tree()->topLevelItemCount(); }
 
-void DeleteAllItems(UnitRef list) { requireTyped<ListViewUnit>(list).tree()->clear(); }
+void DeleteAllItems(UnitRef list) { requireTyped<ListViewUnit>(list).Tree()->clear(); }
 
 void DeselectItem(UnitRef list, int row) {
-  QTreeWidget* tree = requireTyped<ListViewUnit>(list).tree();
+  QTreeWidget* tree = requireTyped<ListViewUnit>(list).Tree();
   if (row < 0) return;
   if (QTreeWidgetItem* item = tree->topLevelItem(row)) item->setSelected(false);
 }
@@ -299,28 +299,28 @@ void DeselectItem(UnitRef list, int row) {
 
 namespace RichEdit {
 
-std::int32_t LineCount(UnitRef box) { return requireTyped<RichEditUnit>(box).lineCount(); }
+std::int32_t LineCount(UnitRef box) { return requireTyped<RichEditUnit>(box).LineCount(); }
 
-std::int32_t FirstVisibleLine(UnitRef box) { return requireTyped<RichEditUnit>(box).firstVisibleLine(); }
+std::int32_t FirstVisibleLine(UnitRef box) { return requireTyped<RichEditUnit>(box).FirstVisibleLine(); }
 
 bool SetCharFormat(UnitRef box, const CharFormat& format) {
-  return requireTyped<RichEditUnit>(box).setCharFormat(format);
+  return requireTyped<RichEditUnit>(box).SetCharFormat(format);
 }
 
 std::int32_t FindText(UnitRef box, std::int32_t start, bool matchCase, bool wholeWord, const Text& text) {
-  return requireTyped<RichEditUnit>(box).findText(start, matchCase, wholeWord, toQString(text));
+  return requireTyped<RichEditUnit>(box).FindText(start, matchCase, wholeWord, toQString(text));
 }
 
 std::int32_t FindTextBackward(UnitRef box, std::int32_t start, bool matchCase, const Text& text) {
-  return requireTyped<RichEditUnit>(box).findTextBackward(start, matchCase, toQString(text));
+  return requireTyped<RichEditUnit>(box).FindTextBackward(start, matchCase, toQString(text));
 }
 
-void Copy(UnitRef box) { requireTyped<RichEditUnit>(box).edit()->copy(); }
-void Cut(UnitRef box) { requireTyped<RichEditUnit>(box).edit()->cut(); }
-void Paste(UnitRef box) { requireTyped<RichEditUnit>(box).edit()->paste(); }
+void Copy(UnitRef box) { requireTyped<RichEditUnit>(box).Edit()->copy(); }
+void Cut(UnitRef box) { requireTyped<RichEditUnit>(box).Edit()->cut(); }
+void Paste(UnitRef box) { requireTyped<RichEditUnit>(box).Edit()->paste(); }
 
 void DeleteSelection(UnitRef box) {
-  QPlainTextEdit* edit = requireTyped<RichEditUnit>(box).edit();
+  QPlainTextEdit* edit = requireTyped<RichEditUnit>(box).Edit();
   QTextCursor c = edit->textCursor();
   c.removeSelectedText();
   edit->setTextCursor(c);

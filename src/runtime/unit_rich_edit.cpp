@@ -183,8 +183,8 @@ bool applyCounts(QPlainTextEdit& edit, const LineCounter& counter) {
 
 RichEditUnit::~RichEditUnit() = default;
 
-bool RichEditUnit::create(QWidget* container) {
-  const auto& p = std::get<RichEditProps>(def().props);
+bool RichEditUnit::Create(QWidget* container) {
+  const auto& p = std::get<RichEditProps>(Def().props);
   edit_ = new QPlainTextEdit(container);
   edit_->setLineWrapMode(p.wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
   edit_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -205,15 +205,15 @@ bool RichEditUnit::create(QWidget* container) {
   initial.faceName = L(p.faceName);
   initial.size = p.fontSize;
   initial.color = kDefaultColor;
-  setCharFormat(initial);
-  setTypeProperty(11, backColor_);
-  attach(edit_);
+  SetCharFormat(initial);
+  SetTypeProperty(prop::rich::kBackColor, backColor_);
+  Attach(edit_);
   countTimer_ = new QTimer(this);
   countTimer_->setInterval(0);
-  QObject::connect(countTimer_, &QTimer::timeout, this, [this] { countSlice(); });
-  QObject::connect(edit_, &QPlainTextEdit::textChanged, this, [this] { raise(event::kChanged); });
+  QObject::connect(countTimer_, &QTimer::timeout, this, [this] { CountSlice(); });
+  QObject::connect(edit_, &QPlainTextEdit::textChanged, this, [this] { Raise(event::kChanged); });
   QObject::connect(edit_, &QPlainTextEdit::selectionChanged, this,
-                   [this] { raise(event::kSelectionChanged); });
+                   [this] { Raise(event::kSelectionChanged); });
   QObject::connect(edit_->document(), &QTextDocument::contentsChange, this, [this] { ++generation_; });
   QObject::connect(edit_->document(), &QTextDocument::contentsChanged, this, [this] {
     if (edit_->document()->isModified()) textKept_ = false;
@@ -221,7 +221,7 @@ bool RichEditUnit::create(QWidget* container) {
   return true;
 }
 
-void RichEditUnit::setText(const Text& text) {
+void RichEditUnit::SetContent(const Text& text) {
   // Another text: a line count still being made for the one before is of no use to anyone.
   ready_ = nullptr;
   pending_.reset();
@@ -233,7 +233,7 @@ void RichEditUnit::setText(const Text& text) {
   if (static_cast<qsizetype>(text.size()) > kLongText) releaseFreedMemory();
 }
 
-Text RichEditUnit::text() const {
+Text RichEditUnit::Content() const {
   if (textKept_ && !edit_->document()->isModified()) return setText_;
   // The raw text: the plain-text form would turn no-break spaces into ordinary ones.
   return fromQString(fromBoxText(edit_->document()->toRawText()));
@@ -241,7 +241,7 @@ Text RichEditUnit::text() const {
 
 // The raw text keeps no-break spaces as they are and separates blocks with U+2029, one position
 // each, so an index in it is a position in the box.
-const QString& RichEditUnit::plainText() {
+const QString& RichEditUnit::PlainText() {
   if (plainGeneration_ != generation_) {
     plain_ = edit_->document()->toRawText();
     plainGeneration_ = generation_;
@@ -250,7 +250,7 @@ const QString& RichEditUnit::plainText() {
 }
 
 // The counter of the text as it is now under the rules of now: the one kept when it still fits.
-std::shared_ptr<LineCounter> RichEditUnit::counterForNow() {
+std::shared_ptr<LineCounter> RichEditUnit::CounterForNow() {
   const LineRules rules = currentRules(*edit_);
   if (counter_ && counter_->countsFor(generation_, rules)) return counter_;
   if (pending_ && pending_->countsFor(generation_, rules)) return counter_ = pending_;
@@ -259,8 +259,8 @@ std::shared_ptr<LineCounter> RichEditUnit::counterForNow() {
 }
 
 // Lines as the box shows them, wrapped lines included; an empty box has one line.
-std::int32_t RichEditUnit::lineCount() {
-  const std::shared_ptr<LineCounter> counter = counterForNow();
+std::int32_t RichEditUnit::LineCount() {
+  const std::shared_ptr<LineCounter> counter = CounterForNow();
   if (!counter->finished()) {
     counter->run(QDeadlineTimer(QDeadlineTimer::Forever));
     if (applyCounts(*edit_, *counter)) applied_ = counter;
@@ -268,11 +268,11 @@ std::int32_t RichEditUnit::lineCount() {
   return counter->total();
 }
 
-void RichEditUnit::whenLineCountReady(std::function<void(std::int32_t)> ready) {
+void RichEditUnit::WhenLineCountReady(std::function<void(std::int32_t)> ready) {
   ready_ = nullptr;
   pending_.reset();
   if (!ready) return;
-  const std::shared_ptr<LineCounter> counter = counterForNow();
+  const std::shared_ptr<LineCounter> counter = CounterForNow();
   if (counter->finished()) {
     ready(counter->total());
     return;
@@ -282,7 +282,7 @@ void RichEditUnit::whenLineCountReady(std::function<void(std::int32_t)> ready) {
   countTimer_->start();
 }
 
-void RichEditUnit::countSlice() {
+void RichEditUnit::CountSlice() {
   if (!pending_) {
     countTimer_->stop();
     return;
@@ -306,13 +306,13 @@ void RichEditUnit::countSlice() {
 // number among all lines. While the box holds the counted lines of every block (the user's edits
 // it lays out itself as it shows them), that line number is already the answer; a new width or
 // font makes the box forget them all.
-std::int32_t RichEditUnit::firstVisibleLine() {
+std::int32_t RichEditUnit::FirstVisibleLine() {
   const int value = edit_->verticalScrollBar()->value();
   if (applied_ && applied_->rules() == currentRules(*edit_)) return value;
   const QTextBlock top = edit_->document()->findBlockByLineNumber(value);
   if (!top.isValid()) return value;
   const auto block = static_cast<std::size_t>(top.blockNumber());
-  const std::shared_ptr<LineCounter> counter = counterForNow();
+  const std::shared_ptr<LineCounter> counter = CounterForNow();
   if (counter->blocksCounted() < block) counter->run(QDeadlineTimer(QDeadlineTimer::Forever), block);
   return counter->linesBefore(block) + (value - top.firstLineNumber());
 }
@@ -326,7 +326,7 @@ bool RichEditUnit::eventFilter(QObject* watched, QEvent* event) {
   return Unit::eventFilter(watched, event);
 }
 
-bool RichEditUnit::setCharFormat(const CharFormat& format) {
+bool RichEditUnit::SetCharFormat(const CharFormat& format) {
   applied_.reset();
   QFont font(toQString(format.faceName));
   // The box shows what it can of a size the stored format allows but a font does not.
@@ -339,16 +339,16 @@ bool RichEditUnit::setCharFormat(const CharFormat& format) {
   edit_->document()->setDefaultFont(font);
   QPalette pal = edit_->palette();
   const QColor automatic = QPalette().color(QPalette::Text);
-  pal.setColor(QPalette::Text, toQColor(format.color, automatic));
+  pal.setColor(QPalette::Text, ToQColor(format.color, automatic));
   edit_->setPalette(pal);
   return true;
 }
 
 // Both directions search the box's raw text with the same rules: exactly as typed (a no-break
 // space is a character like any other), case as asked, never across a line break.
-std::int32_t RichEditUnit::findText(std::int32_t start, bool matchCase, bool wholeWord, const QString& text) {
+std::int32_t RichEditUnit::FindText(std::int32_t start, bool matchCase, bool wholeWord, const QString& text) {
   if (text.isEmpty() || spansLines(text)) return -1;
-  const QString& all = plainText();
+  const QString& all = PlainText();
   const Qt::CaseSensitivity cs = matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
   for (qsizetype from = std::max(0, start);;) {
     const qsizetype at = all.indexOf(text, from, cs);
@@ -358,20 +358,20 @@ std::int32_t RichEditUnit::findText(std::int32_t start, bool matchCase, bool who
   }
 }
 
-std::int32_t RichEditUnit::findTextBackward(std::int32_t start, bool matchCase, const QString& text) {
+std::int32_t RichEditUnit::FindTextBackward(std::int32_t start, bool matchCase, const QString& text) {
   if (text.isEmpty() || start < 0 || spansLines(text)) return -1;
-  const QString& all = plainText();
+  const QString& all = PlainText();
   // A start past the end (the last result came from a longer text) searches from the end.
   const qsizetype from = std::min<qsizetype>(start, all.size());
   return static_cast<std::int32_t>(all.lastIndexOf(text, from, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive));
 }
 
 // A selection length of -1 selects the whole text.
-std::optional<PropertyValue> RichEditUnit::typeProperty(int index) const {
+std::optional<PropertyValue> RichEditUnit::TypeProperty(int index) const {
   const QTextCursor c = edit_->textCursor();
   switch (index) {
     case prop::rich::kTextFormat: return std::int32_t{0};
-    case prop::rich::kText: return text();
+    case prop::rich::kText: return Content();
     case prop::rich::kBackColor: return backColor_;
     case prop::rich::kSelStart: return static_cast<std::int32_t>(c.selectionStart());
     case prop::rich::kSelLength: return static_cast<std::int32_t>(c.selectionEnd() - c.selectionStart());
@@ -381,26 +381,26 @@ std::optional<PropertyValue> RichEditUnit::typeProperty(int index) const {
   }
 }
 
-void RichEditUnit::setTypeProperty(int index, const PropertyValue& value) {
+void RichEditUnit::SetTypeProperty(int index, const PropertyValue& value) {
   QTextCursor c = edit_->textCursor();
   const int end = static_cast<int>(edit_->document()->characterCount()) - 1;
   switch (index) {
     case prop::rich::kText:
-      setText(textOf(value));
+      SetContent(TextOf(value));
       return;
     case prop::rich::kBackColor: {
-      backColor_ = numberOf(value);
+      backColor_ = NumberOf(value);
       QPalette pal = edit_->palette();
-      pal.setColor(QPalette::Base, toQColor(backColor_, Qt::white));
+      pal.setColor(QPalette::Base, ToQColor(backColor_, Qt::white));
       edit_->setPalette(pal);
       return;
     }
     case prop::rich::kSelStart:
-      c.setPosition(std::clamp(numberOf(value), 0, end));
+      c.setPosition(std::clamp(NumberOf(value), 0, end));
       edit_->setTextCursor(c);
       return;
     case prop::rich::kSelLength: {
-      const int length = std::max(-1, numberOf(value));
+      const int length = std::max(-1, NumberOf(value));
       if (length == -1) {
         c.setPosition(0);
         c.setPosition(end, QTextCursor::KeepAnchor);
@@ -413,11 +413,11 @@ void RichEditUnit::setTypeProperty(int index, const PropertyValue& value) {
       return;
     }
     case prop::rich::kSelText:
-      c.insertText(toBoxText(toQString(textOf(value))));
+      c.insertText(toBoxText(toQString(TextOf(value))));
       edit_->setTextCursor(c);
       return;
     case prop::rich::kModified:
-      edit_->document()->setModified(numberOf(value) != 0);
+      edit_->document()->setModified(NumberOf(value) != 0);
       return;
     default:
       return;
@@ -427,7 +427,7 @@ void RichEditUnit::setTypeProperty(int index, const PropertyValue& value) {
 namespace RichEdit {
 
 void WhenLineCountReady(UnitRef box, std::function<void(std::int32_t)> ready) {
-  OperationUnit<RichEditUnit>(box).whenLineCountReady(std::move(ready));
+  OperationUnit<RichEditUnit>(box).WhenLineCountReady(std::move(ready));
 }
 
 }  // namespace RichEdit

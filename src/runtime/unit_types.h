@@ -23,11 +23,11 @@ namespace nvx {
 class ButtonUnit : public Unit {
  public:
   using Unit::Unit;
-  bool create(QWidget* container) override;
+  bool Create(QWidget* container) override;
 
  protected:
-  std::optional<PropertyValue> typeProperty(int index) const override;
-  void setTypeProperty(int index, const PropertyValue& value) override;
+  std::optional<PropertyValue> TypeProperty(int index) const override;
+  void SetTypeProperty(int index, const PropertyValue& value) override;
 
  private:
   QPushButton* button_ = nullptr;
@@ -36,11 +36,11 @@ class ButtonUnit : public Unit {
 class EditBoxUnit : public Unit {
  public:
   using Unit::Unit;
-  bool create(QWidget* container) override;
+  bool Create(QWidget* container) override;
 
  protected:
-  std::optional<PropertyValue> typeProperty(int index) const override;
-  void setTypeProperty(int index, const PropertyValue& value) override;
+  std::optional<PropertyValue> TypeProperty(int index) const override;
+  void SetTypeProperty(int index, const PropertyValue& value) override;
 
  private:
   QLineEdit* line_ = nullptr;       // single-line box
@@ -50,11 +50,11 @@ class EditBoxUnit : public Unit {
 class LabelUnit : public Unit {
  public:
   using Unit::Unit;
-  bool create(QWidget* container) override;
+  bool Create(QWidget* container) override;
 
  protected:
-  std::optional<PropertyValue> typeProperty(int index) const override;
-  void setTypeProperty(int index, const PropertyValue& value) override;
+  std::optional<PropertyValue> TypeProperty(int index) const override;
+  void SetTypeProperty(int index, const PropertyValue& value) override;
 
  private:
   QLabel* label_ = nullptr;
@@ -63,25 +63,25 @@ class LabelUnit : public Unit {
 class GroupBoxUnit : public Unit {
  public:
   using Unit::Unit;
-  bool create(QWidget* container) override;
+  bool Create(QWidget* container) override;
 
  protected:
-  std::optional<PropertyValue> typeProperty(int index) const override;
-  void setTypeProperty(int index, const PropertyValue& value) override;
+  std::optional<PropertyValue> TypeProperty(int index) const override;
+  void SetTypeProperty(int index, const PropertyValue& value) override;
 };
 
 class ColorPickerUnit : public Unit {
  public:
   using Unit::Unit;
-  bool create(QWidget* container) override;
-  std::int32_t color() const { return color_; }
+  bool Create(QWidget* container) override;
+  std::int32_t Color() const { return color_; }
 
  protected:
-  std::optional<PropertyValue> typeProperty(int index) const override;
-  void setTypeProperty(int index, const PropertyValue& value) override;
+  std::optional<PropertyValue> TypeProperty(int index) const override;
+  void SetTypeProperty(int index, const PropertyValue& value) override;
 
  private:
-  void showColor();
+  void ShowColor();
   QPushButton* button_ = nullptr;
   std::int32_t color_ = kWhite;
   bool flag_ = false;
@@ -91,16 +91,16 @@ class ColorPickerUnit : public Unit {
 class CommonDlgUnit : public Unit {
  public:
   using Unit::Unit;
-  bool create(QWidget* container) override;
-  bool open();
+  bool Create(QWidget* container) override;
+  bool Open();
 
  protected:
-  std::optional<PropertyValue> typeProperty(int index) const override;
-  void setTypeProperty(int index, const PropertyValue& value) override;
+  std::optional<PropertyValue> TypeProperty(int index) const override;
+  void SetTypeProperty(int index, const PropertyValue& value) override;
 
  private:
-  bool openFile();
-  bool openFont();
+  bool OpenFile();
+  bool OpenFont();
 
   std::int32_t numbers_[prop::dlg::kLast + 1] = {};  // by property index; texts below
   Text title_, fileName_, filter_, initialDir_, defaultExt_, faceName_, helpFile_, helpKey_;
@@ -109,37 +109,37 @@ class CommonDlgUnit : public Unit {
 class StatusBarUnit : public Unit {
  public:
   using Unit::Unit;
-  bool create(QWidget* container) override;
-  void setPartText(int part, const Text& text);
-  QString partText(int part) const;
-  int partCount() const { return static_cast<int>(labels_.size()); }
+  bool Create(QWidget* container) override;
+  void SetPartText(int part, const Text& text);
+  QString PartText(int part) const;
+  int PartCount() const { return static_cast<int>(labels_.size()); }
 
  private:
   friend class StatusBarWidget;
-  void place();
+  void Place();
   std::vector<QLabel*> labels_;
 };
 
 class ListViewUnit : public Unit {
  public:
   using Unit::Unit;
-  bool create(QWidget* container) override;
-  QTreeWidget* tree() const { return tree_; }
-  int currentRow() const;
+  bool Create(QWidget* container) override;
+  QTreeWidget* Tree() const { return tree_; }
+  int CurrentRow() const;
   // Selects the row without scrolling the list; -1 (or a row not there) selects nothing.
-  void setCurrentRow(int row);
+  void SetCurrentRow(int row);
   // Appends rows, each given by its column texts from column 0, in one insertion. Returns the
   // index of the first new row.
-  int appendRows(std::span<const std::vector<Text>> rows);
+  int AppendRows(std::span<const std::vector<Text>> rows);
   // Rows show their texts aligned as their column's heading is.
-  Qt::Alignment columnAlignment(int column) const;
+  Qt::Alignment ColumnAlignment(int column) const;
 
-  void clicked();
-  void rightClicked();
+  void Clicked();
+  void RightClicked();
 
  protected:
-  std::optional<PropertyValue> typeProperty(int index) const override;
-  void setTypeProperty(int index, const PropertyValue& value) override;
+  std::optional<PropertyValue> TypeProperty(int index) const override;
+  void SetTypeProperty(int index, const PropertyValue& value) override;
 
  private:
   QTreeWidget* tree_ = nullptr;
@@ -151,31 +151,31 @@ class RichEditUnit : public Unit {
  public:
   using Unit::Unit;
   ~RichEditUnit() override;
-  bool create(QWidget* container) override;
-  QPlainTextEdit* edit() const { return edit_; }
+  bool Create(QWidget* container) override;
+  QPlainTextEdit* Edit() const { return edit_; }
 
   // Lines as the box shows them, wrapped lines included: exact, and on a long text it takes a
   // while (the box itself lays out only what it shows).
-  std::int32_t lineCount();
+  std::int32_t LineCount();
   // Calls `ready` with lineCount() once it is known: at once when it is, otherwise from the event
   // loop after counting in slices between other events. See RichEdit::WhenLineCountReady.
-  void whenLineCountReady(std::function<void(std::int32_t)> ready);
-  std::int32_t firstVisibleLine();
-  bool setCharFormat(const CharFormat& format);
-  std::int32_t findText(std::int32_t start, bool matchCase, bool wholeWord, const QString& text);
-  std::int32_t findTextBackward(std::int32_t start, bool matchCase, const QString& text);
+  void WhenLineCountReady(std::function<void(std::int32_t)> ready);
+  std::int32_t FirstVisibleLine();
+  bool SetCharFormat(const CharFormat& format);
+  std::int32_t FindText(std::int32_t start, bool matchCase, bool wholeWord, const QString& text);
+  std::int32_t FindTextBackward(std::int32_t start, bool matchCase, const QString& text);
 
  protected:
-  std::optional<PropertyValue> typeProperty(int index) const override;
-  void setTypeProperty(int index, const PropertyValue& value) override;
+  std::optional<PropertyValue> TypeProperty(int index) const override;
+  void SetTypeProperty(int index, const PropertyValue& value) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void setText(const Text& text);
-  Text text() const;
-  const QString& plainText();
-  std::shared_ptr<LineCounter> counterForNow();
-  void countSlice();
+  void SetContent(const Text& text);
+  Text Content() const;
+  const QString& PlainText();
+  std::shared_ptr<LineCounter> CounterForNow();
+  void CountSlice();
 
   QPlainTextEdit* edit_ = nullptr;
   std::int32_t backColor_ = kDefaultColor;

@@ -18,28 +18,28 @@
 
 namespace nvx {
 
-std::int32_t numberOf(const PropertyValue& value) {
+std::int32_t NumberOf(const PropertyValue& value) {
   if (const auto* n = std::get_if<std::int32_t>(&value)) return *n;
   ReportRuntimeError(L("欲转换数据类型不是数值"));
 }
 
-Text textOf(const PropertyValue& value) {
+Text TextOf(const PropertyValue& value) {
   if (const auto* t = std::get_if<Text>(&value)) return *t;
   return ToText(std::get<std::int32_t>(value));
 }
 
-QColor toQColor(std::int32_t rgb, const QColor& fallback) {
+QColor ToQColor(std::int32_t rgb, const QColor& fallback) {
   if (rgb == kDefaultColor) return fallback;
   return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
 }
 
-std::int32_t fromQColor(const QColor& color) { return ColorValue(color.red(), color.green(), color.blue()); }
+std::int32_t FromQColor(const QColor& color) { return ColorValue(color.red(), color.green(), color.blue()); }
 
 Unit::Unit(FormWindow& window, const ControlDef& def) : window_(window), def_(def) {}
 
 Unit::~Unit() = default;
 
-void Unit::attach(QWidget* widget, QWidget* inputTarget) {
+void Unit::Attach(QWidget* widget, QWidget* inputTarget) {
   widget_ = widget;
   widget->setObjectName(QString::fromUtf8(def_.name));
   widget->setGeometry(def_.rect.left, def_.rect.top, def_.rect.width, def_.rect.height);
@@ -58,19 +58,19 @@ void Unit::attach(QWidget* widget, QWidget* inputTarget) {
   mouseTarget->setMouseTracking(tracksMouse);
 }
 
-void Unit::showIfVisible() {
+void Unit::ShowIfVisible() {
   if (widget_ && (def_.flags & kVisible)) widget_->show();
 }
 
-bool Unit::bound(int event) const {
+bool Unit::Bound(int event) const {
   for (const auto& b : def_.events)
-    if (b.event == event) return FormEngine::instance().hasHandler(b.handler);
+    if (b.event == event) return FormEngine::Instance().HasHandler(b.handler);
   return false;
 }
 
-HandlerResult Unit::raise(int event, const EventArgs& args) {
+HandlerResult Unit::Raise(int event, const EventArgs& args) {
   HandlerResult result;
-  FormEngine::instance().deliver(window_, def_.id, event, args, &result);
+  FormEngine::Instance().Deliver(window_, def_.id, event, args, &result);
   return result;
 }
 
@@ -98,7 +98,7 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
         number = event::kMouseMove;
       }
       const QPoint p = me->position().toPoint();
-      args = mouseArgs(p.x(), p.y(), me->modifiers());
+      args = MouseArgs(p.x(), p.y(), me->modifiers());
       break;
     }
     case QEvent::FocusIn:
@@ -114,18 +114,18 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
       if (watched != widget_) return false;
       auto* ke = static_cast<QKeyEvent*>(event);
       const bool press = event->type() == QEvent::KeyPress;
-      args.values[0] = virtualKey(ke->key());
-      args.values[1] = keyState(ke->modifiers());
+      args.values[0] = VirtualKey(ke->key());
+      args.values[1] = KeyState(ke->modifiers());
       args.count = 2;
-      if (bound(press ? event::kKeyDown : event::kKeyUp)) {
-        const HandlerResult r = raise(press ? event::kKeyDown : event::kKeyUp, args);
+      if (Bound(press ? event::kKeyDown : event::kKeyUp)) {
+        const HandlerResult r = Raise(press ? event::kKeyDown : event::kKeyUp, args);
         if (r && *r == 0) return true;
       }
-      if (press && !ke->text().isEmpty() && bound(event::kCharacter)) {
+      if (press && !ke->text().isEmpty() && Bound(event::kCharacter)) {
         EventArgs c;
         c.values[0] = ke->text().at(0).unicode();
         c.count = 1;
-        const HandlerResult r = raise(event::kCharacter, c);
+        const HandlerResult r = Raise(event::kCharacter, c);
         if (r && *r == 0) return true;
         if (r && *r != c.values[0]) {
           QKeyEvent replaced(QEvent::KeyPress, 0, ke->modifiers(), QString(QChar(static_cast<char16_t>(*r))));
@@ -139,20 +139,20 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
       auto* we = static_cast<QWheelEvent*>(event);
       number = event::kWheel;
       args.values[0] = we->angleDelta().y() / 120;
-      args.values[1] = keyState(we->modifiers());
+      args.values[1] = KeyState(we->modifiers());
       args.count = 2;
       break;
     }
     default:
       return false;
   }
-  if (number == 0 || !bound(number)) return false;
-  const HandlerResult r = raise(number, args);
+  if (number == 0 || !Bound(number)) return false;
+  const HandlerResult r = Raise(number, args);
   const bool withholdable = number != event::kFocusIn && number != event::kFocusOut;
   return withholdable && r && *r == 0;
 }
 
-PropertyValue Unit::property(int index) const {
+PropertyValue Unit::Property(int index) const {
   switch (index) {
     case prop::kLeft: return widget_ ? widget_->x() : def_.rect.left;
     case prop::kTop: return widget_ ? widget_->y() : def_.rect.top;
@@ -164,21 +164,21 @@ PropertyValue Unit::property(int index) const {
       return static_cast<std::int32_t>(widget_ ? !widget_->isEnabled() : (def_.flags & kDisabled) != 0);
     case prop::kCursor: return cursor_;
     default:
-      if (auto v = typeProperty(index)) return *v;
+      if (auto v = TypeProperty(index)) return *v;
       return std::int32_t{0};
   }
 }
 
-void Unit::setProperty(int index, const PropertyValue& value) {
+void Unit::SetProperty(int index, const PropertyValue& value) {
   if (index == prop::kTag) {
-    tag_ = textOf(value);
+    tag_ = TextOf(value);
     return;
   }
   if (index >= prop::kFirstOfType) {
-    setTypeProperty(index, value);
+    SetTypeProperty(index, value);
     return;
   }
-  const std::int32_t n = numberOf(value);
+  const std::int32_t n = NumberOf(value);
   if (index == prop::kCursor) cursor_ = n;
   if (!widget_) return;
   QRect r = widget_->geometry();
@@ -194,7 +194,7 @@ void Unit::setProperty(int index, const PropertyValue& value) {
   widget_->setGeometry(r);
 }
 
-std::unique_ptr<Unit> makeUnit(FormWindow& window, const ControlDef& def) {
+std::unique_ptr<Unit> MakeUnit(FormWindow& window, const ControlDef& def) {
   switch (def.type) {
     case UnitType::Button:
     case UnitType::SuperBtn: return std::make_unique<ButtonUnit>(window, def);

@@ -24,31 +24,31 @@ class Unit : public QObject {
   ~Unit() override;
 
   // Creates the unit's widget (hidden) inside `container`; false when it cannot be made.
-  virtual bool create(QWidget* container) = 0;
+  virtual bool Create(QWidget* container) = 0;
 
-  const ControlDef& def() const { return def_; }
-  FormWindow& window() const { return window_; }
-  UnitId id() const { return def_.id; }
-  QWidget* widget() const { return widget_; }
+  const ControlDef& Def() const { return def_; }
+  FormWindow& Window() const { return window_; }
+  UnitId Id() const { return def_.id; }
+  QWidget* Widget() const { return widget_; }
 
   // Properties 0 to 7 and the type's own.
-  PropertyValue property(int index) const;
-  void setProperty(int index, const PropertyValue& value);
+  PropertyValue Property(int index) const;
+  void SetProperty(int index, const PropertyValue& value);
 
   // Shows the unit when its form says visible (after creation).
-  void showIfVisible();
+  void ShowIfVisible();
 
  protected:
-  virtual std::optional<PropertyValue> typeProperty(int /*index*/) const { return std::nullopt; }
-  virtual void setTypeProperty(int /*index*/, const PropertyValue& /*value*/) {}
+  virtual std::optional<PropertyValue> TypeProperty(int /*index*/) const { return std::nullopt; }
+  virtual void SetTypeProperty(int /*index*/, const PropertyValue& /*value*/) {}
 
   // Takes `widget` as this unit's widget: names it after the form, applies the form's flags and
   // watches its input (and its viewport's, for scrolling widgets).
-  void attach(QWidget* widget, QWidget* inputTarget = nullptr);
+  void Attach(QWidget* widget, QWidget* inputTarget = nullptr);
 
   // Raises a type event; returns the handler's result when one ran.
-  HandlerResult raise(int event, const EventArgs& args = {});
-  bool bound(int event) const;
+  HandlerResult Raise(int event, const EventArgs& args = {});
+  bool Bound(int event) const;
 
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -62,14 +62,14 @@ class Unit : public QObject {
 };
 
 // Makes the unit for a control definition.
-std::unique_ptr<Unit> makeUnit(FormWindow& window, const ControlDef& def);
+std::unique_ptr<Unit> MakeUnit(FormWindow& window, const ControlDef& def);
 
 // Values of properties: numbers and texts; a text where a number is needed is a run-time error.
-std::int32_t numberOf(const PropertyValue& value);
-Text textOf(const PropertyValue& value);
+std::int32_t NumberOf(const PropertyValue& value);
+Text TextOf(const PropertyValue& value);
 
 // RGB values and Qt colours; `fallback` stands for the system default (0xFF000000).
-QColor toQColor(std::int32_t rgb, const QColor& fallback);
-std::int32_t fromQColor(const QColor& color);
+QColor ToQColor(std::int32_t rgb, const QColor& fallback);
+std::int32_t FromQColor(const QColor& color);
 
 }  // namespace nvx

@@ -40,9 +40,9 @@ Qt::Alignment alignment(int horizontal, int vertical) {
 void setColors(QWidget* w, QPalette::ColorRole textRole, std::int32_t text, QPalette::ColorRole backRole,
                std::int32_t back) {
   QPalette pal = w->palette();
-  pal.setColor(textRole, toQColor(text, pal.color(textRole)));
+  pal.setColor(textRole, ToQColor(text, pal.color(textRole)));
   if (back != kDefaultColor) {
-    pal.setColor(backRole, toQColor(back, pal.color(backRole)));
+    pal.setColor(backRole, ToQColor(back, pal.color(backRole)));
     w->setAutoFillBackground(backRole == QPalette::Window);
   }
   w->setPalette(pal);
@@ -52,37 +52,37 @@ void setColors(QWidget* w, QPalette::ColorRole textRole, std::int32_t text, QPal
 
 // ---- Button and SuperBtn: push buttons; clicked is event 0.
 
-bool ButtonUnit::create(QWidget* container) {
+bool ButtonUnit::Create(QWidget* container) {
   button_ = new QPushButton(container);
   button_->setAutoDefault(false);
-  if (const auto* p = std::get_if<ButtonProps>(&def().props)) {
+  if (const auto* p = std::get_if<ButtonProps>(&Def().props)) {
     button_->setText(QString::fromUtf8(p->caption));
     button_->setDefault(p->kind == 1);
-  } else if (const auto* s = std::get_if<SuperBtnProps>(&def().props)) {
+  } else if (const auto* s = std::get_if<SuperBtnProps>(&Def().props)) {
     button_->setText(QString::fromUtf8(s->caption));
   }
-  attach(button_);
-  QObject::connect(button_, &QPushButton::clicked, this, [this] { raise(event::kClicked); });
+  Attach(button_);
+  QObject::connect(button_, &QPushButton::clicked, this, [this] { Raise(event::kClicked); });
   return true;
 }
 
-std::optional<PropertyValue> ButtonUnit::typeProperty(int index) const {
-  const bool super = def().type == UnitType::SuperBtn;
+std::optional<PropertyValue> ButtonUnit::TypeProperty(int index) const {
+  const bool super = Def().type == UnitType::SuperBtn;
   if (index == (super ? prop::superbtn::kCaption : prop::button::kCaption)) return fromQString(button_->text());
   if (!super && index == prop::button::kKind) return static_cast<std::int32_t>(button_->isDefault());
   return std::nullopt;
 }
 
-void ButtonUnit::setTypeProperty(int index, const PropertyValue& value) {
-  const bool super = def().type == UnitType::SuperBtn;
-  if (index == (super ? prop::superbtn::kCaption : prop::button::kCaption)) button_->setText(toQString(textOf(value)));
-  if (!super && index == prop::button::kKind) button_->setDefault(numberOf(value) == 1);
+void ButtonUnit::SetTypeProperty(int index, const PropertyValue& value) {
+  const bool super = Def().type == UnitType::SuperBtn;
+  if (index == (super ? prop::superbtn::kCaption : prop::button::kCaption)) button_->setText(toQString(TextOf(value)));
+  if (!super && index == prop::button::kKind) button_->setDefault(NumberOf(value) == 1);
 }
 
 // ---- EditBox: a single-line QLineEdit, or a QPlainTextEdit for the multi-line kind.
 
-bool EditBoxUnit::create(QWidget* container) {
-  const auto& p = std::get<EditBoxProps>(def().props);
+bool EditBoxUnit::Create(QWidget* container) {
+  const auto& p = std::get<EditBoxProps>(Def().props);
   const QString text = QString::fromUtf8(p.text);
   QWidget* w = nullptr;
   if (p.multiLine) {
@@ -93,7 +93,7 @@ bool EditBoxUnit::create(QWidget* container) {
     lines_->setHorizontalScrollBarPolicy((p.scrollBars & 1) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     lines_->setLineWrapMode((p.scrollBars & 1) ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
     setColors(lines_, QPalette::Text, p.textColor, QPalette::Base, p.backColor);
-    QObject::connect(lines_, &QPlainTextEdit::textChanged, this, [this] { raise(event::kChanged); });
+    QObject::connect(lines_, &QPlainTextEdit::textChanged, this, [this] { Raise(event::kChanged); });
     w = lines_;
   } else {
     line_ = new QLineEdit(container);
@@ -103,25 +103,25 @@ bool EditBoxUnit::create(QWidget* container) {
     if (p.maxLength > 0) line_->setMaxLength(p.maxLength);
     line_->setAlignment(alignment(p.align, 1));
     setColors(line_, QPalette::Text, p.textColor, QPalette::Base, p.backColor);
-    QObject::connect(line_, &QLineEdit::textChanged, this, [this] { raise(event::kChanged); });
+    QObject::connect(line_, &QLineEdit::textChanged, this, [this] { Raise(event::kChanged); });
     w = line_;
   }
   if (p.border == 0) {
     if (auto* frame = qobject_cast<QFrame*>(w)) frame->setFrameShape(QFrame::NoFrame);
     if (line_) line_->setFrame(false);
   }
-  attach(w);
+  Attach(w);
   return true;
 }
 
-std::optional<PropertyValue> EditBoxUnit::typeProperty(int index) const {
+std::optional<PropertyValue> EditBoxUnit::TypeProperty(int index) const {
   if (index != prop::edit::kText) return std::nullopt;
   return fromQString(line_ ? line_->text() : withCrLf(lines_->toPlainText()));
 }
 
-void EditBoxUnit::setTypeProperty(int index, const PropertyValue& value) {
+void EditBoxUnit::SetTypeProperty(int index, const PropertyValue& value) {
   if (index != prop::edit::kText) return;
-  const QString text = toQString(textOf(value));
+  const QString text = toQString(TextOf(value));
   if (line_) {
     line_->setText(text);
   } else {
@@ -131,93 +131,93 @@ void EditBoxUnit::setTypeProperty(int index, const PropertyValue& value) {
 
 // ---- Label.
 
-bool LabelUnit::create(QWidget* container) {
-  const auto& p = std::get<LabelProps>(def().props);
+bool LabelUnit::Create(QWidget* container) {
+  const auto& p = std::get<LabelProps>(Def().props);
   label_ = new QLabel(withLineFeeds(QString::fromUtf8(p.caption)), container);
   label_->setWordWrap(p.wordWrap);
   label_->setAlignment(alignment(p.hAlign, p.wordWrap ? 0 : p.vAlign));
   label_->setTextFormat(Qt::PlainText);
   setColors(label_, QPalette::WindowText, p.textColor, QPalette::Window, p.backColor);
-  attach(label_);
+  Attach(label_);
   return true;
 }
 
-std::optional<PropertyValue> LabelUnit::typeProperty(int index) const {
+std::optional<PropertyValue> LabelUnit::TypeProperty(int index) const {
   if (index != prop::label::kCaption) return std::nullopt;
   return fromQString(withCrLf(label_->text()));
 }
 
-void LabelUnit::setTypeProperty(int index, const PropertyValue& value) {
-  if (index == prop::label::kCaption) label_->setText(withLineFeeds(toQString(textOf(value))));
+void LabelUnit::SetTypeProperty(int index, const PropertyValue& value) {
+  if (index == prop::label::kCaption) label_->setText(withLineFeeds(toQString(TextOf(value))));
 }
 
 // ---- GroupBox: holds the controls that name it as their container, at positions inside it.
 
-bool GroupBoxUnit::create(QWidget* container) {
-  const auto& p = std::get<GroupBoxProps>(def().props);
+bool GroupBoxUnit::Create(QWidget* container) {
+  const auto& p = std::get<GroupBoxProps>(Def().props);
   auto* box = new QGroupBox(QString::fromUtf8(p.caption), container);
-  attach(box);
+  Attach(box);
   return true;
 }
 
-std::optional<PropertyValue> GroupBoxUnit::typeProperty(int index) const {
+std::optional<PropertyValue> GroupBoxUnit::TypeProperty(int index) const {
   if (index != prop::group::kCaption) return std::nullopt;
-  return fromQString(static_cast<QGroupBox*>(widget())->title());
+  return fromQString(static_cast<QGroupBox*>(Widget())->title());
 }
 
-void GroupBoxUnit::setTypeProperty(int index, const PropertyValue& value) {
-  if (index == prop::group::kCaption) static_cast<QGroupBox*>(widget())->setTitle(toQString(textOf(value)));
+void GroupBoxUnit::SetTypeProperty(int index, const PropertyValue& value) {
+  if (index == prop::group::kCaption) static_cast<QGroupBox*>(Widget())->setTitle(toQString(TextOf(value)));
 }
 
 // ---- ColorPicker: a button showing its colour; choosing opens the colour dialog.
 
-bool ColorPickerUnit::create(QWidget* container) {
-  const auto& p = std::get<ColorPickerProps>(def().props);
+bool ColorPickerUnit::Create(QWidget* container) {
+  const auto& p = std::get<ColorPickerProps>(Def().props);
   color_ = p.color;
   flag_ = p.flag;
   button_ = new QPushButton(container);
   button_->setAutoDefault(false);
-  showColor();
-  attach(button_);
+  ShowColor();
+  Attach(button_);
   QObject::connect(button_, &QPushButton::clicked, this, [this] {
-    if (auto chosen = interaction().colorDialog(toQColor(color_, Qt::white))) {
-      color_ = fromQColor(*chosen);
-      showColor();
+    if (auto chosen = interaction().colorDialog(ToQColor(color_, Qt::white))) {
+      color_ = FromQColor(*chosen);
+      ShowColor();
     }
   });
   return true;
 }
 
-void ColorPickerUnit::showColor() {
-  const QSize size(std::max(8, def().rect.width - 16), std::max(8, def().rect.height - 12));
+void ColorPickerUnit::ShowColor() {
+  const QSize size(std::max(8, Def().rect.width - 16), std::max(8, Def().rect.height - 12));
   QPixmap swatch(size);
-  swatch.fill(toQColor(color_, Qt::white));
+  swatch.fill(ToQColor(color_, Qt::white));
   QPainter(&swatch).drawRect(0, 0, size.width() - 1, size.height() - 1);
   button_->setIcon(QIcon(swatch));
   button_->setIconSize(size);
-  button_->setToolTip(toQColor(color_, Qt::white).name());
+  button_->setToolTip(ToQColor(color_, Qt::white).name());
 }
 
-std::optional<PropertyValue> ColorPickerUnit::typeProperty(int index) const {
+std::optional<PropertyValue> ColorPickerUnit::TypeProperty(int index) const {
   if (index == prop::picker::kColor) return color_;
   if (index == prop::picker::kFlag) return static_cast<std::int32_t>(flag_);
   return std::nullopt;
 }
 
-void ColorPickerUnit::setTypeProperty(int index, const PropertyValue& value) {
+void ColorPickerUnit::SetTypeProperty(int index, const PropertyValue& value) {
   if (index == prop::picker::kColor) {
-    color_ = numberOf(value);
-    showColor();
+    color_ = NumberOf(value);
+    ShowColor();
   } else if (index == prop::picker::kFlag) {
-    flag_ = numberOf(value) != 0;
+    flag_ = NumberOf(value) != 0;
   }
 }
 
 // ---- CommonDlg: the kind, the file dialog's title, file name, filter, directory and flags, and
 // the font dialog's face, size, effects and colour; numbers are kept by their property index.
 
-bool CommonDlgUnit::create(QWidget* /*container*/) {
-  const auto& p = std::get<CommonDlgProps>(def().props);
+bool CommonDlgUnit::Create(QWidget* /*container*/) {
+  const auto& p = std::get<CommonDlgProps>(Def().props);
   numbers_[prop::dlg::kKind] = p.kind;
   numbers_[prop::dlg::kFilterIndex] = p.filterIndex;
   numbers_[prop::dlg::kCreatePrompt] = p.createPrompt;
@@ -240,7 +240,7 @@ bool CommonDlgUnit::create(QWidget* /*container*/) {
   return true;
 }
 
-std::optional<PropertyValue> CommonDlgUnit::typeProperty(int index) const {
+std::optional<PropertyValue> CommonDlgUnit::TypeProperty(int index) const {
   switch (index) {
     case prop::dlg::kTitle: return title_;
     case prop::dlg::kFileName: return fileName_;
@@ -254,31 +254,31 @@ std::optional<PropertyValue> CommonDlgUnit::typeProperty(int index) const {
   }
 }
 
-void CommonDlgUnit::setTypeProperty(int index, const PropertyValue& value) {
+void CommonDlgUnit::SetTypeProperty(int index, const PropertyValue& value) {
   switch (index) {
-    case prop::dlg::kTitle: title_ = textOf(value); return;
-    case prop::dlg::kFileName: fileName_ = textOf(value); return;
-    case prop::dlg::kFilter: filter_ = textOf(value); return;
-    case prop::dlg::kInitialDir: initialDir_ = textOf(value); return;
-    case prop::dlg::kDefaultExt: defaultExt_ = textOf(value); return;
-    case prop::dlg::kFaceName: faceName_ = textOf(value); return;
+    case prop::dlg::kTitle: title_ = TextOf(value); return;
+    case prop::dlg::kFileName: fileName_ = TextOf(value); return;
+    case prop::dlg::kFilter: filter_ = TextOf(value); return;
+    case prop::dlg::kInitialDir: initialDir_ = TextOf(value); return;
+    case prop::dlg::kDefaultExt: defaultExt_ = TextOf(value); return;
+    case prop::dlg::kFaceName: faceName_ = TextOf(value); return;
     default:
-      if (index >= prop::dlg::kFirst && index <= prop::dlg::kLast) numbers_[index] = numberOf(value);
+      if (index >= prop::dlg::kFirst && index <= prop::dlg::kLast) numbers_[index] = NumberOf(value);
   }
 }
 
-bool CommonDlgUnit::open() {
+bool CommonDlgUnit::Open() {
   switch (numbers_[prop::dlg::kKind]) {
     case prop::dlg::kOpenFile:
-    case prop::dlg::kSaveFile: return openFile();
-    case prop::dlg::kFont: return openFont();
+    case prop::dlg::kSaveFile: return OpenFile();
+    case prop::dlg::kFont: return OpenFont();
     default: return false;  // no help files on this platform
   }
 }
 
 // The filter is pairs of a description and its patterns, all separated by "|"; Qt wants one
 // "description (patterns)" entry per pair, patterns separated by spaces.
-bool CommonDlgUnit::openFile() {
+bool CommonDlgUnit::OpenFile() {
   FileDialogRequest request;
   request.save = numbers_[prop::dlg::kKind] == prop::dlg::kSaveFile;
   request.title = toQString(title_);
@@ -311,7 +311,7 @@ bool CommonDlgUnit::openFile() {
   return true;
 }
 
-bool CommonDlgUnit::openFont() {
+bool CommonDlgUnit::OpenFont() {
   FontChoice initial;
   initial.face = toQString(faceName_);
   initial.pointSize = numbers_[prop::dlg::kFontSize];
@@ -319,7 +319,7 @@ bool CommonDlgUnit::openFont() {
   initial.italic = numbers_[prop::dlg::kItalic] != 0;
   initial.strikeOut = numbers_[prop::dlg::kStrikeOut] != 0;
   initial.underline = numbers_[prop::dlg::kUnderline] != 0;
-  initial.color = toQColor(numbers_[prop::dlg::kFontColor], Qt::black);
+  initial.color = ToQColor(numbers_[prop::dlg::kFontColor], Qt::black);
   const auto chosen = interaction().fontDialog(initial);
   if (!chosen) return false;
   faceName_ = fromQString(chosen->face);
@@ -328,7 +328,7 @@ bool CommonDlgUnit::openFont() {
   numbers_[prop::dlg::kItalic] = chosen->italic;
   numbers_[prop::dlg::kStrikeOut] = chosen->strikeOut;
   numbers_[prop::dlg::kUnderline] = chosen->underline;
-  numbers_[prop::dlg::kFontColor] = fromQColor(chosen->color);
+  numbers_[prop::dlg::kFontColor] = FromQColor(chosen->color);
   return true;
 }
 

@@ -23,15 +23,15 @@ class StatusBarWidget : public QFrame {
  protected:
   void resizeEvent(QResizeEvent* event) override {
     QFrame::resizeEvent(event);
-    unit_.place();
+    unit_.Place();
   }
 
  private:
   StatusBarUnit& unit_;
 };
 
-bool StatusBarUnit::create(QWidget* container) {
-  const auto& p = std::get<StatusBarProps>(def().props);
+bool StatusBarUnit::Create(QWidget* container) {
+  const auto& p = std::get<StatusBarProps>(Def().props);
   auto* bar = new StatusBarWidget(*this, container);
   for (const StatusPart& part : p.parts) {
     auto* label = new QLabel(QString::fromUtf8(part.text), bar);
@@ -41,14 +41,14 @@ bool StatusBarUnit::create(QWidget* container) {
     label->setFrameShape(part.noBorder ? QFrame::NoFrame : QFrame::StyledPanel);
     labels_.push_back(label);
   }
-  attach(bar);
-  place();
+  Attach(bar);
+  Place();
   return true;
 }
 
-void StatusBarUnit::place() {
-  const auto& parts = std::get<StatusBarProps>(def().props).parts;
-  QWidget* bar = widget();
+void StatusBarUnit::Place() {
+  const auto& parts = std::get<StatusBarProps>(Def().props).parts;
+  QWidget* bar = Widget();
   if (bar == nullptr) return;
   int left = 0;
   for (std::size_t i = 0; i < labels_.size(); ++i) {
@@ -58,13 +58,13 @@ void StatusBarUnit::place() {
   }
 }
 
-void StatusBarUnit::setPartText(int part, const Text& text) {
-  if (part < 0 || part >= partCount()) return;
+void StatusBarUnit::SetPartText(int part, const Text& text) {
+  if (part < 0 || part >= PartCount()) return;
   labels_[static_cast<std::size_t>(part)]->setText(toQString(text));
 }
 
-QString StatusBarUnit::partText(int part) const {
-  if (part < 0 || part >= partCount()) return {};
+QString StatusBarUnit::PartText(int part) const {
+  if (part < 0 || part >= PartCount()) return {};
   return labels_[static_cast<std::size_t>(part)]->text();
 }
 
@@ -78,7 +78,7 @@ class ListViewWidget : public QTreeWidget {
  protected:
   void mousePressEvent(QMouseEvent* event) override {
     QTreeWidget::mousePressEvent(event);
-    if (event->button() == Qt::RightButton) unit_.rightClicked();
+    if (event->button() == Qt::RightButton) unit_.RightClicked();
     doubleClick_ = false;
   }
   void mouseDoubleClickEvent(QMouseEvent* event) override {
@@ -87,7 +87,7 @@ class ListViewWidget : public QTreeWidget {
   }
   void mouseReleaseEvent(QMouseEvent* event) override {
     QTreeWidget::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && !doubleClick_) unit_.clicked();
+    if (event->button() == Qt::LeftButton && !doubleClick_) unit_.Clicked();
     doubleClick_ = false;
   }
 
@@ -96,8 +96,8 @@ class ListViewWidget : public QTreeWidget {
   bool doubleClick_ = false;
 };
 
-bool ListViewUnit::create(QWidget* container) {
-  const auto& p = std::get<ListViewProps>(def().props);
+bool ListViewUnit::Create(QWidget* container) {
+  const auto& p = std::get<ListViewProps>(Def().props);
   tree_ = new ListViewWidget(*this, container);
   tree_->setRootIsDecorated(false);
   tree_->setIndentation(0);
@@ -126,8 +126,8 @@ bool ListViewUnit::create(QWidget* container) {
   font.setBold(p.font.weight >= 700);
   tree_->setFont(font);
   QPalette pal = tree_->palette();
-  pal.setColor(QPalette::Text, toQColor(p.textColor, pal.color(QPalette::Text)));
-  pal.setColor(QPalette::Base, toQColor(p.backColor, pal.color(QPalette::Base)));
+  pal.setColor(QPalette::Text, ToQColor(p.textColor, pal.color(QPalette::Text)));
+  pal.setColor(QPalette::Base, ToQColor(p.backColor, pal.color(QPalette::Base)));
   if (p.keepSelectionVisible) {
     // The selection stays as visible when the list loses the focus.
     pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
@@ -136,35 +136,35 @@ bool ListViewUnit::create(QWidget* container) {
   }
   tree_->setPalette(pal);
 
-  attach(tree_);
+  Attach(tree_);
   QObject::connect(tree_, &QTreeWidget::currentItemChanged, this,
-                   [this] { raise(event::kChanged); });
-  QObject::connect(tree_, &QTreeWidget::itemActivated, this, [this] { raise(event::kRowActivated); });
+                   [this] { Raise(event::kChanged); });
+  QObject::connect(tree_, &QTreeWidget::itemActivated, this, [this] { Raise(event::kRowActivated); });
   QObject::connect(tree_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
     EventArgs a;
     a.values[0] = column;
     a.count = 1;
-    raise(event::kHeadingClicked, a);
+    Raise(event::kHeadingClicked, a);
   });
   return true;
 }
 
-Qt::Alignment ListViewUnit::columnAlignment(int column) const {
+Qt::Alignment ListViewUnit::ColumnAlignment(int column) const {
   return Qt::Alignment(tree_->headerItem()->textAlignment(column)) & Qt::AlignHorizontal_Mask;
 }
 
-void ListViewUnit::clicked() { raise(event::kListClicked); }
+void ListViewUnit::Clicked() { Raise(event::kListClicked); }
 
-void ListViewUnit::rightClicked() { raise(event::kListRightClicked); }
+void ListViewUnit::RightClicked() { Raise(event::kListRightClicked); }
 
 // The current row is the selected one: -1 when nothing is selected.
-int ListViewUnit::currentRow() const {
+int ListViewUnit::CurrentRow() const {
   const auto selected = tree_->selectedItems();
   if (selected.isEmpty()) return -1;
   return tree_->indexOfTopLevelItem(selected.first());
 }
 
-void ListViewUnit::setCurrentRow(int row) {
+void ListViewUnit::SetCurrentRow(int row) {
   QTreeWidgetItem* item = row >= 0 ? tree_->topLevelItem(row) : nullptr;
   if (item == nullptr) {
     tree_->clearSelection();
@@ -178,11 +178,11 @@ void ListViewUnit::setCurrentRow(int row) {
   tree_->setAutoScroll(autoScroll);
 }
 
-int ListViewUnit::appendRows(std::span<const std::vector<Text>> rows) {
+int ListViewUnit::AppendRows(std::span<const std::vector<Text>> rows) {
   const int first = tree_->topLevelItemCount();
   const int columns = tree_->columnCount();
   std::vector<Qt::Alignment> alignments;
-  for (int c = 0; c < columns; ++c) alignments.push_back(columnAlignment(c) | Qt::AlignVCenter);
+  for (int c = 0; c < columns; ++c) alignments.push_back(ColumnAlignment(c) | Qt::AlignVCenter);
   QList<QTreeWidgetItem*> items;
   items.reserve(static_cast<qsizetype>(rows.size()));
   for (const std::vector<Text>& texts : rows) {
@@ -198,18 +198,18 @@ int ListViewUnit::appendRows(std::span<const std::vector<Text>> rows) {
   return first;
 }
 
-std::optional<PropertyValue> ListViewUnit::typeProperty(int index) const {
-  if (index == prop::list::kCurrentRow) return static_cast<std::int32_t>(currentRow());
+std::optional<PropertyValue> ListViewUnit::TypeProperty(int index) const {
+  if (index == prop::list::kCurrentRow) return static_cast<std::int32_t>(CurrentRow());
   return std::nullopt;
 }
 
-void ListViewUnit::setTypeProperty(int index, const PropertyValue& value) {
-  if (index == prop::list::kCurrentRow) setCurrentRow(numberOf(value));
+void ListViewUnit::SetTypeProperty(int index, const PropertyValue& value) {
+  if (index == prop::list::kCurrentRow) SetCurrentRow(NumberOf(value));
 }
 
 Unit* FindOperationUnit(UnitRef ref) {
-  FormWindow* window = FormEngine::instance().window(ref.window);
-  return window != nullptr ? window->unit(ref.unit) : nullptr;
+  FormWindow* window = FormEngine::Instance().Window(ref.window);
+  return window != nullptr ? window->FindUnit(ref.unit) : nullptr;
 }
 
 void ReportNoSuchUnit() { ReportRuntimeError(L("指定窗口或窗口组件不存在或尚未载入")); }
@@ -217,7 +217,7 @@ void ReportNoSuchUnit() { ReportRuntimeError(L("指定窗口或窗口组件不�
 namespace ListView {
 
 std::int32_t AppendRows(UnitRef list, std::span<const std::vector<Text>> rows) {
-  return OperationUnit<ListViewUnit>(list).appendRows(rows);
+  return OperationUnit<ListViewUnit>(list).AppendRows(rows);
 }
 
 }  // namespace ListView

@@ -31,9 +31,9 @@ void GuiTest::SetUp() {
 }
 
 void GuiTest::TearDown() {
-  for (FormWindow* window : FormEngine::instance().liveWindows()) Destroy(window->id());
+  for (FormWindow* window : FormEngine::Instance().LiveWindows()) Destroy(window->Id());
   settle();
-  for (FormWindow* window : FormEngine::instance().liveWindows())
+  for (FormWindow* window : FormEngine::Instance().LiveWindows())
     ADD_FAILURE() << "window left open: " << window->objectName().toStdString();
   ClearHandlers();
   EXPECT_EQ(ui->unexpected(), 0) << ui->problems.join(QStringLiteral("; ")).toStdString();
