@@ -74,7 +74,7 @@ class ArticleQueue {
 };
 
 // Writes the pieces of one block as one text: everything up to the first zero byte, then one zero.
-bool writeBlock(AtomicFile& out, std::initializer_list<std::string_view> pieces) {
+bool WriteBlock(AtomicFile& out, std::initializer_list<std::string_view> pieces) {
   for (std::string_view piece : pieces) {
     const std::size_t zero = piece.find('\0');
     if (!out.Write(piece.substr(0, zero))) return false;
@@ -84,7 +84,7 @@ bool writeBlock(AtomicFile& out, std::initializer_list<std::string_view> pieces)
 }
 
 // The article's text as the editor shows it: up to its first zero byte.
-std::string_view textOf(const Bytes& bytes) {
+std::string_view TextOf(const Bytes& bytes) {
   const std::string_view all(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   return all.substr(0, all.find('\0'));
 }
@@ -120,7 +120,7 @@ ExportResult ExportArticles(SqliteDB& db, const Text& path, const ExportProgress
   Unpacked article;
   while (queue.Pop(article)) {
     const std::string number = std::to_string(done + 1);
-    if (!writeBlock(out, {opening, number, closing, article.title, lineEnd, textOf(article.text), lineEnd})) {
+    if (!WriteBlock(out, {opening, number, closing, article.title, lineEnd, TextOf(article.text), lineEnd})) {
       result = ExportResult::WriteFailed;
       break;
     }

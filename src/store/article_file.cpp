@@ -14,7 +14,7 @@ namespace nvx {
 namespace {
 
 // What preparing a statement on the connection says: SQLITE_OK, SQLITE_NOTADB, SQLITE_ERROR, ...
-int prepareResult(sqlite3* db, const char* sql) {
+int PrepareResult(sqlite3* db, const char* sql) {
   sqlite3_stmt* raw = nullptr;
   const int rc = sqlite3_prepare_v2(db, sql, -1, &raw, nullptr);
   sqlite3_finalize(raw);
@@ -34,9 +34,9 @@ ArticleFileState OpenArticleFile(SqliteDB& db, const Text& path) {
   const ArticleFileState kind = CheckRegularFile(path);
   if (kind != ArticleFileState::Sound) return kind;
   if (!db.Open(path)) return ArticleFileState::Unreadable;
-  const int rc = prepareResult(db.connection(), "SELECT 1 FROM sqlite_master");
+  const int rc = PrepareResult(db.connection(), "SELECT 1 FROM sqlite_master");
   if (rc == SQLITE_NOTADB) return ArticleFileState::NotDatabase;
-  if (isBusyResult(rc)) return ArticleFileState::Busy;
+  if (IsBusyResult(rc)) return ArticleFileState::Busy;
   if (rc != SQLITE_OK) return ArticleFileState::Unreadable;
   switch (InspectTable(db, schema::kTable).shape) {
     case TableShape::Sound:
@@ -61,7 +61,7 @@ ArticleFileState QuickCheck(SqliteDB& db) {
   CachedStatement s = db.Prepare("PRAGMA quick_check(1)");
   if (!s) return db.Busy() ? ArticleFileState::Busy : ArticleFileState::Damaged;
   const int rc = s.Step();
-  if (rc == SQLITE_ROW) return columnText(s.get(), 0) == "ok" ? ArticleFileState::Sound : ArticleFileState::Damaged;
+  if (rc == SQLITE_ROW) return ColumnText(s.get(), 0) == "ok" ? ArticleFileState::Sound : ArticleFileState::Damaged;
   return db.Busy() ? ArticleFileState::Busy : ArticleFileState::Damaged;
 }
 
@@ -111,7 +111,7 @@ std::optional<std::int64_t> AddArticle(SqliteDB& db, const Text& title, const By
 namespace {
 
 // What is wrong with one article's stored content; empty when it unpacks as its header says.
-std::string contentProblem(const Bytes& packed) {
+std::string ContentProblem(const Bytes& packed) {
   if (packed.empty()) return {};  // never written: reads as an empty article
   const std::int64_t length = PackedLength(packed);
   if (length < 0) return "content is not packed text";
@@ -142,7 +142,7 @@ std::vector<std::string> CheckArticleFile(const Text& path, const CheckProgress&
     CachedStatement s = db.Prepare("PRAGMA integrity_check");
     int rc = SQLITE_ERROR;
     while (s && (rc = s.Step()) == SQLITE_ROW) {
-      std::string line = columnText(s.get(), 0);
+      std::string line = ColumnText(s.get(), 0);
       if (line != "ok") problems.push_back("integrity check: " + line);
     }
     if (rc != SQLITE_DONE) problems.emplace_back(db.Busy() ? DescribeState(ArticleFileState::Busy)
@@ -165,7 +165,7 @@ std::vector<std::string> CheckArticleFile(const Text& path, const CheckProgress&
   const WalkResult walked = ForEachArticle(db, [&](ArticleRecord&& article) {
     lastRead = article.id;
     if (progress) progress(++done, total);
-    const std::string problem = contentProblem(article.packed);
+    const std::string problem = ContentProblem(article.packed);
     if (!problem.empty()) problems.push_back("article " + std::to_string(article.id) + ": " + problem);
     return true;
   });

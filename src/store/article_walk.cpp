@@ -8,7 +8,7 @@ namespace {
 
 // Steps `sql` (whose first column is the row id) through every row; nullopt layout fails.
 template <typename Visit>
-WalkResult walk(SqliteDB& db, const std::string& sql, Visit&& visit) {
+WalkResult Walk(SqliteDB& db, const std::string& sql, Visit&& visit) {
   CachedStatement s = db.Prepare(sql);
   if (!s) return WalkResult::Failed;
   int rc;
@@ -20,7 +20,7 @@ WalkResult walk(SqliteDB& db, const std::string& sql, Visit&& visit) {
 
 // "SELECT <row id>, <columns...> FROM nr ORDER BY <row id>", a column the table lacks read as NULL;
 // nullopt when table nr is not sound.
-std::optional<std::string> selectAll(SqliteDB& db, std::initializer_list<const char*> columns) {
+std::optional<std::string> SelectAll(SqliteDB& db, std::initializer_list<const char*> columns) {
   const TableLayout layout = InspectTable(db, schema::kTable);
   if (layout.shape != TableShape::Sound) return std::nullopt;
   std::string sql = "SELECT " + layout.rowIdName;
@@ -31,15 +31,15 @@ std::optional<std::string> selectAll(SqliteDB& db, std::initializer_list<const c
 }  // namespace
 
 WalkResult ForEachTitle(SqliteDB& db, const std::function<bool(std::int64_t id, Text&& title)>& visit) {
-  const auto sql = selectAll(db, {schema::kName});
+  const auto sql = SelectAll(db, {schema::kName});
   if (!sql) return WalkResult::Failed;
-  return walk(db, *sql, [&](sqlite3_stmt* s) { return visit(sqlite3_column_int64(s, 0), columnLocalText(s, 1)); });
+  return Walk(db, *sql, [&](sqlite3_stmt* s) { return visit(sqlite3_column_int64(s, 0), columnLocalText(s, 1)); });
 }
 
 WalkResult ForEachArticle(SqliteDB& db, const std::function<bool(ArticleRecord&&)>& visit) {
-  const auto sql = selectAll(db, {schema::kName, schema::kContent});
+  const auto sql = SelectAll(db, {schema::kName, schema::kContent});
   if (!sql) return WalkResult::Failed;
-  return walk(db, *sql, [&](sqlite3_stmt* s) {
+  return Walk(db, *sql, [&](sqlite3_stmt* s) {
     return visit(ArticleRecord{sqlite3_column_int64(s, 0), columnLocalText(s, 1), columnBytes(s, 2)});
   });
 }

@@ -15,7 +15,7 @@ namespace {
 
 constexpr std::size_t kBufferSize = 1 << 20;
 
-bool writeAll(int fd, const char* data, std::size_t size) {
+bool WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(fd, data, size);
     if (n < 0 && errno == EINTR) continue;
@@ -26,7 +26,7 @@ bool writeAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
-std::string directoryOf(const std::string& path) {
+std::string DirectoryOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
@@ -34,7 +34,7 @@ std::string directoryOf(const std::string& path) {
 
 // The file the target names: a symbolic link is followed to the file it points at, so that the
 // link stays and its file is replaced.
-std::string resolveLink(const std::string& path) {
+std::string ResolveLink(const std::string& path) {
   struct stat status {};
   if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
   char resolved[PATH_MAX];
@@ -42,7 +42,7 @@ std::string resolveLink(const std::string& path) {
   return resolved;
 }
 
-std::string randomSuffix() {
+std::string RandomSuffix() {
   static thread_local std::mt19937_64 random{std::random_device{}()};
   constexpr char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   std::string s(6, 'x');
@@ -50,7 +50,7 @@ std::string randomSuffix() {
   return s;
 }
 
-void syncDirectory(const std::string& directory) {
+void SyncDirectory(const std::string& directory) {
   const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   ::fsync(fd);  // some file systems cannot sync a directory; the rename has happened either way
@@ -66,15 +66,15 @@ bool AtomicFile::Open(const Text& path) {
   failed_ = false;
   const auto name = ToUtf8(path);
   if (!name || name->empty()) return false;
-  target_ = resolveLink(*name);
+  target_ = ResolveLink(*name);
   struct stat existing {};
   const bool exists = ::stat(target_.c_str(), &existing) == 0;
   if (exists && !S_ISREG(existing.st_mode)) return false;
 
-  const std::string directory = directoryOf(target_);
+  const std::string directory = DirectoryOf(target_);
   const std::string base = target_.substr(target_.rfind('/') == std::string::npos ? 0 : target_.rfind('/') + 1);
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-    temporary_ = (directory == "/" ? "" : directory) + "/." + base + ".tmp-" + randomSuffix();
+    temporary_ = (directory == "/" ? "" : directory) + "/." + base + ".tmp-" + RandomSuffix();
     fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0 && errno != EEXIST) break;
   }
@@ -90,9 +90,9 @@ bool AtomicFile::Open(const Text& path) {
   return true;
 }
 
-bool AtomicFile::flush() {
+bool AtomicFile::Flush() {
   if (failed_ || fd_ < 0) return false;
-  if (!writeAll(fd_, buffer_.data(), buffer_.size())) failed_ = true;
+  if (!WriteAll(fd_, buffer_.data(), buffer_.size())) failed_ = true;
   buffer_.clear();
   return !failed_;
 }
@@ -104,9 +104,9 @@ bool AtomicFile::Write(std::span<const std::uint8_t> bytes) {
 bool AtomicFile::Write(std::string_view bytes) {
   if (failed_ || fd_ < 0) return false;
   if (buffer_.size() + bytes.size() > kBufferSize) {
-    if (!flush()) return false;
+    if (!Flush()) return false;
     if (bytes.size() >= kBufferSize) {
-      if (!writeAll(fd_, bytes.data(), bytes.size())) failed_ = true;
+      if (!WriteAll(fd_, bytes.data(), bytes.size())) failed_ = true;
       return !failed_;
     }
   }
@@ -116,7 +116,7 @@ bool AtomicFile::Write(std::string_view bytes) {
 
 bool AtomicFile::Commit() {
   if (fd_ < 0) return false;
-  bool ok = flush() && ::fsync(fd_) == 0;
+  bool ok = Flush() && ::fsync(fd_) == 0;
   ok = ::close(fd_) == 0 && ok;
   fd_ = -1;
   ok = ok && ::rename(temporary_.c_str(), target_.c_str()) == 0;
@@ -127,7 +127,7 @@ bool AtomicFile::Commit() {
     return false;
   }
   temporary_.clear();
-  syncDirectory(directoryOf(target_));
+  SyncDirectory(DirectoryOf(target_));
   return true;
 }
 

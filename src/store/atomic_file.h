@@ -43,11 +43,11 @@ class AtomicFile {
   // Drops what was written and removes the temporary file; the target stays as it was.
   void Discard();
 
-  bool isOpen() const { return fd_ >= 0; }
-  bool failed() const { return failed_; }
+  bool IsOpen() const { return fd_ >= 0; }
+  bool Failed() const { return failed_; }
 
  private:
-  bool flush();
+  bool Flush();
 
   int fd_ = -1;
   bool failed_ = false;

@@ -99,7 +99,7 @@ struct Conversion {
 };
 
 // Converts all of `in` from `from` to UTF-8; stops at the first sequence that does not convert.
-Conversion toUtf8(std::string_view in, const char* from) {
+Conversion ConvertToUtf8(std::string_view in, const char* from) {
   Conversion result;
   const iconv_t cd = iconv_open("UTF-8", from);
   if (cd == reinterpret_cast<iconv_t>(-1)) {
@@ -135,7 +135,7 @@ Conversion toUtf8(std::string_view in, const char* from) {
   return result;
 }
 
-std::size_t firstZero(std::string_view bytes, std::size_t unit) {
+std::size_t FirstZero(std::string_view bytes, std::size_t unit) {
   for (std::size_t i = 0; i + unit <= bytes.size(); i += unit) {
     bool zero = true;
     for (std::size_t k = 0; k < unit; ++k) zero = zero && bytes[i + k] == '\0';
@@ -144,13 +144,13 @@ std::size_t firstZero(std::string_view bytes, std::size_t unit) {
   return bytes.size();
 }
 
-DecodedBook decodeAs(std::string_view bytes, std::size_t skip, std::string name, const char* iconvName,
+DecodedBook DecodeAs(std::string_view bytes, std::size_t skip, std::string name, const char* iconvName,
                      std::size_t unit, bool guessed) {
   DecodedBook book;
   book.encoding = std::move(name);
   book.guessed = guessed;
   const std::string_view body = bytes.substr(skip);
-  Conversion c = toUtf8(body, iconvName);
+  Conversion c = ConvertToUtf8(body, iconvName);
   if (c.unknown) {
     book.unknownEncoding = true;
     return book;
@@ -160,7 +160,7 @@ DecodedBook decodeAs(std::string_view bytes, std::size_t skip, std::string name,
     return book;
   }
   if (c.out.find('\0') != std::string::npos) {
-    book.badOffset = skip + firstZero(body, unit);
+    book.badOffset = skip + FirstZero(body, unit);
     return book;
   }
   book.ok = true;
@@ -173,7 +173,7 @@ DecodedBook decodeAs(std::string_view bytes, std::size_t skip, std::string name,
 // code unit: second in little-endian, first in big-endian. Characters such as U+4E00 (一) put a
 // zero in the other place, so only zeros beside a line end, tab or space vote; when there are none,
 // the plain count of zeros by parity decides if it is clear.
-std::optional<bool> littleEndianUtf16(std::string_view bytes) {
+std::optional<bool> LittleEndianUtf16(std::string_view bytes) {
   if (bytes.size() < 2 || bytes.size() % 2 != 0) return std::nullopt;
   auto plain = [](char c) { return c == '\r' || c == '\n' || c == '\t' || c == ' '; };
   std::size_t littleVotes = 0, bigVotes = 0, evenZeros = 0, oddZeros = 0;
@@ -194,7 +194,7 @@ std::optional<bool> littleEndianUtf16(std::string_view bytes) {
   return std::nullopt;
 }
 
-bool detectorSaysBig5(std::string_view bytes) {
+bool DetectorSaysBig5(std::string_view bytes) {
   const std::size_t nonAscii = static_cast<std::size_t>(
       std::count_if(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
   if (nonAscii < kDetectorMinimum) return false;
@@ -216,7 +216,7 @@ std::size_t Utf8ValidPrefix(std::string_view s) {
 }
 
 DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding) {
-  if (!encoding.empty()) return decodeAs(bytes, 0, encoding, encoding.c_str(), 1, false);
+  if (!encoding.empty()) return DecodeAs(bytes, 0, encoding, encoding.c_str(), 1, false);
   if (bytes.starts_with(kUtf8Bom)) {
     DecodedBook book;
     book.encoding = "UTF-8";
@@ -229,8 +229,8 @@ DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding) {
     book.text = bytes.substr(kUtf8Bom.size());
     return book;
   }
-  if (bytes.starts_with(kUtf16LeBom)) return decodeAs(bytes, 2, "UTF-16LE", "UTF-16LE", 2, true);
-  if (bytes.starts_with(kUtf16BeBom)) return decodeAs(bytes, 2, "UTF-16BE", "UTF-16BE", 2, true);
+  if (bytes.starts_with(kUtf16LeBom)) return DecodeAs(bytes, 2, "UTF-16LE", "UTF-16LE", 2, true);
+  if (bytes.starts_with(kUtf16BeBom)) return DecodeAs(bytes, 2, "UTF-16BE", "UTF-16BE", 2, true);
   if (Utf8ValidPrefix(bytes) == bytes.size()) {
     DecodedBook book;
     book.ok = true;
@@ -239,20 +239,20 @@ DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding) {
     return book;
   }
   if (bytes.find('\0') != std::string_view::npos) {
-    if (const auto little = littleEndianUtf16(bytes)) {
-      return *little ? decodeAs(bytes, 0, "UTF-16LE", "UTF-16LE", 2, true)
-                     : decodeAs(bytes, 0, "UTF-16BE", "UTF-16BE", 2, true);
+    if (const auto little = LittleEndianUtf16(bytes)) {
+      return *little ? DecodeAs(bytes, 0, "UTF-16LE", "UTF-16LE", 2, true)
+                     : DecodeAs(bytes, 0, "UTF-16BE", "UTF-16BE", 2, true);
     }
   }
-  if (detectorSaysBig5(bytes)) {
-    DecodedBook book = decodeAs(bytes, 0, "Big5", "CP950", 1, true);
+  if (DetectorSaysBig5(bytes)) {
+    DecodedBook book = DecodeAs(bytes, 0, "Big5", "CP950", 1, true);
     if (!book.ok) {
-      DecodedBook wider = decodeAs(bytes, 0, "Big5", "BIG5-HKSCS", 1, true);
+      DecodedBook wider = DecodeAs(bytes, 0, "Big5", "BIG5-HKSCS", 1, true);
       if (wider.ok || wider.badOffset > book.badOffset) return wider;
     }
     return book;
   }
-  return decodeAs(bytes, 0, "GB18030", "GB18030", 1, true);
+  return DecodeAs(bytes, 0, "GB18030", "GB18030", 1, true);
 }
 
 // ---- Splitting --------------------------------------------------------------------------------
@@ -285,12 +285,12 @@ constexpr const char* kUnitPattern = "第" NVX_NUMERAL "{1,9}([章回节卷集�
 #undef NVX_SPACE
 #undef NVX_NUMERAL
 
-const TextPattern& unitPattern() {
+const TextPattern& UnitPattern() {
   static const std::unique_ptr<TextPattern> pattern = TextPattern::Compile(kUnitPattern, {}, nullptr);
   return *pattern;
 }
 
-bool isSpaceAt(std::string_view s, std::size_t i, std::size_t& length) {
+bool IsSpaceAt(std::string_view s, std::size_t i, std::size_t& length) {
   if (s[i] == ' ' || s[i] == '\t') {
     length = 1;
     return true;
@@ -302,7 +302,7 @@ bool isSpaceAt(std::string_view s, std::size_t i, std::size_t& length) {
   return false;
 }
 
-std::string_view trimRight(std::string_view s) {
+std::string_view TrimRight(std::string_view s) {
   while (!s.empty()) {
     if (s.back() == ' ' || s.back() == '\t') {
       s.remove_suffix(1);
@@ -315,17 +315,17 @@ std::string_view trimRight(std::string_view s) {
   return s;
 }
 
-std::string_view trim(std::string_view s) {
-  s = trimRight(s);
+std::string_view Trim(std::string_view s) {
+  s = TrimRight(s);
   std::size_t i = 0, length = 0;
-  while (i < s.size() && isSpaceAt(s, i, length)) i += length;
+  while (i < s.size() && IsSpaceAt(s, i, length)) i += length;
   return s.substr(i);
 }
 
-bool isBlank(std::string_view line) { return trim(line).empty(); }
+bool IsBlank(std::string_view line) { return Trim(line).empty(); }
 
 // The lines of `text`; a line ends at CR LF, LF or CR.
-std::vector<std::string_view> splitLines(std::string_view text) {
+std::vector<std::string_view> SplitLines(std::string_view text) {
   std::vector<std::string_view> lines;
   std::size_t start = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -339,10 +339,10 @@ std::vector<std::string_view> splitLines(std::string_view text) {
 }
 
 // The lines without blank ones at either end, joined by CR LF.
-std::string joinBody(const std::vector<std::string_view>& lines) {
+std::string JoinBody(const std::vector<std::string_view>& lines) {
   std::size_t first = 0, last = lines.size();
-  while (first < last && isBlank(lines[first])) ++first;
-  while (last > first && isBlank(lines[last - 1])) --last;
+  while (first < last && IsBlank(lines[first])) ++first;
+  while (last > first && IsBlank(lines[last - 1])) --last;
   std::string body;
   std::size_t size = 0;
   for (std::size_t i = first; i < last; ++i) size += lines[i].size() + 2;
@@ -354,18 +354,18 @@ std::string joinBody(const std::vector<std::string_view>& lines) {
   return body;
 }
 
-std::size_t characterLength(unsigned char lead) {
+std::size_t CharacterLength(unsigned char lead) {
   return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
 }
 
 // Cuts a body into pieces of about kPieceChars characters, at line ends; a line with no end for
 // half a piece more is cut where it is, on a character boundary.
-std::vector<std::string> cutIntoPieces(std::string_view body, std::size_t characters) {
+std::vector<std::string> CutIntoPieces(std::string_view body, std::size_t characters) {
   const std::size_t count = std::max<std::size_t>(1, (characters + kPieceChars / 2) / kPieceChars);
   const std::size_t target = (characters + count - 1) / count;
   std::vector<std::string> pieces;
   auto emit = [&](std::string_view piece) {
-    std::string joined = joinBody(splitLines(piece));
+    std::string joined = JoinBody(SplitLines(piece));
     if (!joined.empty()) pieces.push_back(std::move(joined));
   };
   std::size_t start = 0, counted = 0, i = 0;
@@ -379,7 +379,7 @@ std::vector<std::string> cutIntoPieces(std::string_view body, std::size_t charac
       }
       continue;
     }
-    i = std::min(body.size(), i + characterLength(static_cast<unsigned char>(body[i])));
+    i = std::min(body.size(), i + CharacterLength(static_cast<unsigned char>(body[i])));
     if (++counted >= target + kPieceChars / 2) {
       emit(body.substr(start, i - start));
       start = i;
@@ -390,8 +390,8 @@ std::vector<std::string> cutIntoPieces(std::string_view body, std::size_t charac
   return pieces;
 }
 
-bool isDivider(std::string_view title) {
-  const TextPattern& units = unitPattern();
+bool IsDivider(std::string_view title) {
+  const TextPattern& units = UnitPattern();
   std::size_t at = 0, begin = 0, end = 0;
   std::string_view lastUnit;
   while (at < title.size() && units.Find(title, at, begin, end) == TextPattern::Outcome::Found) {
@@ -427,7 +427,7 @@ const TextPattern& DefaultHeadingRule() {
 }
 
 std::optional<bool> IsHeading(const TextPattern& rule, std::string_view line) {
-  line = trimRight(line);
+  line = TrimRight(line);
   if (line.empty()) return false;
   std::size_t begin = 0, end = 0;
   switch (rule.Find(line, 0, begin, end)) {
@@ -454,7 +454,7 @@ SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options) 
   SplitBook book;
   book.rule = options.rule ? SplitRule::Given : SplitRule::Default;
   const TextPattern& rule = options.rule ? *options.rule : DefaultHeadingRule();
-  const std::vector<std::string_view> lines = splitLines(text);
+  const std::vector<std::string_view> lines = SplitLines(text);
 
   std::vector<Chapter> chapters(1);
   chapters.front().title = "前言";
@@ -469,9 +469,9 @@ SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options) 
       chapters.back().lines.push_back(lines[n]);
       continue;
     }
-    const std::string_view title = trim(lines[n]);
+    const std::string_view title = Trim(lines[n]);
     Chapter& current = chapters.back();
-    const bool nothingSince = std::all_of(current.lines.begin(), current.lines.end(), isBlank);
+    const bool nothingSince = std::all_of(current.lines.begin(), current.lines.end(), IsBlank);
     if (current.heading && nothingSince && current.title == title) continue;  // a repeated heading
     ++headings;
     chapters.push_back(Chapter{std::string(title), true, {}});
@@ -480,7 +480,7 @@ SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options) 
   // Pieces are numbered from 1 within the book, apart from the chapters.
   std::size_t pieceNumber = 0;
   auto addPieces = [&book, &pieceNumber](std::string_view body, std::size_t characters) {
-    for (std::string& piece : cutIntoPieces(body, characters)) {
+    for (std::string& piece : CutIntoPieces(body, characters)) {
       BookArticle article;
       article.title = "第" + std::to_string(++pieceNumber) + "节";
       article.characters = CountCharacters(piece);
@@ -492,18 +492,18 @@ SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options) 
 
   if (!options.rule && headings < 2) {
     book.rule = SplitRule::Fallback;
-    const std::string whole = joinBody(lines);
+    const std::string whole = JoinBody(lines);
     if (!whole.empty()) addPieces(whole, CountCharacters(whole));
     return book;
   }
 
   for (Chapter& chapter : chapters) {
-    std::string body = joinBody(chapter.lines);
+    std::string body = JoinBody(chapter.lines);
     chapter.lines.clear();
     const std::size_t characters = CountCharacters(body);
     if (!chapter.heading && body.empty()) continue;
     if (body.empty()) {
-      if (isDivider(chapter.title)) {
+      if (IsDivider(chapter.title)) {
         book.articles.push_back(BookArticle{chapter.title, {}, 0, true});
       } else {
         ++book.emptyDropped;
@@ -528,7 +528,7 @@ namespace {
 
 // Each article's text in the local code page, packed; empty where it does not convert or pack.
 // Packing is most of an import's work, so it runs on all cores.
-std::vector<Bytes> packAll(const std::vector<BookArticle>& articles) {
+std::vector<Bytes> PackAll(const std::vector<BookArticle>& articles) {
   std::vector<Bytes> packed(articles.size());
   std::atomic<std::size_t> next{0};
   auto work = [&] {
@@ -547,7 +547,7 @@ std::vector<Bytes> packAll(const std::vector<BookArticle>& articles) {
 
 WriteOutcome WriteArticles(SqliteDB& db, const std::vector<BookArticle>& articles) {
   WriteOutcome outcome;
-  const std::vector<Bytes> packed = packAll(articles);
+  const std::vector<Bytes> packed = PackAll(articles);
   Transaction transaction(db);
   auto fail = [&](std::string reason) {
     transaction.Rollback();

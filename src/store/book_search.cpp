@@ -22,16 +22,16 @@ namespace {
 constexpr std::string_view kLineEndMark = "⏎";
 
 // Titles go between tabs on one line.
-std::string printable(std::string_view title) {
+std::string Printable(std::string_view title) {
   std::string out(title);
   std::replace_if(out.begin(), out.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
   return out;
 }
 
-std::size_t utf8Length(unsigned char lead) { return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4; }
+std::size_t Utf8Length(unsigned char lead) { return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4; }
 
 // Line ends in [from, to): LF, and CR not followed by LF.
-std::int64_t lineEndsIn(std::string_view text, std::size_t from, std::size_t to) {
+std::int64_t LineEndsIn(std::string_view text, std::size_t from, std::size_t to) {
   std::int64_t count = 0;
   for (std::size_t i = from; i < to; ++i) {
     if (text[i] == '\n') {
@@ -63,7 +63,7 @@ class LocalDecoder {
         *o++ = static_cast<char>(*p++);
         continue;
       }
-      const char16_t c = p + 1 < end ? lookUp(p[0], p[1]) : 0;
+      const char16_t c = p + 1 < end ? LookUp(p[0], p[1]) : 0;
       if (c == 0) return ToUtf8Lossy(local);
       if (c < 0x800) {
         *o++ = static_cast<char>(0xC0 | (c >> 6));
@@ -95,7 +95,7 @@ class LocalDecoder {
     }
   }
 
-  char16_t lookUp(unsigned char lead, unsigned char trail) const {
+  char16_t LookUp(unsigned char lead, unsigned char trail) const {
     if (lead < 0x81 || lead > 0xFE || trail < 0x40 || trail > 0xFE) return 0;
     return table_[(lead - 0x81) * kTrails + (trail - 0x40)];
   }
@@ -104,7 +104,7 @@ class LocalDecoder {
 };
 
 // Unpacks the job's content and cuts it at its first zero, as the editor shows it.
-void unpack(ArticleJob& job, Decoding decoding) {
+void Unpack(ArticleJob& job, Decoding decoding) {
   if (decoding != Decoding::None && !job.packed.empty()) {
     const Bytes raw = Decompress(job.packed);
     job.readable = !raw.empty() || PackedLength(job.packed) == 0;
@@ -123,7 +123,7 @@ TextCounts CountText(std::string_view utf8) {
   TextCounts counts;
   if (utf8.empty()) return counts;
   counts.characters = static_cast<std::int64_t>(CountCharacters(utf8));
-  counts.lines = lineEndsIn(utf8, 0, utf8.size()) + 1;
+  counts.lines = LineEndsIn(utf8, 0, utf8.size()) + 1;
   return counts;
 }
 
@@ -163,7 +163,7 @@ bool WalkArticlesInParallel(SqliteDB& db, Decoding decoding, const std::function
           job = std::move(waiting.front());
           waiting.pop_front();
         }
-        unpack(*job, decoding);
+        Unpack(*job, decoding);
         work(*job);
         {
           std::lock_guard lock(mutex);
@@ -237,7 +237,7 @@ std::string Snippet(std::string_view text, std::size_t begin, std::size_t end) {
     if (text[stop] == '\r' && stop + 1 < text.size() && text[stop + 1] == '\n') {
       stop += 2;
     } else {
-      stop = std::min(text.size(), stop + utf8Length(static_cast<unsigned char>(text[stop])));
+      stop = std::min(text.size(), stop + Utf8Length(static_cast<unsigned char>(text[stop])));
     }
   }
   std::string out;
@@ -276,7 +276,7 @@ std::unique_ptr<Searcher> Searcher::Create(std::string_view needle, SearchOption
   return searcher;
 }
 
-bool Searcher::find(std::string_view text, std::size_t start, std::size_t& begin, std::size_t& end,
+bool Searcher::Find(std::string_view text, std::size_t start, std::size_t& begin, std::size_t& end,
                     bool notEmptyAtStart, bool& failed) const {
   if (pattern_) {
     switch (pattern_->Find(text, start, begin, end, notEmptyAtStart)) {
@@ -300,16 +300,16 @@ bool Searcher::find(std::string_view text, std::size_t start, std::size_t& begin
 bool Searcher::Search(ArticleJob& job) const {
   const std::string_view text = options_.titlesOnly ? std::string_view(job.title) : std::string_view(job.text);
   const bool eachMatch = !options_.countOnly && !options_.titlesOnly;
-  const std::string prefix = std::to_string(job.id) + '\t' + printable(job.title);
+  const std::string prefix = std::to_string(job.id) + '\t' + Printable(job.title);
   job.count = 0;
   bool failed = false;
   std::size_t at = 0, begin = 0, end = 0, counted = 0;
   std::int64_t line = 1;
   bool notEmpty = false;
-  while (at <= text.size() && find(text, at, begin, end, notEmpty, failed)) {
+  while (at <= text.size() && Find(text, at, begin, end, notEmpty, failed)) {
     ++job.count;
     if (eachMatch) {
-      line += lineEndsIn(text, counted, begin);
+      line += LineEndsIn(text, counted, begin);
       counted = begin;
       job.output += prefix + '\t' + std::to_string(line) + '\t' + Snippet(text, begin, end) + '\n';
     }

@@ -81,7 +81,7 @@ class Searcher {
 
  private:
   Searcher() = default;
-  bool find(std::string_view text, std::size_t start, std::size_t& begin, std::size_t& end, bool notEmptyAtStart,
+  bool Find(std::string_view text, std::size_t start, std::size_t& begin, std::size_t& end, bool notEmptyAtStart,
             bool& failed) const;
 
   SearchOptions options_;

@@ -17,20 +17,20 @@ class Converter {
  public:
   Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
   ~Converter() {
-    if (valid()) iconv_close(cd_);
+    if (Valid()) iconv_close(cd_);
   }
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
-  bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
   // Converts all of `in`; fails on any byte sequence the source encoding does not allow, on a
   // sequence cut short, or on a character the target cannot hold. The output grows as it is
   // written, through one small buffer, so converting a large text costs its result and no more.
   // Unless `reset` is false, the descriptor starts afresh; converting a text in pieces passes false
   // for every piece after the first (the piece must then end between two characters).
-  bool convertInto(std::string_view in, std::string& out, bool reset = true) {
-    if (!valid()) return false;
+  bool ConvertInto(std::string_view in, std::string& out, bool reset = true) {
+    if (!Valid()) return false;
     if (reset) iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     char* inPtr = const_cast<char*>(in.data());
     std::size_t inLeft = in.size();
@@ -47,17 +47,17 @@ class Converter {
     }
   }
 
-  std::optional<std::string> convert(std::string_view in) {
+  std::optional<std::string> Convert(std::string_view in) {
     std::string out;
     out.reserve(in.size());
-    if (!convertInto(in, out)) return std::nullopt;
+    if (!ConvertInto(in, out)) return std::nullopt;
     return out;
   }
 
   // Converts as much as converts; a byte that does not start a valid sequence becomes U+FFFD.
-  std::string convertLossy(std::string_view in) {
+  std::string ConvertLossy(std::string_view in) {
     std::string result;
-    if (!valid()) return result;
+    if (!Valid()) return result;
     result.reserve(in.size());
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     char* inPtr = const_cast<char*>(in.data());
@@ -82,12 +82,12 @@ class Converter {
   iconv_t cd_;
 };
 
-Converter& localToUtf8() {
+Converter& LocalToUtf8() {
   thread_local Converter c("UTF-8", kLocalCodePage);
   return c;
 }
 
-Converter& utf32ToLocal() {
+Converter& Utf32ToLocal() {
   thread_local Converter c(kLocalCodePage, "UTF-32LE");
   return c;
 }
@@ -96,7 +96,7 @@ Converter& utf32ToLocal() {
 // 0xxxxxxx, 110xxxxx, 1110xxxx and 11110xxx; every continuation byte must be 10xxxxxx. Stops at a
 // decoded zero (then `i` is the size of `s`). Nothing more is checked here: a surrogate or a value
 // past U+10FFFF is refused by the converter, an overlong form is read for what it encodes.
-bool decodeUtf8(std::string_view s, std::size_t& i, std::vector<char32_t>& out, std::size_t most) {
+bool DecodeUtf8(std::string_view s, std::size_t& i, std::vector<char32_t>& out, std::size_t most) {
   while (i < s.size() && out.size() < most) {
     const auto b = static_cast<std::uint8_t>(s[i]);
     int extra;
@@ -136,7 +136,7 @@ bool decodeUtf8(std::string_view s, std::size_t& i, std::vector<char32_t>& out, 
 
 std::optional<std::string> ToUtf8(std::string_view local) {
   if (local.empty()) return std::string();
-  return localToUtf8().convert(local);
+  return LocalToUtf8().Convert(local);
 }
 
 std::optional<std::string> FromUtf8(std::string_view utf8) {
@@ -148,17 +148,17 @@ std::optional<std::string> FromUtf8(std::string_view utf8) {
   std::string utf32;
   std::string out;
   out.reserve(utf8.size());
-  Converter& converter = utf32ToLocal();
+  Converter& converter = Utf32ToLocal();
   std::size_t i = 0;
   bool first = true;
   while (i < utf8.size()) {
     codePoints.clear();
-    if (!decodeUtf8(utf8, i, codePoints, kPiece)) return std::nullopt;
+    if (!DecodeUtf8(utf8, i, codePoints, kPiece)) return std::nullopt;
     utf32.clear();
     for (char32_t cp : codePoints) {
       for (int k = 0; k < 4; ++k) utf32.push_back(static_cast<char>((cp >> (8 * k)) & 0xFF));
     }
-    if (!converter.convertInto(utf32, out, first)) return std::nullopt;
+    if (!converter.ConvertInto(utf32, out, first)) return std::nullopt;
     first = false;
   }
   return out;
@@ -184,7 +184,7 @@ std::string FromUtf8Lossy(std::string_view utf8) {
 
 std::string L(std::string_view utf8Literal) { return FromUtf8(utf8Literal).value_or(std::string()); }
 
-std::string ToUtf8Lossy(std::string_view local) { return localToUtf8().convertLossy(local); }
+std::string ToUtf8Lossy(std::string_view local) { return LocalToUtf8().ConvertLossy(local); }
 
 std::optional<std::size_t> FindInvalidUtf8(std::string_view utf8) {
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(utf8.data());

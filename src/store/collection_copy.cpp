@@ -29,7 +29,7 @@ using DbHandle = std::unique_ptr<sqlite3, Closer>;
 
 enum class Access { Ok, Missing, NotDatabase, NoTable, NotCollection, NoColumns };
 
-const char* describe(Access access) {
+const char* Describe(Access access) {
   switch (access) {
     case Access::Ok:
       return "an article database";
@@ -53,18 +53,18 @@ inline constexpr int kColumnCount = 8;
 
 // With `contentLength`, the content column gives only its length, which SQLite reads without
 // the content itself.
-std::string articleQuery(bool contentLength = false) {
+std::string ArticleQuery(bool contentLength = false) {
   const std::string content = contentLength ? std::string("length(") + schema::kContent + ")" : schema::kContent;
   return std::string("SELECT ") + schema::kId + ", " + schema::kName + ", " + content + ", " + schema::kFirstLine +
          ", " + schema::kFace + ", " + schema::kColor + ", " + schema::kSize + ", " + schema::kEffects + " FROM " +
          schema::kTable + " ORDER BY " + schema::kId;
 }
 
-bool prepares(sqlite3* db, const std::string& sql) { return static_cast<bool>(prepare(db, sql)); }
+bool Prepares(sqlite3* db, const std::string& sql) { return static_cast<bool>(Prepare(db, sql)); }
 
 // Table nr is a table (not a view) without generated columns.
-bool plainTable(sqlite3* db) {
-  Statement s = prepare(db,
+bool PlainTable(sqlite3* db) {
+  Statement s = Prepare(db,
                         "SELECT (SELECT type FROM sqlite_master WHERE name = 'nr' COLLATE NOCASE) = 'table' AND "
                         "NOT EXISTS (SELECT 1 FROM pragma_table_xinfo('nr') WHERE hidden IN (2, 3))");
   return s && sqlite3_step(s.get()) == SQLITE_ROW && sqlite3_column_int(s.get(), 0) == 1;
@@ -73,7 +73,7 @@ bool plainTable(sqlite3* db) {
 // Opens `path` (UTF-8) read-only. SQLite then never writes the file, not even to roll back a
 // journal left by a crash: it reports the file busy instead. The same defensive settings as
 // every other connection, as the file may come from anywhere.
-Access openReadOnly(const std::string& path, DbHandle& out) {
+Access OpenReadOnly(const std::string& path, DbHandle& out) {
   struct stat st {};
   if (path.empty() || ::stat(path.c_str(), &st) != 0) return Access::Missing;
   if (!S_ISREG(st.st_mode)) return Access::NotDatabase;
@@ -84,30 +84,30 @@ Access openReadOnly(const std::string& path, DbHandle& out) {
   if (rc != SQLITE_OK) return Access::NotDatabase;
   // The editor may be saving into the file: wait for it rather than fail at once.
   HardenConnection(raw, 5000);
-  if (!prepares(raw, "SELECT 1 FROM sqlite_master")) return Access::NotDatabase;
-  if (!prepares(raw, std::string("SELECT * FROM ") + schema::kTable + " LIMIT 0")) return Access::NoTable;
+  if (!Prepares(raw, "SELECT 1 FROM sqlite_master")) return Access::NotDatabase;
+  if (!Prepares(raw, std::string("SELECT * FROM ") + schema::kTable + " LIMIT 0")) return Access::NoTable;
   // Only a plain table is a collection: a view or generated columns compute what they hold on
   // every read, at whatever cost the file sets.
-  if (!plainTable(raw)) return Access::NotCollection;
-  if (!prepares(raw, articleQuery())) return Access::NoColumns;
+  if (!PlainTable(raw)) return Access::NotCollection;
+  if (!Prepares(raw, ArticleQuery())) return Access::NoColumns;
   return Access::Ok;
 }
 
 // The articles of a collection, one row at a time in id order.
 class ArticleRows {
  public:
-  explicit ArticleRows(sqlite3* db, bool contentLength = false) : s_(prepare(db, articleQuery(contentLength))) {}
+  explicit ArticleRows(sqlite3* db, bool contentLength = false) : s_(Prepare(db, ArticleQuery(contentLength))) {}
 
-  // False at the end and on an error; failed() tells them apart.
+  // False at the end and on an error; Failed() tells them apart.
   bool Next() {
     rc_ = s_ ? sqlite3_step(s_.get()) : SQLITE_ERROR;
     return rc_ == SQLITE_ROW;
   }
-  bool failed() const { return rc_ != SQLITE_ROW && rc_ != SQLITE_DONE; }
-  std::int64_t id() const { return sqlite3_column_int64(s_.get(), kIdColumn); }
-  sqlite3_stmt* get() const { return s_.get(); }
+  bool Failed() const { return rc_ != SQLITE_ROW && rc_ != SQLITE_DONE; }
+  std::int64_t Id() const { return sqlite3_column_int64(s_.get(), kIdColumn); }
+  sqlite3_stmt* Get() const { return s_.get(); }
 
-  std::string_view bytes(int column) const {
+  std::string_view Blob(int column) const {
     const auto* p = static_cast<const char*>(sqlite3_column_blob(s_.get(), column));
     return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(s_.get(), column)))
              : std::string_view();
@@ -119,18 +119,18 @@ class ArticleRows {
 };
 
 // The same SQL value: same storage class and same content.
-bool sameValue(const ArticleRows& a, const ArticleRows& b, int column) {
-  const int type = sqlite3_column_type(a.get(), column);
-  if (type != sqlite3_column_type(b.get(), column)) return false;
+bool SameValue(const ArticleRows& a, const ArticleRows& b, int column) {
+  const int type = sqlite3_column_type(a.Get(), column);
+  if (type != sqlite3_column_type(b.Get(), column)) return false;
   switch (type) {
     case SQLITE_NULL:
       return true;
     case SQLITE_INTEGER:
-      return sqlite3_column_int64(a.get(), column) == sqlite3_column_int64(b.get(), column);
+      return sqlite3_column_int64(a.Get(), column) == sqlite3_column_int64(b.Get(), column);
     case SQLITE_FLOAT:
-      return sqlite3_column_double(a.get(), column) == sqlite3_column_double(b.get(), column);
+      return sqlite3_column_double(a.Get(), column) == sqlite3_column_double(b.Get(), column);
     default:
-      return a.bytes(column) == b.bytes(column);
+      return a.Blob(column) == b.Blob(column);
   }
 }
 
@@ -142,8 +142,8 @@ struct ArticleText {
   bool operator==(const ArticleText&) const = default;
 };
 
-ArticleText articleText(const ArticleRows& rows) {
-  const std::string_view stored = rows.bytes(kContentColumn);
+ArticleText ReadArticleText(const ArticleRows& rows) {
+  const std::string_view stored = rows.Blob(kContentColumn);
   const Bytes packed(stored.begin(), stored.end());
   if (packed.empty()) return {};  // never written: an empty article
   const std::int64_t length = PackedLength(packed);
@@ -153,21 +153,21 @@ ArticleText articleText(const ArticleRows& rows) {
   return {false, packed};
 }
 
-Text localTitle(const ArticleRows& rows) { return FromUtf8Lossy(rows.bytes(kNameColumn)); }
+Text LocalTitle(const ArticleRows& rows) { return FromUtf8Lossy(rows.Blob(kNameColumn)); }
 
-bool runsOk(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+bool RunsOk(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
 
-bool quickCheckPasses(sqlite3* db) {
-  Statement s = prepare(db, "PRAGMA quick_check");
+bool QuickCheckPasses(sqlite3* db) {
+  Statement s = Prepare(db, "PRAGMA quick_check");
   if (!s) return false;
   int rc = SQLITE_ERROR;
   bool sound = true;
-  while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) sound = sound && columnText(s.get(), 0) == "ok";
+  while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) sound = sound && ColumnText(s.get(), 0) == "ok";
   return sound && rc == SQLITE_DONE;
 }
 
 // The collection's name in backup names: the file name without ".nvx" (any letter case).
-std::string collectionName(const fs::path& file) {
+std::string CollectionName(const fs::path& file) {
   std::string name = file.filename().string();
   if (name.size() > 4) {
     std::string extension = name.substr(name.size() - 4);
@@ -177,7 +177,7 @@ std::string collectionName(const fs::path& file) {
   return name;
 }
 
-std::string timeStamp(std::time_t time) {
+std::string TimeStamp(std::time_t time) {
   std::tm local{};
   localtime_r(&time, &local);
   char text[32];
@@ -185,12 +185,12 @@ std::string timeStamp(std::time_t time) {
   return text;
 }
 
-bool present(const fs::path& path) {
+bool Present(const fs::path& path) {
   std::error_code ec;
   return fs::symlink_status(path, ec).type() != fs::file_type::not_found;
 }
 
-bool syncPath(const fs::path& path, int flags) {
+bool SyncPath(const fs::path& path, int flags) {
   const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
   if (fd < 0) return false;
   const bool synced = ::fsync(fd) == 0;
@@ -199,10 +199,10 @@ bool syncPath(const fs::path& path, int flags) {
 
 // Renames without replacing a file that appeared under the final name meanwhile; where the file
 // system cannot refuse by itself, the name was checked free just before.
-int renameNoReplace(const fs::path& from, const fs::path& to) {
+int RenameNoReplace(const fs::path& from, const fs::path& to) {
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS) return errno;
-  if (present(to)) return EEXIST;
+  if (Present(to)) return EEXIST;
   return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
@@ -223,17 +223,17 @@ class TemporaryFile {
     if (options_.onTemporary) options_.onTemporary(path_.string());
     return true;
   }
-  const fs::path& path() const { return path_; }
+  const fs::path& Path() const { return path_; }
 
-  void Renamed() { forget(); }
+  void Renamed() { Forget(); }
   void Remove() {
     if (path_.empty()) return;
     ::unlink(path_.c_str());
-    forget();
+    Forget();
   }
 
  private:
-  void forget() {
+  void Forget() {
     if (path_.empty()) return;
     path_.clear();
     if (options_.onTemporary) options_.onTemporary(std::string());
@@ -249,11 +249,11 @@ class TemporaryFile {
 // and not a rebuilt one, and nothing of the file's own schema is run to make it, where VACUUM
 // INTO replays the file's CREATE statements into the new file. The copy is written without a
 // journal and without syncs: it is flushed once, whole, before it gets its final name.
-bool copyDatabase(sqlite3* source, const fs::path& target) {
+bool CopyDatabase(sqlite3* source, const fs::path& target) {
   sqlite3* raw = nullptr;
   const int rc = sqlite3_open_v2(PlainSqlitePath(target.string()).c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
   DbHandle copy(raw);
-  if (rc != SQLITE_OK || !runsOk(raw, "PRAGMA journal_mode=OFF") || !runsOk(raw, "PRAGMA synchronous=OFF"))
+  if (rc != SQLITE_OK || !RunsOk(raw, "PRAGMA journal_mode=OFF") || !RunsOk(raw, "PRAGMA synchronous=OFF"))
     return false;
   sqlite3_backup* backup = sqlite3_backup_init(raw, "main", source, "main");
   if (backup == nullptr) return false;
@@ -264,17 +264,17 @@ bool copyDatabase(sqlite3* source, const fs::path& target) {
 
 // Compares the articles of the copy with the source's, every column; with `contentLength` the
 // contents by their length only.
-std::vector<std::string> compareArticles(sqlite3* source, sqlite3* copy, bool contentLength) {
+std::vector<std::string> CompareArticles(sqlite3* source, sqlite3* copy, bool contentLength) {
   std::vector<std::string> problems;
   ArticleRows a(source, contentLength), b(copy, contentLength);
   bool hasA = a.Next(), hasB = b.Next();
   std::int64_t rows = 0;
   for (; hasA && hasB; hasA = a.Next(), hasB = b.Next(), ++rows) {
-    bool same = a.id() == b.id();
-    for (int column = 0; same && column < kColumnCount; ++column) same = sameValue(a, b, column);
-    if (!same) return {"article " + std::to_string(std::min(a.id(), b.id())) + ": not the same in the copy"};
+    bool same = a.Id() == b.Id();
+    for (int column = 0; same && column < kColumnCount; ++column) same = SameValue(a, b, column);
+    if (!same) return {"article " + std::to_string(std::min(a.Id(), b.Id())) + ": not the same in the copy"};
   }
-  if (a.failed() || b.failed()) return {"the articles could not be compared"};
+  if (a.Failed() || b.Failed()) return {"the articles could not be compared"};
   if (hasA || hasB)
     problems.push_back("the copy has " + std::string(hasA ? "fewer" : "more") + " articles than the collection (" +
                        std::to_string(rows) + " the same)");
@@ -286,7 +286,7 @@ std::vector<std::string> compareArticles(sqlite3* source, sqlite3* copy, bool co
 // packed stream carries its own checksum). Problems of single articles that the copy shares with
 // the source, byte for byte, are the collection's own: they go to `inherited` and do not fail
 // the copy.
-std::vector<std::string> verifyCopy(sqlite3* source, const fs::path& copyPath, std::vector<std::string>& inherited) {
+std::vector<std::string> VerifyCopy(sqlite3* source, const fs::path& copyPath, std::vector<std::string>& inherited) {
   const auto localPath = FromUtf8(copyPath.string());
   if (!localPath) return {"the copy's name does not convert"};
   std::vector<std::string> checked = CheckArticleFile(*localPath);
@@ -294,14 +294,14 @@ std::vector<std::string> verifyCopy(sqlite3* source, const fs::path& copyPath, s
   const bool damagedArticles = std::any_of(checked.begin(), checked.end(), isArticleLine);
 
   DbHandle copy;
-  const Access access = openReadOnly(copyPath.string(), copy);
-  if (access != Access::Ok) return {std::string("the copy: ") + describe(access)};
-  std::vector<std::string> problems = compareArticles(source, copy.get(), !damagedArticles);
+  const Access access = OpenReadOnly(copyPath.string(), copy);
+  if (access != Access::Ok) return {std::string("the copy: ") + Describe(access)};
+  std::vector<std::string> problems = CompareArticles(source, copy.get(), !damagedArticles);
   for (auto& line : checked) (isArticleLine(line) && problems.empty() ? inherited : problems).push_back(std::move(line));
   return problems;
 }
 
-void removeOldBackups(const fs::path& dir, const std::string& name, const fs::path& made, const fs::path& source,
+void RemoveOldBackups(const fs::path& dir, const std::string& name, const fs::path& made, const fs::path& source,
                       int keep, BackupResult& result) {
   std::vector<std::pair<std::string, fs::path>> older;
   std::error_code ec;
@@ -327,13 +327,13 @@ void removeOldBackups(const fs::path& dir, const std::string& name, const fs::pa
   }
 }
 
-bool allDigits(std::string_view s) {
+bool AllDigits(std::string_view s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // The highest sequence number among the backups (and temporary copies) of `name` made in the
 // second `stamp`: a later copy in that second gets a higher one, even when older ones are gone.
-int lastSequence(const fs::path& dir, const std::string& name, const std::string& stamp) {
+int LastSequence(const fs::path& dir, const std::string& name, const std::string& stamp) {
   int last = 0;
   std::error_code ec;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
@@ -358,10 +358,10 @@ bool ParseBackupName(const std::string& fileName, const std::string& name, std::
   const std::string_view rest =
       std::string_view(fileName).substr(prefix.size(), fileName.size() - prefix.size() - kExtension.size());
   // YYYYMMDD-HHMMSS, then nothing or -N for the N-th copy in that second (N from 2, no leading zero).
-  if (!allDigits(rest.substr(0, 8)) || rest[8] != '-' || !allDigits(rest.substr(9, 6))) return false;
+  if (!AllDigits(rest.substr(0, 8)) || rest[8] != '-' || !AllDigits(rest.substr(9, 6))) return false;
   std::string_view sequence = rest.substr(15);
   if (!sequence.empty()) {
-    if (sequence[0] != '-' || !allDigits(sequence.substr(1)) || sequence[1] == '0' || sequence.size() > 10 ||
+    if (sequence[0] != '-' || !AllDigits(sequence.substr(1)) || sequence[1] == '0' || sequence.size() > 10 ||
         sequence == "-1")
       return false;
     sequence.remove_prefix(1);
@@ -382,7 +382,7 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
   }
   const fs::path source(*sourceName);
   DbHandle db;
-  switch (openReadOnly(source.string(), db)) {
+  switch (OpenReadOnly(source.string(), db)) {
     case Access::Ok:
       break;
     case Access::Missing:
@@ -401,7 +401,7 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
   }
   // One read transaction from the check to the end of the comparison: the check, the copy and
   // the comparison all see one state of the file, even while the editor saves into it.
-  if (!runsOk(db.get(), "BEGIN") || !quickCheckPasses(db.get())) {
+  if (!RunsOk(db.get(), "BEGIN") || !QuickCheckPasses(db.get())) {
     result.outcome = BackupOutcome::Damaged;
     return result;
   }
@@ -427,17 +427,17 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
 
   struct stat st {};
   const mode_t mode = ::stat(source.c_str(), &st) == 0 ? ((st.st_mode & 0666) | 0600) : 0600;
-  const std::string name = collectionName(source);
-  const std::string stamp = timeStamp(options.time != 0 ? options.time : std::time(nullptr));
+  const std::string name = CollectionName(source);
+  const std::string stamp = TimeStamp(options.time != 0 ? options.time : std::time(nullptr));
   TemporaryFile temporary(options);
   auto candidate = [&](int sequence) {
     return dir / (name + "-" + stamp + (sequence > 1 ? "-" + std::to_string(sequence) : "") + ".nvx");
   };
-  int sequence = lastSequence(where, name, stamp) + 1;
+  int sequence = LastSequence(where, name, stamp) + 1;
   for (;; ++sequence) {
     const fs::path final = candidate(sequence);
     const fs::path tmp = final.string() + ".tmp";
-    if (present(final) || present(tmp)) continue;
+    if (Present(final) || Present(tmp)) continue;
     if (temporary.Create(tmp, mode)) break;
     if (errno != EEXIST || sequence > 1000) {
       result.notes.emplace_back(std::strerror(errno));
@@ -445,26 +445,26 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
     }
   }
 
-  if (!copyDatabase(db.get(), temporary.path())) {
+  if (!CopyDatabase(db.get(), temporary.Path())) {
     result.notes.emplace_back("the copy could not be written");
     return result;
   }
   std::vector<std::string> inherited;
-  std::vector<std::string> problems = verifyCopy(db.get(), temporary.path(), inherited);
-  runsOk(db.get(), "COMMIT");
+  std::vector<std::string> problems = VerifyCopy(db.get(), temporary.Path(), inherited);
+  RunsOk(db.get(), "COMMIT");
   db.reset();
   if (!problems.empty()) {
     result.outcome = BackupOutcome::BadCopy;
     result.notes = std::move(problems);
     return result;
   }
-  if (!syncPath(temporary.path(), O_RDONLY)) {
+  if (!SyncPath(temporary.Path(), O_RDONLY)) {
     result.notes.emplace_back("the copy could not be flushed to disk");
     return result;
   }
   fs::path final = candidate(sequence);
-  for (int error = renameNoReplace(temporary.path(), final); error != 0;
-       error = renameNoReplace(temporary.path(), final)) {
+  for (int error = RenameNoReplace(temporary.Path(), final); error != 0;
+       error = RenameNoReplace(temporary.Path(), final)) {
     if (error != EEXIST || sequence > 1000) {
       result.notes.emplace_back(std::strerror(error));
       return result;
@@ -472,12 +472,12 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
     final = candidate(++sequence);
   }
   temporary.Renamed();
-  syncPath(where, O_RDONLY | O_DIRECTORY);
+  SyncPath(where, O_RDONLY | O_DIRECTORY);
 
   result.outcome = BackupOutcome::Done;
   result.path = FromUtf8Lossy(final.string());
   result.notes = std::move(inherited);
-  removeOldBackups(where, name, final, source, options.keep, result);
+  RemoveOldBackups(where, name, final, source, options.keep, result);
   return result;
 }
 
@@ -488,17 +488,17 @@ DiffResult DiffCollections(const Text& first, const Text& second,
   const Text* names[2] = {&first, &second};
   for (int i = 0; i < 2; ++i) {
     const auto utf8 = ToUtf8(*names[i]);
-    const Access access = openReadOnly(utf8.value_or(std::string()), dbs[i]);
+    const Access access = OpenReadOnly(utf8.value_or(std::string()), dbs[i]);
     if (access != Access::Ok) {
       result.failedFile = i;
-      result.reason = describe(access);
+      result.reason = Describe(access);
       return result;
     }
   }
   ArticleRows a(dbs[0].get()), b(dbs[1].get());
   auto step = [&result](ArticleRows& rows, int which) {
     const bool more = rows.Next();
-    if (rows.failed() && result.reason.empty()) {
+    if (rows.Failed() && result.reason.empty()) {
       result.failedFile = which;
       result.reason = "cannot read the articles of table nr";
     }
@@ -507,20 +507,20 @@ DiffResult DiffCollections(const Text& first, const Text& second,
   bool hasA = step(a, 0), hasB = step(b, 1);
   while ((hasA || hasB) && result.reason.empty()) {
     ArticleDifference d;
-    if (hasA && (!hasB || a.id() < b.id())) {
-      d = {ArticleChange::Removed, a.id(), localTitle(a)};
+    if (hasA && (!hasB || a.Id() < b.Id())) {
+      d = {ArticleChange::Removed, a.Id(), LocalTitle(a)};
       ++result.summary.removed;
       hasA = step(a, 0);
-    } else if (hasB && (!hasA || b.id() < a.id())) {
-      d = {ArticleChange::Added, b.id(), localTitle(b)};
+    } else if (hasB && (!hasA || b.Id() < a.Id())) {
+      d = {ArticleChange::Added, b.Id(), LocalTitle(b)};
       ++result.summary.added;
       hasB = step(b, 1);
     } else {
-      d = {ArticleChange::Changed, b.id(), localTitle(b)};
-      d.titleDiffers = a.bytes(kNameColumn) != b.bytes(kNameColumn);
-      d.textDiffers = !sameValue(a, b, kContentColumn) && articleText(a) != articleText(b);
+      d = {ArticleChange::Changed, b.Id(), LocalTitle(b)};
+      d.titleDiffers = a.Blob(kNameColumn) != b.Blob(kNameColumn);
+      d.textDiffers = !SameValue(a, b, kContentColumn) && ReadArticleText(a) != ReadArticleText(b);
       for (int column = kFirstStateColumn; column < kColumnCount; ++column)
-        d.stateDiffers = d.stateDiffers || !sameValue(a, b, column);
+        d.stateDiffers = d.stateDiffers || !SameValue(a, b, column);
       const bool changed = d.titleDiffers || d.textDiffers || d.stateDiffers;
       ++(changed ? result.summary.changed : result.summary.same);
       hasA = step(a, 0);

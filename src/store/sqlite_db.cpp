@@ -10,7 +10,7 @@
 namespace nvx {
 namespace {
 
-bool isMemoryName(const Text& name) {
+bool IsMemoryName(const Text& name) {
   if (name.empty()) return true;
   static constexpr std::string_view kMemory = ":memory:";
   if (name.size() != kMemory.size()) return false;
@@ -26,7 +26,7 @@ bool isMemoryName(const Text& name) {
 // off for the whole process where SQLite still allows it (before its first use); and since another
 // part of the process may have used SQLite first, also never hand it a name that could read as a
 // URI: a relative name gets "./" in front.
-void turnOffUriNames() {
+void TurnOffUriNamesOnce() {
   static std::once_flag once;
   std::call_once(once, [] { sqlite3_config(SQLITE_CONFIG_URI, 0); });
 }
@@ -42,21 +42,21 @@ constexpr int kUncounted = -(1 << 30);
 
 thread_local int ticks = 0;  // of the statement running now on this thread
 
-bool startsWith(const char* sql, std::string_view word) {
+bool StartsWith(const char* sql, std::string_view word) {
   return sql != nullptr && ::strncasecmp(sql, word.data(), word.size()) == 0;
 }
 
-int countStatementStart(unsigned event, void*, void*, void* sql) {
+int CountStatementStart(unsigned event, void*, void*, void* sql) {
   if (event == SQLITE_TRACE_ROW) {
     if (ticks > 0) ticks = 0;
     return 0;
   }
   const char* text = static_cast<const char*>(sql);
-  ticks = startsWith(text, "PRAGMA") || startsWith(text, "VACUUM") ? kUncounted : 0;
+  ticks = StartsWith(text, "PRAGMA") || StartsWith(text, "VACUUM") ? kUncounted : 0;
   return 0;
 }
 
-int stopRunaway(void*) { return ++ticks > kTickBudget ? 1 : 0; }
+int StopRunaway(void*) { return ++ticks > kTickBudget ? 1 : 0; }
 
 }  // namespace
 
@@ -73,19 +73,19 @@ void HardenConnection(sqlite3* db, int busyTimeoutMs) {
   sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
   sqlite3_busy_timeout(db, busyTimeoutMs);
   sqlite3_limit(db, SQLITE_LIMIT_LENGTH, SqliteDB::kMaxValueBytes);
-  sqlite3_trace_v2(db, SQLITE_TRACE_STMT | SQLITE_TRACE_ROW, &countStatementStart, nullptr);
-  sqlite3_progress_handler(db, kOpsPerTick, &stopRunaway, nullptr);
+  sqlite3_trace_v2(db, SQLITE_TRACE_STMT | SQLITE_TRACE_ROW, &CountStatementStart, nullptr);
+  sqlite3_progress_handler(db, kOpsPerTick, &StopRunaway, nullptr);
 }
 
-void TurnOffUriNames() { turnOffUriNames(); }
+void TurnOffUriNames() { TurnOffUriNamesOnce(); }
 
 SqliteDB::~SqliteDB() { Close(); }
 
 bool SqliteDB::Open(const Text& fileName, bool create) {
   Close();
-  turnOffUriNames();
+  TurnOffUriNamesOnce();
   std::string path;
-  if (isMemoryName(fileName)) {
+  if (IsMemoryName(fileName)) {
     if (!create) return false;
     path = ":memory:";
   } else {
@@ -139,7 +139,7 @@ bool SqliteDB::Execute(const Text& statement) {
   const auto utf8 = ToUtf8(statement);
   if (!utf8) return false;
   const int rc = sqlite3_exec(connection(), utf8->c_str(), nullptr, nullptr, nullptr);
-  link_->busy = isBusyResult(rc);
+  link_->busy = IsBusyResult(rc);
   return rc == SQLITE_OK;
 }
 

@@ -72,7 +72,7 @@ class SqliteDB {
   // What a table opened on this database holds: it sees the handle only while this connection is
   // open, so a table left open across Close or the next Open fails instead of using a closed handle.
   using Link = Connection;
-  std::shared_ptr<Link> link() const { return link_; }
+  std::shared_ptr<Link> SharedLink() const { return link_; }
 
  private:
   std::shared_ptr<Link> link_;

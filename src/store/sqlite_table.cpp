@@ -9,7 +9,7 @@ namespace {
 
 // Upper-cases ASCII letters; a byte of 0x80 or above goes together with the byte after it, and
 // neither is changed, so the trail byte of a double-byte character is never taken for a letter.
-bool sameColumnName(const Text& a, const Text& b) {
+bool SameColumnName(const Text& a, const Text& b) {
   if (a.size() != b.size()) return false;
   std::size_t i = 0;
   while (i < a.size()) {
@@ -30,7 +30,7 @@ bool sameColumnName(const Text& a, const Text& b) {
 
 // A column name as it enters a statement: as it is when it is a plain name (as every article
 // column is), else quoted, so that a name a file chose can never be read as SQL.
-Text identifier(const Text& name) {
+Text Identifier(const Text& name) {
   bool plain = !name.empty() && !(name[0] >= '0' && name[0] <= '9') &&
                sqlite3_keyword_check(name.data(), static_cast<int>(name.size())) == 0;
   for (char c : name) {
@@ -42,7 +42,7 @@ Text identifier(const Text& name) {
   return quoted + "\"";
 }
 
-std::string lowerAscii(std::string s) {
+std::string LowerAscii(std::string s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return s;
@@ -50,17 +50,17 @@ std::string lowerAscii(std::string s) {
 
 using Memo = Connection::TableMemo;
 
-std::optional<std::int64_t> pragmaNumber(const std::shared_ptr<Connection>& c, const std::string& sql) {
+std::optional<std::int64_t> PragmaNumber(const std::shared_ptr<Connection>& c, const std::string& sql) {
   CachedStatement s = PrepareCached(c, sql);
   if (!s || s.Step() != SQLITE_ROW) return std::nullopt;
   return sqlite3_column_int64(s.get(), 0);
 }
 
-TableShape failureShape(const Connection& c) { return c.busy ? TableShape::Busy : TableShape::Unreadable; }
+TableShape FailureShape(const Connection& c) { return c.busy ? TableShape::Busy : TableShape::Unreadable; }
 
 // Reads what the table is: a table or a view, its columns, whether one of them is generated,
 // which name still reaches the real row id, and the column names a cursor uses.
-void inspect(const std::shared_ptr<Connection>& c, const Text& table, Memo& memo) {
+void Inspect(const std::shared_ptr<Connection>& c, const Text& table, Memo& memo) {
   memo.columnNames.clear();
   memo.lowerNames.clear();
   memo.rowIdName.clear();
@@ -68,7 +68,7 @@ void inspect(const std::shared_ptr<Connection>& c, const Text& table, Memo& memo
     CachedStatement s = PrepareCached(
         c, "SELECT type FROM sqlite_master WHERE name=?1 COLLATE NOCASE AND type IN ('table','view')");
     if (!s) {
-      memo.shape = failureShape(*c);
+      memo.shape = FailureShape(*c);
       return;
     }
     s.BindUtf8(1, memo.name);
@@ -78,10 +78,10 @@ void inspect(const std::shared_ptr<Connection>& c, const Text& table, Memo& memo
       return;
     }
     if (rc != SQLITE_ROW) {
-      memo.shape = failureShape(*c);
+      memo.shape = FailureShape(*c);
       return;
     }
-    if (columnText(s.get(), 0) == "view") {
+    if (ColumnText(s.get(), 0) == "view") {
       memo.shape = TableShape::View;
       return;
     }
@@ -91,18 +91,18 @@ void inspect(const std::shared_ptr<Connection>& c, const Text& table, Memo& memo
   {
     CachedStatement s = PrepareCached(c, "SELECT name, hidden FROM pragma_table_xinfo(?1)");
     if (!s) {
-      memo.shape = failureShape(*c);
+      memo.shape = FailureShape(*c);
       return;
     }
     s.BindUtf8(1, memo.name);
     int rc;
     while ((rc = s.Step()) == SQLITE_ROW) {
-      names.push_back(lowerAscii(columnText(s.get(), 0)));
+      names.push_back(LowerAscii(ColumnText(s.get(), 0)));
       const int hidden = sqlite3_column_int(s.get(), 1);
       generated = generated || hidden == 2 || hidden == 3;
     }
     if (rc != SQLITE_DONE) {
-      memo.shape = failureShape(*c);
+      memo.shape = FailureShape(*c);
       return;
     }
   }
@@ -112,18 +112,18 @@ void inspect(const std::shared_ptr<Connection>& c, const Text& table, Memo& memo
     return;
   }
   for (const char* candidate : {"_ROWID_", "ROWID", "OID"}) {
-    if (std::find(names.begin(), names.end(), lowerAscii(candidate)) == names.end()) {
+    if (std::find(names.begin(), names.end(), LowerAscii(candidate)) == names.end()) {
       memo.rowIdName = candidate;
       break;
     }
   }
   // A WITHOUT ROWID table has no row id under any name.
-  if (memo.rowIdName.empty() || !prepare(c->handle, "SELECT " + memo.rowIdName + " FROM " + table + " LIMIT 0")) {
+  if (memo.rowIdName.empty() || !Prepare(c->handle, "SELECT " + memo.rowIdName + " FROM " + table + " LIMIT 0")) {
     memo.rowIdName.clear();
     memo.shape = TableShape::RowIdHidden;
     return;
   }
-  if (Statement s = prepare(c->handle, "SELECT * FROM " + table + " LIMIT 0")) {
+  if (Statement s = Prepare(c->handle, "SELECT * FROM " + table + " LIMIT 0")) {
     const int rc = sqlite3_step(s.get());
     if (rc == SQLITE_ROW || rc == SQLITE_DONE) {
       const int count = sqlite3_column_count(s.get());
@@ -138,14 +138,14 @@ void inspect(const std::shared_ptr<Connection>& c, const Text& table, Memo& memo
 
 // The connection's memory of table `table`, read again when the schema changed since; nullptr
 // with `failure` set when not even the schema version can be read.
-Memo* tableMemo(const std::shared_ptr<Connection>& c, const Text& table, TableShape& failure) {
+Memo* ReadTableMemo(const std::shared_ptr<Connection>& c, const Text& table, TableShape& failure) {
   failure = TableShape::Missing;
   if (!c || c->handle == nullptr || table.empty()) return nullptr;
   const auto utf8 = ToUtf8(table);
   if (!utf8) return nullptr;
-  const auto schemaVersion = pragmaNumber(c, "PRAGMA schema_version");
+  const auto schemaVersion = PragmaNumber(c, "PRAGMA schema_version");
   if (!schemaVersion) {
-    failure = failureShape(*c);
+    failure = FailureShape(*c);
     return nullptr;
   }
   auto it = std::find_if(c->tables.begin(), c->tables.end(), [&](const Memo& m) { return m.name == *utf8; });
@@ -157,7 +157,7 @@ Memo* tableMemo(const std::shared_ptr<Connection>& c, const Text& table, TableSh
   }
   *it = Memo{};
   it->name = *utf8;
-  inspect(c, table, *it);
+  Inspect(c, table, *it);
   // Set last: a failed inspection is tried again next time instead of being remembered.
   const auto shape = it->shape;
   if (shape != TableShape::Busy && shape != TableShape::Unreadable) it->schemaVersion = *schemaVersion;
@@ -172,18 +172,18 @@ struct Snapshot {
   std::int64_t rollbacks = 0;
 };
 
-std::optional<Snapshot> takeSnapshot(const std::shared_ptr<Connection>& c) {
-  const auto data = pragmaNumber(c, "PRAGMA data_version");
+std::optional<Snapshot> TakeSnapshot(const std::shared_ptr<Connection>& c) {
+  const auto data = PragmaNumber(c, "PRAGMA data_version");
   if (!data) return std::nullopt;
   return Snapshot{*data, sqlite3_total_changes64(c->handle), c->rollbacks};
 }
 
-bool sameSnapshot(const Memo& m, const Snapshot& now) {
+bool SameSnapshot(const Memo& m, const Snapshot& now) {
   return m.idsValid && m.idsDataVersion == now.dataVersion && m.idsChanges == now.changes &&
          m.idsRollbacks == now.rollbacks;
 }
 
-void remember(Memo& m, const Snapshot& s) {
+void Remember(Memo& m, const Snapshot& s) {
   m.idsValid = true;
   m.idsDataVersion = s.dataVersion;
   m.idsChanges = s.changes;
@@ -191,13 +191,13 @@ void remember(Memo& m, const Snapshot& s) {
 }
 
 // The table's row ids in ascending order, read again only when something may have changed them.
-std::shared_ptr<std::vector<std::int64_t>> memoIds(const std::shared_ptr<Connection>& c, Memo& m,
+std::shared_ptr<std::vector<std::int64_t>> MemoIds(const std::shared_ptr<Connection>& c, Memo& m,
                                                    const Text& table) {
   // Taken before reading: a commit by someone else while the rows are read shows up later as a
   // changed data version, never as a missed row.
-  const auto before = takeSnapshot(c);
+  const auto before = TakeSnapshot(c);
   if (!before) return nullptr;
-  if (sameSnapshot(m, *before) && m.ids) return m.ids;
+  if (SameSnapshot(m, *before) && m.ids) return m.ids;
   m.idsValid = false;
   m.ids.reset();
   const auto sql = ToUtf8("SELECT " + m.rowIdName + " FROM " + table + " ORDER BY " + m.rowIdName + " ");
@@ -209,11 +209,11 @@ std::shared_ptr<std::vector<std::int64_t>> memoIds(const std::shared_ptr<Connect
   while ((rc = s.Step()) == SQLITE_ROW) ids->push_back(sqlite3_column_int64(s.get(), 0));
   if (rc != SQLITE_DONE) return nullptr;
   m.ids = ids;
-  remember(m, *before);
+  Remember(m, *before);
   return ids;
 }
 
-Memo* findMemo(Connection& c, const Text& table) {
+Memo* FindMemo(Connection& c, const Text& table) {
   const auto utf8 = ToUtf8(table);
   if (!utf8) return nullptr;
   for (Memo& m : c.tables)
@@ -225,7 +225,7 @@ Memo* findMemo(Connection& c, const Text& table) {
 
 TableLayout InspectTable(SqliteDB& db, const Text& tableName) {
   TableShape failure;
-  const Memo* m = tableMemo(db.link(), tableName, failure);
+  const Memo* m = ReadTableMemo(db.SharedLink(), tableName, failure);
   if (m == nullptr) return {failure, {}};
   const auto shape = m->shape;
   if (shape != TableShape::Sound) return {shape, {}, {}};
@@ -233,21 +233,21 @@ TableLayout InspectTable(SqliteDB& db, const Text& tableName) {
 }
 
 bool TableLayout::HasColumn(std::string_view name) const {
-  return std::find(columns.begin(), columns.end(), lowerAscii(std::string(name))) != columns.end();
+  return std::find(columns.begin(), columns.end(), LowerAscii(std::string(name))) != columns.end();
 }
 
-const std::vector<std::int64_t>& SqliteTable::ids() const {
+const std::vector<std::int64_t>& SqliteTable::Ids() const {
   static const std::vector<std::int64_t> kNone;
   return rowIds_ ? *rowIds_ : kNone;
 }
 
-std::int32_t SqliteTable::positionOf(std::int64_t id) const {
-  const auto& all = ids();
+std::int32_t SqliteTable::PositionOf(std::int64_t id) const {
+  const auto& all = Ids();
   const auto it = std::lower_bound(all.begin(), all.end(), id);
   return it != all.end() && *it == id ? static_cast<std::int32_t>(it - all.begin() + 1) : 0;
 }
 
-void SqliteTable::reset() {
+void SqliteTable::Reset() {
   position_ = 0;
   tableName_.clear();
   rowIdName_.clear();
@@ -259,17 +259,17 @@ void SqliteTable::reset() {
   inserted_.reset();
 }
 
-bool SqliteTable::load() {
+bool SqliteTable::Load() {
   columnNames_.clear();
   rowIds_.reset();
   pending_.reset();
-  if (connection() == nullptr || tableName_.empty()) return false;
+  if (Handle() == nullptr || tableName_.empty()) return false;
   TableShape failure;
-  Memo* m = tableMemo(link_, tableName_, failure);
+  Memo* m = ReadTableMemo(link_, tableName_, failure);
   if (m == nullptr || m->shape != TableShape::Sound) return false;
   rowIdName_ = m->rowIdName;
   columnNames_ = m->columnNames;
-  rowIds_ = memoIds(link_, *m, tableName_);
+  rowIds_ = MemoIds(link_, *m, tableName_);
   return rowIds_ != nullptr;
 }
 
@@ -277,11 +277,11 @@ bool SqliteTable::load() {
 // connection, no commit by another program, no schema change, no rollback), the row ids a reload
 // would read are the ones held with `id` added or taken out. Reading them all again after every
 // insert would make copying n articles cost n^2 row reads. False when a reload is needed.
-bool SqliteTable::applyOwnChange(std::int64_t id, bool inserted) {
-  Memo* m = findMemo(*link_, tableName_);
+bool SqliteTable::ApplyOwnChange(std::int64_t id, bool inserted) {
+  Memo* m = FindMemo(*link_, tableName_);
   if (m == nullptr || m->ids != rowIds_ || !rowIds_) return false;
-  const auto schemaVersion = pragmaNumber(link_, "PRAGMA schema_version");
-  const auto now = takeSnapshot(link_);
+  const auto schemaVersion = PragmaNumber(link_, "PRAGMA schema_version");
+  const auto now = TakeSnapshot(link_);
   if (!schemaVersion || *schemaVersion != m->schemaVersion || !now || !m->idsValid ||
       now->dataVersion != m->idsDataVersion || now->changes != m->idsChanges + 1 ||
       now->rollbacks != m->idsRollbacks)
@@ -296,19 +296,19 @@ bool SqliteTable::applyOwnChange(std::int64_t id, bool inserted) {
     all.erase(place);
   }
   m->ids = rowIds_;
-  remember(*m, *now);
+  Remember(*m, *now);
   pending_.reset();
   return true;
 }
 
 bool SqliteTable::Open(const Text& tableName, SqliteDB& db) {
-  reset();
+  Reset();
   if (db.connection() == nullptr || tableName.empty()) return false;
   tableName_ = tableName;
-  link_ = db.link();
+  link_ = db.SharedLink();
   mode_ = Mode::Browsing;
-  if (!load()) {
-    reset();
+  if (!Load()) {
+    Reset();
     return false;
   }
   pending_.emplace(columnNames_.size());
@@ -316,58 +316,58 @@ bool SqliteTable::Open(const Text& tableName, SqliteDB& db) {
 }
 
 bool SqliteTable::Close() {
-  reset();
+  Reset();
   return true;
 }
 
-bool SqliteTable::moveTo(std::int64_t p) {
-  if (!isOpen()) return false;
-  if (p >= 1 && p <= rowCount()) {
+bool SqliteTable::MoveTo(std::int64_t p) {
+  if (!IsOpen()) return false;
+  if (p >= 1 && p <= RowCount()) {
     position_ = static_cast<std::int32_t>(p);
     return true;
   }
-  position_ = p > rowCount() ? rowCount() + 1 : 0;
+  position_ = p > RowCount() ? RowCount() + 1 : 0;
   return false;
 }
 
-bool SqliteTable::First() { return moveTo(1); }
+bool SqliteTable::First() { return MoveTo(1); }
 
-bool SqliteTable::Next() { return moveTo(std::int64_t(position_) + 1); }
+bool SqliteTable::Next() { return MoveTo(std::int64_t(position_) + 1); }
 
-bool SqliteTable::IsAfterLast() const { return !isOpen() || ids().empty() || position_ > rowCount(); }
+bool SqliteTable::IsAfterLast() const { return !IsOpen() || Ids().empty() || position_ > RowCount(); }
 
-std::int32_t SqliteTable::Position() const { return isOpen() ? position_ : 0; }
+std::int32_t SqliteTable::Position() const { return IsOpen() ? position_ : 0; }
 
 std::optional<std::int64_t> SqliteTable::CurrentId() const {
-  if (!isOpen() || !isCurrentRow(position_)) return std::nullopt;
-  return idAt(position_);
+  if (!IsOpen() || !IsCurrentRow(position_)) return std::nullopt;
+  return IdAt(position_);
 }
 
 bool SqliteTable::Find(const Text& condition) {
-  if (!isOpen() || condition.empty()) return false;
+  if (!IsOpen() || condition.empty()) return false;
   std::int64_t start = 0;
-  if (isCurrentRow(position_)) {
-    start = idAt(position_);
-  } else if (position_ > rowCount()) {
+  if (IsCurrentRow(position_)) {
+    start = IdAt(position_);
+  } else if (position_ > RowCount()) {
     return false;
   }
   // The condition is the caller's own text and varies: prepared for this search alone.
-  Statement s = prepare(connection(), "SELECT " + rowIdName_ + " FROM " + tableName_ + " WHERE (" + condition +
+  Statement s = Prepare(Handle(), "SELECT " + rowIdName_ + " FROM " + tableName_ + " WHERE (" + condition +
                                           ") AND (" + rowIdName_ + ">=?) ");
   if (!s) return false;
   sqlite3_bind_int64(s.get(), 1, start);
   const int rc = sqlite3_step(s.get());
-  link_->busy = isBusyResult(rc);
+  link_->busy = IsBusyResult(rc);
   if (rc != SQLITE_ROW) return false;
-  const std::int32_t p = positionOf(sqlite3_column_int64(s.get(), 0));
+  const std::int32_t p = PositionOf(sqlite3_column_int64(s.get(), 0));
   if (p == 0) return false;
   position_ = p;
   return true;
 }
 
 bool SqliteTable::FindId(std::int64_t id) {
-  if (!isOpen()) return false;
-  const std::int32_t p = positionOf(id);
+  if (!IsOpen()) return false;
+  const std::int32_t p = PositionOf(id);
   if (p == 0) return false;
   const auto sql = ToUtf8("SELECT 1 FROM " + tableName_ + " WHERE " + rowIdName_ + "=?");
   if (!sql) return false;
@@ -379,27 +379,27 @@ bool SqliteTable::FindId(std::int64_t id) {
   return true;
 }
 
-int SqliteTable::columnNumber(const Column& column) const {
-  if (const auto* number = std::get_if<std::int64_t>(&column.ref())) {
-    return *number >= 1 && *number <= columnCount() ? static_cast<int>(*number) : 0;
+int SqliteTable::ColumnNumber(const Column& column) const {
+  if (const auto* number = std::get_if<std::int64_t>(&column.Ref())) {
+    return *number >= 1 && *number <= ColumnCount() ? static_cast<int>(*number) : 0;
   }
-  const Text& name = std::get<Text>(column.ref());
+  const Text& name = std::get<Text>(column.Ref());
   if (name.empty()) return 0;
   for (std::size_t i = 0; i < columnNames_.size(); ++i) {
-    if (columnNames_[i] && sameColumnName(*columnNames_[i], name)) return static_cast<int>(i + 1);
+    if (columnNames_[i] && SameColumnName(*columnNames_[i], name)) return static_cast<int>(i + 1);
   }
   return 0;
 }
 
-std::optional<SqliteTable::FieldValue> SqliteTable::readField(const Column& column, Kind kind, bool* ok) {
+std::optional<SqliteTable::FieldValue> SqliteTable::ReadField(const Column& column, Kind kind, bool* ok) {
   if (ok) *ok = false;
-  const int n = columnNumber(column);
-  if (!isOpen() || n < 1 || !columnNames_[n - 1] || !isCurrentRow(position_)) return std::nullopt;
-  const auto sql = ToUtf8("SELECT " + identifier(*columnNames_[n - 1]) + " FROM " + tableName_ + " WHERE " + rowIdName_ + " = ? ");
+  const int n = ColumnNumber(column);
+  if (!IsOpen() || n < 1 || !columnNames_[n - 1] || !IsCurrentRow(position_)) return std::nullopt;
+  const auto sql = ToUtf8("SELECT " + Identifier(*columnNames_[n - 1]) + " FROM " + tableName_ + " WHERE " + rowIdName_ + " = ? ");
   if (!sql) return std::nullopt;
   CachedStatement s = PrepareCached(link_, *sql);
   if (!s) return std::nullopt;
-  s.Bind(1, idAt(position_));
+  s.Bind(1, IdAt(position_));
   if (s.Step() != SQLITE_ROW) return std::nullopt;
   FieldValue value;
   switch (kind) {
@@ -418,23 +418,23 @@ std::optional<SqliteTable::FieldValue> SqliteTable::readField(const Column& colu
 }
 
 Text SqliteTable::ReadText(const Column& column, bool* ok) {
-  auto v = readField(column, Kind::Text, ok);
+  auto v = ReadField(column, Kind::Text, ok);
   return v ? std::get<Text>(std::move(*v)) : Text();
 }
 
 std::int32_t SqliteTable::ReadInt(const Column& column, bool* ok) {
-  auto v = readField(column, Kind::Int, ok);
+  auto v = ReadField(column, Kind::Int, ok);
   return v ? std::get<std::int32_t>(*v) : 0;
 }
 
 Bytes SqliteTable::ReadBytes(const Column& column, bool* ok) {
-  auto v = readField(column, Kind::Bytes, ok);
+  auto v = ReadField(column, Kind::Bytes, ok);
   return v ? std::get<Bytes>(std::move(*v)) : Bytes();
 }
 
 bool SqliteTable::WriteField(const Column& column, const Value& value) {
-  const int n = columnNumber(column);
-  if (!isOpen() || n < 1 || !pending_) return false;
+  const int n = ColumnNumber(column);
+  if (!IsOpen() || n < 1 || !pending_) return false;
   Pending& slot = (*pending_)[n - 1];
   slot = std::visit(
       [](const auto& v) -> Pending {
@@ -459,21 +459,21 @@ bool SqliteTable::WriteField(const Column& column, const Value& value) {
 }
 
 bool SqliteTable::AddNew() {
-  if (!isOpen()) return false;
+  if (!IsOpen()) return false;
   pending_.emplace(columnNames_.size());
   mode_ = Mode::Adding;
   return true;
 }
 
 bool SqliteTable::Edit() {
-  if (!isOpen() || !isCurrentRow(position_)) return false;
+  if (!IsOpen() || !IsCurrentRow(position_)) return false;
   pending_.emplace(columnNames_.size());
   mode_ = Mode::Editing;
   return true;
 }
 
 bool SqliteTable::Update() {
-  if (!isOpen() || (mode_ != Mode::Adding && mode_ != Mode::Editing) || columnNames_.empty() || !pending_)
+  if (!IsOpen() || (mode_ != Mode::Adding && mode_ != Mode::Editing) || columnNames_.empty() || !pending_)
     return false;
 
   // Parameters follow the table's column order, whatever order the fields were written in.
@@ -482,8 +482,8 @@ bool SqliteTable::Update() {
   for (std::size_t i = 0; i < columnNames_.size(); ++i) {
     const Pending& slot = (*pending_)[i];
     if (std::holds_alternative<std::monostate>(slot) || !columnNames_[i]) continue;
-    setList += identifier(*columnNames_[i]) + "=?,";
-    columnList += identifier(*columnNames_[i]) + ",";
+    setList += Identifier(*columnNames_[i]) + "=?,";
+    columnList += Identifier(*columnNames_[i]) + ",";
     valueList += "?,";
     bound.push_back(&slot);
   }
@@ -494,7 +494,7 @@ bool SqliteTable::Update() {
 
   Text sql;
   if (mode_ == Mode::Editing) {
-    if (!isCurrentRow(position_)) return false;
+    if (!IsCurrentRow(position_)) return false;
     sql = "UPDATE " + tableName_ + " SET " + setList + " WHERE " + rowIdName_ + "=?";
   } else {
     sql = "INSERT INTO " + tableName_ + "(" + columnList + ") VALUES(" + valueList + ")";
@@ -520,25 +520,25 @@ bool SqliteTable::Update() {
         },
         *bound[i]);
   }
-  if (mode_ == Mode::Editing) s.Bind(static_cast<int>(bound.size() + 1), idAt(position_));
+  if (mode_ == Mode::Editing) s.Bind(static_cast<int>(bound.size() + 1), IdAt(position_));
 
   if (s.Step() != SQLITE_DONE) return false;
   s = CachedStatement();
   const bool inserted = mode_ == Mode::Adding;
   mode_ = Mode::Browsing;
   inserted_.reset();
-  if (inserted && sqlite3_changes64(connection()) == 1) inserted_ = sqlite3_last_insert_rowid(connection());
-  if (!inserted_ || !applyOwnChange(*inserted_, true)) load();
+  if (inserted && sqlite3_changes64(Handle()) == 1) inserted_ = sqlite3_last_insert_rowid(Handle());
+  if (!inserted_ || !ApplyOwnChange(*inserted_, true)) Load();
   return true;
 }
 
 std::optional<std::int64_t> SqliteTable::InsertedId() const {
-  return isOpen() && inserted_ && positionOf(*inserted_) != 0 ? inserted_ : std::nullopt;
+  return IsOpen() && inserted_ && PositionOf(*inserted_) != 0 ? inserted_ : std::nullopt;
 }
 
 bool SqliteTable::Delete() {
-  if (!isOpen() || !isCurrentRow(position_)) return false;
-  const std::int64_t id = idAt(position_);
+  if (!IsOpen() || !IsCurrentRow(position_)) return false;
+  const std::int64_t id = IdAt(position_);
   bool done = false;
   if (const auto sql = ToUtf8("DELETE FROM " + tableName_ + " WHERE " + rowIdName_ + " = ?")) {
     CachedStatement s = PrepareCached(link_, *sql);
@@ -547,7 +547,7 @@ bool SqliteTable::Delete() {
       done = s.Step() == SQLITE_DONE;
     }
   }
-  if (!done || !applyOwnChange(id, false)) load();
+  if (!done || !ApplyOwnChange(id, false)) Load();
   position_ = 0;
   return done;
 }

@@ -36,7 +36,7 @@ class Column {
   Column(std::int64_t number) : ref_(number) {}
   Column(double number) : ref_(static_cast<std::int64_t>(number)) {}
 
-  const std::variant<Text, std::int64_t>& ref() const { return ref_; }
+  const std::variant<Text, std::int64_t>& Ref() const { return ref_; }
 
  private:
   std::variant<Text, std::int64_t> ref_;
@@ -105,10 +105,10 @@ class SqliteTable {
   // (a trigger removed it).
   std::optional<std::int64_t> InsertedId() const;
 
-  Mode mode() const { return mode_; }
-  std::int32_t rowCount() const { return static_cast<std::int32_t>(ids().size()); }
-  std::int32_t columnCount() const { return static_cast<std::int32_t>(columnNames_.size()); }
-  const std::vector<std::int64_t>& rowIds() const { return ids(); }
+  Mode CurrentMode() const { return mode_; }
+  std::int32_t RowCount() const { return static_cast<std::int32_t>(Ids().size()); }
+  std::int32_t ColumnCount() const { return static_cast<std::int32_t>(columnNames_.size()); }
+  const std::vector<std::int64_t>& RowIds() const { return Ids(); }
 
  private:
   // A staged value: none, int32, int64, double, text (local code page) or blob.
@@ -116,19 +116,19 @@ class SqliteTable {
   enum class Kind { Text, Int, Bytes };
   using FieldValue = std::variant<Text, std::int32_t, Bytes>;
 
-  sqlite3* connection() const { return link_ ? link_->handle : nullptr; }
-  const std::vector<std::int64_t>& ids() const;
-  std::int64_t idAt(std::int32_t p) const { return ids()[static_cast<std::size_t>(p - 1)]; }
-  std::int32_t positionOf(std::int64_t id) const;  // 0 when not among the row ids
+  sqlite3* Handle() const { return link_ ? link_->handle : nullptr; }
+  const std::vector<std::int64_t>& Ids() const;
+  std::int64_t IdAt(std::int32_t p) const { return Ids()[static_cast<std::size_t>(p - 1)]; }
+  std::int32_t PositionOf(std::int64_t id) const;  // 0 when not among the row ids
 
-  bool isOpen() const { return connection() != nullptr && mode_ != Mode::Closed; }
-  bool isCurrentRow(std::int32_t p) const { return !ids().empty() && p >= 1 && p <= rowCount(); }
-  void reset();
-  bool load();
-  bool applyOwnChange(std::int64_t id, bool inserted);
-  bool moveTo(std::int64_t p);
-  int columnNumber(const Column& column) const;
-  std::optional<FieldValue> readField(const Column& column, Kind kind, bool* ok);
+  bool IsOpen() const { return Handle() != nullptr && mode_ != Mode::Closed; }
+  bool IsCurrentRow(std::int32_t p) const { return !Ids().empty() && p >= 1 && p <= RowCount(); }
+  void Reset();
+  bool Load();
+  bool ApplyOwnChange(std::int64_t id, bool inserted);
+  bool MoveTo(std::int64_t p);
+  int ColumnNumber(const Column& column) const;
+  std::optional<FieldValue> ReadField(const Column& column, Kind kind, bool* ok);
 
   std::int32_t position_ = 0;
   Text tableName_;

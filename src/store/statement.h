@@ -26,7 +26,7 @@ struct Finalizer {
 using Statement = std::unique_ptr<sqlite3_stmt, Finalizer>;
 
 // Converts the local-code-page statement to UTF-8 and prepares it; empty on any failure.
-inline Statement prepare(sqlite3* db, const std::string& localSql) {
+inline Statement Prepare(sqlite3* db, const std::string& localSql) {
   if (db == nullptr) return {};
   const auto utf8 = ToUtf8(localSql);
   if (!utf8) return {};
@@ -39,14 +39,14 @@ inline Statement prepare(sqlite3* db, const std::string& localSql) {
 }
 
 // Runs a statement that returns no rows; true when SQLite reports success.
-inline bool execute(sqlite3* db, const std::string& localSql) {
+inline bool Execute(sqlite3* db, const std::string& localSql) {
   if (db == nullptr || localSql.empty()) return false;
   const auto utf8 = ToUtf8(localSql);
   return utf8 && sqlite3_exec(db, utf8->c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 // The text of a result column as a zero-terminated string would give it (NULL gives "").
-inline std::string columnText(sqlite3_stmt* s, int column) {
+inline std::string ColumnText(sqlite3_stmt* s, int column) {
   const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
   return p ? std::string(p) : std::string();
 }
@@ -61,7 +61,7 @@ inline Bytes columnBytes(sqlite3_stmt* s, int column) {
 // A text result column converted to the local code page; a text that does not convert reads as
 // empty, as every text read of the store does.
 inline Text columnLocalText(sqlite3_stmt* s, int column) {
-  return FromUtf8(columnText(s, column)).value_or(Text());
+  return FromUtf8(ColumnText(s, column)).value_or(Text());
 }
 
 // What one open connection carries besides its handle: the statement cache, the outcome of the
@@ -69,7 +69,7 @@ inline Text columnLocalText(sqlite3_stmt* s, int column) {
 enum class TableShape;  // sqlite_table.h
 
 // Whether a result code says that another connection held the file past the busy timeout.
-inline bool isBusyResult(int rc) { return (rc & 0xFF) == SQLITE_BUSY; }
+inline bool IsBusyResult(int rc) { return (rc & 0xFF) == SQLITE_BUSY; }
 
 struct Connection {
   sqlite3* handle = nullptr;
@@ -133,7 +133,7 @@ class CachedStatement {
   CachedStatement(CachedStatement&& other) noexcept { *this = std::move(other); }
   CachedStatement& operator=(CachedStatement&& other) noexcept {
     if (this != &other) {
-      release();
+      Release();
       connection_ = std::move(other.connection_);
       statement_ = other.statement_;
       key_ = std::move(other.key_);
@@ -141,7 +141,7 @@ class CachedStatement {
     }
     return *this;
   }
-  ~CachedStatement() { release(); }
+  ~CachedStatement() { Release(); }
 
   sqlite3_stmt* get() const { return statement_; }
   explicit operator bool() const { return statement_ != nullptr; }
@@ -149,7 +149,7 @@ class CachedStatement {
   // Steps once and notes on the connection whether a failure was a busy file.
   int Step() {
     const int rc = sqlite3_step(statement_);
-    if (connection_) connection_->busy = isBusyResult(rc);
+    if (connection_) connection_->busy = IsBusyResult(rc);
     return rc;
   }
 
@@ -170,7 +170,7 @@ class CachedStatement {
   }
 
  private:
-  void release() {
+  void Release() {
     if (statement_ == nullptr) return;
     sqlite3_stmt* s = statement_;
     statement_ = nullptr;
@@ -210,7 +210,7 @@ inline CachedStatement PrepareCached(const std::shared_ptr<Connection>& connecti
   const int rc = sqlite3_prepare_v3(connection->handle, utf8Sql.c_str(), static_cast<int>(utf8Sql.size()),
                                     SQLITE_PREPARE_PERSISTENT, &raw, nullptr);
   if (rc != SQLITE_OK || raw == nullptr) {
-    connection->busy = isBusyResult(rc);
+    connection->busy = IsBusyResult(rc);
     sqlite3_finalize(raw);
     return {};
   }

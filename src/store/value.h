@@ -24,6 +24,6 @@ using Value = std::variant<std::monostate, std::uint8_t, std::int16_t, std::int3
                            double, bool, DateTime, Text, Bytes>;
 
 inline Bytes toByteArray(std::string_view s) { return Bytes(s.begin(), s.end()); }
-inline Text toText(const Bytes& b) { return Text(b.begin(), b.end()); }
+inline Text ToText(const Bytes& b) { return Text(b.begin(), b.end()); }
 
 }  // namespace nvx

@@ -27,7 +27,7 @@ constexpr int kGrepFound = 0;
 constexpr int kGrepNotFound = 1;
 constexpr int kGrepError = 2;
 
-bool flushOut() { return std::fflush(stdout) == 0 && !std::ferror(stdout); }
+bool FlushOut() { return std::fflush(stdout) == 0 && !std::ferror(stdout); }
 
 // Arguments after the command: words, flags and options with a value ("--rule X" or "--rule=X").
 // "--" ends the options.
@@ -38,7 +38,7 @@ struct Arguments {
   std::string error;
 };
 
-Arguments parse(const std::vector<std::string>& args, const std::set<std::string>& flags,
+Arguments Parse(const std::vector<std::string>& args, const std::set<std::string>& flags,
                 const std::set<std::string>& valued) {
   Arguments parsed;
   bool optionsEnded = false;
@@ -66,12 +66,12 @@ Arguments parse(const std::vector<std::string>& args, const std::set<std::string
   return parsed;
 }
 
-int usageError(const std::string& what, int (*usage)()) {
+int UsageError(const std::string& what, int (*usage)()) {
   std::fprintf(stderr, "nvx: %s\n", what.c_str());
   return usage();
 }
 
-std::optional<std::int64_t> positiveNumber(std::string_view s) {
+std::optional<std::int64_t> PositiveNumber(std::string_view s) {
   std::int64_t value = 0;
   const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
   if (s.empty() || ec != std::errc() || end != s.data() + s.size() || value < 1) return std::nullopt;
@@ -79,7 +79,7 @@ std::optional<std::int64_t> positiveNumber(std::string_view s) {
 }
 
 // The whole of a regular file; nothing for anything else (a FIFO is never opened).
-std::optional<std::string> readRegularFile(const std::string& file) {
+std::optional<std::string> ReadRegularFile(const std::string& file) {
   struct stat st {};
   if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   std::ifstream in(file, std::ios::binary);
@@ -90,7 +90,7 @@ std::optional<std::string> readRegularFile(const std::string& file) {
 }
 
 // "T ×n, …" for the titles given more than once, in the order they first appear.
-std::string duplicateTitles(const std::vector<book::BookArticle>& articles) {
+std::string DuplicateTitles(const std::vector<book::BookArticle>& articles) {
   std::map<std::string, std::size_t> seen;
   std::vector<std::string> order;
   for (const auto& a : articles)
@@ -104,9 +104,9 @@ std::string duplicateTitles(const std::vector<book::BookArticle>& articles) {
   return list.empty() ? "none" : list;
 }
 
-int importBook(const std::vector<std::string>& args, int (*usage)()) {
-  const Arguments a = parse(args, {"--dry-run"}, {"--encoding", "--rule", "--max-chars"});
-  if (!a.error.empty()) return usageError(a.error, usage);
+int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
+  const Arguments a = Parse(args, {"--dry-run"}, {"--encoding", "--rule", "--max-chars"});
+  if (!a.error.empty()) return UsageError(a.error, usage);
   if (a.words.size() != 2) return usage();
   const std::string& file = a.words[0];
   const std::string& bookFile = a.words[1];
@@ -114,15 +114,15 @@ int importBook(const std::vector<std::string>& args, int (*usage)()) {
 
   book::SplitOptions options;
   if (a.values.count("--max-chars")) {
-    const auto n = positiveNumber(a.values.at("--max-chars"));
-    if (!n) return usageError("--max-chars needs a positive number", usage);
+    const auto n = PositiveNumber(a.values.at("--max-chars"));
+    if (!n) return UsageError("--max-chars needs a positive number", usage);
     options.maxChars = static_cast<std::size_t>(*n);
   }
   std::unique_ptr<book::TextPattern> rule;
   if (a.values.count("--rule")) {
     std::string error;
     rule = book::TextPattern::Compile(a.values.at("--rule"), {}, &error);
-    if (!rule) return usageError("bad --rule: " + error, usage);
+    if (!rule) return UsageError("bad --rule: " + error, usage);
     options.rule = rule.get();
   }
   const std::string encoding = a.values.count("--encoding") ? a.values.at("--encoding") : std::string();
@@ -130,10 +130,10 @@ int importBook(const std::vector<std::string>& args, int (*usage)()) {
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
 
-  const auto bytes = readRegularFile(bookFile);
+  const auto bytes = ReadRegularFile(bookFile);
   if (!bytes) return Fail(bookFile, "cannot read");
   const book::DecodedBook decoded = book::DecodeBook(*bytes, encoding);
-  if (decoded.unknownEncoding) return usageError("unknown encoding " + encoding, usage);
+  if (decoded.unknownEncoding) return UsageError("unknown encoding " + encoding, usage);
   if (!decoded.ok) {
     return Fail(bookFile, "not valid " + decoded.encoding + " at byte " + std::to_string(decoded.badOffset) +
                               (decoded.guessed ? " (use --encoding)" : ""));
@@ -155,8 +155,8 @@ int importBook(const std::vector<std::string>& args, int (*usage)()) {
     }
     out += "encoding " + decoded.encoding + "; rule " + ruleName + "; " + std::to_string(split.articles.size()) +
            " articles; " + std::to_string(split.emptyDropped) + " empty dropped; duplicate titles: " +
-           duplicateTitles(split.articles) + "; fallback: " + (split.fallback ? "yes" : "no") + '\n';
-    if (!WriteOut(out) || !flushOut()) return Fail(file, "cannot write output");
+           DuplicateTitles(split.articles) + "; fallback: " + (split.fallback ? "yes" : "no") + '\n';
+    if (!WriteOut(out) || !FlushOut()) return Fail(file, "cannot write output");
     return kSuccess;
   }
 
@@ -167,13 +167,13 @@ int importBook(const std::vector<std::string>& args, int (*usage)()) {
   std::printf("added %zu articles (ids %lld-%lld), %s, %s\n", split.articles.size(),
               static_cast<long long>(written.firstId), static_cast<long long>(written.lastId),
               decoded.encoding.c_str(), ruleName);
-  if (!flushOut()) return Fail(file, "cannot write output");
+  if (!FlushOut()) return Fail(file, "cannot write output");
   return kSuccess;
 }
 
-int grepCommand(const std::vector<std::string>& args, int (*usage)()) {
-  const Arguments a = parse(args, {"-i", "-E", "-c", "--titles"}, {});
-  if (!a.error.empty()) return usageError(a.error, usage);
+int GrepCommand(const std::vector<std::string>& args, int (*usage)()) {
+  const Arguments a = Parse(args, {"-i", "-E", "-c", "--titles"}, {});
+  if (!a.error.empty()) return UsageError(a.error, usage);
   if (a.words.size() != 2) return usage();
   const std::string& file = a.words[0];
   book::SearchOptions options;
@@ -183,7 +183,7 @@ int grepCommand(const std::vector<std::string>& args, int (*usage)()) {
   options.titlesOnly = a.flags.count("--titles") != 0;
   std::string error;
   const auto searcher = book::Searcher::Create(a.words[1], options, &error);
-  if (!searcher) return usageError(error, usage);
+  if (!searcher) return UsageError(error, usage);
 
   SqliteDB db;
   if (auto code = OpenArticles(db, file, kGrepError)) return *code;
@@ -203,15 +203,15 @@ int grepCommand(const std::vector<std::string>& args, int (*usage)()) {
         outputFailed = !WriteOut(job.output);
         return !outputFailed;
       });
-  if (outputFailed || !flushOut()) return Fail(file, "cannot write output", kGrepError);
+  if (outputFailed || !FlushOut()) return Fail(file, "cannot write output", kGrepError);
   if (!read) return Fail(file, "cannot read the articles", kGrepError);
   if (failed) return kGrepError;
   return found ? kGrepFound : kGrepNotFound;
 }
 
-int statCommand(const std::vector<std::string>& args, int (*usage)()) {
-  const Arguments a = parse(args, {}, {});
-  if (!a.error.empty()) return usageError(a.error, usage);
+int StatCommand(const std::vector<std::string>& args, int (*usage)()) {
+  const Arguments a = Parse(args, {}, {});
+  if (!a.error.empty()) return UsageError(a.error, usage);
   if (a.words.size() != 1) return usage();
   const std::string& file = a.words[0];
   SqliteDB db;
@@ -248,7 +248,7 @@ int statCommand(const std::vector<std::string>& args, int (*usage)()) {
   if (!outputFailed)
     outputFailed = !WriteOut("total\t" + std::to_string(articles) + " articles\t" + std::to_string(characters) + '\t' +
                              std::to_string(lines) + '\n');
-  if (outputFailed || !flushOut()) return Fail(file, "cannot write output");
+  if (outputFailed || !FlushOut()) return Fail(file, "cannot write output");
   return damaged ? kFailure : kSuccess;
 }
 
@@ -259,7 +259,7 @@ constexpr std::size_t kMaxFileNameBytes = 255 - 12;
 
 // "NNNN-title.txt": '/', control characters and a leading dot become '_'; a title too long for a
 // file name is cut on a character boundary.
-std::string splitFileName(std::int64_t place, int width, std::string_view title) {
+std::string SplitFileName(std::int64_t place, int width, std::string_view title) {
   std::string number = std::to_string(place);
   if (static_cast<int>(number.size()) < width) number.insert(0, width - number.size(), '0');
   std::string name;
@@ -279,25 +279,25 @@ std::string splitFileName(std::int64_t place, int width, std::string_view title)
   return number + "-" + name + ".txt";
 }
 
-int exportSplit(const std::vector<std::string>& args, int (*usage)()) {
-  const Arguments a = parse(args, {"--split"}, {"--range", "--encoding"});
-  if (!a.error.empty()) return usageError(a.error, usage);
+int ExportSplit(const std::vector<std::string>& args, int (*usage)()) {
+  const Arguments a = Parse(args, {"--split"}, {"--range", "--encoding"});
+  if (!a.error.empty()) return UsageError(a.error, usage);
   if (a.words.size() != 2) return usage();
   const std::string& file = a.words[0];
   const std::string& dir = a.words[1];
 
   std::string encoding = a.values.count("--encoding") ? a.values.at("--encoding") : "utf-8";
   std::transform(encoding.begin(), encoding.end(), encoding.begin(), [](unsigned char c) { return std::tolower(c); });
-  if (encoding != "utf-8" && encoding != "gb18030") return usageError("--encoding is utf-8 or gb18030", usage);
+  if (encoding != "utf-8" && encoding != "gb18030") return UsageError("--encoding is utf-8 or gb18030", usage);
 
   std::int64_t first = 1, last = INT64_MAX;
   if (a.values.count("--range")) {
     const std::string& range = a.values.at("--range");
     const auto dash = range.find('-');
-    const auto from = positiveNumber(std::string_view(range).substr(0, dash));
+    const auto from = PositiveNumber(std::string_view(range).substr(0, dash));
     const std::string to = dash == std::string::npos ? std::string("x") : range.substr(dash + 1);
-    const auto until = to.empty() ? std::optional<std::int64_t>(INT64_MAX) : positiveNumber(to);
-    if (!from || !until || *until < *from) return usageError("--range is A-B or A- (places, from 1)", usage);
+    const auto until = to.empty() ? std::optional<std::int64_t>(INT64_MAX) : PositiveNumber(to);
+    if (!from || !until || *until < *from) return UsageError("--range is A-B or A- (places, from 1)", usage);
     first = *from;
     last = *until;
   }
@@ -320,7 +320,7 @@ int exportSplit(const std::vector<std::string>& args, int (*usage)()) {
       db, encoding == "utf-8" ? book::Decoding::Utf8 : book::Decoding::LocalCodePage,
       [&](book::ArticleJob& job) {
         if (job.place < first || job.place > last || !job.readable) return;
-        const std::string target = (std::filesystem::path(dir) / splitFileName(job.place, width, job.title)).string();
+        const std::string target = (std::filesystem::path(dir) / SplitFileName(job.place, width, job.title)).string();
         const Text localTarget = FromUtf8(target).value_or(Text());
         AtomicFile out;
         if (IsSameFile(localTarget, *collection)) {
@@ -350,10 +350,10 @@ int exportSplit(const std::vector<std::string>& args, int (*usage)()) {
 std::optional<int> RunBookCommand(const std::vector<std::string>& args, int (*usage)()) {
   if (args.empty()) return std::nullopt;
   const std::string& command = args[0];
-  if (command == "import") return importBook(args, usage);
-  if (command == "grep") return grepCommand(args, usage);
-  if (command == "stat") return statCommand(args, usage);
-  if (command == "export" && std::find(args.begin(), args.end(), "--split") != args.end()) return exportSplit(args, usage);
+  if (command == "import") return ImportBook(args, usage);
+  if (command == "grep") return GrepCommand(args, usage);
+  if (command == "stat") return StatCommand(args, usage);
+  if (command == "export" && std::find(args.begin(), args.end(), "--split") != args.end()) return ExportSplit(args, usage);
   return std::nullopt;
 }
 

@@ -19,24 +19,24 @@ namespace {
 char temporaryCopy[4096];
 volatile std::sig_atomic_t haveTemporaryCopy = 0;
 
-extern "C" void removeTemporaryCopy(int signalNumber) {
+extern "C" void RemoveTemporaryCopy(int signalNumber) {
   if (haveTemporaryCopy) ::unlink(temporaryCopy);
   std::signal(signalNumber, SIG_DFL);
   std::raise(signalNumber);
 }
 
-void noteTemporaryCopy(const std::string& path) {
+void NoteTemporaryCopy(const std::string& path) {
   haveTemporaryCopy = 0;
   if (path.empty() || path.size() >= sizeof temporaryCopy) return;
   std::memcpy(temporaryCopy, path.c_str(), path.size() + 1);
   haveTemporaryCopy = 1;
 }
 
-void removeTemporaryCopyOnSignals() {
-  for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) std::signal(signalNumber, removeTemporaryCopy);
+void RemoveTemporaryCopyOnSignals() {
+  for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) std::signal(signalNumber, RemoveTemporaryCopy);
 }
 
-std::optional<int> positive(const std::string& text) {
+std::optional<int> Positive(const std::string& text) {
   int value = 0;
   const char* end = text.data() + text.size();
   const auto [ptr, ec] = std::from_chars(text.data(), end, value);
@@ -44,13 +44,13 @@ std::optional<int> positive(const std::string& text) {
   return value;
 }
 
-void say(const std::string& file, const std::string& text) {
+void Say(const std::string& file, const std::string& text) {
   std::fprintf(stderr, "nvx: %s: %s\n", file.c_str(), text.c_str());
 }
 
 }  // namespace
 
-int backup(const std::vector<std::string>& args) {
+int Backup(const std::vector<std::string>& args) {
   std::string file;
   std::string dir;
   BackupOptions options;
@@ -59,7 +59,7 @@ int backup(const std::vector<std::string>& args) {
     if (args[i] == "--dir" && hasValue) {
       dir = args[++i];
     } else if (args[i] == "--keep" && hasValue) {
-      const auto keep = positive(args[++i]);
+      const auto keep = Positive(args[++i]);
       if (!keep) return kUsage;
       options.keep = *keep;
     } else if (file.empty() && !args[i].empty() && args[i][0] != '-') {
@@ -72,51 +72,51 @@ int backup(const std::vector<std::string>& args) {
   const auto localFile = FromUtf8(file);
   const auto localDir = FromUtf8(dir);
   if (!localFile || !localDir) {
-    say(file, "cannot use this file name");
+    Say(file, "cannot use this file name");
     return kFailure;
   }
   options.directory = *localDir;
-  options.onTemporary = noteTemporaryCopy;
-  removeTemporaryCopyOnSignals();
+  options.onTemporary = NoteTemporaryCopy;
+  RemoveTemporaryCopyOnSignals();
 
   const BackupResult result = BackupCollection(*localFile, options);
   const std::string where = dir.empty() ? "its folder" : dir;
   switch (result.outcome) {
     case BackupOutcome::Done:
-      for (const auto& note : result.notes) say(file, note);
+      for (const auto& note : result.notes) Say(file, note);
       std::printf("%s\n", ToUtf8Lossy(result.path).c_str());
       return kSuccess;
     case BackupOutcome::Missing:
-      say(file, "no such file");
+      Say(file, "no such file");
       break;
     case BackupOutcome::Damaged:
-      say(file, "damaged, no backup made, older backups kept");
+      Say(file, "damaged, no backup made, older backups kept");
       break;
     case BackupOutcome::NoTable:
-      say(file, "no table nr, no backup made, older backups kept");
+      Say(file, "no table nr, no backup made, older backups kept");
       break;
     case BackupOutcome::NotCollection:
-      say(file, "not a collection (nr is a view or has generated columns), no backup made, older backups kept");
+      Say(file, "not a collection (nr is a view or has generated columns), no backup made, older backups kept");
       break;
     case BackupOutcome::CannotWrite:
-      for (const auto& note : result.notes) say(file, "cannot write the backup in " + where + ": " + note);
-      say(file, "no backup made, older backups kept");
+      for (const auto& note : result.notes) Say(file, "cannot write the backup in " + where + ": " + note);
+      Say(file, "no backup made, older backups kept");
       break;
     case BackupOutcome::BadCopy:
-      for (const auto& note : result.notes) say(file, "the copy did not verify: " + note);
-      say(file, "no backup made, older backups kept");
+      for (const auto& note : result.notes) Say(file, "the copy did not verify: " + note);
+      Say(file, "no backup made, older backups kept");
       break;
   }
   return kFailure;
 }
 
-int diff(const std::string& first, const std::string& second) {
+int Diff(const std::string& first, const std::string& second) {
   constexpr int kDifferent = 1;
   constexpr int kTrouble = 2;
   const auto a = FromUtf8(first);
   const auto b = FromUtf8(second);
   if (!a || !b) {
-    say(a ? second : first, "cannot use this file name");
+    Say(a ? second : first, "cannot use this file name");
     return kTrouble;
   }
   std::string out;
@@ -139,7 +139,7 @@ int diff(const std::string& first, const std::string& second) {
   });
   std::fputs(out.c_str(), stdout);
   if (!result.ok) {
-    say(result.failedFile == 0 ? first : second, result.reason);
+    Say(result.failedFile == 0 ? first : second, result.reason);
     return kTrouble;
   }
   const DiffSummary& s = result.summary;

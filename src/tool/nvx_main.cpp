@@ -47,12 +47,12 @@ constexpr const char* kUsageText =
     "\n"
     "Exit status: 0 success, 1 failure (the reason on standard error), 2 wrong usage.\n";
 
-int usage() {
+int Usage() {
   std::fputs(kUsageText, stderr);
   return nvx::tool::kUsage;
 }
 
-int run(const std::vector<std::string>& args) {
+int Run(const std::vector<std::string>& args) {
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
     std::fputs(kUsageText, stdout);
     return nvx::tool::kSuccess;
@@ -61,27 +61,27 @@ int run(const std::vector<std::string>& args) {
     std::printf("nvx %s\n", NVX_VERSION);
     return nvx::tool::kSuccess;
   }
-  if (args.empty()) return usage();
-  if (auto code = nvx::tool::RunBookCommand(args, usage)) return *code;
+  if (args.empty()) return Usage();
+  if (auto code = nvx::tool::RunBookCommand(args, Usage)) return *code;
   const std::string& command = args[0];
   const std::size_t n = args.size();
-  if (command == "new" && n == 2) return nvx::tool::newFile(args[1]);
-  if (command == "list" && n == 2) return nvx::tool::list(args[1]);
-  if (command == "cat" && n == 3) return nvx::tool::cat(args[1], args[2]);
-  if (command == "add" && n == 3) return nvx::tool::add(args[1], args[2]);
-  if (command == "check" && n == 2) return nvx::tool::check(args[1]);
-  if (command == "export" && n == 3) return nvx::tool::exportText(args[1], args[2]);
+  if (command == "new" && n == 2) return nvx::tool::NewFile(args[1]);
+  if (command == "list" && n == 2) return nvx::tool::List(args[1]);
+  if (command == "cat" && n == 3) return nvx::tool::Cat(args[1], args[2]);
+  if (command == "add" && n == 3) return nvx::tool::Add(args[1], args[2]);
+  if (command == "check" && n == 2) return nvx::tool::Check(args[1]);
+  if (command == "export" && n == 3) return nvx::tool::ExportText(args[1], args[2]);
   if (command == "backup") {
-    const int code = nvx::tool::backup(std::vector<std::string>(args.begin() + 1, args.end()));
-    return code == nvx::tool::kUsage ? usage() : code;
+    const int code = nvx::tool::Backup(std::vector<std::string>(args.begin() + 1, args.end()));
+    return code == nvx::tool::kUsage ? Usage() : code;
   }
-  if (command == "diff" && n == 3) return nvx::tool::diff(args[1], args[2]);
-  return usage();
+  if (command == "diff" && n == 3) return nvx::tool::Diff(args[1], args[2]);
+  return Usage();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   // Whatever a command printed must have reached standard output, or the run failed.
-  return nvx::tool::FinishOutput(run(std::vector<std::string>(argv + 1, argv + argc)));
+  return nvx::tool::FinishOutput(Run(std::vector<std::string>(argv + 1, argv + argc)));
 }

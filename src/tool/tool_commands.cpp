@@ -21,18 +21,18 @@ namespace nvx::tool {
 namespace {
 
 // File names arrive as UTF-8; the store takes texts in the local code page.
-std::optional<Text> localPath(const std::string& file) {
+std::optional<Text> LocalPath(const std::string& file) {
   if (file.empty()) return std::nullopt;
   return FromUtf8(file);
 }
 
 // Why a read or write of an open collection failed: held by another program, or `otherwise`.
-std::string failureReason(const SqliteDB& db, const char* otherwise) {
+std::string FailureReason(const SqliteDB& db, const char* otherwise) {
   return db.Busy() ? DescribeState(ArticleFileState::Busy) : otherwise;
 }
 
 // A row id as the user typed it: decimal digits with an optional sign, nothing else.
-std::optional<std::int64_t> parseId(const std::string& id) {
+std::optional<std::int64_t> ParseId(const std::string& id) {
   std::int64_t value = 0;
   const char* end = id.data() + id.size();
   const auto [ptr, ec] = std::from_chars(id.data(), end, value);
@@ -41,7 +41,7 @@ std::optional<std::int64_t> parseId(const std::string& id) {
 }
 
 // All of standard input; nullopt when it cannot be read.
-std::optional<std::string> readInput() {
+std::optional<std::string> ReadInput() {
   std::string input;
   struct stat status {};
   if (::fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode)) input.reserve(status.st_size);
@@ -55,7 +55,7 @@ std::optional<std::string> readInput() {
   return input;
 }
 
-std::string invalidUtf8(const char* what, std::size_t offset) {
+std::string InvalidUtf8(const char* what, std::size_t offset) {
   return std::string(what) + " is not valid UTF-8 (byte offset " + std::to_string(offset) + ")";
 }
 
@@ -67,7 +67,7 @@ int Fail(const std::string& file, const std::string& reason, int code) {
 }
 
 std::optional<int> OpenArticles(SqliteDB& db, const std::string& file, int code) {
-  const auto path = localPath(file);
+  const auto path = LocalPath(file);
   if (!path) return Fail(file, "cannot use this file name", code);
   const ArticleFileState state = OpenArticleFile(db, *path);
   if (state != ArticleFileState::Sound) return Fail(file, DescribeState(state), code);
@@ -78,8 +78,8 @@ bool WriteOut(std::string_view bytes) {
   return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && !std::ferror(stdout);
 }
 
-int newFile(const std::string& file) {
-  const auto path = localPath(file);
+int NewFile(const std::string& file) {
+  const auto path = LocalPath(file);
   if (!path) return Fail(file, "cannot use this file name");
   if (CheckRegularFile(*path) == ArticleFileState::NotRegularFile)
     return Fail(file, DescribeState(ArticleFileState::NotRegularFile));
@@ -89,7 +89,7 @@ int newFile(const std::string& file) {
   return kSuccess;
 }
 
-int list(const std::string& file) {
+int List(const std::string& file) {
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
   bool written = true;
@@ -98,12 +98,12 @@ int list(const std::string& file) {
     return written;
   });
   if (!written) return kSuccess;  // standard output failed: said once the command ends
-  if (walked != WalkResult::Done) return Fail(file, failureReason(db, "cannot read table nr"));
+  if (walked != WalkResult::Done) return Fail(file, FailureReason(db, "cannot read table nr"));
   return kSuccess;
 }
 
-int cat(const std::string& file, const std::string& id) {
-  const auto number = parseId(id);
+int Cat(const std::string& file, const std::string& id) {
+  const auto number = ParseId(id);
   if (!number) return Fail(file, "no such article " + id);
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
@@ -116,8 +116,8 @@ int cat(const std::string& file, const std::string& id) {
   return kSuccess;
 }
 
-int add(const std::string& file, const std::string& title) {
-  if (const auto bad = FindInvalidUtf8(title)) return Fail(file, invalidUtf8("the title", *bad));
+int Add(const std::string& file, const std::string& title) {
+  if (const auto bad = FindInvalidUtf8(title)) return Fail(file, InvalidUtf8("the title", *bad));
   const auto localTitle = FromUtf8(title);
   if (!localTitle) return Fail(file, "the title has a character the local code page cannot hold");
   if (localTitle->empty()) return Fail(file, "the title is empty");
@@ -125,10 +125,10 @@ int add(const std::string& file, const std::string& title) {
   Bytes packed;
   {
     // The text is held once as read and once converted, then only packed.
-    std::optional<std::string> input = readInput();
+    std::optional<std::string> input = ReadInput();
     if (!input) return Fail(file, "cannot read standard input");
     if (input->find('\0') != std::string::npos) return Fail(file, "the text holds a zero byte");
-    if (const auto bad = FindInvalidUtf8(*input)) return Fail(file, invalidUtf8("the text", *bad));
+    if (const auto bad = FindInvalidUtf8(*input)) return Fail(file, InvalidUtf8("the text", *bad));
     std::optional<std::string> content = FromUtf8(*input);
     if (!content) return Fail(file, "the text has a character the local code page cannot hold");
     input.reset();
@@ -141,13 +141,13 @@ int add(const std::string& file, const std::string& title) {
   if (const ArticleFileState state = QuickCheck(db); state != ArticleFileState::Sound)
     return Fail(file, DescribeState(state));
   const auto id = InsertArticle(db, *localTitle, packed);
-  if (!id) return Fail(file, failureReason(db, "the article was not stored"));
+  if (!id) return Fail(file, FailureReason(db, "the article was not stored"));
   WriteOut(std::to_string(*id) + "\n");
   return kSuccess;
 }
 
-int check(const std::string& file) {
-  const auto path = localPath(file);
+int Check(const std::string& file) {
+  const auto path = LocalPath(file);
   if (!path) return Fail(file, "cannot use this file name");
   std::vector<std::string> problems;
   {
@@ -163,10 +163,10 @@ int check(const std::string& file) {
 }
 
 // The same routine as the editor's menu item "导出".
-int exportText(const std::string& file, const std::string& out) {
+int ExportText(const std::string& file, const std::string& out) {
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
-  const auto target = localPath(out);
+  const auto target = LocalPath(out);
   if (!target) return Fail(out, "cannot use this file name");
   if (CheckRegularFile(*target) == ArticleFileState::NotRegularFile)
     return Fail(out, DescribeState(ArticleFileState::NotRegularFile));
@@ -181,7 +181,7 @@ int exportText(const std::string& file, const std::string& out) {
     case ExportResult::OwnFile:
       return Fail(out, "is the collection being exported");
     case ExportResult::ReadFailed:
-      return Fail(file, failureReason(db, "cannot read the articles"));
+      return Fail(file, FailureReason(db, "cannot read the articles"));
     case ExportResult::CannotOpen:
     case ExportResult::WriteFailed:
     case ExportResult::Cancelled:

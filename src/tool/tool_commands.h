@@ -17,12 +17,12 @@ inline constexpr int kSuccess = 0;
 inline constexpr int kFailure = 1;
 inline constexpr int kUsage = 2;
 
-int newFile(const std::string& file);
-int list(const std::string& file);
-int cat(const std::string& file, const std::string& id);
-int add(const std::string& file, const std::string& title);
-int check(const std::string& file);
-int exportText(const std::string& file, const std::string& out);
+int NewFile(const std::string& file);
+int List(const std::string& file);
+int Cat(const std::string& file, const std::string& id);
+int Add(const std::string& file, const std::string& title);
+int Check(const std::string& file);
+int ExportText(const std::string& file, const std::string& out);
 
 // What every command shares: "nvx: FILE: REASON" on standard error, giving `code`; an article
 // database opened that must be usable (nullopt, or the exit code after saying why); standard

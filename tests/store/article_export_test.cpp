@@ -16,7 +16,7 @@ namespace {
 
 class ArticleExport : public test::StoreTest {
  protected:
-  void add(std::int64_t id, const std::string& title, const Bytes& packed) {
+  void Add(std::int64_t id, const std::string& title, const Bytes& packed) {
     CachedStatement s = db.Prepare("INSERT INTO nr(id,name,nr) VALUES(?,?,?)");
     ASSERT_TRUE(s);
     s.Bind(1, id);
@@ -24,27 +24,27 @@ class ArticleExport : public test::StoreTest {
     s.Bind(3, packed);
     ASSERT_EQ(s.Step(), SQLITE_DONE);
   }
-  void add(std::int64_t id, const std::string& title, const std::string& text) {
-    add(id, title, Compress(toByteArray(text)));
+  void AddText(std::int64_t id, const std::string& title, const std::string& text) {
+    Add(id, title, Compress(toByteArray(text)));
   }
 
   std::string target = dir.file("out.txt");
 };
 
-std::string block(int n, const std::string& title, const std::string& text) {
+std::string Block(int n, const std::string& title, const std::string& text) {
   return "[\xB5\xDA" + std::to_string(n) + "\xC6\xAA]" + title + "\r\n" + text + "\r\n" + std::string(1, '\0');
 }
 
 TEST_F(ArticleExport, WritesOneBlockPerArticleInIdOrder) {
   makeArticles({});
-  add(13, "C", "third");
-  add(5, "A", "x");
-  add(8, "\xE5\xAE\x8B", std::string("before\0after", 12));  // title 宋 stored as UTF-8
-  add(20, "damaged", Bytes{0x0D, 0x0F, 0x3E, 0x03, 9, 0, 0, 0, 0x78, 0x9C, 1, 2});
-  add(21, "empty", Bytes{});
+  AddText(13, "C", "third");
+  AddText(5, "A", "x");
+  AddText(8, "\xE5\xAE\x8B", std::string("before\0after", 12));  // title 宋 stored as UTF-8
+  Add(20, "damaged", Bytes{0x0D, 0x0F, 0x3E, 0x03, 9, 0, 0, 0, 0x78, 0x9C, 1, 2});
+  Add(21, "empty", Bytes{});
   ASSERT_EQ(ExportArticles(db, target), ExportResult::Done);
-  EXPECT_EQ(test::readFile(target), block(1, "A", "x") + block(2, "\xCB\xCE", "before") + block(3, "C", "third") +
-                                        block(4, "damaged", "") + block(5, "empty", ""));
+  EXPECT_EQ(test::readFile(target), Block(1, "A", "x") + Block(2, "\xCB\xCE", "before") + Block(3, "C", "third") +
+                                        Block(4, "damaged", "") + Block(5, "empty", ""));
 
   ASSERT_TRUE(db.Execute("DELETE FROM nr"));
   ASSERT_EQ(ExportArticles(db, target), ExportResult::Done);
@@ -59,8 +59,8 @@ TEST_F(ArticleExport, ManyArticlesOfMixedSizesStayInOrder) {
   ASSERT_TRUE(db.Execute("BEGIN"));
   for (int i = 1; i <= 300; ++i) {
     const std::string text(static_cast<std::size_t>((i * 7919) % 200000), static_cast<char>('a' + i % 26));
-    add(i * 3, "t" + std::to_string(i), text);
-    expected += block(i, "t" + std::to_string(i), text);
+    AddText(i * 3, "t" + std::to_string(i), text);
+    expected += Block(i, "t" + std::to_string(i), text);
   }
   ASSERT_TRUE(db.Execute("COMMIT"));
   std::vector<std::pair<std::int64_t, std::int64_t>> calls;
@@ -78,7 +78,7 @@ TEST_F(ArticleExport, ManyArticlesOfMixedSizesStayInOrder) {
 // Whatever stops an export, the file that was there before is left exactly as it was.
 TEST_F(ArticleExport, AnExportThatDoesNotFinishLeavesTheEarlierFile) {
   makeArticles({});
-  for (int i = 1; i <= 5; ++i) add(i, "t", "text " + std::to_string(i));
+  for (int i = 1; i <= 5; ++i) AddText(i, "t", "text " + std::to_string(i));
   const std::string link = dir.file("link.nvx");
   std::filesystem::create_symlink(path, link);
   const std::string before = test::readFile(path);
@@ -107,14 +107,14 @@ TEST_F(ArticleExport, AnExportThatDoesNotFinishLeavesTheEarlierFile) {
 
 TEST_F(ArticleExport, AFullDiskKeepsTheEarlierExport) {
   test::SmallDisk disk(dir.path() / "disk", 64 * 1024);
-  if (!disk.mounted()) GTEST_SKIP() << "no right to mount a tmpfs here";
+  if (!disk.Mounted()) GTEST_SKIP() << "no right to mount a tmpfs here";
   makeArticles({});
-  for (int i = 1; i <= 20; ++i) add(i, "t", std::string(10000, 'z'));
-  const std::string onDisk = disk.file("export.txt");
+  for (int i = 1; i <= 20; ++i) AddText(i, "t", std::string(10000, 'z'));
+  const std::string onDisk = disk.File("export.txt");
   test::writeFile(onDisk, "the earlier export");
   EXPECT_EQ(ExportArticles(db, onDisk), ExportResult::WriteFailed);
   EXPECT_EQ(test::readFile(onDisk), "the earlier export");
-  EXPECT_EQ(disk.names(), "export.txt ");
+  EXPECT_EQ(disk.Names(), "export.txt ");
 }
 
 // One file however it is spelled: that is what keeps an export off its own collection.

@@ -13,13 +13,13 @@ namespace {
 
 class ArticleFileTest : public test::StoreTest {};
 
-void writeTemplate(const std::string& path) {
+void WriteTemplate(const std::string& path) {
   const auto& t = TemplateDatabase();
   test::writeFile(path, std::string(t.begin(), t.end()));
 }
 
 TEST_F(ArticleFileTest, AddArticleSavesLikeANewlyTitledArticle) {
-  writeTemplate(path);
+  WriteTemplate(path);
   ASSERT_EQ(OpenArticleFile(db, path), ArticleFileState::Sound);
   const std::string text = L("第一行") + "\r\n" + L("第二行");
   EXPECT_EQ(AddArticle(db, L("标题"), toByteArray(text)), 1);
@@ -31,7 +31,7 @@ TEST_F(ArticleFileTest, AddArticleSavesLikeANewlyTitledArticle) {
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
   ASSERT_TRUE(table.Find("id=1"));
-  EXPECT_EQ(toText(Decompress(table.ReadBytes("nr"))), text);
+  EXPECT_EQ(ToText(Decompress(table.ReadBytes("nr"))), text);
   EXPECT_EQ(table.ReadInt("ys"), 0) << "shown black";
   EXPECT_EQ(table.ReadInt("xg"), 0) << "no effects";
 
@@ -48,12 +48,12 @@ TEST_F(ArticleFileTest, OpenArticleFileTellsWhatIsWrong) {
   EXPECT_EQ(OpenArticleFile(db, path), ArticleFileState::NotDatabase);
   test::writeFile(path, "");
   EXPECT_EQ(OpenArticleFile(db, path), ArticleFileState::NoTable) << "an empty file is an empty database";
-  writeTemplate(path);
+  WriteTemplate(path);
   EXPECT_EQ(OpenArticleFile(db, path), ArticleFileState::Sound);
 }
 
 TEST_F(ArticleFileTest, CheckFindsEveryProblem) {
-  writeTemplate(path);
+  WriteTemplate(path);
   EXPECT_TRUE(CheckArticleFile(path).empty());
   ASSERT_EQ(OpenArticleFile(db, path), ArticleFileState::Sound);
   AddArticle(db, "good", toByteArray("text"));
@@ -78,7 +78,7 @@ TEST_F(ArticleFileTest, CheckFindsEveryProblem) {
 }
 
 TEST_F(ArticleFileTest, CheckReportsADamagedFile) {
-  writeTemplate(path);
+  WriteTemplate(path);
   ASSERT_EQ(OpenArticleFile(db, path), ArticleFileState::Sound);
   std::uint32_t seed = 1;
   for (int i = 0; i < 40; ++i) {

@@ -16,7 +16,7 @@ TEST_F(ArticleWalkTest, WalksVisitEveryArticleInIdOrder) {
   makeArticles({9, 2, 5});
   ASSERT_TRUE(db.Execute("UPDATE nr SET name='" + L("第二章") + "', nr=x'0102' WHERE id=5"));
   ASSERT_TRUE(db.Execute("UPDATE nr SET name=x'C0' WHERE id=9"));  // not UTF-8: reads as empty
-  EXPECT_EQ(titles(), (std::vector<std::string>{"2:title2", "5:" + L("第二章"), "9:"}));
+  EXPECT_EQ(Titles(), (std::vector<std::string>{"2:title2", "5:" + L("第二章"), "9:"}));
   std::vector<std::string> seen;
   EXPECT_EQ(ForEachArticle(db,
                            [&](ArticleRecord&& a) {
@@ -31,9 +31,9 @@ TEST_F(ArticleWalkTest, WalksVisitEveryArticleInIdOrder) {
   // A table without a title column still walks; its titles are empty.
   ASSERT_TRUE(db.Execute("CREATE TABLE t(id INTEGER PRIMARY KEY, nr BLOB); INSERT INTO t SELECT id, nr FROM nr; "
                          "DROP TABLE nr; ALTER TABLE t RENAME TO nr"));
-  EXPECT_EQ(titles(), (std::vector<std::string>{"2:", "5:", "9:"}));
+  EXPECT_EQ(Titles(), (std::vector<std::string>{"2:", "5:", "9:"}));
   ASSERT_TRUE(db.Execute("DROP TABLE nr"));
-  EXPECT_EQ(titles(), std::vector<std::string>{"(walk did not finish)"});
+  EXPECT_EQ(Titles(), std::vector<std::string>{"(walk did not finish)"});
   EXPECT_FALSE(CountArticles(db));
 }
 
@@ -41,7 +41,7 @@ TEST_F(ArticleWalkTest, WalksVisitEveryArticleInIdOrder) {
 // keeps the file locked against other programs in between.
 TEST_F(ArticleWalkTest, CachedStatementsFollowChangesByOtherPrograms) {
   makeArticles({1, 2, 3});
-  EXPECT_EQ(titles().size(), 3u);
+  EXPECT_EQ(Titles().size(), 3u);
   ASSERT_EQ(LoadArticle(db, 2)->title, "title2");
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
@@ -54,19 +54,19 @@ TEST_F(ArticleWalkTest, CachedStatementsFollowChangesByOtherPrograms) {
   ASSERT_TRUE(other.Execute("DELETE FROM nr WHERE id=3; INSERT INTO nr(id, name) VALUES(7, 'seven')"));
   EXPECT_EQ(LoadArticle(db, 2)->title, "renamed");
   EXPECT_FALSE(LoadArticle(db, 3)) << "deleted by the other program";
-  EXPECT_EQ(titles(), (std::vector<std::string>{"1:title1", "2:renamed", "7:seven"}));
+  EXPECT_EQ(Titles(), (std::vector<std::string>{"1:title1", "2:renamed", "7:seven"}));
   EXPECT_EQ(table.ReadText("name"), "") << "the row the table stands on is gone";
   EXPECT_FALSE(table.FindId(3));
   EXPECT_FALSE(SaveArticle(db, 3, "x", {}, {})) << "no row to save into";
   ASSERT_TRUE(table.Open("nr", db));
-  EXPECT_EQ(table.rowIds(), (std::vector<std::int64_t>{1, 2, 7}));
+  EXPECT_EQ(table.RowIds(), (std::vector<std::int64_t>{1, 2, 7}));
 
   // A schema change by the other program: statements are prepared again, and a table that has
   // become a view is no longer walked.
   ASSERT_TRUE(other.Execute("ALTER TABLE nr ADD COLUMN extra"));
   EXPECT_EQ(LoadArticle(db, 7)->title, "seven");
   ASSERT_TRUE(other.Execute("ALTER TABLE nr RENAME TO t; CREATE VIEW nr AS SELECT * FROM t"));
-  EXPECT_EQ(titles(), std::vector<std::string>{"(walk did not finish)"});
+  EXPECT_EQ(Titles(), std::vector<std::string>{"(walk did not finish)"});
   EXPECT_FALSE(LoadArticle(db, 7));
 }
 
@@ -86,7 +86,7 @@ TEST_F(ArticleWalkTest, WalkIsOneReadOfTheFile) {
   });
   EXPECT_EQ(seen, (std::vector<std::int64_t>{1, 2, 3}));
   EXPECT_TRUE(other.Execute("DELETE FROM nr WHERE id=2")) << "the walk let go of the file";
-  EXPECT_EQ(titles(), (std::vector<std::string>{"1:title1", "3:title3"}));
+  EXPECT_EQ(Titles(), (std::vector<std::string>{"1:title1", "3:title3"}));
 }
 
 // Opening the table again reads the row ids again only when something may have changed them.
@@ -94,7 +94,7 @@ TEST_F(ArticleWalkTest, RowIdsAreReadAgainOnlyAfterAChange) {
   makeArticles({1, 2, 3});
   const std::string readIds = "SELECT _ROWID_ FROM nr ORDER BY _ROWID_ ";
   auto opensReadingIds = [&] {
-    recordStatements();
+    RecordStatements();
     SqliteTable table;
     EXPECT_TRUE(table.Open("nr", db));
     return std::count(statements.begin(), statements.end(), readIds);
@@ -117,12 +117,12 @@ TEST_F(ArticleWalkTest, RowIdsAreReadAgainOnlyAfterAChange) {
     table.AddNew();
     table.WriteField("name", Text("undone"));
     ASSERT_TRUE(table.Update());
-    EXPECT_EQ(table.rowIds(), (std::vector<std::int64_t>{2, 3, 8, 9}));
+    EXPECT_EQ(table.RowIds(), (std::vector<std::int64_t>{2, 3, 8, 9}));
   }
   EXPECT_EQ(opensReadingIds(), 1) << "rolled back";
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
-  EXPECT_EQ(table.rowIds(), (std::vector<std::int64_t>{2, 3, 8}));
+  EXPECT_EQ(table.RowIds(), (std::vector<std::int64_t>{2, 3, 8}));
 }
 
 }  // namespace

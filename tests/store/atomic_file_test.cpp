@@ -11,7 +11,7 @@
 namespace nvx {
 namespace {
 
-std::string namesIn(const std::filesystem::path& dir) {
+std::string NamesIn(const std::filesystem::path& dir) {
   std::string all;
   for (const auto& entry : std::filesystem::directory_iterator(dir)) all += entry.path().filename().string() + " ";
   return all;
@@ -30,7 +30,7 @@ TEST(AtomicFile, TheTargetChangesOnlyOnCommit) {
     EXPECT_EQ(test::readFile(target), "earlier") << "nothing reaches the target before Commit";
   }
   EXPECT_EQ(test::readFile(target), "earlier") << "dropped without Commit";
-  EXPECT_EQ(namesIn(dir.path()), "out.txt ") << "no temporary file left";
+  EXPECT_EQ(NamesIn(dir.path()), "out.txt ") << "no temporary file left";
 
   AtomicFile file;
   ASSERT_TRUE(file.Open(target));
@@ -47,7 +47,7 @@ TEST(AtomicFile, TheTargetChangesOnlyOnCommit) {
   struct stat status {};
   ASSERT_EQ(::stat(target.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0640u) << "the replacement keeps the permissions";
-  EXPECT_EQ(namesIn(dir.path()), "out.txt ");
+  EXPECT_EQ(NamesIn(dir.path()), "out.txt ");
 }
 
 TEST(AtomicFile, LinksAreWrittenThroughAndOnlyRegularFilesReplaced) {
@@ -82,8 +82,8 @@ TEST(AtomicFile, LinksAreWrittenThroughAndOnlyRegularFilesReplaced) {
 TEST(AtomicFile, AFullDiskKeepsTheEarlierFile) {
   test::TempDir dir;
   test::SmallDisk disk(dir.path() / "disk", 64 * 1024);
-  if (!disk.mounted()) GTEST_SKIP() << "no right to mount a tmpfs here";
-  const std::string target = disk.file("export.txt");
+  if (!disk.Mounted()) GTEST_SKIP() << "no right to mount a tmpfs here";
+  const std::string target = disk.File("export.txt");
   test::writeFile(target, "the earlier export");
   AtomicFile file;
   ASSERT_TRUE(file.Open(target));
@@ -91,9 +91,9 @@ TEST(AtomicFile, AFullDiskKeepsTheEarlierFile) {
   bool written = true;
   for (int i = 0; i < 8 && written; ++i) written = file.Write(block);
   EXPECT_FALSE(file.Commit());
-  EXPECT_TRUE(file.failed());
+  EXPECT_TRUE(file.Failed());
   EXPECT_EQ(test::readFile(target), "the earlier export");
-  EXPECT_EQ(disk.names(), "export.txt ") << "the temporary file is gone";
+  EXPECT_EQ(disk.Names(), "export.txt ") << "the temporary file is gone";
 }
 
 }  // namespace

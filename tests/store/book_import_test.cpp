@@ -14,14 +14,14 @@
 namespace nvx::book {
 namespace {
 
-std::string repeat(std::string_view s, std::size_t n) {
+std::string Repeat(std::string_view s, std::size_t n) {
   std::string out;
   for (std::size_t i = 0; i < n; ++i) out += s;
   return out;
 }
 
 // `utf8` in another encoding, through the system's converter.
-std::string encode(const std::string& utf8, const char* to) {
+std::string Encode(const std::string& utf8, const char* to) {
   iconv_t cd = iconv_open(to, "UTF-8");
   std::string out(utf8.size() * 4 + 16, '\0');
   char* in = const_cast<char*>(utf8.data());
@@ -35,7 +35,7 @@ std::string encode(const std::string& utf8, const char* to) {
   return out;
 }
 
-std::vector<std::string> titles(const SplitBook& book) {
+std::vector<std::string> Titles(const SplitBook& book) {
   std::vector<std::string> t;
   for (const auto& a : book.articles) t.push_back(a.title);
   return t;
@@ -47,7 +47,7 @@ TEST(BookHeadings, DefaultRuleTakesHeadingsAndLeavesProse) {
     std::string line;
     bool heading;
   };
-  const std::string thirty = repeat("字", 30);
+  const std::string thirty = Repeat("字", 30);
   const Row rows[] = {
       {"chapter", "第一章 风起", true},
       {"arabic numeral", "第12章 重逢", true},
@@ -136,7 +136,7 @@ TEST(BookSplit, ChaptersPrefaceRepeatsEmptiesAndDividers) {
     const SplitBook book = SplitIntoArticles(row.text, {});
     EXPECT_EQ(book.rule, SplitRule::Default);
     EXPECT_FALSE(book.fallback);
-    EXPECT_EQ(titles(book), row.titles);
+    EXPECT_EQ(Titles(book), row.titles);
     std::vector<std::string> bodies;
     for (const auto& a : book.articles) bodies.push_back(a.body);
     EXPECT_EQ(bodies, row.bodies);
@@ -145,7 +145,7 @@ TEST(BookSplit, ChaptersPrefaceRepeatsEmptiesAndDividers) {
 }
 
 TEST(BookSplit, FallbackCutsBooksWithoutHeadingsAndOverlongChapters) {
-  const std::string line = repeat("天", 99) + "。\n";  // 100 characters
+  const std::string line = Repeat("天", 99) + "。\n";  // 100 characters
   struct Row {
     const char* name;
     std::string text;
@@ -154,11 +154,11 @@ TEST(BookSplit, FallbackCutsBooksWithoutHeadingsAndOverlongChapters) {
     std::vector<std::string> overlong;
   };
   const Row rows[] = {
-      {"no headings", repeat(line, 250), SplitRule::Fallback, {"第1节", "第2节", "第3节"}, {}},
-      {"one heading only", "第一章 甲\n" + repeat(line, 50), SplitRule::Fallback, {"第1节"}, {}},
-      {"one over-long chapter", "第一章 甲\n一\n第二章 乙\n" + repeat(line, 600) + "第三章 丙\n三",
+      {"no headings", Repeat(line, 250), SplitRule::Fallback, {"第1节", "第2节", "第3节"}, {}},
+      {"one heading only", "第一章 甲\n" + Repeat(line, 50), SplitRule::Fallback, {"第1节"}, {}},
+      {"one over-long chapter", "第一章 甲\n一\n第二章 乙\n" + Repeat(line, 600) + "第三章 丙\n三",
        SplitRule::Default, {"第一章 甲", "第1节", "第2节", "第3节", "第4节", "第5节", "第6节", "第三章 丙"}, {"第二章 乙"}},
-      {"one line with no end", "第一章 甲\n一\n第二章 乙\n" + repeat("长", 60000) + "\n第三章 丙\n三",
+      {"one line with no end", "第一章 甲\n一\n第二章 乙\n" + Repeat("长", 60000) + "\n第三章 丙\n三",
        SplitRule::Default, {"第一章 甲", "第1节", "第2节", "第3节", "第4节", "第三章 丙"}, {"第二章 乙"}},
   };
   for (const Row& row : rows) {
@@ -166,7 +166,7 @@ TEST(BookSplit, FallbackCutsBooksWithoutHeadingsAndOverlongChapters) {
     const SplitBook book = SplitIntoArticles(row.text, {});
     EXPECT_EQ(book.rule, row.rule);
     EXPECT_TRUE(book.fallback);
-    EXPECT_EQ(titles(book), row.titles);
+    EXPECT_EQ(Titles(book), row.titles);
     EXPECT_EQ(book.overlong, row.overlong);
     std::size_t characters = 0;
     for (const auto& a : book.articles) {
@@ -186,25 +186,25 @@ TEST(BookSplit, FallbackCutsBooksWithoutHeadingsAndOverlongChapters) {
   std::string error;
   const auto rule = TextPattern::Compile("^第.章", {}, &error);
   ASSERT_TRUE(rule) << error;
-  const SplitBook given = SplitIntoArticles("第一章 甲\n" + repeat(line, 600), {.rule = rule.get()});
+  const SplitBook given = SplitIntoArticles("第一章 甲\n" + Repeat(line, 600), {.rule = rule.get()});
   EXPECT_EQ(given.rule, SplitRule::Given);
   EXPECT_FALSE(given.fallback);
-  EXPECT_EQ(titles(given), std::vector<std::string>{"第一章 甲"});
+  EXPECT_EQ(Titles(given), std::vector<std::string>{"第一章 甲"});
   EXPECT_EQ(given.overlong, std::vector<std::string>{"第一章 甲"});
-  EXPECT_EQ(titles(SplitIntoArticles("no heading here", {.rule = rule.get()})), std::vector<std::string>{"前言"});
+  EXPECT_EQ(Titles(SplitIntoArticles("no heading here", {.rule = rule.get()})), std::vector<std::string>{"前言"});
 
   EXPECT_FALSE(TextPattern::Compile("第(", {}, &error));
   EXPECT_NE(error.find("missing closing parenthesis"), std::string::npos) << error;
   const auto runaway = TextPattern::Compile("^(a+)+$", {}, &error);
-  EXPECT_FALSE(SplitIntoArticles(repeat("a", 40) + "b", {.rule = runaway.get()}).error.empty())
+  EXPECT_FALSE(SplitIntoArticles(Repeat("a", 40) + "b", {.rule = runaway.get()}).error.empty())
       << "a rule that backtracks without end fails instead of hanging";
 }
 
 TEST(BookDecode, EveryEncodingOfOneBookGivesTheSameTitles) {
   // Characters that GBK and Big5 both hold, and enough text for the detector.
   const std::string book =
-      "書名：風雲\n\n第一章 風起雲湧\n" + repeat("天下大勢，分久必合，合久必分。周末七國分爭，並入於秦。\n", 8) +
-      "第二章 英雄\n" + repeat("滾滾長江東逝水，浪花淘盡英雄。是非成敗轉頭空，青山依舊在。\n", 8);
+      "書名：風雲\n\n第一章 風起雲湧\n" + Repeat("天下大勢，分久必合，合久必分。周末七國分爭，並入於秦。\n", 8) +
+      "第二章 英雄\n" + Repeat("滾滾長江東逝水，浪花淘盡英雄。是非成敗轉頭空，青山依舊在。\n", 8);
   const std::vector<std::string> expected = {"前言", "第一章 風起雲湧", "第二章 英雄"};
   struct Row {
     const char* name;
@@ -214,11 +214,11 @@ TEST(BookDecode, EveryEncodingOfOneBookGivesTheSameTitles) {
   const Row rows[] = {
       {"UTF-8", book, "UTF-8"},
       {"UTF-8 with BOM", "\xEF\xBB\xBF" + book, "UTF-8"},
-      {"UTF-16LE with BOM", "\xFF\xFE" + encode(book, "UTF-16LE"), "UTF-16LE"},
-      {"UTF-16BE without BOM", encode(book, "UTF-16BE"), "UTF-16BE"},
-      {"UTF-16LE without BOM", encode(book, "UTF-16LE"), "UTF-16LE"},
-      {"GBK", encode(book, "GBK"), "GB18030"},
-      {"Big5", encode(book, "BIG5"), "Big5"},
+      {"UTF-16LE with BOM", "\xFF\xFE" + Encode(book, "UTF-16LE"), "UTF-16LE"},
+      {"UTF-16BE without BOM", Encode(book, "UTF-16BE"), "UTF-16BE"},
+      {"UTF-16LE without BOM", Encode(book, "UTF-16LE"), "UTF-16LE"},
+      {"GBK", Encode(book, "GBK"), "GB18030"},
+      {"Big5", Encode(book, "BIG5"), "Big5"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -226,12 +226,12 @@ TEST(BookDecode, EveryEncodingOfOneBookGivesTheSameTitles) {
     ASSERT_TRUE(decoded.ok) << decoded.encoding << " at " << decoded.badOffset;
     EXPECT_EQ(decoded.encoding, row.encoding);
     EXPECT_EQ(decoded.text, book);
-    EXPECT_EQ(titles(SplitIntoArticles(decoded.text, {})), expected);
+    EXPECT_EQ(Titles(SplitIntoArticles(decoded.text, {})), expected);
   }
 }
 
 TEST(BookDecode, BytesThatDoNotDecodeAreNamed) {
-  const std::string gbk = encode("第一章 甲\n", "GB18030");
+  const std::string gbk = Encode("第一章 甲\n", "GB18030");
   struct Row {
     const char* name;
     std::string bytes;
@@ -294,7 +294,7 @@ class BookWrite : public ::testing::Test {
     ASSERT_TRUE(db.Open(path));
     ASSERT_TRUE(db.Execute("INSERT INTO nr(name) VALUES('old one'),('old two')"));
   }
-  std::string query(const std::string& sql) {
+  std::string Query(const std::string& sql) {
     sqlite3_stmt* s = nullptr;
     std::string result = "(none)";
     if (sqlite3_prepare_v2(db.connection(), sql.c_str(), -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW)
@@ -313,25 +313,25 @@ TEST_F(BookWrite, AppendsAsNewArticlesAllOrNothing) {
   ASSERT_TRUE(written.ok) << written.error;
   EXPECT_EQ(written.firstId, 3);
   EXPECT_EQ(written.lastId, 4);
-  EXPECT_EQ(query("SELECT group_concat(name, '|') FROM nr"), "old one|old two|第一章 甲|第一卷");
-  EXPECT_EQ(query("SELECT ksid || zt || ztdx || typeof(ys) || typeof(xg) FROM nr WHERE id=3"), "0宋体14nullnull");
+  EXPECT_EQ(Query("SELECT group_concat(name, '|') FROM nr"), "old one|old two|第一章 甲|第一卷");
+  EXPECT_EQ(Query("SELECT ksid || zt || ztdx || typeof(ys) || typeof(xg) FROM nr WHERE id=3"), "0宋体14nullnull");
   sqlite3_stmt* s = nullptr;
   sqlite3_prepare_v2(db.connection(), "SELECT nr FROM nr WHERE id=3", -1, &s, nullptr);
   ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
   const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, 0));
   const Bytes packed(blob, blob + sqlite3_column_bytes(s, 0));
   sqlite3_finalize(s);
-  EXPECT_EQ(toText(Decompress(packed)), L("一\r\n𠀀")) << "the text is stored packed in GB18030";
+  EXPECT_EQ(ToText(Decompress(packed)), L("一\r\n𠀀")) << "the text is stored packed in GB18030";
 
   // A write that fails after some articles went in leaves none of them.
   ASSERT_TRUE(db.Execute(L("CREATE TRIGGER stop BEFORE INSERT ON nr WHEN NEW.name='第三章' "
                            "BEGIN SELECT RAISE(ABORT, 'full'); END")));
   const std::vector<BookArticle> more = {{"第二章", "二", 1, false}, {"第三章", "三", 1, false}, {"第四章", "四", 1, false}};
   EXPECT_FALSE(WriteArticles(db, more).ok);
-  EXPECT_EQ(query("SELECT count(*) FROM nr"), "4");
+  EXPECT_EQ(Query("SELECT count(*) FROM nr"), "4");
   ASSERT_TRUE(db.Execute("DROP TRIGGER stop"));
   EXPECT_TRUE(WriteArticles(db, more).ok) << "no transaction was left open";
-  EXPECT_EQ(query("SELECT count(*) FROM nr"), "7");
+  EXPECT_EQ(Query("SELECT count(*) FROM nr"), "7");
 }
 
 }  // namespace

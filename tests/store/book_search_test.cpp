@@ -77,7 +77,7 @@ TEST(BookSearch, SnippetsAreWholeCharactersWithLineEndsMarked) {
   }
 }
 
-std::string search(const std::string& needle, SearchOptions options, const std::string& text,
+std::string Search(const std::string& needle, SearchOptions options, const std::string& text,
                    const std::string& title = "标题") {
   std::string error;
   const auto searcher = Searcher::Create(needle, options, &error);
@@ -120,8 +120,8 @@ TEST(BookSearch, MatchesLinesCountsAndTitles) {
       {"not UTF-8", "\xB5\xDA", plain, "error: the text to search for is not valid UTF-8"},
       {"bad pattern", "(", regex, "error: bad pattern: missing closing parenthesis at offset 1"},
   };
-  for (const Row& row : rows) EXPECT_EQ(search(row.needle, row.options, text), row.output) << row.name;
-  EXPECT_EQ(search("a", plain, "a", "tab\there"), "7\ttab here\t1\ta\n") << "a title keeps to its column";
+  for (const Row& row : rows) EXPECT_EQ(Search(row.needle, row.options, text), row.output) << row.name;
+  EXPECT_EQ(Search("a", plain, "a", "tab\there"), "7\ttab here\t1\ta\n") << "a title keeps to its column";
 }
 
 class BookWalk : public ::testing::Test {

@@ -22,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // 2024-03-05 14:15:16 in the local time zone.
-std::time_t march5() {
+std::time_t March5() {
   std::tm t{};
   t.tm_year = 124;
   t.tm_mon = 2;
@@ -34,7 +34,7 @@ std::time_t march5() {
   return std::mktime(&t);
 }
 
-std::vector<std::string> namesIn(const fs::path& dir) {
+std::vector<std::string> NamesIn(const fs::path& dir) {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
@@ -44,7 +44,7 @@ std::vector<std::string> namesIn(const fs::path& dir) {
 class CollectionCopy : public ::testing::Test {
  protected:
   // A collection of `count` articles titled 第N章 with a text of a few hundred bytes each.
-  void makeCollection(const std::string& path, int count) {
+  void MakeCollection(const std::string& path, int count) {
     const auto& image = TemplateDatabase();
     test::writeFile(path, std::string(image.begin(), image.end()));
     SqliteDB db;
@@ -58,7 +58,7 @@ class CollectionCopy : public ::testing::Test {
     ASSERT_TRUE(db.Execute("COMMIT"));
   }
 
-  void exec(const std::string& path, const std::string& sql) {
+  void Exec(const std::string& path, const std::string& sql) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
     EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
@@ -66,7 +66,7 @@ class CollectionCopy : public ::testing::Test {
   }
 
   // Every article as id → title, unpacked text.
-  std::map<std::int64_t, std::pair<Text, Text>> articles(const std::string& path) {
+  std::map<std::int64_t, std::pair<Text, Text>> Articles(const std::string& path) {
     std::map<std::int64_t, std::pair<Text, Text>> all;
     sqlite3* db = nullptr;
     EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
@@ -76,14 +76,14 @@ class CollectionCopy : public ::testing::Test {
       const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, 2));
       const Bytes packed(blob, blob + sqlite3_column_bytes(s, 2));
       all[sqlite3_column_int64(s, 0)] = {reinterpret_cast<const char*>(sqlite3_column_text(s, 1)),
-                                         toText(Decompress(packed))};
+                                         ToText(Decompress(packed))};
     }
     sqlite3_finalize(s);
     sqlite3_close(db);
     return all;
   }
 
-  BackupResult backup(std::time_t time, int keep = kDefaultBackupsKept, const std::string& dir = "") {
+  BackupResult Backup(std::time_t time, int keep = kDefaultBackupsKept, const std::string& dir = "") {
     BackupOptions options;
     options.time = time;
     options.keep = keep;
@@ -103,26 +103,26 @@ class CollectionCopy : public ::testing::Test {
 };
 
 TEST_F(CollectionCopy, BackupHoldsTheSameArticlesAndLeavesTheSourceAlone) {
-  makeCollection(file, 40);
-  exec(file, "UPDATE nr SET ksid=7, ys=255, xg=3 WHERE id=2; DELETE FROM nr WHERE id=5");
+  MakeCollection(file, 40);
+  Exec(file, "UPDATE nr SET ksid=7, ys=255, xg=3 WHERE id=2; DELETE FROM nr WHERE id=5");
   const std::string before = test::readFile(file);
   const auto modified = fs::last_write_time(file);
 
-  const BackupResult r = backup(march5());
+  const BackupResult r = Backup(March5());
   ASSERT_EQ(r.outcome, BackupOutcome::Done);
   EXPECT_EQ(r.path, dir.file("books-20240305-141516.nvx"));
   EXPECT_TRUE(r.notes.empty());
-  EXPECT_EQ(articles(r.path), articles(file));
-  EXPECT_EQ(articles(r.path).size(), 39u);
+  EXPECT_EQ(Articles(r.path), Articles(file));
+  EXPECT_EQ(Articles(r.path).size(), 39u);
   EXPECT_TRUE(CheckArticleFile(r.path).empty());
   EXPECT_EQ(test::readFile(file), before) << "the source is never written";
   EXPECT_EQ(fs::last_write_time(file), modified);
-  EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"books-20240305-141516.nvx", "books.nvx"}));
+  EXPECT_EQ(NamesIn(dir.path()), (std::vector<std::string>{"books-20240305-141516.nvx", "books.nvx"}));
   EXPECT_EQ(temporaries, (std::vector<std::string>{dir.file("books-20240305-141516.nvx.tmp"), ""}));
 }
 
 TEST_F(CollectionCopy, RotationKeepsTheNewestOfThisCollectionOnly) {
-  makeCollection(file, 3);
+  MakeCollection(file, 3);
   // Files that look alike but are not backups of "books", and a directory named like one.
   const std::vector<std::string> others = {
       "books-20200101-000000.nvx.tmp", "books-20200101-000000-1.nvx", "books-20200101-000000-02.nvx",
@@ -133,10 +133,10 @@ TEST_F(CollectionCopy, RotationKeepsTheNewestOfThisCollectionOnly) {
   fs::create_directory(dir.file("books-20200101-000001.nvx"));
   test::writeFile(dir.file("books-20200101-000000.nvx"), "oldest backup");
 
-  const std::time_t t = march5();
+  const std::time_t t = March5();
   std::vector<std::string> made;
   for (std::time_t when : {t, t, t, t + 1, t + 1, t + 2}) {
-    const BackupResult r = backup(when);
+    const BackupResult r = Backup(when);
     ASSERT_EQ(r.outcome, BackupOutcome::Done);
     made.push_back(fs::path(r.path).filename().string());
   }
@@ -148,20 +148,20 @@ TEST_F(CollectionCopy, RotationKeepsTheNewestOfThisCollectionOnly) {
                                    "books-20240305-141516-3.nvx", "books-20240305-141517.nvx",
                                    "books-20240305-141517-2.nvx", "books-20240305-141518.nvx"});
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(namesIn(dir.path()), expected) << "6 backups and an old one with keep 5 leave the newest 5";
+  EXPECT_EQ(NamesIn(dir.path()), expected) << "6 backups and an old one with keep 5 leave the newest 5";
   for (const auto& name : others) EXPECT_EQ(test::readFile(dir.file(name)), "keep me") << name;
 
   // Ordered by the sequence number, not as text: -10 is newer than -9.
-  for (int i = 0; i < 8; ++i) ASSERT_EQ(backup(t + 3).outcome, BackupOutcome::Done);
-  const BackupResult tenth = backup(t + 3, 2);
+  for (int i = 0; i < 8; ++i) ASSERT_EQ(Backup(t + 3).outcome, BackupOutcome::Done);
+  const BackupResult tenth = Backup(t + 3, 2);
   EXPECT_EQ(fs::path(tenth.path).filename(), "books-20240305-141519-9.nvx");
-  ASSERT_EQ(backup(t + 3, 2).outcome, BackupOutcome::Done);
+  ASSERT_EQ(Backup(t + 3, 2).outcome, BackupOutcome::Done);
   EXPECT_TRUE(fs::exists(dir.file("books-20240305-141519-9.nvx")));
   EXPECT_TRUE(fs::exists(dir.file("books-20240305-141519-10.nvx")));
   EXPECT_FALSE(fs::exists(dir.file("books-20240305-141519-8.nvx")));
 
   // A clock set back gives the new backup the oldest name: it stays all the same.
-  const BackupResult early = backup(t - 86400, 1);
+  const BackupResult early = Backup(t - 86400, 1);
   ASSERT_EQ(early.outcome, BackupOutcome::Done);
   EXPECT_TRUE(fs::exists(early.path));
   EXPECT_FALSE(fs::exists(dir.file("books-20240305-141519-10.nvx")));
@@ -195,7 +195,7 @@ TEST_F(CollectionCopy, BackupNamesAreRecognisedExactly) {
 }
 
 TEST_F(CollectionCopy, DamagedSourceMakesNoBackupAndRemovesNothing) {
-  makeCollection(file, 60);
+  MakeCollection(file, 60);
   const std::string backups = dir.file("backups");
   fs::create_directory(backups);
   for (int i = 1; i <= 5; ++i) test::writeFile(backups + "/books-2020010" + std::to_string(i) + "-000000.nvx", "old");
@@ -226,30 +226,30 @@ TEST_F(CollectionCopy, DamagedSourceMakesNoBackupAndRemovesNothing) {
     options.keep = 1;
     const std::string before = test::readFile(row.source);
     EXPECT_EQ(BackupCollection(row.source, options).outcome, row.outcome);
-    EXPECT_EQ(namesIn(backups).size(), 5u) << "older backups kept, no .tmp left";
+    EXPECT_EQ(NamesIn(backups).size(), 5u) << "older backups kept, no .tmp left";
     EXPECT_EQ(test::readFile(row.source), before);
   }
 
   file = dir.file("empty.nvx");
   test::writeFile(file, "");
-  EXPECT_EQ(backup(march5(), 5, backups).outcome, BackupOutcome::NoTable);
+  EXPECT_EQ(Backup(March5(), 5, backups).outcome, BackupOutcome::NoTable);
   file = dir.file("sound.nvx");
-  makeCollection(file, 2);
-  EXPECT_EQ(backup(march5(), 5, dir.file("no such dir")).outcome, BackupOutcome::CannotWrite);
-  EXPECT_EQ(namesIn(backups).size(), 5u);
+  MakeCollection(file, 2);
+  EXPECT_EQ(Backup(March5(), 5, dir.file("no such dir")).outcome, BackupOutcome::CannotWrite);
+  EXPECT_EQ(NamesIn(backups).size(), 5u);
 }
 
 TEST_F(CollectionCopy, ArticlesDamagedInTheSourceAreCopiedAndNamed) {
-  makeCollection(file, 3);
-  exec(file, "UPDATE nr SET nr=x'0D0F3E0310000000789C' WHERE id=2");
-  const BackupResult r = backup(march5());
+  MakeCollection(file, 3);
+  Exec(file, "UPDATE nr SET nr=x'0D0F3E0310000000789C' WHERE id=2");
+  const BackupResult r = Backup(March5());
   ASSERT_EQ(r.outcome, BackupOutcome::Done) << "a collection with one bad article still gets backups";
   EXPECT_EQ(r.notes, (std::vector<std::string>{"article 2: content does not unpack"}));
-  EXPECT_EQ(articles(r.path), articles(file));
+  EXPECT_EQ(Articles(r.path), Articles(file));
 }
 
 // Packs `text` as the file stores it, at the given zlib level.
-Bytes packAt(const Text& text, int level) {
+Bytes PackAt(const Text& text, int level) {
   uLongf size = compressBound(text.size());
   Bytes packed(kPackedHeaderSize + size);
   std::copy(std::begin(kPackedMagic), std::end(kPackedMagic), packed.begin());
@@ -262,7 +262,7 @@ Bytes packAt(const Text& text, int level) {
 TEST_F(CollectionCopy, DiffMatchesArticlesByIdAndComparesUnpackedTexts) {
   const std::string a = dir.file("a.nvx");
   const std::string b = dir.file("b.nvx");
-  makeCollection(a, 8);
+  MakeCollection(a, 8);
   fs::copy_file(a, b);
 
   std::vector<std::string> lines;
@@ -291,19 +291,19 @@ TEST_F(CollectionCopy, DiffMatchesArticlesByIdAndComparesUnpackedTexts) {
     const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, 0));
     const Bytes stored(blob, blob + sqlite3_column_bytes(s, 0));
     sqlite3_finalize(s);
-    const Bytes repacked = packAt(toText(Decompress(stored)), 1);
+    const Bytes repacked = PackAt(ToText(Decompress(stored)), 1);
     ASSERT_NE(repacked, stored);
     sqlite3_prepare_v2(db.connection(), "UPDATE nr SET nr=? WHERE id=3", -1, &s, nullptr);
     sqlite3_bind_blob(s, 1, repacked.data(), static_cast<int>(repacked.size()), SQLITE_TRANSIENT);
     ASSERT_EQ(sqlite3_step(s), SQLITE_DONE);
     sqlite3_finalize(s);
   }
-  exec(a, "UPDATE nr SET nr=NULL WHERE id=8");
-  exec(b, "UPDATE nr SET nr=x'0D0F3E0300000000' WHERE id=8");  // empty either way
+  Exec(a, "UPDATE nr SET nr=NULL WHERE id=8");
+  Exec(b, "UPDATE nr SET nr=x'0D0F3E0300000000' WHERE id=8");  // empty either way
   r = diff(a, b);
   EXPECT_EQ(r.summary.same, 8) << "two packings of one text are equal";
 
-  exec(b, "DELETE FROM nr WHERE id IN (1, 6); INSERT INTO nr(id, name) VALUES (20, 'new');"
+  Exec(b, "DELETE FROM nr WHERE id IN (1, 6); INSERT INTO nr(id, name) VALUES (20, 'new');"
           "UPDATE nr SET name='renamed' WHERE id=2; UPDATE nr SET ztdx=20 WHERE id=4;"
           "UPDATE nr SET nr=x'0D0F3E0310000000789C' WHERE id=5; UPDATE nr SET ksid=9, name='both' WHERE id=7");
   r = diff(a, b);

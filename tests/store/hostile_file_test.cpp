@@ -35,7 +35,7 @@ TEST_F(HostileFileTest, ColumnNamedLikeTheRowIdIsNeverRunAsSql) {
 
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
-  EXPECT_EQ(table.rowIds(), (std::vector<std::int64_t>{1, 2}));
+  EXPECT_EQ(table.RowIds(), (std::vector<std::int64_t>{1, 2}));
   std::vector<std::string> names;
   while (table.Next()) names.push_back(table.ReadText("name"));
   EXPECT_EQ(names, (std::vector<std::string>{"one", "two"}));
@@ -50,7 +50,7 @@ TEST_F(HostileFileTest, ColumnNamedLikeTheRowIdIsNeverRunAsSql) {
   ASSERT_TRUE(table.FindId(2));
   ASSERT_TRUE(table.Delete());
   EXPECT_EQ(query("SELECT group_concat(name) FROM nr"), "one");
-  EXPECT_EQ(titles(), std::vector<std::string>{"1:one"});
+  EXPECT_EQ(Titles(), std::vector<std::string>{"1:one"});
   EXPECT_EQ(LoadArticle(db, 1)->title, "one");
 }
 
@@ -86,7 +86,7 @@ TEST_F(HostileFileTest, TablesThatAreNotCollectionsAreRefused) {
     EXPECT_EQ(OpenArticleFile(db, path), row.state);
     SqliteTable table;
     EXPECT_FALSE(table.Open("nr", db));
-    EXPECT_EQ(titles(), std::vector<std::string>{"(walk did not finish)"});
+    EXPECT_EQ(Titles(), std::vector<std::string>{"(walk did not finish)"});
     EXPECT_FALSE(CountArticles(db));
     EXPECT_FALSE(LoadArticle(db, 1));
     EXPECT_FALSE(InsertArticle(db, "t", {}));

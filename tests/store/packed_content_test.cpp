@@ -7,14 +7,14 @@
 namespace nvx {
 namespace {
 
-Bytes header(std::uint32_t length) {
+Bytes Header(std::uint32_t length) {
   return {0x0D, 0x0F, 0x3E, 0x03, std::uint8_t(length), std::uint8_t(length >> 8), std::uint8_t(length >> 16),
           std::uint8_t(length >> 24)};
 }
 
 // A packed value with any length field over the zlib stream of `text`.
-Bytes packedWithLength(const std::string& text, std::uint32_t length) {
-  Bytes out = header(length);
+Bytes PackedWithLength(const std::string& text, std::uint32_t length) {
+  Bytes out = Header(length);
   uLongf size = compressBound(text.size());
   Bytes stream(size);
   compress(stream.data(), &size, reinterpret_cast<const Bytef*>(text.data()), text.size());
@@ -23,16 +23,16 @@ Bytes packedWithLength(const std::string& text, std::uint32_t length) {
 }
 
 TEST(PackedContent, PacksToTheStoredLayoutAndBack) {
-  EXPECT_EQ(Compress({}), header(0));
-  EXPECT_TRUE(Decompress(header(0)).empty());
+  EXPECT_EQ(Compress({}), Header(0));
+  EXPECT_TRUE(Decompress(Header(0)).empty());
 
   const std::string text = "\xCB\xCE\xCC\xE5 line one\r\nline two\r\n";
   const Bytes packed = Compress(toByteArray(text));
   ASSERT_GT(packed.size(), 10u);
-  EXPECT_EQ(Bytes(packed.begin(), packed.begin() + 8), header(static_cast<std::uint32_t>(text.size())));
+  EXPECT_EQ(Bytes(packed.begin(), packed.begin() + 8), Header(static_cast<std::uint32_t>(text.size())));
   EXPECT_EQ(packed[8], 0x78);
   EXPECT_EQ(packed[9], 0x9C) << "default compression level";
-  EXPECT_EQ(toText(Decompress(packed)), text);
+  EXPECT_EQ(ToText(Decompress(packed)), text);
 
   Bytes big(300000);
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>((i * 7919) >> 3);
@@ -41,7 +41,7 @@ TEST(PackedContent, PacksToTheStoredLayoutAndBack) {
 
 TEST(PackedContent, DamagedValuesReadAsEmpty) {
   const std::string text = "some text that compresses";
-  const Bytes good = packedWithLength(text, static_cast<std::uint32_t>(text.size()));
+  const Bytes good = PackedWithLength(text, static_cast<std::uint32_t>(text.size()));
   Bytes wrongMagic = good;
   wrongMagic[0] = 0x0E;
   Bytes truncated(good.begin(), good.end() - 3);
@@ -52,13 +52,13 @@ TEST(PackedContent, DamagedValuesReadAsEmpty) {
   const std::pair<const char*, Bytes> rows[] = {
       {"seven bytes", Bytes(good.begin(), good.begin() + 7)},
       {"wrong magic", wrongMagic},
-      {"length 0 with a stream", packedWithLength(text, 0)},
-      {"inflates past twice the length", packedWithLength(text, 12)},
+      {"length 0 with a stream", PackedWithLength(text, 0)},
+      {"inflates past twice the length", PackedWithLength(text, 12)},
       {"truncated stream", truncated},
       {"corrupt stream", corrupt},
-      {"header only with a length", header(5)},
-      {"length whose double is negative", packedWithLength(text, 0x40000000)},
-      {"length whose double wraps to 0", packedWithLength(text, 0x80000000)},
+      {"header only with a length", Header(5)},
+      {"length whose double is negative", PackedWithLength(text, 0x40000000)},
+      {"length whose double wraps to 0", PackedWithLength(text, 0x80000000)},
   };
   for (const auto& [name, value] : rows) {
     SCOPED_TRACE(name);
@@ -68,9 +68,9 @@ TEST(PackedContent, DamagedValuesReadAsEmpty) {
 
 TEST(PackedContent, ShortInflationAndTheLengthLimitAreKept) {
   const std::string text(100, 'x');
-  EXPECT_EQ(toText(Decompress(packedWithLength(text, 1000))), text) << "shorter than its length field";
-  EXPECT_EQ(toText(Decompress(packedWithLength(text, 50))), text) << "exactly twice its length field";
-  EXPECT_TRUE(Decompress(packedWithLength(text, 49)).empty());
+  EXPECT_EQ(ToText(Decompress(PackedWithLength(text, 1000))), text) << "shorter than its length field";
+  EXPECT_EQ(ToText(Decompress(PackedWithLength(text, 50))), text) << "exactly twice its length field";
+  EXPECT_TRUE(Decompress(PackedWithLength(text, 49)).empty());
 }
 
 // A stored length that is wrong either way gives what zlib's inflate gives: the whole text while
@@ -91,14 +91,14 @@ TEST(PackedContent, WrongStoredLengthsReadAsBefore) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_EQ(toText(Decompress(packedWithLength(text, row.length))), row.whole ? text : "");
+    EXPECT_EQ(ToText(Decompress(PackedWithLength(text, row.length))), row.whole ? text : "");
   }
 
   // A stream with a 512-byte window, one of stored blocks, and a damaged one inside its length.
   auto packedBy = [&](int level, int windowBits) {
     z_stream z{};
     deflateInit2(&z, level, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
-    Bytes out = header(n);
+    Bytes out = Header(n);
     out.resize(8 + deflateBound(&z, n));
     z.next_in = reinterpret_cast<Bytef*>(text.data());
     z.avail_in = n;
@@ -109,9 +109,9 @@ TEST(PackedContent, WrongStoredLengthsReadAsBefore) {
     deflateEnd(&z);
     return out;
   };
-  EXPECT_EQ(toText(Decompress(packedBy(6, 9))), text) << "small window";
-  EXPECT_EQ(toText(Decompress(packedBy(0, 15))), text) << "stored blocks";
-  Bytes damaged = packedWithLength(text, n);
+  EXPECT_EQ(ToText(Decompress(packedBy(6, 9))), text) << "small window";
+  EXPECT_EQ(ToText(Decompress(packedBy(0, 15))), text) << "stored blocks";
+  Bytes damaged = PackedWithLength(text, n);
   damaged[damaged.size() / 2] ^= 0x10;
   EXPECT_TRUE(Decompress(damaged).empty());
 }
@@ -132,12 +132,12 @@ TEST(PackedContentDeathTest, HugeLengthFieldUsesBoundedMemory) {
   GTEST_SKIP() << "AddressSanitizer reserves more address space than the cap";
 #endif
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  const Bytes crafted = packedWithLength("small text", 0x3FFFFFFF);
+  const Bytes crafted = PackedWithLength("small text", 0x3FFFFFFF);
   auto decompressUnderLimit = [&crafted] {
     const rlim_t cap = 256u << 20;
     rlimit limit{cap, cap};
     setrlimit(RLIMIT_AS, &limit);
-    std::exit(toText(Decompress(crafted)) == "small text" ? 0 : 1);
+    std::exit(ToText(Decompress(crafted)) == "small text" ? 0 : 1);
   };
   EXPECT_EXIT(decompressUnderLimit(), testing::ExitedWithCode(0), "");
 }

@@ -1,5 +1,5 @@
 // A small tmpfs mounted for one test, to see what a full disk does. Mounting needs the right to
-// mount (root outside a restricted container); a test checks mounted() and skips itself without it.
+// mount (root outside a restricted container); a test checks Mounted() and skips itself without it.
 #pragma once
 
 #include <cerrno>
@@ -25,12 +25,12 @@ class SmallDisk {
   SmallDisk(const SmallDisk&) = delete;
   SmallDisk& operator=(const SmallDisk&) = delete;
 
-  bool mounted() const { return mounted_; }
-  std::string file(const std::string& name) const { return (where_ / name).string(); }
+  bool Mounted() const { return mounted_; }
+  std::string File(const std::string& name) const { return (where_ / name).string(); }
 
   // Fills what is left of the disk with one file, so that the next write fails.
-  void fill() const {
-    const int fd = ::open(file(".filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  void Fill() const {
+    const int fd = ::open(File(".filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const std::string block(4096, 'f');
     while (fd >= 0 && ::write(fd, block.data(), block.size()) > 0) {
     }
@@ -41,7 +41,7 @@ class SmallDisk {
   }
 
   // The names in the disk's root in order, except the filler: what a failed write may have left.
-  std::string names() const {
+  std::string Names() const {
     std::set<std::string> sorted;
     for (const auto& entry : std::filesystem::directory_iterator(where_)) sorted.insert(entry.path().filename());
     sorted.erase(".filler");

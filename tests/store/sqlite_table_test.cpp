@@ -16,8 +16,8 @@ TEST_F(SqliteTableTest, EmptyTableHasNoCurrentRow) {
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
   EXPECT_EQ(table.Position(), 0);
-  EXPECT_EQ(table.rowCount(), 0);
-  EXPECT_EQ(table.columnCount(), 8);
+  EXPECT_EQ(table.RowCount(), 0);
+  EXPECT_EQ(table.ColumnCount(), 8);
   EXPECT_TRUE(table.IsAfterLast());
   EXPECT_FALSE(table.First());
   EXPECT_EQ(table.Position(), 1);
@@ -48,14 +48,14 @@ TEST_F(SqliteTableTest, ListingLoopMakesOneExtraPass) {
   EXPECT_EQ(table.Position(), 4);
   EXPECT_FALSE(table.Next());
   EXPECT_EQ(table.Position(), 4);
-  EXPECT_EQ(table.rowIds(), (std::vector<std::int64_t>{2, 5, 9}));
+  EXPECT_EQ(table.RowIds(), (std::vector<std::int64_t>{2, 5, 9}));
 }
 
 TEST_F(SqliteTableTest, FindSearchesFromTheCurrentRowOn) {
   makeArticles({2, 5, 9});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
-  recordStatements();
+  RecordStatements();
   EXPECT_TRUE(table.Find("id=5"));
   EXPECT_EQ(statements.back(), "SELECT _ROWID_ FROM nr WHERE (id=5) AND (_ROWID_>=0) ");
   EXPECT_EQ(table.Position(), 2);
@@ -81,7 +81,7 @@ TEST_F(SqliteTableTest, ReadsResolveColumnsByNameInAnyCaseOrByNumber) {
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
   ASSERT_TRUE(table.First());
-  recordStatements();
+  RecordStatements();
   EXPECT_EQ(table.ReadText("NAME"), "title4");
   EXPECT_EQ(statements.back(), "SELECT name FROM nr WHERE _ROWID_ = 4 ");
   EXPECT_EQ(table.ReadText("Zt"), L("宋体"));
@@ -109,19 +109,19 @@ TEST_F(SqliteTableTest, InsertBindsInColumnOrderAndStoresEmptyValuesAsEmpty) {
   ASSERT_TRUE(table.Open("nr", db));
   EXPECT_FALSE(table.Update()) << "browsing";
   ASSERT_TRUE(table.AddNew());
-  EXPECT_EQ(table.mode(), Mode::Adding);
+  EXPECT_EQ(table.CurrentMode(), Mode::Adding);
   EXPECT_FALSE(table.Update()) << "nothing written";
   EXPECT_TRUE(table.WriteField("ksid", std::int32_t{7}));
   EXPECT_TRUE(table.WriteField("name", Text()));
   EXPECT_TRUE(table.WriteField("nr", Bytes()));
   EXPECT_FALSE(table.WriteField("zt", Value()));
   EXPECT_FALSE(table.WriteField("nosuch", std::int32_t{1}));
-  recordStatements();
+  RecordStatements();
   ASSERT_TRUE(table.Update());
   EXPECT_EQ(statements.front(), "INSERT INTO nr(name,nr,ksid) VALUES('',x'',7)");
-  EXPECT_EQ(table.mode(), Mode::Browsing);
+  EXPECT_EQ(table.CurrentMode(), Mode::Browsing);
   EXPECT_EQ(table.Position(), 0) << "an insert does not move the table";
-  EXPECT_EQ(table.rowIds(), (std::vector<std::int64_t>{1, 2}));
+  EXPECT_EQ(table.RowIds(), (std::vector<std::int64_t>{1, 2}));
   EXPECT_EQ(query("SELECT typeof(name) || typeof(nr) || typeof(zt) || ksid FROM nr WHERE id=2"),
             "textblobnull7");
   EXPECT_EQ(query("SELECT length(name) + length(nr) FROM nr WHERE id=2"), "0");
@@ -137,11 +137,11 @@ TEST_F(SqliteTableTest, RowIdsAfterInsertsMatchAReload) {
   ASSERT_TRUE(table.AddNew());
   table.WriteField("id", std::int32_t{7});
   ASSERT_TRUE(table.Update());
-  EXPECT_EQ(table.rowIds(), (std::vector<std::int64_t>{5, 7, 10}));
+  EXPECT_EQ(table.RowIds(), (std::vector<std::int64_t>{5, 7, 10}));
   ASSERT_TRUE(table.AddNew());
   table.WriteField("name", Text("appended"));
   ASSERT_TRUE(table.Update());
-  EXPECT_EQ(table.rowIds(), (std::vector<std::int64_t>{5, 7, 10, 11}));
+  EXPECT_EQ(table.RowIds(), (std::vector<std::int64_t>{5, 7, 10, 11}));
 
   SqliteDB other;
   ASSERT_TRUE(other.Open(path));
@@ -149,14 +149,14 @@ TEST_F(SqliteTableTest, RowIdsAfterInsertsMatchAReload) {
   ASSERT_TRUE(table.AddNew());
   table.WriteField("name", Text("after theirs"));
   ASSERT_TRUE(table.Update());
-  EXPECT_EQ(table.rowIds(), (std::vector<std::int64_t>{5, 7, 10, 11, 20, 21}));
+  EXPECT_EQ(table.RowIds(), (std::vector<std::int64_t>{5, 7, 10, 11, 20, 21}));
 
   // Changes made on the same connection outside this table count too.
   ASSERT_TRUE(db.Execute("DELETE FROM nr WHERE id=5"));
   ASSERT_TRUE(table.AddNew());
   table.WriteField("name", Text("x"));
   ASSERT_TRUE(table.Update());
-  EXPECT_EQ(table.rowIds(), (std::vector<std::int64_t>{7, 10, 11, 20, 21, 22}));
+  EXPECT_EQ(table.RowIds(), (std::vector<std::int64_t>{7, 10, 11, 20, 21, 22}));
   EXPECT_FALSE(table.WriteField("name", Text("y"))) << "pending values are gone as after a reload";
 }
 
@@ -185,10 +185,10 @@ TEST_F(SqliteTableTest, EditWritesTheRowCurrentAtUpdate) {
   ASSERT_TRUE(table.Find("id=1"));
   ASSERT_TRUE(table.WriteField("ksid", std::int32_t{99}));
   ASSERT_TRUE(table.Edit());
-  EXPECT_EQ(table.mode(), Mode::Editing);
+  EXPECT_EQ(table.CurrentMode(), Mode::Editing);
   table.WriteField("name", Text("renamed"));
   table.Next();
-  recordStatements();
+  RecordStatements();
   ASSERT_TRUE(table.Update());
   EXPECT_EQ(statements.front(), "UPDATE nr SET name='renamed' WHERE _ROWID_=2");
   EXPECT_EQ(query("SELECT group_concat(name || ksid) FROM nr"), "title11,renamed2,title33")
@@ -206,7 +206,7 @@ TEST_F(SqliteTableTest, FailedUpdateKeepsItsPendingValues) {
   table.WriteField("id", std::int32_t{2});
   table.WriteField("name", Text("again"));
   EXPECT_FALSE(table.Update()) << "id 2 exists";
-  EXPECT_EQ(table.mode(), Mode::Adding);
+  EXPECT_EQ(table.CurrentMode(), Mode::Adding);
   ASSERT_TRUE(db.Execute("DELETE FROM nr WHERE id=2"));
   EXPECT_TRUE(table.Update());
   EXPECT_EQ(query("SELECT name FROM nr WHERE id=2"), "again");
@@ -217,7 +217,7 @@ TEST_F(SqliteTableTest, FailedUpdateKeepsItsPendingValues) {
   table.Next();
   table.Next();
   EXPECT_FALSE(table.Update()) << "past the last row at Update";
-  EXPECT_EQ(table.mode(), Mode::Editing);
+  EXPECT_EQ(table.CurrentMode(), Mode::Editing);
 }
 
 TEST_F(SqliteTableTest, DeleteReloadsAndGoesBackBeforeTheFirstRow) {
@@ -227,10 +227,10 @@ TEST_F(SqliteTableTest, DeleteReloadsAndGoesBackBeforeTheFirstRow) {
   ASSERT_TRUE(table.Find("id=1"));
   ASSERT_TRUE(table.Delete());
   EXPECT_EQ(table.Position(), 0);
-  EXPECT_EQ(table.rowCount(), 2);
+  EXPECT_EQ(table.RowCount(), 2);
   ASSERT_TRUE(table.Next());
   EXPECT_EQ(table.ReadText("name"), "title2");
-  EXPECT_EQ(table.mode(), Mode::Browsing);
+  EXPECT_EQ(table.CurrentMode(), Mode::Browsing);
   EXPECT_FALSE(table.WriteField("name", Text("x")));
 }
 
@@ -238,7 +238,7 @@ TEST_F(SqliteTableTest, TablesThatCannotOpenStayClosed) {
   makeArticles({1});
   SqliteTable table;
   EXPECT_FALSE(table.Open("nosuchtable", db));
-  EXPECT_EQ(table.mode(), Mode::Closed);
+  EXPECT_EQ(table.CurrentMode(), Mode::Closed);
   EXPECT_FALSE(table.First());
   EXPECT_TRUE(table.IsAfterLast());
   EXPECT_EQ(table.Position(), 0);
@@ -247,7 +247,7 @@ TEST_F(SqliteTableTest, TablesThatCannotOpenStayClosed) {
   EXPECT_FALSE(table.Open("nr", closed));
   ASSERT_TRUE(table.Open("nr", db));
   EXPECT_TRUE(table.Close());
-  EXPECT_EQ(table.mode(), Mode::Closed);
+  EXPECT_EQ(table.CurrentMode(), Mode::Closed);
   EXPECT_FALSE(table.AddNew());
 }
 

@@ -27,7 +27,7 @@ class StoreTest : public ::testing::Test {
 
   // Starts recording the text of every statement run on the connection, with its bound values
   // in place of the parameters.
-  void recordStatements() {
+  void RecordStatements() {
     statements.clear();
     sqlite3_trace_v2(
         db.connection(), SQLITE_TRACE_STMT,
@@ -54,7 +54,7 @@ class StoreTest : public ::testing::Test {
   }
 
   // "id:title" of every article as the title walk gives them, and a last line when it failed.
-  std::vector<std::string> titles() {
+  std::vector<std::string> Titles() {
     std::vector<std::string> seen;
     const WalkResult r = ForEachTitle(db, [&](std::int64_t id, Text&& title) {
       seen.push_back(std::to_string(id) + ":" + title);

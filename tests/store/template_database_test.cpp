@@ -9,7 +9,7 @@
 namespace nvx {
 namespace {
 
-std::uint32_t be32(const std::array<std::uint8_t, kTemplateDatabaseSize>& b, std::size_t at) {
+std::uint32_t Be32(const std::array<std::uint8_t, kTemplateDatabaseSize>& b, std::size_t at) {
   return std::uint32_t(b[at]) << 24 | std::uint32_t(b[at + 1]) << 16 | std::uint32_t(b[at + 2]) << 8 | b[at + 3];
 }
 
@@ -17,11 +17,11 @@ TEST(TemplateDatabase, HeaderAndPagesHoldTheFixedBytes) {
   const auto& t = TemplateDatabase();
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(t.data()), 16), std::string("SQLite format 3\0", 16));
   EXPECT_EQ(t[16] << 8 | t[17], 1024);
-  EXPECT_EQ(be32(t, 24), 65u) << "change counter";
-  EXPECT_EQ(be32(t, 28), 0u) << "page count not kept";
-  EXPECT_EQ(be32(t, 40), 16u) << "schema cookie";
-  EXPECT_EQ(be32(t, 44), 1u) << "schema format";
-  EXPECT_EQ(be32(t, 56), 1u) << "UTF-8";
+  EXPECT_EQ(Be32(t, 24), 65u) << "change counter";
+  EXPECT_EQ(Be32(t, 28), 0u) << "page count not kept";
+  EXPECT_EQ(Be32(t, 40), 16u) << "schema cookie";
+  EXPECT_EQ(Be32(t, 44), 1u) << "schema format";
+  EXPECT_EQ(Be32(t, 56), 1u) << "UTF-8";
   const std::uint8_t page1[] = {0x0D, 0, 0, 0, 1, 0x03, 0x73, 0, 0x03, 0x73};
   EXPECT_TRUE(std::equal(std::begin(page1), std::end(page1), t.begin() + 100));
   const std::uint8_t cell[] = {0x81, 0x0A, 0x01, 0x07, 0x17, 0x11, 0x11, 0x01, 0x81, 0x7F};

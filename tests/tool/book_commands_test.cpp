@@ -26,17 +26,17 @@ const std::string kBook =
 
 class BookCommands : public ::testing::Test {
  protected:
-  Result run(const std::vector<std::string>& args) { return test::RunNvx(dir, args); }
+  Result Run(const std::vector<std::string>& args) { return test::RunNvx(dir, args); }
 
-  void SetUp() override { ASSERT_EQ(run({"new", file}).code, 0); }
+  void SetUp() override { ASSERT_EQ(Run({"new", file}).code, 0); }
 
-  std::string writeBook(const std::string& name, const std::string& bytes) {
+  std::string WriteBook(const std::string& name, const std::string& bytes) {
     const std::string path = dir.file(name);
     test::writeFile(path, bytes);
     return path;
   }
 
-  void sql(const std::string& statement) {
+  void Sql(const std::string& statement) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
     EXPECT_EQ(sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << statement;
@@ -48,21 +48,21 @@ class BookCommands : public ::testing::Test {
 };
 
 TEST_F(BookCommands, ImportAppendsTheChaptersAsNewArticles) {
-  sql("INSERT INTO nr(name) VALUES('已有')");
-  const std::string book = writeBook("风起.txt", kBook);
-  const Result r = run({"import", file, book});
+  Sql("INSERT INTO nr(name) VALUES('已有')");
+  const std::string book = WriteBook("风起.txt", kBook);
+  const Result r = Run({"import", file, book});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "added 4 articles (ids 2-5), UTF-8, default\n");
-  EXPECT_EQ(run({"list", file}).out, "1\t已有\n2\t前言\n3\t第一卷 风\n4\t第一章 初见\n5\t第三章 别离\n");
-  EXPECT_EQ(run({"cat", file, "5"}).out, "　　他走了。\r\n第二行");
-  EXPECT_EQ(run({"cat", file, "3"}).out, "");
-  EXPECT_EQ(run({"check", file}).code, 0);
+  EXPECT_EQ(Run({"list", file}).out, "1\t已有\n2\t前言\n3\t第一卷 风\n4\t第一章 初见\n5\t第三章 别离\n");
+  EXPECT_EQ(Run({"cat", file, "5"}).out, "　　他走了。\r\n第二行");
+  EXPECT_EQ(Run({"cat", file, "3"}).out, "");
+  EXPECT_EQ(Run({"check", file}).code, 0);
 }
 
 TEST_F(BookCommands, DryRunListsTheArticlesAndLeavesTheFileAlone) {
   const std::string before = test::readFile(file);
-  const std::string book = writeBook("book.txt", kBook + "第一章 初见\n又一次。\n");
-  Result r = run({"import", file, book, "--dry-run"});
+  const std::string book = WriteBook("book.txt", kBook + "第一章 初见\n又一次。\n");
+  Result r = Run({"import", file, book, "--dry-run"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out,
             "1\t前言\t10\n2\t第一卷 风\t0\n3\t第一章 初见\t6\n4\t第三章 别离\t9\n5\t第一章 初见\t4\n"
@@ -73,16 +73,16 @@ TEST_F(BookCommands, DryRunListsTheArticlesAndLeavesTheFileAlone) {
   std::string plain;
   for (int i = 0; i < 220; ++i) plain += L("天下大势，分久必合，合久必分。天下大势，分久必合，合久必分。天下大势，分久必合，合久必分。"
                                          "天下大势，分久必合，合久必分。天下大势，分久必合，合久必分。天下大势，分久必合，合久必分。") + "\r\n";
-  r = run({"import", file, writeBook("plain.txt", plain), "--dry-run"});
+  r = Run({"import", file, WriteBook("plain.txt", plain), "--dry-run"});
   EXPECT_EQ(r.out, "1\t第1节\t9900\n2\t第2节\t9900\n"
                    "encoding GB18030; rule fallback; 2 articles; 0 empty dropped; duplicate titles: none; fallback: yes\n");
-  r = run({"import", file, writeBook("plain.txt", plain), "--max-chars", "100"});
+  r = Run({"import", file, WriteBook("plain.txt", plain), "--max-chars", "100"});
   EXPECT_EQ(r.out, "added 2 articles (ids 1-2), GB18030, fallback\n");
 }
 
 TEST_F(BookCommands, ImportFailuresAddNothing) {
   const std::string usage = "Usage: nvx";
-  const std::string undecodable = writeBook("bad.txt", "\xB5\xDA\xD2\xBB\xD5\xC2\n\x81\x20");
+  const std::string undecodable = WriteBook("bad.txt", "\xB5\xDA\xD2\xBB\xD5\xC2\n\x81\x20");
   struct Row {
     const char* name;
     std::vector<std::string> args;
@@ -94,11 +94,11 @@ TEST_F(BookCommands, ImportFailuresAddNothing) {
        "nvx: " + undecodable + ": not valid GB18030 at byte 7 (use --encoding)"},
       {"undecodable in the given encoding", {"import", file, undecodable, "--encoding", "UTF-8"}, 1,
        "nvx: " + undecodable + ": not valid UTF-8 at byte 0"},
-      {"empty", {"import", file, writeBook("empty.txt", "")}, 1, "nvx: " + dir.file("empty.txt") + ": no text"},
-      {"blank", {"import", file, writeBook("blank.txt", " \r\n　\n\t\n")}, 1, "nvx: " + dir.file("blank.txt") + ": no text"},
+      {"empty", {"import", file, WriteBook("empty.txt", "")}, 1, "nvx: " + dir.file("empty.txt") + ": no text"},
+      {"blank", {"import", file, WriteBook("blank.txt", " \r\n　\n\t\n")}, 1, "nvx: " + dir.file("blank.txt") + ": no text"},
       {"missing book", {"import", file, dir.file("none.txt")}, 1, "nvx: " + dir.file("none.txt") + ": cannot read"},
       {"a folder as book", {"import", file, dir.path().string()}, 1, "nvx: " + dir.path().string() + ": cannot read"},
-      {"bad rule", {"import", file, writeBook("a.txt", kBook), "--rule", "第("}, 2,
+      {"bad rule", {"import", file, WriteBook("a.txt", kBook), "--rule", "第("}, 2,
        "nvx: bad --rule: missing closing parenthesis at offset 4"},
       {"unknown encoding", {"import", file, dir.file("a.txt"), "--encoding", "NO-SUCH"}, 2, "nvx: unknown encoding NO-SUCH"},
       {"bad --max-chars", {"import", file, dir.file("a.txt"), "--max-chars", "0"}, 2,
@@ -108,7 +108,7 @@ TEST_F(BookCommands, ImportFailuresAddNothing) {
   const std::string before = test::readFile(file);
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    const Result r = run(row.args);
+    const Result r = Run(row.args);
     EXPECT_EQ(r.code, row.code);
     EXPECT_EQ(r.err.substr(0, r.err.find('\n')), row.err);
     EXPECT_EQ(r.err.find(usage) != std::string::npos, row.code == 2);
@@ -118,28 +118,28 @@ TEST_F(BookCommands, ImportFailuresAddNothing) {
 }
 
 TEST_F(BookCommands, AFailureHalfwayAddsNothing) {
-  sql("INSERT INTO nr(name) VALUES('已有')");
-  sql("CREATE TRIGGER full BEFORE INSERT ON nr WHEN NEW.name='第三章 别离' BEGIN SELECT RAISE(ABORT, 'disk full'); END");
-  const std::string book = writeBook("book.txt", kBook);
-  Result r = run({"import", file, book});
+  Sql("INSERT INTO nr(name) VALUES('已有')");
+  Sql("CREATE TRIGGER full BEFORE INSERT ON nr WHEN NEW.name='第三章 别离' BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+  const std::string book = WriteBook("book.txt", kBook);
+  Result r = Run({"import", file, book});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + file + ": cannot write article 4; nothing was added\n");
-  EXPECT_EQ(run({"list", file}).out, "1\t已有\n");
-  sql("DROP TRIGGER full");
+  EXPECT_EQ(Run({"list", file}).out, "1\t已有\n");
+  Sql("DROP TRIGGER full");
 
   if (geteuid() != 0) {  // permissions do not stop the superuser
     ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
-    r = run({"import", file, book});
+    r = Run({"import", file, book});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(run({"list", file}).out, "1\t已有\n");
+    EXPECT_EQ(Run({"list", file}).out, "1\t已有\n");
     ::chmod(file.c_str(), 0644);
   }
-  EXPECT_EQ(run({"import", file, book}).code, 0);
-  EXPECT_EQ(run({"list", file}).out.size(), std::string("1\t已有\n2\t前言\n3\t第一卷 风\n4\t第一章 初见\n5\t第三章 别离\n").size());
+  EXPECT_EQ(Run({"import", file, book}).code, 0);
+  EXPECT_EQ(Run({"list", file}).out.size(), std::string("1\t已有\n2\t前言\n3\t第一卷 风\n4\t第一章 初见\n5\t第三章 别离\n").size());
 }
 
 TEST_F(BookCommands, GrepSearchesDecodedTexts) {
-  ASSERT_EQ(run({"import", file, writeBook("a.txt", "第一章 甲\n他的情意\n第二章 乙\nＡＢＣ abc\n那时\n")}).code, 0);
+  ASSERT_EQ(Run({"import", file, WriteBook("a.txt", "第一章 甲\n他的情意\n第二章 乙\nＡＢＣ abc\n那时\n")}).code, 0);
   struct Row {
     const char* name;
     std::vector<std::string> args;
@@ -160,7 +160,7 @@ TEST_F(BookCommands, GrepSearchesDecodedTexts) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    const Result r = run(row.args);
+    const Result r = Run(row.args);
     EXPECT_EQ(r.code, row.code) << r.err;
     EXPECT_EQ(r.out, row.out);
     EXPECT_EQ(book::Utf8ValidPrefix(r.out), r.out.size());
@@ -168,24 +168,24 @@ TEST_F(BookCommands, GrepSearchesDecodedTexts) {
 }
 
 TEST_F(BookCommands, StatCountsCharactersAndLines) {
-  ASSERT_EQ(run({"import", file, writeBook("a.txt", "第一章 甲\n一二三\n\n四\n第二章 乙\nabc\n")}).code, 0);
-  sql("UPDATE nr SET ksid=2 WHERE id=1");
-  sql("INSERT INTO nr(name) VALUES('空')");
-  const Result r = run({"stat", file});
+  ASSERT_EQ(Run({"import", file, WriteBook("a.txt", "第一章 甲\n一二三\n\n四\n第二章 乙\nabc\n")}).code, 0);
+  Sql("UPDATE nr SET ksid=2 WHERE id=1");
+  Sql("INSERT INTO nr(name) VALUES('空')");
+  const Result r = Run({"stat", file});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "1\t第一章 甲\t4\t3\t2\n2\t第二章 乙\t3\t1\t0\n3\t空\t0\t0\t0\ntotal\t3 articles\t7\t4\n");
 }
 
 TEST_F(BookCommands, ExportSplitWritesOneFilePerArticle) {
-  for (int i = 1; i <= 10; ++i) sql("INSERT INTO nr(name, nr) VALUES('t" + std::to_string(i) + "', NULL)");
-  ASSERT_EQ(run({"import", file, writeBook("a.txt", "第一章 a/b\n一\r\n二\n第二章 乙\n乙\n")}).code, 0);
-  sql("UPDATE nr SET name='.hidden' || char(9) || 'x' WHERE id=1");
+  for (int i = 1; i <= 10; ++i) Sql("INSERT INTO nr(name, nr) VALUES('t" + std::to_string(i) + "', NULL)");
+  ASSERT_EQ(Run({"import", file, WriteBook("a.txt", "第一章 a/b\n一\r\n二\n第二章 乙\n乙\n")}).code, 0);
+  Sql("UPDATE nr SET name='.hidden' || char(9) || 'x' WHERE id=1");
   const std::filesystem::path out = dir.path() / "out" / "deeper";
   std::filesystem::create_directories(out);
   test::writeFile((out / "11-第一章 a_b.txt").string(), "old");
   test::writeFile((out / "keep.txt").string(), "mine");
 
-  Result r = run({"export", file, out.string(), "--split", "--range", "11-"});
+  Result r = Run({"export", file, out.string(), "--split", "--range", "11-"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(test::readFile((out / "11-第一章 a_b.txt").string()), "一\r\n二") << "replaced";
   EXPECT_EQ(test::readFile((out / "12-第二章 乙.txt").string()), "乙");
@@ -195,12 +195,12 @@ TEST_F(BookCommands, ExportSplitWritesOneFilePerArticle) {
   EXPECT_EQ(files, 3u) << "no temporary files left";
 
   const std::filesystem::path all = dir.path() / "all";
-  r = run({"export", file, all.string(), "--split", "--range", "1-2", "--encoding", "GB18030"});
+  r = Run({"export", file, all.string(), "--split", "--range", "1-2", "--encoding", "GB18030"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_TRUE(std::filesystem::exists(all / "01-_hidden_x.txt"));
   EXPECT_TRUE(std::filesystem::exists(all / "02-t2.txt"));
   EXPECT_FALSE(std::filesystem::exists(all / "03-t3.txt"));
-  r = run({"export", file, all.string(), "--split", "--range", "12-12", "--encoding", "gb18030"});
+  r = Run({"export", file, all.string(), "--split", "--range", "12-12", "--encoding", "gb18030"});
   EXPECT_EQ(test::readFile((all / "12-第二章 乙.txt").string()), "\xD2\xD2");
 
   struct Row {
@@ -216,14 +216,14 @@ TEST_F(BookCommands, ExportSplitWritesOneFilePerArticle) {
       {"other encoding", {"export", file, all.string(), "--split", "--encoding", "big5"}, 2},
       {"folder that cannot be made", {"export", file, file + "/x", "--split"}, 1},
   };
-  for (const Row& row : rows) EXPECT_EQ(run(row.args).code, row.code) << row.name;
+  for (const Row& row : rows) EXPECT_EQ(Run(row.args).code, row.code) << row.name;
 
   // A title too long for a file name is cut on a character boundary.
   std::string longTitle;
   for (int i = 0; i < 100; ++i) longTitle += "长";
-  sql("UPDATE nr SET name='" + longTitle + "' WHERE id=2");
+  Sql("UPDATE nr SET name='" + longTitle + "' WHERE id=2");
   const std::filesystem::path cut = dir.path() / "cut";
-  EXPECT_EQ(run({"export", file, cut.string(), "--split", "--range", "2-2"}).code, 0);
+  EXPECT_EQ(Run({"export", file, cut.string(), "--split", "--range", "2-2"}).code, 0);
   ASSERT_EQ(std::distance(std::filesystem::directory_iterator(cut), {}), 1);
   const std::string name = std::filesystem::directory_iterator(cut)->path().filename().string();
   EXPECT_LE(name.size(), 243u);
@@ -234,24 +234,24 @@ TEST_F(BookCommands, ExportSplitNeverWritesOverItsOwnCollection) {
   const std::filesystem::path folder = dir.path() / "split";
   std::filesystem::create_directories(folder);
   const std::string own = (folder / "1-a.txt").string();
-  ASSERT_EQ(run({"new", own}).code, 0);
+  ASSERT_EQ(Run({"new", own}).code, 0);
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(own.c_str(), &db), SQLITE_OK);
   sqlite3_exec(db, "INSERT INTO nr(name) VALUES('a')", nullptr, nullptr, nullptr);
   sqlite3_close(db);
   const std::string before = test::readFile(own);
-  const Result r = run({"export", own, folder.string(), "--split"});
+  const Result r = Run({"export", own, folder.string(), "--split"});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + own + ": is the collection itself\n");
   EXPECT_EQ(test::readFile(own), before);
 }
 
 TEST_F(BookCommands, HelpNamesTheBookCommands) {
-  const Result help = run({"--help"});
+  const Result help = Run({"--help"});
   for (const char* command : {"import FILE BOOK.txt", "grep FILE TEXT", "stat FILE", "export FILE DIR --split"})
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
-  EXPECT_EQ(run({"import", file}).code, 2);
-  EXPECT_EQ(run({"stat"}).code, 2);
+  EXPECT_EQ(Run({"import", file}).code, 2);
+  EXPECT_EQ(Run({"stat"}).code, 2);
 }
 
 }  // namespace

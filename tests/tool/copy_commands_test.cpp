@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 using Result = test::NvxResult;
 
-std::vector<std::string> namesIn(const std::string& dir) {
+std::vector<std::string> NamesIn(const std::string& dir) {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
@@ -26,16 +26,16 @@ std::vector<std::string> namesIn(const std::string& dir) {
 
 class CopyCommands : public ::testing::Test {
  protected:
-  Result run(const std::vector<std::string>& args, const std::string& input = "") {
+  Result Run(const std::vector<std::string>& args, const std::string& input = "") {
     return test::RunNvx(io, args, input);
   }
 
-  void makeCollection(const std::string& path, const std::vector<std::pair<std::string, std::string>>& articles) {
-    ASSERT_EQ(run({"new", path}).code, 0);
-    for (const auto& [title, text] : articles) ASSERT_EQ(run({"add", path, title}, text).code, 0);
+  void MakeCollection(const std::string& path, const std::vector<std::pair<std::string, std::string>>& articles) {
+    ASSERT_EQ(Run({"new", path}).code, 0);
+    for (const auto& [title, text] : articles) ASSERT_EQ(Run({"add", path, title}, text).code, 0);
   }
 
-  void exec(const std::string& path, const std::string& sql, const std::string& blob = "") {
+  void Exec(const std::string& path, const std::string& sql, const std::string& blob = "") {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
     sqlite3_stmt* s = nullptr;
@@ -46,7 +46,7 @@ class CopyCommands : public ::testing::Test {
     sqlite3_close(db);
   }
 
-  std::string storedBlob(const std::string& path, int id) {
+  std::string StoredBlob(const std::string& path, int id) {
     sqlite3* db = nullptr;
     std::string blob;
     sqlite3_open(path.c_str(), &db);
@@ -60,8 +60,8 @@ class CopyCommands : public ::testing::Test {
   }
 
   // The unpacked text (GB18030) of a packed article.
-  std::string storedText(const std::string& path, int id) {
-    const std::string blob = storedBlob(path, id);
+  std::string StoredText(const std::string& path, int id) {
+    const std::string blob = StoredBlob(path, id);
     if (blob.size() < 8) return {};
     uLongf size = 0;
     for (int i = 0; i < 4; ++i) size |= static_cast<uLongf>(static_cast<unsigned char>(blob[4 + i])) << (8 * i);
@@ -79,7 +79,7 @@ class CopyCommands : public ::testing::Test {
 };
 
 TEST_F(CopyCommands, BackupsAreRotatedAndListTheSameAsTheSource) {
-  makeCollection(file, {{"第一回", "滚滚长江东逝水"}, {"第二回", "浪花淘尽英雄"}, {"空", ""}});
+  MakeCollection(file, {{"第一回", "滚滚长江东逝水"}, {"第二回", "浪花淘尽英雄"}, {"空", ""}});
   const std::string backups = dir.file("backups");
   fs::create_directory(backups);
   const std::vector<std::string> others = {"藏书.nvx", "藏书-20200101-000000.nvx.bak", "藏书-1-20200101-000000.nvx",
@@ -89,7 +89,7 @@ TEST_F(CopyCommands, BackupsAreRotatedAndListTheSameAsTheSource) {
   const std::regex backupName("藏书-[0-9]{8}-[0-9]{6}(-[0-9]+)?\\.nvx");
   std::vector<std::string> printed;
   for (int i = 0; i < 6; ++i) {
-    const Result r = run({"backup", file, "--dir", backups});
+    const Result r = Run({"backup", file, "--dir", backups});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, "");
     ASSERT_EQ(r.out.back(), '\n');
@@ -98,47 +98,47 @@ TEST_F(CopyCommands, BackupsAreRotatedAndListTheSameAsTheSource) {
     EXPECT_EQ(fs::path(printed.back()).parent_path(), fs::path(backups));
   }
   std::vector<std::string> left;
-  for (const auto& name : namesIn(backups))
+  for (const auto& name : NamesIn(backups))
     if (std::regex_match(name, backupName)) left.push_back(backups + "/" + name);
   EXPECT_EQ(left.size(), 5u) << "--keep defaults to 5";
   EXPECT_FALSE(fs::exists(printed[0])) << "the oldest went";
   for (std::size_t i = 1; i < printed.size(); ++i) EXPECT_TRUE(fs::exists(printed[i])) << printed[i];
   for (const auto& name : others) EXPECT_EQ(test::readFile(backups + "/" + name), "not a backup of 藏书") << name;
-  EXPECT_EQ(namesIn(backups).size(), others.size() + 5) << "no .tmp left";
+  EXPECT_EQ(NamesIn(backups).size(), others.size() + 5) << "no .tmp left";
 
-  const std::string listed = run({"list", file}).out;
+  const std::string listed = Run({"list", file}).out;
   EXPECT_EQ(listed, "1\t第一回\n2\t第二回\n3\t空\n");
-  EXPECT_EQ(run({"list", printed.back()}).out, listed);
-  EXPECT_EQ(run({"cat", printed.back(), "2"}).out, "浪花淘尽英雄");
-  EXPECT_EQ(run({"check", printed.back()}).code, 0);
-  EXPECT_EQ(run({"diff", file, printed.back()}).out, "3 same, 0 added, 0 removed, 0 changed\n");
+  EXPECT_EQ(Run({"list", printed.back()}).out, listed);
+  EXPECT_EQ(Run({"cat", printed.back(), "2"}).out, "浪花淘尽英雄");
+  EXPECT_EQ(Run({"check", printed.back()}).code, 0);
+  EXPECT_EQ(Run({"diff", file, printed.back()}).out, "3 same, 0 added, 0 removed, 0 changed\n");
 
   // Without --dir the backup goes beside the collection; --keep 1 leaves only the new one there.
-  const Result beside = run({"backup", file, "--keep", "1"});
+  const Result beside = Run({"backup", file, "--keep", "1"});
   ASSERT_EQ(beside.code, 0) << beside.err;
   EXPECT_EQ(fs::path(beside.out.substr(0, beside.out.size() - 1)).parent_path(), dir.path());
-  EXPECT_EQ(namesIn(dir.path().string()).size(), 3u) << "藏书.nvx, backups/ and the one backup";
-  EXPECT_EQ(namesIn(backups).size(), others.size() + 5) << "backups elsewhere are not this folder's";
+  EXPECT_EQ(NamesIn(dir.path().string()).size(), 3u) << "藏书.nvx, backups/ and the one backup";
+  EXPECT_EQ(NamesIn(backups).size(), others.size() + 5) << "backups elsewhere are not this folder's";
 }
 
 TEST_F(CopyCommands, DamagedSourceKeepsOlderBackupsAndLeavesNoTemporaryFile) {
   std::vector<std::pair<std::string, std::string>> articles;
   for (int i = 0; i < 40; ++i) articles.push_back({"篇" + std::to_string(i), std::string(3000, 'a' + i % 26)});
-  makeCollection(file, articles);
+  MakeCollection(file, articles);
   const std::string backups = dir.file("backups");
   fs::create_directory(backups);
-  ASSERT_EQ(run({"backup", file, "--dir", backups}).code, 0);
-  const std::vector<std::string> before = namesIn(backups);
+  ASSERT_EQ(Run({"backup", file, "--dir", backups}).code, 0);
+  const std::vector<std::string> before = NamesIn(backups);
 
   std::string bytes = test::readFile(file);
   for (std::size_t i = 4096; i < 8192 && i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 13);
   test::writeFile(file, bytes);
 
-  const Result r = run({"backup", file, "--dir", backups, "--keep", "1"});
+  const Result r = Run({"backup", file, "--dir", backups, "--keep", "1"});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + file + ": damaged, no backup made, older backups kept\n");
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(namesIn(backups), before);
+  EXPECT_EQ(NamesIn(backups), before);
   EXPECT_EQ(test::readFile(file), bytes) << "the source is never written";
 
   struct Row {
@@ -149,7 +149,7 @@ TEST_F(CopyCommands, DamagedSourceKeepsOlderBackupsAndLeavesNoTemporaryFile) {
   const std::string empty = dir.file("empty.nvx");
   test::writeFile(empty, "");
   const std::string sound = dir.file("sound.nvx");
-  makeCollection(sound, {{"t", "x"}});
+  MakeCollection(sound, {{"t", "x"}});
   const Row rows[] = {
       {{"backup", missing}, "nvx: " + missing + ": no such file\n"},
       {{"backup", empty}, "nvx: " + empty + ": no table nr, no backup made, older backups kept\n"},
@@ -159,7 +159,7 @@ TEST_F(CopyCommands, DamagedSourceKeepsOlderBackupsAndLeavesNoTemporaryFile) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.args[1]);
-    const Result failed = run(row.args);
+    const Result failed = Run(row.args);
     EXPECT_EQ(failed.code, 1);
     EXPECT_EQ(failed.err, row.err);
   }
@@ -169,20 +169,20 @@ TEST_F(CopyCommands, DamagedSourceKeepsOlderBackupsAndLeavesNoTemporaryFile) {
 // query), generated columns; and a name starting with "file:" is that file, never a URI.
 TEST_F(CopyCommands, HostileFilesAreRefusedAndNamesAreFileNames) {
   const std::string view = dir.file("view.nvx");
-  ASSERT_EQ(run({"new", view}).code, 0);
-  exec(view, "DROP TABLE nr");
-  exec(view, "CREATE VIEW nr AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+  ASSERT_EQ(Run({"new", view}).code, 0);
+  Exec(view, "DROP TABLE nr");
+  Exec(view, "CREATE VIEW nr AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
              "SELECT x AS id, 't' AS name, x'' AS nr, 0 AS ksid, '' AS zt, 0 AS ys, 14 AS ztdx, 0 AS xg FROM c");
   const std::string generated = dir.file("generated.nvx");
-  ASSERT_EQ(run({"new", generated}).code, 0);
-  exec(generated, "ALTER TABLE nr ADD COLUMN big BLOB AS (zeroblob(300000000))");
-  makeCollection(file, {{"一", "a"}});
+  ASSERT_EQ(Run({"new", generated}).code, 0);
+  Exec(generated, "ALTER TABLE nr ADD COLUMN big BLOB AS (zeroblob(300000000))");
+  MakeCollection(file, {{"一", "a"}});
   for (const std::string& hostile : {view, generated}) {
     SCOPED_TRACE(hostile);
-    const Result diff = run({"diff", hostile, file});
+    const Result diff = Run({"diff", hostile, file});
     EXPECT_EQ(diff.code, 2);
     EXPECT_NE(diff.err.find("not a collection"), std::string::npos) << diff.err;
-    const Result backup = run({"backup", hostile, "--dir", io.path().string()});
+    const Result backup = Run({"backup", hostile, "--dir", io.path().string()});
     EXPECT_EQ(backup.code, 1);
     EXPECT_NE(backup.err.find("not a collection"), std::string::npos) << backup.err;
   }
@@ -190,36 +190,36 @@ TEST_F(CopyCommands, HostileFilesAreRefusedAndNamesAreFileNames) {
   // "file:b.nvx" is a file of that name in the current folder, a copy of the collection.
   const std::string uriLike = "file:b.nvx";
   fs::copy_file(file, dir.path() / uriLike);
-  makeCollection(dir.file("b.nvx"), {{"别的", "b"}, {"多的", "c"}});
-  const std::string command = "cd " + test::shellQuote(dir.path().string()) + " && " +
-                              test::shellQuote(NVX_TOOL_PATH) + " diff " + test::shellQuote(file) + " " +
-                              test::shellQuote(uriLike) + " >/dev/null";
+  MakeCollection(dir.file("b.nvx"), {{"别的", "b"}, {"多的", "c"}});
+  const std::string command = "cd " + test::ShellQuote(dir.path().string()) + " && " +
+                              test::ShellQuote(NVX_TOOL_PATH) + " diff " + test::ShellQuote(file) + " " +
+                              test::ShellQuote(uriLike) + " >/dev/null";
   EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0) << "compared with b.nvx instead";
-  const std::string backup = "cd " + test::shellQuote(dir.path().string()) + " && " +
-                             test::shellQuote(NVX_TOOL_PATH) + " backup " + test::shellQuote(uriLike) + " >/dev/null";
+  const std::string backup = "cd " + test::ShellQuote(dir.path().string()) + " && " +
+                             test::ShellQuote(NVX_TOOL_PATH) + " backup " + test::ShellQuote(uriLike) + " >/dev/null";
   EXPECT_EQ(WEXITSTATUS(std::system(backup.c_str())), 0);
 }
 
 TEST_F(CopyCommands, WrongUsageShowsTheUsageText) {
-  makeCollection(file, {});
+  MakeCollection(file, {});
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {"backup"}, {"backup", file, "--keep", "0"}, {"backup", file, "--keep", "-1"},
            {"backup", file, "--keep", "x"}, {"backup", file, "--keep"}, {"backup", file, "--dir"},
            {"backup", file, file}, {"backup", file, "--frobnicate"}, {"diff", file}, {"diff", file, file, file}}) {
-    const Result r = run(args);
+    const Result r = Run(args);
     EXPECT_EQ(r.code, 2) << args.size();
     EXPECT_NE(r.err.find("Usage: nvx"), std::string::npos);
   }
-  const Result help = run({"--help"});
+  const Result help = Run({"--help"});
   for (const char* line : {"backup FILE [--dir DIR] [--keep N]", "diff A B", "--version"})
     EXPECT_NE(help.out.find(line), std::string::npos) << line;
-  const Result version = run({"--version"});
+  const Result version = Run({"--version"});
   EXPECT_EQ(version.code, 0);
   EXPECT_TRUE(std::regex_match(version.out, std::regex("nvx [0-9]+\\.[0-9]+(\\.[0-9]+)*\n"))) << version.out;
 }
 
 // The text packed at zlib level 1: other bytes than `nvx add` writes for the same text.
-std::string packedAtLevel1(const std::string& text) {
+std::string PackedAtLevel1(const std::string& text) {
   uLongf size = compressBound(text.size());
   std::string packed(8 + size, '\0');
   const char header[] = {0x0D, 0x0F, 0x3E, 0x03};
@@ -235,32 +235,32 @@ TEST_F(CopyCommands, DiffPrintsWhatDiffersAndExitsAsDiffDoes) {
   const std::string a = dir.file("a.nvx");
   const std::string b = dir.file("b.nvx");
   const std::string text = "临江仙\r\n是非成败转头空，青山依旧在，几度夕阳红。";
-  makeCollection(a, {{"一", text}, {"二", "b"}, {"三", "c"}, {"四", "d"}, {"五", "e"}});
+  MakeCollection(a, {{"一", text}, {"二", "b"}, {"三", "c"}, {"四", "d"}, {"五", "e"}});
   fs::copy_file(a, b);
 
-  Result r = run({"diff", a, b});
+  Result r = Run({"diff", a, b});
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out, "5 same, 0 added, 0 removed, 0 changed\n");
 
   // The same text packed another way is the same text; one character more is another.
-  const std::string stored = storedText(a, 1);
+  const std::string stored = StoredText(a, 1);
   ASSERT_FALSE(stored.empty());
-  exec(b, "UPDATE nr SET nr=? WHERE id=1", packedAtLevel1(stored));
-  ASSERT_NE(storedBlob(a, 1), storedBlob(b, 1));
-  EXPECT_EQ(run({"cat", b, "1"}).out, text);
-  r = run({"diff", a, b});
+  Exec(b, "UPDATE nr SET nr=? WHERE id=1", PackedAtLevel1(stored));
+  ASSERT_NE(StoredBlob(a, 1), StoredBlob(b, 1));
+  EXPECT_EQ(Run({"cat", b, "1"}).out, text);
+  r = Run({"diff", a, b});
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out, "5 same, 0 added, 0 removed, 0 changed\n");
-  exec(b, "UPDATE nr SET nr=? WHERE id=1", packedAtLevel1(stored + "x"));
-  r = run({"diff", a, b});
+  Exec(b, "UPDATE nr SET nr=? WHERE id=1", PackedAtLevel1(stored + "x"));
+  r = Run({"diff", a, b});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out, "~ 1 一 (text)\n4 same, 0 added, 0 removed, 1 changed\n");
 
-  exec(b, "DELETE FROM nr WHERE id=3");
-  exec(b, "UPDATE nr SET name='四回', ztdx=20 WHERE id=4");
-  exec(b, "UPDATE nr SET xg=1 WHERE id=5");
-  exec(b, "INSERT INTO nr(id, name) VALUES (9, '新')");
-  r = run({"diff", a, b});
+  Exec(b, "DELETE FROM nr WHERE id=3");
+  Exec(b, "UPDATE nr SET name='四回', ztdx=20 WHERE id=4");
+  Exec(b, "UPDATE nr SET xg=1 WHERE id=5");
+  Exec(b, "INSERT INTO nr(id, name) VALUES (9, '新')");
+  r = Run({"diff", a, b});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out,
@@ -270,7 +270,7 @@ TEST_F(CopyCommands, DiffPrintsWhatDiffersAndExitsAsDiffDoes) {
             "~ 5 五 (state)\n"
             "+ 9 新\n"
             "1 same, 1 added, 1 removed, 3 changed\n");
-  r = run({"diff", b, a});
+  r = Run({"diff", b, a});
   EXPECT_NE(r.out.find("+ 3 三\n"), std::string::npos);
   EXPECT_NE(r.out.find("- 9 新\n"), std::string::npos);
 
@@ -279,7 +279,7 @@ TEST_F(CopyCommands, DiffPrintsWhatDiffersAndExitsAsDiffDoes) {
   test::writeFile(notes, std::string(2048, 'n'));
   for (const auto& [x, y, err] : {std::tuple{a, missing, missing + ": no such file"},
                                   std::tuple{notes, b, notes + ": not a database"}}) {
-    r = run({"diff", x, y});
+    r = Run({"diff", x, y});
     EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "nvx: " + err + "\n");

@@ -18,7 +18,7 @@ struct NvxResult {
   std::string err;
 };
 
-inline std::string shellQuote(const std::string& arg) {
+inline std::string ShellQuote(const std::string& arg) {
   std::string q = "'";
   for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return q + "'";
@@ -27,10 +27,10 @@ inline std::string shellQuote(const std::string& arg) {
 // Runs NVX_TOOL_PATH with `args`, keeping its input and output in `io`.
 inline NvxResult RunNvx(const TempDir& io, const std::vector<std::string>& args, const std::string& input = "") {
   writeFile(io.file("stdin"), input);
-  std::string command = shellQuote(NVX_TOOL_PATH);
-  for (const auto& a : args) command += " " + shellQuote(a);
-  command += " <" + shellQuote(io.file("stdin")) + " >" + shellQuote(io.file("stdout")) + " 2>" +
-             shellQuote(io.file("stderr"));
+  std::string command = ShellQuote(NVX_TOOL_PATH);
+  for (const auto& a : args) command += " " + ShellQuote(a);
+  command += " <" + ShellQuote(io.file("stdin")) + " >" + ShellQuote(io.file("stdout")) + " 2>" +
+             ShellQuote(io.file("stderr"));
   const int status = std::system(command.c_str());
   NvxResult r;
   r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -19,18 +19,18 @@ namespace nvx {
 namespace {
 
 using Result = test::NvxResult;
-using test::shellQuote;
+using test::ShellQuote;
 
 class NvxTool : public ::testing::Test {
  protected:
   // Runs nvx with `input` on standard input and standard output into `out` (a file of the test's
   // own unless given). A run that hangs is ended after 20 s and gives code 124.
-  Result run(const std::vector<std::string>& args, const std::string& input = "", std::string out = "") {
+  Result Run(const std::vector<std::string>& args, const std::string& input = "", std::string out = "") {
     if (out.empty()) out = dir.file("stdout");
     test::writeFile(dir.file("stdin"), input);
-    std::string command = "timeout 20 " + shellQuote(NVX_TOOL_PATH);
-    for (const auto& a : args) command += " " + shellQuote(a);
-    command += " <" + shellQuote(dir.file("stdin")) + " >" + shellQuote(out) + " 2>" + shellQuote(dir.file("stderr"));
+    std::string command = "timeout 20 " + ShellQuote(NVX_TOOL_PATH);
+    for (const auto& a : args) command += " " + ShellQuote(a);
+    command += " <" + ShellQuote(dir.file("stdin")) + " >" + ShellQuote(out) + " 2>" + ShellQuote(dir.file("stderr"));
     const int status = std::system(command.c_str());
     Result r;
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -40,7 +40,7 @@ class NvxTool : public ::testing::Test {
   }
 
   // Runs one statement on `file` directly, as another program would.
-  void sql(const std::string& statement, const std::string& on = "") {
+  void Sql(const std::string& statement, const std::string& on = "") {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open((on.empty() ? file : on).c_str(), &db), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << statement;
@@ -53,31 +53,31 @@ class NvxTool : public ::testing::Test {
 
 TEST_F(NvxTool, NewWritesTheEmptyDatabaseReplacingAnyFile) {
   test::writeFile(file, std::string(5000, 'z'));
-  const Result r = run({"new", file});
+  const Result r = Run({"new", file});
   EXPECT_EQ(r.code, 0) << r.err;
   const auto& t = TemplateDatabase();
   EXPECT_EQ(test::readFile(file), std::string(t.begin(), t.end()));
-  EXPECT_EQ(run({"list", file}).out, "");
-  EXPECT_EQ(run({"check", file}).code, 0);
+  EXPECT_EQ(Run({"list", file}).out, "");
+  EXPECT_EQ(Run({"check", file}).code, 0);
 
-  const Result bad = run({"new", dir.file("no/such/dir.nvx")});
+  const Result bad = Run({"new", dir.file("no/such/dir.nvx")});
   EXPECT_EQ(bad.code, 1);
   EXPECT_EQ(bad.err, "nvx: " + dir.file("no/such/dir.nvx") + ": cannot write\n");
 }
 
 TEST_F(NvxTool, AddListAndCatKeepTitlesAndTextExactly) {
-  ASSERT_EQ(run({"new", file}).code, 0);
+  ASSERT_EQ(Run({"new", file}).code, 0);
   const std::string first = "第一回 宴桃园豪杰三结义\r\n滚滚长江东逝水，\r\n浪花淘尽英雄。𠀀\n末行";
-  EXPECT_EQ(run({"add", file, "第一回"}, first).out, "1\n");
-  EXPECT_EQ(run({"add", file, "空的"}, "").out, "2\n");
-  EXPECT_EQ(run({"add", file, "Third € 'quoted'"}, "x").out, "3\n");
+  EXPECT_EQ(Run({"add", file, "第一回"}, first).out, "1\n");
+  EXPECT_EQ(Run({"add", file, "空的"}, "").out, "2\n");
+  EXPECT_EQ(Run({"add", file, "Third € 'quoted'"}, "x").out, "3\n");
 
-  EXPECT_EQ(run({"list", file}).out, "1\t第一回\n2\t空的\n3\tThird € 'quoted'\n");
-  const Result cat = run({"cat", file, "1"});
+  EXPECT_EQ(Run({"list", file}).out, "1\t第一回\n2\t空的\n3\tThird € 'quoted'\n");
+  const Result cat = Run({"cat", file, "1"});
   EXPECT_EQ(cat.code, 0);
   EXPECT_EQ(cat.out, first);
-  EXPECT_EQ(run({"cat", file, "2"}).out, "");
-  EXPECT_EQ(run({"check", file}).out, file + ": sound article database\n");
+  EXPECT_EQ(Run({"cat", file, "2"}).out, "");
+  EXPECT_EQ(Run({"check", file}).out, file + ": sound article database\n");
 
   // What the editor reads: GBK bytes in the packed column, defaults of a new article.
   sqlite3* db = nullptr;
@@ -100,8 +100,8 @@ TEST_F(NvxTool, FailuresNameTheFileAndTheReason) {
   const std::string empty = dir.file("empty.nvx");
   test::writeFile(text, std::string(2048, 'n'));
   test::writeFile(empty, "");
-  ASSERT_EQ(run({"new", file}).code, 0);
-  ASSERT_EQ(run({"add", file, "one"}, "1").code, 0);
+  ASSERT_EQ(Run({"new", file}).code, 0);
+  ASSERT_EQ(Run({"add", file, "one"}, "1").code, 0);
 
   struct Row {
     std::vector<std::string> args;
@@ -125,18 +125,18 @@ TEST_F(NvxTool, FailuresNameTheFileAndTheReason) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.args[0] + " " + row.args[1]);
-    const Result r = run(row.args, row.input);
+    const Result r = Run(row.args, row.input);
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "nvx: " + row.err + "\n");
     EXPECT_EQ(r.out, "");
   }
   EXPECT_EQ(test::readFile(text), std::string(2048, 'n')) << "a foreign file is left as it was";
-  EXPECT_EQ(run({"list", file}).out, "1\tone\n") << "failed adds added nothing";
+  EXPECT_EQ(Run({"list", file}).out, "1\tone\n") << "failed adds added nothing";
 }
 
 TEST_F(NvxTool, CheckListsEveryDamagedArticle) {
-  ASSERT_EQ(run({"new", file}).code, 0);
-  ASSERT_EQ(run({"add", file, "good"}, "fine").code, 0);
+  ASSERT_EQ(Run({"new", file}).code, 0);
+  ASSERT_EQ(Run({"add", file, "good"}, "fine").code, 0);
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(db,
@@ -145,33 +145,33 @@ TEST_F(NvxTool, CheckListsEveryDamagedArticle) {
                          nullptr, nullptr, nullptr),
             SQLITE_OK);
   sqlite3_close(db);
-  const Result r = run({"check", file});
+  const Result r = Run({"check", file});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + file + ": article 5: content is not packed text\n" +
                        "nvx: " + file + ": article 6: content does not unpack\n" +
                        "nvx: " + file + ": article 7: content does not unpack\n");
-  EXPECT_EQ(run({"cat", file, "6"}).out, "") << "damaged content reads as empty";
-  EXPECT_EQ(run({"cat", file, "6"}).code, 0);
+  EXPECT_EQ(Run({"cat", file, "6"}).out, "") << "damaged content reads as empty";
+  EXPECT_EQ(Run({"cat", file, "6"}).code, 0);
 }
 
 TEST_F(NvxTool, ExportWritesTheEditorsBlocks) {
-  ASSERT_EQ(run({"new", file}).code, 0);
-  ASSERT_EQ(run({"add", file, "A"}, "x").code, 0);
-  ASSERT_EQ(run({"add", file, "B"}, "y").code, 0);
+  ASSERT_EQ(Run({"new", file}).code, 0);
+  ASSERT_EQ(Run({"add", file, "A"}, "x").code, 0);
+  ASSERT_EQ(Run({"add", file, "B"}, "y").code, 0);
   const std::string out = dir.file("out.txt");
-  const Result r = run({"export", file, out});
+  const Result r = Run({"export", file, out});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.err, "") << "no progress line when standard error is not a terminal";
   EXPECT_EQ(test::readFile(out), std::string("[\xB5\xDA" "1\xC6\xAA]A\r\nx\r\n\0[\xB5\xDA" "2\xC6\xAA]B\r\ny\r\n\0", 28));
-  const Result bad = run({"export", file, dir.file("no/dir/out.txt")});
+  const Result bad = Run({"export", file, dir.file("no/dir/out.txt")});
   EXPECT_EQ(bad.code, 1);
   EXPECT_EQ(bad.err, "nvx: " + dir.file("no/dir/out.txt") + ": cannot write\n");
-  EXPECT_EQ(run({"export", dir.file("missing.nvx"), out}).code, 1);
+  EXPECT_EQ(Run({"export", dir.file("missing.nvx"), out}).code, 1);
 }
 
 TEST_F(NvxTool, ExportNeverReplacesItsOwnCollectionOrASpecialFile) {
-  ASSERT_EQ(run({"new", file}).code, 0);
-  ASSERT_EQ(run({"add", file, "A"}, "x").code, 0);
+  ASSERT_EQ(Run({"new", file}).code, 0);
+  ASSERT_EQ(Run({"add", file, "A"}, "x").code, 0);
   const std::string before = test::readFile(file);
   const std::string link = dir.file("link.txt");
   std::filesystem::create_symlink(file, link);
@@ -186,26 +186,26 @@ TEST_F(NvxTool, ExportNeverReplacesItsOwnCollectionOrASpecialFile) {
   };
   for (const auto& [target, reason] : rows) {
     SCOPED_TRACE(target);
-    const Result r = run({"export", file, target});
+    const Result r = Run({"export", file, target});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "nvx: " + target + ": " + reason + "\n");
   }
   EXPECT_EQ(test::readFile(file), before);
-  EXPECT_EQ(run({"list", file}).out, "1\tA\n");
+  EXPECT_EQ(Run({"list", file}).out, "1\tA\n");
 }
 
 // A FIFO named as the collection would block an open for ever: it is refused first.
 TEST_F(NvxTool, SpecialFilesAreRefusedWithoutBlocking) {
   const std::string fifo = dir.file("fifo.nvx");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  ASSERT_EQ(run({"new", file}).code, 0);
+  ASSERT_EQ(Run({"new", file}).code, 0);
   const std::vector<std::string> rows[] = {
       {"list", fifo}, {"cat", fifo, "1"}, {"add", fifo, "t"}, {"check", fifo},
       {"export", fifo, dir.file("out.txt")}, {"new", fifo}, {"list", dir.path().string()},
   };
   for (const auto& args : rows) {
     SCOPED_TRACE(args[0]);
-    const Result r = run(args, "text");
+    const Result r = Run(args, "text");
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "nvx: " + args[1] + ": not a regular file\n");
   }
@@ -213,12 +213,12 @@ TEST_F(NvxTool, SpecialFilesAreRefusedWithoutBlocking) {
 }
 
 TEST_F(NvxTool, OutputThatCannotBeWrittenFailsTheCommand) {
-  ASSERT_EQ(run({"new", file}).code, 0);
-  ASSERT_EQ(run({"add", file, "A"}, std::string(100000, 'x')).code, 0);
+  ASSERT_EQ(Run({"new", file}).code, 0);
+  ASSERT_EQ(Run({"add", file, "A"}, std::string(100000, 'x')).code, 0);
   const std::vector<std::string> rows[] = {{"list", file}, {"cat", file, "1"}, {"check", file}, {"--help"}};
   for (const auto& args : rows) {
     SCOPED_TRACE(args[0]);
-    const Result r = run(args, "", "/dev/full");
+    const Result r = Run(args, "", "/dev/full");
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "nvx: cannot write output\n");
   }
@@ -226,7 +226,7 @@ TEST_F(NvxTool, OutputThatCannotBeWrittenFailsTheCommand) {
 
 // Input is taken only as well-formed UTF-8; the message names the first bad byte.
 TEST_F(NvxTool, AddRefusesTextThatIsNotStrictUtf8) {
-  ASSERT_EQ(run({"new", file}).code, 0);
+  ASSERT_EQ(Run({"new", file}).code, 0);
   const struct {
     const char* name;
     std::string title;
@@ -241,31 +241,31 @@ TEST_F(NvxTool, AddRefusesTextThatIsNotStrictUtf8) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    const Result r = run({"add", file, row.title}, row.input);
+    const Result r = Run({"add", file, row.title}, row.input);
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "nvx: " + file + ": " + row.reason + "\n");
     EXPECT_EQ(r.out, "");
   }
-  EXPECT_EQ(run({"list", file}).out, "") << "nothing was stored";
+  EXPECT_EQ(Run({"list", file}).out, "") << "nothing was stored";
 }
 
 // An insert counts only when its row is found in the file afterwards; a damaged or busy file is
 // not written at all.
 TEST_F(NvxTool, AddSaysWhenTheArticleWasNotStored) {
-  ASSERT_EQ(run({"new", file}).code, 0);
-  sql("CREATE TRIGGER gone AFTER INSERT ON nr BEGIN DELETE FROM nr WHERE id = new.id; END");
-  Result r = run({"add", file, "t"}, "text");
+  ASSERT_EQ(Run({"new", file}).code, 0);
+  Sql("CREATE TRIGGER gone AFTER INSERT ON nr BEGIN DELETE FROM nr WHERE id = new.id; END");
+  Result r = Run({"add", file, "t"}, "text");
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + file + ": the article was not stored\n");
   EXPECT_EQ(r.out, "");
-  sql("DROP TRIGGER gone");
+  Sql("DROP TRIGGER gone");
 
-  for (int i = 0; i < 40; ++i) ASSERT_EQ(run({"add", file, "article"}, std::string(3000, char('a' + i % 26))).code, 0);
+  for (int i = 0; i < 40; ++i) ASSERT_EQ(Run({"add", file, "article"}, std::string(3000, char('a' + i % 26))).code, 0);
   std::string bytes = test::readFile(file);
   for (std::size_t i = 4096 + 20; i < 4096 + 400; ++i) bytes[i] = '\x55';  // scribble over a b-tree page
   const std::string damaged = dir.file("damaged.nvx");
   test::writeFile(damaged, bytes);
-  r = run({"add", damaged, "t"}, "text");
+  r = Run({"add", damaged, "t"}, "text");
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + damaged + ": damaged (run nvx check)\n");
   EXPECT_EQ(test::readFile(damaged), bytes);
@@ -273,7 +273,7 @@ TEST_F(NvxTool, AddSaysWhenTheArticleWasNotStored) {
   sqlite3* other = nullptr;
   ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-  r = run({"add", file, "t"}, "text");
+  r = Run({"add", file, "t"}, "text");
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + file + ": is busy (another program is writing it)\n");
   sqlite3_close(other);
@@ -282,30 +282,30 @@ TEST_F(NvxTool, AddSaysWhenTheArticleWasNotStored) {
 // Replacing a file on a full disk fails and keeps the file that was there.
 TEST_F(NvxTool, AFullDiskKeepsTheEarlierFiles) {
   test::SmallDisk disk(dir.path() / "disk", 256 * 1024);
-  if (!disk.mounted()) GTEST_SKIP() << "no right to mount a tmpfs here";
-  ASSERT_EQ(run({"new", file}).code, 0);
-  for (int i = 0; i < 20; ++i) ASSERT_EQ(run({"add", file, "t"}, std::string(20000, 'z')).code, 0);
-  const std::string collection = disk.file("books.nvx");
-  const std::string exported = disk.file("books.txt");
-  ASSERT_EQ(run({"new", collection}).code, 0);
-  ASSERT_EQ(run({"add", collection, "kept"}, "text").code, 0);
+  if (!disk.Mounted()) GTEST_SKIP() << "no right to mount a tmpfs here";
+  ASSERT_EQ(Run({"new", file}).code, 0);
+  for (int i = 0; i < 20; ++i) ASSERT_EQ(Run({"add", file, "t"}, std::string(20000, 'z')).code, 0);
+  const std::string collection = disk.File("books.nvx");
+  const std::string exported = disk.File("books.txt");
+  ASSERT_EQ(Run({"new", collection}).code, 0);
+  ASSERT_EQ(Run({"add", collection, "kept"}, "text").code, 0);
   test::writeFile(exported, "the earlier export");
   const std::string collectionBefore = test::readFile(collection);
 
-  Result r = run({"export", file, exported});
+  Result r = Run({"export", file, exported});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + exported + ": cannot write\n");
-  disk.fill();
-  r = run({"new", collection});
+  disk.Fill();
+  r = Run({"new", collection});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + collection + ": cannot write\n");
   EXPECT_EQ(test::readFile(exported), "the earlier export");
   EXPECT_EQ(test::readFile(collection), collectionBefore);
-  EXPECT_EQ(disk.names(), "books.nvx books.txt ");
+  EXPECT_EQ(disk.Names(), "books.nvx books.txt ");
 }
 
 // What nvx shows on a terminal (standard output and error together), with its exit status.
-std::pair<std::string, int> runOnTerminal(const std::vector<std::string>& args) {
+std::pair<std::string, int> RunOnTerminal(const std::vector<std::string>& args) {
   std::vector<char*> argv;
   std::vector<std::string> copy = args;
   for (auto& a : copy) argv.push_back(a.data());
@@ -330,16 +330,16 @@ std::pair<std::string, int> runOnTerminal(const std::vector<std::string>& args) 
 // On a terminal, export and check show how far they are on standard error and wipe the line at
 // the end.
 TEST_F(NvxTool, ExportAndCheckShowProgressOnATerminal) {
-  ASSERT_EQ(run({"new", file}).code, 0);
-  for (const char* title : {"A", "B", "C"}) ASSERT_EQ(run({"add", file, title}, "x").code, 0);
+  ASSERT_EQ(Run({"new", file}).code, 0);
+  for (const char* title : {"A", "B", "C"}) ASSERT_EQ(Run({"add", file, title}, "x").code, 0);
   const std::string out = dir.file("out.txt");
-  const auto [exported, exportCode] = runOnTerminal({"nvx", "export", file, out});
+  const auto [exported, exportCode] = RunOnTerminal({"nvx", "export", file, out});
   EXPECT_EQ(exportCode, 0);
   EXPECT_NE(exported.find("\rexport: 3 / 3"), std::string::npos) << exported;
   EXPECT_EQ(exported.substr(exported.size() - 4), "\r\033[K");
   EXPECT_EQ(test::readFile(out).size(), 3 * 14u);
 
-  const auto [checked, checkCode] = runOnTerminal({"nvx", "check", file});
+  const auto [checked, checkCode] = RunOnTerminal({"nvx", "check", file});
   EXPECT_EQ(checkCode, 0);
   EXPECT_NE(checked.find("\rcheck: 3 / 3\r\033[K"), std::string::npos) << checked;
   EXPECT_NE(checked.find("sound article database"), std::string::npos) << checked;
@@ -348,11 +348,11 @@ TEST_F(NvxTool, ExportAndCheckShowProgressOnATerminal) {
 TEST_F(NvxTool, WrongUsageShowsTheUsageText) {
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {}, {"frobnicate", file}, {"list"}, {"cat", file}, {"add", file}, {"new", file, "extra"}}) {
-    const Result r = run(args);
+    const Result r = Run(args);
     EXPECT_EQ(r.code, 2);
     EXPECT_NE(r.err.find("Usage: nvx"), std::string::npos);
   }
-  const Result help = run({"--help"});
+  const Result help = Run({"--help"});
   EXPECT_EQ(help.code, 0);
   for (const char* command : {"new FILE", "list FILE", "cat FILE ID", "add FILE TITLE", "check FILE", "export FILE OUT"})
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
