@@ -28,7 +28,9 @@ class ArticleQueue {
   // Waits for room; false when the consumer has stopped.
   bool Push(Unpacked&& article) {
     std::unique_lock lock(mutex_);
-    roomFreed_.wait(lock, [&] { return stopped_ || items_.empty() || (items_.size() < kMostArticles && bytes_ < kMostBytes); });
+    roomFreed_.wait(lock, [&] {
+      return stopped_ || items_.empty() || (items_.size() < kMostArticles && bytes_ < kMostBytes);
+    });
     if (stopped_) return false;
     bytes_ += article.text.size();
     items_.push_back(std::move(article));

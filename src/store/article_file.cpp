@@ -61,7 +61,8 @@ ArticleFileState QuickCheck(SqliteDB& db) {
   CachedStatement s = db.Prepare("PRAGMA quick_check(1)");
   if (!s) return db.Busy() ? ArticleFileState::Busy : ArticleFileState::Damaged;
   const int rc = s.Step();
-  if (rc == SQLITE_ROW) return ColumnText(s.get(), 0) == "ok" ? ArticleFileState::Sound : ArticleFileState::Damaged;
+  if (rc == SQLITE_ROW)
+    return ColumnText(s.get(), 0) == "ok" ? ArticleFileState::Sound : ArticleFileState::Damaged;
   return db.Busy() ? ArticleFileState::Busy : ArticleFileState::Damaged;
 }
 
@@ -145,8 +146,9 @@ std::vector<std::string> CheckArticleFile(const Text& path, const CheckProgress&
       std::string line = ColumnText(s.get(), 0);
       if (line != "ok") problems.push_back("integrity check: " + line);
     }
-    if (rc != SQLITE_DONE) problems.emplace_back(db.Busy() ? DescribeState(ArticleFileState::Busy)
-                                                           : "integrity check could not run");
+    if (rc != SQLITE_DONE)
+      problems.emplace_back(db.Busy() ? DescribeState(ArticleFileState::Busy)
+                                      : "integrity check could not run");
   }
 
   if (state != ArticleFileState::Sound) {

@@ -33,7 +33,8 @@ std::optional<std::string> SelectAll(SqliteDB& db, std::initializer_list<const c
 WalkResult ForEachTitle(SqliteDB& db, const std::function<bool(std::int64_t id, Text&& title)>& visit) {
   const auto sql = SelectAll(db, {schema::kName});
   if (!sql) return WalkResult::Failed;
-  return Walk(db, *sql, [&](sqlite3_stmt* s) { return visit(sqlite3_column_int64(s, 0), columnLocalText(s, 1)); });
+  return Walk(db, *sql,
+              [&](sqlite3_stmt* s) { return visit(sqlite3_column_int64(s, 0), columnLocalText(s, 1)); });
 }
 
 WalkResult ForEachArticle(SqliteDB& db, const std::function<bool(ArticleRecord&&)>& visit) {

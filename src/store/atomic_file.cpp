@@ -1,12 +1,12 @@
 #include "store/atomic_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <fcntl.h>
 #include <random>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "store/codepage.h"
 
@@ -72,7 +72,8 @@ bool AtomicFile::Open(const Text& path) {
   if (exists && !S_ISREG(existing.st_mode)) return false;
 
   const std::string directory = DirectoryOf(target_);
-  const std::string base = target_.substr(target_.rfind('/') == std::string::npos ? 0 : target_.rfind('/') + 1);
+  const std::string base =
+      target_.substr(target_.rfind('/') == std::string::npos ? 0 : target_.rfind('/') + 1);
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
     temporary_ = (directory == "/" ? "" : directory) + "/." + base + ".tmp-" + RandomSuffix();
     fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -4,10 +4,10 @@
 #include <pcre2.h>
 #include <uchardet/uchardet.h>
 
+#include <iconv.h>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <iconv.h>
 #include <thread>
 
 #include "store/article_file.h"
@@ -41,7 +41,8 @@ constexpr std::uint32_t kMatchLimit = 20'000'000;
 TextPattern::TextPattern(std::unique_ptr<Code> code) : code_(std::move(code)) {}
 TextPattern::~TextPattern() = default;
 
-std::unique_ptr<TextPattern> TextPattern::Compile(std::string_view pattern, Options options, std::string* error) {
+std::unique_ptr<TextPattern> TextPattern::Compile(std::string_view pattern, Options options,
+                                                  std::string* error) {
   std::unique_ptr<pcre2_compile_context, Code::Free> compileContext(pcre2_compile_context_create(nullptr));
   pcre2_set_newline(compileContext.get(), PCRE2_NEWLINE_ANYCRLF);
   // A literal takes only the options about letters and code units.
@@ -51,8 +52,8 @@ std::unique_ptr<TextPattern> TextPattern::Compile(std::string_view pattern, Opti
   int code = 0;
   PCRE2_SIZE offset = 0;
   auto compiled = std::make_unique<Code>();
-  compiled->code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), flags, &code,
-                                     &offset, compileContext.get()));
+  compiled->code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), flags,
+                                     &code, &offset, compileContext.get()));
   if (!compiled->code) {
     if (error) {
       PCRE2_UCHAR message[256];
@@ -71,8 +72,8 @@ TextPattern::Outcome TextPattern::Find(std::string_view text, std::size_t start,
                                        std::size_t& end, bool notEmptyAtStart) const {
   thread_local std::unique_ptr<pcre2_match_data, Code::Free> data(pcre2_match_data_create(1, nullptr));
   const std::uint32_t flags = PCRE2_NO_UTF_CHECK | (notEmptyAtStart ? PCRE2_NOTEMPTY_ATSTART : 0);
-  const int rc = pcre2_match(code_->code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), start, flags,
-                             data.get(), code_->context.get());
+  const int rc = pcre2_match(code_->code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), start,
+                             flags, data.get(), code_->context.get());
   if (rc == PCRE2_ERROR_NOMATCH) return Outcome::NotFound;
   if (rc < 0) return Outcome::Failed;
   const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
@@ -88,8 +89,8 @@ namespace {
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
 constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
-constexpr std::size_t kDetectorMinimum = 32;       // bytes past ASCII before the detector is asked
-constexpr std::size_t kDetectorSample = 1 << 20;   // what the detector reads at most
+constexpr std::size_t kDetectorMinimum = 32;      // bytes past ASCII before the detector is asked
+constexpr std::size_t kDetectorSample = 1 << 20;  // what the detector reads at most
 
 struct Conversion {
   bool ok = false;
@@ -114,7 +115,8 @@ Conversion ConvertToUtf8(std::string_view in, const char* from) {
   while (true) {
     char* outPtr = result.out.data() + written;
     std::size_t outLeft = result.out.size() - written;
-    const std::size_t rc = inLeft > 0 ? iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) : iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+    const std::size_t rc = inLeft > 0 ? iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft)
+                                      : iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
     const int error = errno;
     written = result.out.size() - outLeft;
     if (rc != static_cast<std::size_t>(-1)) {
@@ -195,8 +197,8 @@ std::optional<bool> LittleEndianUtf16(std::string_view bytes) {
 }
 
 bool DetectorSaysBig5(std::string_view bytes) {
-  const std::size_t nonAscii = static_cast<std::size_t>(
-      std::count_if(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
+  const std::size_t nonAscii = static_cast<std::size_t>(std::count_if(
+      bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
   if (nonAscii < kDetectorMinimum) return false;
   uchardet_t detector = uchardet_new();
   const std::string_view sample = bytes.substr(0, kDetectorSample);
@@ -272,9 +274,12 @@ constexpr std::string_view kFullWidthSpace = "\u3000";
 // unit: 章 and 卷 may run straight into their title, the other units need a separator (so that
 // 第三节课, 第一集合, 第四部分 and 第一回合 stay prose). A line ending as a sentence does is prose.
 constexpr const char* kDefaultRule =
-    "^" NVX_SPACE "{0,4}"
-    "(?:(?:序章|序言|楔子|引子|终章|后记|尾声|番外)(?:" NVX_NUMERAL "{1,9})?" NVX_TITLE "?"
-    "|(?:正文" NVX_SPACE "*)?第" NVX_NUMERAL "{1,9}(?:[章卷](?:" NVX_TITLE "|.{1,30})?|[回节集部篇]" NVX_TITLE "?))"
+    "^" NVX_SPACE
+    "{0,4}"
+    "(?:(?:序章|序言|楔子|引子|终章|后记|尾声|番外)(?:" NVX_NUMERAL "{1,9})?" NVX_TITLE
+    "?"
+    "|(?:正文" NVX_SPACE "*)?第" NVX_NUMERAL "{1,9}(?:[章卷](?:" NVX_TITLE "|.{1,30})?|[回节集部篇]" NVX_TITLE
+    "?))"
     "(?<![。，；,;])$";
 
 constexpr const char* kUnitPattern = "第" NVX_NUMERAL "{1,9}([章回节卷集部篇])";
@@ -557,7 +562,8 @@ WriteOutcome WriteArticles(SqliteDB& db, const std::vector<BookArticle>& article
   if (!transaction.active()) return fail("cannot write");
   for (std::size_t i = 0; i < articles.size(); ++i) {
     const auto title = FromUtf8(articles[i].title);
-    if (!title || packed[i].empty()) return fail("article " + std::to_string(i + 1) + " does not convert to GB18030");
+    if (!title || packed[i].empty())
+      return fail("article " + std::to_string(i + 1) + " does not convert to GB18030");
     const auto id = InsertArticle(db, *title, packed[i]);
     if (!id) return fail("cannot write article " + std::to_string(i + 1) + "; nothing was added");
     if (i == 0) outcome.firstId = *id;

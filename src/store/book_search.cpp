@@ -24,7 +24,8 @@ constexpr std::string_view kLineEndMark = "⏎";
 // Titles go between tabs on one line.
 std::string Printable(std::string_view title) {
   std::string out(title);
-  std::replace_if(out.begin(), out.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+  std::replace_if(
+      out.begin(), out.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
   return out;
 }
 
@@ -109,7 +110,8 @@ void Unpack(ArticleJob& job, Decoding decoding) {
     const Bytes raw = Decompress(job.packed);
     job.readable = !raw.empty() || PackedLength(job.packed) == 0;
     const auto zero = std::find(raw.begin(), raw.end(), std::uint8_t{0});
-    const std::string_view local(reinterpret_cast<const char*>(raw.data()), static_cast<std::size_t>(zero - raw.begin()));
+    const std::string_view local(reinterpret_cast<const char*>(raw.data()),
+                                 static_cast<std::size_t>(zero - raw.begin()));
     job.text = decoding == Decoding::Utf8 ? DecodeLocalText(local) : std::string(local);
   }
   Bytes().swap(job.packed);
@@ -132,10 +134,12 @@ std::optional<std::unordered_map<std::int64_t, std::int64_t>> ReadFirstLines(Sql
   if (layout.shape != TableShape::Sound) return std::nullopt;
   std::unordered_map<std::int64_t, std::int64_t> lines;
   if (!layout.HasColumn(schema::kFirstLine)) return lines;
-  CachedStatement s = db.Prepare("SELECT " + layout.rowIdName + "," + schema::kFirstLine + " FROM " + schema::kTable);
+  CachedStatement s =
+      db.Prepare("SELECT " + layout.rowIdName + "," + schema::kFirstLine + " FROM " + schema::kTable);
   if (!s) return std::nullopt;
   int rc;
-  while ((rc = s.Step()) == SQLITE_ROW) lines[sqlite3_column_int64(s.get(), 0)] = sqlite3_column_int64(s.get(), 1);
+  while ((rc = s.Step()) == SQLITE_ROW)
+    lines[sqlite3_column_int64(s.get(), 0)] = sqlite3_column_int64(s.get(), 1);
   if (rc != SQLITE_DONE) return std::nullopt;
   return lines;
 }
@@ -183,7 +187,8 @@ bool WalkArticlesInParallel(SqliteDB& db, Decoding decoding, const std::function
       std::unique_ptr<ArticleJob> job;
       {
         std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return done.count(nextToTake) != 0 || (all ? inFlight == 0 : inFlight < limit); });
+        changed.wait(lock,
+                     [&] { return done.count(nextToTake) != 0 || (all ? inFlight == 0 : inFlight < limit); });
         const auto it = done.find(nextToTake);
         if (it == done.end()) return;
         job = std::move(it->second);
@@ -254,7 +259,8 @@ std::string Snippet(std::string_view text, std::size_t begin, std::size_t end) {
   return out;
 }
 
-std::unique_ptr<Searcher> Searcher::Create(std::string_view needle, SearchOptions options, std::string* error) {
+std::unique_ptr<Searcher> Searcher::Create(std::string_view needle, SearchOptions options,
+                                           std::string* error) {
   auto fail = [error](std::string reason) {
     if (error) *error = std::move(reason);
     return std::unique_ptr<Searcher>();
@@ -298,7 +304,8 @@ bool Searcher::Find(std::string_view text, std::size_t start, std::size_t& begin
 }
 
 bool Searcher::Search(ArticleJob& job) const {
-  const std::string_view text = options_.titlesOnly ? std::string_view(job.title) : std::string_view(job.text);
+  const std::string_view text =
+      options_.titlesOnly ? std::string_view(job.title) : std::string_view(job.text);
   const bool eachMatch = !options_.countOnly && !options_.titlesOnly;
   const std::string prefix = std::to_string(job.id) + '\t' + Printable(job.title);
   job.count = 0;
@@ -316,8 +323,10 @@ bool Searcher::Search(ArticleJob& job) const {
     notEmpty = end == begin;  // step past an empty match without finding it again
     at = end;
   }
-  if (job.count > 0 && options_.countOnly) job.output += prefix + '\t' + std::to_string(job.count) + '\n';
-  else if (job.count > 0 && options_.titlesOnly) job.output += prefix + '\n';
+  if (job.count > 0 && options_.countOnly)
+    job.output += prefix + '\t' + std::to_string(job.count) + '\n';
+  else if (job.count > 0 && options_.titlesOnly)
+    job.output += prefix + '\n';
   return !failed;
 }
 

@@ -32,12 +32,12 @@ std::string DecodeLocalText(std::string_view local);
 // One article on its way through a walk. The walk fills in everything up to `text`; the work
 // done on it fills in the rest.
 struct ArticleJob {
-  std::int64_t place = 0;      // 1-based place in the catalogue (id order)
+  std::int64_t place = 0;  // 1-based place in the catalogue (id order)
   std::int64_t id = 0;
-  std::string title;           // UTF-8
-  Bytes packed;                // emptied once unpacked
-  std::string text;            // up to its first zero character; UTF-8, or GB18030 when not decoded
-  bool readable = true;        // false when the content is there but does not unpack
+  std::string title;     // UTF-8
+  Bytes packed;          // emptied once unpacked
+  std::string text;      // up to its first zero character; UTF-8, or GB18030 when not decoded
+  bool readable = true;  // false when the content is there but does not unpack
   // Results of the work.
   std::string output;
   std::int64_t count = 0;
@@ -81,8 +81,8 @@ class Searcher {
 
  private:
   Searcher() = default;
-  bool Find(std::string_view text, std::size_t start, std::size_t& begin, std::size_t& end, bool notEmptyAtStart,
-            bool& failed) const;
+  bool Find(std::string_view text, std::size_t start, std::size_t& begin, std::size_t& end,
+            bool notEmptyAtStart, bool& failed) const;
 
   SearchOptions options_;
   std::string needle_;

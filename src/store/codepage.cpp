@@ -1,9 +1,9 @@
 #include "store/codepage.h"
 
+#include <iconv.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <iconv.h>
 #include <vector>
 
 namespace nvx {
@@ -171,9 +171,12 @@ std::string FromUtf8Lossy(std::string_view utf8) {
   while (i < utf8.size()) {
     // One character at a time: its bytes by its lead byte, or one byte that starts nothing.
     const auto b = static_cast<std::uint8_t>(utf8[i]);
-    const std::size_t length =
-        std::min<std::size_t>(b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 1,
-                              utf8.size() - i);
+    const std::size_t length = std::min<std::size_t>(b < 0x80             ? 1
+                                                     : (b & 0xE0) == 0xC0 ? 2
+                                                     : (b & 0xF0) == 0xE0 ? 3
+                                                     : (b & 0xF8) == 0xF0 ? 4
+                                                                          : 1,
+                                                     utf8.size() - i);
     const auto converted = FromUtf8(utf8.substr(i, length));
     if (converted && converted->empty()) break;  // a zero character ends the text
     out += converted ? *converted : std::string("?");

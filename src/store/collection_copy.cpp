@@ -54,19 +54,21 @@ inline constexpr int kColumnCount = 8;
 // With `contentLength`, the content column gives only its length, which SQLite reads without
 // the content itself.
 std::string ArticleQuery(bool contentLength = false) {
-  const std::string content = contentLength ? std::string("length(") + schema::kContent + ")" : schema::kContent;
-  return std::string("SELECT ") + schema::kId + ", " + schema::kName + ", " + content + ", " + schema::kFirstLine +
-         ", " + schema::kFace + ", " + schema::kColor + ", " + schema::kSize + ", " + schema::kEffects + " FROM " +
-         schema::kTable + " ORDER BY " + schema::kId;
+  const std::string content =
+      contentLength ? std::string("length(") + schema::kContent + ")" : schema::kContent;
+  return std::string("SELECT ") + schema::kId + ", " + schema::kName + ", " + content + ", " +
+         schema::kFirstLine + ", " + schema::kFace + ", " + schema::kColor + ", " + schema::kSize + ", " +
+         schema::kEffects + " FROM " + schema::kTable + " ORDER BY " + schema::kId;
 }
 
 bool Prepares(sqlite3* db, const std::string& sql) { return static_cast<bool>(Prepare(db, sql)); }
 
 // Table nr is a table (not a view) without generated columns.
 bool PlainTable(sqlite3* db) {
-  Statement s = Prepare(db,
-                        "SELECT (SELECT type FROM sqlite_master WHERE name = 'nr' COLLATE NOCASE) = 'table' AND "
-                        "NOT EXISTS (SELECT 1 FROM pragma_table_xinfo('nr') WHERE hidden IN (2, 3))");
+  Statement s =
+      Prepare(db,
+              "SELECT (SELECT type FROM sqlite_master WHERE name = 'nr' COLLATE NOCASE) = 'table' AND "
+              "NOT EXISTS (SELECT 1 FROM pragma_table_xinfo('nr') WHERE hidden IN (2, 3))");
   return s && sqlite3_step(s.get()) == SQLITE_ROW && sqlite3_column_int(s.get(), 0) == 1;
 }
 
@@ -96,7 +98,8 @@ Access OpenReadOnly(const std::string& path, DbHandle& out) {
 // The articles of a collection, one row at a time in id order.
 class ArticleRows {
  public:
-  explicit ArticleRows(sqlite3* db, bool contentLength = false) : s_(Prepare(db, ArticleQuery(contentLength))) {}
+  explicit ArticleRows(sqlite3* db, bool contentLength = false)
+      : s_(Prepare(db, ArticleQuery(contentLength))) {}
 
   // False at the end and on an error; Failed() tells them apart.
   bool Next() {
@@ -155,7 +158,9 @@ ArticleText ReadArticleText(const ArticleRows& rows) {
 
 Text LocalTitle(const ArticleRows& rows) { return FromUtf8Lossy(rows.Blob(kNameColumn)); }
 
-bool RunsOk(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+bool RunsOk(sqlite3* db, const char* sql) {
+  return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
 
 bool QuickCheckPasses(sqlite3* db) {
   Statement s = Prepare(db, "PRAGMA quick_check");
@@ -251,7 +256,8 @@ class TemporaryFile {
 // journal and without syncs: it is flushed once, whole, before it gets its final name.
 bool CopyDatabase(sqlite3* source, const fs::path& target) {
   sqlite3* raw = nullptr;
-  const int rc = sqlite3_open_v2(PlainSqlitePath(target.string()).c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+  const int rc =
+      sqlite3_open_v2(PlainSqlitePath(target.string()).c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
   DbHandle copy(raw);
   if (rc != SQLITE_OK || !RunsOk(raw, "PRAGMA journal_mode=OFF") || !RunsOk(raw, "PRAGMA synchronous=OFF"))
     return false;
@@ -276,8 +282,8 @@ std::vector<std::string> CompareArticles(sqlite3* source, sqlite3* copy, bool co
   }
   if (a.Failed() || b.Failed()) return {"the articles could not be compared"};
   if (hasA || hasB)
-    problems.push_back("the copy has " + std::string(hasA ? "fewer" : "more") + " articles than the collection (" +
-                       std::to_string(rows) + " the same)");
+    problems.push_back("the copy has " + std::string(hasA ? "fewer" : "more") +
+                       " articles than the collection (" + std::to_string(rows) + " the same)");
   return problems;
 }
 
@@ -286,7 +292,8 @@ std::vector<std::string> CompareArticles(sqlite3* source, sqlite3* copy, bool co
 // packed stream carries its own checksum). Problems of single articles that the copy shares with
 // the source, byte for byte, are the collection's own: they go to `inherited` and do not fail
 // the copy.
-std::vector<std::string> VerifyCopy(sqlite3* source, const fs::path& copyPath, std::vector<std::string>& inherited) {
+std::vector<std::string> VerifyCopy(sqlite3* source, const fs::path& copyPath,
+                                    std::vector<std::string>& inherited) {
   const auto localPath = FromUtf8(copyPath.string());
   if (!localPath) return {"the copy's name does not convert"};
   std::vector<std::string> checked = CheckArticleFile(*localPath);
@@ -297,12 +304,13 @@ std::vector<std::string> VerifyCopy(sqlite3* source, const fs::path& copyPath, s
   const Access access = OpenReadOnly(copyPath.string(), copy);
   if (access != Access::Ok) return {std::string("the copy: ") + Describe(access)};
   std::vector<std::string> problems = CompareArticles(source, copy.get(), !damagedArticles);
-  for (auto& line : checked) (isArticleLine(line) && problems.empty() ? inherited : problems).push_back(std::move(line));
+  for (auto& line : checked)
+    (isArticleLine(line) && problems.empty() ? inherited : problems).push_back(std::move(line));
   return problems;
 }
 
-void RemoveOldBackups(const fs::path& dir, const std::string& name, const fs::path& made, const fs::path& source,
-                      int keep, BackupResult& result) {
+void RemoveOldBackups(const fs::path& dir, const std::string& name, const fs::path& made,
+                      const fs::path& source, int keep, BackupResult& result) {
   std::vector<std::pair<std::string, fs::path>> older;
   std::error_code ec;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
@@ -310,7 +318,8 @@ void RemoveOldBackups(const fs::path& dir, const std::string& name, const fs::pa
     if (type != fs::file_type::regular && type != fs::file_type::symlink) continue;
     std::string order;
     const fs::path path = it->path();
-    if (!ParseBackupName(path.filename().string(), name, &order) || path.filename() == made.filename()) continue;
+    if (!ParseBackupName(path.filename().string(), name, &order) || path.filename() == made.filename())
+      continue;
     std::error_code same;
     if (fs::equivalent(path, source, same)) continue;
     older.emplace_back(order, path);
@@ -338,7 +347,8 @@ int LastSequence(const fs::path& dir, const std::string& name, const std::string
   std::error_code ec;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     std::string fileName = it->path().filename().string();
-    if (fileName.size() > 4 && fileName.compare(fileName.size() - 4, 4, ".tmp") == 0) fileName.resize(fileName.size() - 4);
+    if (fileName.size() > 4 && fileName.compare(fileName.size() - 4, 4, ".tmp") == 0)
+      fileName.resize(fileName.size() - 4);
     std::string order;
     if (ParseBackupName(fileName, name, &order) && order.compare(0, stamp.size(), stamp) == 0)
       last = std::max(last, std::stoi(order.substr(stamp.size())));

@@ -1,17 +1,18 @@
 #include "store/packed_content.h"
 
+#include <libdeflate.h>
+#include <zlib.h>
 #include <algorithm>
 #include <cstring>
-#include <libdeflate.h>
 #include <memory>
 #include <optional>
-#include <zlib.h>
 
 namespace nvx {
 namespace {
 
 std::uint32_t ReadLe32(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+         std::uint32_t(p[3]) << 24;
 }
 
 void WriteLe32(std::uint8_t* p, std::uint32_t v) {
@@ -75,7 +76,8 @@ libdeflate_decompressor* Decompressor() {
 // and 31), which the format reserves and no compressor writes, where zlib refuses them; a stream
 // using them whose checksum still matches reads as its text instead of as empty.
 std::optional<Bytes> InflateWhole(const std::uint8_t* stream, std::size_t streamSize, std::size_t length) {
-  if (streamSize < 2 || (stream[0] & 0xF0) != 0x70 || length > MostAStreamCanGive(streamSize)) return std::nullopt;
+  if (streamSize < 2 || (stream[0] & 0xF0) != 0x70 || length > MostAStreamCanGive(streamSize))
+    return std::nullopt;
   libdeflate_decompressor* d = Decompressor();
   auto buffer = Uninitialized(length);
   if (d == nullptr || buffer == nullptr) return std::nullopt;
@@ -100,7 +102,8 @@ Bytes Compress(std::span<const std::uint8_t> data) {
   // value of its own size: packing a large text costs the packed size, not the text's size again.
   uLongf streamSize = n / 1000 + n + 1024;
   auto scratch = Uninitialized(streamSize);
-  if (scratch == nullptr || compress2(scratch.get(), &streamSize, data.data(), n, Z_DEFAULT_COMPRESSION) != Z_OK)
+  if (scratch == nullptr ||
+      compress2(scratch.get(), &streamSize, data.data(), n, Z_DEFAULT_COMPRESSION) != Z_OK)
     return {};
   Bytes out;
   out.reserve(kPackedHeaderSize + streamSize);
@@ -120,7 +123,8 @@ Bytes Decompress(const Bytes& packed) {
   if (length <= 0 || length >= 0x40000000) return {};
   const std::uint8_t* stream = packed.data() + kPackedHeaderSize;
   const std::size_t streamSize = packed.size() - kPackedHeaderSize;
-  if (auto whole = InflateWhole(stream, streamSize, static_cast<std::size_t>(length))) return std::move(*whole);
+  if (auto whole = InflateWhole(stream, streamSize, static_cast<std::size_t>(length)))
+    return std::move(*whole);
   return InflateBounded(stream, streamSize, static_cast<std::size_t>(length) * 2);
 }
 

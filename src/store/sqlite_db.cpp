@@ -2,8 +2,8 @@
 
 #include <strings.h>
 
-#include <mutex>
 #include <sys/stat.h>
+#include <mutex>
 
 #include "store/codepage.h"
 

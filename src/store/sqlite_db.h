@@ -8,9 +8,9 @@
 // another thread opens its own SqliteDB there.
 #pragma once
 
+#include <sqlite3.h>
 #include <memory>
 #include <string>
-#include <sqlite3.h>
 
 #include "store/statement.h"
 #include "store/value.h"

@@ -118,7 +118,8 @@ void Inspect(const std::shared_ptr<Connection>& c, const Text& table, Memo& memo
     }
   }
   // A WITHOUT ROWID table has no row id under any name.
-  if (memo.rowIdName.empty() || !Prepare(c->handle, "SELECT " + memo.rowIdName + " FROM " + table + " LIMIT 0")) {
+  if (memo.rowIdName.empty() ||
+      !Prepare(c->handle, "SELECT " + memo.rowIdName + " FROM " + table + " LIMIT 0")) {
     memo.rowIdName.clear();
     memo.shape = TableShape::RowIdHidden;
     return;
@@ -353,7 +354,7 @@ bool SqliteTable::Find(const Text& condition) {
   }
   // The condition is the caller's own text and varies: prepared for this search alone.
   Statement s = Prepare(Handle(), "SELECT " + rowIdName_ + " FROM " + tableName_ + " WHERE (" + condition +
-                                          ") AND (" + rowIdName_ + ">=?) ");
+                                      ") AND (" + rowIdName_ + ">=?) ");
   if (!s) return false;
   sqlite3_bind_int64(s.get(), 1, start);
   const int rc = sqlite3_step(s.get());
@@ -395,7 +396,8 @@ std::optional<SqliteTable::FieldValue> SqliteTable::ReadField(const Column& colu
   if (ok) *ok = false;
   const int n = ColumnNumber(column);
   if (!IsOpen() || n < 1 || !columnNames_[n - 1] || !IsCurrentRow(position_)) return std::nullopt;
-  const auto sql = ToUtf8("SELECT " + Identifier(*columnNames_[n - 1]) + " FROM " + tableName_ + " WHERE " + rowIdName_ + " = ? ");
+  const auto sql = ToUtf8("SELECT " + Identifier(*columnNames_[n - 1]) + " FROM " + tableName_ + " WHERE " +
+                          rowIdName_ + " = ? ");
   if (!sql) return std::nullopt;
   CachedStatement s = PrepareCached(link_, *sql);
   if (!s) return std::nullopt;

@@ -132,8 +132,8 @@ class SqliteTable {
 
   std::int32_t position_ = 0;
   Text tableName_;
-  std::string rowIdName_;  // how statements name the real row id
-  std::vector<std::optional<Text>> columnNames_;  // absent when the name did not convert
+  std::string rowIdName_;                              // how statements name the real row id
+  std::vector<std::optional<Text>> columnNames_;       // absent when the name did not convert
   std::shared_ptr<std::vector<std::int64_t>> rowIds_;  // shared with the connection's memory
   Mode mode_ = Mode::Closed;
   std::shared_ptr<SqliteDB::Link> link_;  // the SqliteDB's connection, borrowed

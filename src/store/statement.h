@@ -6,10 +6,10 @@
 // kept between calls never holds a lock on the file.
 #pragma once
 
+#include <sqlite3.h>
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <sqlite3.h>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -199,7 +199,8 @@ class CachedStatement {
 
 // Lends the cached statement for `utf8Sql`, preparing it on first use; empty when the connection
 // is closed or the text does not prepare.
-inline CachedStatement PrepareCached(const std::shared_ptr<Connection>& connection, const std::string& utf8Sql) {
+inline CachedStatement PrepareCached(const std::shared_ptr<Connection>& connection,
+                                     const std::string& utf8Sql) {
   if (!connection || connection->handle == nullptr) return {};
   auto it = connection->statements.find(utf8Sql);
   if (it != connection->statements.end() && !it->second.lent) {

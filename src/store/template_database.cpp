@@ -26,12 +26,12 @@ Image Build() {
   Image image{};
   // File header. The page count at 28 is left 0: the size follows from the file length.
   PutText(image, 0, std::string_view("SQLite format 3\0", 16));
-  Put(image, 16, {0x04, 0x00});      // page size 1024
+  Put(image, 16, {0x04, 0x00});           // page size 1024
   Put(image, 18, {1, 1, 0, 64, 32, 32});  // rollback journal, no reserved bytes, payload fractions
-  PutBe32(image, 24, 65);            // file change counter
-  PutBe32(image, 40, 16);            // schema cookie
-  PutBe32(image, 44, 1);             // legacy schema format
-  PutBe32(image, 56, 1);             // text encoding UTF-8
+  PutBe32(image, 24, 65);                 // file change counter
+  PutBe32(image, 40, 16);                 // schema cookie
+  PutBe32(image, 44, 1);                  // legacy schema format
+  PutBe32(image, 56, 1);                  // text encoding UTF-8
 
   // Page 1: a table leaf with one cell at 883, the schema row of table nr.
   Put(image, 100, {0x0D, 0x00, 0x00, 0x00, 0x01, 0x03, 0x73, 0x00, 0x03, 0x73});

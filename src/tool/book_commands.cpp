@@ -153,9 +153,10 @@ int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
       const auto& article = split.articles[i];
       out += std::to_string(i + 1) + '\t' + article.title + '\t' + std::to_string(article.characters) + '\n';
     }
-    out += "encoding " + decoded.encoding + "; rule " + ruleName + "; " + std::to_string(split.articles.size()) +
-           " articles; " + std::to_string(split.emptyDropped) + " empty dropped; duplicate titles: " +
-           DuplicateTitles(split.articles) + "; fallback: " + (split.fallback ? "yes" : "no") + '\n';
+    out += "encoding " + decoded.encoding + "; rule " + ruleName + "; " +
+           std::to_string(split.articles.size()) + " articles; " + std::to_string(split.emptyDropped) +
+           " empty dropped; duplicate titles: " + DuplicateTitles(split.articles) +
+           "; fallback: " + (split.fallback ? "yes" : "no") + '\n';
     if (!WriteOut(out) || !FlushOut()) return Fail(file, "cannot write output");
     return kSuccess;
   }
@@ -239,15 +240,17 @@ int StatCommand(const std::vector<std::string>& args, int (*usage)()) {
         characters += job.counts.characters;
         lines += job.counts.lines;
         std::string title = job.title;
-        std::replace_if(title.begin(), title.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
-        outputFailed = !WriteOut(std::to_string(job.id) + '\t' + title + '\t' + std::to_string(job.counts.characters) +
-                                 '\t' + std::to_string(job.counts.lines) + '\t' + std::to_string(firstLine(job.id)) + '\n');
+        std::replace_if(
+            title.begin(), title.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+        outputFailed = !WriteOut(
+            std::to_string(job.id) + '\t' + title + '\t' + std::to_string(job.counts.characters) + '\t' +
+            std::to_string(job.counts.lines) + '\t' + std::to_string(firstLine(job.id)) + '\n');
         return !outputFailed;
       });
   if (!read && !outputFailed) return Fail(file, "cannot read the articles");
   if (!outputFailed)
-    outputFailed = !WriteOut("total\t" + std::to_string(articles) + " articles\t" + std::to_string(characters) + '\t' +
-                             std::to_string(lines) + '\n');
+    outputFailed = !WriteOut("total\t" + std::to_string(articles) + " articles\t" +
+                             std::to_string(characters) + '\t' + std::to_string(lines) + '\n');
   if (outputFailed || !FlushOut()) return Fail(file, "cannot write output");
   return damaged ? kFailure : kSuccess;
 }
@@ -265,8 +268,9 @@ std::string SplitFileName(std::int64_t place, int width, std::string_view title)
   std::string name;
   for (std::size_t i = 0; i < title.size(); ++i) {
     const auto c = static_cast<unsigned char>(title[i]);
-    const bool control = c < 0x20 || c == 0x7F || (c == 0xC2 && i + 1 < title.size() &&
-                                                   static_cast<unsigned char>(title[i + 1]) < 0xA0);
+    const bool control =
+        c < 0x20 || c == 0x7F ||
+        (c == 0xC2 && i + 1 < title.size() && static_cast<unsigned char>(title[i + 1]) < 0xA0);
     if (control && c == 0xC2) ++i;  // a C1 control, two bytes in UTF-8
     name += control || c == '/' || (i == 0 && c == '.') ? '_' : static_cast<char>(c);
   }
@@ -287,8 +291,10 @@ int ExportSplit(const std::vector<std::string>& args, int (*usage)()) {
   const std::string& dir = a.words[1];
 
   std::string encoding = a.values.count("--encoding") ? a.values.at("--encoding") : "utf-8";
-  std::transform(encoding.begin(), encoding.end(), encoding.begin(), [](unsigned char c) { return std::tolower(c); });
-  if (encoding != "utf-8" && encoding != "gb18030") return UsageError("--encoding is utf-8 or gb18030", usage);
+  std::transform(encoding.begin(), encoding.end(), encoding.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
+  if (encoding != "utf-8" && encoding != "gb18030")
+    return UsageError("--encoding is utf-8 or gb18030", usage);
 
   std::int64_t first = 1, last = INT64_MAX;
   if (a.values.count("--range")) {
@@ -320,7 +326,8 @@ int ExportSplit(const std::vector<std::string>& args, int (*usage)()) {
       db, encoding == "utf-8" ? book::Decoding::Utf8 : book::Decoding::LocalCodePage,
       [&](book::ArticleJob& job) {
         if (job.place < first || job.place > last || !job.readable) return;
-        const std::string target = (std::filesystem::path(dir) / SplitFileName(job.place, width, job.title)).string();
+        const std::string target =
+            (std::filesystem::path(dir) / SplitFileName(job.place, width, job.title)).string();
         const Text localTarget = FromUtf8(target).value_or(Text());
         AtomicFile out;
         if (IsSameFile(localTarget, *collection)) {
@@ -353,7 +360,8 @@ std::optional<int> RunBookCommand(const std::vector<std::string>& args, int (*us
   if (command == "import") return ImportBook(args, usage);
   if (command == "grep") return GrepCommand(args, usage);
   if (command == "stat") return StatCommand(args, usage);
-  if (command == "export" && std::find(args.begin(), args.end(), "--split") != args.end()) return ExportSplit(args, usage);
+  if (command == "export" && std::find(args.begin(), args.end(), "--split") != args.end())
+    return ExportSplit(args, usage);
   return std::nullopt;
 }
 

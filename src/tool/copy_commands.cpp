@@ -96,7 +96,8 @@ int Backup(const std::vector<std::string>& args) {
       Say(file, "no table nr, no backup made, older backups kept");
       break;
     case BackupOutcome::NotCollection:
-      Say(file, "not a collection (nr is a view or has generated columns), no backup made, older backups kept");
+      Say(file,
+          "not a collection (nr is a view or has generated columns), no backup made, older backups kept");
       break;
     case BackupOutcome::CannotWrite:
       for (const auto& note : result.notes) Say(file, "cannot write the backup in " + where + ": " + note);
@@ -126,8 +127,9 @@ int Diff(const std::string& first, const std::string& second) {
     out += " " + std::to_string(d.id) + " " + ToUtf8Lossy(d.title);
     if (d.change == ArticleChange::Changed) {
       std::string what;
-      for (const auto& [differs, name] : {std::pair{d.titleDiffers, "title"}, std::pair{d.textDiffers, "text"},
-                                          std::pair{d.stateDiffers, "state"}})
+      for (const auto& [differs, name] :
+           {std::pair{d.titleDiffers, "title"}, std::pair{d.textDiffers, "text"},
+            std::pair{d.stateDiffers, "state"}})
         if (differs) what += (what.empty() ? "" : ", ") + std::string(name);
       out += " (" + what + ")";
     }
@@ -144,7 +146,8 @@ int Diff(const std::string& first, const std::string& second) {
   }
   const DiffSummary& s = result.summary;
   std::printf("%lld same, %lld added, %lld removed, %lld changed\n", static_cast<long long>(s.same),
-              static_cast<long long>(s.added), static_cast<long long>(s.removed), static_cast<long long>(s.changed));
+              static_cast<long long>(s.added), static_cast<long long>(s.removed),
+              static_cast<long long>(s.changed));
   return s.added + s.removed + s.changed == 0 ? kSuccess : kDifferent;
 }
 

@@ -1,12 +1,12 @@
 #include "tool/tool_commands.h"
 #include "tool/progress_line.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "store/article_export.h"
 #include "store/article_file.h"
@@ -108,7 +108,8 @@ int Cat(const std::string& file, const std::string& id) {
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
   const std::optional<StoredArticle> article = LoadArticle(db, *number);
-  if (!article) return Fail(file, db.Busy() ? DescribeState(ArticleFileState::Busy) : "no such article " + id);
+  if (!article)
+    return Fail(file, db.Busy() ? DescribeState(ArticleFileState::Busy) : "no such article " + id);
   const Bytes text = Decompress(article->packed);
   // The text ends at its first zero byte, as the editor shows it.
   const auto end = std::find(text.begin(), text.end(), std::uint8_t{0});
@@ -152,7 +153,8 @@ int Check(const std::string& file) {
   std::vector<std::string> problems;
   {
     ProgressLine progress("check");
-    problems = CheckArticleFile(*path, [&progress](std::int64_t done, std::int64_t total) { progress(done, total); });
+    problems = CheckArticleFile(
+        *path, [&progress](std::int64_t done, std::int64_t total) { progress(done, total); });
   }
   if (problems.empty()) {
     WriteOut(file + ": sound article database\n");

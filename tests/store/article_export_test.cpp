@@ -32,7 +32,8 @@ class ArticleExport : public test::StoreTest {
 };
 
 std::string Block(int n, const std::string& title, const std::string& text) {
-  return "[\xB5\xDA" + std::to_string(n) + "\xC6\xAA]" + title + "\r\n" + text + "\r\n" + std::string(1, '\0');
+  return "[\xB5\xDA" + std::to_string(n) + "\xC6\xAA]" + title + "\r\n" + text + "\r\n" +
+         std::string(1, '\0');
 }
 
 TEST_F(ArticleExport, WritesOneBlockPerArticleInIdOrder) {
@@ -43,8 +44,9 @@ TEST_F(ArticleExport, WritesOneBlockPerArticleInIdOrder) {
   Add(20, "damaged", Bytes{0x0D, 0x0F, 0x3E, 0x03, 9, 0, 0, 0, 0x78, 0x9C, 1, 2});
   Add(21, "empty", Bytes{});
   ASSERT_EQ(ExportArticles(db, target), ExportResult::Done);
-  EXPECT_EQ(test::readFile(target), Block(1, "A", "x") + Block(2, "\xCB\xCE", "before") + Block(3, "C", "third") +
-                                        Block(4, "damaged", "") + Block(5, "empty", ""));
+  EXPECT_EQ(test::readFile(target), Block(1, "A", "x") + Block(2, "\xCB\xCE", "before") +
+                                        Block(3, "C", "third") + Block(4, "damaged", "") +
+                                        Block(5, "empty", ""));
 
   ASSERT_TRUE(db.Execute("DELETE FROM nr"));
   ASSERT_EQ(ExportArticles(db, target), ExportResult::Done);
@@ -64,10 +66,11 @@ TEST_F(ArticleExport, ManyArticlesOfMixedSizesStayInOrder) {
   }
   ASSERT_TRUE(db.Execute("COMMIT"));
   std::vector<std::pair<std::int64_t, std::int64_t>> calls;
-  ASSERT_EQ(ExportArticles(db, target, [&](std::int64_t done, std::int64_t total) {
-              calls.emplace_back(done, total);
-              return true;
-            }),
+  ASSERT_EQ(ExportArticles(db, target,
+                           [&](std::int64_t done, std::int64_t total) {
+                             calls.emplace_back(done, total);
+                             return true;
+                           }),
             ExportResult::Done);
   EXPECT_EQ(test::readFile(target) == expected, true);
   ASSERT_EQ(calls.size(), 301u);
@@ -102,7 +105,8 @@ TEST_F(ArticleExport, AnExportThatDoesNotFinishLeavesTheEarlierFile) {
   EXPECT_EQ(ExportArticles(closed, target), ExportResult::ReadFailed) << "no collection open";
   EXPECT_EQ(test::readFile(target), "earlier");
   EXPECT_EQ(test::readFile(path), before);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3) << "no temporary file left";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3)
+      << "no temporary file left";
 }
 
 TEST_F(ArticleExport, AFullDiskKeepsTheEarlierExport) {

@@ -44,7 +44,8 @@ TEST_F(ArticleFileTest, AddArticleSavesLikeANewlyTitledArticle) {
 
 TEST_F(ArticleFileTest, OpenArticleFileTellsWhatIsWrong) {
   EXPECT_EQ(OpenArticleFile(db, dir.file("missing.nvx")), ArticleFileState::Missing);
-  test::writeFile(path, "plain text, not a database, long enough to hold a header of a hundred bytes .........");
+  test::writeFile(path,
+                  "plain text, not a database, long enough to hold a header of a hundred bytes .........");
   EXPECT_EQ(OpenArticleFile(db, path), ArticleFileState::NotDatabase);
   test::writeFile(path, "");
   EXPECT_EQ(OpenArticleFile(db, path), ArticleFileState::NoTable) << "an empty file is an empty database";

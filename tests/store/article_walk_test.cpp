@@ -29,8 +29,9 @@ TEST_F(ArticleWalkTest, WalksVisitEveryArticleInIdOrder) {
   EXPECT_EQ(CountArticles(db), 3);
 
   // A table without a title column still walks; its titles are empty.
-  ASSERT_TRUE(db.Execute("CREATE TABLE t(id INTEGER PRIMARY KEY, nr BLOB); INSERT INTO t SELECT id, nr FROM nr; "
-                         "DROP TABLE nr; ALTER TABLE t RENAME TO nr"));
+  ASSERT_TRUE(
+      db.Execute("CREATE TABLE t(id INTEGER PRIMARY KEY, nr BLOB); INSERT INTO t SELECT id, nr FROM nr; "
+                 "DROP TABLE nr; ALTER TABLE t RENAME TO nr"));
   EXPECT_EQ(Titles(), (std::vector<std::string>{"2:", "5:", "9:"}));
   ASSERT_TRUE(db.Execute("DROP TABLE nr"));
   EXPECT_EQ(Titles(), std::vector<std::string>{"(walk did not finish)"});

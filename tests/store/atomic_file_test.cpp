@@ -13,7 +13,8 @@ namespace {
 
 std::string NamesIn(const std::filesystem::path& dir) {
   std::string all;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) all += entry.path().filename().string() + " ";
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    all += entry.path().filename().string() + " ";
   return all;
 }
 

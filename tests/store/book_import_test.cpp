@@ -116,20 +116,46 @@ TEST(BookSplit, ChaptersPrefaceRepeatsEmptiesAndDividers) {
     std::size_t emptyDropped;
   };
   const Row rows[] = {
-      {"preface and chapters", "简介：一本书\n\n第一章 甲\n一\n第二章 乙\n二\n",
-       {"前言", "第一章 甲", "第二章 乙"}, {"简介：一本书", "一", "二"}, 0},
-      {"blank preface is no article", "\n　　\n第一章 甲\n一\n第二章 乙\n二", {"第一章 甲", "第二章 乙"}, {"一", "二"}, 0},
-      {"repeated heading counts once", "第一章 甲\n\n  第一章 甲\n一\n第二章 乙\n二",
-       {"第一章 甲", "第二章 乙"}, {"一", "二"}, 0},
-      {"same title later is another chapter", "第一章 甲\n一\n第一章 甲\n二\n第二章 乙\n三",
-       {"第一章 甲", "第一章 甲", "第二章 乙"}, {"一", "二", "三"}, 0},
-      {"empty chapter dropped, volume kept", "第一卷 风\n第一章 甲\n一\n第二章 乙\n\n第三章 丙\n三\n第二部\n第四章 丁\n四",
-       {"第一卷 风", "第一章 甲", "第三章 丙", "第二部", "第四章 丁"}, {"", "一", "三", "", "四"}, 1},
-      {"volume with a chapter on its line is a chapter", "第九卷 第二章 标题\n\n第三章 丙\n三",
-       {"第三章 丙"}, {"三"}, 1},
-      {"line ends become CR LF, blank ends dropped", "第一章 甲\r\n\r\n　　一\r二\n\n三\n\n第二章 乙\n二",
-       {"第一章 甲", "第二章 乙"}, {"　　一\r\n二\r\n\r\n三", "二"}, 0},
-      {"titles trimmed of spaces", "  第一章 甲　\n一\n　第二章 乙\t\n二", {"第一章 甲", "第二章 乙"}, {"一", "二"}, 0},
+      {"preface and chapters",
+       "简介：一本书\n\n第一章 甲\n一\n第二章 乙\n二\n",
+       {"前言", "第一章 甲", "第二章 乙"},
+       {"简介：一本书", "一", "二"},
+       0},
+      {"blank preface is no article",
+       "\n　　\n第一章 甲\n一\n第二章 乙\n二",
+       {"第一章 甲", "第二章 乙"},
+       {"一", "二"},
+       0},
+      {"repeated heading counts once",
+       "第一章 甲\n\n  第一章 甲\n一\n第二章 乙\n二",
+       {"第一章 甲", "第二章 乙"},
+       {"一", "二"},
+       0},
+      {"same title later is another chapter",
+       "第一章 甲\n一\n第一章 甲\n二\n第二章 乙\n三",
+       {"第一章 甲", "第一章 甲", "第二章 乙"},
+       {"一", "二", "三"},
+       0},
+      {"empty chapter dropped, volume kept",
+       "第一卷 风\n第一章 甲\n一\n第二章 乙\n\n第三章 丙\n三\n第二部\n第四章 丁\n四",
+       {"第一卷 风", "第一章 甲", "第三章 丙", "第二部", "第四章 丁"},
+       {"", "一", "三", "", "四"},
+       1},
+      {"volume with a chapter on its line is a chapter",
+       "第九卷 第二章 标题\n\n第三章 丙\n三",
+       {"第三章 丙"},
+       {"三"},
+       1},
+      {"line ends become CR LF, blank ends dropped",
+       "第一章 甲\r\n\r\n　　一\r二\n\n三\n\n第二章 乙\n二",
+       {"第一章 甲", "第二章 乙"},
+       {"　　一\r\n二\r\n\r\n三", "二"},
+       0},
+      {"titles trimmed of spaces",
+       "  第一章 甲　\n一\n　第二章 乙\t\n二",
+       {"第一章 甲", "第二章 乙"},
+       {"一", "二"},
+       0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -156,10 +182,16 @@ TEST(BookSplit, FallbackCutsBooksWithoutHeadingsAndOverlongChapters) {
   const Row rows[] = {
       {"no headings", Repeat(line, 250), SplitRule::Fallback, {"第1节", "第2节", "第3节"}, {}},
       {"one heading only", "第一章 甲\n" + Repeat(line, 50), SplitRule::Fallback, {"第1节"}, {}},
-      {"one over-long chapter", "第一章 甲\n一\n第二章 乙\n" + Repeat(line, 600) + "第三章 丙\n三",
-       SplitRule::Default, {"第一章 甲", "第1节", "第2节", "第3节", "第4节", "第5节", "第6节", "第三章 丙"}, {"第二章 乙"}},
-      {"one line with no end", "第一章 甲\n一\n第二章 乙\n" + Repeat("长", 60000) + "\n第三章 丙\n三",
-       SplitRule::Default, {"第一章 甲", "第1节", "第2节", "第3节", "第4节", "第三章 丙"}, {"第二章 乙"}},
+      {"one over-long chapter",
+       "第一章 甲\n一\n第二章 乙\n" + Repeat(line, 600) + "第三章 丙\n三",
+       SplitRule::Default,
+       {"第一章 甲", "第1节", "第2节", "第3节", "第4节", "第5节", "第6节", "第三章 丙"},
+       {"第二章 乙"}},
+      {"one line with no end",
+       "第一章 甲\n一\n第二章 乙\n" + Repeat("长", 60000) + "\n第三章 丙\n三",
+       SplitRule::Default,
+       {"第一章 甲", "第1节", "第2节", "第3节", "第4节", "第三章 丙"},
+       {"第二章 乙"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -191,7 +223,8 @@ TEST(BookSplit, FallbackCutsBooksWithoutHeadingsAndOverlongChapters) {
   EXPECT_FALSE(given.fallback);
   EXPECT_EQ(Titles(given), std::vector<std::string>{"第一章 甲"});
   EXPECT_EQ(given.overlong, std::vector<std::string>{"第一章 甲"});
-  EXPECT_EQ(Titles(SplitIntoArticles("no heading here", {.rule = rule.get()})), std::vector<std::string>{"前言"});
+  EXPECT_EQ(Titles(SplitIntoArticles("no heading here", {.rule = rule.get()})),
+            std::vector<std::string>{"前言"});
 
   EXPECT_FALSE(TextPattern::Compile("第(", {}, &error));
   EXPECT_NE(error.find("missing closing parenthesis"), std::string::npos) << error;
@@ -202,9 +235,10 @@ TEST(BookSplit, FallbackCutsBooksWithoutHeadingsAndOverlongChapters) {
 
 TEST(BookDecode, EveryEncodingOfOneBookGivesTheSameTitles) {
   // Characters that GBK and Big5 both hold, and enough text for the detector.
-  const std::string book =
-      "書名：風雲\n\n第一章 風起雲湧\n" + Repeat("天下大勢，分久必合，合久必分。周末七國分爭，並入於秦。\n", 8) +
-      "第二章 英雄\n" + Repeat("滾滾長江東逝水，浪花淘盡英雄。是非成敗轉頭空，青山依舊在。\n", 8);
+  const std::string book = "書名：風雲\n\n第一章 風起雲湧\n" +
+                           Repeat("天下大勢，分久必合，合久必分。周末七國分爭，並入於秦。\n", 8) +
+                           "第二章 英雄\n" +
+                           Repeat("滾滾長江東逝水，浪花淘盡英雄。是非成敗轉頭空，青山依舊在。\n", 8);
   const std::vector<std::string> expected = {"前言", "第一章 風起雲湧", "第二章 英雄"};
   struct Row {
     const char* name;
@@ -244,8 +278,16 @@ TEST(BookDecode, BytesThatDoNotDecodeAreNamed) {
       {"GB18030 with a broken pair", gbk + "ab\x81\x20", "", "GB18030", gbk.size() + 2, false},
       {"GB18030 cut short", gbk + "\x81", "", "GB18030", gbk.size(), false},
       {"a zero byte", gbk + std::string("x\0y", 3), "", "GB18030", gbk.size() + 1, false},
-      {"UTF-8 BOM then bad bytes", "\xEF\xBB\xBF" "ab\xC0\x80", "", "UTF-8", 5, false},
-      {"UTF-16 with a lone surrogate", std::string("\xFF\xFE" "a\0\x00\xD8" "b\0", 8), "", "UTF-16LE", 4, false},
+      {"UTF-8 BOM then bad bytes",
+       "\xEF\xBB\xBF"
+       "ab\xC0\x80",
+       "", "UTF-8", 5, false},
+      {"UTF-16 with a lone surrogate",
+       std::string("\xFF\xFE"
+                   "a\0\x00\xD8"
+                   "b\0",
+                   8),
+       "", "UTF-16LE", 4, false},
       {"given UTF-8 on GBK bytes", gbk, "UTF-8", "UTF-8", 0, false},
       {"unknown encoding", gbk, "NO-SUCH-CODE", "NO-SUCH-CODE", 0, true},
   };
@@ -297,7 +339,8 @@ class BookWrite : public ::testing::Test {
   std::string Query(const std::string& sql) {
     sqlite3_stmt* s = nullptr;
     std::string result = "(none)";
-    if (sqlite3_prepare_v2(db.connection(), sql.c_str(), -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW)
+    if (sqlite3_prepare_v2(db.connection(), sql.c_str(), -1, &s, nullptr) == SQLITE_OK &&
+        sqlite3_step(s) == SQLITE_ROW)
       result = sqlite3_column_text(s, 0) ? reinterpret_cast<const char*>(sqlite3_column_text(s, 0)) : "NULL";
     sqlite3_finalize(s);
     return result;
@@ -314,7 +357,8 @@ TEST_F(BookWrite, AppendsAsNewArticlesAllOrNothing) {
   EXPECT_EQ(written.firstId, 3);
   EXPECT_EQ(written.lastId, 4);
   EXPECT_EQ(Query("SELECT group_concat(name, '|') FROM nr"), "old one|old two|第一章 甲|第一卷");
-  EXPECT_EQ(Query("SELECT ksid || zt || ztdx || typeof(ys) || typeof(xg) FROM nr WHERE id=3"), "0宋体14nullnull");
+  EXPECT_EQ(Query("SELECT ksid || zt || ztdx || typeof(ys) || typeof(xg) FROM nr WHERE id=3"),
+            "0宋体14nullnull");
   sqlite3_stmt* s = nullptr;
   sqlite3_prepare_v2(db.connection(), "SELECT nr FROM nr WHERE id=3", -1, &s, nullptr);
   ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
@@ -324,9 +368,11 @@ TEST_F(BookWrite, AppendsAsNewArticlesAllOrNothing) {
   EXPECT_EQ(ToText(Decompress(packed)), L("一\r\n𠀀")) << "the text is stored packed in GB18030";
 
   // A write that fails after some articles went in leaves none of them.
-  ASSERT_TRUE(db.Execute(L("CREATE TRIGGER stop BEFORE INSERT ON nr WHEN NEW.name='第三章' "
-                           "BEGIN SELECT RAISE(ABORT, 'full'); END")));
-  const std::vector<BookArticle> more = {{"第二章", "二", 1, false}, {"第三章", "三", 1, false}, {"第四章", "四", 1, false}};
+  ASSERT_TRUE(
+      db.Execute(L("CREATE TRIGGER stop BEFORE INSERT ON nr WHEN NEW.name='第三章' "
+                   "BEGIN SELECT RAISE(ABORT, 'full'); END")));
+  const std::vector<BookArticle> more = {
+      {"第二章", "二", 1, false}, {"第三章", "三", 1, false}, {"第四章", "四", 1, false}};
   EXPECT_FALSE(WriteArticles(db, more).ok);
   EXPECT_EQ(Query("SELECT count(*) FROM nr"), "4");
   ASSERT_TRUE(db.Execute("DROP TRIGGER stop"));

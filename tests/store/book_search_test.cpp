@@ -42,7 +42,8 @@ TEST(BookDecodeLocal, GivesWhatTheConverterGives) {
   };
   std::string everyPair;
   for (int lead = 0x81; lead <= 0xFE; ++lead)
-    for (int trail = 0x40; trail <= 0xFE; ++trail) everyPair += {static_cast<char>(lead), static_cast<char>(trail), ' '};
+    for (int trail = 0x40; trail <= 0xFE; ++trail)
+      everyPair += {static_cast<char>(lead), static_cast<char>(trail), ' '};
   const Row rows[] = {
       {"ASCII and GBK", L("abc 第一章\r\n的情")},
       {"every two-byte code", everyPair},
@@ -104,7 +105,8 @@ TEST(BookSearch, MatchesLinesCountsAndTitles) {
     std::string output;
   };
   const Row rows[] = {
-      {"plain, one line per match", "lpha", plain, "7\t标题\t1\tAlpha 的情⏎Ｂｅｔａ beta⏎alpha\n7\t标题\t3\tAlpha 的情⏎Ｂｅｔａ beta⏎alpha\n"},
+      {"plain, one line per match", "lpha", plain,
+       "7\t标题\t1\tAlpha 的情⏎Ｂｅｔａ beta⏎alpha\n7\t标题\t3\tAlpha 的情⏎Ｂｅｔａ beta⏎alpha\n"},
       {"a character inside another's bytes in GB18030", "那", plain, ""},
       {"case matters by default", "ＢＥＴＡ", plain, ""},
       {"-i on full-width letters", "ｂｅｔａ", caseless, "7\t标题\t2\tAlpha 的情⏎Ｂｅｔａ beta⏎alpha\n"},
@@ -113,7 +115,8 @@ TEST(BookSearch, MatchesLinesCountsAndTitles) {
       {"-E at line starts", "^al", regex, "7\t标题\t3\tAlpha 的情⏎Ｂｅｔａ beta⏎alpha\n"},
       {"-E at line ends before CR LF", "情$", regex, "7\t标题\t1\tAlpha 的情⏎Ｂｅｔａ beta⏎alpha\n"},
       {"-c", "a", count, "7\t标题\t4\n"},
-      {"empty matches step on (once over CR LF)", "x*", SearchOptions{.regex = true, .countOnly = true}, "7\t标题\t25\n"},
+      {"empty matches step on (once over CR LF)", "x*", SearchOptions{.regex = true, .countOnly = true},
+       "7\t标题\t25\n"},
       {"--titles", "标", titles, "7\t标题\n"},
       {"--titles not the text", "Alpha", titles, ""},
       {"empty text", "", plain, "error: nothing to search for"},
@@ -132,7 +135,8 @@ class BookWalk : public ::testing::Test {
     ASSERT_TRUE(db.Open(path));
     ASSERT_TRUE(db.Execute("BEGIN"));
     for (int i = 1; i <= kArticles; ++i)
-      ASSERT_TRUE(AddArticle(db, L("第") + std::to_string(i) + L("章"), toByteArray(L("的情") + std::to_string(i))));
+      ASSERT_TRUE(
+          AddArticle(db, L("第") + std::to_string(i) + L("章"), toByteArray(L("的情") + std::to_string(i))));
     ASSERT_TRUE(db.Execute("COMMIT"));
   }
   static constexpr int kArticles = 300;

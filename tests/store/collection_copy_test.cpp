@@ -52,7 +52,8 @@ class CollectionCopy : public ::testing::Test {
     ASSERT_TRUE(db.Execute("BEGIN"));
     for (int i = 1; i <= count; ++i) {
       std::string text;
-      for (int line = 0; line < 20; ++line) text += L("滚滚长江东逝水，浪花淘尽英雄。") + std::to_string(i * line) + "\r\n";
+      for (int line = 0; line < 20; ++line)
+        text += L("滚滚长江东逝水，浪花淘尽英雄。") + std::to_string(i * line) + "\r\n";
       ASSERT_TRUE(AddArticle(db, L("第") + std::to_string(i) + L("章"), toByteArray(text)));
     }
     ASSERT_TRUE(db.Execute("COMMIT"));
@@ -124,11 +125,11 @@ TEST_F(CollectionCopy, BackupHoldsTheSameArticlesAndLeavesTheSourceAlone) {
 TEST_F(CollectionCopy, RotationKeepsTheNewestOfThisCollectionOnly) {
   MakeCollection(file, 3);
   // Files that look alike but are not backups of "books", and a directory named like one.
-  const std::vector<std::string> others = {
-      "books-20200101-000000.nvx.tmp", "books-20200101-000000-1.nvx", "books-20200101-000000-02.nvx",
-      "books-2020010-000000.nvx",      "books-20200101-000000.NVX",   "books-2-20200101-000000.nvx",
-      "books2-20200101-000000.nvx",    "novels-20200101-000000.nvx",  "books-20200101-000000.nvx.bak",
-      "books.nvx.bak"};
+  const std::vector<std::string> others = {"books-20200101-000000.nvx.tmp", "books-20200101-000000-1.nvx",
+                                           "books-20200101-000000-02.nvx",  "books-2020010-000000.nvx",
+                                           "books-20200101-000000.NVX",     "books-2-20200101-000000.nvx",
+                                           "books2-20200101-000000.nvx",    "novels-20200101-000000.nvx",
+                                           "books-20200101-000000.nvx.bak", "books.nvx.bak"};
   for (const auto& name : others) test::writeFile(dir.file(name), "keep me");
   fs::create_directory(dir.file("books-20200101-000001.nvx"));
   test::writeFile(dir.file("books-20200101-000000.nvx"), "oldest backup");
@@ -174,22 +175,14 @@ TEST_F(CollectionCopy, BackupNamesAreRecognisedExactly) {
     bool backup;
   };
   const Row rows[] = {
-      {"a-20240305-141516.nvx", "a", true},
-      {"a-20240305-141516-2.nvx", "a", true},
-      {"a-20240305-141516-123.nvx", "a", true},
-      {"a b-20240305-141516.nvx", "a b", true},
-      {"a.b-20240305-141516.nvx", "a.b", true},
-      {"a-20240305-141516-1.nvx", "a", false},
-      {"a-20240305-141516-0.nvx", "a", false},
-      {"a-20240305-141516-.nvx", "a", false},
-      {"a-20240305-141516-x.nvx", "a", false},
-      {"a-20240305-141516.nvx.tmp", "a", false},
-      {"a-20240305-14151.nvx", "a", false},
-      {"a-2024030514-1516.nvx", "a", false},
-      {"a-20240305-141516.nvx", "", false},
-      {"ab-20240305-141516.nvx", "a", false},
-      {"a-20240305-141516.nvx", "a-2024", false},
-      {"a.b-20240305-141516.nvx", "a*b", false},
+      {"a-20240305-141516.nvx", "a", true},       {"a-20240305-141516-2.nvx", "a", true},
+      {"a-20240305-141516-123.nvx", "a", true},   {"a b-20240305-141516.nvx", "a b", true},
+      {"a.b-20240305-141516.nvx", "a.b", true},   {"a-20240305-141516-1.nvx", "a", false},
+      {"a-20240305-141516-0.nvx", "a", false},    {"a-20240305-141516-.nvx", "a", false},
+      {"a-20240305-141516-x.nvx", "a", false},    {"a-20240305-141516.nvx.tmp", "a", false},
+      {"a-20240305-14151.nvx", "a", false},       {"a-2024030514-1516.nvx", "a", false},
+      {"a-20240305-141516.nvx", "", false},       {"ab-20240305-141516.nvx", "a", false},
+      {"a-20240305-141516.nvx", "a-2024", false}, {"a.b-20240305-141516.nvx", "a*b", false},
   };
   for (const Row& row : rows) EXPECT_EQ(ParseBackupName(row.fileName, row.name), row.backup) << row.fileName;
 }
@@ -198,11 +191,13 @@ TEST_F(CollectionCopy, DamagedSourceMakesNoBackupAndRemovesNothing) {
   MakeCollection(file, 60);
   const std::string backups = dir.file("backups");
   fs::create_directory(backups);
-  for (int i = 1; i <= 5; ++i) test::writeFile(backups + "/books-2020010" + std::to_string(i) + "-000000.nvx", "old");
+  for (int i = 1; i <= 5; ++i)
+    test::writeFile(backups + "/books-2020010" + std::to_string(i) + "-000000.nvx", "old");
 
   // Scribble over the second page, a page of the article table.
   std::string bytes = test::readFile(file);
-  const std::size_t pageSize = (static_cast<std::uint8_t>(bytes[16]) << 8) | static_cast<std::uint8_t>(bytes[17]);
+  const std::size_t pageSize =
+      (static_cast<std::uint8_t>(bytes[16]) << 8) | static_cast<std::uint8_t>(bytes[17]);
   ASSERT_GT(bytes.size(), 3 * pageSize);
   for (std::size_t i = pageSize; i < 2 * pageSize; ++i) bytes[i] = static_cast<char>(i * 7);
   test::writeFile(file, bytes);
@@ -254,7 +249,8 @@ Bytes PackAt(const Text& text, int level) {
   Bytes packed(kPackedHeaderSize + size);
   std::copy(std::begin(kPackedMagic), std::end(kPackedMagic), packed.begin());
   for (int i = 0; i < 4; ++i) packed[4 + i] = static_cast<std::uint8_t>(text.size() >> (8 * i));
-  compress2(packed.data() + kPackedHeaderSize, &size, reinterpret_cast<const Bytef*>(text.data()), text.size(), level);
+  compress2(packed.data() + kPackedHeaderSize, &size, reinterpret_cast<const Bytef*>(text.data()),
+            text.size(), level);
   packed.resize(kPackedHeaderSize + size);
   return packed;
 }
@@ -303,14 +299,15 @@ TEST_F(CollectionCopy, DiffMatchesArticlesByIdAndComparesUnpackedTexts) {
   r = diff(a, b);
   EXPECT_EQ(r.summary.same, 8) << "two packings of one text are equal";
 
-  Exec(b, "DELETE FROM nr WHERE id IN (1, 6); INSERT INTO nr(id, name) VALUES (20, 'new');"
-          "UPDATE nr SET name='renamed' WHERE id=2; UPDATE nr SET ztdx=20 WHERE id=4;"
-          "UPDATE nr SET nr=x'0D0F3E0310000000789C' WHERE id=5; UPDATE nr SET ksid=9, name='both' WHERE id=7");
+  Exec(b,
+       "DELETE FROM nr WHERE id IN (1, 6); INSERT INTO nr(id, name) VALUES (20, 'new');"
+       "UPDATE nr SET name='renamed' WHERE id=2; UPDATE nr SET ztdx=20 WHERE id=4;"
+       "UPDATE nr SET nr=x'0D0F3E0310000000789C' WHERE id=5; UPDATE nr SET ksid=9, name='both' WHERE id=7");
   r = diff(a, b);
   ASSERT_TRUE(r.ok);
-  EXPECT_EQ(lines, (std::vector<std::string>{"-1 " + L("第1章"), "~2 renamed title", "~4 " + L("第4章") + " state",
-                                             "~5 " + L("第5章") + " text", "-6 " + L("第6章"), "~7 both title state",
-                                             "+20 new"}));
+  EXPECT_EQ(lines, (std::vector<std::string>{"-1 " + L("第1章"), "~2 renamed title",
+                                             "~4 " + L("第4章") + " state", "~5 " + L("第5章") + " text",
+                                             "-6 " + L("第6章"), "~7 both title state", "+20 new"}));
   EXPECT_EQ(r.summary.same, 2);
   EXPECT_EQ(r.summary.added, 1);
   EXPECT_EQ(r.summary.removed, 2);

@@ -1,13 +1,13 @@
 // Files that try to make the store run their SQL, hang it, cost gigabytes or pass for a
 // collection; names that SQLite would read as URIs; files locked or damaged by others.
-#include <atomic>
-#include <chrono>
 #include <fcntl.h>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
 
 #include "store/article_file.h"
 #include "store/article_records.h"
@@ -25,11 +25,14 @@ class HostileFileTest : public test::StoreTest {};
 // ids stay the real ones.
 TEST_F(HostileFileTest, ColumnNamedLikeTheRowIdIsNeverRunAsSql) {
   ASSERT_TRUE(db.Open(path, true));
-  ASSERT_TRUE(db.Execute("CREATE TABLE nr(id INTEGER PRIMARY KEY, name TEXT, nr BLOB, _rowid_ TEXT, rowid TEXT, "
-                         "\"'injected' AS x, \"\"name\", \"select\")"));
-  ASSERT_TRUE(db.Execute("INSERT INTO nr VALUES(1, 'one', NULL, '0 UNION SELECT ''injected''', '0 OR 1=1', 'a', 'b')"));
-  ASSERT_TRUE(db.Execute("INSERT INTO nr VALUES(2, 'two', NULL, 'WITH RECURSIVE r(x) AS (SELECT 1 UNION ALL "
-                         "SELECT x+1 FROM r) SELECT x FROM r', '', 'c', 'd')"));
+  ASSERT_TRUE(
+      db.Execute("CREATE TABLE nr(id INTEGER PRIMARY KEY, name TEXT, nr BLOB, _rowid_ TEXT, rowid TEXT, "
+                 "\"'injected' AS x, \"\"name\", \"select\")"));
+  ASSERT_TRUE(db.Execute(
+      "INSERT INTO nr VALUES(1, 'one', NULL, '0 UNION SELECT ''injected''', '0 OR 1=1', 'a', 'b')"));
+  ASSERT_TRUE(
+      db.Execute("INSERT INTO nr VALUES(2, 'two', NULL, 'WITH RECURSIVE r(x) AS (SELECT 1 UNION ALL "
+                 "SELECT x+1 FROM r) SELECT x FROM r', '', 'c', 'd')"));
   db.Close();
   ASSERT_EQ(OpenArticleFile(db, path), ArticleFileState::Sound);
 
@@ -67,8 +70,9 @@ TEST_F(HostileFileTest, TablesThatAreNotCollectionsAreRefused) {
        ArticleFileState::RowIdHidden},
       {"without rowid", "CREATE TABLE nr(id INTEGER PRIMARY KEY, name TEXT, nr BLOB) WITHOUT ROWID",
        ArticleFileState::RowIdHidden},
-      {"view", "CREATE TABLE t(id INTEGER PRIMARY KEY, name, nr); INSERT INTO t VALUES(1,'a',NULL); "
-               "CREATE VIEW nr AS SELECT * FROM t",
+      {"view",
+       "CREATE TABLE t(id INTEGER PRIMARY KEY, name, nr); INSERT INTO t VALUES(1,'a',NULL); "
+       "CREATE VIEW nr AS SELECT * FROM t",
        ArticleFileState::View},
       {"generated content",
        "CREATE TABLE nr(id INTEGER PRIMARY KEY, name TEXT, nr BLOB AS (zeroblob(999000000)))",
@@ -94,7 +98,8 @@ TEST_F(HostileFileTest, TablesThatAreNotCollectionsAreRefused) {
   }
   EXPECT_STREQ(DescribeState(ArticleFileState::RowIdHidden), "not a collection (row id hidden)");
   EXPECT_STREQ(DescribeState(ArticleFileState::View), "not a collection (nr is a view)");
-  EXPECT_STREQ(DescribeState(ArticleFileState::GeneratedColumns), "not a collection (nr has generated columns)");
+  EXPECT_STREQ(DescribeState(ArticleFileState::GeneratedColumns),
+               "not a collection (nr has generated columns)");
 }
 
 // A trigger that skips or undoes the insert leaves no article, and the insert says so.
@@ -104,11 +109,13 @@ TEST_F(HostileFileTest, InsertsAreConfirmedWhereTheyLand) {
     const char* trigger;
   };
   const Row rows[] = {
-      {"deleted after insert", "CREATE TRIGGER t AFTER INSERT ON nr BEGIN DELETE FROM nr WHERE id=new.id; END"},
+      {"deleted after insert",
+       "CREATE TRIGGER t AFTER INSERT ON nr BEGIN DELETE FROM nr WHERE id=new.id; END"},
       {"skipped before insert", "CREATE TRIGGER t BEFORE INSERT ON nr BEGIN SELECT RAISE(IGNORE); END"},
       // Stopped after a bounded amount of work instead of hanging the save for good.
-      {"a never-ending query", "CREATE TRIGGER t AFTER INSERT ON nr BEGIN SELECT count(*) FROM (WITH RECURSIVE "
-                               "c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c); END"},
+      {"a never-ending query",
+       "CREATE TRIGGER t AFTER INSERT ON nr BEGIN SELECT count(*) FROM (WITH RECURSIVE "
+       "c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c); END"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);

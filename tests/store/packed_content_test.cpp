@@ -8,7 +8,13 @@ namespace nvx {
 namespace {
 
 Bytes Header(std::uint32_t length) {
-  return {0x0D, 0x0F, 0x3E, 0x03, std::uint8_t(length), std::uint8_t(length >> 8), std::uint8_t(length >> 16),
+  return {0x0D,
+          0x0F,
+          0x3E,
+          0x03,
+          std::uint8_t(length),
+          std::uint8_t(length >> 8),
+          std::uint8_t(length >> 16),
           std::uint8_t(length >> 24)};
 }
 
@@ -85,8 +91,9 @@ TEST(PackedContent, WrongStoredLengthsReadAsBefore) {
     std::uint32_t length;
     bool whole;
   } rows[] = {
-      {"exact", n, true},          {"one short", n - 1, true}, {"half", (n + 1) / 2, true},
-      {"under half", n / 2 - 1, false}, {"one more", n + 1, true}, {"far more", n * 100, true},
+      {"exact", n, true},          {"one short", n - 1, true},
+      {"half", (n + 1) / 2, true}, {"under half", n / 2 - 1, false},
+      {"one more", n + 1, true},   {"far more", n * 100, true},
       {"one", 1, false},
   };
   for (const auto& row : rows) {

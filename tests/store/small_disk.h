@@ -2,13 +2,13 @@
 // mount (root outside a restricted container); a test checks Mounted() and skips itself without it.
 #pragma once
 
-#include <cerrno>
 #include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+#include <cerrno>
 #include <filesystem>
 #include <set>
 #include <string>
-#include <sys/mount.h>
-#include <unistd.h>
 
 namespace nvx::test {
 
@@ -43,7 +43,8 @@ class SmallDisk {
   // The names in the disk's root in order, except the filler: what a failed write may have left.
   std::string Names() const {
     std::set<std::string> sorted;
-    for (const auto& entry : std::filesystem::directory_iterator(where_)) sorted.insert(entry.path().filename());
+    for (const auto& entry : std::filesystem::directory_iterator(where_))
+      sorted.insert(entry.path().filename());
     sorted.erase(".filler");
     std::string all;
     for (const auto& name : sorted) all += name + " ";

@@ -1,7 +1,7 @@
 #include "store/sqlite_db.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
+#include <filesystem>
 
 #include "store/sqlite_table.h"
 #include "store_fixture.h"

@@ -10,7 +10,8 @@ namespace nvx {
 namespace {
 
 std::uint32_t Be32(const std::array<std::uint8_t, kTemplateDatabaseSize>& b, std::size_t at) {
-  return std::uint32_t(b[at]) << 24 | std::uint32_t(b[at + 1]) << 16 | std::uint32_t(b[at + 2]) << 8 | b[at + 3];
+  return std::uint32_t(b[at]) << 24 | std::uint32_t(b[at + 1]) << 16 | std::uint32_t(b[at + 2]) << 8 |
+         b[at + 3];
 }
 
 TEST(TemplateDatabase, HeaderAndPagesHoldTheFixedBytes) {

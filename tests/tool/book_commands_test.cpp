@@ -66,16 +66,21 @@ TEST_F(BookCommands, DryRunListsTheArticlesAndLeavesTheFileAlone) {
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out,
             "1\t前言\t10\n2\t第一卷 风\t0\n3\t第一章 初见\t6\n4\t第三章 别离\t9\n5\t第一章 初见\t4\n"
-            "encoding UTF-8; rule default; 5 articles; 1 empty dropped; duplicate titles: 第一章 初见 ×2; fallback: no\n");
+            "encoding UTF-8; rule default; 5 articles; 1 empty dropped; duplicate titles: 第一章 初见 ×2; "
+            "fallback: no\n");
   EXPECT_EQ(test::readFile(file), before) << "byte for byte";
 
   // Without headings the book is cut into pieces; a GBK file is told from its bytes.
   std::string plain;
-  for (int i = 0; i < 220; ++i) plain += L("天下大势，分久必合，合久必分。天下大势，分久必合，合久必分。天下大势，分久必合，合久必分。"
-                                         "天下大势，分久必合，合久必分。天下大势，分久必合，合久必分。天下大势，分久必合，合久必分。") + "\r\n";
+  for (int i = 0; i < 220; ++i)
+    plain += L("天下大势，分久必合，合久必分。天下大势，分久必合，合久必分。天下大势，分久必合，合久必分。"
+               "天下大势，分久必合，合久必分。天下大势，分久必合，合久必分。天下大势，分久必合，合久必分。") +
+             "\r\n";
   r = Run({"import", file, WriteBook("plain.txt", plain), "--dry-run"});
-  EXPECT_EQ(r.out, "1\t第1节\t9900\n2\t第2节\t9900\n"
-                   "encoding GB18030; rule fallback; 2 articles; 0 empty dropped; duplicate titles: none; fallback: yes\n");
+  EXPECT_EQ(r.out,
+            "1\t第1节\t9900\n2\t第2节\t9900\n"
+            "encoding GB18030; rule fallback; 2 articles; 0 empty dropped; duplicate titles: none; fallback: "
+            "yes\n");
   r = Run({"import", file, WriteBook("plain.txt", plain), "--max-chars", "100"});
   EXPECT_EQ(r.out, "added 2 articles (ids 1-2), GB18030, fallback\n");
 }
@@ -90,20 +95,46 @@ TEST_F(BookCommands, ImportFailuresAddNothing) {
     std::string err;  // the first line on standard error
   };
   const Row rows[] = {
-      {"undecodable", {"import", file, undecodable}, 1,
+      {"undecodable",
+       {"import", file, undecodable},
+       1,
        "nvx: " + undecodable + ": not valid GB18030 at byte 7 (use --encoding)"},
-      {"undecodable in the given encoding", {"import", file, undecodable, "--encoding", "UTF-8"}, 1,
+      {"undecodable in the given encoding",
+       {"import", file, undecodable, "--encoding", "UTF-8"},
+       1,
        "nvx: " + undecodable + ": not valid UTF-8 at byte 0"},
-      {"empty", {"import", file, WriteBook("empty.txt", "")}, 1, "nvx: " + dir.file("empty.txt") + ": no text"},
-      {"blank", {"import", file, WriteBook("blank.txt", " \r\n　\n\t\n")}, 1, "nvx: " + dir.file("blank.txt") + ": no text"},
-      {"missing book", {"import", file, dir.file("none.txt")}, 1, "nvx: " + dir.file("none.txt") + ": cannot read"},
-      {"a folder as book", {"import", file, dir.path().string()}, 1, "nvx: " + dir.path().string() + ": cannot read"},
-      {"bad rule", {"import", file, WriteBook("a.txt", kBook), "--rule", "第("}, 2,
+      {"empty",
+       {"import", file, WriteBook("empty.txt", "")},
+       1,
+       "nvx: " + dir.file("empty.txt") + ": no text"},
+      {"blank",
+       {"import", file, WriteBook("blank.txt", " \r\n　\n\t\n")},
+       1,
+       "nvx: " + dir.file("blank.txt") + ": no text"},
+      {"missing book",
+       {"import", file, dir.file("none.txt")},
+       1,
+       "nvx: " + dir.file("none.txt") + ": cannot read"},
+      {"a folder as book",
+       {"import", file, dir.path().string()},
+       1,
+       "nvx: " + dir.path().string() + ": cannot read"},
+      {"bad rule",
+       {"import", file, WriteBook("a.txt", kBook), "--rule", "第("},
+       2,
        "nvx: bad --rule: missing closing parenthesis at offset 4"},
-      {"unknown encoding", {"import", file, dir.file("a.txt"), "--encoding", "NO-SUCH"}, 2, "nvx: unknown encoding NO-SUCH"},
-      {"bad --max-chars", {"import", file, dir.file("a.txt"), "--max-chars", "0"}, 2,
+      {"unknown encoding",
+       {"import", file, dir.file("a.txt"), "--encoding", "NO-SUCH"},
+       2,
+       "nvx: unknown encoding NO-SUCH"},
+      {"bad --max-chars",
+       {"import", file, dir.file("a.txt"), "--max-chars", "0"},
+       2,
        "nvx: --max-chars needs a positive number"},
-      {"not a collection", {"import", dir.file("a.txt"), dir.file("a.txt")}, 1, "nvx: " + dir.file("a.txt") + ": not a database"},
+      {"not a collection",
+       {"import", dir.file("a.txt"), dir.file("a.txt")},
+       1,
+       "nvx: " + dir.file("a.txt") + ": not a database"},
   };
   const std::string before = test::readFile(file);
   for (const Row& row : rows) {
@@ -119,7 +150,8 @@ TEST_F(BookCommands, ImportFailuresAddNothing) {
 
 TEST_F(BookCommands, AFailureHalfwayAddsNothing) {
   Sql("INSERT INTO nr(name) VALUES('已有')");
-  Sql("CREATE TRIGGER full BEFORE INSERT ON nr WHEN NEW.name='第三章 别离' BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+  Sql("CREATE TRIGGER full BEFORE INSERT ON nr WHEN NEW.name='第三章 别离' BEGIN SELECT RAISE(ABORT, 'disk "
+      "full'); END");
   const std::string book = WriteBook("book.txt", kBook);
   Result r = Run({"import", file, book});
   EXPECT_EQ(r.code, 1);
@@ -135,11 +167,14 @@ TEST_F(BookCommands, AFailureHalfwayAddsNothing) {
     ::chmod(file.c_str(), 0644);
   }
   EXPECT_EQ(Run({"import", file, book}).code, 0);
-  EXPECT_EQ(Run({"list", file}).out.size(), std::string("1\t已有\n2\t前言\n3\t第一卷 风\n4\t第一章 初见\n5\t第三章 别离\n").size());
+  EXPECT_EQ(Run({"list", file}).out.size(),
+            std::string("1\t已有\n2\t前言\n3\t第一卷 风\n4\t第一章 初见\n5\t第三章 别离\n").size());
 }
 
 TEST_F(BookCommands, GrepSearchesDecodedTexts) {
-  ASSERT_EQ(Run({"import", file, WriteBook("a.txt", "第一章 甲\n他的情意\n第二章 乙\nＡＢＣ abc\n那时\n")}).code, 0);
+  ASSERT_EQ(
+      Run({"import", file, WriteBook("a.txt", "第一章 甲\n他的情意\n第二章 乙\nＡＢＣ abc\n那时\n")}).code,
+      0);
   struct Row {
     const char* name;
     std::vector<std::string> args;
@@ -248,7 +283,8 @@ TEST_F(BookCommands, ExportSplitNeverWritesOverItsOwnCollection) {
 
 TEST_F(BookCommands, HelpNamesTheBookCommands) {
   const Result help = Run({"--help"});
-  for (const char* command : {"import FILE BOOK.txt", "grep FILE TEXT", "stat FILE", "export FILE DIR --split"})
+  for (const char* command :
+       {"import FILE BOOK.txt", "grep FILE TEXT", "stat FILE", "export FILE DIR --split"})
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
   EXPECT_EQ(Run({"import", file}).code, 2);
   EXPECT_EQ(Run({"stat"}).code, 2);

@@ -30,7 +30,8 @@ class CopyCommands : public ::testing::Test {
     return test::RunNvx(io, args, input);
   }
 
-  void MakeCollection(const std::string& path, const std::vector<std::pair<std::string, std::string>>& articles) {
+  void MakeCollection(const std::string& path,
+                      const std::vector<std::pair<std::string, std::string>>& articles) {
     ASSERT_EQ(Run({"new", path}).code, 0);
     for (const auto& [title, text] : articles) ASSERT_EQ(Run({"add", path, title}, text).code, 0);
   }
@@ -64,10 +65,11 @@ class CopyCommands : public ::testing::Test {
     const std::string blob = StoredBlob(path, id);
     if (blob.size() < 8) return {};
     uLongf size = 0;
-    for (int i = 0; i < 4; ++i) size |= static_cast<uLongf>(static_cast<unsigned char>(blob[4 + i])) << (8 * i);
+    for (int i = 0; i < 4; ++i)
+      size |= static_cast<uLongf>(static_cast<unsigned char>(blob[4 + i])) << (8 * i);
     std::string text(size, '\0');
-    if (uncompress(reinterpret_cast<Bytef*>(text.data()), &size, reinterpret_cast<const Bytef*>(blob.data() + 8),
-                   blob.size() - 8) != Z_OK)
+    if (uncompress(reinterpret_cast<Bytef*>(text.data()), &size,
+                   reinterpret_cast<const Bytef*>(blob.data() + 8), blob.size() - 8) != Z_OK)
       return {};
     text.resize(size);
     return text;
@@ -82,8 +84,9 @@ TEST_F(CopyCommands, BackupsAreRotatedAndListTheSameAsTheSource) {
   MakeCollection(file, {{"第一回", "滚滚长江东逝水"}, {"第二回", "浪花淘尽英雄"}, {"空", ""}});
   const std::string backups = dir.file("backups");
   fs::create_directory(backups);
-  const std::vector<std::string> others = {"藏书.nvx", "藏书-20200101-000000.nvx.bak", "藏书-1-20200101-000000.nvx",
-                                           "其他-20200101-000000.nvx", "notes.txt"};
+  const std::vector<std::string> others = {"藏书.nvx", "藏书-20200101-000000.nvx.bak",
+                                           "藏书-1-20200101-000000.nvx", "其他-20200101-000000.nvx",
+                                           "notes.txt"};
   for (const auto& name : others) test::writeFile(backups + "/" + name, "not a backup of 藏书");
 
   const std::regex backupName("藏书-[0-9]{8}-[0-9]{6}(-[0-9]+)?\\.nvx");
@@ -103,7 +106,8 @@ TEST_F(CopyCommands, BackupsAreRotatedAndListTheSameAsTheSource) {
   EXPECT_EQ(left.size(), 5u) << "--keep defaults to 5";
   EXPECT_FALSE(fs::exists(printed[0])) << "the oldest went";
   for (std::size_t i = 1; i < printed.size(); ++i) EXPECT_TRUE(fs::exists(printed[i])) << printed[i];
-  for (const auto& name : others) EXPECT_EQ(test::readFile(backups + "/" + name), "not a backup of 藏书") << name;
+  for (const auto& name : others)
+    EXPECT_EQ(test::readFile(backups + "/" + name), "not a backup of 藏书") << name;
   EXPECT_EQ(NamesIn(backups).size(), others.size() + 5) << "no .tmp left";
 
   const std::string listed = Run({"list", file}).out;
@@ -123,7 +127,8 @@ TEST_F(CopyCommands, BackupsAreRotatedAndListTheSameAsTheSource) {
 
 TEST_F(CopyCommands, DamagedSourceKeepsOlderBackupsAndLeavesNoTemporaryFile) {
   std::vector<std::pair<std::string, std::string>> articles;
-  for (int i = 0; i < 40; ++i) articles.push_back({"篇" + std::to_string(i), std::string(3000, 'a' + i % 26)});
+  for (int i = 0; i < 40; ++i)
+    articles.push_back({"篇" + std::to_string(i), std::string(3000, 'a' + i % 26)});
   MakeCollection(file, articles);
   const std::string backups = dir.file("backups");
   fs::create_directory(backups);
@@ -154,8 +159,8 @@ TEST_F(CopyCommands, DamagedSourceKeepsOlderBackupsAndLeavesNoTemporaryFile) {
       {{"backup", missing}, "nvx: " + missing + ": no such file\n"},
       {{"backup", empty}, "nvx: " + empty + ": no table nr, no backup made, older backups kept\n"},
       {{"backup", sound, "--dir", dir.file("nowhere")},
-       "nvx: " + sound + ": cannot write the backup in " + dir.file("nowhere") + ": no such directory\n" + "nvx: " +
-           sound + ": no backup made, older backups kept\n"},
+       "nvx: " + sound + ": cannot write the backup in " + dir.file("nowhere") + ": no such directory\n" +
+           "nvx: " + sound + ": no backup made, older backups kept\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.args[1]);
@@ -171,8 +176,9 @@ TEST_F(CopyCommands, HostileFilesAreRefusedAndNamesAreFileNames) {
   const std::string view = dir.file("view.nvx");
   ASSERT_EQ(Run({"new", view}).code, 0);
   Exec(view, "DROP TABLE nr");
-  Exec(view, "CREATE VIEW nr AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
-             "SELECT x AS id, 't' AS name, x'' AS nr, 0 AS ksid, '' AS zt, 0 AS ys, 14 AS ztdx, 0 AS xg FROM c");
+  Exec(view,
+       "CREATE VIEW nr AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+       "SELECT x AS id, 't' AS name, x'' AS nr, 0 AS ksid, '' AS zt, 0 AS ys, 14 AS ztdx, 0 AS xg FROM c");
   const std::string generated = dir.file("generated.nvx");
   ASSERT_EQ(Run({"new", generated}).code, 0);
   Exec(generated, "ALTER TABLE nr ADD COLUMN big BLOB AS (zeroblob(300000000))");
@@ -196,16 +202,24 @@ TEST_F(CopyCommands, HostileFilesAreRefusedAndNamesAreFileNames) {
                               test::ShellQuote(uriLike) + " >/dev/null";
   EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0) << "compared with b.nvx instead";
   const std::string backup = "cd " + test::ShellQuote(dir.path().string()) + " && " +
-                             test::ShellQuote(NVX_TOOL_PATH) + " backup " + test::ShellQuote(uriLike) + " >/dev/null";
+                             test::ShellQuote(NVX_TOOL_PATH) + " backup " + test::ShellQuote(uriLike) +
+                             " >/dev/null";
   EXPECT_EQ(WEXITSTATUS(std::system(backup.c_str())), 0);
 }
 
 TEST_F(CopyCommands, WrongUsageShowsTheUsageText) {
   MakeCollection(file, {});
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"backup"}, {"backup", file, "--keep", "0"}, {"backup", file, "--keep", "-1"},
-           {"backup", file, "--keep", "x"}, {"backup", file, "--keep"}, {"backup", file, "--dir"},
-           {"backup", file, file}, {"backup", file, "--frobnicate"}, {"diff", file}, {"diff", file, file, file}}) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"backup"},
+                                             {"backup", file, "--keep", "0"},
+                                             {"backup", file, "--keep", "-1"},
+                                             {"backup", file, "--keep", "x"},
+                                             {"backup", file, "--keep"},
+                                             {"backup", file, "--dir"},
+                                             {"backup", file, file},
+                                             {"backup", file, "--frobnicate"},
+                                             {"diff", file},
+                                             {"diff", file, file, file}}) {
     const Result r = Run(args);
     EXPECT_EQ(r.code, 2) << args.size();
     EXPECT_NE(r.err.find("Usage: nvx"), std::string::npos);

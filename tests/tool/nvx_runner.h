@@ -25,7 +25,8 @@ inline std::string ShellQuote(const std::string& arg) {
 }
 
 // Runs NVX_TOOL_PATH with `args`, keeping its input and output in `io`.
-inline NvxResult RunNvx(const TempDir& io, const std::vector<std::string>& args, const std::string& input = "") {
+inline NvxResult RunNvx(const TempDir& io, const std::vector<std::string>& args,
+                        const std::string& input = "") {
   writeFile(io.file("stdin"), input);
   std::string command = ShellQuote(NVX_TOOL_PATH);
   for (const auto& a : args) command += " " + ShellQuote(a);

@@ -30,7 +30,8 @@ class NvxTool : public ::testing::Test {
     test::writeFile(dir.file("stdin"), input);
     std::string command = "timeout 20 " + ShellQuote(NVX_TOOL_PATH);
     for (const auto& a : args) command += " " + ShellQuote(a);
-    command += " <" + ShellQuote(dir.file("stdin")) + " >" + ShellQuote(out) + " 2>" + ShellQuote(dir.file("stderr"));
+    command += " <" + ShellQuote(dir.file("stdin")) + " >" + ShellQuote(out) + " 2>" +
+               ShellQuote(dir.file("stderr"));
     const int status = std::system(command.c_str());
     Result r;
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -147,9 +148,9 @@ TEST_F(NvxTool, CheckListsEveryDamagedArticle) {
   sqlite3_close(db);
   const Result r = Run({"check", file});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "nvx: " + file + ": article 5: content is not packed text\n" +
-                       "nvx: " + file + ": article 6: content does not unpack\n" +
-                       "nvx: " + file + ": article 7: content does not unpack\n");
+  EXPECT_EQ(r.err, "nvx: " + file + ": article 5: content is not packed text\n" + "nvx: " + file +
+                       ": article 6: content does not unpack\n" + "nvx: " + file +
+                       ": article 7: content does not unpack\n");
   EXPECT_EQ(Run({"cat", file, "6"}).out, "") << "damaged content reads as empty";
   EXPECT_EQ(Run({"cat", file, "6"}).code, 0);
 }
@@ -162,7 +163,10 @@ TEST_F(NvxTool, ExportWritesTheEditorsBlocks) {
   const Result r = Run({"export", file, out});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.err, "") << "no progress line when standard error is not a terminal";
-  EXPECT_EQ(test::readFile(out), std::string("[\xB5\xDA" "1\xC6\xAA]A\r\nx\r\n\0[\xB5\xDA" "2\xC6\xAA]B\r\ny\r\n\0", 28));
+  EXPECT_EQ(test::readFile(out), std::string("[\xB5\xDA"
+                                             "1\xC6\xAA]A\r\nx\r\n\0[\xB5\xDA"
+                                             "2\xC6\xAA]B\r\ny\r\n\0",
+                                             28));
   const Result bad = Run({"export", file, dir.file("no/dir/out.txt")});
   EXPECT_EQ(bad.code, 1);
   EXPECT_EQ(bad.err, "nvx: " + dir.file("no/dir/out.txt") + ": cannot write\n");
@@ -200,8 +204,13 @@ TEST_F(NvxTool, SpecialFilesAreRefusedWithoutBlocking) {
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   ASSERT_EQ(Run({"new", file}).code, 0);
   const std::vector<std::string> rows[] = {
-      {"list", fifo}, {"cat", fifo, "1"}, {"add", fifo, "t"}, {"check", fifo},
-      {"export", fifo, dir.file("out.txt")}, {"new", fifo}, {"list", dir.path().string()},
+      {"list", fifo},
+      {"cat", fifo, "1"},
+      {"add", fifo, "t"},
+      {"check", fifo},
+      {"export", fifo, dir.file("out.txt")},
+      {"new", fifo},
+      {"list", dir.path().string()},
   };
   for (const auto& args : rows) {
     SCOPED_TRACE(args[0]);
@@ -233,7 +242,10 @@ TEST_F(NvxTool, AddRefusesTextThatIsNotStrictUtf8) {
     std::string input;
     std::string reason;
   } rows[] = {
-      {"overlong zero", "t", "abc\xC0\x80" "def", "the text is not valid UTF-8 (byte offset 3)"},
+      {"overlong zero", "t",
+       "abc\xC0\x80"
+       "def",
+       "the text is not valid UTF-8 (byte offset 3)"},
       {"overlong A", "t", "\xC1\x81", "the text is not valid UTF-8 (byte offset 0)"},
       {"surrogate", "t", "ab\xED\xA0\x80", "the text is not valid UTF-8 (byte offset 2)"},
       {"past U+10FFFF", "t", "\xF4\x90\x80\x80", "the text is not valid UTF-8 (byte offset 0)"},
@@ -260,7 +272,8 @@ TEST_F(NvxTool, AddSaysWhenTheArticleWasNotStored) {
   EXPECT_EQ(r.out, "");
   Sql("DROP TRIGGER gone");
 
-  for (int i = 0; i < 40; ++i) ASSERT_EQ(Run({"add", file, "article"}, std::string(3000, char('a' + i % 26))).code, 0);
+  for (int i = 0; i < 40; ++i)
+    ASSERT_EQ(Run({"add", file, "article"}, std::string(3000, char('a' + i % 26))).code, 0);
   std::string bytes = test::readFile(file);
   for (std::size_t i = 4096 + 20; i < 4096 + 400; ++i) bytes[i] = '\x55';  // scribble over a b-tree page
   const std::string damaged = dir.file("damaged.nvx");
@@ -354,7 +367,8 @@ TEST_F(NvxTool, WrongUsageShowsTheUsageText) {
   }
   const Result help = Run({"--help"});
   EXPECT_EQ(help.code, 0);
-  for (const char* command : {"new FILE", "list FILE", "cat FILE ID", "add FILE TITLE", "check FILE", "export FILE OUT"})
+  for (const char* command :
+       {"new FILE", "list FILE", "cat FILE ID", "add FILE TITLE", "check FILE", "export FILE OUT"})
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
 }
 
