@@ -36,7 +36,7 @@ const nvx::UnitRef kList{mw::kWindow, mw::kCatalogue};
 
 // About `bytes` of Chinese running text (GB18030) in lines of 40 to 80 characters ending in CR LF,
 // from a fixed sequence, so every run measures the same article.
-std::string makeArticle(std::size_t bytes) {
+std::string MakeArticle(std::size_t bytes) {
   const std::string chars = nvx::L("的一是在不了有和人这中大为上个国我以要他时来用们生到作地于出就分对成会可主发年动同工也能下过子说产种面而方后多定行学法所民得经十三之进着等部度家电力里如水化高");
   const std::size_t count = chars.size() / 2;
   std::uint32_t seed = 2024;
@@ -51,9 +51,9 @@ std::string makeArticle(std::size_t bytes) {
   return text;
 }
 
-double ms(const QElapsedTimer& t) { return t.nsecsElapsed() / 1e6; }
+double Ms(const QElapsedTimer& t) { return t.nsecsElapsed() / 1e6; }
 
-long residentKb() {
+long ResidentKb() {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line))
@@ -61,35 +61,35 @@ long residentKb() {
   return 0;
 }
 
-void settle() {
+void Settle() {
   for (int i = 0; i < 5; ++i) QApplication::processEvents();
 }
 
-void row(const char* what, double ours, double floor, const char* unit) {
+void Row(const char* what, double ours, double floor, const char* unit) {
   std::printf("%-38s ours %9.1f %s   floor %9.1f %s   ratio %5.2fx\n", what, ours, unit, floor, unit,
               floor > 0 ? ours / floor : 0.0);
 }
 
 // A bare text box shaped as the content box: same size, font and wrapping.
-std::unique_ptr<QPlainTextEdit> bareBox(const QPlainTextEdit& like) {
+std::unique_ptr<QPlainTextEdit> BareBox(const QPlainTextEdit& like) {
   auto box = std::make_unique<QPlainTextEdit>();
   box->resize(like.size());
   box->setFont(like.font());
   box->setLineWrapMode(like.lineWrapMode());
   box->setWordWrapMode(like.wordWrapMode());
   box->show();
-  settle();
+  Settle();
   return box;
 }
 
-QString decodeGb18030(const nvx::Bytes& bytes) {
+QString DecodeGb18030(const nvx::Bytes& bytes) {
   QStringDecoder decoder("GB18030");
   return decoder.decode(QByteArrayView(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 // The program's content box and catalogue, in the main window made from its form.
 template <typename T>
-T* control(const char* name) {
+T* Control(const char* name) {
   for (QWidget* w : QApplication::topLevelWidgets())
     if (auto* c = w->findChild<T*>(QString::fromUtf8(name))) return c;
   return nullptr;
@@ -97,7 +97,7 @@ T* control(const char* name) {
 
 // What Load article does with the content box, from the packed bytes of the row, up to the text
 // being shown.
-void loadIntoBox(const nvx::Bytes& packed, QPlainTextEdit& box) {
+void LoadIntoBox(const nvx::Bytes& packed, QPlainTextEdit& box) {
   const nvx::CharFormat format{nvx::L("宋体"), 12, 0, 0, 0};
   nvx::RichEdit::SetCharFormat(kBox, format);
   nvx::SetText(kBox, nvx::prop::rich::kText, nvx::Text());
@@ -106,60 +106,60 @@ void loadIntoBox(const nvx::Bytes& packed, QPlainTextEdit& box) {
 }
 
 // Waits in the event loop until the box has counted its lines, as the status bar does.
-int waitForLineCount() {
+int WaitForLineCount() {
   std::optional<int> lines;
   nvx::RichEdit::WhenLineCountReady(kBox, [&](std::int32_t n) { lines = n; });
   while (!lines) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
   return *lines;
 }
 
-void loadIntoBare(const nvx::Bytes& packed, QPlainTextEdit& bare) {
-  bare.setPlainText(decodeGb18030(nvx::Decompress(packed)));
+void LoadIntoBare(const nvx::Bytes& packed, QPlainTextEdit& bare) {
+  bare.setPlainText(DecodeGb18030(nvx::Decompress(packed)));
   bare.viewport()->repaint();
 }
 
 // One measurement of the memory an article takes when shown, in a process of its own.
-int memoryChild(const nvx::Bytes& packed, bool ours) {
-  QPlainTextEdit* box = control<QPlainTextEdit>("编辑框1");
+int MemoryChild(const nvx::Bytes& packed, bool ours) {
+  QPlainTextEdit* box = Control<QPlainTextEdit>("编辑框1");
   std::unique_ptr<QPlainTextEdit> bare;
   if (!ours) {
-    bare = bareBox(*box);
+    bare = BareBox(*box);
     box->window()->hide();
   }
-  settle();
-  const long before = residentKb();
+  Settle();
+  const long before = ResidentKb();
   if (ours) {
-    loadIntoBox(packed, *box);
-    waitForLineCount();
+    LoadIntoBox(packed, *box);
+    WaitForLineCount();
   } else {
-    loadIntoBare(packed, *bare);
+    LoadIntoBare(packed, *bare);
   }
-  settle();
-  std::printf("%ld\n", residentKb() - before);
+  Settle();
+  std::printf("%ld\n", ResidentKb() - before);
   return 0;
 }
 
-long memoryOf(const char* which) {
+long MemoryOf(const char* which) {
   QProcess child;
   child.start(QCoreApplication::applicationFilePath(), {"--memory", which});
   child.waitForFinished(600000);
   return child.readAllStandardOutput().trimmed().toLong();
 }
 
-void benchLoad(const nvx::Bytes& packed) {
-  QPlainTextEdit* box = control<QPlainTextEdit>("编辑框1");
-  auto bare = bareBox(*box);
+void BenchLoad(const nvx::Bytes& packed) {
+  QPlainTextEdit* box = Control<QPlainTextEdit>("编辑框1");
+  auto bare = BareBox(*box);
   for (int round = 0; round < 2; ++round) {
     QElapsedTimer t;
     t.start();
-    loadIntoBare(packed, *bare);
-    const double floor = ms(t);
+    LoadIntoBare(packed, *bare);
+    const double floor = Ms(t);
     t.restart();
-    loadIntoBox(packed, *box);
-    const double shown = ms(t);
-    const int lines = waitForLineCount();
-    const double counted = ms(t);
-    row("5 MB article shown", shown, floor, "ms");
+    LoadIntoBox(packed, *box);
+    const double shown = Ms(t);
+    const int lines = WaitForLineCount();
+    const double counted = Ms(t);
+    Row("5 MB article shown", shown, floor, "ms");
     std::printf("%-38s ours %9.1f ms   (%d lines, counted in idle time)\n", "  line count known", counted, lines);
   }
   QElapsedTimer t;
@@ -167,22 +167,22 @@ void benchLoad(const nvx::Bytes& packed) {
   nvx::SetText(kBox, nvx::prop::rich::kText, nvx::Text());
   nvx::SetText(kBox, nvx::prop::rich::kText, nvx::ToText(nvx::Decompress(packed)));
   const int lines = nvx::RichEdit::LineCount(kBox);
-  std::printf("%-38s ours %9.1f ms   (%d lines)\n", "  shown and counted at once", ms(t), lines);
+  std::printf("%-38s ours %9.1f ms   (%d lines)\n", "  shown and counted at once", Ms(t), lines);
   // The parts of the floor, for seeing where the time goes.
   t.restart();
   const nvx::Bytes raw = nvx::Decompress(packed);
-  const double inflate = ms(t);
+  const double inflate = Ms(t);
   t.restart();
-  const QString decoded = decodeGb18030(raw);
-  const double decode = ms(t);
+  const QString decoded = DecodeGb18030(raw);
+  const double decode = Ms(t);
   t.restart();
   const QString ours = nvx::toQString(nvx::ToText(raw));
-  const double oursDecode = ms(t);
+  const double oursDecode = Ms(t);
   std::printf("  inflate %.1f ms, GB18030 decode %.1f ms (ours %.1f ms), %lld characters\n", inflate, decode,
               oursDecode, static_cast<long long>(decoded.size()));
 }
 
-void benchFind(const QPlainTextEdit& box) {
+void BenchFind(const QPlainTextEdit& box) {
   const nvx::Text needle = nvx::L("中国");
   const QString text = box.document()->toRawText();
   const QString qneedle = nvx::toQString(needle);
@@ -194,7 +194,7 @@ void benchFind(const QPlainTextEdit& box) {
     at = static_cast<int>(text.indexOf(qneedle, at + 1));
     found += at >= 0;
   }
-  const double floor = ms(t);
+  const double floor = Ms(t);
   int foundOurs = 0;
   t.restart();
   at = 0;
@@ -202,23 +202,23 @@ void benchFind(const QPlainTextEdit& box) {
     at = nvx::RichEdit::FindText(kBox, at + 1, true, false, needle);
     foundOurs += at >= 0;
   }
-  const double ours = ms(t);
-  row("1,000 x Find down", ours, floor, "ms");
+  const double ours = Ms(t);
+  Row("1,000 x Find down", ours, floor, "ms");
   std::printf("  %d / %d found\n", foundOurs, found);
   t.restart();
   at = static_cast<int>(text.size());
   for (int i = 0; i < 1000; ++i) {
     at = nvx::RichEdit::FindTextBackward(kBox, at < 0 ? static_cast<int>(text.size()) : at - 1, true, needle);
   }
-  const double up = ms(t);
+  const double up = Ms(t);
   t.restart();
   at = static_cast<int>(text.size());
   for (int i = 0; i < 1000; ++i) at = static_cast<int>(text.lastIndexOf(qneedle, at < 0 ? text.size() : at - 1));
-  row("1,000 x Find up", up, ms(t), "ms");
+  Row("1,000 x Find up", up, Ms(t), "ms");
 }
 
-void benchCatalogue(int rows) {
-  QTreeWidget* tree = control<QTreeWidget>("超级列表框1");
+void BenchCatalogue(int rows) {
+  QTreeWidget* tree = Control<QTreeWidget>("超级列表框1");
   nvx::ListView::DeleteAllItems(kList);
   QElapsedTimer t;
   t.start();
@@ -227,8 +227,8 @@ void benchCatalogue(int rows) {
     nvx::ListView::SetItemText(kList, r, 0, std::to_string(i + 1));
     nvx::ListView::SetItemText(kList, r, 1, nvx::L("第") + std::to_string(i + 1) + nvx::L("章"));
   }
-  settle();
-  const double oneByOne = ms(t);
+  Settle();
+  const double oneByOne = Ms(t);
   nvx::ListView::DeleteAllItems(kList);
   t.restart();
   std::vector<std::vector<nvx::Text>> texts;
@@ -236,14 +236,14 @@ void benchCatalogue(int rows) {
   for (int i = 0; i < rows; ++i)
     texts.push_back({std::to_string(i + 1), nvx::L("第") + std::to_string(i + 1) + nvx::L("章")});
   nvx::ListView::AppendRows(kList, texts);
-  settle();
-  const double ours = ms(t);
+  Settle();
+  const double ours = Ms(t);
   QTreeWidget bare;
   bare.setColumnCount(2);
   bare.setUniformRowHeights(true);
   bare.resize(tree->size());
   bare.show();
-  settle();
+  Settle();
   t.restart();
   QList<QTreeWidgetItem*> items;
   items.reserve(rows);
@@ -254,13 +254,13 @@ void benchCatalogue(int rows) {
     items.append(item);
   }
   bare.addTopLevelItems(items);
-  settle();
-  const double floor = ms(t);
+  Settle();
+  const double floor = Ms(t);
   char what[64];
   std::snprintf(what, sizeof what, "catalogue of %d rows, AppendRows", rows);
-  row(what, ours, floor, "ms");
+  Row(what, ours, floor, "ms");
   std::snprintf(what, sizeof what, "  the same, InsertItem + SetItemText");
-  row(what, oneByOne, floor, "ms");
+  Row(what, oneByOne, floor, "ms");
   nvx::ListView::DeleteAllItems(kList);
 }
 
@@ -271,17 +271,17 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   nvx::InitialiseForms(nvx::forms::AllWindows());
   nvx::LoadWindow(mw::kWindow);
-  settle();
-  const nvx::Bytes packed = nvx::Compress(nvx::toByteArray(makeArticle(5 * 1024 * 1024)));
+  Settle();
+  const nvx::Bytes packed = nvx::Compress(nvx::toByteArray(MakeArticle(5 * 1024 * 1024)));
 
-  if (argc == 3 && std::strcmp(argv[1], "--memory") == 0) return memoryChild(packed, std::strcmp(argv[2], "ours") == 0);
+  if (argc == 3 && std::strcmp(argv[1], "--memory") == 0) return MemoryChild(packed, std::strcmp(argv[2], "ours") == 0);
 
-  benchLoad(packed);
-  benchFind(*control<QPlainTextEdit>("编辑框1"));
-  const long oursKb = memoryOf("ours");
-  const long floorKb = memoryOf("floor");
-  row("memory, 5 MB article shown", oursKb / 1024.0, floorKb / 1024.0, "MB");
-  benchCatalogue(20000);
-  benchCatalogue(100000);
+  BenchLoad(packed);
+  BenchFind(*Control<QPlainTextEdit>("编辑框1"));
+  const long oursKb = MemoryOf("ours");
+  const long floorKb = MemoryOf("floor");
+  Row("memory, 5 MB article shown", oursKb / 1024.0, floorKb / 1024.0, "MB");
+  BenchCatalogue(20000);
+  BenchCatalogue(100000);
   return 0;
 }

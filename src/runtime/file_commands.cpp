@@ -42,18 +42,18 @@ struct FdCloser {
 };
 using UniqueFd = std::unique_ptr<int, FdCloser>;
 
-int descriptor(const UniqueFd& file) { return file.get().fd; }
+int Descriptor(const UniqueFd& file) { return file.get().fd; }
 
 // Closes and reports whether the system accepted the close; on some file systems a write error
 // only shows up here.
-bool closeReporting(UniqueFd file) {
+bool CloseReporting(UniqueFd file) {
   if (!file) return false;
   return ::close(file.release().fd) == 0;
 }
 
 // A path as the file system takes it. A zero byte would silently cut the path short at the system
 // call, so such a path is refused rather than letting the call act on a different file.
-std::optional<std::string> systemPath(const Text& path) {
+std::optional<std::string> SystemPath(const Text& path) {
   if (path.empty() || path.find('\0') != Text::npos) return std::nullopt;
   return ToUtf8(path);
 }
@@ -66,8 +66,8 @@ constexpr int kNoLock = 0;
 // Opens a disk file. `lockOperation` (LOCK_SH or LOCK_EX, or kNoLock) is taken without waiting.
 // The file is emptied only after the lock is held, so a file someone else has locked is left as it
 // was when the open fails.
-UniqueFd openDiskFile(const Text& path, int accessFlags, int lockOperation, bool empty) {
-  const std::optional<std::string> name = systemPath(path);
+UniqueFd OpenDiskFile(const Text& path, int accessFlags, int lockOperation, bool empty) {
+  const std::optional<std::string> name = SystemPath(path);
   if (!name) return nullptr;
   int fd;
   // O_NONBLOCK keeps a FIFO from stalling the open until a partner turns up; it is refused below.
@@ -92,7 +92,7 @@ UniqueFd openDiskFile(const Text& path, int accessFlags, int lockOperation, bool
   return file;
 }
 
-bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
   // Linux moves at most about 2 GiB per call anyway; asking for less keeps the count within ssize_t.
   constexpr std::size_t kMaxChunk = 1u << 30;
   while (size > 0) {
@@ -112,24 +112,24 @@ bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
 // should that ever change. Files still open when the program ends close with the table.
 class FileTable {
  public:
-  std::unique_lock<std::mutex> lock() { return std::unique_lock(mutex_); }
+  std::unique_lock<std::mutex> Lock() { return std::unique_lock(mutex_); }
 
-  std::int32_t add(UniqueFd file) {
+  std::int32_t Add(UniqueFd file) {
     if (files_.size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() - 1)) return 0;
-    while (files_.contains(next_)) advance();
+    while (files_.contains(next_)) Advance();
     const std::int32_t number = next_;
     files_.emplace(number, std::move(file));
-    advance();
+    Advance();
     return number;
   }
 
   // The descriptor of an open file, -1 when the number is not open.
-  int find(std::int32_t number) const {
+  int Find(std::int32_t number) const {
     const auto it = files_.find(number);
-    return it == files_.end() ? -1 : descriptor(it->second);
+    return it == files_.end() ? -1 : Descriptor(it->second);
   }
 
-  UniqueFd remove(std::int32_t number) {
+  UniqueFd Remove(std::int32_t number) {
     const auto it = files_.find(number);
     if (it == files_.end()) return nullptr;
     UniqueFd file = std::move(it->second);
@@ -140,20 +140,20 @@ class FileTable {
  private:
   // Numbers are not reused right away, so a stale number of a closed file does not reach a file
   // opened just after it.
-  void advance() { next_ = next_ == std::numeric_limits<std::int32_t>::max() ? 1 : next_ + 1; }
+  void Advance() { next_ = next_ == std::numeric_limits<std::int32_t>::max() ? 1 : next_ + 1; }
 
   std::mutex mutex_;
   std::map<std::int32_t, UniqueFd> files_;
   std::int32_t next_ = 1;
 };
 
-FileTable& fileTable() {
+FileTable& OpenFiles() {
   static FileTable table;
   return table;
 }
 
 // Appends a value's record; false for a value that has no record form.
-bool appendRecord(Bytes& out, const Value& value) {
+bool AppendRecord(Bytes& out, const Value& value) {
   if (std::holds_alternative<std::monostate>(value)) return false;
   if (const auto* text = std::get_if<Text>(&value)) {
     // A reader takes the text up to the first zero byte; writing bytes past an inner zero would
@@ -175,7 +175,7 @@ bool appendRecord(Bytes& out, const Value& value) {
   return true;
 }
 
-std::optional<std::string> executablePath() {
+std::optional<std::string> ExecutablePath() {
   std::string buffer(256, '\0');
   constexpr std::size_t kMaxPath = 1u << 20;
   while (buffer.size() <= kMaxPath) {
@@ -190,8 +190,8 @@ std::optional<std::string> executablePath() {
   return std::nullopt;
 }
 
-std::optional<std::string> runDirectoryUtf8() {
-  std::optional<std::string> path = executablePath();
+std::optional<std::string> RunDirectoryUtf8() {
+  std::optional<std::string> path = ExecutablePath();
   if (!path || path->empty() || path->front() != '/') return std::nullopt;
   const std::size_t slash = path->rfind('/');
   return slash == 0 ? std::string("/") : path->substr(0, slash);
@@ -200,7 +200,7 @@ std::optional<std::string> runDirectoryUtf8() {
 }  // namespace
 
 Text RunDirectory() {
-  const std::optional<std::string> directory = runDirectoryUtf8();
+  const std::optional<std::string> directory = RunDirectoryUtf8();
   if (!directory) return Text();
   // A directory name the code page cannot hold is still better returned as it is than not at all.
   std::optional<Text> local = FromUtf8(*directory);
@@ -208,14 +208,14 @@ Text RunDirectory() {
 }
 
 bool EnterRunDirectory() {
-  const std::optional<std::string> directory = runDirectoryUtf8();
+  const std::optional<std::string> directory = RunDirectoryUtf8();
   return directory && ::chdir(directory->c_str()) == 0;
 }
 
 bool SameFile(const Text& a, const Text& b) { return IsSameFile(a, b); }
 
 bool FileExists(const Text& path) {
-  const std::optional<std::string> name = systemPath(path);
+  const std::optional<std::string> name = SystemPath(path);
   if (!name) return false;
   struct stat status {};
   if (::lstat(name->c_str(), &status) == 0) return true;
@@ -234,12 +234,12 @@ bool FileExists(const Text& path) {
 }
 
 bool WriteBytesToFile(const Text& path, std::initializer_list<std::span<const std::uint8_t>> parts) {
-  UniqueFd file = openDiskFile(path, O_WRONLY | O_CREAT, LOCK_EX, true);
+  UniqueFd file = OpenDiskFile(path, O_WRONLY | O_CREAT, LOCK_EX, true);
   if (!file) return false;
   for (const std::span<const std::uint8_t> part : parts) {
-    if (!writeAll(descriptor(file), part.data(), part.size())) return false;
+    if (!WriteAll(Descriptor(file), part.data(), part.size())) return false;
   }
-  return closeReporting(std::move(file));
+  return CloseReporting(std::move(file));
 }
 
 std::int32_t FileOpen(const Text& path, std::int32_t openMode, std::int32_t shareMode) {
@@ -264,10 +264,10 @@ std::int32_t FileOpen(const Text& path, std::int32_t openMode, std::int32_t shar
     case kShareNone: lockOperation = LOCK_EX; break;
     default: return 0;
   }
-  UniqueFd file = openDiskFile(path, accessFlags, lockOperation, openMode == kOpenRewrite);
+  UniqueFd file = OpenDiskFile(path, accessFlags, lockOperation, openMode == kOpenRewrite);
   if (!file) return 0;
-  auto guard = fileTable().lock();
-  return fileTable().add(std::move(file));
+  auto guard = OpenFiles().Lock();
+  return OpenFiles().Add(std::move(file));
 }
 
 bool FileWriteData(std::int32_t fileNumber, std::initializer_list<Value> values) {
@@ -275,15 +275,15 @@ bool FileWriteData(std::int32_t fileNumber, std::initializer_list<Value> values)
   // anything reaches the file.
   Bytes record;
   for (const Value& value : values) {
-    if (!appendRecord(record, value)) return false;
+    if (!AppendRecord(record, value)) return false;
   }
-  auto guard = fileTable().lock();
-  const int fd = fileTable().find(fileNumber);
+  auto guard = OpenFiles().Lock();
+  const int fd = OpenFiles().Find(fileNumber);
   if (fd < 0) return false;
   const off_t start = ::lseek(fd, 0, SEEK_CUR);
   struct stat status {};
   if (start < 0 || ::fstat(fd, &status) != 0) return false;
-  if (writeAll(fd, record.data(), record.size())) return true;
+  if (WriteAll(fd, record.data(), record.size())) return true;
 
   // Take back what a part-written record added, so the next write starts where this one did and
   // a reader finds no half record at the end. Bytes already overwritten within the old length
@@ -297,8 +297,8 @@ bool FileWriteData(std::int32_t fileNumber, std::initializer_list<Value> values)
 }
 
 bool FileClose(std::int32_t fileNumber) {
-  auto guard = fileTable().lock();
-  return closeReporting(fileTable().remove(fileNumber));
+  auto guard = OpenFiles().Lock();
+  return CloseReporting(OpenFiles().Remove(fileNumber));
 }
 
 }  // namespace nvx

@@ -28,13 +28,13 @@ constexpr int kSizes[] = {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 
 // The largest size a stored format can carry.
 constexpr int kMaxSize = 1638;
 
-QIcon swatch(const QColor& color) {
+QIcon Swatch(const QColor& color) {
   QPixmap pixmap(16, 16);
   pixmap.fill(color.isValid() ? color : QColor(Qt::black));
   return QIcon(pixmap);
 }
 
-QListWidget* makeList(const QString& name, int width) {
+QListWidget* MakeList(const QString& name, int width) {
   auto* list = new QListWidget;
   list->setObjectName(name);
   list->setMinimumWidth(width);
@@ -44,7 +44,7 @@ QListWidget* makeList(const QString& name, int width) {
 
 }  // namespace
 
-QString FontWindow::shownFamily(const QString& face) {
+QString FontWindow::ShownFamily(const QString& face) {
   if (face.isEmpty()) return QFontInfo(QFont()).family();
   if (QFontDatabase::hasFamily(face)) {
     // The database's own spelling of the name, as the list shows it.
@@ -58,13 +58,13 @@ FontWindow::FontWindow(const FontChoice& initial, ColorPicker pickColor, QWidget
     : QDialog(parent), initial_(initial), pickColor_(std::move(pickColor)), color_(initial.color) {
   setObjectName(QStringLiteral("fontWindow"));
   setWindowTitle(QStringLiteral("字体"));
-  initialFamily_ = shownFamily(initial.face);
+  initialFamily_ = ShownFamily(initial.face);
 
   familyEdit_ = new QLineEdit;
   familyEdit_->setObjectName(QStringLiteral("familyEdit"));
-  families_ = makeList(QStringLiteral("familyList"), 200);
+  families_ = MakeList(QStringLiteral("familyList"), 200);
   families_->addItems(QFontDatabase::families());
-  styles_ = makeList(QStringLiteral("styleList"), 100);
+  styles_ = MakeList(QStringLiteral("styleList"), 100);
   for (const char* style : kStyles) styles_->addItem(QString::fromUtf8(style));
   size_ = new QComboBox;
   size_->setObjectName(QStringLiteral("sizeBox"));
@@ -80,7 +80,7 @@ FontWindow::FontWindow(const FontChoice& initial, ColorPicker pickColor, QWidget
   colorButton_ = new QPushButton(QStringLiteral("颜色(&C)…"));
   colorButton_->setObjectName(QStringLiteral("colorButton"));
   colorButton_->setAutoDefault(false);
-  colorButton_->setIcon(swatch(color_));
+  colorButton_->setIcon(Swatch(color_));
 
   sample_ = new QLabel(QStringLiteral("微软中文软件 AaBbYyZz"));
   sample_->setObjectName(QStringLiteral("sample"));
@@ -141,27 +141,27 @@ FontWindow::FontWindow(const FontChoice& initial, ColorPicker pickColor, QWidget
   connect(families_, &QListWidget::currentTextChanged, this, [this](const QString& text) {
     const QSignalBlocker quiet(familyEdit_);
     familyEdit_->setText(text);
-    showSample();
+    ShowSample();
   });
-  connect(familyEdit_, &QLineEdit::textEdited, this, &FontWindow::familyTyped);
-  connect(styles_, &QListWidget::currentRowChanged, this, &FontWindow::showSample);
-  connect(size_, &QComboBox::currentTextChanged, this, &FontWindow::showSample);
-  connect(strikeOut_, &QCheckBox::toggled, this, &FontWindow::showSample);
-  connect(underline_, &QCheckBox::toggled, this, &FontWindow::showSample);
+  connect(familyEdit_, &QLineEdit::textEdited, this, &FontWindow::FamilyTyped);
+  connect(styles_, &QListWidget::currentRowChanged, this, &FontWindow::ShowSample);
+  connect(size_, &QComboBox::currentTextChanged, this, &FontWindow::ShowSample);
+  connect(strikeOut_, &QCheckBox::toggled, this, &FontWindow::ShowSample);
+  connect(underline_, &QCheckBox::toggled, this, &FontWindow::ShowSample);
   connect(colorButton_, &QPushButton::clicked, this, [this] {
     if (!pickColor_) return;
     if (const auto chosen = pickColor_(color_.isValid() ? color_ : QColor(Qt::black))) {
       color_ = *chosen;
-      colorButton_->setIcon(swatch(color_));
-      showSample();
+      colorButton_->setIcon(Swatch(color_));
+      ShowSample();
     }
   });
-  showSample();
+  ShowSample();
   familyEdit_->setFocus();
 }
 
 // Typing a name selects the first family that begins with it.
-void FontWindow::familyTyped(const QString& text) {
+void FontWindow::FamilyTyped(const QString& text) {
   for (int i = 0; i < families_->count(); ++i) {
     if (families_->item(i)->text().startsWith(text, Qt::CaseInsensitive)) {
       const QSignalBlocker quiet(families_);
@@ -170,10 +170,10 @@ void FontWindow::familyTyped(const QString& text) {
       break;
     }
   }
-  showSample();
+  ShowSample();
 }
 
-QString FontWindow::family() const {
+QString FontWindow::Family() const {
   const QString typed = familyEdit_->text().trimmed();
   if (QListWidgetItem* current = families_->currentItem()) {
     if (typed.isEmpty() || current->text().startsWith(typed, Qt::CaseInsensitive)) return current->text();
@@ -181,9 +181,9 @@ QString FontWindow::family() const {
   return typed;
 }
 
-void FontWindow::showSample() {
-  const FontChoice now = choice();
-  QFont font(family());
+void FontWindow::ShowSample() {
+  const FontChoice now = Choice();
+  QFont font(Family());
   font.setPointSize(now.pointSize);
   font.setBold(now.bold);
   font.setItalic(now.italic);
@@ -195,9 +195,9 @@ void FontWindow::showSample() {
   sample_->setPalette(pal);
 }
 
-FontChoice FontWindow::choice() const {
+FontChoice FontWindow::Choice() const {
   FontChoice c;
-  const QString chosen = family();
+  const QString chosen = Family();
   // The family the face was shown with, left alone, is still that face.
   const bool untouched = chosen.isEmpty() || chosen.compare(initialFamily_, Qt::CaseInsensitive) == 0;
   c.face = untouched && !initial_.face.isEmpty() ? initial_.face : chosen;

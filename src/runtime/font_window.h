@@ -30,15 +30,15 @@ class FontWindow : public QDialog {
   FontWindow(const FontChoice& initial, ColorPicker pickColor, QWidget* parent = nullptr);
 
   // What the window shows now, as the dialog's answer.
-  FontChoice choice() const;
+  FontChoice Choice() const;
 
   // The family a face is shown with on this desktop.
-  static QString shownFamily(const QString& face);
+  static QString ShownFamily(const QString& face);
 
  private:
-  void familyTyped(const QString& text);
-  void showSample();
-  QString family() const;
+  void FamilyTyped(const QString& text);
+  void ShowSample();
+  QString Family() const;
 
   FontChoice initial_;
   QString initialFamily_;  // the family the initial face is shown with

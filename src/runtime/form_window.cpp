@@ -28,7 +28,7 @@
 namespace nvx {
 namespace {
 
-Qt::WindowFlags flagsFor(const WindowProps& p, bool owned) {
+Qt::WindowFlags FlagsFor(const WindowProps& p, bool owned) {
   Qt::WindowFlags flags = p.frame == Frame::Fixed ? Qt::Dialog : Qt::Window;
   flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   if (p.minimizeBox) flags |= Qt::WindowMinimizeButtonHint;
@@ -41,7 +41,7 @@ Qt::WindowFlags flagsFor(const WindowProps& p, bool owned) {
 }  // namespace
 
 FormWindow::FormWindow(const WindowDef& def, QWidget* owner) : QFrame(owner), def_(def) {
-  setWindowFlags(flagsFor(def.props, owner != nullptr));
+  setWindowFlags(FlagsFor(def.props, owner != nullptr));
   setObjectName(QStringLiteral("window_%1").arg(def.id, 8, 16, QChar('0')));
   setWindowTitle(QString::fromUtf8(def.props.title));
   setAttribute(Qt::WA_DeleteOnClose, false);
@@ -151,7 +151,7 @@ void FormWindow::StackControls() {
 
 namespace {
 
-std::map<WindowId, FileDropHandler>& dropHandlers() {
+std::map<WindowId, FileDropHandler>& DropHandlers() {
   static std::map<WindowId, FileDropHandler> handlers;
   return handlers;
 }
@@ -160,14 +160,14 @@ std::map<WindowId, FileDropHandler>& dropHandlers() {
 
 void SetFileDropHandler(WindowId window, FileDropHandler handler) {
   if (handler) {
-    dropHandlers()[window] = std::move(handler);
+    DropHandlers()[window] = std::move(handler);
   } else {
-    dropHandlers().erase(window);
+    DropHandlers().erase(window);
   }
 }
 
 bool FormWindow::TakesDroppedFiles(const QMimeData* data) const {
-  if (data == nullptr || !data->hasUrls() || !dropHandlers().count(Id())) return false;
+  if (data == nullptr || !data->hasUrls() || !DropHandlers().count(Id())) return false;
   for (const QUrl& url : data->urls())
     if (url.isLocalFile()) return true;
   return false;
@@ -196,8 +196,8 @@ bool FormWindow::HandleFileDrag(QEvent* event) {
       const WindowId window = Id();
       QTimer::singleShot(0, [window, paths] {
         for (const Text& path : paths) {
-          const auto found = dropHandlers().find(window);
-          if (found == dropHandlers().end()) return;
+          const auto found = DropHandlers().find(window);
+          if (found == DropHandlers().end()) return;
           const FileDropHandler handler = found->second;
           handler(path);
         }

@@ -8,7 +8,7 @@ namespace {
 // Two slots: what a caller installed, and the real interaction made on first need. The built-in
 // one is never handed out by setInteraction, so "nullptr" always means "back to the real one" and
 // restoring a previous value is one call whatever it was.
-std::unique_ptr<Interaction>& installed() {
+std::unique_ptr<Interaction>& Installed() {
   static std::unique_ptr<Interaction> slot;
   return slot;
 }
@@ -16,14 +16,14 @@ std::unique_ptr<Interaction>& installed() {
 }  // namespace
 
 Interaction& interaction() {
-  if (Interaction* current = installed().get()) return *current;
+  if (Interaction* current = Installed().get()) return *current;
   static const std::unique_ptr<Interaction> builtIn = makeQtInteraction();
   return *builtIn;
 }
 
 std::unique_ptr<Interaction> setInteraction(std::unique_ptr<Interaction> next) {
-  std::unique_ptr<Interaction> previous = std::move(installed());
-  installed() = std::move(next);
+  std::unique_ptr<Interaction> previous = std::move(Installed());
+  Installed() = std::move(next);
   return previous;
 }
 

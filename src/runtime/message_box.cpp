@@ -10,7 +10,7 @@ namespace {
 
 // What the box shows for a value. A byte array is not something a person reads, and showing its
 // bytes as a text would print whatever they happen to decode to, so it shows nothing.
-Text shownText(const Value& content) {
+Text ShownText(const Value& content) {
   return std::visit(
       [&content](const auto& v) -> Text {
         using T = std::decay_t<decltype(v)>;
@@ -30,7 +30,7 @@ Text shownText(const Value& content) {
 std::int32_t InfoBox(const Value& content, std::int32_t flags, const Text& caption) {
   static const Text kDefaultCaption = L("信息：");
   const Text& shownCaption = caption.empty() ? kDefaultCaption : caption;
-  return interaction().messageBox(toQString(shownCaption), toQString(shownText(content)), flags);
+  return interaction().messageBox(toQString(shownCaption), toQString(ShownText(content)), flags);
 }
 
 }  // namespace nvx

@@ -20,10 +20,10 @@ constexpr const char* kNoSuchUnit = "指定窗口或窗口组件不存在或尚�
 constexpr const char* kWindowNotLoaded = "未载入欲访问窗口组件所在的窗口";
 constexpr const char* kUnitNotLoaded = "指定窗口尚未载入";
 
-FormEngine& engine() { return FormEngine::Instance(); }
+FormEngine& Engine() { return FormEngine::Instance(); }
 
-Unit& requireUnit(UnitRef ref, const char* message = kNoSuchUnit) {
-  FormWindow& w = engine().RequireWindow(ref.window, message);
+Unit& RequireUnit(UnitRef ref, const char* message = kNoSuchUnit) {
+  FormWindow& w = Engine().RequireWindow(ref.window, message);
   Unit* u = w.FindUnit(ref.unit);
   if (u == nullptr) ReportRuntimeError(L(message));
   return *u;
@@ -31,15 +31,15 @@ Unit& requireUnit(UnitRef ref, const char* message = kNoSuchUnit) {
 
 // The unit of an operation, which must be of the operation's type.
 template <typename T>
-T& requireTyped(UnitRef ref) {
-  auto* typed = dynamic_cast<T*>(&requireUnit(ref));
+T& RequireTyped(UnitRef ref) {
+  auto* typed = dynamic_cast<T*>(&RequireUnit(ref));
   if (typed == nullptr) ReportRuntimeError(L(kNoSuchUnit));
   return *typed;
 }
 
-bool isMenuItem(const FormWindow& w, UnitId unit) { return w.MenuIndex(unit) >= 0; }
+bool IsMenuItem(const FormWindow& w, UnitId unit) { return w.MenuIndex(unit) >= 0; }
 
-PropertyValue windowProperty(FormWindow& w, int index) {
+PropertyValue WindowProperty(FormWindow& w, int index) {
   const QRect r = w.OuterRect();
   switch (index) {
     case prop::kLeft: return r.left();
@@ -54,7 +54,7 @@ PropertyValue windowProperty(FormWindow& w, int index) {
   }
 }
 
-void setWindowProperty(FormWindow& w, int index, const PropertyValue& value) {
+void SetWindowProperty(FormWindow& w, int index, const PropertyValue& value) {
   if (index == prop::kTitle) {
     w.SetTitle(toQString(TextOf(value)));
     return;
@@ -77,7 +77,7 @@ void setWindowProperty(FormWindow& w, int index, const PropertyValue& value) {
   w.SetOuterRect(r);
 }
 
-PropertyValue menuProperty(FormWindow& w, UnitId unit, int index) {
+PropertyValue MenuProperty(FormWindow& w, UnitId unit, int index) {
   const int i = w.MenuIndex(unit);
   const QAction* a = w.MenuAction(i);
   const auto& def = w.Def().menu[static_cast<std::size_t>(i)];
@@ -92,7 +92,7 @@ PropertyValue menuProperty(FormWindow& w, UnitId unit, int index) {
   }
 }
 
-void setMenuProperty(FormWindow& w, UnitId unit, int index, const PropertyValue& value) {
+void SetMenuProperty(FormWindow& w, UnitId unit, int index, const PropertyValue& value) {
   QAction* a = w.MenuAction(w.MenuIndex(unit));
   if (a == nullptr) return;
   switch (index) {
@@ -109,20 +109,20 @@ void setMenuProperty(FormWindow& w, UnitId unit, int index, const PropertyValue&
 
 }  // namespace
 
-void BindHandler(HandlerRef ref, Handler handler) { engine().Bind(ref, std::move(handler)); }
+void BindHandler(HandlerRef ref, Handler handler) { Engine().Bind(ref, std::move(handler)); }
 
 void BindHandler(HandlerRef ref, void (*handler)()) {
-  engine().Bind(ref, [handler](const EventArgs&) -> HandlerResult {
+  Engine().Bind(ref, [handler](const EventArgs&) -> HandlerResult {
     handler();
     return std::nullopt;
   });
 }
 
-void ClearHandlers() { engine().ClearHandlers(); }
+void ClearHandlers() { Engine().ClearHandlers(); }
 
-bool HandlerBound(HandlerRef ref) { return engine().HasHandler(ref); }
+bool HandlerBound(HandlerRef ref) { return Engine().HasHandler(ref); }
 
-void InitialiseForms(std::span<const WindowDef> windows) { engine().SetForms(windows); }
+void InitialiseForms(std::span<const WindowDef> windows) { Engine().SetForms(windows); }
 
 void LoadStartWindow(WindowId startWindow) {
   QApplication::setQuitOnLastWindowClosed(false);
@@ -130,22 +130,22 @@ void LoadStartWindow(WindowId startWindow) {
 }
 
 void RunMessageLoop() {
-  if (engine().LiveWindows().empty()) return;
+  if (Engine().LiveWindows().empty()) return;
   QApplication::exec();
 }
 
 PropertyValue GetProperty(UnitRef ref, int index) {
-  FormWindow& w = engine().RequireWindow(ref.window, kWindowNotLoaded);
-  if (ref.unit == w.Def().unit) return windowProperty(w, index);
-  if (isMenuItem(w, ref.unit)) return menuProperty(w, ref.unit, index);
-  return requireUnit(ref, kUnitNotLoaded).Property(index);
+  FormWindow& w = Engine().RequireWindow(ref.window, kWindowNotLoaded);
+  if (ref.unit == w.Def().unit) return WindowProperty(w, index);
+  if (IsMenuItem(w, ref.unit)) return MenuProperty(w, ref.unit, index);
+  return RequireUnit(ref, kUnitNotLoaded).Property(index);
 }
 
 void SetProperty(UnitRef ref, int index, const PropertyValue& value) {
-  FormWindow& w = engine().RequireWindow(ref.window, kWindowNotLoaded);
-  if (ref.unit == w.Def().unit) return setWindowProperty(w, index, value);
-  if (isMenuItem(w, ref.unit)) return setMenuProperty(w, ref.unit, index, value);
-  requireUnit(ref, kUnitNotLoaded).SetProperty(index, value);
+  FormWindow& w = Engine().RequireWindow(ref.window, kWindowNotLoaded);
+  if (ref.unit == w.Def().unit) return SetWindowProperty(w, index, value);
+  if (IsMenuItem(w, ref.unit)) return SetMenuProperty(w, ref.unit, index, value);
+  RequireUnit(ref, kUnitNotLoaded).SetProperty(index, value);
 }
 
 std::int32_t GetInt(UnitRef ref, int index) { return NumberOf(GetProperty(ref, index)); }
@@ -153,24 +153,24 @@ std::int32_t GetInt(UnitRef ref, int index) { return NumberOf(GetProperty(ref, i
 Text GetText(UnitRef ref, int index) { return TextOf(GetProperty(ref, index)); }
 
 bool LoadWindow(WindowId window, std::optional<WindowId> parent, bool modal) {
-  return engine().Load(window, parent, modal);
+  return Engine().Load(window, parent, modal);
 }
 
-bool IsCreated(WindowId window) { return engine().Window(window) != nullptr; }
+bool IsCreated(WindowId window) { return Engine().Window(window) != nullptr; }
 
 bool IsCreated(UnitRef ref) {
-  FormWindow* w = engine().Window(ref.window);
+  FormWindow* w = Engine().Window(ref.window);
   if (w == nullptr) return false;
-  return ref.unit == w->Def().unit || w->FindUnit(ref.unit) != nullptr || isMenuItem(*w, ref.unit);
+  return ref.unit == w->Def().unit || w->FindUnit(ref.unit) != nullptr || IsMenuItem(*w, ref.unit);
 }
 
 void Destroy(WindowId window) {
-  engine().RequireWindow(window, kNoSuchUnit);
-  engine().ScheduleDestroy(window);
+  Engine().RequireWindow(window, kNoSuchUnit);
+  Engine().ScheduleDestroy(window);
 }
 
 void Focus(UnitRef ref) {
-  FormWindow& w = engine().RequireWindow(ref.window, kNoSuchUnit);
+  FormWindow& w = Engine().RequireWindow(ref.window, kNoSuchUnit);
   if (ref.unit == w.Def().unit) {
     // Focusing a window activates it and gives the focus back to the control that had it last,
     // as a dialog does, so typing goes on where it was.
@@ -183,16 +183,16 @@ void Focus(UnitRef ref) {
     }
     return;
   }
-  if (QWidget* widget = requireUnit(ref).Widget()) widget->setFocus();
+  if (QWidget* widget = RequireUnit(ref).Widget()) widget->setFocus();
 }
 
 // A given left or top moves that edge and keeps the size; a given width or height other than -1
 // sets it. Nothing happens when the rectangle stays the same.
 void Move(UnitRef ref, std::optional<int> left, std::optional<int> top, std::optional<int> width,
           std::optional<int> height) {
-  FormWindow& w = engine().RequireWindow(ref.window, kNoSuchUnit);
+  FormWindow& w = Engine().RequireWindow(ref.window, kNoSuchUnit);
   const bool isWindow = ref.unit == w.Def().unit;
-  QWidget* widget = isWindow ? &w : requireUnit(ref).Widget();
+  QWidget* widget = isWindow ? &w : RequireUnit(ref).Widget();
   if (widget == nullptr) return;
   const QRect old = isWindow ? w.OuterRect() : widget->geometry();
   QRect r = old;
@@ -209,7 +209,7 @@ void Move(UnitRef ref, std::optional<int> left, std::optional<int> top, std::opt
 }
 
 void PopupMenu(WindowId window, UnitId menu, std::optional<int> x, std::optional<int> y) {
-  FormWindow& w = engine().RequireWindow(window, kNoSuchUnit);
+  FormWindow& w = Engine().RequireWindow(window, kNoSuchUnit);
   if (w.MenuIndex(menu) < 0) ReportRuntimeError(L(kNoSuchUnit));
   std::unique_ptr<QMenu> popup = w.BuildPopup(menu);
   if (popup->actions().isEmpty()) return;
@@ -217,15 +217,15 @@ void PopupMenu(WindowId window, UnitId menu, std::optional<int> x, std::optional
   QAction* chosen = interaction().popupMenu(*popup, at);
   const int command = chosen ? chosen->data().toInt() : 0;
   popup.reset();
-  if (command < kMenuCommandBase || engine().Window(window) != &w) return;
+  if (command < kMenuCommandBase || Engine().Window(window) != &w) return;
   const auto& records = w.Def().menu;
   const auto index = static_cast<std::size_t>(command - kMenuCommandBase);
-  if (index < records.size()) engine().Run(records[index].handler, {});
+  if (index < records.size()) Engine().Run(records[index].handler, {});
 }
 
 void SetParentWindow(WindowId window, WindowId parent) {
-  FormWindow& w = engine().RequireWindow(window, kNoSuchUnit);
-  FormWindow* p = engine().Window(parent);
+  FormWindow& w = Engine().RequireWindow(window, kNoSuchUnit);
+  FormWindow* p = Engine().Window(parent);
   if (p == nullptr || p == &w) return;
   w.EmbedInto(*p);
 }
@@ -252,17 +252,17 @@ void RestoreCursor() {
 std::int32_t TextPositions(const Text& text) { return static_cast<std::int32_t>(toQString(text).size()); }
 
 namespace CommonDlg {
-bool Open(UnitRef dialog) { return requireTyped<CommonDlgUnit>(dialog).Open(); }
+bool Open(UnitRef dialog) { return RequireTyped<CommonDlgUnit>(dialog).Open(); }
 }  // namespace CommonDlg
 
 namespace StatusBar {
-void SetPartText(UnitRef bar, int part, const Text& text) { requireTyped<StatusBarUnit>(bar).SetPartText(part, text); }
+void SetPartText(UnitRef bar, int part, const Text& text) { RequireTyped<StatusBarUnit>(bar).SetPartText(part, text); }
 }  // namespace StatusBar
 
 namespace ListView {
 
 std::int32_t InsertItem(UnitRef list) {
-  QTreeWidget* tree = requireTyped<ListViewUnit>(list).Tree();
+  QTreeWidget* tree = RequireTyped<ListViewUnit>(list).Tree();
   auto* item = new QTreeWidgetItem();
   tree->addTopLevelItem(item);
   // Appended: its index is the last one (looking it up would make filling a list quadratic).
@@ -270,7 +270,7 @@ std::int32_t InsertItem(UnitRef list) {
 }
 
 void SetItemText(UnitRef list, int row, int column, const Text& text) {
-  ListViewUnit& unit = requireTyped<ListViewUnit>(list);
+  ListViewUnit& unit = RequireTyped<ListViewUnit>(list);
   QTreeWidget* tree = unit.Tree();
   QTreeWidgetItem* item = tree->topLevelItem(row);
   if (item == nullptr || column < 0 || column >= tree->columnCount()) return;
@@ -279,18 +279,18 @@ void SetItemText(UnitRef list, int row, int column, const Text& text) {
 }
 
 Text GetItemText(UnitRef list, int row, int column) {
-  QTreeWidget* tree = requireTyped<ListViewUnit>(list).Tree();
+  QTreeWidget* tree = RequireTyped<ListViewUnit>(list).Tree();
   QTreeWidgetItem* item = tree->topLevelItem(row);
   if (item == nullptr || column < 0 || column >= tree->columnCount()) return {};
   return fromQString(item->text(column));
 }
 
-std::int32_t ItemCount(UnitRef list) { return requireTyped<ListViewUnit>(list).Tree()->topLevelItemCount(); }
+std::int32_t ItemCount(UnitRef list) { return RequireTyped<ListViewUnit>(list).Tree()->topLevelItemCount(); }
 
-void DeleteAllItems(UnitRef list) { requireTyped<ListViewUnit>(list).Tree()->clear(); }
+void DeleteAllItems(UnitRef list) { RequireTyped<ListViewUnit>(list).Tree()->clear(); }
 
 void DeselectItem(UnitRef list, int row) {
-  QTreeWidget* tree = requireTyped<ListViewUnit>(list).Tree();
+  QTreeWidget* tree = RequireTyped<ListViewUnit>(list).Tree();
   if (row < 0) return;
   if (QTreeWidgetItem* item = tree->topLevelItem(row)) item->setSelected(false);
 }
@@ -299,28 +299,28 @@ void DeselectItem(UnitRef list, int row) {
 
 namespace RichEdit {
 
-std::int32_t LineCount(UnitRef box) { return requireTyped<RichEditUnit>(box).LineCount(); }
+std::int32_t LineCount(UnitRef box) { return RequireTyped<RichEditUnit>(box).LineCount(); }
 
-std::int32_t FirstVisibleLine(UnitRef box) { return requireTyped<RichEditUnit>(box).FirstVisibleLine(); }
+std::int32_t FirstVisibleLine(UnitRef box) { return RequireTyped<RichEditUnit>(box).FirstVisibleLine(); }
 
 bool SetCharFormat(UnitRef box, const CharFormat& format) {
-  return requireTyped<RichEditUnit>(box).SetCharFormat(format);
+  return RequireTyped<RichEditUnit>(box).SetCharFormat(format);
 }
 
 std::int32_t FindText(UnitRef box, std::int32_t start, bool matchCase, bool wholeWord, const Text& text) {
-  return requireTyped<RichEditUnit>(box).FindText(start, matchCase, wholeWord, toQString(text));
+  return RequireTyped<RichEditUnit>(box).FindText(start, matchCase, wholeWord, toQString(text));
 }
 
 std::int32_t FindTextBackward(UnitRef box, std::int32_t start, bool matchCase, const Text& text) {
-  return requireTyped<RichEditUnit>(box).FindTextBackward(start, matchCase, toQString(text));
+  return RequireTyped<RichEditUnit>(box).FindTextBackward(start, matchCase, toQString(text));
 }
 
-void Copy(UnitRef box) { requireTyped<RichEditUnit>(box).Edit()->copy(); }
-void Cut(UnitRef box) { requireTyped<RichEditUnit>(box).Edit()->cut(); }
-void Paste(UnitRef box) { requireTyped<RichEditUnit>(box).Edit()->paste(); }
+void Copy(UnitRef box) { RequireTyped<RichEditUnit>(box).Edit()->copy(); }
+void Cut(UnitRef box) { RequireTyped<RichEditUnit>(box).Edit()->cut(); }
+void Paste(UnitRef box) { RequireTyped<RichEditUnit>(box).Edit()->paste(); }
 
 void DeleteSelection(UnitRef box) {
-  QPlainTextEdit* edit = requireTyped<RichEditUnit>(box).Edit();
+  QPlainTextEdit* edit = RequireTyped<RichEditUnit>(box).Edit();
   QTextCursor c = edit->textCursor();
   c.removeSelectedText();
   edit->setTextCursor(c);

@@ -28,7 +28,7 @@ struct ButtonSet {
   int escapeCode;
 };
 
-ButtonSet buttonSet(int flags) {
+ButtonSet ButtonsFor(int flags) {
   switch (flags & kMsgButtonsMask) {
     case kMsgOkCancel: return {QMessageBox::Ok | QMessageBox::Cancel, kButtonCancel};
     case kMsgAbortRetryIgnore:
@@ -40,7 +40,7 @@ ButtonSet buttonSet(int flags) {
   }
 }
 
-QMessageBox::Icon iconFor(int flags) {
+QMessageBox::Icon IconFor(int flags) {
   switch (flags & kMsgIconMask) {
     case kMsgIconError: return QMessageBox::Critical;
     case kMsgIconQuestion: return QMessageBox::Question;
@@ -50,7 +50,7 @@ QMessageBox::Icon iconFor(int flags) {
   }
 }
 
-int buttonCode(QMessageBox::StandardButton button) {
+int ButtonCode(QMessageBox::StandardButton button) {
   switch (button) {
     case QMessageBox::Cancel: return kButtonCancel;
     case QMessageBox::Abort: return kButtonAbort;
@@ -64,7 +64,7 @@ int buttonCode(QMessageBox::StandardButton button) {
 
 // Widgets need a QApplication; a caller without one (a tool, a test) must not crash the process
 // by asking, so it gets the answer that does least.
-bool haveWidgets(const char* what) {
+bool HaveWidgets(const char* what) {
   if (qobject_cast<QApplication*>(QCoreApplication::instance())) return true;
   qWarning("nvx: no QApplication, %s not shown", what);
   return false;
@@ -112,7 +112,7 @@ class DialogProgress final : public Progress {
   static constexpr qint64 kShowAfterMs = 500;
   static constexpr qint64 kPaintEveryMs = 40;
 
-  void show();
+  void Show();
 
   QString caption_;
   std::int64_t total_;
@@ -124,16 +124,16 @@ class DialogProgress final : public Progress {
 };
 
 // The window long work belongs to: the active one, else the first visible top-level window.
-QWidget* mainWindow() {
+QWidget* MainWindow() {
   if (QWidget* active = QApplication::activeWindow()) return active;
   for (QWidget* w : QApplication::topLevelWidgets())
     if (w->isVisible() && w->windowType() == Qt::Window) return w;
   return nullptr;
 }
 
-void DialogProgress::show() {
+void DialogProgress::Show() {
   if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
-  dialog_ = new WorkDialog(mainWindow(), cancellable_, cancelled_);
+  dialog_ = new WorkDialog(MainWindow(), cancellable_, cancelled_);
   WorkDialog& dialog = *dialog_;
   dialog.setObjectName(QStringLiteral("progressDialog"));
   dialog.setWindowTitle(caption_);
@@ -157,7 +157,7 @@ void DialogProgress::show() {
 bool DialogProgress::step(std::int64_t done) {
   if (painted_.elapsed() < kPaintEveryMs && done < total_) return !cancelled_;
   painted_.restart();
-  if (!dialog_ && started_.elapsed() >= kShowAfterMs) show();
+  if (!dialog_ && started_.elapsed() >= kShowAfterMs) Show();
   if (dialog_) {
     const std::int64_t shown = std::clamp<std::int64_t>(done, 0, total_);
     dialog_->setLabelText(QStringLiteral("%1 / %2").arg(shown).arg(total_));
@@ -185,22 +185,22 @@ class QtInteraction final : public Interaction {
 };
 
 int QtInteraction::messageBox(const QString& caption, const QString& text, int flags) {
-  const ButtonSet set = buttonSet(flags);
-  if (!haveWidgets("message box")) return set.escapeCode;
+  const ButtonSet set = ButtonsFor(flags);
+  if (!HaveWidgets("message box")) return set.escapeCode;
 
   // The program's texts are plain, whatever they look like, and use CR LF line ends.
   QString shown = text;
   shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-  QMessageBox box(iconFor(flags), caption, shown, set.buttons);
+  QMessageBox box(IconFor(flags), caption, shown, set.buttons);
   box.setTextFormat(Qt::PlainText);
   box.setWindowModality(Qt::ApplicationModal);
   box.exec();
   QAbstractButton* clicked = box.clickedButton();
-  return clicked ? buttonCode(box.standardButton(clicked)) : set.escapeCode;
+  return clicked ? ButtonCode(box.standardButton(clicked)) : set.escapeCode;
 }
 
 std::optional<QString> QtInteraction::fileDialog(const FileDialogRequest& request) {
-  if (!haveWidgets("file dialog")) return std::nullopt;
+  if (!HaveWidgets("file dialog")) return std::nullopt;
 
   QFileDialog dialog;
   dialog.setWindowModality(Qt::ApplicationModal);
@@ -243,18 +243,18 @@ std::optional<QString> QtInteraction::fileDialog(const FileDialogRequest& reques
 }
 
 std::optional<FontChoice> QtInteraction::fontDialog(const FontChoice& initial) {
-  if (!haveWidgets("font dialog")) return std::nullopt;
+  if (!HaveWidgets("font dialog")) return std::nullopt;
   // The runtime's own font window: Qt's font dialog offers only the styles a family has, so the
   // one-style Chinese families could never be made bold or italic, and it opens on the first
   // family of its list for a face it does not know.
   FontWindow window(initial, [this](const QColor& from) { return colorDialog(from); });
   window.setWindowModality(Qt::ApplicationModal);
   if (window.exec() != QDialog::Accepted) return std::nullopt;
-  return window.choice();
+  return window.Choice();
 }
 
 std::optional<QColor> QtInteraction::colorDialog(const QColor& initial) {
-  if (!haveWidgets("colour dialog")) return std::nullopt;
+  if (!HaveWidgets("colour dialog")) return std::nullopt;
   const QColor chosen =
       QColorDialog::getColor(initial, nullptr, QStringLiteral("颜色"), QColorDialog::DontUseNativeDialog);
   if (!chosen.isValid()) return std::nullopt;
@@ -262,7 +262,7 @@ std::optional<QColor> QtInteraction::colorDialog(const QColor& initial) {
 }
 
 QAction* QtInteraction::popupMenu(QMenu& menu, const QPoint& at) {
-  if (!haveWidgets("pop-up menu")) return nullptr;
+  if (!HaveWidgets("pop-up menu")) return nullptr;
   return menu.exec(at);
 }
 

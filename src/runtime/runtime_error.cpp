@@ -15,7 +15,7 @@ namespace {
 std::atomic<bool> showing{false};
 
 // The report as a terminal wants it: UTF-8 with plain line ends.
-void writeToStandardError(const Text& report) {
+void WriteToStandardError(const Text& report) {
   std::string utf8 = ToUtf8Lossy(report);
   std::string out;
   out.reserve(utf8.size());
@@ -25,7 +25,7 @@ void writeToStandardError(const Text& report) {
   std::fflush(stderr);
 }
 
-[[noreturn]] void endNow() {
+[[noreturn]] void EndNow() {
   // Output the program wrote before the error still belongs to the user; nothing else runs.
   std::fflush(nullptr);
   std::_Exit(-1);
@@ -49,14 +49,14 @@ void ReportRuntimeError(const Text& message, int code) {
   // box over the first or return into a program that has already failed.
   const bool alreadyShowing = showing.exchange(true);
   const Text report = RuntimeErrorText(message, code);
-  writeToStandardError(report);
-  if (alreadyShowing) endNow();
+  WriteToStandardError(report);
+  if (alreadyShowing) EndNow();
   try {
     interaction().messageBox(toQString(L("错误")), toQString(report), kMsgOk | kMsgIconError);
   } catch (...) {
     // The process ends either way; a failing box must not turn the error into a crash.
   }
-  endNow();
+  EndNow();
 }
 
 }  // namespace nvx

@@ -27,14 +27,14 @@ namespace {
 
 // The program's texts break lines with CR LF, a lone LF or a lone CR; each is one line break in
 // the box. What the box gives back breaks lines with CR LF.
-QString toBoxText(QString s) {
+QString ToBoxText(QString s) {
   if (!s.contains(QChar('\r'))) return s;
   s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   s.replace(QChar('\r'), QChar('\n'));
   return s;
 }
 
-QString fromBoxText(QString s) {
+QString FromBoxText(QString s) {
   s.replace(QChar::ParagraphSeparator, QChar('\n'));
   s.replace(QChar::LineSeparator, QChar('\n'));
   s.replace(QChar('\n'), QStringLiteral("\r\n"));
@@ -42,13 +42,13 @@ QString fromBoxText(QString s) {
 }
 
 // A search text that holds a line break matches nothing: a match never spans two lines of the box.
-bool spansLines(const QString& text) {
+bool SpansLines(const QString& text) {
   for (const QChar c : text)
     if (c == QChar('\n') || c == QChar('\r') || c == QChar::ParagraphSeparator) return true;
   return false;
 }
 
-bool isWholeWord(const QString& all, qsizetype at, qsizetype length) {
+bool IsWholeWord(const QString& all, qsizetype at, qsizetype length) {
   const qsizetype end = at + length;
   return (at == 0 || !all[at - 1].isLetterOrNumber()) && (end == all.size() || !all[end].isLetterOrNumber());
 }
@@ -60,7 +60,7 @@ constexpr int kCountSliceMs = 15;
 // keeps their pages. Give them back to the system after the caller's handler has returned.
 constexpr qsizetype kLongText = 1 << 20;
 
-void releaseFreedMemory() {
+void ReleaseFreedMemory() {
 #ifdef __GLIBC__
   QTimer::singleShot(0, [] { malloc_trim(0); });
 #endif
@@ -94,19 +94,19 @@ class LineCounter {
     layout_.setTextOption(rules_.option);
   }
 
-  bool countsFor(std::uint64_t generation, const LineRules& rules) const {
+  bool CountsFor(std::uint64_t generation, const LineRules& rules) const {
     return generation == generation_ && rules == rules_;
   }
-  const LineRules& rules() const { return rules_; }
-  bool finished() const { return next_ > text_.size(); }
-  std::size_t blocksCounted() const { return before_.size() - 1; }
-  // Lines of the blocks before block `block` (at most blocksCounted()).
-  std::int32_t linesBefore(std::size_t block) const { return before_[block]; }
-  std::int32_t lines(std::size_t block) const { return before_[block + 1] - before_[block]; }
-  std::int32_t total() const { return std::max(1, before_.back()); }
+  const LineRules& Rules() const { return rules_; }
+  bool Finished() const { return next_ > text_.size(); }
+  std::size_t BlocksCounted() const { return before_.size() - 1; }
+  // Lines of the blocks before block `block` (at most BlocksCounted()).
+  std::int32_t LinesBefore(std::size_t block) const { return before_[block]; }
+  std::int32_t Lines(std::size_t block) const { return before_[block + 1] - before_[block]; }
+  std::int32_t Total() const { return std::max(1, before_.back()); }
   // Counts until the deadline passes, `blocks` blocks are counted or the text is done.
-  void run(const QDeadlineTimer& deadline, std::size_t blocks = SIZE_MAX) {
-    while (!finished() && blocksCounted() < blocks) {
+  void Run(const QDeadlineTimer& deadline, std::size_t blocks = SIZE_MAX) {
+    while (!Finished() && BlocksCounted() < blocks) {
       if (!inBlock_) {
         blockEnd_ = text_.indexOf(QChar::ParagraphSeparator, next_);
         if (blockEnd_ < 0) blockEnd_ = text_.size();
@@ -125,7 +125,7 @@ class LineCounter {
       inBlock_ = false;
       before_.push_back(before_.back() + std::max(1, blockLines_));
       next_ = blockEnd_ + 1;
-      if (finished()) {
+      if (Finished()) {
         layout_.clearLayout();
         layout_.setText(QString());
         text_ = QString();  // the counts are all that is needed now
@@ -153,7 +153,7 @@ namespace {
 // The rules the box's document layout lays a block out with now. The width a line may take is read
 // from a block the box has laid out (the one at the top, which it shows anyway): the layout keeps
 // that width with every line.
-LineRules currentRules(const QPlainTextEdit& edit) {
+LineRules CurrentRules(const QPlainTextEdit& edit) {
   QTextDocument* doc = edit.document();
   LineRules rules;
   rules.font = doc->defaultFont();
@@ -167,12 +167,12 @@ LineRules currentRules(const QPlainTextEdit& edit) {
 
 // Gives the document the counted lines of every block, as if the box had laid each one out, so its
 // scroll bar moves line by line over the whole text. False when the counts are of another text.
-bool applyCounts(QPlainTextEdit& edit, const LineCounter& counter) {
+bool ApplyCounts(QPlainTextEdit& edit, const LineCounter& counter) {
   QTextDocument* doc = edit.document();
-  if (static_cast<std::size_t>(doc->blockCount()) != counter.blocksCounted()) return false;
+  if (static_cast<std::size_t>(doc->blockCount()) != counter.BlocksCounted()) return false;
   std::size_t i = 0;
   for (QTextBlock b = doc->begin(); b.isValid(); b = b.next(), ++i) {
-    if (b.lineCount() != counter.lines(i)) b.setLineCount(counter.lines(i));
+    if (b.lineCount() != counter.Lines(i)) b.setLineCount(counter.Lines(i));
   }
   if (auto* layout = qobject_cast<QPlainTextDocumentLayout*>(doc->documentLayout()))
     emit layout->documentSizeChanged(layout->documentSize());
@@ -226,17 +226,17 @@ void RichEditUnit::SetContent(const Text& text) {
   ready_ = nullptr;
   pending_.reset();
   applied_.reset();
-  edit_->setPlainText(toBoxText(toQString(text)));
+  edit_->setPlainText(ToBoxText(toQString(text)));
   edit_->document()->setModified(false);
   setText_ = text;
   textKept_ = true;
-  if (static_cast<qsizetype>(text.size()) > kLongText) releaseFreedMemory();
+  if (static_cast<qsizetype>(text.size()) > kLongText) ReleaseFreedMemory();
 }
 
 Text RichEditUnit::Content() const {
   if (textKept_ && !edit_->document()->isModified()) return setText_;
   // The raw text: the plain-text form would turn no-break spaces into ordinary ones.
-  return fromQString(fromBoxText(edit_->document()->toRawText()));
+  return fromQString(FromBoxText(edit_->document()->toRawText()));
 }
 
 // The raw text keeps no-break spaces as they are and separates blocks with U+2029, one position
@@ -251,9 +251,9 @@ const QString& RichEditUnit::PlainText() {
 
 // The counter of the text as it is now under the rules of now: the one kept when it still fits.
 std::shared_ptr<LineCounter> RichEditUnit::CounterForNow() {
-  const LineRules rules = currentRules(*edit_);
-  if (counter_ && counter_->countsFor(generation_, rules)) return counter_;
-  if (pending_ && pending_->countsFor(generation_, rules)) return counter_ = pending_;
+  const LineRules rules = CurrentRules(*edit_);
+  if (counter_ && counter_->CountsFor(generation_, rules)) return counter_;
+  if (pending_ && pending_->CountsFor(generation_, rules)) return counter_ = pending_;
   const QString snapshot = plainGeneration_ == generation_ ? plain_ : edit_->document()->toRawText();
   return counter_ = std::make_shared<LineCounter>(snapshot, rules, generation_);
 }
@@ -261,11 +261,11 @@ std::shared_ptr<LineCounter> RichEditUnit::CounterForNow() {
 // Lines as the box shows them, wrapped lines included; an empty box has one line.
 std::int32_t RichEditUnit::LineCount() {
   const std::shared_ptr<LineCounter> counter = CounterForNow();
-  if (!counter->finished()) {
-    counter->run(QDeadlineTimer(QDeadlineTimer::Forever));
-    if (applyCounts(*edit_, *counter)) applied_ = counter;
+  if (!counter->Finished()) {
+    counter->Run(QDeadlineTimer(QDeadlineTimer::Forever));
+    if (ApplyCounts(*edit_, *counter)) applied_ = counter;
   }
-  return counter->total();
+  return counter->Total();
 }
 
 void RichEditUnit::WhenLineCountReady(std::function<void(std::int32_t)> ready) {
@@ -273,8 +273,8 @@ void RichEditUnit::WhenLineCountReady(std::function<void(std::int32_t)> ready) {
   pending_.reset();
   if (!ready) return;
   const std::shared_ptr<LineCounter> counter = CounterForNow();
-  if (counter->finished()) {
-    ready(counter->total());
+  if (counter->Finished()) {
+    ready(counter->Total());
     return;
   }
   ready_ = std::move(ready);
@@ -287,17 +287,17 @@ void RichEditUnit::CountSlice() {
     countTimer_->stop();
     return;
   }
-  pending_->run(QDeadlineTimer(kCountSliceMs));
-  if (!pending_->finished()) return;
+  pending_->Run(QDeadlineTimer(kCountSliceMs));
+  if (!pending_->Finished()) return;
   countTimer_->stop();
   const std::shared_ptr<LineCounter> done = std::move(pending_);
   pending_.reset();
-  if (done->countsFor(generation_, currentRules(*edit_)) && applyCounts(*edit_, *done)) applied_ = done;
-  if (done->blocksCounted() > 10000 || edit_->document()->characterCount() > kLongText) releaseFreedMemory();
+  if (done->CountsFor(generation_, CurrentRules(*edit_)) && ApplyCounts(*edit_, *done)) applied_ = done;
+  if (done->BlocksCounted() > 10000 || edit_->document()->characterCount() > kLongText) ReleaseFreedMemory();
   // The handler may ask again; it finds nothing waiting.
   const std::function<void(std::int32_t)> ready = std::move(ready_);
   ready_ = nullptr;
-  if (ready) ready(done->total());
+  if (ready) ready(done->Total());
 }
 
 // The first visible line counts wrapped lines too. The box places its text by a line number in
@@ -308,13 +308,13 @@ void RichEditUnit::CountSlice() {
 // font makes the box forget them all.
 std::int32_t RichEditUnit::FirstVisibleLine() {
   const int value = edit_->verticalScrollBar()->value();
-  if (applied_ && applied_->rules() == currentRules(*edit_)) return value;
+  if (applied_ && applied_->Rules() == CurrentRules(*edit_)) return value;
   const QTextBlock top = edit_->document()->findBlockByLineNumber(value);
   if (!top.isValid()) return value;
   const auto block = static_cast<std::size_t>(top.blockNumber());
   const std::shared_ptr<LineCounter> counter = CounterForNow();
-  if (counter->blocksCounted() < block) counter->run(QDeadlineTimer(QDeadlineTimer::Forever), block);
-  return counter->linesBefore(block) + (value - top.firstLineNumber());
+  if (counter->BlocksCounted() < block) counter->Run(QDeadlineTimer(QDeadlineTimer::Forever), block);
+  return counter->LinesBefore(block) + (value - top.firstLineNumber());
 }
 
 // A box of another width lays its text out anew and forgets the lines given to it.
@@ -347,19 +347,19 @@ bool RichEditUnit::SetCharFormat(const CharFormat& format) {
 // Both directions search the box's raw text with the same rules: exactly as typed (a no-break
 // space is a character like any other), case as asked, never across a line break.
 std::int32_t RichEditUnit::FindText(std::int32_t start, bool matchCase, bool wholeWord, const QString& text) {
-  if (text.isEmpty() || spansLines(text)) return -1;
+  if (text.isEmpty() || SpansLines(text)) return -1;
   const QString& all = PlainText();
   const Qt::CaseSensitivity cs = matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
   for (qsizetype from = std::max(0, start);;) {
     const qsizetype at = all.indexOf(text, from, cs);
     if (at < 0) return -1;
-    if (!wholeWord || isWholeWord(all, at, text.size())) return static_cast<std::int32_t>(at);
+    if (!wholeWord || IsWholeWord(all, at, text.size())) return static_cast<std::int32_t>(at);
     from = at + 1;
   }
 }
 
 std::int32_t RichEditUnit::FindTextBackward(std::int32_t start, bool matchCase, const QString& text) {
-  if (text.isEmpty() || start < 0 || spansLines(text)) return -1;
+  if (text.isEmpty() || start < 0 || SpansLines(text)) return -1;
   const QString& all = PlainText();
   // A start past the end (the last result came from a longer text) searches from the end.
   const qsizetype from = std::min<qsizetype>(start, all.size());
@@ -375,7 +375,7 @@ std::optional<PropertyValue> RichEditUnit::TypeProperty(int index) const {
     case prop::rich::kBackColor: return backColor_;
     case prop::rich::kSelStart: return static_cast<std::int32_t>(c.selectionStart());
     case prop::rich::kSelLength: return static_cast<std::int32_t>(c.selectionEnd() - c.selectionStart());
-    case prop::rich::kSelText: return fromQString(fromBoxText(c.selectedText()));
+    case prop::rich::kSelText: return fromQString(FromBoxText(c.selectedText()));
     case prop::rich::kModified: return static_cast<std::int32_t>(edit_->document()->isModified());
     default: return std::nullopt;
   }
@@ -413,7 +413,7 @@ void RichEditUnit::SetTypeProperty(int index, const PropertyValue& value) {
       return;
     }
     case prop::rich::kSelText:
-      c.insertText(toBoxText(toQString(TextOf(value))));
+      c.insertText(ToBoxText(toQString(TextOf(value))));
       edit_->setTextCursor(c);
       return;
     case prop::rich::kModified:

@@ -157,7 +157,7 @@ class RichEditUnit : public Unit {
   // Lines as the box shows them, wrapped lines included: exact, and on a long text it takes a
   // while (the box itself lays out only what it shows).
   std::int32_t LineCount();
-  // Calls `ready` with lineCount() once it is known: at once when it is, otherwise from the event
+  // Calls `ready` with LineCount() once it is known: at once when it is, otherwise from the event
   // loop after counting in slices between other events. See RichEdit::WhenLineCountReady.
   void WhenLineCountReady(std::function<void(std::int32_t)> ready);
   std::int32_t FirstVisibleLine();
@@ -192,7 +192,7 @@ class RichEditUnit : public Unit {
   // for, which goes on over the text as it was asked even when the user edits meanwhile.
   std::shared_ptr<LineCounter> counter_;
   std::shared_ptr<LineCounter> pending_;
-  // The count the document holds for every block (see firstVisibleLine).
+  // The count the document holds for every block (see FirstVisibleLine).
   std::shared_ptr<LineCounter> applied_;
   std::function<void(std::int32_t)> ready_;
   QTimer* countTimer_ = nullptr;

@@ -18,26 +18,26 @@ namespace nvx {
 namespace {
 
 // Texts of the program carry CR LF line ends; Qt's widgets break lines at LF.
-QString withLineFeeds(const QString& s) {
+QString WithLineFeeds(const QString& s) {
   QString out = s;
   out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   out.replace(QChar('\r'), QChar('\n'));
   return out;
 }
 
-QString withCrLf(const QString& s) {
+QString WithCrLf(const QString& s) {
   QString out = s;
   out.replace(QChar('\n'), QStringLiteral("\r\n"));
   return out;
 }
 
-Qt::Alignment alignment(int horizontal, int vertical) {
+Qt::Alignment Alignment(int horizontal, int vertical) {
   Qt::Alignment a = horizontal == 1 ? Qt::AlignHCenter : horizontal == 2 ? Qt::AlignRight : Qt::AlignLeft;
   a |= vertical == 1 ? Qt::AlignVCenter : vertical == 2 ? Qt::AlignBottom : Qt::AlignTop;
   return a;
 }
 
-void setColors(QWidget* w, QPalette::ColorRole textRole, std::int32_t text, QPalette::ColorRole backRole,
+void SetColors(QWidget* w, QPalette::ColorRole textRole, std::int32_t text, QPalette::ColorRole backRole,
                std::int32_t back) {
   QPalette pal = w->palette();
   pal.setColor(textRole, ToQColor(text, pal.color(textRole)));
@@ -87,12 +87,12 @@ bool EditBoxUnit::Create(QWidget* container) {
   QWidget* w = nullptr;
   if (p.multiLine) {
     lines_ = new QPlainTextEdit(container);
-    lines_->setPlainText(withLineFeeds(text));
+    lines_->setPlainText(WithLineFeeds(text));
     lines_->setReadOnly(p.inputMode == 1);
     lines_->setVerticalScrollBarPolicy((p.scrollBars & 2) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     lines_->setHorizontalScrollBarPolicy((p.scrollBars & 1) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     lines_->setLineWrapMode((p.scrollBars & 1) ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
-    setColors(lines_, QPalette::Text, p.textColor, QPalette::Base, p.backColor);
+    SetColors(lines_, QPalette::Text, p.textColor, QPalette::Base, p.backColor);
     QObject::connect(lines_, &QPlainTextEdit::textChanged, this, [this] { Raise(event::kChanged); });
     w = lines_;
   } else {
@@ -101,8 +101,8 @@ bool EditBoxUnit::Create(QWidget* container) {
     line_->setReadOnly(p.inputMode == 1);
     if (p.inputMode == 2) line_->setEchoMode(QLineEdit::Password);
     if (p.maxLength > 0) line_->setMaxLength(p.maxLength);
-    line_->setAlignment(alignment(p.align, 1));
-    setColors(line_, QPalette::Text, p.textColor, QPalette::Base, p.backColor);
+    line_->setAlignment(Alignment(p.align, 1));
+    SetColors(line_, QPalette::Text, p.textColor, QPalette::Base, p.backColor);
     QObject::connect(line_, &QLineEdit::textChanged, this, [this] { Raise(event::kChanged); });
     w = line_;
   }
@@ -116,7 +116,7 @@ bool EditBoxUnit::Create(QWidget* container) {
 
 std::optional<PropertyValue> EditBoxUnit::TypeProperty(int index) const {
   if (index != prop::edit::kText) return std::nullopt;
-  return fromQString(line_ ? line_->text() : withCrLf(lines_->toPlainText()));
+  return fromQString(line_ ? line_->text() : WithCrLf(lines_->toPlainText()));
 }
 
 void EditBoxUnit::SetTypeProperty(int index, const PropertyValue& value) {
@@ -125,7 +125,7 @@ void EditBoxUnit::SetTypeProperty(int index, const PropertyValue& value) {
   if (line_) {
     line_->setText(text);
   } else {
-    lines_->setPlainText(withLineFeeds(text));
+    lines_->setPlainText(WithLineFeeds(text));
   }
 }
 
@@ -133,22 +133,22 @@ void EditBoxUnit::SetTypeProperty(int index, const PropertyValue& value) {
 
 bool LabelUnit::Create(QWidget* container) {
   const auto& p = std::get<LabelProps>(Def().props);
-  label_ = new QLabel(withLineFeeds(QString::fromUtf8(p.caption)), container);
+  label_ = new QLabel(WithLineFeeds(QString::fromUtf8(p.caption)), container);
   label_->setWordWrap(p.wordWrap);
-  label_->setAlignment(alignment(p.hAlign, p.wordWrap ? 0 : p.vAlign));
+  label_->setAlignment(Alignment(p.hAlign, p.wordWrap ? 0 : p.vAlign));
   label_->setTextFormat(Qt::PlainText);
-  setColors(label_, QPalette::WindowText, p.textColor, QPalette::Window, p.backColor);
+  SetColors(label_, QPalette::WindowText, p.textColor, QPalette::Window, p.backColor);
   Attach(label_);
   return true;
 }
 
 std::optional<PropertyValue> LabelUnit::TypeProperty(int index) const {
   if (index != prop::label::kCaption) return std::nullopt;
-  return fromQString(withCrLf(label_->text()));
+  return fromQString(WithCrLf(label_->text()));
 }
 
 void LabelUnit::SetTypeProperty(int index, const PropertyValue& value) {
-  if (index == prop::label::kCaption) label_->setText(withLineFeeds(toQString(TextOf(value))));
+  if (index == prop::label::kCaption) label_->setText(WithLineFeeds(toQString(TextOf(value))));
 }
 
 // ---- GroupBox: holds the controls that name it as their container, at positions inside it.

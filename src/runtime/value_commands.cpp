@@ -16,7 +16,7 @@ namespace nvx {
 namespace {
 
 template <typename T>
-void appendLittleEndian(Bytes& out, T number) {
+void AppendLittleEndian(Bytes& out, T number) {
   static_assert(std::is_trivially_copyable_v<T>);
   std::uint8_t raw[sizeof(T)];
   std::memcpy(raw, &number, sizeof(T));
@@ -25,7 +25,7 @@ void appendLittleEndian(Bytes& out, T number) {
 }
 
 template <typename... Args>
-Text formatted(const char* format, Args... args) {
+Text Formatted(const char* format, Args... args) {
   char buffer[64];
   int length = std::snprintf(buffer, sizeof buffer, format, args...);
   if (length < 0) return Text();
@@ -40,7 +40,7 @@ struct CivilDate {
 
 // Proleptic Gregorian date of a day count since 1970-01-01 (valid for any count that fits, also
 // before year 1, which a plain library call would not handle).
-CivilDate civilFromDays(std::int64_t days) {
+CivilDate CivilFromDays(std::int64_t days) {
   days += 719468;
   const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
   const std::int64_t dayOfEra = days - era * 146097;
@@ -56,7 +56,7 @@ constexpr std::int64_t kDaysFrom1899To1970 = 25569;
 // Far enough for any date anyone means (some two million years) while keeping the arithmetic exact.
 constexpr double kMaxDateDays = 1e9;
 
-Text dateText(DateTime date) {
+Text DateText(DateTime date) {
   if (!std::isfinite(date.days) || std::fabs(date.days) > kMaxDateDays) return Text();
   // Dates are stored the way the older tools stored them: the whole part counts days from the epoch
   // and the fraction is always the time of day, also before 1899 (-1.25 is 29 Dec 1899, 6:00), so
@@ -68,7 +68,7 @@ Text dateText(DateTime date) {
     ++day;
     seconds -= 86400;
   }
-  const CivilDate civil = civilFromDays(day - kDaysFrom1899To1970);
+  const CivilDate civil = CivilFromDays(day - kDaysFrom1899To1970);
   const int hour = static_cast<int>(seconds / 3600);
   const int minute = static_cast<int>(seconds / 60 % 60);
   const int second = static_cast<int>(seconds % 60);
@@ -88,7 +88,7 @@ Text dateText(DateTime date) {
   return text;
 }
 
-bool isFullWidthSpace(const Text& text, std::size_t at) {
+bool IsFullWidthSpace(const Text& text, std::size_t at) {
   return static_cast<unsigned char>(text[at]) == 0xA1 && at + 1 < text.size() &&
          static_cast<unsigned char>(text[at + 1]) == 0xA1;
 }
@@ -107,14 +107,14 @@ Text ToText(const Value& value) {
                              std::is_same_v<T, std::int64_t>) {
           return std::to_string(v);
         } else if constexpr (std::is_same_v<T, float>) {
-          return formatted("%.6g", static_cast<double>(v));
+          return Formatted("%.6g", static_cast<double>(v));
         } else if constexpr (std::is_same_v<T, double>) {
-          return formatted("%.13g", v);
+          return Formatted("%.13g", v);
         } else if constexpr (std::is_same_v<T, bool>) {
           static const Text kTrue = L("真"), kFalse = L("假");
           return v ? kTrue : kFalse;
         } else if constexpr (std::is_same_v<T, DateTime>) {
-          return dateText(v);
+          return DateText(v);
         } else if constexpr (std::is_same_v<T, Text>) {
           return v;
         } else {
@@ -133,16 +133,16 @@ Bytes ToBytes(const Value& value) {
         if constexpr (std::is_same_v<T, std::monostate>) {
           // nothing
         } else if constexpr (std::is_same_v<T, bool>) {
-          appendLittleEndian<std::int32_t>(out, v ? 1 : 0);
+          AppendLittleEndian<std::int32_t>(out, v ? 1 : 0);
         } else if constexpr (std::is_same_v<T, DateTime>) {
-          appendLittleEndian(out, v.days);
+          AppendLittleEndian(out, v.days);
         } else if constexpr (std::is_same_v<T, Text>) {
           out.assign(v.begin(), v.end());
         } else if constexpr (std::is_same_v<T, Bytes>) {
           out = v;
         } else {
           static_assert(std::is_arithmetic_v<T>);
-          appendLittleEndian(out, v);
+          AppendLittleEndian(out, v);
         }
         return out;
       },
@@ -163,7 +163,7 @@ Text TrimSpaces(const Text& text) {
   while (start < size) {
     if (text[start] == ' ') {
       ++start;
-    } else if (start + 1 < size && isFullWidthSpace(text, start)) {
+    } else if (start + 1 < size && IsFullWidthSpace(text, start)) {
       start += 2;
     } else {
       break;
@@ -175,7 +175,7 @@ Text TrimSpaces(const Text& text) {
       if (text[at] != ' ') end = at + 1;
       ++at;
     } else if (at + 1 < size) {
-      if (!isFullWidthSpace(text, at)) end = at + 2;
+      if (!IsFullWidthSpace(text, at)) end = at + 2;
       at += 2;
     } else {
       end = at;  // a dangling lead byte: drop just it

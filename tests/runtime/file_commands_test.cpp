@@ -30,11 +30,11 @@ class FileCommandsTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   // A file in the temporary directory as a local-code-page path; `name` is UTF-8.
-  Text path(const std::string& name) const { return FromUtf8((dir_ / name).string()).value_or(""); }
-  void put(const std::string& name, const std::string& content) const {
+  Text Path(const std::string& name) const { return FromUtf8((dir_ / name).string()).value_or(""); }
+  void Put(const std::string& name, const std::string& content) const {
     std::ofstream(dir_ / name, std::ios::binary) << content;
   }
-  std::string contentOf(const std::string& name) const {
+  std::string ContentOf(const std::string& name) const {
     std::ifstream in(dir_ / name, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
@@ -53,16 +53,16 @@ TEST_F(FileCommandsTest, FileWriteDataWritesRawRecords) {
       {"array gets its length first", Bytes{1, 2, 3}, "\3\0\0\0\1\2\3"s},
   };
   for (const auto& row : rows) {
-    const std::int32_t number = FileOpen(path("record"), kOpenRewrite);
+    const std::int32_t number = FileOpen(Path("record"), kOpenRewrite);
     EXPECT_TRUE(FileWriteData(number, {row.value})) << row.name;
     EXPECT_TRUE(FileClose(number));
-    EXPECT_EQ(contentOf("record"), row.expected) << row.name;
+    EXPECT_EQ(ContentOf("record"), row.expected) << row.name;
   }
 }
 
 TEST_F(FileCommandsTest, FailedFileWriteDataLeavesNoTrace) {
   EXPECT_FALSE(FileWriteData(12345, {std::int32_t{1}}));
-  const std::int32_t number = FileOpen(path("data"), kOpenRewrite);
+  const std::int32_t number = FileOpen(Path("data"), kOpenRewrite);
   EXPECT_TRUE(FileWriteData(number, {std::int32_t{1}, Text("a")}));
   EXPECT_FALSE(FileWriteData(number, {std::int32_t{2}, Value{}})) << "an absent value cannot be written";
   {
@@ -74,13 +74,13 @@ TEST_F(FileCommandsTest, FailedFileWriteDataLeavesNoTrace) {
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     ::setrlimit(RLIMIT_FSIZE, &limited);
     EXPECT_FALSE(FileWriteData(number, {Bytes(8, 'x')}));
-    EXPECT_FALSE(WriteBytesToFile(path("other"), {Bytes(16, 'x')}));
+    EXPECT_FALSE(WriteBytesToFile(Path("other"), {Bytes(16, 'x')}));
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
   }
   EXPECT_TRUE(FileWriteData(number, {std::int16_t{3}}));
   EXPECT_TRUE(FileClose(number));
-  EXPECT_EQ(contentOf("data"), "\1\0\0\0a\0\3\0"s) << "the next write lands where the failed ones began";
+  EXPECT_EQ(ContentOf("data"), "\1\0\0\0a\0\3\0"s) << "the next write lands where the failed ones began";
 }
 
 TEST_F(FileCommandsTest, FileOpenFollowsOpenModes) {
@@ -100,14 +100,14 @@ TEST_F(FileCommandsTest, FileOpenFollowsOpenModes) {
   };
   for (const auto& row : rows) {
     const std::string name = "mode "s + row.name;
-    if (row.before) put(name, *row.before);
-    const std::int32_t number = FileOpen(path(name), row.openMode, row.shareMode);
+    if (row.before) Put(name, *row.before);
+    const std::int32_t number = FileOpen(Path(name), row.openMode, row.shareMode);
     EXPECT_EQ(number != 0, row.after.has_value()) << row.name;
     if (number == 0) continue;
     EXPECT_TRUE(FileWriteData(number, {std::uint8_t{'X'}}));
     EXPECT_TRUE(FileClose(number));
     EXPECT_FALSE(FileClose(number)) << "a closed number is no longer open";
-    EXPECT_EQ(contentOf(name), *row.after) << row.name;
+    EXPECT_EQ(ContentOf(name), *row.after) << row.name;
   }
   EXPECT_FALSE(fs::exists(dir_ / "mode share mode 0"));
   EXPECT_EQ(FileOpen("", kOpenRewrite), 0);
@@ -115,47 +115,47 @@ TEST_F(FileCommandsTest, FileOpenFollowsOpenModes) {
 }
 
 TEST_F(FileCommandsTest, ShareModesKeepOthersOut) {
-  put("shared", "content");
-  const std::int32_t exclusive = FileOpen(path("shared"), kOpenRead, kShareNone);
+  Put("shared", "content");
+  const std::int32_t exclusive = FileOpen(Path("shared"), kOpenRead, kShareNone);
   ASSERT_NE(exclusive, 0);
-  EXPECT_EQ(FileOpen(path("shared"), kOpenRead, kShareRead), 0);
-  EXPECT_EQ(FileOpen(path("shared"), kOpenRewrite, kShareNone), 0);
-  EXPECT_FALSE(WriteBytesToFile(path("shared"), {Bytes{'x'}}));
-  EXPECT_EQ(contentOf("shared"), "content") << "a refused open must not empty the file";
+  EXPECT_EQ(FileOpen(Path("shared"), kOpenRead, kShareRead), 0);
+  EXPECT_EQ(FileOpen(Path("shared"), kOpenRewrite, kShareNone), 0);
+  EXPECT_FALSE(WriteBytesToFile(Path("shared"), {Bytes{'x'}}));
+  EXPECT_EQ(ContentOf("shared"), "content") << "a refused open must not empty the file";
   EXPECT_TRUE(FileClose(exclusive));
 
-  const std::int32_t readers[] = {FileOpen(path("shared"), kOpenRead, kShareRead),
-                                  FileOpen(path("shared"), kOpenRead, kShareRead)};
+  const std::int32_t readers[] = {FileOpen(Path("shared"), kOpenRead, kShareRead),
+                                  FileOpen(Path("shared"), kOpenRead, kShareRead)};
   EXPECT_NE(readers[1], 0) << "readers that allow reading share";
-  EXPECT_EQ(FileOpen(path("shared"), kOpenWrite, kShareNone), 0);
+  EXPECT_EQ(FileOpen(Path("shared"), kOpenWrite, kShareNone), 0);
   for (std::int32_t reader : readers) FileClose(reader);
 }
 
 TEST_F(FileCommandsTest, WriteBytesToFileReplacesContent) {
-  put("out", "much longer old content");
-  EXPECT_TRUE(WriteBytesToFile(path("out"), {Bytes{'a', 'b'}, Bytes{}, toByteArray("cd")}));
-  EXPECT_EQ(contentOf("out"), "abcd");
-  EXPECT_TRUE(WriteBytesToFile(path("数据.bin"), {Bytes{'a'}}));
-  EXPECT_EQ(contentOf("数据.bin"), "a") << "the local-code-page name is stored as UTF-8";
-  EXPECT_FALSE(WriteBytesToFile(path("missing/out"), {Bytes{'a'}}));
+  Put("out", "much longer old content");
+  EXPECT_TRUE(WriteBytesToFile(Path("out"), {Bytes{'a', 'b'}, Bytes{}, toByteArray("cd")}));
+  EXPECT_EQ(ContentOf("out"), "abcd");
+  EXPECT_TRUE(WriteBytesToFile(Path("数据.bin"), {Bytes{'a'}}));
+  EXPECT_EQ(ContentOf("数据.bin"), "a") << "the local-code-page name is stored as UTF-8";
+  EXPECT_FALSE(WriteBytesToFile(Path("missing/out"), {Bytes{'a'}}));
 }
 
 TEST_F(FileCommandsTest, FileExistsFindsEntriesAndPatterns) {
   fs::create_directory(dir_ / "folder");
-  put("a[1].txt", "");
-  put("b1.txt", "");
+  Put("a[1].txt", "");
+  Put("b1.txt", "");
   const struct {
     const char* name;
     Text path;
     bool exists;
   } rows[] = {
-      {"directory", path("folder"), true},
-      {"brackets are plain", path("a[1].txt"), true},
-      {"star matches", path("*.txt"), true},
-      {"pattern with brackets", path("a[1]?txt"), true},
-      {"brackets are no set", path("b[1]*"), false},
-      {"pattern without match", path("*.none"), false},
-      {"missing", path("missing"), false},
+      {"directory", Path("folder"), true},
+      {"brackets are plain", Path("a[1].txt"), true},
+      {"star matches", Path("*.txt"), true},
+      {"pattern with brackets", Path("a[1]?txt"), true},
+      {"brackets are no set", Path("b[1]*"), false},
+      {"pattern without match", Path("*.none"), false},
+      {"missing", Path("missing"), false},
       {"empty", "", false},
   };
   for (const auto& row : rows) {

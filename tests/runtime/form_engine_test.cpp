@@ -34,7 +34,7 @@ class FormEngineTest : public GuiTest {
   FormEngineTest() : GuiTest(test_forms::AllWindows()) {}
 
   // Binds `ref` to a handler that records `name` and returns `result`.
-  void record(HandlerRef ref, const std::string& name, HandlerResult result = std::nullopt) {
+  void Record(HandlerRef ref, const std::string& name, HandlerResult result = std::nullopt) {
     BindHandler(ref, [this, name, result](const EventArgs& a) -> HandlerResult {
       std::string entry = name;
       for (int i = 0; i < a.count; ++i) entry += " " + std::to_string(a[i]);
@@ -91,15 +91,15 @@ TEST_F(FormEngineTest, MainWindowIsCreatedInOrderAndRaisesItsEvents) {
 }
 
 TEST_F(FormEngineTest, MenuBarAndPopupsShareItemsAndCommandNumbers) {
-  record(test_forms::kScheme2, "scheme2");
-  record(test_forms::kAddTitle, "add title");
+  Record(test_forms::kScheme2, "scheme2");
+  Record(test_forms::kAddTitle, "add title");
   ASSERT_TRUE(LoadWindow(mw::kWindow));
   auto* bar = windowWidget(mw::kWindow)->findChild<QMenuBar*>();
   ASSERT_NE(bar, nullptr);
   QStringList titles;
   for (QAction* a : bar->actions()) titles << a->text();
   EXPECT_EQ(titles, (QStringList{"文件", "阅读", "编辑", "说明"}));
-  EXPECT_EQ(ScriptedInteraction::describeMenu(*bar->actions()[0]->menu()),
+  EXPECT_EQ(ScriptedInteraction::DescribeMenu(*bar->actions()[0]->menu()),
             (QStringList{"新建", "打开", "-", "退出"}));
 
   // The reading menu as a pop-up: its submenus, one separator, no shortcut texts.
@@ -139,7 +139,7 @@ TEST_F(FormEngineTest, KeyAndMouseHandlersCanWithholdInput) {
     if (a[0] == 'K' && a[1] == 1) return 0;
     return std::nullopt;
   });
-  record(test_forms::kContentRightDown, "right down", 0);
+  Record(test_forms::kContentRightDown, "right down", 0);
   ASSERT_TRUE(LoadWindow(mw::kWindow));
   auto* box = control<QPlainTextEdit>(mw::kWindow, "编辑框1");
   box->setFocus();
@@ -158,8 +158,8 @@ TEST_F(FormEngineTest, KeyAndMouseHandlersCanWithholdInput) {
 }
 
 TEST_F(FormEngineTest, ListViewRowsAndClicks) {
-  record(test_forms::kListClicked, "clicked");
-  record(test_forms::kListDoubleClick, "double");
+  Record(test_forms::kListClicked, "clicked");
+  Record(test_forms::kListDoubleClick, "double");
   ASSERT_TRUE(LoadWindow(mw::kWindow));
   for (const char* title : {"一", "二", "三", "四"}) {
     const int row = ListView::InsertItem(kCatalogue);
@@ -239,7 +239,7 @@ TEST_F(FormEngineTest, RichEditTextLinesSelectionAndFind) {
 }
 
 TEST_F(FormEngineTest, MoveDestroyAndCloseFollowTheirRules) {
-  record(test_forms::kCloseRequested, "close requested", 0);
+  Record(test_forms::kCloseRequested, "close requested", 0);
   ASSERT_TRUE(LoadWindow(mw::kWindow));
   const UnitRef button{mw::kWindow, mw::kSaveTitleButton};
   Move(button, 30, 40);
@@ -253,7 +253,7 @@ TEST_F(FormEngineTest, MoveDestroyAndCloseFollowTheirRules) {
   windowWidget(mw::kWindow)->close();
   settle();
   EXPECT_TRUE(IsCreated(mw::kWindow));
-  record(test_forms::kCloseRequested, "close requested");
+  Record(test_forms::kCloseRequested, "close requested");
   windowWidget(mw::kWindow)->close();
   settle();
   EXPECT_FALSE(IsCreated(mw::kWindow));

@@ -40,7 +40,7 @@ namespace nvx {
 namespace {
 
 // Only the tests of the real dialogs need widgets.
-void app() { test::EnsureApplication(); }
+void App() { test::EnsureApplication(); }
 
 using test::DialogDriver;
 
@@ -134,9 +134,9 @@ TEST(Interaction, ScopedScriptedInteractionsNestAndRestore) {
     ScopedScriptedInteraction outer;
     {
       ScopedScriptedInteraction inner;
-      EXPECT_EQ(&interaction(), &inner.get());
+      EXPECT_EQ(&interaction(), &inner.Get());
     }
-    EXPECT_EQ(&interaction(), &outer.get());
+    EXPECT_EQ(&interaction(), &outer.Get());
   }
   EXPECT_EQ(&interaction(), builtIn);
   EXPECT_EQ(setInteraction(nullptr), nullptr);  // the built-in one is never handed out
@@ -146,16 +146,16 @@ TEST(ScriptedInteraction, UnscriptedQuestionsGetADefaultAndAreNoted) {
   ScriptedInteraction scripted;
   scripted.answerFile(QStringLiteral("/tmp/a.nvx"));
   EXPECT_EQ(scripted.fileDialog(FileDialogRequest()), QStringLiteral("/tmp/a.nvx"));
-  EXPECT_EQ(scripted.unexpected(), 0);
+  EXPECT_EQ(scripted.Unexpected(), 0);
   EXPECT_EQ(scripted.messageBox(QStringLiteral("问"), QStringLiteral("删除吗?"), kMsgYesNo), kButtonYes);
   EXPECT_EQ(scripted.colorDialog(Qt::red), std::nullopt);
-  EXPECT_EQ(scripted.unexpected(), 2);
+  EXPECT_EQ(scripted.Unexpected(), 2);
   ASSERT_EQ(scripted.shown.size(), 3u);
   EXPECT_EQ(scripted.shown[2].color, QColor(Qt::red));
 }
 
 TEST(ScriptedInteraction, PopupRecordsTheMenuAndPicksLikeAClick) {
-  app();
+  App();
   QMenu menu;
   menu.addAction(QStringLiteral("打开(&O)\tCtrl+O"));
   menu.addSeparator();
@@ -171,14 +171,14 @@ TEST(ScriptedInteraction, PopupRecordsTheMenuAndPicksLikeAClick) {
 
   ScriptedInteraction scripted;
   scripted.answerPopup({QStringLiteral("内容操作"), QStringLiteral("复制")});
-  scripted.answerPopupData(12);
+  scripted.AnswerPopupData(12);
   scripted.answerPopup({QStringLiteral("内容操作"), QStringLiteral("粘贴")});
   scripted.answerPopupCancel();
   EXPECT_EQ(scripted.popupMenu(menu, QPoint()), copy);
   EXPECT_EQ(scripted.popupMenu(menu, QPoint()), copy);
   EXPECT_EQ(scripted.popupMenu(menu, QPoint()), nullptr);  // disabled: a person could not pick it
   EXPECT_EQ(scripted.popupMenu(menu, QPoint()), nullptr);
-  EXPECT_EQ(scripted.unexpected(), 1);
+  EXPECT_EQ(scripted.Unexpected(), 1);
   EXPECT_EQ(copyFired, 2);
   EXPECT_EQ(menuFired, 2);
 
@@ -222,7 +222,7 @@ TEST(QtInteraction, MessageBoxShowsEachButtonSetAndReturnsTheButtonsCode) {
   EXPECT_EQ(text, QStringLiteral("第一行\n<b>第二行</b>"));
 }
 
-void typeFileName(QFileDialog& dialog, const QString& name) {
+void TypeFileName(QFileDialog& dialog, const QString& name) {
   dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
   static_cast<QDialog&>(dialog).accept();  // what the Open/Save button does
 }
@@ -240,7 +240,7 @@ TEST(QtInteraction, FileDialogAsksBeforeCreatingAndComesBackWhenRefused) {
   driver
       .then<QFileDialog>([&](QFileDialog& dialog) {
         EXPECT_EQ(dialog.windowTitle(), request.title);
-        typeFileName(dialog, QStringLiteral("新工程"));
+        TypeFileName(dialog, QStringLiteral("新工程"));
       })
       .then<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::No)->click(); })
       .then<QFileDialog>([](QFileDialog& dialog) { static_cast<QDialog&>(dialog).accept(); })
@@ -258,19 +258,19 @@ TEST(QtInteraction, FileDialogRefusesAPathThatDoesNotExist) {
 
   QString warning;
   DialogDriver driver;
-  driver.then<QFileDialog>([&](QFileDialog& d) { typeFileName(d, dir.filePath(QStringLiteral("缺少/a.nvx"))); })
+  driver.then<QFileDialog>([&](QFileDialog& d) { TypeFileName(d, dir.filePath(QStringLiteral("缺少/a.nvx"))); })
       .then<QMessageBox>([&](QMessageBox& box) {
         warning = box.text();
         box.button(QMessageBox::Ok)->click();
       })
-      .then<QFileDialog>([&](QFileDialog& d) { typeFileName(d, dir.filePath(QStringLiteral("b.nvx"))); });
+      .then<QFileDialog>([&](QFileDialog& d) { TypeFileName(d, dir.filePath(QStringLiteral("b.nvx"))); });
   EXPECT_EQ(makeQtInteraction()->fileDialog(request), dir.filePath(QStringLiteral("b.nvx")));
   EXPECT_TRUE(warning.contains(QStringLiteral("缺少"))) << warning.toStdString();
   EXPECT_TRUE(driver.done());
 }
 
 // A family with one style that is neither bold nor italic, as the Chinese families installed here.
-QString oneStyleFamily() {
+QString OneStyleFamily() {
   for (const QString& family : QFontDatabase::families()) {
     const QStringList styles = QFontDatabase::styles(family);
     if (styles.size() == 1 && !QFontDatabase::bold(family, styles[0]) && !QFontDatabase::italic(family, styles[0]))
@@ -279,22 +279,22 @@ QString oneStyleFamily() {
   return QString();
 }
 
-QListWidget& listOf(QDialog& dialog, const char* name) {
+QListWidget& ListOf(QDialog& dialog, const char* name) {
   return *dialog.findChild<QListWidget*>(QString::fromLatin1(name));
 }
 
-void selectFamily(QDialog& dialog, const QString& family) {
-  QListWidget& list = listOf(dialog, "familyList");
+void SelectFamily(QDialog& dialog, const QString& family) {
+  QListWidget& list = ListOf(dialog, "familyList");
   list.setCurrentItem(list.findItems(family, Qt::MatchExactly).value(0));
 }
 
-void clickOk(QDialog& dialog) { dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click(); }
+void ClickOk(QDialog& dialog) { dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click(); }
 
 // A face the desktop shows with another family opens on that family, and comes back exactly as it
 // was when the family is left alone, whatever else changes; every family offers bold and italic.
 TEST(QtInteraction, FontDialogKeepsAnUntouchedFaceAndOffersEveryStyle) {
-  app();
-  const QString oneStyle = oneStyleFamily();
+  App();
+  const QString oneStyle = OneStyleFamily();
   ASSERT_FALSE(oneStyle.isEmpty()) << "the desktop's Chinese font packages are missing";
   // "宋体" is not a family here: the desktop shows it with a stand-in.
   QFont::insertSubstitution(QStringLiteral("宋体"), oneStyle);
@@ -316,24 +316,24 @@ TEST(QtInteraction, FontDialogKeepsAnUntouchedFaceAndOffersEveryStyle) {
   };
   const std::vector<Row> rows = {
       {"nothing changed", [](QDialog&) {}, QStringLiteral("宋体"), false, false, true, 14},
-      {"bold", [](QDialog& d) { listOf(d, "styleList").setCurrentRow(2); }, QStringLiteral("宋体"), true, false,
+      {"bold", [](QDialog& d) { ListOf(d, "styleList").setCurrentRow(2); }, QStringLiteral("宋体"), true, false,
        true, 14},
       {"italic, no underline, size 20",
        [](QDialog& d) {
-         listOf(d, "styleList").setCurrentRow(1);
+         ListOf(d, "styleList").setCurrentRow(1);
          d.findChild<QCheckBox*>(QStringLiteral("underline"))->setChecked(false);
          d.findChild<QComboBox*>(QStringLiteral("sizeBox"))->setCurrentText(QStringLiteral("20"));
        },
        QStringLiteral("宋体"), false, true, false, 20},
       {"another family, bold italic",
        [](QDialog& d) {
-         selectFamily(d, QStringLiteral("DejaVu Sans"));
-         listOf(d, "styleList").setCurrentRow(3);
+         SelectFamily(d, QStringLiteral("DejaVu Sans"));
+         ListOf(d, "styleList").setCurrentRow(3);
        },
        QStringLiteral("DejaVu Sans"), true, true, true, 14},
       {"away and back to the shown family", [&](QDialog& d) {
-         selectFamily(d, QStringLiteral("DejaVu Sans"));
-         selectFamily(d, shown);
+         SelectFamily(d, QStringLiteral("DejaVu Sans"));
+         SelectFamily(d, shown);
        },
        QStringLiteral("宋体"), false, false, true, 14},
   };
@@ -343,10 +343,10 @@ TEST(QtInteraction, FontDialogKeepsAnUntouchedFaceAndOffersEveryStyle) {
     DialogDriver driver;
     driver.then<QDialog>([&](QDialog& dialog) {
       EXPECT_EQ(dialog.windowTitle(), QStringLiteral("字体"));
-      opened = listOf(dialog, "familyList").currentItem()->text();
-      for (int i = 0; i < listOf(dialog, "styleList").count(); ++i) styles << listOf(dialog, "styleList").item(i)->text();
+      opened = ListOf(dialog, "familyList").currentItem()->text();
+      for (int i = 0; i < ListOf(dialog, "styleList").count(); ++i) styles << ListOf(dialog, "styleList").item(i)->text();
       row.act(dialog);
-      clickOk(dialog);
+      ClickOk(dialog);
     });
     const auto chosen = makeQtInteraction()->fontDialog(initial);
     EXPECT_TRUE(driver.done()) << row.name;
@@ -365,7 +365,7 @@ TEST(QtInteraction, FontDialogKeepsAnUntouchedFaceAndOffersEveryStyle) {
 }
 
 TEST(QtInteraction, FontDialogColourAndHowItCloses) {
-  app();
+  App();
   FontChoice initial;
   initial.face = QStringLiteral("DejaVu Sans");
   initial.pointSize = 11;
@@ -375,7 +375,7 @@ TEST(QtInteraction, FontDialogColourAndHowItCloses) {
   DialogDriver colours;
   colours
       .then<QDialog>([](QDialog& dialog) {
-        EXPECT_EQ(listOf(dialog, "styleList").currentRow(), 3) << "bold italic";
+        EXPECT_EQ(ListOf(dialog, "styleList").currentRow(), 3) << "bold italic";
         EXPECT_TRUE(dialog.findChild<QCheckBox*>(QStringLiteral("strikeOut"))->isChecked());
         dialog.findChild<QPushButton*>(QStringLiteral("colorButton"))->click();
       })
@@ -384,7 +384,7 @@ TEST(QtInteraction, FontDialogColourAndHowItCloses) {
         dialog.setCurrentColor(Qt::blue);
         dialog.accept();
       })
-      .then<QDialog>([](QDialog& dialog) { clickOk(dialog); });
+      .then<QDialog>([](QDialog& dialog) { ClickOk(dialog); });
   const auto recoloured = makeQtInteraction()->fontDialog(initial);
   EXPECT_TRUE(colours.done());
   ASSERT_TRUE(recoloured);
@@ -416,7 +416,7 @@ TEST(QtInteraction, FontDialogColourAndHowItCloses) {
   }
 }
 
-QProgressDialog* progressDialog() {
+QProgressDialog* ProgressDialog() {
   for (QWidget* w : QApplication::allWidgets())
     if (w->objectName() == QStringLiteral("progressDialog")) return qobject_cast<QProgressDialog*>(w);
   return nullptr;
@@ -425,7 +425,7 @@ QProgressDialog* progressDialog() {
 // Work that ends in a moment shows nothing; work that runs on shows "N / M" in a modal dialog that
 // stays up until the work ends, whose cancel (button, close box or Esc) is what step reports.
 TEST(QtInteraction, ProgressShowsAfterAMomentAndReportsTheCancel) {
-  app();
+  App();
   struct Row {
     const char* name;
     bool cancellable;
@@ -453,10 +453,10 @@ TEST(QtInteraction, ProgressShowsAfterAMomentAndReportsTheCancel) {
   for (const Row& row : rows) {
     auto progress = makeQtInteraction()->beginProgress(QStringLiteral("导出"), 5, row.cancellable);
     EXPECT_TRUE(progress->step(1)) << row.name;
-    EXPECT_EQ(progressDialog(), nullptr) << row.name << ": shown at once";
+    EXPECT_EQ(ProgressDialog(), nullptr) << row.name << ": shown at once";
     QThread::msleep(600);
     EXPECT_TRUE(progress->step(2)) << row.name;
-    QProgressDialog* dialog = progressDialog();
+    QProgressDialog* dialog = ProgressDialog();
     ASSERT_NE(dialog, nullptr) << row.name;
     EXPECT_TRUE(dialog->isVisible()) << row.name;
     EXPECT_EQ(QApplication::activeModalWidget(), dialog) << row.name;
@@ -471,7 +471,7 @@ TEST(QtInteraction, ProgressShowsAfterAMomentAndReportsTheCancel) {
     progress->step(5);
     EXPECT_EQ(dialog->findChild<QLabel*>()->text(), QStringLiteral("5 / 5")) << row.name;
     progress.reset();
-    EXPECT_EQ(progressDialog(), nullptr) << row.name;
+    EXPECT_EQ(ProgressDialog(), nullptr) << row.name;
   }
 }
 
@@ -500,7 +500,7 @@ TEST(ScriptedInteraction, ProgressIsRecordedAndCancelledWhereScripted) {
   scripted->cancelProgressAt(1);
   auto other = interaction().beginProgress(QStringLiteral("打开"), 2, false);
   EXPECT_TRUE(other->step(2));
-  EXPECT_EQ(scripted->unexpected(), 1);
+  EXPECT_EQ(scripted->Unexpected(), 1);
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ class RichEditTest : public GuiTest {
   }
 
   // Lines as the box's own document layout gives them when it lays out every block.
-  int laidOutLines() const {
+  int LaidOutLines() const {
     int lines = 0;
     for (QTextBlock b = box->document()->begin(); b.isValid(); b = b.next()) {
       box->document()->documentLayout()->blockBoundingRect(b);
@@ -43,7 +43,7 @@ class RichEditTest : public GuiTest {
     }
     return std::max(1, lines);
   }
-  int laidOutLinesBefore(const QTextBlock& block) const {
+  int LaidOutLinesBefore(const QTextBlock& block) const {
     int lines = 0;
     for (QTextBlock b = box->document()->begin(); b.isValid() && b != block; b = b.next()) {
       box->document()->documentLayout()->blockBoundingRect(b);
@@ -56,7 +56,7 @@ class RichEditTest : public GuiTest {
 };
 
 // Chinese running text in paragraphs of `width` characters, `count` of them, CR LF between.
-Text paragraphs(int count, int width) {
+Text Paragraphs(int count, int width) {
   Text text;
   const Text chars = L("春眠不觉晓处处闻啼鸟夜来风雨声花落知多少");
   for (int i = 0; i < count; ++i) {
@@ -75,11 +75,11 @@ TEST_F(RichEditTest, LineCountIsTheBoxsOwnLayout) {
       {"empty", ""},
       {"one short line", "abc"},
       {"trailing line break", "abc\r\n"},
-      {"Chinese paragraphs that wrap", paragraphs(40, 130)},
+      {"Chinese paragraphs that wrap", Paragraphs(40, 130)},
       {"words and spaces", std::string(50, ' ') + "word " + std::string(300, 'x') + " tail and more words here " +
                                "and there, again and again and again and again and again and again"},
       {"tabs", "a\tb\t\tc\t" + std::string(200, 'y') + "\t" + std::string(100, 'z')},
-      {"no-break spaces", "one" + nbsp + "two" + nbsp + "three " + paragraphs(3, 90)},
+      {"no-break spaces", "one" + nbsp + "two" + nbsp + "three " + Paragraphs(3, 90)},
       {"a line separator inside a line", "before" + L("\u2028") + "after\r\nnext"},
       {"only line breaks", "\r\n\r\n\n\r"},
   };
@@ -89,13 +89,13 @@ TEST_F(RichEditTest, LineCountIsTheBoxsOwnLayout) {
     for (const auto& row : rows) {
       SetText(kContent, prop::rich::kText, row.text);
       const int counted = RichEdit::LineCount(kContent);
-      EXPECT_EQ(counted, laidOutLines()) << row.name << " at width " << width;
+      EXPECT_EQ(counted, LaidOutLines()) << row.name << " at width " << width;
     }
   }
 }
 
 TEST_F(RichEditTest, LineCountArrivesAfterTheText) {
-  const Text article = paragraphs(3000, 120);
+  const Text article = Paragraphs(3000, 120);
   SetText(kContent, prop::rich::kText, article);
   std::optional<int> arrived;
   RichEdit::WhenLineCountReady(kContent, [&](std::int32_t lines) { arrived = lines; });
@@ -108,7 +108,7 @@ TEST_F(RichEditTest, LineCountArrivesAfterTheText) {
   end.movePosition(QTextCursor::End);
   end.movePosition(QTextCursor::PreviousBlock, QTextCursor::KeepAnchor, 2);
   end.removeSelectedText();
-  EXPECT_EQ(*arrived, laidOutLines());
+  EXPECT_EQ(*arrived, LaidOutLines());
   EXPECT_GT(*arrived, 3000);
 
   // The synchronous count agrees; once it is known, the next caller hears at once.
@@ -121,21 +121,21 @@ TEST_F(RichEditTest, LineCountArrivesAfterTheText) {
   bool stale = false;
   SetText(kContent, prop::rich::kText, article + article);
   RichEdit::WhenLineCountReady(kContent, [&](std::int32_t) { stale = true; });
-  SetText(kContent, prop::rich::kText, paragraphs(2000, 50));
+  SetText(kContent, prop::rich::kText, Paragraphs(2000, 50));
   std::optional<int> replaced, latest;
   RichEdit::WhenLineCountReady(kContent, [&](std::int32_t lines) { replaced = lines; });
   RichEdit::WhenLineCountReady(kContent, [&](std::int32_t lines) { latest = lines; });
   QTRY_VERIFY_WITH_TIMEOUT(latest.has_value(), 60000);
   EXPECT_FALSE(stale);
   EXPECT_FALSE(replaced);
-  EXPECT_EQ(*latest, laidOutLines());
+  EXPECT_EQ(*latest, LaidOutLines());
 }
 
 // The lines-read part names the line at the top of the box among all lines, also when the box
 // has laid out only what it showed: after it was resized, every block counts one line again
 // until shown, even when the width comes back to the one the lines were counted at.
 TEST_F(RichEditTest, FirstVisibleLineCountsTheWrappedLinesAbove) {
-  SetText(kContent, prop::rich::kText, paragraphs(400, 100));
+  SetText(kContent, prop::rich::kText, Paragraphs(400, 100));
   EXPECT_EQ(RichEdit::FirstVisibleLine(kContent), 0);
   RichEdit::LineCount(kContent);
   for (const int width : {300, 400}) {
@@ -147,7 +147,7 @@ TEST_F(RichEditTest, FirstVisibleLineCountsTheWrappedLinesAbove) {
     const QTextCursor top = box->cursorForPosition(QPoint(1, 1));
     const QTextBlock block = top.block();
     const int inBlock = block.layout()->lineForTextPosition(top.positionInBlock()).lineNumber();
-    EXPECT_EQ(seen, laidOutLinesBefore(block) + inBlock) << "width " << width;
+    EXPECT_EQ(seen, LaidOutLinesBefore(block) + inBlock) << "width " << width;
     EXPECT_GT(seen, 400) << "width " << width;
     box->verticalScrollBar()->setValue(0);
   }

@@ -20,7 +20,7 @@ struct TextRow {
 };
 
 // A time of day as a fraction of a day, for date rows.
-constexpr double at(int hour, int minute, int second) {
+constexpr double At(int hour, int minute, int second) {
   return (hour * 3600 + minute * 60 + second) / 86400.0;
 }
 
@@ -31,13 +31,13 @@ TEST(ToText, GivesEachKindInItsReadableForm) {
       {"float keeps 6 digits", 1.0f / 3.0f, "0.333333"},
       {"true", true, L("真")},
       {"byte array stops at zero", Bytes{'a', 'b', 0, 'c'}, "ab"},
-      {"seconds show zero minutes", DateTime{45000 + at(8, 0, 5)}, L("2023年3月15日8时0分5秒")},
-      {"minutes only", DateTime{45000 + at(0, 5, 0)}, L("2023年3月15日0时5分")},
-      {"hour only", DateTime{45000 + at(14, 0, 0)}, L("2023年3月15日14时")},
+      {"seconds show zero minutes", DateTime{45000 + At(8, 0, 5)}, L("2023年3月15日8时0分5秒")},
+      {"minutes only", DateTime{45000 + At(0, 5, 0)}, L("2023年3月15日0时5分")},
+      {"hour only", DateTime{45000 + At(14, 0, 0)}, L("2023年3月15日14时")},
       {"1900 has no leap day", DateTime{60}, L("1900年2月28日")},
       {"before 1899", DateTime{-36522}, L("1800年1月1日")},
       {"negative with time of day", DateTime{-1.25}, L("1899年12月29日6时")},
-      {"rounds to the next day", DateTime{45000 + at(23, 59, 59) + 0.9 / 86400}, L("2023年3月16日")},
+      {"rounds to the next day", DateTime{45000 + At(23, 59, 59) + 0.9 / 86400}, L("2023年3月16日")},
   };
   for (const TextRow& row : rows) {
     EXPECT_EQ(ToText(row.value), row.expected) << row.name;

@@ -101,21 +101,21 @@ class WindowBehaviourTest : public GuiTest {
     GuiTest::SetUp();
     for (HandlerRef ref : {kOnActivated, kOnDeactivated, kOnFirstActivation, kOnShown, kOnHidden, kOnDefault,
                            kOnPlain, kOnOver, kOnHotTrack, kOnModalCreated})
-      record(ref);
+      Record(ref);
     BindHandler(kOnClose, [this](const EventArgs&) -> HandlerResult {
       events.push_back(kOnClose);
       Destroy(kModal);
       return std::nullopt;
     });
   }
-  void record(HandlerRef ref) {
+  void Record(HandlerRef ref) {
     BindHandler(ref, [this, ref](const EventArgs& a) -> HandlerResult {
       events.push_back(ref);
       if (a.count > 0) args.push_back(a[0]);
       return std::nullopt;
     });
   }
-  int count(HandlerRef ref) const { return static_cast<int>(std::count(events.begin(), events.end(), ref)); }
+  int Count(HandlerRef ref) const { return static_cast<int>(std::count(events.begin(), events.end(), ref)); }
 
   std::vector<HandlerRef> events;
   std::vector<int> args;
@@ -128,7 +128,7 @@ TEST_F(WindowBehaviourTest, TheFirstControlOfTheTableIsOnTop) {
   ASSERT_TRUE(over && list);
   EXPECT_GT(test::shareSeen(*over), 0.95) << "the button is seen over the list";
   QTest::mouseClick(over, Qt::LeftButton);
-  EXPECT_EQ(count(kOnOver), 1);
+  EXPECT_EQ(Count(kOnOver), 1);
   // The grab tells a hidden control from a covered one: a list shown over the button hides it.
   over->stackUnder(list);
   EXPECT_LT(test::shareSeen(*over), 0.5);
@@ -157,7 +157,7 @@ TEST_F(WindowBehaviourTest, ShownHiddenAndActivationEvents) {
   events.clear();
   Destroy(kWindow);
   settle();
-  EXPECT_EQ(count(kOnHidden), 0) << "going away is not being hidden";
+  EXPECT_EQ(Count(kOnHidden), 0) << "going away is not being hidden";
 }
 
 TEST_F(WindowBehaviourTest, EnterReachesTheDefaultButton) {
@@ -236,7 +236,7 @@ TEST_F(WindowBehaviourTest, ModalLoadWindowRunsUntilTheWindowCloses) {
   EXPECT_TRUE(returned);
   EXPECT_FALSE(IsCreated(kModal));
   EXPECT_TRUE(windowWidget(kWindow)->isEnabled());
-  EXPECT_EQ(count(kOnClose), 1);
+  EXPECT_EQ(Count(kOnClose), 1);
 }
 
 }  // namespace

@@ -7,11 +7,11 @@ namespace nvx::test {
 DialogDriver::DialogDriver() {
   EnsureApplication();
   clock_.start();
-  QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+  QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
   timer_.start(20);
 }
 
-void DialogDriver::poll() {
+void DialogDriver::Poll() {
   QWidget* modal = QApplication::activeModalWidget();
   if (!modal || !modal->isVisible()) return;
   if (!timedOut_ && modal != acted_ && next_ < steps_.size() && steps_[next_](modal)) {

@@ -35,7 +35,7 @@ class DialogDriver {
   bool done() const { return next_ == steps_.size() && !timedOut_; }
 
  private:
-  void poll();
+  void Poll();
 
   QTimer timer_;
   QElapsedTimer clock_;

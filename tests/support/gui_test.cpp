@@ -36,7 +36,7 @@ void GuiTest::TearDown() {
   for (FormWindow* window : FormEngine::Instance().LiveWindows())
     ADD_FAILURE() << "window left open: " << window->objectName().toStdString();
   ClearHandlers();
-  EXPECT_EQ(ui->unexpected(), 0) << ui->problems.join(QStringLiteral("; ")).toStdString();
+  EXPECT_EQ(ui->Unexpected(), 0) << ui->problems.join(QStringLiteral("; ")).toStdString();
 }
 
 void GuiTest::settle() {
@@ -71,7 +71,7 @@ void GuiTest::whileModal(WindowId id, const std::function<void()>& open, const s
 
 namespace {
 
-bool near(QRgb a, QRgb b, int tolerance) {
+bool Near(QRgb a, QRgb b, int tolerance) {
   return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
          std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
@@ -91,7 +91,7 @@ double shareSeen(QWidget& widget, int tolerance) {
   if (seen.size() != own.size() || own.isNull()) return 0;
   qint64 same = 0;
   for (int y = 0; y < own.height(); ++y)
-    for (int x = 0; x < own.width(); ++x) same += near(seen.pixel(x, y), own.pixel(x, y), tolerance);
+    for (int x = 0; x < own.width(); ++x) same += Near(seen.pixel(x, y), own.pixel(x, y), tolerance);
   return static_cast<double>(same) / (static_cast<double>(own.width()) * own.height());
 }
 
@@ -100,7 +100,7 @@ double colorShare(const QImage& image, const QColor& color, int tolerance) {
   const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
   qint64 same = 0;
   for (int y = 0; y < rgb.height(); ++y)
-    for (int x = 0; x < rgb.width(); ++x) same += near(rgb.pixel(x, y), color.rgb(), tolerance);
+    for (int x = 0; x < rgb.width(); ++x) same += Near(rgb.pixel(x, y), color.rgb(), tolerance);
   return static_cast<double>(same) / (static_cast<double>(rgb.width()) * rgb.height());
 }
 

@@ -10,7 +10,7 @@ namespace {
 
 // An action's caption as the user reads it: no shortcut column, no mnemonic markers, and no "(&C)"
 // access key suffix, which exists only for the mnemonic.
-QString caption(const QAction& action) {
+QString Caption(const QAction& action) {
   QString text = action.text().section(u'\t', 0, 0);
   static const QRegularExpression kAccessKey(QStringLiteral("\\(&[^&]\\)"));
   text.remove(kAccessKey);
@@ -24,13 +24,13 @@ QString caption(const QAction& action) {
 }
 
 // What the user sees of the menu is what exists after aboutToShow: menus may fill themselves then.
-void announceShow(QMenu& menu) {
+void AnnounceShow(QMenu& menu) {
   emit menu.aboutToShow();
   for (QAction* action : menu.actions())
-    if (action->menu() && action->isVisible()) announceShow(*action->menu());
+    if (action->menu() && action->isVisible()) AnnounceShow(*action->menu());
 }
 
-void describeInto(const QMenu& menu, const QString& prefix, QStringList& items, QStringList& disabled,
+void DescribeInto(const QMenu& menu, const QString& prefix, QStringList& items, QStringList& disabled,
                   bool parentEnabled) {
   for (QAction* action : menu.actions()) {
     if (!action->isVisible()) continue;
@@ -40,29 +40,29 @@ void describeInto(const QMenu& menu, const QString& prefix, QStringList& items, 
     }
     const bool enabled = parentEnabled && action->isEnabled();
     if (QMenu* submenu = action->menu()) {
-      const QString inner = prefix + caption(*action) + u'/';
+      const QString inner = prefix + Caption(*action) + u'/';
       const qsizetype before = items.size();
-      describeInto(*submenu, inner, items, disabled, enabled);
+      DescribeInto(*submenu, inner, items, disabled, enabled);
       if (items.size() == before) {
         items << inner;
         if (!enabled) disabled << inner;
       }
       continue;
     }
-    items << prefix + caption(*action);
+    items << prefix + Caption(*action);
     if (!enabled) disabled << items.back();
   }
 }
 
 // The action at a caption path. Only what the user could click counts: hidden or disabled entries
 // are not found.
-QAction* findByPath(QMenu& menu, const QStringList& path) {
+QAction* FindByPath(QMenu& menu, const QStringList& path) {
   QMenu* current = &menu;
   for (qsizetype i = 0; i < path.size(); ++i) {
     QAction* found = nullptr;
     for (QAction* action : current->actions()) {
       const bool clickable = action->isVisible() && action->isEnabled() && !action->isSeparator();
-      if (clickable && caption(*action) == path[i]) {
+      if (clickable && Caption(*action) == path[i]) {
         found = action;
         break;
       }
@@ -75,11 +75,11 @@ QAction* findByPath(QMenu& menu, const QStringList& path) {
   return nullptr;
 }
 
-QAction* findByData(QMenu& menu, const QVariant& data) {
+QAction* FindByData(QMenu& menu, const QVariant& data) {
   for (QAction* action : menu.actions()) {
     if (!action->isVisible() || !action->isEnabled() || action->isSeparator()) continue;
     if (QMenu* submenu = action->menu()) {
-      if (QAction* found = findByData(*submenu, data)) return found;
+      if (QAction* found = FindByData(*submenu, data)) return found;
     } else if (action->data() == data) {
       return action;
     }
@@ -88,7 +88,7 @@ QAction* findByData(QMenu& menu, const QVariant& data) {
 }
 
 // What a message box gives when Enter is pressed at once: its first button.
-int firstButton(int flags) {
+int FirstButton(int flags) {
   switch (flags & kMsgButtonsMask) {
     case kMsgAbortRetryIgnore: return kButtonAbort;
     case kMsgYesNoCancel:
@@ -99,7 +99,7 @@ int firstButton(int flags) {
 }
 
 template <class T>
-std::optional<T> takeFront(std::deque<T>& queue) {
+std::optional<T> TakeFront(std::deque<T>& queue) {
   if (queue.empty()) return std::nullopt;
   T front = std::move(queue.front());
   queue.pop_front();
@@ -134,7 +134,7 @@ void ScriptedInteraction::answerColor(std::optional<QColor> color) { colorAnswer
 void ScriptedInteraction::answerPopup(QStringList captionPath) {
   popupAnswers_.emplace_back(std::move(captionPath));
 }
-void ScriptedInteraction::answerPopupData(QVariant data) { popupAnswers_.emplace_back(std::move(data)); }
+void ScriptedInteraction::AnswerPopupData(QVariant data) { popupAnswers_.emplace_back(std::move(data)); }
 void ScriptedInteraction::answerPopupCancel() { popupAnswers_.emplace_back(PopupCancel{}); }
 void ScriptedInteraction::cancelProgressAt(std::int64_t done) { progressCancels_.push_back(done); }
 
@@ -145,11 +145,11 @@ int ScriptedInteraction::messageBox(const QString& caption, const QString& text,
   s.text = text;
   s.flags = flags;
   shown.push_back(std::move(s));
-  if (auto answer = takeFront(messageAnswers_)) return *answer;
+  if (auto answer = TakeFront(messageAnswers_)) return *answer;
   // A box with only an OK button asks nothing: it needs no scripted answer.
   if ((flags & kMsgButtonsMask) == kMsgOk) return kButtonOk;
   problems << QStringLiteral("unanswered message box \"%1\": %2").arg(caption, text);
-  return firstButton(flags);
+  return FirstButton(flags);
 }
 
 std::optional<QString> ScriptedInteraction::fileDialog(const FileDialogRequest& request) {
@@ -158,7 +158,7 @@ std::optional<QString> ScriptedInteraction::fileDialog(const FileDialogRequest& 
   s.caption = request.title;
   s.file = request;
   shown.push_back(std::move(s));
-  if (auto answer = takeFront(fileAnswers_)) return *answer;
+  if (auto answer = TakeFront(fileAnswers_)) return *answer;
   problems << QStringLiteral("unanswered file dialog \"%1\"").arg(request.title);
   return std::nullopt;
 }
@@ -168,7 +168,7 @@ std::optional<FontChoice> ScriptedInteraction::fontDialog(const FontChoice& init
   s.kind = Shown::Font;
   s.font = initial;
   shown.push_back(std::move(s));
-  if (auto answer = takeFront(fontAnswers_)) return *answer;
+  if (auto answer = TakeFront(fontAnswers_)) return *answer;
   problems << QStringLiteral("unanswered font dialog");
   return std::nullopt;
 }
@@ -178,27 +178,27 @@ std::optional<QColor> ScriptedInteraction::colorDialog(const QColor& initial) {
   s.kind = Shown::Color;
   s.color = initial;
   shown.push_back(std::move(s));
-  if (auto answer = takeFront(colorAnswers_)) return *answer;
+  if (auto answer = TakeFront(colorAnswers_)) return *answer;
   problems << QStringLiteral("unanswered colour dialog");
   return std::nullopt;
 }
 
 QAction* ScriptedInteraction::popupMenu(QMenu& menu, const QPoint&) {
-  announceShow(menu);
+  AnnounceShow(menu);
   Shown s;
   s.kind = Shown::Popup;
-  describeInto(menu, QString(), s.menuItems, s.disabledItems, true);
+  DescribeInto(menu, QString(), s.menuItems, s.disabledItems, true);
   shown.push_back(s);
 
-  const auto answer = takeFront(popupAnswers_);
+  const auto answer = TakeFront(popupAnswers_);
   QAction* picked = nullptr;
   if (!answer) {
     problems << QStringLiteral("unanswered pop-up menu: %1").arg(s.menuItems.join(u", "));
   } else if (const auto* path = std::get_if<QStringList>(&*answer)) {
-    picked = findByPath(menu, *path);
+    picked = FindByPath(menu, *path);
     if (!picked) problems << QStringLiteral("pop-up menu offers no \"%1\"").arg(path->join(u'/'));
   } else if (const auto* data = std::get_if<QVariant>(&*answer)) {
-    picked = findByData(menu, *data);
+    picked = FindByData(menu, *data);
     if (!picked)
       problems << QStringLiteral("pop-up menu offers no action with data %1").arg(data->toString());
   }
@@ -222,7 +222,7 @@ std::unique_ptr<Progress> ScriptedInteraction::beginProgress(const QString& capt
   record.caption = caption;
   record.total = total;
   record.cancellable = cancellable;
-  if (auto cancelAt = takeFront(progressCancels_)) {
+  if (auto cancelAt = TakeFront(progressCancels_)) {
     if (cancellable) {
       record.cancelAt = *cancelAt;
     } else {
@@ -232,7 +232,7 @@ std::unique_ptr<Progress> ScriptedInteraction::beginProgress(const QString& capt
   return std::make_unique<ScriptedProgress>(record);
 }
 
-int ScriptedInteraction::unusedAnswers() const {
+int ScriptedInteraction::UnusedAnswers() const {
   return static_cast<int>(messageAnswers_.size() + fileAnswers_.size() + fontAnswers_.size() +
                           colorAnswers_.size() + popupAnswers_.size() + progressCancels_.size());
 }
@@ -250,9 +250,9 @@ const ScriptedInteraction::Shown* ScriptedInteraction::lastMessage() const {
   return nullptr;
 }
 
-QStringList ScriptedInteraction::describeMenu(const QMenu& menu) {
+QStringList ScriptedInteraction::DescribeMenu(const QMenu& menu) {
   QStringList items, disabled;
-  describeInto(menu, QString(), items, disabled, true);
+  DescribeInto(menu, QString(), items, disabled, true);
   return items;
 }
 

@@ -53,7 +53,7 @@ class ScriptedInteraction : public Interaction {
   // A pop-up answer picks the action with this caption path ({"内容操作", "复制"}), ...
   void answerPopup(QStringList captionPath);
   // ... the action whose data() equals `data` (a command number), ...
-  void answerPopupData(QVariant data);
+  void AnswerPopupData(QVariant data);
   // ... or nothing, as when the user clicks outside the menu.
   void answerPopupCancel();
   // The next progress report is cancelled by the user once the work reports `done` or more
@@ -76,9 +76,9 @@ class ScriptedInteraction : public Interaction {
   // action the menu did not offer (missing, hidden or disabled).
   QStringList problems;
 
-  int unexpected() const { return static_cast<int>(problems.size()); }
+  int Unexpected() const { return static_cast<int>(problems.size()); }
   // Answers queued but never asked for.
-  int unusedAnswers() const;
+  int UnusedAnswers() const;
 
   std::vector<Shown> ofKind(Shown::Kind kind) const;
   std::vector<Shown> messages() const { return ofKind(Shown::Message); }
@@ -87,7 +87,7 @@ class ScriptedInteraction : public Interaction {
 
   // A menu flattened for comparison: each visible action's text without mnemonics, a submenu's
   // actions as "内容操作/复制", a separator as "-" (or "内容操作/-"), an empty submenu as "内容操作/".
-  static QStringList describeMenu(const QMenu& menu);
+  static QStringList DescribeMenu(const QMenu& menu);
 
  private:
   struct PopupCancel {};
@@ -109,7 +109,7 @@ class ScopedScriptedInteraction {
   ScopedScriptedInteraction(const ScopedScriptedInteraction&) = delete;
   ScopedScriptedInteraction& operator=(const ScopedScriptedInteraction&) = delete;
 
-  ScriptedInteraction& get() const { return *scripted_; }
+  ScriptedInteraction& Get() const { return *scripted_; }
   ScriptedInteraction& operator*() const { return *scripted_; }
   ScriptedInteraction* operator->() const { return scripted_; }
 
