@@ -15,8 +15,8 @@
 #include <QTreeWidget>
 #include <cstdio>
 #include <cstring>
-#include <optional>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "forms/forms.h"
@@ -37,7 +37,9 @@ const nvx::UnitRef kList{mw::kWindow, mw::kCatalogue};
 // About `bytes` of Chinese running text (GB18030) in lines of 40 to 80 characters ending in CR LF,
 // from a fixed sequence, so every run measures the same article.
 std::string MakeArticle(std::size_t bytes) {
-  const std::string chars = nvx::L("的一是在不了有和人这中大为上个国我以要他时来用们生到作地于出就分对成会可主发年动同工也能下过子说产种面而方后多定行学法所民得经十三之进着等部度家电力里如水化高");
+  const std::string chars = nvx::L(
+      "的一是在不了有和人这中大为上个国我以要他时来用们生到作地于出就分对成会可主发年动同工也能下过子说产种面"
+      "而方后多定行学法所民得经十三之进着等部度家电力里如水化高");
   const std::size_t count = chars.size() / 2;
   std::uint32_t seed = 2024;
   auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
@@ -160,7 +162,8 @@ void BenchLoad(const nvx::Bytes& packed) {
     const int lines = WaitForLineCount();
     const double counted = Ms(t);
     Row("5 MB article shown", shown, floor, "ms");
-    std::printf("%-38s ours %9.1f ms   (%d lines, counted in idle time)\n", "  line count known", counted, lines);
+    std::printf("%-38s ours %9.1f ms   (%d lines, counted in idle time)\n", "  line count known", counted,
+                lines);
   }
   QElapsedTimer t;
   t.start();
@@ -213,7 +216,8 @@ void BenchFind(const QPlainTextEdit& box) {
   const double up = Ms(t);
   t.restart();
   at = static_cast<int>(text.size());
-  for (int i = 0; i < 1000; ++i) at = static_cast<int>(text.lastIndexOf(qneedle, at < 0 ? text.size() : at - 1));
+  for (int i = 0; i < 1000; ++i)
+    at = static_cast<int>(text.lastIndexOf(qneedle, at < 0 ? text.size() : at - 1));
   Row("1,000 x Find up", up, Ms(t), "ms");
 }
 
@@ -274,7 +278,8 @@ int main(int argc, char** argv) {
   Settle();
   const nvx::Bytes packed = nvx::Compress(nvx::toByteArray(MakeArticle(5 * 1024 * 1024)));
 
-  if (argc == 3 && std::strcmp(argv[1], "--memory") == 0) return MemoryChild(packed, std::strcmp(argv[2], "ours") == 0);
+  if (argc == 3 && std::strcmp(argv[1], "--memory") == 0)
+    return MemoryChild(packed, std::strcmp(argv[2], "ours") == 0);
 
   BenchLoad(packed);
   BenchFind(*Control<QPlainTextEdit>("编辑框1"));

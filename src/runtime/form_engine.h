@@ -44,7 +44,8 @@ class FormEngine : public QObject {
   // Runs the handler bound to `ref`, if any. Returns whether one ran; its result goes to `result`.
   bool Run(HandlerRef ref, const EventArgs& args, HandlerResult* result = nullptr);
   // Delivers event `event` of `unit` in `window` to its binding.
-  bool Deliver(FormWindow& window, UnitId unit, int event, const EventArgs& args, HandlerResult* result = nullptr);
+  bool Deliver(FormWindow& window, UnitId unit, int event, const EventArgs& args,
+               HandlerResult* result = nullptr);
 
  signals:
   // The window `id` is gone: no longer among the live windows.

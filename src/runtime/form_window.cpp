@@ -4,13 +4,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDropEvent>
-#include <QMimeData>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -30,7 +30,8 @@ namespace {
 
 Qt::WindowFlags FlagsFor(const WindowProps& p, bool owned) {
   Qt::WindowFlags flags = p.frame == Frame::Fixed ? Qt::Dialog : Qt::Window;
-  flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  flags |=
+      Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   if (p.minimizeBox) flags |= Qt::WindowMinimizeButtonHint;
   if (p.maximizeBox) flags |= Qt::WindowMaximizeButtonHint;
   if (p.alwaysOnTop) flags |= Qt::WindowStaysOnTopHint;
@@ -100,7 +101,8 @@ bool FormWindow::Build() {
   if (def_.props.frame == Frame::Fixed) setFixedSize(inner);
   if (def_.props.centred) {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    move(screen.left() + (screen.width() - outer.width()) / 2, screen.top() + (screen.height() - outer.height()) / 2);
+    move(screen.left() + (screen.width() - outer.width()) / 2,
+         screen.top() + (screen.height() - outer.height()) / 2);
   } else {
     move(def_.rect.left, def_.rect.top);
   }
@@ -401,7 +403,8 @@ std::unique_ptr<QMenu> FormWindow::BuildPopup(UnitId entry) {
   if (index < 0) return menu;
   const int level = def_.menu[static_cast<std::size_t>(index)].level;
   int end = index + 1;
-  while (end < static_cast<int>(def_.menu.size()) && def_.menu[static_cast<std::size_t>(end)].level > level) ++end;
+  while (end < static_cast<int>(def_.menu.size()) && def_.menu[static_cast<std::size_t>(end)].level > level)
+    ++end;
   AddMenuItems(menu.get(), index + 1, end, true);
   return menu;
 }
@@ -511,12 +514,13 @@ bool FormWindow::PressEnter() {
   return false;
 }
 
-// A left press on the client area itself, a label or a group box (or on the title strip of a window placed inside another)
-// moves the window: through the platform's system move for a top-level window, by following the
-// mouse for one inside another window.
+// A left press on the client area itself, a label or a group box (or on the title strip of a window placed
+// inside another) moves the window: through the platform's system move for a top-level window, by following
+// the mouse for one inside another window.
 bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
-  if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) && HandleFileDrag(event))
+  if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) &&
+      HandleFileDrag(event))
     return true;
   const bool onStrip = watched == titleStrip_ || watched == titleLabel_;
   const bool onHandle = std::find(dragHandles_.begin(), dragHandles_.end(), watched) != dragHandles_.end();
@@ -529,7 +533,8 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
       // Only an empty spot (of the client area or a group box), or a label: a press a control
       // passed on is not a press on the window.
       auto* area = static_cast<QWidget*>(watched);
-      if (onClient && qobject_cast<QLabel*>(area) == nullptr && area->childAt(me->position().toPoint()) != nullptr)
+      if (onClient && qobject_cast<QLabel*>(area) == nullptr &&
+          area->childAt(me->position().toPoint()) != nullptr)
         break;
       StartDrag(me);
       return true;

@@ -42,15 +42,24 @@ bool IsMenuItem(const FormWindow& w, UnitId unit) { return w.MenuIndex(unit) >= 
 PropertyValue WindowProperty(FormWindow& w, int index) {
   const QRect r = w.OuterRect();
   switch (index) {
-    case prop::kLeft: return r.left();
-    case prop::kTop: return r.top();
-    case prop::kWidth: return r.width();
-    case prop::kHeight: return r.height();
-    case prop::kTag: return w.Tag();
-    case prop::kVisible: return static_cast<std::int32_t>(!w.isHidden());
-    case prop::kDisabled: return static_cast<std::int32_t>(!w.isEnabled());
-    case prop::kTitle: return fromQString(w.Title());
-    default: return std::int32_t{0};
+    case prop::kLeft:
+      return r.left();
+    case prop::kTop:
+      return r.top();
+    case prop::kWidth:
+      return r.width();
+    case prop::kHeight:
+      return r.height();
+    case prop::kTag:
+      return w.Tag();
+    case prop::kVisible:
+      return static_cast<std::int32_t>(!w.isHidden());
+    case prop::kDisabled:
+      return static_cast<std::int32_t>(!w.isEnabled());
+    case prop::kTitle:
+      return fromQString(w.Title());
+    default:
+      return std::int32_t{0};
   }
 }
 
@@ -66,13 +75,26 @@ void SetWindowProperty(FormWindow& w, int index, const PropertyValue& value) {
   const std::int32_t n = NumberOf(value);
   QRect r = w.OuterRect();
   switch (index) {
-    case prop::kLeft: r.moveLeft(n); break;
-    case prop::kTop: r.moveTop(n); break;
-    case prop::kWidth: r.setWidth(n); break;
-    case prop::kHeight: r.setHeight(n); break;
-    case prop::kVisible: w.setVisible(n != 0); return;
-    case prop::kDisabled: w.setEnabled(n == 0); return;
-    default: return;
+    case prop::kLeft:
+      r.moveLeft(n);
+      break;
+    case prop::kTop:
+      r.moveTop(n);
+      break;
+    case prop::kWidth:
+      r.setWidth(n);
+      break;
+    case prop::kHeight:
+      r.setHeight(n);
+      break;
+    case prop::kVisible:
+      w.setVisible(n != 0);
+      return;
+    case prop::kDisabled:
+      w.setEnabled(n == 0);
+      return;
+    default:
+      return;
   }
   w.SetOuterRect(r);
 }
@@ -82,13 +104,16 @@ PropertyValue MenuProperty(FormWindow& w, UnitId unit, int index) {
   const QAction* a = w.MenuAction(i);
   const auto& def = w.Def().menu[static_cast<std::size_t>(i)];
   switch (index) {
-    case prop::menu::kCaption: return a ? fromQString(a->text()) : L(def.caption);
+    case prop::menu::kCaption:
+      return a ? fromQString(a->text()) : L(def.caption);
     case prop::menu::kTicked:
       return static_cast<std::int32_t>(a ? a->isChecked() : (def.flags & kMenuTicked) != 0);
     case prop::menu::kDisabled:
       return static_cast<std::int32_t>(a ? !a->isEnabled() : (def.flags & kMenuDisabled) != 0);
-    case prop::menu::kVisible: return static_cast<std::int32_t>(a ? a->isVisible() : !(def.flags & kMenuHidden));
-    default: return std::int32_t{0};
+    case prop::menu::kVisible:
+      return static_cast<std::int32_t>(a ? a->isVisible() : !(def.flags & kMenuHidden));
+    default:
+      return std::int32_t{0};
   }
 }
 
@@ -96,14 +121,21 @@ void SetMenuProperty(FormWindow& w, UnitId unit, int index, const PropertyValue&
   QAction* a = w.MenuAction(w.MenuIndex(unit));
   if (a == nullptr) return;
   switch (index) {
-    case prop::menu::kCaption: a->setText(toQString(TextOf(value))); return;
+    case prop::menu::kCaption:
+      a->setText(toQString(TextOf(value)));
+      return;
     case prop::menu::kTicked:
       a->setCheckable(true);
       a->setChecked(NumberOf(value) != 0);
       return;
-    case prop::menu::kDisabled: a->setEnabled(NumberOf(value) == 0); return;
-    case prop::menu::kVisible: a->setVisible(NumberOf(value) != 0); return;
-    default: return;
+    case prop::menu::kDisabled:
+      a->setEnabled(NumberOf(value) == 0);
+      return;
+    case prop::menu::kVisible:
+      a->setVisible(NumberOf(value) != 0);
+      return;
+    default:
+      return;
   }
 }
 
@@ -256,7 +288,9 @@ bool Open(UnitRef dialog) { return RequireTyped<CommonDlgUnit>(dialog).Open(); }
 }  // namespace CommonDlg
 
 namespace StatusBar {
-void SetPartText(UnitRef bar, int part, const Text& text) { RequireTyped<StatusBarUnit>(bar).SetPartText(part, text); }
+void SetPartText(UnitRef bar, int part, const Text& text) {
+  RequireTyped<StatusBarUnit>(bar).SetPartText(part, text);
+}
 }  // namespace StatusBar
 
 namespace ListView {

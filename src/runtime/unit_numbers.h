@@ -29,8 +29,11 @@ inline constexpr int kVisible = 3;
 }  // namespace menu
 
 namespace button {
-inline constexpr int kKind = 9;  // 0 normal, 1 the default button
+inline constexpr int kKind = 9;
 inline constexpr int kCaption = 10;
+// Values of kKind.
+inline constexpr int kNormal = 0;
+inline constexpr int kDefault = 1;
 }  // namespace button
 
 namespace superbtn {

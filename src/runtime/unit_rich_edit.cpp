@@ -198,7 +198,8 @@ bool RichEditUnit::Create(QWidget* container) {
   // window and shows the match here.
   QPalette pal = edit_->palette();
   pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
-  pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
+  pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+               pal.color(QPalette::Active, QPalette::HighlightedText));
   edit_->setPalette(pal);
   backColor_ = p.backColor;
   CharFormat initial;
@@ -363,21 +364,30 @@ std::int32_t RichEditUnit::FindTextBackward(std::int32_t start, bool matchCase, 
   const QString& all = PlainText();
   // A start past the end (the last result came from a longer text) searches from the end.
   const qsizetype from = std::min<qsizetype>(start, all.size());
-  return static_cast<std::int32_t>(all.lastIndexOf(text, from, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive));
+  return static_cast<std::int32_t>(
+      all.lastIndexOf(text, from, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive));
 }
 
 // A selection length of -1 selects the whole text.
 std::optional<PropertyValue> RichEditUnit::TypeProperty(int index) const {
   const QTextCursor c = edit_->textCursor();
   switch (index) {
-    case prop::rich::kTextFormat: return std::int32_t{0};
-    case prop::rich::kText: return Content();
-    case prop::rich::kBackColor: return backColor_;
-    case prop::rich::kSelStart: return static_cast<std::int32_t>(c.selectionStart());
-    case prop::rich::kSelLength: return static_cast<std::int32_t>(c.selectionEnd() - c.selectionStart());
-    case prop::rich::kSelText: return fromQString(FromBoxText(c.selectedText()));
-    case prop::rich::kModified: return static_cast<std::int32_t>(edit_->document()->isModified());
-    default: return std::nullopt;
+    case prop::rich::kTextFormat:
+      return std::int32_t{0};
+    case prop::rich::kText:
+      return Content();
+    case prop::rich::kBackColor:
+      return backColor_;
+    case prop::rich::kSelStart:
+      return static_cast<std::int32_t>(c.selectionStart());
+    case prop::rich::kSelLength:
+      return static_cast<std::int32_t>(c.selectionEnd() - c.selectionStart());
+    case prop::rich::kSelText:
+      return fromQString(FromBoxText(c.selectedText()));
+    case prop::rich::kModified:
+      return static_cast<std::int32_t>(edit_->document()->isModified());
+    default:
+      return std::nullopt;
   }
 }
 

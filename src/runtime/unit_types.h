@@ -43,7 +43,7 @@ class EditBoxUnit : public Unit {
   void SetTypeProperty(int index, const PropertyValue& value) override;
 
  private:
-  QLineEdit* line_ = nullptr;       // single-line box
+  QLineEdit* line_ = nullptr;        // single-line box
   QPlainTextEdit* lines_ = nullptr;  // multi-line box
 };
 

@@ -44,7 +44,8 @@ void Unit::Attach(QWidget* widget, QWidget* inputTarget) {
   widget->setObjectName(QString::fromUtf8(def_.name));
   widget->setGeometry(def_.rect.left, def_.rect.top, def_.rect.width, def_.rect.height);
   widget->setEnabled(!(def_.flags & kDisabled));
-  if (!(def_.flags & kTabStop) && widget->focusPolicy() != Qt::NoFocus) widget->setFocusPolicy(Qt::ClickFocus);
+  if (!(def_.flags & kTabStop) && widget->focusPolicy() != Qt::NoFocus)
+    widget->setFocusPolicy(Qt::ClickFocus);
   widget->hide();
   widget->installEventFilter(this);
   // Mouse input of a scrolling widget arrives at its viewport.
@@ -154,15 +155,22 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
 
 PropertyValue Unit::Property(int index) const {
   switch (index) {
-    case prop::kLeft: return widget_ ? widget_->x() : def_.rect.left;
-    case prop::kTop: return widget_ ? widget_->y() : def_.rect.top;
-    case prop::kWidth: return widget_ ? widget_->width() : def_.rect.width;
-    case prop::kHeight: return widget_ ? widget_->height() : def_.rect.height;
-    case prop::kTag: return tag_;
-    case prop::kVisible: return static_cast<std::int32_t>(widget_ ? !widget_->isHidden() : false);
+    case prop::kLeft:
+      return widget_ ? widget_->x() : def_.rect.left;
+    case prop::kTop:
+      return widget_ ? widget_->y() : def_.rect.top;
+    case prop::kWidth:
+      return widget_ ? widget_->width() : def_.rect.width;
+    case prop::kHeight:
+      return widget_ ? widget_->height() : def_.rect.height;
+    case prop::kTag:
+      return tag_;
+    case prop::kVisible:
+      return static_cast<std::int32_t>(widget_ ? !widget_->isHidden() : false);
     case prop::kDisabled:
       return static_cast<std::int32_t>(widget_ ? !widget_->isEnabled() : (def_.flags & kDisabled) != 0);
-    case prop::kCursor: return cursor_;
+    case prop::kCursor:
+      return cursor_;
     default:
       if (auto v = TypeProperty(index)) return *v;
       return std::int32_t{0};
@@ -183,13 +191,26 @@ void Unit::SetProperty(int index, const PropertyValue& value) {
   if (!widget_) return;
   QRect r = widget_->geometry();
   switch (index) {
-    case prop::kLeft: r.moveLeft(n); break;
-    case prop::kTop: r.moveTop(n); break;
-    case prop::kWidth: r.setWidth(std::max(0, n)); break;
-    case prop::kHeight: r.setHeight(std::max(0, n)); break;
-    case prop::kVisible: widget_->setVisible(n != 0); return;
-    case prop::kDisabled: widget_->setEnabled(n == 0); return;
-    default: return;
+    case prop::kLeft:
+      r.moveLeft(n);
+      break;
+    case prop::kTop:
+      r.moveTop(n);
+      break;
+    case prop::kWidth:
+      r.setWidth(std::max(0, n));
+      break;
+    case prop::kHeight:
+      r.setHeight(std::max(0, n));
+      break;
+    case prop::kVisible:
+      widget_->setVisible(n != 0);
+      return;
+    case prop::kDisabled:
+      widget_->setEnabled(n == 0);
+      return;
+    default:
+      return;
   }
   widget_->setGeometry(r);
 }
@@ -197,17 +218,27 @@ void Unit::SetProperty(int index, const PropertyValue& value) {
 std::unique_ptr<Unit> MakeUnit(FormWindow& window, const ControlDef& def) {
   switch (def.type) {
     case UnitType::Button:
-    case UnitType::SuperBtn: return std::make_unique<ButtonUnit>(window, def);
-    case UnitType::EditBox: return std::make_unique<EditBoxUnit>(window, def);
-    case UnitType::Label: return std::make_unique<LabelUnit>(window, def);
-    case UnitType::GroupBox: return std::make_unique<GroupBoxUnit>(window, def);
-    case UnitType::ColorPicker: return std::make_unique<ColorPickerUnit>(window, def);
-    case UnitType::CommonDlg: return std::make_unique<CommonDlgUnit>(window, def);
-    case UnitType::StatusBar: return std::make_unique<StatusBarUnit>(window, def);
-    case UnitType::ListView: return std::make_unique<ListViewUnit>(window, def);
-    case UnitType::RichEdit: return std::make_unique<RichEditUnit>(window, def);
+    case UnitType::SuperBtn:
+      return std::make_unique<ButtonUnit>(window, def);
+    case UnitType::EditBox:
+      return std::make_unique<EditBoxUnit>(window, def);
+    case UnitType::Label:
+      return std::make_unique<LabelUnit>(window, def);
+    case UnitType::GroupBox:
+      return std::make_unique<GroupBoxUnit>(window, def);
+    case UnitType::ColorPicker:
+      return std::make_unique<ColorPickerUnit>(window, def);
+    case UnitType::CommonDlg:
+      return std::make_unique<CommonDlgUnit>(window, def);
+    case UnitType::StatusBar:
+      return std::make_unique<StatusBarUnit>(window, def);
+    case UnitType::ListView:
+      return std::make_unique<ListViewUnit>(window, def);
+    case UnitType::RichEdit:
+      return std::make_unique<RichEditUnit>(window, def);
     case UnitType::Window:
-    case UnitType::MenuItem: return nullptr;
+    case UnitType::MenuItem:
+      return nullptr;
   }
   return nullptr;
 }

@@ -57,7 +57,7 @@ bool ButtonUnit::Create(QWidget* container) {
   button_->setAutoDefault(false);
   if (const auto* p = std::get_if<ButtonProps>(&Def().props)) {
     button_->setText(QString::fromUtf8(p->caption));
-    button_->setDefault(p->kind == 1);
+    button_->setDefault(p->kind == prop::button::kDefault);
   } else if (const auto* s = std::get_if<SuperBtnProps>(&Def().props)) {
     button_->setText(QString::fromUtf8(s->caption));
   }
@@ -68,15 +68,17 @@ bool ButtonUnit::Create(QWidget* container) {
 
 std::optional<PropertyValue> ButtonUnit::TypeProperty(int index) const {
   const bool super = Def().type == UnitType::SuperBtn;
-  if (index == (super ? prop::superbtn::kCaption : prop::button::kCaption)) return fromQString(button_->text());
+  if (index == (super ? prop::superbtn::kCaption : prop::button::kCaption))
+    return fromQString(button_->text());
   if (!super && index == prop::button::kKind) return static_cast<std::int32_t>(button_->isDefault());
   return std::nullopt;
 }
 
 void ButtonUnit::SetTypeProperty(int index, const PropertyValue& value) {
   const bool super = Def().type == UnitType::SuperBtn;
-  if (index == (super ? prop::superbtn::kCaption : prop::button::kCaption)) button_->setText(toQString(TextOf(value)));
-  if (!super && index == prop::button::kKind) button_->setDefault(NumberOf(value) == 1);
+  if (index == (super ? prop::superbtn::kCaption : prop::button::kCaption))
+    button_->setText(toQString(TextOf(value)));
+  if (!super && index == prop::button::kKind) button_->setDefault(NumberOf(value) == prop::button::kDefault);
 }
 
 // ---- EditBox: a single-line QLineEdit, or a QPlainTextEdit for the multi-line kind.
@@ -242,12 +244,18 @@ bool CommonDlgUnit::Create(QWidget* /*container*/) {
 
 std::optional<PropertyValue> CommonDlgUnit::TypeProperty(int index) const {
   switch (index) {
-    case prop::dlg::kTitle: return title_;
-    case prop::dlg::kFileName: return fileName_;
-    case prop::dlg::kFilter: return filter_;
-    case prop::dlg::kInitialDir: return initialDir_;
-    case prop::dlg::kDefaultExt: return defaultExt_;
-    case prop::dlg::kFaceName: return faceName_;
+    case prop::dlg::kTitle:
+      return title_;
+    case prop::dlg::kFileName:
+      return fileName_;
+    case prop::dlg::kFilter:
+      return filter_;
+    case prop::dlg::kInitialDir:
+      return initialDir_;
+    case prop::dlg::kDefaultExt:
+      return defaultExt_;
+    case prop::dlg::kFaceName:
+      return faceName_;
     default:
       if (index >= prop::dlg::kFirst && index <= prop::dlg::kLast) return numbers_[index];
       return std::nullopt;
@@ -256,12 +264,24 @@ std::optional<PropertyValue> CommonDlgUnit::TypeProperty(int index) const {
 
 void CommonDlgUnit::SetTypeProperty(int index, const PropertyValue& value) {
   switch (index) {
-    case prop::dlg::kTitle: title_ = TextOf(value); return;
-    case prop::dlg::kFileName: fileName_ = TextOf(value); return;
-    case prop::dlg::kFilter: filter_ = TextOf(value); return;
-    case prop::dlg::kInitialDir: initialDir_ = TextOf(value); return;
-    case prop::dlg::kDefaultExt: defaultExt_ = TextOf(value); return;
-    case prop::dlg::kFaceName: faceName_ = TextOf(value); return;
+    case prop::dlg::kTitle:
+      title_ = TextOf(value);
+      return;
+    case prop::dlg::kFileName:
+      fileName_ = TextOf(value);
+      return;
+    case prop::dlg::kFilter:
+      filter_ = TextOf(value);
+      return;
+    case prop::dlg::kInitialDir:
+      initialDir_ = TextOf(value);
+      return;
+    case prop::dlg::kDefaultExt:
+      defaultExt_ = TextOf(value);
+      return;
+    case prop::dlg::kFaceName:
+      faceName_ = TextOf(value);
+      return;
     default:
       if (index >= prop::dlg::kFirst && index <= prop::dlg::kLast) numbers_[index] = NumberOf(value);
   }
@@ -270,9 +290,12 @@ void CommonDlgUnit::SetTypeProperty(int index, const PropertyValue& value) {
 bool CommonDlgUnit::Open() {
   switch (numbers_[prop::dlg::kKind]) {
     case prop::dlg::kOpenFile:
-    case prop::dlg::kSaveFile: return OpenFile();
-    case prop::dlg::kFont: return OpenFont();
-    default: return false;  // no help files on this platform
+    case prop::dlg::kSaveFile:
+      return OpenFile();
+    case prop::dlg::kFont:
+      return OpenFont();
+    default:
+      return false;  // no help files on this platform
   }
 }
 
@@ -292,7 +315,8 @@ bool CommonDlgUnit::OpenFile() {
     if (description.isEmpty() && patterns.isEmpty()) break;
     // A description that already ends in its patterns, as "sqlite数据库文件(*.nvx)", is used as is.
     const bool named = description.endsWith(QStringLiteral("(") + patterns + QStringLiteral(")"));
-    request.filters << (named ? description : description + QStringLiteral(" (") + patterns + QStringLiteral(")"));
+    request.filters << (named ? description
+                              : description + QStringLiteral(" (") + patterns + QStringLiteral(")"));
   }
   if (!request.filters.isEmpty()) request.selectedFilter = std::max(0, numbers_[prop::dlg::kFilterIndex]);
   // The form stores the default extension with its wildcard ("*.nvx"); the dialog wants "nvx".

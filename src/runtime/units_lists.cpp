@@ -137,8 +137,7 @@ bool ListViewUnit::Create(QWidget* container) {
   tree_->setPalette(pal);
 
   Attach(tree_);
-  QObject::connect(tree_, &QTreeWidget::currentItemChanged, this,
-                   [this] { Raise(event::kChanged); });
+  QObject::connect(tree_, &QTreeWidget::currentItemChanged, this, [this] { Raise(event::kChanged); });
   QObject::connect(tree_, &QTreeWidget::itemActivated, this, [this] { Raise(event::kRowActivated); });
   QObject::connect(tree_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
     EventArgs a;

@@ -78,8 +78,8 @@ Text DateText(DateTime date) {
   Text text = std::to_string(civil.year) + kYear + std::to_string(civil.month) + kMonth +
               std::to_string(civil.day) + kDay;
   if (second != 0) {
-    text += std::to_string(hour) + kHour + std::to_string(minute) + kMinute + std::to_string(second) +
-            kSecond;
+    text +=
+        std::to_string(hour) + kHour + std::to_string(minute) + kMinute + std::to_string(second) + kSecond;
   } else if (minute != 0) {
     text += std::to_string(hour) + kHour + std::to_string(minute) + kMinute;
   } else if (hour != 0) {

@@ -149,14 +149,10 @@ TEST_F(FileCommandsTest, FileExistsFindsEntriesAndPatterns) {
     Text path;
     bool exists;
   } rows[] = {
-      {"directory", Path("folder"), true},
-      {"brackets are plain", Path("a[1].txt"), true},
-      {"star matches", Path("*.txt"), true},
-      {"pattern with brackets", Path("a[1]?txt"), true},
-      {"brackets are no set", Path("b[1]*"), false},
-      {"pattern without match", Path("*.none"), false},
-      {"missing", Path("missing"), false},
-      {"empty", "", false},
+      {"directory", Path("folder"), true},           {"brackets are plain", Path("a[1].txt"), true},
+      {"star matches", Path("*.txt"), true},         {"pattern with brackets", Path("a[1]?txt"), true},
+      {"brackets are no set", Path("b[1]*"), false}, {"pattern without match", Path("*.none"), false},
+      {"missing", Path("missing"), false},           {"empty", "", false},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(FileExists(row.path), row.exists) << row.name;

@@ -151,7 +151,8 @@ TEST_F(FormEngineTest, KeyAndMouseHandlersCanWithholdInput) {
   // Modifier keys are keys too: Ctrl is 17, Shift 16.
   EXPECT_EQ(events, (std::vector<std::string>{"key 65 0", "key 66 0", "key 17 1", "key 75 1", "key 13 0",
                                               "key 16 2", "key 8 2", "key 16 2", "key 17 3", "key 67 3"}));
-  EXPECT_EQ(box->toPlainText(), QStringLiteral("ab")) << "Ctrl+K withheld; Enter broke the line, Backspace took it back";
+  EXPECT_EQ(box->toPlainText(), QStringLiteral("ab"))
+      << "Ctrl+K withheld; Enter broke the line, Backspace took it back";
 
   QTest::mouseClick(box->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(15, 12));
   EXPECT_EQ(events.back(), "right down 15 12 0");
@@ -206,7 +207,8 @@ TEST_F(FormEngineTest, RichEditTextLinesSelectionAndFind) {
   SetInt(kContent, prop::rich::kSelStart, -5);
   SetInt(kContent, prop::rich::kSelLength, -7);
   EXPECT_EQ(GetInt(kContent, prop::rich::kSelStart), 0);
-  EXPECT_EQ(GetText(kContent, prop::rich::kSelText), "one\r\n2\r\nthree\r\nfour") << "-1 and below: the whole text";
+  EXPECT_EQ(GetText(kContent, prop::rich::kSelText), "one\r\n2\r\nthree\r\nfour")
+      << "-1 and below: the whole text";
 
   const Text hay = L("甲乙甲乙甲");
   SetText(kContent, prop::rich::kText, hay);
@@ -228,7 +230,8 @@ TEST_F(FormEngineTest, RichEditTextLinesSelectionAndFind) {
   EXPECT_EQ(RichEdit::FirstVisibleLine(kContent), 7);
 
   SetInt(kContent, prop::rich::kBackColor, 0x00B0C0CD);
-  EXPECT_EQ(control<QPlainTextEdit>(mw::kWindow, "编辑框1")->palette().color(QPalette::Base), QColor(205, 192, 176));
+  EXPECT_EQ(control<QPlainTextEdit>(mw::kWindow, "编辑框1")->palette().color(QPalette::Base),
+            QColor(205, 192, 176));
   CharFormat format{L("宋体"), 20, 0, kEffectItalic | kEffectUnderline, 0x000000FF};
   EXPECT_TRUE(RichEdit::SetCharFormat(kContent, format));
   const QFont font = control<QPlainTextEdit>(mw::kWindow, "编辑框1")->font();
@@ -277,10 +280,12 @@ TEST_F(FormEngineTest, MoveDestroyAndCloseFollowTheirRules) {
 TEST_F(FormEngineTest, ModalWindowsDisableTheOthersAndEscClosesThem) {
   ASSERT_TRUE(LoadWindow(mw::kWindow));
   whileModal(
-      test_forms::help::kWindow, [] { EXPECT_TRUE(LoadWindow(test_forms::help::kWindow, std::nullopt, true)); },
+      test_forms::help::kWindow,
+      [] { EXPECT_TRUE(LoadWindow(test_forms::help::kWindow, std::nullopt, true)); },
       [] {
         EXPECT_FALSE(windowWidget(mw::kWindow)->isEnabled());
-        const Text help = GetText({test_forms::help::kWindow, test_forms::help::kTextLabel}, prop::label::kCaption);
+        const Text help =
+            GetText({test_forms::help::kWindow, test_forms::help::kTextLabel}, prop::label::kCaption);
         EXPECT_EQ(help, L(test_forms::help::kText));
         QTest::keyClick(windowWidget(test_forms::help::kWindow), Qt::Key_Escape);
       });

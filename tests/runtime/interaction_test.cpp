@@ -4,26 +4,26 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFontDatabase>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QFontInfo>
-#include <QListWidget>
-#include <QTest>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
-#include <QLabel>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
@@ -113,7 +113,8 @@ TEST(RuntimeErrorDeathTest, ReportsAndEndsTheProcessAtOnce) {
         Noisy noisy;
         ReportRuntimeError(L("磁盘已满"), 7);
       },
-      testing::ExitedWithCode(255), "运行时出错!\n\n错误代码：7\n\n错误信息：磁盘已满\n\\[box 错误 16 showing\\]\n$");
+      testing::ExitedWithCode(255),
+      "运行时出错!\n\n错误代码：7\n\n错误信息：磁盘已满\n\\[box 错误 16 showing\\]\n$");
 }
 
 TEST(RuntimeErrorDeathTest, AnErrorWhileTheReportIsUpEndsWithoutASecondBox) {
@@ -194,10 +195,14 @@ TEST(QtInteraction, MessageBoxShowsEachButtonSetAndReturnsTheButtonsCode) {
     int code;
   };
   const std::vector<Row> rows = {
-      {kMsgOk, QMessageBox::Ok, kButtonOk},      {kMsgOkCancel, QMessageBox::Cancel, kButtonCancel},
-      {2, QMessageBox::Abort, 2},                {2, QMessageBox::Retry, 3},
-      {2, QMessageBox::Ignore, 4},               {kMsgYesNoCancel, QMessageBox::Cancel, kButtonCancel},
-      {kMsgYesNo, QMessageBox::Yes, kButtonYes}, {kMsgYesNo, QMessageBox::No, kButtonNo},
+      {kMsgOk, QMessageBox::Ok, kButtonOk},
+      {kMsgOkCancel, QMessageBox::Cancel, kButtonCancel},
+      {2, QMessageBox::Abort, 2},
+      {2, QMessageBox::Retry, 3},
+      {2, QMessageBox::Ignore, 4},
+      {kMsgYesNoCancel, QMessageBox::Cancel, kButtonCancel},
+      {kMsgYesNo, QMessageBox::Yes, kButtonYes},
+      {kMsgYesNo, QMessageBox::No, kButtonNo},
       {5, QMessageBox::Retry, 3},
   };
   const auto real = makeQtInteraction();
@@ -258,7 +263,8 @@ TEST(QtInteraction, FileDialogRefusesAPathThatDoesNotExist) {
 
   QString warning;
   DialogDriver driver;
-  driver.then<QFileDialog>([&](QFileDialog& d) { TypeFileName(d, dir.filePath(QStringLiteral("缺少/a.nvx"))); })
+  driver
+      .then<QFileDialog>([&](QFileDialog& d) { TypeFileName(d, dir.filePath(QStringLiteral("缺少/a.nvx"))); })
       .then<QMessageBox>([&](QMessageBox& box) {
         warning = box.text();
         box.button(QMessageBox::Ok)->click();
@@ -273,7 +279,8 @@ TEST(QtInteraction, FileDialogRefusesAPathThatDoesNotExist) {
 QString OneStyleFamily() {
   for (const QString& family : QFontDatabase::families()) {
     const QStringList styles = QFontDatabase::styles(family);
-    if (styles.size() == 1 && !QFontDatabase::bold(family, styles[0]) && !QFontDatabase::italic(family, styles[0]))
+    if (styles.size() == 1 && !QFontDatabase::bold(family, styles[0]) &&
+        !QFontDatabase::italic(family, styles[0]))
       return family;
   }
   return QString();
@@ -288,7 +295,9 @@ void SelectFamily(QDialog& dialog, const QString& family) {
   list.setCurrentItem(list.findItems(family, Qt::MatchExactly).value(0));
 }
 
-void ClickOk(QDialog& dialog) { dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click(); }
+void ClickOk(QDialog& dialog) {
+  dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+}
 
 // A face the desktop shows with another family opens on that family, and comes back exactly as it
 // was when the family is left alone, whatever else changes; every family offers bold and italic.
@@ -316,8 +325,8 @@ TEST(QtInteraction, FontDialogKeepsAnUntouchedFaceAndOffersEveryStyle) {
   };
   const std::vector<Row> rows = {
       {"nothing changed", [](QDialog&) {}, QStringLiteral("宋体"), false, false, true, 14},
-      {"bold", [](QDialog& d) { ListOf(d, "styleList").setCurrentRow(2); }, QStringLiteral("宋体"), true, false,
-       true, 14},
+      {"bold", [](QDialog& d) { ListOf(d, "styleList").setCurrentRow(2); }, QStringLiteral("宋体"), true,
+       false, true, 14},
       {"italic, no underline, size 20",
        [](QDialog& d) {
          ListOf(d, "styleList").setCurrentRow(1);
@@ -331,7 +340,8 @@ TEST(QtInteraction, FontDialogKeepsAnUntouchedFaceAndOffersEveryStyle) {
          ListOf(d, "styleList").setCurrentRow(3);
        },
        QStringLiteral("DejaVu Sans"), true, true, true, 14},
-      {"away and back to the shown family", [&](QDialog& d) {
+      {"away and back to the shown family",
+       [&](QDialog& d) {
          SelectFamily(d, QStringLiteral("DejaVu Sans"));
          SelectFamily(d, shown);
        },
@@ -344,7 +354,8 @@ TEST(QtInteraction, FontDialogKeepsAnUntouchedFaceAndOffersEveryStyle) {
     driver.then<QDialog>([&](QDialog& dialog) {
       EXPECT_EQ(dialog.windowTitle(), QStringLiteral("字体"));
       opened = ListOf(dialog, "familyList").currentItem()->text();
-      for (int i = 0; i < ListOf(dialog, "styleList").count(); ++i) styles << ListOf(dialog, "styleList").item(i)->text();
+      for (int i = 0; i < ListOf(dialog, "styleList").count(); ++i)
+        styles << ListOf(dialog, "styleList").item(i)->text();
       row.act(dialog);
       ClickOk(dialog);
     });

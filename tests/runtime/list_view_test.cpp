@@ -36,8 +36,9 @@ TEST_F(ListViewTest, AppendRowsKeepsOrderTextsAndAlignment) {
   ListView::SetItemText(kCatalogue, one, 1, L("第七章"));
 
   std::vector<std::vector<Text>> rows;
-  for (int i = 0; i < 2500; ++i) rows.push_back({std::to_string(100 + i), L("第") + std::to_string(i) + L("章")});
-  rows.push_back({"0", ""});               // the trailing blank row
+  for (int i = 0; i < 2500; ++i)
+    rows.push_back({std::to_string(100 + i), L("第") + std::to_string(i) + L("章")});
+  rows.push_back({"0", ""});                // the trailing blank row
   rows.push_back({"5"});                    // fewer columns than the list has
   rows.push_back({"6", L("六"), "extra"});  // more: the extra text goes nowhere
   EXPECT_EQ(ListView::AppendRows(kCatalogue, rows), 1) << "the index of the first new row";

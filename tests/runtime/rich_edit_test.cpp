@@ -76,7 +76,8 @@ TEST_F(RichEditTest, LineCountIsTheBoxsOwnLayout) {
       {"one short line", "abc"},
       {"trailing line break", "abc\r\n"},
       {"Chinese paragraphs that wrap", Paragraphs(40, 130)},
-      {"words and spaces", std::string(50, ' ') + "word " + std::string(300, 'x') + " tail and more words here " +
+      {"words and spaces", std::string(50, ' ') + "word " + std::string(300, 'x') +
+                               " tail and more words here " +
                                "and there, again and again and again and again and again and again"},
       {"tabs", "a\tb\t\tc\t" + std::string(200, 'y') + "\t" + std::string(100, 'z')},
       {"no-break spaces", "one" + nbsp + "two" + nbsp + "three " + Paragraphs(3, 90)},
@@ -180,11 +181,13 @@ TEST_F(RichEditTest, FindSearchesBothWaysWithTheSameRules) {
       {"empty text", "", true, 0, -1, -1},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(RichEdit::FindText(kContent, row.start, row.matchCase, false, row.needle), row.down) << row.name;
+    EXPECT_EQ(RichEdit::FindText(kContent, row.start, row.matchCase, false, row.needle), row.down)
+        << row.name;
     EXPECT_EQ(RichEdit::FindTextBackward(kContent, row.start, row.matchCase, row.needle), row.up) << row.name;
   }
   EXPECT_EQ(RichEdit::FindText(kContent, 1, true, true, "b"), 2) << "a no-break space ends a word";
-  EXPECT_EQ(RichEdit::FindText(kContent, 0, true, true, L("甲")), -1) << "no whole word inside a run of letters";
+  EXPECT_EQ(RichEdit::FindText(kContent, 0, true, true, L("甲")), -1)
+      << "no whole word inside a run of letters";
   EXPECT_EQ(RichEdit::FindText(kContent, 13, true, true, L("甲乙")), 15);
 
   // The searched copy follows every change: the user's typing and the program's texts.

@@ -21,8 +21,8 @@ constexpr EventBinding kListEvents[] = {
 
 // The parts add up to 350 pixels before the seventh.
 constexpr StatusPart kParts[] = {
-    {.width = 30, .text = "共："},      {.width = 80, .text = ""}, {.width = 40, .text = "内容："},
-    {.width = 100, .text = ""},        {.width = 50, .text = "行："}, {.width = 50, .text = ""},
+    {.width = 30, .text = "共："},   {.width = 80, .text = ""},     {.width = 40, .text = "内容："},
+    {.width = 100, .text = ""},      {.width = 50, .text = "行："}, {.width = 50, .text = ""},
     {.width = 60, .text = "标题："}, {.width = -1, .text = ""},
 };
 
@@ -150,13 +150,19 @@ constexpr WindowDef kWindows[] = {
     {.id = help::kWindow,
      .unit = help::kSelf,
      .rect = {50, 50, 340, 200},
-     .props = {.title = "帮助", .frame = Frame::Fixed, .minimizeBox = false, .maximizeBox = false,
+     .props = {.title = "帮助",
+               .frame = Frame::Fixed,
+               .minimizeBox = false,
+               .maximizeBox = false,
                .escCloses = true},
      .controls = kHelpControls},
     {.id = input::kWindow,
      .unit = input::kSelf,
      .rect = {50, 50, 319, 135},
-     .props = {.title = "输入", .frame = Frame::Fixed, .minimizeBox = false, .maximizeBox = false,
+     .props = {.title = "输入",
+               .frame = Frame::Fixed,
+               .minimizeBox = false,
+               .maximizeBox = false,
                .escCloses = true},
      .controls = kInputControls},
 };

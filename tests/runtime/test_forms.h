@@ -67,8 +67,8 @@ namespace input {
 
 inline constexpr WindowId kWindow = 0x52FF0003;
 inline constexpr UnitId kSelf = 0x06FF0003;
-inline constexpr UnitId kPromptLabel = 0x16FF0021;  // 标签1
-inline constexpr UnitId kInputBox = 0x16FF0022;     // 编辑框1
+inline constexpr UnitId kPromptLabel = 0x16FF0021;   // 标签1
+inline constexpr UnitId kInputBox = 0x16FF0022;      // 编辑框1
 inline constexpr UnitId kAcceptButton = 0x16FF0023;  // 按钮1
 
 }  // namespace input

@@ -1,8 +1,8 @@
 // What a window does for the person using it, on small forms of the tests' own: stacking of
 // overlapping controls, the window events, Enter and default buttons, dragging by labels and group
 // boxes, the hot-tracked list row and a modal window that runs until it is closed.
-#include <QLabel>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -46,8 +46,10 @@ enum : HandlerRef {
 };
 
 constexpr EventBinding kWindowEvents[] = {
-    {event::kActivated, kOnActivated}, {event::kDeactivated, kOnDeactivated},
-    {event::kFirstActivation, kOnFirstActivation}, {event::kShown, kOnShown},
+    {event::kActivated, kOnActivated},
+    {event::kDeactivated, kOnDeactivated},
+    {event::kFirstActivation, kOnFirstActivation},
+    {event::kShown, kOnShown},
     {event::kHidden, kOnHidden},
 };
 constexpr EventBinding kDefaultEvents[] = {{event::kClicked, kOnDefault}};
@@ -60,37 +62,87 @@ constexpr EventBinding kModalEvents[] = {{event::kCreated, kOnModalCreated}};
 constexpr ListColumn kColumns[] = {{.align = 0, .width = 150, .heading = "行"}};
 
 constexpr ControlDef kControls[] = {
-    {.id = kLabel, .name = "标签1", .type = UnitType::Label, .rect = {10, 10, 80, 20}, .flags = kVisible,
+    {.id = kLabel,
+     .name = "标签1",
+     .type = UnitType::Label,
+     .rect = {10, 10, 80, 20},
+     .flags = kVisible,
      .props = LabelProps{.caption = "拖我"}},
-    {.id = kInGroup, .name = "按钮4", .type = UnitType::Button, .rect = {10, 20, 60, 24}, .container = kGroup,
-     .flags = kVisible, .props = ButtonProps{.caption = "里面"}},
-    {.id = kGroup, .name = "分组框1", .type = UnitType::GroupBox, .rect = {10, 40, 120, 80}, .flags = kVisible,
+    {.id = kInGroup,
+     .name = "按钮4",
+     .type = UnitType::Button,
+     .rect = {10, 20, 60, 24},
+     .container = kGroup,
+     .flags = kVisible,
+     .props = ButtonProps{.caption = "里面"}},
+    {.id = kGroup,
+     .name = "分组框1",
+     .type = UnitType::GroupBox,
+     .rect = {10, 40, 120, 80},
+     .flags = kVisible,
      .props = GroupBoxProps{.caption = "分组"}},
-    {.id = kEdit, .name = "编辑框1", .type = UnitType::EditBox, .rect = {150, 70, 100, 24},
-     .flags = kVisible | kTabStop, .props = EditBoxProps{}},
-    {.id = kPlain, .name = "按钮2", .type = UnitType::Button, .rect = {150, 40, 80, 24},
-     .flags = kVisible | kTabStop, .events = kPlainEvents, .props = ButtonProps{.caption = "普通", .kind = 0}},
-    {.id = kDefault, .name = "按钮1", .type = UnitType::Button, .rect = {150, 10, 80, 24},
-     .flags = kVisible | kTabStop, .events = kDefaultEvents, .props = ButtonProps{.caption = "默认", .kind = 1}},
+    {.id = kEdit,
+     .name = "编辑框1",
+     .type = UnitType::EditBox,
+     .rect = {150, 70, 100, 24},
+     .flags = kVisible | kTabStop,
+     .props = EditBoxProps{}},
+    {.id = kPlain,
+     .name = "按钮2",
+     .type = UnitType::Button,
+     .rect = {150, 40, 80, 24},
+     .flags = kVisible | kTabStop,
+     .events = kPlainEvents,
+     .props = ButtonProps{.caption = "普通", .kind = 0}},
+    {.id = kDefault,
+     .name = "按钮1",
+     .type = UnitType::Button,
+     .rect = {150, 10, 80, 24},
+     .flags = kVisible | kTabStop,
+     .events = kDefaultEvents,
+     .props = ButtonProps{.caption = "默认", .kind = 1}},
     // Declared before the list it lies over: it shows on top of it.
-    {.id = kOver, .name = "按钮3", .type = UnitType::Button, .rect = {20, 140, 60, 24}, .flags = kVisible,
-     .events = kOverEvents, .props = ButtonProps{.caption = "上面"}},
-    {.id = kList, .name = "超级列表框1", .type = UnitType::ListView, .rect = {10, 130, 200, 100},
-     .flags = kVisible | kTabStop, .events = kListEvents, .props = ListViewProps{.columns = kColumns}},
+    {.id = kOver,
+     .name = "按钮3",
+     .type = UnitType::Button,
+     .rect = {20, 140, 60, 24},
+     .flags = kVisible,
+     .events = kOverEvents,
+     .props = ButtonProps{.caption = "上面"}},
+    {.id = kList,
+     .name = "超级列表框1",
+     .type = UnitType::ListView,
+     .rect = {10, 130, 200, 100},
+     .flags = kVisible | kTabStop,
+     .events = kListEvents,
+     .props = ListViewProps{.columns = kColumns}},
 };
 
 constexpr WindowProps kProps = {.title = "测试窗口", .centred = false, .dragByClientArea = true};
 
 constexpr ControlDef kModalControls[] = {
-    {.id = kClose, .name = "按钮1", .type = UnitType::Button, .rect = {10, 10, 80, 24}, .flags = kVisible,
-     .events = kCloseEvents, .props = ButtonProps{.caption = "关闭"}},
+    {.id = kClose,
+     .name = "按钮1",
+     .type = UnitType::Button,
+     .rect = {10, 10, 80, 24},
+     .flags = kVisible,
+     .events = kCloseEvents,
+     .props = ButtonProps{.caption = "关闭"}},
 };
 
 constexpr WindowDef kWindows[] = {
-    {.id = kWindow, .unit = kSelf, .rect = {100, 100, 300, 260}, .props = kProps, .events = kWindowEvents,
+    {.id = kWindow,
+     .unit = kSelf,
+     .rect = {100, 100, 300, 260},
+     .props = kProps,
+     .events = kWindowEvents,
      .controls = kControls},
-    {.id = kModal, .unit = kModalSelf, .rect = {150, 150, 120, 80}, .props = {.title = "模态"},
-     .events = kModalEvents, .controls = kModalControls},
+    {.id = kModal,
+     .unit = kModalSelf,
+     .rect = {150, 150, 120, 80},
+     .props = {.title = "模态"},
+     .events = kModalEvents,
+     .controls = kModalControls},
 };
 
 class WindowBehaviourTest : public GuiTest {
@@ -150,8 +202,8 @@ TEST_F(WindowBehaviourTest, ShownHiddenAndActivationEvents) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(windowWidget(kModal)));
   window->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-  EXPECT_EQ(events, (std::vector<HandlerRef>{kOnFirstActivation, kOnActivated, kOnModalCreated, kOnDeactivated,
-                                             kOnActivated}))
+  EXPECT_EQ(events, (std::vector<HandlerRef>{kOnFirstActivation, kOnActivated, kOnModalCreated,
+                                             kOnDeactivated, kOnActivated}))
       << "first activation comes once, before the first activated";
 
   events.clear();
@@ -196,10 +248,11 @@ TEST_F(WindowBehaviourTest, LabelsAndGroupBoxesDragTheWindow) {
     bool drags;
   };
   auto* group = control<QGroupBox>(kWindow, "分组框1");
-  for (const Row& row : {Row{"label", control<QLabel>(kWindow, "标签1"), QPoint(5, 5), true},
-                         Row{"empty spot of a group box", group, QPoint(100, 70), true},
-                         Row{"button in a group box", control<QPushButton>(kWindow, "按钮4"), QPoint(5, 5), false},
-                         Row{"edit box", control<QLineEdit>(kWindow, "编辑框1"), QPoint(5, 5), false}}) {
+  for (const Row& row :
+       {Row{"label", control<QLabel>(kWindow, "标签1"), QPoint(5, 5), true},
+        Row{"empty spot of a group box", group, QPoint(100, 70), true},
+        Row{"button in a group box", control<QPushButton>(kWindow, "按钮4"), QPoint(5, 5), false},
+        Row{"edit box", control<QLineEdit>(kWindow, "编辑框1"), QPoint(5, 5), false}}) {
     ASSERT_NE(row.target, nullptr) << row.name;
     const int before = starts();
     QTest::mousePress(row.target, Qt::LeftButton, Qt::NoModifier, row.at);

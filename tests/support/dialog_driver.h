@@ -24,7 +24,11 @@ class DialogDriver {
       auto* target = qobject_cast<W*>(w);
       if (target) {
         QMetaObject::invokeMethod(
-            qApp, [act, t = QPointer<W>(target)] { if (t) act(*t); }, Qt::QueuedConnection);
+            qApp,
+            [act, t = QPointer<W>(target)] {
+              if (t) act(*t);
+            },
+            Qt::QueuedConnection);
       }
       return target != nullptr;
     });

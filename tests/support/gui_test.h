@@ -3,15 +3,15 @@
 // of a test.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QImage>
 #include <QWidget>
 #include <functional>
-#include <gtest/gtest.h>
 #include <span>
 
-#include "support/scripted_interaction.h"
 #include "runtime/window_runtime.h"
+#include "support/scripted_interaction.h"
 
 namespace nvx::test {
 
@@ -39,7 +39,6 @@ class GuiTest : public ::testing::Test {
   static void whileModal(WindowId id, const std::function<void()>& open, const std::function<void()>& act);
 
  public:
-
   // The live window of the form, and a control of it by its form name.
   static QWidget* windowWidget(WindowId id);
   template <typename T = QWidget>

@@ -24,14 +24,14 @@ class ScriptedInteraction : public Interaction {
   struct Shown {
     enum Kind { Message, File, Font, Color, Popup, Progress };
     Kind kind = Message;
-    QString caption;           // message caption, file dialog title, progress caption
-    QString text;              // message text
-    int flags = 0;             // message flags
-    FileDialogRequest file;    // the file dialog's request
-    FontChoice font;           // the font dialog's initial choice
-    QColor color;              // the colour dialog's initial colour
-    QStringList menuItems;     // the pop-up menu, as describeMenu gives it
-    QStringList disabledItems; // the entries of menuItems that could not be picked
+    QString caption;            // message caption, file dialog title, progress caption
+    QString text;               // message text
+    int flags = 0;              // message flags
+    FileDialogRequest file;     // the file dialog's request
+    FontChoice font;            // the font dialog's initial choice
+    QColor color;               // the colour dialog's initial colour
+    QStringList menuItems;      // the pop-up menu, as describeMenu gives it
+    QStringList disabledItems;  // the entries of menuItems that could not be picked
   };
 
   // A progress report the program began: what it said, every step it reported, and how it ended.
