@@ -72,31 +72,8 @@ void SetWindowProperty(FormWindow& w, int index, const PropertyValue& value) {
     w.SetTag(TextOf(value));
     return;
   }
-  const std::int32_t n = NumberOf(value);
   QRect r = w.OuterRect();
-  switch (index) {
-    case prop::kLeft:
-      r.moveLeft(n);
-      break;
-    case prop::kTop:
-      r.moveTop(n);
-      break;
-    case prop::kWidth:
-      r.setWidth(n);
-      break;
-    case prop::kHeight:
-      r.setHeight(n);
-      break;
-    case prop::kVisible:
-      w.setVisible(n != 0);
-      return;
-    case prop::kDisabled:
-      w.setEnabled(n == 0);
-      return;
-    default:
-      return;
-  }
-  w.SetOuterRect(r);
+  if (ApplyCommonProperty(w, r, index, NumberOf(value))) w.SetOuterRect(r);
 }
 
 PropertyValue MenuProperty(FormWindow& w, UnitId unit, int index) {

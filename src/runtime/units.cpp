@@ -190,29 +190,32 @@ void Unit::SetProperty(int index, const PropertyValue& value) {
   if (index == prop::kCursor) cursor_ = n;
   if (!widget_) return;
   QRect r = widget_->geometry();
+  if (ApplyCommonProperty(*widget_, r, index, n)) widget_->setGeometry(r);
+}
+
+bool ApplyCommonProperty(QWidget& widget, QRect& rect, int index, std::int32_t value) {
   switch (index) {
     case prop::kLeft:
-      r.moveLeft(n);
-      break;
+      rect.moveLeft(value);
+      return true;
     case prop::kTop:
-      r.moveTop(n);
-      break;
+      rect.moveTop(value);
+      return true;
     case prop::kWidth:
-      r.setWidth(std::max(0, n));
-      break;
+      rect.setWidth(std::max(0, value));
+      return true;
     case prop::kHeight:
-      r.setHeight(std::max(0, n));
-      break;
+      rect.setHeight(std::max(0, value));
+      return true;
     case prop::kVisible:
-      widget_->setVisible(n != 0);
-      return;
+      widget.setVisible(value != 0);
+      return false;
     case prop::kDisabled:
-      widget_->setEnabled(n == 0);
-      return;
+      widget.setEnabled(value == 0);
+      return false;
     default:
-      return;
+      return false;
   }
-  widget_->setGeometry(r);
 }
 
 std::unique_ptr<Unit> MakeUnit(FormWindow& window, const ControlDef& def) {

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <memory>
 #include <optional>
 
@@ -67,6 +68,11 @@ std::unique_ptr<Unit> MakeUnit(FormWindow& window, const ControlDef& def);
 // Values of properties: numbers and texts; a text where a number is needed is a run-time error.
 std::int32_t NumberOf(const PropertyValue& value);
 Text TextOf(const PropertyValue& value);
+
+// Applies a common property of number `value` to a window or control: position and size change
+// `rect` (a negative size counts as 0) and return true, the caller then places the widget at it;
+// visible and disabled change `widget` at once.
+bool ApplyCommonProperty(QWidget& widget, QRect& rect, int index, std::int32_t value);
 
 // RGB values and Qt colours; `fallback` stands for the system default (0xFF000000).
 QColor ToQColor(std::int32_t rgb, const QColor& fallback);
