@@ -179,7 +179,7 @@ void BenchLoad(const nvx::Bytes& packed) {
   const QString decoded = DecodeGb18030(raw);
   const double decode = Ms(t);
   t.restart();
-  const QString ours = nvx::toQString(nvx::ToText(raw));
+  const QString ours = nvx::ToQString(nvx::ToText(raw));
   const double oursDecode = Ms(t);
   std::printf("  inflate %.1f ms, GB18030 decode %.1f ms (ours %.1f ms), %lld characters\n", inflate, decode,
               oursDecode, static_cast<long long>(decoded.size()));
@@ -188,7 +188,7 @@ void BenchLoad(const nvx::Bytes& packed) {
 void BenchFind(const QPlainTextEdit& box) {
   const nvx::Text needle = nvx::L("中国");
   const QString text = box.document()->toRawText();
-  const QString qneedle = nvx::toQString(needle);
+  const QString qneedle = nvx::ToQString(needle);
   int found = 0;
   QElapsedTimer t;
   t.start();
@@ -254,7 +254,7 @@ void BenchCatalogue(int rows) {
   for (int i = 0; i < rows; ++i) {
     auto* item = new QTreeWidgetItem();
     item->setText(0, QString::number(i + 1));
-    item->setText(1, nvx::toQString(nvx::L("第") + std::to_string(i + 1) + nvx::L("章")));
+    item->setText(1, nvx::ToQString(nvx::L("第") + std::to_string(i + 1) + nvx::L("章")));
     items.append(item);
   }
   bare.addTopLevelItems(items);
@@ -276,7 +276,7 @@ int main(int argc, char** argv) {
   nvx::InitialiseForms(nvx::forms::AllWindows());
   nvx::LoadWindow(mw::kWindow);
   Settle();
-  const nvx::Bytes packed = nvx::Compress(nvx::toByteArray(MakeArticle(5 * 1024 * 1024)));
+  const nvx::Bytes packed = nvx::Compress(nvx::ToByteArray(MakeArticle(5 * 1024 * 1024)));
 
   if (argc == 3 && std::strcmp(argv[1], "--memory") == 0)
     return MemoryChild(packed, std::strcmp(argv[2], "ours") == 0);

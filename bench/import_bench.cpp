@@ -28,10 +28,10 @@ constexpr int kChapters = 3000;
 constexpr std::size_t kBookBytes = 10 << 20;
 
 std::uint32_t seed = 4242;
-std::uint32_t next() { return seed = seed * 1664525u + 1013904223u; }
+std::uint32_t Next() { return seed = seed * 1664525u + 1013904223u; }
 
 // A UTF-8 book: a preface, then kChapters chapters of generated prose in indented lines.
-std::string makeBook() {
+std::string MakeBook() {
   const std::string alphabet =
       "的一是在不了有和人这中大为上个国我以要他时来用们生到作地于出就分对成会可主发年动同工也能下过子说"
       "产种面而方后多定行学法所民得经十三之进着等部度家电力里如水化高自二理起小物现实加量都两体制机当使点";
@@ -43,20 +43,20 @@ std::string makeBook() {
     const std::size_t end = book.size() + perChapter;
     while (book.size() < end) {
       book += "　　";
-      const std::size_t line = 30 + next() % 60;
-      for (std::size_t k = 0; k < line; ++k) book += alphabet.substr(3 * ((next() >> 8) % characters), 3);
+      const std::size_t line = 30 + Next() % 60;
+      for (std::size_t k = 0; k < line; ++k) book += alphabet.substr(3 * ((Next() >> 8) % characters), 3);
       book += "。\n";
     }
   }
   return book;
 }
 
-std::string readAll(const std::string& path) {
+std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool freshCollection(const std::string& path) {
+bool FreshCollection(const std::string& path) {
   std::filesystem::remove(path);
   return nvx::WriteBytesToFile(path, {nvx::TemplateDatabase()});
 }
@@ -70,13 +70,13 @@ int main() {
   std::filesystem::create_directories(dir);
   const std::string bookPath = (dir / "book.txt").string();
   const std::string target = (dir / "books.nvx").string();
-  std::ofstream(bookPath, std::ios::binary) << makeBook();
+  std::ofstream(bookPath, std::ios::binary) << MakeBook();
 
   // Ours: everything nvx import does after parsing its arguments.
   std::size_t articles = 0;
   const nvx::bench::Timing ours = nvx::bench::Best(5, [&] {
-    if (!freshCollection(target)) return false;
-    const nvx::book::DecodedBook decoded = nvx::book::DecodeBook(readAll(bookPath));
+    if (!FreshCollection(target)) return false;
+    const nvx::book::DecodedBook decoded = nvx::book::DecodeBook(ReadAll(bookPath));
     const nvx::book::SplitBook split = nvx::book::SplitIntoArticles(decoded.text, {});
     nvx::SqliteDB db;
     if (nvx::OpenArticleFile(db, target) != nvx::ArticleFileState::Sound) return false;
@@ -86,11 +86,11 @@ int main() {
   });
 
   // The floor: the same articles, already split and converted, packed and inserted.
-  const nvx::book::SplitBook split = nvx::book::SplitIntoArticles(nvx::book::DecodeBook(readAll(bookPath)).text, {});
+  const nvx::book::SplitBook split = nvx::book::SplitIntoArticles(nvx::book::DecodeBook(ReadAll(bookPath)).text, {});
   std::vector<std::pair<std::string, nvx::Bytes>> rows;
-  for (const auto& a : split.articles) rows.emplace_back(a.title, nvx::toByteArray(*nvx::FromUtf8(a.body)));
+  for (const auto& a : split.articles) rows.emplace_back(a.title, nvx::ToByteArray(*nvx::FromUtf8(a.body)));
   const nvx::bench::Timing floor = nvx::bench::Best(5, [&] {
-    if (!freshCollection(target)) return false;
+    if (!FreshCollection(target)) return false;
     sqlite3* db = nullptr;
     if (sqlite3_open(target.c_str(), &db) != SQLITE_OK) return false;
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);

@@ -17,10 +17,10 @@
 namespace {
 
 std::uint32_t seed = 12345;
-std::uint32_t next() { return seed = seed * 1664525u + 1013904223u; }
+std::uint32_t Next() { return seed = seed * 1664525u + 1013904223u; }
 
 // Common characters of running text, so the text compresses as real text does.
-const std::string& alphabet() {
+const std::string& Alphabet() {
   static const std::string text = nvx::L(
       "的一是在不了有和人这中大为上个国我以要他时来用们生到作地于出就分对成会可主发年动同工也能下过子说"
       "产种面而方后多定行学法所民得经十三之进着等部度家电力里如水化高自二理起小物现实加量都两体制机当使点"
@@ -32,13 +32,13 @@ const std::string& alphabet() {
 
 // A pool of generated lines: articles are made of lines drawn from it, which is far quicker than
 // drawing every character and still gives zlib no long repeats inside its window.
-const std::vector<std::string>& linePool() {
+const std::vector<std::string>& LinePool() {
   static const std::vector<std::string> pool = [] {
     std::vector<std::string> lines(8192);
-    const std::size_t characters = alphabet().size() / 2;
+    const std::size_t characters = Alphabet().size() / 2;
     for (auto& line : lines) {
-      const std::size_t length = 40 + next() % 41;
-      for (std::size_t k = 0; k < length; ++k) line += alphabet().substr(2 * ((next() >> 8) % characters), 2);
+      const std::size_t length = 40 + Next() % 41;
+      for (std::size_t k = 0; k < length; ++k) line += Alphabet().substr(2 * ((Next() >> 8) % characters), 2);
       line += nvx::L("。") + "\r\n";
     }
     return lines;
@@ -46,11 +46,11 @@ const std::vector<std::string>& linePool() {
   return pool;
 }
 
-std::string makeText(std::size_t bytes) {
+std::string MakeText(std::size_t bytes) {
   std::string text;
   text.reserve(bytes + 200);
-  const auto& pool = linePool();
-  while (text.size() < bytes) text += pool[(next() >> 4) % pool.size()];
+  const auto& pool = LinePool();
+  while (text.size() < bytes) text += pool[(Next() >> 4) % pool.size()];
   return text;
 }
 
@@ -76,12 +76,12 @@ int main(int argc, char** argv) {
   // One transaction for the whole generation: thousands of separate commits would take minutes.
   if (!db.Open(file) || !db.Execute("BEGIN")) return 1;
   auto add = [&](const std::string& title, std::size_t bytes) {
-    if (nvx::AddArticle(db, title, nvx::toByteArray(makeText(bytes)))) return true;
+    if (nvx::AddArticle(db, title, nvx::ToByteArray(MakeText(bytes)))) return true;
     std::fprintf(stderr, "make_collection: %s: cannot add %s\n", file.c_str(), title.c_str());
     return false;
   };
   for (int i = 1; i <= count; ++i) {
-    const std::size_t bytes = high > low ? low + next() % (high - low + 1) : low;
+    const std::size_t bytes = high > low ? low + Next() % (high - low + 1) : low;
     if (!add(nvx::L("第") + std::to_string(i) + nvx::L("章"), bytes)) return 1;
     if (big > 0 && i == count / 2 && !add(nvx::L("长篇"), big)) return 1;
   }

@@ -12,7 +12,7 @@
 
 namespace {
 
-nvx::Bytes sampleText(std::size_t size) {
+nvx::Bytes SampleText(std::size_t size) {
   const std::string line = nvx::L("天地玄黄，宇宙洪荒。日月盈昃，辰宿列张。寒来暑往，秋收冬藏。") + "\r\n";
   nvx::Bytes text;
   while (text.size() < size) text.insert(text.end(), line.begin(), line.end());
@@ -21,14 +21,14 @@ nvx::Bytes sampleText(std::size_t size) {
 }
 
 void BM_Compress(benchmark::State& state) {
-  const nvx::Bytes text = sampleText(static_cast<std::size_t>(state.range(0)));
+  const nvx::Bytes text = SampleText(static_cast<std::size_t>(state.range(0)));
   for (auto _ : state) benchmark::DoNotOptimize(nvx::Compress(text));
   state.SetBytesProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_Compress)->Arg(10 << 10)->Arg(1 << 20);
 
 void BM_Decompress(benchmark::State& state) {
-  const nvx::Bytes packed = nvx::Compress(sampleText(static_cast<std::size_t>(state.range(0))));
+  const nvx::Bytes packed = nvx::Compress(SampleText(static_cast<std::size_t>(state.range(0))));
   for (auto _ : state) benchmark::DoNotOptimize(nvx::Decompress(packed));
   state.SetBytesProcessed(state.iterations() * state.range(0));
 }
@@ -45,14 +45,14 @@ class Collection {
     db_.Execute(nvx::schema::kCreateStatement);
     db_.Execute("BEGIN");
     for (int i = 1; i <= count; ++i)
-      nvx::AddArticle(db_, nvx::L("第") + std::to_string(i) + nvx::L("章"), sampleText(64));
+      nvx::AddArticle(db_, nvx::L("第") + std::to_string(i) + nvx::L("章"), SampleText(64));
     db_.Execute("COMMIT");
   }
   ~Collection() {
     db_.Close();
     std::filesystem::remove(path_);
   }
-  nvx::SqliteDB& db() { return db_; }
+  nvx::SqliteDB& Db() { return db_; }
 
  private:
   std::filesystem::path path_;
@@ -64,7 +64,7 @@ void BM_CatalogueWalk(benchmark::State& state) {
   Collection collection(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     nvx::SqliteTable table;
-    table.Open(nvx::schema::kTable, collection.db());
+    table.Open(nvx::schema::kTable, collection.Db());
     while (!table.IsAfterLast()) {
       table.Next();
       benchmark::DoNotOptimize(table.ReadText(nvx::schema::kId));
@@ -82,7 +82,7 @@ void BM_LoadOneArticle(benchmark::State& state) {
   const std::string condition = "id=" + std::to_string(count / 2);
   for (auto _ : state) {
     nvx::SqliteTable table;
-    table.Open(nvx::schema::kTable, collection.db());
+    table.Open(nvx::schema::kTable, collection.Db());
     table.Find(condition);
     for (const char* c : {nvx::schema::kFace, nvx::schema::kSize, nvx::schema::kColor, nvx::schema::kEffects})
       benchmark::DoNotOptimize(table.ReadInt(c));

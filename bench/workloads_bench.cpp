@@ -39,18 +39,18 @@ namespace {
 class Answers : public nvx::Interaction {
  public:
   QString next;
-  std::unique_ptr<nvx::Interaction> real = nvx::makeQtInteraction();
-  int messageBox(const QString& caption, const QString& text, int) override {
+  std::unique_ptr<nvx::Interaction> real = nvx::MakeQtInteraction();
+  int MessageBox(const QString& caption, const QString& text, int) override {
     std::printf("  (message %s: %s)\n", qPrintable(caption), qPrintable(text));
     return 0;
   }
-  std::optional<QString> fileDialog(const nvx::FileDialogRequest&) override { return next; }
-  std::optional<nvx::FontChoice> fontDialog(const nvx::FontChoice&) override { return std::nullopt; }
-  std::optional<QColor> colorDialog(const QColor&) override { return std::nullopt; }
-  QAction* popupMenu(QMenu&, const QPoint&) override { return nullptr; }
-  std::unique_ptr<nvx::Progress> beginProgress(const QString& caption, std::int64_t total,
+  std::optional<QString> FileDialog(const nvx::FileDialogRequest&) override { return next; }
+  std::optional<nvx::FontChoice> FontDialog(const nvx::FontChoice&) override { return std::nullopt; }
+  std::optional<QColor> ColorDialog(const QColor&) override { return std::nullopt; }
+  QAction* ShowPopupMenu(QMenu&, const QPoint&) override { return nullptr; }
+  std::unique_ptr<nvx::Progress> BeginProgress(const QString& caption, std::int64_t total,
                                                bool cancellable) override {
-    return real->beginProgress(caption, total, cancellable);
+    return real->BeginProgress(caption, total, cancellable);
   }
 };
 
@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   auto answers = std::make_unique<Answers>();
   Answers* ui = answers.get();
-  nvx::setInteraction(std::move(answers));
+  nvx::SetInteraction(std::move(answers));
   nvx::InitialiseForms(nvx::forms::AllWindows());
   nvx::app::CreateProgramState();
   nvx::app::BindEditorHandlers();
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
   std::printf("%s\n%-32s %13s %13s %8s\n", file.c_str(), "workload", "ours", "floor", "ratio");
 
   const double open =
-      Millis([&] { nvx::app::OpenDatabaseAt(nvx::fromQString(QString::fromStdString(file))); });
+      Millis([&] { nvx::app::OpenDatabaseAt(nvx::FromQString(QString::fromStdString(file))); });
   const int rows = nvx::ListView::ItemCount(catalogue);
   Report("open and show the catalogue", open,
          CommandMillis("sqlite3 " + Quoted(file) + " 'select id,name from nr order by id' >/dev/null"));

@@ -40,11 +40,11 @@ bool PackedSeeds(const fs::path& dir) {
   int n = 0;
   for (const auto& utf8 : kTextsUtf8) {
     const std::string local = L(utf8);
-    ok = Write(dir / ("text" + std::to_string(n++)), Compress(toByteArray(local))) && ok;
+    ok = Write(dir / ("text" + std::to_string(n++)), Compress(ToByteArray(local))) && ok;
   }
   std::string repeated;
   for (int i = 0; i < 200; ++i) repeated += L("第" + std::to_string(i) + "行：春眠不觉晓。\r\n");
-  const Bytes long_ = Compress(toByteArray(repeated));
+  const Bytes long_ = Compress(ToByteArray(repeated));
   ok = Write(dir / "long", long_) && ok;
   // Damaged forms: cut short, a length field that lies, another magic.
   ok = Write(dir / "cut", Bytes(long_.begin(), long_.begin() + long_.size() / 2)) && ok;
@@ -78,7 +78,7 @@ bool WriteCollection(const fs::path& path, const std::vector<std::pair<std::stri
   SqliteDB db;
   if (!db.Open(path.string())) return false;
   for (const auto& [title, text] : articles) {
-    if (!AddArticle(db, L(title), toByteArray(L(text)))) return false;
+    if (!AddArticle(db, L(title), ToByteArray(L(text)))) return false;
   }
   for (const auto& sql : statements) {
     if (!db.Execute(L(sql))) return false;

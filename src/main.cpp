@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
   nvx::Text file;
   if (argc > 1) {
     const QString path = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
-    file = nvx::fromQString(path);
+    file = nvx::FromQString(path);
   }
   return nvx::app::RunEditor(file);
 }

@@ -26,19 +26,19 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  const std::filesystem::path& path() const { return path_; }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
+  const std::filesystem::path& Path() const { return path_; }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
 
  private:
   std::filesystem::path path_;
 };
 
-inline std::string readFile(const std::string& path) {
+inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline void writeFile(const std::string& path, const std::string& bytes) {
+inline void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 

@@ -50,7 +50,7 @@ bool SaveLoadedArticle(std::int64_t id, const Text& title) {
 // or another program holding the file). A save of an article that is gone writes nothing, quietly.
 bool MayBeThere(std::int64_t id) {
   SqliteDB& db = State().articleDb;
-  if (db.connection() == nullptr || db.Busy()) return true;
+  if (db.Handle() == nullptr || db.Busy()) return true;
   return nvx::LoadArticle(db, id).has_value() || db.Busy();
 }
 
@@ -108,7 +108,7 @@ void DeleteArticle() {
   if (row == -1) return;
   const std::optional<std::int64_t> id = RowArticleId(row);
   ProgramState& s = State();
-  const bool failed = s.articleDb.connection() != nullptr && id && !nvx::DeleteArticle(s.articleDb, *id);
+  const bool failed = s.articleDb.Handle() != nullptr && id && !nvx::DeleteArticle(s.articleDb, *id);
   LoadCatalogue();
   SetInt(kCatalogue, prop::list::kCurrentRow, -1);
   // The box is emptied when it showed the deleted article, not when it holds a new one.
@@ -121,7 +121,7 @@ void DeleteArticle() {
 void ShrinkDatabase() {
   ProgramState& s = State();
   SetWaitCursor();
-  const bool failed = s.articleDb.connection() != nullptr && !s.articleDb.Compact();
+  const bool failed = s.articleDb.Handle() != nullptr && !s.articleDb.Compact();
   RestoreCursor();
   if (failed) Warn("收缩失败,请检查文件是否正常");
 }

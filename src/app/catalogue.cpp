@@ -71,7 +71,7 @@ void LoadCatalogue() {
   ProgramState& s = State();
   ListView::DeleteAllItems(kCatalogue);
   std::int64_t articles = 0;
-  if (s.articleDb.connection() != nullptr) {
+  if (s.articleDb.Handle() != nullptr) {
     const std::int64_t total = CountArticles(s.articleDb).value_or(0);
     const auto progress = BeginProgress(L("打开"), total, false);
     std::vector<std::vector<Text>> batch;
@@ -82,7 +82,7 @@ void LoadCatalogue() {
     ForEachTitle(s.articleDb, [&](std::int64_t id, Text&& title) {
       batch.push_back({std::to_string(id), std::move(title)});
       if (batch.size() == kRowsPerBatch) flush();
-      progress->step(++articles);
+      progress->Step(++articles);
       return true;
     });
     // After the last article, the trailing blank row ("0" and an empty title).

@@ -88,7 +88,7 @@ int RunEditor(const Text& fileToOpen) {
   InitialiseForms(forms::AllWindows());
   CreateProgramState();
   State().programDirectory = RunDirectory();
-  State().dataDirectory = fromQString(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+  State().dataDirectory = FromQString(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
   BindEditorHandlers();
   LoadStartWindow(forms::main_window::kWindow);
   if (!fileToOpen.empty()) OpenDatabaseAt(fileToOpen);

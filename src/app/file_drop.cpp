@@ -36,7 +36,7 @@ std::string FileNameOf(const std::string& utf8) {
 
 void ImportBook(const Text& path, const std::string& utf8) {
   ProgramState& s = State();
-  if (s.articleDb.connection() == nullptr) {
+  if (s.articleDb.Handle() == nullptr) {
     Warn("请先打开或新建文章数据库");
     return;
   }

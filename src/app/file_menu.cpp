@@ -91,7 +91,7 @@ void NewDatabase() {
   Text directory = s.programDirectory;
   if (!WriteTemplate(directory + "/new.nvx")) {
     directory = s.dataDirectory;
-    QDir().mkpath(toQString(directory));
+    QDir().mkpath(ToQString(directory));
     if (directory.empty() || !WriteTemplate(directory + "/new.nvx")) {
       Warn("文件写入失败,请检查文件是否正常");
       return;
@@ -152,7 +152,7 @@ void Export() {
     std::unique_ptr<Progress> progress;
     result = ExportArticles(State().articleDb, *path, [&](std::int64_t done, std::int64_t total) {
       if (!progress) progress = BeginProgress(L("导出"), total, true);
-      return progress->step(done);
+      return progress->Step(done);
     });
   }
   RestoreCursor();

@@ -24,13 +24,13 @@ CopyOutcome CopyArticles(SqliteDB& source, SqliteDB& copy, Progress& progress) {
   // A big copy would otherwise spill the pages it is changing and read them back over and over.
   copy.Execute("PRAGMA cache_size=-65536");
   Transaction transaction(copy);
-  if (!transaction.active() || !copy.ClearTable(schema::kTable)) return CopyOutcome::Failed;
+  if (!transaction.Active() || !copy.ClearTable(schema::kTable)) return CopyOutcome::Failed;
   std::int64_t done = 0;
   bool failed = false;
   bool cancelled = false;
   const WalkResult walk = ForEachArticle(source, [&](ArticleRecord&& article) {
     failed = !InsertArticle(copy, article.title, article.packed);
-    cancelled = !failed && !progress.step(++done);
+    cancelled = !failed && !progress.Step(++done);
     return !failed && !cancelled;
   });
   // Ending without Commit rolls the transaction back.
@@ -119,7 +119,7 @@ CopyOutcome CopyIntoNewFile(SqliteDB& source, const std::string& target, Progres
 
 CopyOutcome CopyCollection(SqliteDB& source, const Text& target, Progress& progress) {
   // A source that cannot be read is found out before anything is written.
-  if (source.connection() == nullptr || !CountArticles(source)) return CopyOutcome::Failed;
+  if (source.Handle() == nullptr || !CountArticles(source)) return CopyOutcome::Failed;
   const auto path = ToUtf8(target);
   if (!path || path->empty()) return CopyOutcome::Failed;
   if (!FileExists(target)) return CopyIntoNewFile(source, *path, progress);

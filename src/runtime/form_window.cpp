@@ -192,7 +192,7 @@ bool FormWindow::HandleFileDrag(QEvent* event) {
       drop->acceptProposedAction();
       std::vector<Text> paths;
       for (const QUrl& url : drop->mimeData()->urls())
-        if (url.isLocalFile()) paths.push_back(fromQString(url.toLocalFile()));
+        if (url.isLocalFile()) paths.push_back(FromQString(url.toLocalFile()));
       // The drag's source waits for the drop to return: the handler (which may ask questions
       // and do long work) runs from the message loop afterwards.
       const WindowId window = Id();

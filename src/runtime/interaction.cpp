@@ -15,20 +15,20 @@ std::unique_ptr<Interaction>& Installed() {
 
 }  // namespace
 
-Interaction& interaction() {
+Interaction& CurrentInteraction() {
   if (Interaction* current = Installed().get()) return *current;
-  static const std::unique_ptr<Interaction> builtIn = makeQtInteraction();
+  static const std::unique_ptr<Interaction> builtIn = MakeQtInteraction();
   return *builtIn;
 }
 
-std::unique_ptr<Interaction> setInteraction(std::unique_ptr<Interaction> next) {
+std::unique_ptr<Interaction> SetInteraction(std::unique_ptr<Interaction> next) {
   std::unique_ptr<Interaction> previous = std::move(Installed());
   Installed() = std::move(next);
   return previous;
 }
 
 std::unique_ptr<Progress> BeginProgress(const Text& caption, std::int64_t total, bool cancellable) {
-  return interaction().beginProgress(toQString(caption), total, cancellable);
+  return CurrentInteraction().BeginProgress(ToQString(caption), total, cancellable);
 }
 
 }  // namespace nvx

@@ -51,33 +51,33 @@ class Interaction {
 
   // Shows a message box with the given caption, text and flags (buttons and icon); returns the
   // button code.
-  virtual int messageBox(const QString& caption, const QString& text, int flags) = 0;
+  virtual int MessageBox(const QString& caption, const QString& text, int flags) = 0;
 
   // A file dialog; the chosen full path, or nothing when cancelled.
-  virtual std::optional<QString> fileDialog(const FileDialogRequest& request) = 0;
+  virtual std::optional<QString> FileDialog(const FileDialogRequest& request) = 0;
 
   // The font dialog with the effects and the colour; the choice, or nothing when cancelled.
-  virtual std::optional<FontChoice> fontDialog(const FontChoice& initial) = 0;
+  virtual std::optional<FontChoice> FontDialog(const FontChoice& initial) = 0;
 
   // The colour dialog; the colour, or nothing when cancelled.
-  virtual std::optional<QColor> colorDialog(const QColor& initial) = 0;
+  virtual std::optional<QColor> ColorDialog(const QColor& initial) = 0;
 
   // Shows `menu` as a pop-up at the screen position `at`; the action picked, or nullptr.
-  virtual QAction* popupMenu(QMenu& menu, const QPoint& at) = 0;
+  virtual QAction* ShowPopupMenu(QMenu& menu, const QPoint& at) = 0;
 
   // Starts reporting the progress of long work over `total` items; `caption` is the dialog's
   // title. The returned Progress ends the report when it is destroyed.
-  virtual std::unique_ptr<Progress> beginProgress(const QString& caption, std::int64_t total,
+  virtual std::unique_ptr<Progress> BeginProgress(const QString& caption, std::int64_t total,
                                                   bool cancellable) = 0;
 };
 
 // The interaction in use. Until one is installed, the real one (Qt's dialogs) is used.
-Interaction& interaction();
+Interaction& CurrentInteraction();
 
 // Installs `next` and returns the one it replaces (nullptr when it was the built-in real one).
-std::unique_ptr<Interaction> setInteraction(std::unique_ptr<Interaction> next);
+std::unique_ptr<Interaction> SetInteraction(std::unique_ptr<Interaction> next);
 
 // The real interaction: Qt's message box, file, font and colour dialogs and QMenu::exec.
-std::unique_ptr<Interaction> makeQtInteraction();
+std::unique_ptr<Interaction> MakeQtInteraction();
 
 }  // namespace nvx

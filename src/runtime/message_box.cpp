@@ -30,7 +30,7 @@ Text ShownText(const Value& content) {
 std::int32_t InfoBox(const Value& content, std::int32_t flags, const Text& caption) {
   static const Text kDefaultCaption = L("信息：");
   const Text& shownCaption = caption.empty() ? kDefaultCaption : caption;
-  return interaction().messageBox(toQString(shownCaption), toQString(ShownText(content)), flags);
+  return CurrentInteraction().MessageBox(ToQString(shownCaption), ToQString(ShownText(content)), flags);
 }
 
 }  // namespace nvx

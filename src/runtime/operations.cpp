@@ -57,7 +57,7 @@ PropertyValue WindowProperty(FormWindow& w, int index) {
     case prop::kDisabled:
       return static_cast<std::int32_t>(!w.isEnabled());
     case prop::kTitle:
-      return fromQString(w.Title());
+      return FromQString(w.Title());
     default:
       return std::int32_t{0};
   }
@@ -65,7 +65,7 @@ PropertyValue WindowProperty(FormWindow& w, int index) {
 
 void SetWindowProperty(FormWindow& w, int index, const PropertyValue& value) {
   if (index == prop::kTitle) {
-    w.SetTitle(toQString(TextOf(value)));
+    w.SetTitle(ToQString(TextOf(value)));
     return;
   }
   if (index == prop::kTag) {
@@ -82,7 +82,7 @@ PropertyValue MenuProperty(FormWindow& w, UnitId unit, int index) {
   const auto& def = w.Def().menu[static_cast<std::size_t>(i)];
   switch (index) {
     case prop::menu::kCaption:
-      return a ? fromQString(a->text()) : L(def.caption);
+      return a ? FromQString(a->text()) : L(def.caption);
     case prop::menu::kTicked:
       return static_cast<std::int32_t>(a ? a->isChecked() : (def.flags & kMenuTicked) != 0);
     case prop::menu::kDisabled:
@@ -99,7 +99,7 @@ void SetMenuProperty(FormWindow& w, UnitId unit, int index, const PropertyValue&
   if (a == nullptr) return;
   switch (index) {
     case prop::menu::kCaption:
-      a->setText(toQString(TextOf(value)));
+      a->setText(ToQString(TextOf(value)));
       return;
     case prop::menu::kTicked:
       a->setCheckable(true);
@@ -223,7 +223,7 @@ void PopupMenu(WindowId window, UnitId menu, std::optional<int> x, std::optional
   std::unique_ptr<QMenu> popup = w.BuildPopup(menu);
   if (popup->actions().isEmpty()) return;
   const QPoint at = x && y ? QPoint(*x, *y) : QCursor::pos() + QPoint(3, 3);
-  QAction* chosen = interaction().popupMenu(*popup, at);
+  QAction* chosen = CurrentInteraction().ShowPopupMenu(*popup, at);
   const int command = chosen ? chosen->data().toInt() : 0;
   popup.reset();
   if (command < kMenuCommandBase || Engine().Window(window) != &w) return;
@@ -258,7 +258,7 @@ void RestoreCursor() {
   QCursor::setPos(QCursor::pos());
 }
 
-std::int32_t TextPositions(const Text& text) { return static_cast<std::int32_t>(toQString(text).size()); }
+std::int32_t TextPositions(const Text& text) { return static_cast<std::int32_t>(ToQString(text).size()); }
 
 namespace CommonDlg {
 bool Open(UnitRef dialog) { return RequireTyped<CommonDlgUnit>(dialog).Open(); }
@@ -285,7 +285,7 @@ void SetItemText(UnitRef list, int row, int column, const Text& text) {
   QTreeWidget* tree = unit.Tree();
   QTreeWidgetItem* item = tree->topLevelItem(row);
   if (item == nullptr || column < 0 || column >= tree->columnCount()) return;
-  item->setText(column, toQString(text));
+  item->setText(column, ToQString(text));
   item->setTextAlignment(column, unit.ColumnAlignment(column) | Qt::AlignVCenter);
 }
 
@@ -293,7 +293,7 @@ Text GetItemText(UnitRef list, int row, int column) {
   QTreeWidget* tree = RequireTyped<ListViewUnit>(list).Tree();
   QTreeWidgetItem* item = tree->topLevelItem(row);
   if (item == nullptr || column < 0 || column >= tree->columnCount()) return {};
-  return fromQString(item->text(column));
+  return FromQString(item->text(column));
 }
 
 std::int32_t ItemCount(UnitRef list) { return RequireTyped<ListViewUnit>(list).Tree()->topLevelItemCount(); }
@@ -319,11 +319,11 @@ bool SetCharFormat(UnitRef box, const CharFormat& format) {
 }
 
 std::int32_t FindText(UnitRef box, std::int32_t start, bool matchCase, bool wholeWord, const Text& text) {
-  return RequireTyped<RichEditUnit>(box).FindText(start, matchCase, wholeWord, toQString(text));
+  return RequireTyped<RichEditUnit>(box).FindText(start, matchCase, wholeWord, ToQString(text));
 }
 
 std::int32_t FindTextBackward(UnitRef box, std::int32_t start, bool matchCase, const Text& text) {
-  return RequireTyped<RichEditUnit>(box).FindTextBackward(start, matchCase, toQString(text));
+  return RequireTyped<RichEditUnit>(box).FindTextBackward(start, matchCase, ToQString(text));
 }
 
 void Copy(UnitRef box) { RequireTyped<RichEditUnit>(box).Edit()->copy(); }

@@ -16,7 +16,7 @@ namespace nvx {
 //   std::unique_ptr<Progress> progress = BeginProgress(L("另存为"), total, /*cancellable=*/true);
 //   for (std::int64_t done = 0; done < total; ) {
 //     ... one article ...
-//     if (!progress->step(++done)) { ... undo what was done ...; return false; }  // cancelled
+//     if (!progress->Step(++done)) { ... undo what was done ...; return false; }  // cancelled
 //   }
 //   progress.reset();  // the dialog closes (also when the Progress goes out of scope)
 class Progress {
@@ -25,9 +25,9 @@ class Progress {
 
   // Reports that `done` of the total are finished and repaints the windows now and then. Returns
   // false once the user has cancelled; a Progress that is not cancellable always returns true.
-  virtual bool step(std::int64_t done) = 0;
+  virtual bool Step(std::int64_t done) = 0;
   // Whether the user has cancelled (only a cancellable Progress can be).
-  virtual bool cancelled() const = 0;
+  virtual bool Cancelled() const = 0;
 };
 
 // Starts reporting the progress of long work over `total` items, through the installed

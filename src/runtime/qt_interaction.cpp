@@ -122,8 +122,8 @@ class DialogProgress final : public Progress {
   }
   ~DialogProgress() override { delete dialog_.data(); }
 
-  bool step(std::int64_t done) override;
-  bool cancelled() const override { return cancelled_; }
+  bool Step(std::int64_t done) override;
+  bool Cancelled() const override { return cancelled_; }
 
  private:
   static constexpr qint64 kShowAfterMs = 500;
@@ -171,7 +171,7 @@ void DialogProgress::Show() {
   dialog.show();
 }
 
-bool DialogProgress::step(std::int64_t done) {
+bool DialogProgress::Step(std::int64_t done) {
   if (painted_.elapsed() < kPaintEveryMs && done < total_) return !cancelled_;
   painted_.restart();
   if (!dialog_ && started_.elapsed() >= kShowAfterMs) Show();
@@ -190,18 +190,18 @@ bool DialogProgress::step(std::int64_t done) {
 
 class QtInteraction final : public Interaction {
  public:
-  int messageBox(const QString& caption, const QString& text, int flags) override;
-  std::optional<QString> fileDialog(const FileDialogRequest& request) override;
-  std::optional<FontChoice> fontDialog(const FontChoice& initial) override;
-  std::optional<QColor> colorDialog(const QColor& initial) override;
-  QAction* popupMenu(QMenu& menu, const QPoint& at) override;
-  std::unique_ptr<Progress> beginProgress(const QString& caption, std::int64_t total,
+  int MessageBox(const QString& caption, const QString& text, int flags) override;
+  std::optional<QString> FileDialog(const FileDialogRequest& request) override;
+  std::optional<FontChoice> FontDialog(const FontChoice& initial) override;
+  std::optional<QColor> ColorDialog(const QColor& initial) override;
+  QAction* ShowPopupMenu(QMenu& menu, const QPoint& at) override;
+  std::unique_ptr<Progress> BeginProgress(const QString& caption, std::int64_t total,
                                           bool cancellable) override {
     return std::make_unique<DialogProgress>(caption, total, cancellable);
   }
 };
 
-int QtInteraction::messageBox(const QString& caption, const QString& text, int flags) {
+int QtInteraction::MessageBox(const QString& caption, const QString& text, int flags) {
   const ButtonSet set = ButtonsFor(flags);
   if (!HaveWidgets("message box")) return set.escapeCode;
 
@@ -216,7 +216,7 @@ int QtInteraction::messageBox(const QString& caption, const QString& text, int f
   return clicked ? ButtonCode(box.standardButton(clicked)) : set.escapeCode;
 }
 
-std::optional<QString> QtInteraction::fileDialog(const FileDialogRequest& request) {
+std::optional<QString> QtInteraction::FileDialog(const FileDialogRequest& request) {
   if (!HaveWidgets("file dialog")) return std::nullopt;
 
   QFileDialog dialog;
@@ -242,14 +242,14 @@ std::optional<QString> QtInteraction::fileDialog(const FileDialogRequest& reques
     if (chosen.isEmpty()) return std::nullopt;
     const QFileInfo file(chosen.first());
     if (request.pathMustExist && !file.absoluteDir().exists()) {
-      messageBox(dialog.windowTitle(),
+      MessageBox(dialog.windowTitle(),
                  QStringLiteral("路径“%1”不存在。\n请检查路径是否正确。")
                      .arg(QDir::toNativeSeparators(file.absolutePath())),
                  kMsgOk | kMsgIconWarning);
       continue;
     }
     if (!request.save && request.createPrompt && !file.exists()) {
-      const int answer = messageBox(dialog.windowTitle(),
+      const int answer = MessageBox(dialog.windowTitle(),
                                     QStringLiteral("文件“%1”不存在。\n是否创建文件?").arg(file.fileName()),
                                     kMsgYesNo | kMsgIconQuestion);
       if (answer != kButtonYes) continue;
@@ -259,18 +259,18 @@ std::optional<QString> QtInteraction::fileDialog(const FileDialogRequest& reques
   return std::nullopt;
 }
 
-std::optional<FontChoice> QtInteraction::fontDialog(const FontChoice& initial) {
+std::optional<FontChoice> QtInteraction::FontDialog(const FontChoice& initial) {
   if (!HaveWidgets("font dialog")) return std::nullopt;
   // The runtime's own font window: Qt's font dialog offers only the styles a family has, so the
   // one-style Chinese families could never be made bold or italic, and it opens on the first
   // family of its list for a face it does not know.
-  FontWindow window(initial, [this](const QColor& from) { return colorDialog(from); });
+  FontWindow window(initial, [this](const QColor& from) { return ColorDialog(from); });
   window.setWindowModality(Qt::ApplicationModal);
   if (window.exec() != QDialog::Accepted) return std::nullopt;
   return window.Choice();
 }
 
-std::optional<QColor> QtInteraction::colorDialog(const QColor& initial) {
+std::optional<QColor> QtInteraction::ColorDialog(const QColor& initial) {
   if (!HaveWidgets("colour dialog")) return std::nullopt;
   const QColor chosen =
       QColorDialog::getColor(initial, nullptr, QStringLiteral("颜色"), QColorDialog::DontUseNativeDialog);
@@ -278,13 +278,13 @@ std::optional<QColor> QtInteraction::colorDialog(const QColor& initial) {
   return chosen;
 }
 
-QAction* QtInteraction::popupMenu(QMenu& menu, const QPoint& at) {
+QAction* QtInteraction::ShowPopupMenu(QMenu& menu, const QPoint& at) {
   if (!HaveWidgets("pop-up menu")) return nullptr;
   return menu.exec(at);
 }
 
 }  // namespace
 
-std::unique_ptr<Interaction> makeQtInteraction() { return std::make_unique<QtInteraction>(); }
+std::unique_ptr<Interaction> MakeQtInteraction() { return std::make_unique<QtInteraction>(); }
 
 }  // namespace nvx

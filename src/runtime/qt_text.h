@@ -10,10 +10,10 @@ namespace nvx {
 
 // A program text as Qt shows it. Texts often come from byte-wise string commands and can end in
 // half a double-byte character; such bytes show as U+FFFD instead of blanking the whole text.
-inline QString toQString(const Text& text) { return QString::fromStdString(ToUtf8Lossy(text)); }
+inline QString ToQString(const Text& text) { return QString::fromStdString(ToUtf8Lossy(text)); }
 
 // What the user typed or chose, back in the local code page. A character the converter cannot
 // hold becomes "?": one character must never make the whole text vanish.
-inline Text fromQString(const QString& text) { return FromUtf8Lossy(text.toUtf8().toStdString()); }
+inline Text FromQString(const QString& text) { return FromUtf8Lossy(text.toUtf8().toStdString()); }
 
 }  // namespace nvx

@@ -52,7 +52,7 @@ void ReportRuntimeError(const Text& message, int code) {
   WriteToStandardError(report);
   if (alreadyShowing) EndNow();
   try {
-    interaction().messageBox(toQString(L("错误")), toQString(report), kMsgOk | kMsgIconError);
+    CurrentInteraction().MessageBox(ToQString(L("错误")), ToQString(report), kMsgOk | kMsgIconError);
   } catch (...) {
     // The process ends either way; a failing box must not turn the error into a crash.
   }

@@ -227,7 +227,7 @@ void RichEditUnit::SetContent(const Text& text) {
   ready_ = nullptr;
   pending_.reset();
   applied_.reset();
-  edit_->setPlainText(ToBoxText(toQString(text)));
+  edit_->setPlainText(ToBoxText(ToQString(text)));
   edit_->document()->setModified(false);
   setText_ = text;
   textKept_ = true;
@@ -237,7 +237,7 @@ void RichEditUnit::SetContent(const Text& text) {
 Text RichEditUnit::Content() const {
   if (textKept_ && !edit_->document()->isModified()) return setText_;
   // The raw text: the plain-text form would turn no-break spaces into ordinary ones.
-  return fromQString(FromBoxText(edit_->document()->toRawText()));
+  return FromQString(FromBoxText(edit_->document()->toRawText()));
 }
 
 // The raw text keeps no-break spaces as they are and separates blocks with U+2029, one position
@@ -329,7 +329,7 @@ bool RichEditUnit::eventFilter(QObject* watched, QEvent* event) {
 
 bool RichEditUnit::SetCharFormat(const CharFormat& format) {
   applied_.reset();
-  QFont font(toQString(format.faceName));
+  QFont font(ToQString(format.faceName));
   // The box shows what it can of a size the stored format allows but a font does not.
   font.setPointSize(std::clamp(format.size, 1, 1638));
   font.setBold(format.effects & kEffectBold);
@@ -383,7 +383,7 @@ std::optional<PropertyValue> RichEditUnit::TypeProperty(int index) const {
     case prop::rich::kSelLength:
       return static_cast<std::int32_t>(c.selectionEnd() - c.selectionStart());
     case prop::rich::kSelText:
-      return fromQString(FromBoxText(c.selectedText()));
+      return FromQString(FromBoxText(c.selectedText()));
     case prop::rich::kModified:
       return static_cast<std::int32_t>(edit_->document()->isModified());
     default:
@@ -423,7 +423,7 @@ void RichEditUnit::SetTypeProperty(int index, const PropertyValue& value) {
       return;
     }
     case prop::rich::kSelText:
-      c.insertText(ToBoxText(toQString(TextOf(value))));
+      c.insertText(ToBoxText(ToQString(TextOf(value))));
       edit_->setTextCursor(c);
       return;
     case prop::rich::kModified:

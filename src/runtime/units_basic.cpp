@@ -69,7 +69,7 @@ bool ButtonUnit::Create(QWidget* container) {
 std::optional<PropertyValue> ButtonUnit::TypeProperty(int index) const {
   const bool super = Def().type == UnitType::SuperBtn;
   if (index == (super ? prop::superbtn::kCaption : prop::button::kCaption))
-    return fromQString(button_->text());
+    return FromQString(button_->text());
   if (!super && index == prop::button::kKind) return static_cast<std::int32_t>(button_->isDefault());
   return std::nullopt;
 }
@@ -77,7 +77,7 @@ std::optional<PropertyValue> ButtonUnit::TypeProperty(int index) const {
 void ButtonUnit::SetTypeProperty(int index, const PropertyValue& value) {
   const bool super = Def().type == UnitType::SuperBtn;
   if (index == (super ? prop::superbtn::kCaption : prop::button::kCaption))
-    button_->setText(toQString(TextOf(value)));
+    button_->setText(ToQString(TextOf(value)));
   if (!super && index == prop::button::kKind) button_->setDefault(NumberOf(value) == prop::button::kDefault);
 }
 
@@ -118,12 +118,12 @@ bool EditBoxUnit::Create(QWidget* container) {
 
 std::optional<PropertyValue> EditBoxUnit::TypeProperty(int index) const {
   if (index != prop::edit::kText) return std::nullopt;
-  return fromQString(line_ ? line_->text() : WithCrLf(lines_->toPlainText()));
+  return FromQString(line_ ? line_->text() : WithCrLf(lines_->toPlainText()));
 }
 
 void EditBoxUnit::SetTypeProperty(int index, const PropertyValue& value) {
   if (index != prop::edit::kText) return;
-  const QString text = toQString(TextOf(value));
+  const QString text = ToQString(TextOf(value));
   if (line_) {
     line_->setText(text);
   } else {
@@ -146,11 +146,11 @@ bool LabelUnit::Create(QWidget* container) {
 
 std::optional<PropertyValue> LabelUnit::TypeProperty(int index) const {
   if (index != prop::label::kCaption) return std::nullopt;
-  return fromQString(WithCrLf(label_->text()));
+  return FromQString(WithCrLf(label_->text()));
 }
 
 void LabelUnit::SetTypeProperty(int index, const PropertyValue& value) {
-  if (index == prop::label::kCaption) label_->setText(WithLineFeeds(toQString(TextOf(value))));
+  if (index == prop::label::kCaption) label_->setText(WithLineFeeds(ToQString(TextOf(value))));
 }
 
 // ---- GroupBox: holds the controls that name it as their container, at positions inside it.
@@ -164,11 +164,11 @@ bool GroupBoxUnit::Create(QWidget* container) {
 
 std::optional<PropertyValue> GroupBoxUnit::TypeProperty(int index) const {
   if (index != prop::group::kCaption) return std::nullopt;
-  return fromQString(static_cast<QGroupBox*>(Widget())->title());
+  return FromQString(static_cast<QGroupBox*>(Widget())->title());
 }
 
 void GroupBoxUnit::SetTypeProperty(int index, const PropertyValue& value) {
-  if (index == prop::group::kCaption) static_cast<QGroupBox*>(Widget())->setTitle(toQString(TextOf(value)));
+  if (index == prop::group::kCaption) static_cast<QGroupBox*>(Widget())->setTitle(ToQString(TextOf(value)));
 }
 
 // ---- ColorPicker: a button showing its colour; choosing opens the colour dialog.
@@ -182,7 +182,7 @@ bool ColorPickerUnit::Create(QWidget* container) {
   ShowColor();
   Attach(button_);
   QObject::connect(button_, &QPushButton::clicked, this, [this] {
-    if (auto chosen = interaction().colorDialog(ToQColor(color_, Qt::white))) {
+    if (auto chosen = CurrentInteraction().ColorDialog(ToQColor(color_, Qt::white))) {
       color_ = FromQColor(*chosen);
       ShowColor();
     }
@@ -304,10 +304,10 @@ bool CommonDlgUnit::Open() {
 bool CommonDlgUnit::OpenFile() {
   FileDialogRequest request;
   request.save = numbers_[prop::dlg::kKind] == prop::dlg::kSaveFile;
-  request.title = toQString(title_);
-  request.directory = toQString(initialDir_);
-  request.fileName = toQString(fileName_);
-  const QStringList pieces = toQString(filter_).split(QChar('|'));
+  request.title = ToQString(title_);
+  request.directory = ToQString(initialDir_);
+  request.fileName = ToQString(fileName_);
+  const QStringList pieces = ToQString(filter_).split(QChar('|'));
   for (int i = 0; i + 1 < pieces.size(); i += 2) {
     const QString description = pieces[i];
     QString patterns = pieces[i + 1];
@@ -320,7 +320,7 @@ bool CommonDlgUnit::OpenFile() {
   }
   if (!request.filters.isEmpty()) request.selectedFilter = std::max(0, numbers_[prop::dlg::kFilterIndex]);
   // The form stores the default extension with its wildcard ("*.nvx"); the dialog wants "nvx".
-  QString suffix = toQString(defaultExt_);
+  QString suffix = ToQString(defaultExt_);
   while (suffix.startsWith(QChar('*')) || suffix.startsWith(QChar('.'))) suffix.remove(0, 1);
   request.defaultSuffix = suffix;
   request.createPrompt = numbers_[prop::dlg::kCreatePrompt] != 0;
@@ -329,24 +329,24 @@ bool CommonDlgUnit::OpenFile() {
   request.fileMustExist = numbers_[prop::dlg::kFileMustExist] != 0 && !request.save;
   request.overwritePrompt = numbers_[prop::dlg::kOverwritePrompt] != 0;
   request.pathMustExist = numbers_[prop::dlg::kPathMustExist] != 0;
-  const auto chosen = interaction().fileDialog(request);
+  const auto chosen = CurrentInteraction().FileDialog(request);
   if (!chosen) return false;
-  fileName_ = fromQString(QDir::toNativeSeparators(QFileInfo(*chosen).absoluteFilePath()));
+  fileName_ = FromQString(QDir::toNativeSeparators(QFileInfo(*chosen).absoluteFilePath()));
   return true;
 }
 
 bool CommonDlgUnit::OpenFont() {
   FontChoice initial;
-  initial.face = toQString(faceName_);
+  initial.face = ToQString(faceName_);
   initial.pointSize = numbers_[prop::dlg::kFontSize];
   initial.bold = numbers_[prop::dlg::kBold] != 0;
   initial.italic = numbers_[prop::dlg::kItalic] != 0;
   initial.strikeOut = numbers_[prop::dlg::kStrikeOut] != 0;
   initial.underline = numbers_[prop::dlg::kUnderline] != 0;
   initial.color = ToQColor(numbers_[prop::dlg::kFontColor], Qt::black);
-  const auto chosen = interaction().fontDialog(initial);
+  const auto chosen = CurrentInteraction().FontDialog(initial);
   if (!chosen) return false;
-  faceName_ = fromQString(chosen->face);
+  faceName_ = FromQString(chosen->face);
   numbers_[prop::dlg::kFontSize] = chosen->pointSize;
   numbers_[prop::dlg::kBold] = chosen->bold;
   numbers_[prop::dlg::kItalic] = chosen->italic;

@@ -60,7 +60,7 @@ void StatusBarUnit::Place() {
 
 void StatusBarUnit::SetPartText(int part, const Text& text) {
   if (part < 0 || part >= PartCount()) return;
-  labels_[static_cast<std::size_t>(part)]->setText(toQString(text));
+  labels_[static_cast<std::size_t>(part)]->setText(ToQString(text));
 }
 
 QString StatusBarUnit::PartText(int part) const {
@@ -188,7 +188,7 @@ int ListViewUnit::AppendRows(std::span<const std::vector<Text>> rows) {
     auto* item = new QTreeWidgetItem();
     const int given = std::min(columns, static_cast<int>(texts.size()));
     for (int c = 0; c < given; ++c) {
-      item->setText(c, toQString(texts[static_cast<std::size_t>(c)]));
+      item->setText(c, ToQString(texts[static_cast<std::size_t>(c)]));
       item->setTextAlignment(c, alignments[static_cast<std::size_t>(c)]);
     }
     items.append(item);

@@ -94,7 +94,7 @@ std::string_view TextOf(const Bytes& bytes) {
 }  // namespace
 
 ExportResult ExportArticles(SqliteDB& db, const Text& path, const ExportProgress& progress) {
-  if (db.connection() == nullptr) return ExportResult::ReadFailed;
+  if (db.Handle() == nullptr) return ExportResult::ReadFailed;
   const Text open = db.FileName();
   if (!open.empty() && IsSameFile(path, open)) return ExportResult::OwnFile;
   const std::optional<std::int64_t> total = CountArticles(db);

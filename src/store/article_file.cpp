@@ -34,7 +34,7 @@ ArticleFileState OpenArticleFile(SqliteDB& db, const Text& path) {
   const ArticleFileState kind = CheckRegularFile(path);
   if (kind != ArticleFileState::Sound) return kind;
   if (!db.Open(path)) return ArticleFileState::Unreadable;
-  const int rc = PrepareResult(db.connection(), "SELECT 1 FROM sqlite_master");
+  const int rc = PrepareResult(db.Handle(), "SELECT 1 FROM sqlite_master");
   if (rc == SQLITE_NOTADB) return ArticleFileState::NotDatabase;
   if (IsBusyResult(rc)) return ArticleFileState::Busy;
   if (rc != SQLITE_OK) return ArticleFileState::Unreadable;
@@ -62,7 +62,7 @@ ArticleFileState QuickCheck(SqliteDB& db) {
   if (!s) return db.Busy() ? ArticleFileState::Busy : ArticleFileState::Damaged;
   const int rc = s.Step();
   if (rc == SQLITE_ROW)
-    return ColumnText(s.get(), 0) == "ok" ? ArticleFileState::Sound : ArticleFileState::Damaged;
+    return ColumnText(s.Get(), 0) == "ok" ? ArticleFileState::Sound : ArticleFileState::Damaged;
   return db.Busy() ? ArticleFileState::Busy : ArticleFileState::Damaged;
 }
 
@@ -143,7 +143,7 @@ std::vector<std::string> CheckArticleFile(const Text& path, const CheckProgress&
     CachedStatement s = db.Prepare("PRAGMA integrity_check");
     int rc = SQLITE_ERROR;
     while (s && (rc = s.Step()) == SQLITE_ROW) {
-      std::string line = ColumnText(s.get(), 0);
+      std::string line = ColumnText(s.Get(), 0);
       if (line != "ok") problems.push_back("integrity check: " + line);
     }
     if (rc != SQLITE_DONE)

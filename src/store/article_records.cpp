@@ -66,7 +66,7 @@ bool UpdateRow(SqliteDB& db, std::int64_t id, std::initializer_list<Field> field
     if (s.Step() != SQLITE_DONE) return false;
   }
   // No row changed: there is none with this id, or a trigger refused the change.
-  if (sqlite3_changes64(db.connection()) < 1) return false;
+  if (sqlite3_changes64(db.Handle()) < 1) return false;
   return RowExists(db, *layout, id);
 }
 
@@ -89,13 +89,13 @@ std::optional<StoredArticle> LoadArticle(SqliteDB& db, std::int64_t id) {
   if (s.Step() != SQLITE_ROW) return std::nullopt;
   StoredArticle article;
   article.id = id;
-  article.title = columnLocalText(s.get(), 0);
-  article.packed = columnBytes(s.get(), 1);
-  article.firstLine = sqlite3_column_int(s.get(), 2);
-  article.format.face = columnLocalText(s.get(), 3);
-  article.format.size = sqlite3_column_int(s.get(), 4);
-  article.format.color = sqlite3_column_int(s.get(), 5);
-  article.format.effects = sqlite3_column_int(s.get(), 6);
+  article.title = ColumnLocalText(s.Get(), 0);
+  article.packed = ColumnBytes(s.Get(), 1);
+  article.firstLine = sqlite3_column_int(s.Get(), 2);
+  article.format.face = ColumnLocalText(s.Get(), 3);
+  article.format.size = sqlite3_column_int(s.Get(), 4);
+  article.format.color = sqlite3_column_int(s.Get(), 5);
+  article.format.effects = sqlite3_column_int(s.Get(), 6);
   return article;
 }
 
@@ -168,7 +168,7 @@ std::optional<std::int64_t> InsertArticle(SqliteDB& db, const Text& title, const
   }
   // A BEFORE trigger may have skipped the insert (then the last row id is an older row's), an
   // AFTER trigger may have deleted the row again.
-  if (sqlite3_changes64(db.connection()) != 1) return std::nullopt;
+  if (sqlite3_changes64(db.Handle()) != 1) return std::nullopt;
   const std::int64_t id = db.LastInsertRowId();
   if (!RowExists(db, *layout, id)) return std::nullopt;
   return id;
@@ -198,7 +198,7 @@ bool Transaction::Rollback() {
   if (!active_) return true;
   Run(db_, "ROLLBACK");
   // A failed ROLLBACK still ends the transaction unless SQLite kept it open.
-  active_ = db_.connection() != nullptr && sqlite3_get_autocommit(db_.connection()) == 0;
+  active_ = db_.Handle() != nullptr && sqlite3_get_autocommit(db_.Handle()) == 0;
   return !active_;
 }
 

@@ -65,7 +65,7 @@ class Transaction {
   Transaction& operator=(const Transaction&) = delete;
 
   // Whether BEGIN succeeded and the transaction is still open.
-  bool active() const { return active_; }
+  bool Active() const { return active_; }
   // True when the commit succeeded; a failed commit leaves the transaction to be rolled back.
   bool Commit();
   // Rolls back now; true when nothing is left open.

@@ -13,7 +13,7 @@ WalkResult Walk(SqliteDB& db, const std::string& sql, Visit&& visit) {
   if (!s) return WalkResult::Failed;
   int rc;
   while ((rc = s.Step()) == SQLITE_ROW) {
-    if (!visit(s.get())) return WalkResult::Stopped;
+    if (!visit(s.Get())) return WalkResult::Stopped;
   }
   return rc == SQLITE_DONE ? WalkResult::Done : WalkResult::Failed;
 }
@@ -34,14 +34,14 @@ WalkResult ForEachTitle(SqliteDB& db, const std::function<bool(std::int64_t id, 
   const auto sql = SelectAll(db, {schema::kName});
   if (!sql) return WalkResult::Failed;
   return Walk(db, *sql,
-              [&](sqlite3_stmt* s) { return visit(sqlite3_column_int64(s, 0), columnLocalText(s, 1)); });
+              [&](sqlite3_stmt* s) { return visit(sqlite3_column_int64(s, 0), ColumnLocalText(s, 1)); });
 }
 
 WalkResult ForEachArticle(SqliteDB& db, const std::function<bool(ArticleRecord&&)>& visit) {
   const auto sql = SelectAll(db, {schema::kName, schema::kContent});
   if (!sql) return WalkResult::Failed;
   return Walk(db, *sql, [&](sqlite3_stmt* s) {
-    return visit(ArticleRecord{sqlite3_column_int64(s, 0), columnLocalText(s, 1), columnBytes(s, 2)});
+    return visit(ArticleRecord{sqlite3_column_int64(s, 0), ColumnLocalText(s, 1), ColumnBytes(s, 2)});
   });
 }
 
@@ -49,7 +49,7 @@ std::optional<std::int64_t> CountArticles(SqliteDB& db) {
   if (InspectTable(db, schema::kTable).shape != TableShape::Sound) return std::nullopt;
   CachedStatement s = db.Prepare(std::string("SELECT count(*) FROM ") + schema::kTable);
   if (!s || s.Step() != SQLITE_ROW) return std::nullopt;
-  return sqlite3_column_int64(s.get(), 0);
+  return sqlite3_column_int64(s.Get(), 0);
 }
 
 }  // namespace nvx

@@ -538,7 +538,7 @@ std::vector<Bytes> PackAll(const std::vector<BookArticle>& articles) {
   std::atomic<std::size_t> next{0};
   auto work = [&] {
     for (std::size_t i; (i = next++) < articles.size();) {
-      if (const auto text = FromUtf8(articles[i].body)) packed[i] = Compress(toByteArray(*text));
+      if (const auto text = FromUtf8(articles[i].body)) packed[i] = Compress(ToByteArray(*text));
     }
   };
   std::vector<std::thread> helpers;
@@ -559,7 +559,7 @@ WriteOutcome WriteArticles(SqliteDB& db, const std::vector<BookArticle>& article
     outcome.error = db.Busy() ? DescribeState(ArticleFileState::Busy) : std::move(reason);
     return outcome;
   };
-  if (!transaction.active()) return fail("cannot write");
+  if (!transaction.Active()) return fail("cannot write");
   for (std::size_t i = 0; i < articles.size(); ++i) {
     const auto title = FromUtf8(articles[i].title);
     if (!title || packed[i].empty())

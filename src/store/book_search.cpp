@@ -139,7 +139,7 @@ std::optional<std::unordered_map<std::int64_t, std::int64_t>> ReadFirstLines(Sql
   if (!s) return std::nullopt;
   int rc;
   while ((rc = s.Step()) == SQLITE_ROW)
-    lines[sqlite3_column_int64(s.get(), 0)] = sqlite3_column_int64(s.get(), 1);
+    lines[sqlite3_column_int64(s.Get(), 0)] = sqlite3_column_int64(s.Get(), 1);
   if (rc != SQLITE_DONE) return std::nullopt;
   return lines;
 }

@@ -114,7 +114,7 @@ bool SqliteDB::Open(const Text& fileName, bool create) {
 }
 
 bool SqliteDB::Close() {
-  if (connection() == nullptr) return true;
+  if (Handle() == nullptr) return true;
   sqlite3* handle = link_->handle;
   link_->FinalizeIdle();
   link_->handle = nullptr;
@@ -131,33 +131,33 @@ bool SqliteDB::Close() {
 
 void SqliteDB::SetBusyTimeout(int milliseconds) {
   busyTimeoutMs_ = milliseconds;
-  if (connection() != nullptr) sqlite3_busy_timeout(connection(), milliseconds);
+  if (Handle() != nullptr) sqlite3_busy_timeout(Handle(), milliseconds);
 }
 
 bool SqliteDB::Execute(const Text& statement) {
-  if (connection() == nullptr || statement.empty()) return false;
+  if (Handle() == nullptr || statement.empty()) return false;
   const auto utf8 = ToUtf8(statement);
   if (!utf8) return false;
-  const int rc = sqlite3_exec(connection(), utf8->c_str(), nullptr, nullptr, nullptr);
+  const int rc = sqlite3_exec(Handle(), utf8->c_str(), nullptr, nullptr, nullptr);
   link_->busy = IsBusyResult(rc);
   return rc == SQLITE_OK;
 }
 
 bool SqliteDB::ClearTable(const Text& tableName) {
-  if (connection() == nullptr || tableName.empty()) return false;
+  if (Handle() == nullptr || tableName.empty()) return false;
   return Execute("DELETE FROM " + tableName);
 }
 
 bool SqliteDB::Compact() { return Execute("VACUUM"); }
 
 Text SqliteDB::FileName() const {
-  if (connection() == nullptr) return {};
-  const char* name = sqlite3_db_filename(connection(), "main");
+  if (Handle() == nullptr) return {};
+  const char* name = sqlite3_db_filename(Handle(), "main");
   return name ? FromUtf8(name).value_or(Text()) : Text();
 }
 
 std::int64_t SqliteDB::LastInsertRowId() const {
-  return connection() ? sqlite3_last_insert_rowid(connection()) : 0;
+  return Handle() ? sqlite3_last_insert_rowid(Handle()) : 0;
 }
 
 }  // namespace nvx

@@ -64,7 +64,7 @@ class SqliteDB {
   // short one).
   void SetBusyTimeout(int milliseconds);
 
-  sqlite3* connection() const { return link_ ? link_->handle : nullptr; }
+  sqlite3* Handle() const { return link_ ? link_->handle : nullptr; }
 
   // Lends the connection's cached statement for `utf8Sql` (see statement.h).
   CachedStatement Prepare(const std::string& utf8Sql) const { return PrepareCached(link_, utf8Sql); }

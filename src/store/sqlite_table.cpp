@@ -53,7 +53,7 @@ using Memo = Connection::TableMemo;
 std::optional<std::int64_t> PragmaNumber(const std::shared_ptr<Connection>& c, const std::string& sql) {
   CachedStatement s = PrepareCached(c, sql);
   if (!s || s.Step() != SQLITE_ROW) return std::nullopt;
-  return sqlite3_column_int64(s.get(), 0);
+  return sqlite3_column_int64(s.Get(), 0);
 }
 
 TableShape FailureShape(const Connection& c) { return c.busy ? TableShape::Busy : TableShape::Unreadable; }
@@ -81,7 +81,7 @@ void Inspect(const std::shared_ptr<Connection>& c, const Text& table, Memo& memo
       memo.shape = FailureShape(*c);
       return;
     }
-    if (ColumnText(s.get(), 0) == "view") {
+    if (ColumnText(s.Get(), 0) == "view") {
       memo.shape = TableShape::View;
       return;
     }
@@ -97,8 +97,8 @@ void Inspect(const std::shared_ptr<Connection>& c, const Text& table, Memo& memo
     s.BindUtf8(1, memo.name);
     int rc;
     while ((rc = s.Step()) == SQLITE_ROW) {
-      names.push_back(LowerAscii(ColumnText(s.get(), 0)));
-      const int hidden = sqlite3_column_int(s.get(), 1);
+      names.push_back(LowerAscii(ColumnText(s.Get(), 0)));
+      const int hidden = sqlite3_column_int(s.Get(), 1);
       generated = generated || hidden == 2 || hidden == 3;
     }
     if (rc != SQLITE_DONE) {
@@ -207,7 +207,7 @@ std::shared_ptr<std::vector<std::int64_t>> MemoIds(const std::shared_ptr<Connect
   if (!s) return nullptr;
   auto ids = std::make_shared<std::vector<std::int64_t>>();
   int rc;
-  while ((rc = s.Step()) == SQLITE_ROW) ids->push_back(sqlite3_column_int64(s.get(), 0));
+  while ((rc = s.Step()) == SQLITE_ROW) ids->push_back(sqlite3_column_int64(s.Get(), 0));
   if (rc != SQLITE_DONE) return nullptr;
   m.ids = ids;
   Remember(m, *before);
@@ -304,7 +304,7 @@ bool SqliteTable::ApplyOwnChange(std::int64_t id, bool inserted) {
 
 bool SqliteTable::Open(const Text& tableName, SqliteDB& db) {
   Reset();
-  if (db.connection() == nullptr || tableName.empty()) return false;
+  if (db.Handle() == nullptr || tableName.empty()) return false;
   tableName_ = tableName;
   link_ = db.SharedLink();
   mode_ = Mode::Browsing;
@@ -406,13 +406,13 @@ std::optional<SqliteTable::FieldValue> SqliteTable::ReadField(const Column& colu
   FieldValue value;
   switch (kind) {
     case Kind::Text:
-      value = columnLocalText(s.get(), 0);
+      value = ColumnLocalText(s.Get(), 0);
       break;
     case Kind::Int:
-      value = static_cast<std::int32_t>(sqlite3_column_int(s.get(), 0));
+      value = static_cast<std::int32_t>(sqlite3_column_int(s.Get(), 0));
       break;
     case Kind::Bytes:
-      value = columnBytes(s.get(), 0);
+      value = ColumnBytes(s.Get(), 0);
       break;
   }
   if (ok) *ok = true;
@@ -515,7 +515,7 @@ bool SqliteTable::Update() {
                         std::is_same_v<T, Bytes>) {
             s.Bind(index, v);
           } else if constexpr (std::is_same_v<T, double>) {
-            sqlite3_bind_double(s.get(), index, v);
+            sqlite3_bind_double(s.Get(), index, v);
           } else if constexpr (std::is_same_v<T, Text>) {
             s.BindLocal(index, v);
           }

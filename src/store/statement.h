@@ -52,7 +52,7 @@ inline std::string ColumnText(sqlite3_stmt* s, int column) {
 }
 
 // A blob result column as bytes (NULL and zero length give no bytes).
-inline Bytes columnBytes(sqlite3_stmt* s, int column) {
+inline Bytes ColumnBytes(sqlite3_stmt* s, int column) {
   const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, column));
   const int size = sqlite3_column_bytes(s, column);
   return data && size > 0 ? Bytes(data, data + size) : Bytes();
@@ -60,7 +60,7 @@ inline Bytes columnBytes(sqlite3_stmt* s, int column) {
 
 // A text result column converted to the local code page; a text that does not convert reads as
 // empty, as every text read of the store does.
-inline Text columnLocalText(sqlite3_stmt* s, int column) {
+inline Text ColumnLocalText(sqlite3_stmt* s, int column) {
   return FromUtf8(ColumnText(s, column)).value_or(Text());
 }
 
@@ -143,7 +143,7 @@ class CachedStatement {
   }
   ~CachedStatement() { Release(); }
 
-  sqlite3_stmt* get() const { return statement_; }
+  sqlite3_stmt* Get() const { return statement_; }
   explicit operator bool() const { return statement_ != nullptr; }
 
   // Steps once and notes on the connection whether a failure was a busy file.

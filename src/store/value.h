@@ -23,7 +23,7 @@ struct DateTime {
 using Value = std::variant<std::monostate, std::uint8_t, std::int16_t, std::int32_t, std::int64_t, float,
                            double, bool, DateTime, Text, Bytes>;
 
-inline Bytes toByteArray(std::string_view s) { return Bytes(s.begin(), s.end()); }
+inline Bytes ToByteArray(std::string_view s) { return Bytes(s.begin(), s.end()); }
 inline Text ToText(const Bytes& b) { return Text(b.begin(), b.end()); }
 
 }  // namespace nvx

@@ -16,7 +16,7 @@ TEST_F(CatalogueTest, StartsWithNothingOpen) {
   EXPECT_EQ(GetText(kMain, prop::kTitle), L("NVX编辑器"));
   EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "");
-  EXPECT_EQ(State().articleDb.connection(), nullptr);
+  EXPECT_EQ(State().articleDb.Handle(), nullptr);
   EXPECT_EQ(State().editMode, app::EditMode::None);
   EXPECT_EQ(View().currentFormat.faceName, L("宋体"));
   EXPECT_EQ(View().currentFormat.size, 9);
@@ -24,11 +24,11 @@ TEST_F(CatalogueTest, StartsWithNothingOpen) {
   for (int part : {1, 3, 5, 7}) EXPECT_EQ(StatusPart(part), "");
   EXPECT_FALSE(SaveTitleButtonShown());
   Choose("保存文章");
-  EXPECT_TRUE(ui->messages().empty()) << "nothing pending: a save does nothing and says nothing";
+  EXPECT_TRUE(ui->Messages().empty()) << "nothing pending: a save does nothing and says nothing";
 }
 
 TEST_F(CatalogueTest, CatalogueListsArticlesAndATrailingBlankRow) {
-  const std::string path = dir.file("三篇.nvx");
+  const std::string path = dir.File("三篇.nvx");
   MakeCollection(path, {{2, "第二", "甲"}, {5, "第五", "乙"}, {9, "第九", "丙"}});
   OpenThroughMenu(path);
   EXPECT_EQ(CatalogueRows(), (std::vector<std::string>{"2|第二", "5|第五", "9|第九", "0|"}));
@@ -37,22 +37,22 @@ TEST_F(CatalogueTest, CatalogueListsArticlesAndATrailingBlankRow) {
   EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), -1) << "no row selected after loading";
 
   // An empty collection and a file that is not a database: no rows, "0篇", the path in the title.
-  const std::string empty = dir.file("empty.nvx");
+  const std::string empty = dir.File("empty.nvx");
   MakeCollection(empty, {});
   OpenThroughMenu(empty);
   EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
   EXPECT_EQ(StatusPart(1), L("0篇"));
-  const std::string notes = dir.file("notes.txt");
-  writeFile(notes, std::string(4096, 'n'));
+  const std::string notes = dir.File("notes.txt");
+  WriteFile(notes, std::string(4096, 'n'));
   OpenThroughMenu(notes);
   EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
   EXPECT_EQ(StatusPart(1), L("0篇"));
   EXPECT_EQ(GetText(kMain, prop::kTitle), L("NVX编辑器 [") + notes + "]");
-  EXPECT_EQ(readFile(notes), std::string(4096, 'n')) << "the foreign file is untouched";
+  EXPECT_EQ(ReadFile(notes), std::string(4096, 'n')) << "the foreign file is untouched";
 }
 
 TEST_F(CatalogueTest, ClickingShowsTheArticleInItsOwnFormat) {
-  const std::string path = dir.file("books.nvx");
+  const std::string path = dir.File("books.nvx");
   MakeCollection(path, {{1, "一", "第一行\r\n第二行"}, {4, "四", ""}, {6, "六", "x"}});
   QueryFile(path, "SELECT 1");
   {
@@ -74,11 +74,11 @@ TEST_F(CatalogueTest, ClickingShowsTheArticleInItsOwnFormat) {
   EXPECT_EQ(View().currentFormat.color, 0);
   EXPECT_EQ(View().currentFormat.effects, 0);
   EXPECT_EQ(View().currentFormat.size, 14);
-  auto* box = control<QPlainTextEdit>(mw::kWindow, "编辑框1");
+  auto* box = Control<QPlainTextEdit>(mw::kWindow, "编辑框1");
   EXPECT_EQ(box->palette().color(QPalette::Text), QColor(Qt::black));
   EXPECT_EQ(QueryFile(path, "SELECT typeof(xg) FROM nr WHERE id=1"), "null");
   QTest::keyClick(box, Qt::Key_S, Qt::ControlModifier);
-  settle();
+  Settle();
   EXPECT_EQ(QueryFile(path, "SELECT xg FROM nr WHERE id=1"), "0") << "Ctrl+S saves the article loaded";
 
   ClickRow(2);
@@ -100,7 +100,7 @@ TEST_F(CatalogueTest, ClickingShowsTheArticleInItsOwnFormat) {
   EXPECT_EQ(State().editMode, app::EditMode::Loaded);
   Choose("保存文章");
   EXPECT_EQ(QueryFile(path, "SELECT count(*) FROM nr"), "3") << "a save rewrites article 0, which is none";
-  EXPECT_TRUE(ui->messages().empty());
+  EXPECT_TRUE(ui->Messages().empty());
 
   // A double click loads and moves the keyboard focus into the content box.
   DoubleClickRow(0);
@@ -109,25 +109,25 @@ TEST_F(CatalogueTest, ClickingShowsTheArticleInItsOwnFormat) {
 }
 
 TEST_F(CatalogueTest, PreviousAndNextStopAtBothEnds) {
-  const std::string path = dir.file("books.nvx");
+  const std::string path = dir.File("books.nvx");
   MakeCollection(path, {{3, "甲", "a"}, {7, "乙", "b"}, {8, "丙", "c"}});
   OpenThroughMenu(path);
 
   Choose("上一篇");
-  EXPECT_TRUE(ui->messages().empty()) << "nothing selected: nothing happens";
+  EXPECT_TRUE(ui->Messages().empty()) << "nothing selected: nothing happens";
   Choose("下一篇");
   EXPECT_EQ(State().currentArticleId, 3) << "with nothing selected, Next shows the first";
   Choose("上一篇");
-  ASSERT_EQ(ui->messages().size(), 1u);
-  EXPECT_EQ(ui->messages().back().text, QStringLiteral("已经到了第一篇了,不能再后退了"));
-  EXPECT_EQ(ui->messages().back().caption, QStringLiteral("友情提示!"));
-  EXPECT_EQ(ui->messages().back().flags, 64);
+  ASSERT_EQ(ui->Messages().size(), 1u);
+  EXPECT_EQ(ui->Messages().back().text, QStringLiteral("已经到了第一篇了,不能再后退了"));
+  EXPECT_EQ(ui->Messages().back().caption, QStringLiteral("友情提示!"));
+  EXPECT_EQ(ui->Messages().back().flags, 64);
 
   Choose("下一篇");
   Choose("下一篇");
   EXPECT_EQ(StatusPart(7), L("丙"));
   Choose("下一篇");
-  EXPECT_EQ(ui->messages().back().text, QStringLiteral("已经到底了,无法再往下"));
+  EXPECT_EQ(ui->Messages().back().text, QStringLiteral("已经到底了,无法再往下"));
   EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), 2) << "stays on the last article";
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "c");
   Choose("上一篇");
@@ -135,7 +135,7 @@ TEST_F(CatalogueTest, PreviousAndNextStopAtBothEnds) {
 }
 
 TEST_F(CatalogueTest, LineEndsAreShownAndKeptAsStored) {
-  const std::string path = dir.file("ends.nvx");
+  const std::string path = dir.File("ends.nvx");
   MakeCollection(path, {{1, "crlf", "a\r\nb"}, {2, "lf", "a\nb\nc"}, {3, "cr", "a\rb"}});
   OpenThroughMenu(path);
   for (int row : {0, 1, 2}) {
@@ -143,27 +143,27 @@ TEST_F(CatalogueTest, LineEndsAreShownAndKeptAsStored) {
     EXPECT_EQ(RichEdit::LineCount(kContent), row == 1 ? 3 : 2);
   }
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "a\rb") << "only read: the bytes as stored";
-  QTest::keyClicks(control<QPlainTextEdit>(mw::kWindow, "编辑框1"), "z");
+  QTest::keyClicks(Control<QPlainTextEdit>(mw::kWindow, "编辑框1"), "z");
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "za\r\nb") << "edited: CR LF line ends";
 }
 
 TEST_F(CatalogueTest, ClosingTheWindowStoresTheReadingStateButExitDoesNot) {
-  const std::string path = dir.file("state.nvx");
+  const std::string path = dir.File("state.nvx");
   std::string longText;
   for (int i = 0; i < 300; ++i) longText += "第" + std::to_string(i) + "行\r\n";
   MakeCollection(path, {{1, "长", longText}, {2, "短", "x"}});
   OpenThroughMenu(path);
   ClickRow(0);
-  control<QPlainTextEdit>(mw::kWindow, "编辑框1")->verticalScrollBar()->setValue(42);
+  Control<QPlainTextEdit>(mw::kWindow, "编辑框1")->verticalScrollBar()->setValue(42);
   View().currentFormat.color = 0x00123456;
-  windowWidget(mw::kWindow)->close();
-  settle();
+  WindowWidget(mw::kWindow)->close();
+  Settle();
   EXPECT_FALSE(IsCreated(mw::kWindow));
   EXPECT_EQ(
       QueryFile(path, "SELECT ksid || '|' || zt || '|' || ztdx || '|' || ys || '|' || xg FROM nr WHERE id=1"),
       "42|宋体|14|1193046|0");
   EXPECT_EQ(QueryFile(path, "SELECT typeof(ys) FROM nr WHERE id=2"), "null") << "only the article shown";
-  EXPECT_EQ(State().articleDb.connection(), nullptr);
+  EXPECT_EQ(State().articleDb.Handle(), nullptr);
 
   ASSERT_TRUE(LoadWindow(mw::kWindow));
   OpenThroughMenu(path);

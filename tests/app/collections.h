@@ -25,7 +25,7 @@ struct Article {
 // stores them (titles UTF-8 in the file, contents GB18030 packed).
 inline void MakeCollection(const std::string& path, const std::vector<Article>& articles) {
   const auto& t = TemplateDatabase();
-  writeFile(path, std::string(t.begin(), t.end()));
+  WriteFile(path, std::string(t.begin(), t.end()));
   SqliteDB db;
   ASSERT_TRUE(db.Open(FromUtf8(path).value()));
   for (const Article& a : articles) {
@@ -35,7 +35,7 @@ inline void MakeCollection(const std::string& path, const std::vector<Article>& 
     ASSERT_TRUE(table.Find("id=" + std::to_string(a.id)));
     table.Edit();
     table.WriteField("name", FromUtf8(a.title).value());
-    table.WriteField("nr", Compress(toByteArray(FromUtf8(a.content).value())));
+    table.WriteField("nr", Compress(ToByteArray(FromUtf8(a.content).value())));
     table.WriteField("ksid", std::int32_t{0});
     table.WriteField("zt", L("宋体"));
     table.WriteField("ztdx", std::int32_t{14});

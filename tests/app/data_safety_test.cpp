@@ -22,7 +22,7 @@ class DataSafetyTest : public EditorFixture {
  protected:
   // A collection of `count` articles "t1", "t2", ... with the same content, made in one statement.
   void OpenMany(int count) {
-    path = dir.file("books.nvx");
+    path = dir.File("books.nvx");
     MakeCollection(path, {{1, "t1", std::string(2000, 'x')}});
     SqliteDB db;
     ASSERT_TRUE(db.Open(path));
@@ -40,16 +40,16 @@ class DataSafetyTest : public EditorFixture {
     State().articleDb.SetBusyTimeout(20);
   }
   void SaveAsTo(const std::string& target) {
-    ui->answerFile(QString::fromStdString(target));
+    ui->AnswerFile(QString::fromStdString(target));
     Choose("另存");
   }
   std::set<std::string> FilesInDir() const {
     std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir.path()))
+    for (const auto& entry : fs::directory_iterator(dir.Path()))
       names.insert(entry.path().filename().string());
     return names;
   }
-  QString LastMessage() const { return ui->messages().empty() ? QString() : ui->messages().back().text; }
+  QString LastMessage() const { return ui->Messages().empty() ? QString() : ui->Messages().back().text; }
 };
 
 // A save whose row is not in the file afterwards (a trigger removed it, or skipped the update) is
@@ -64,33 +64,33 @@ TEST_F(DataSafetyTest, ASaveThatDoesNotLandIsSaid) {
     ASSERT_TRUE(db.Execute("CREATE TRIGGER kept BEFORE UPDATE ON nr BEGIN SELECT RAISE(IGNORE); END"));
   }
   Choose("添加标题");
-  auto* input = control<QLineEdit>(forms::title_find::kWindow, "编辑框1");
+  auto* input = Control<QLineEdit>(forms::title_find::kWindow, "编辑框1");
   input->setText(QStringLiteral("新"));
   QTest::keyClick(input, Qt::Key_Return);
-  settle();
-  control<QPlainTextEdit>(mw::kWindow, "编辑框1")->setPlainText(QStringLiteral("正文"));
-  const std::size_t before = ui->messages().size();
+  Settle();
+  Control<QPlainTextEdit>(mw::kWindow, "编辑框1")->setPlainText(QStringLiteral("正文"));
+  const std::size_t before = ui->Messages().size();
   Choose("保存文章");
-  ASSERT_EQ(ui->messages().size(), before + 1);
+  ASSERT_EQ(ui->Messages().size(), before + 1);
   EXPECT_EQ(LastMessage(), QStringLiteral("保存失败,请检查文件是否正常"));
-  EXPECT_EQ(ui->messages().back().flags, 16);
+  EXPECT_EQ(ui->Messages().back().flags, 16);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), L("正文"));
   EXPECT_EQ(State().editMode, app::EditMode::Adding);
   EXPECT_TRUE(SaveTitleButtonShown()) << "the save can be tried again";
 
   ClickRow(0);
-  control<QPlainTextEdit>(mw::kWindow, "编辑框1")->setPlainText(QStringLiteral("改过"));
+  Control<QPlainTextEdit>(mw::kWindow, "编辑框1")->setPlainText(QStringLiteral("改过"));
   Choose("保存文章");
   EXPECT_EQ(LastMessage(), QStringLiteral("保存失败,请检查文件是否正常"));
-  EXPECT_EQ(ui->messages().size(), before + 2);
+  EXPECT_EQ(ui->Messages().size(), before + 2);
   EXPECT_EQ(State().editMode, app::EditMode::Loaded);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), L("改过"));
 
   // An article without a title saves only its text and format; refused, that is said too.
   ClickRow(1);
-  control<QPlainTextEdit>(mw::kWindow, "编辑框1")->setPlainText(QStringLiteral("也改过"));
+  Control<QPlainTextEdit>(mw::kWindow, "编辑框1")->setPlainText(QStringLiteral("也改过"));
   Choose("保存文章");
-  EXPECT_EQ(ui->messages().size(), before + 3);
+  EXPECT_EQ(ui->Messages().size(), before + 3);
   EXPECT_EQ(LastMessage(), QStringLiteral("保存失败,请检查文件是否正常"));
   EXPECT_EQ(QueryFile(path, "SELECT count(*) FROM nr"), "2");
 }
@@ -98,11 +98,11 @@ TEST_F(DataSafetyTest, ASaveThatDoesNotLandIsSaid) {
 // Save As and Export copy nothing they could not read: with the open collection locked by
 // another program, or none open, the target stays as it was and the failure is said.
 TEST_F(DataSafetyTest, NothingIsCopiedFromASourceThatCannotBeRead) {
-  const std::string existing = dir.file("existing.nvx");
+  const std::string existing = dir.File("existing.nvx");
   MakeCollection(existing, {{1, "旧", "old"}});
-  const std::string oldExport = dir.file("old.txt");
-  writeFile(oldExport, "an earlier export");
-  const std::string existingBytes = readFile(existing);
+  const std::string oldExport = dir.File("old.txt");
+  WriteFile(oldExport, "an earlier export");
+  const std::string existingBytes = ReadFile(existing);
   struct Case {
     const char* name;
     bool open;
@@ -116,21 +116,21 @@ TEST_F(DataSafetyTest, NothingIsCopiedFromASourceThatCannotBeRead) {
     } else {
       Choose("关闭");
     }
-    for (const std::string& target : {dir.file("new.nvx"), existing}) {
+    for (const std::string& target : {dir.File("new.nvx"), existing}) {
       SaveAsTo(target);
       EXPECT_EQ(LastMessage(), QStringLiteral("另存失败,请检查文件是否正常")) << target;
-      EXPECT_EQ(ui->messages().back().flags, 16);
+      EXPECT_EQ(ui->Messages().back().flags, 16);
     }
-    EXPECT_FALSE(fs::exists(dir.file("new.nvx")));
-    EXPECT_EQ(readFile(existing), existingBytes);
+    EXPECT_FALSE(fs::exists(dir.File("new.nvx")));
+    EXPECT_EQ(ReadFile(existing), existingBytes);
 
-    for (const std::string& target : {dir.file("new.txt"), oldExport}) {
-      ui->answerFile(QString::fromStdString(target));
+    for (const std::string& target : {dir.File("new.txt"), oldExport}) {
+      ui->AnswerFile(QString::fromStdString(target));
       Choose("导出");
       EXPECT_EQ(LastMessage(), QStringLiteral("文件写入失败,请检查文件是否正常")) << target;
     }
-    EXPECT_FALSE(fs::exists(dir.file("new.txt")));
-    EXPECT_EQ(readFile(oldExport), "an earlier export");
+    EXPECT_FALSE(fs::exists(dir.File("new.txt")));
+    EXPECT_EQ(ReadFile(oldExport), "an earlier export");
     EXPECT_EQ(FilesInDir(), (std::set<std::string>{"books.nvx", "existing.nvx", "old.txt", "program"}))
         << "no temporary file left";
     other.Close();
@@ -147,12 +147,12 @@ TEST_F(DataSafetyTest, CancellingSaveAsOrExportUndoesIt) {
   EXPECT_FALSE(ui->progress[0].cancellable);
   EXPECT_TRUE(ui->progress[0].ended);
 
-  const std::string existing = dir.file("existing.nvx");
+  const std::string existing = dir.File("existing.nvx");
   MakeCollection(existing, {{1, "旧", "old"}});
-  const std::string before = readFile(existing);
-  for (const std::string& target : {dir.file("copy.nvx"), existing}) {
+  const std::string before = ReadFile(existing);
+  for (const std::string& target : {dir.File("copy.nvx"), existing}) {
     SCOPED_TRACE(target);
-    ui->cancelProgressAt(3);
+    ui->CancelProgressAt(3);
     SaveAsTo(target);
     const auto& report = ui->progress.back();
     EXPECT_EQ(report.caption, QStringLiteral("另存"));
@@ -161,35 +161,35 @@ TEST_F(DataSafetyTest, CancellingSaveAsOrExportUndoesIt) {
     EXPECT_EQ(report.steps, (std::vector<std::int64_t>{1, 2, 3}));
     EXPECT_TRUE(report.ended);
   }
-  const std::string oldExport = dir.file("old.txt");
-  writeFile(oldExport, "an earlier export");
-  for (const std::string& target : {dir.file("out.txt"), oldExport}) {
+  const std::string oldExport = dir.File("old.txt");
+  WriteFile(oldExport, "an earlier export");
+  for (const std::string& target : {dir.File("out.txt"), oldExport}) {
     SCOPED_TRACE(target);
-    ui->cancelProgressAt(2);
-    ui->answerFile(QString::fromStdString(target));
+    ui->CancelProgressAt(2);
+    ui->AnswerFile(QString::fromStdString(target));
     Choose("导出");
     EXPECT_EQ(ui->progress.back().caption, QStringLiteral("导出"));
     EXPECT_EQ(ui->progress.back().total, 5);
     EXPECT_TRUE(ui->progress.back().cancelled);
   }
-  EXPECT_TRUE(ui->messages().empty()) << "a cancelled copy reports nothing";
-  EXPECT_FALSE(fs::exists(dir.file("copy.nvx")));
-  EXPECT_EQ(readFile(existing), before);
-  EXPECT_EQ(readFile(oldExport), "an earlier export");
+  EXPECT_TRUE(ui->Messages().empty()) << "a cancelled copy reports nothing";
+  EXPECT_FALSE(fs::exists(dir.File("copy.nvx")));
+  EXPECT_EQ(ReadFile(existing), before);
+  EXPECT_EQ(ReadFile(oldExport), "an earlier export");
   EXPECT_EQ(FilesInDir(), (std::set<std::string>{"books.nvx", "existing.nvx", "old.txt", "program"}));
 
-  SaveAsTo(dir.file("copy.nvx"));
+  SaveAsTo(dir.File("copy.nvx"));
   EXPECT_EQ(LastMessage(), QStringLiteral("另存成功!"));
-  EXPECT_EQ(QueryFile(dir.file("copy.nvx"), "SELECT count(*) || ',' || max(name) FROM nr"), "5,t5");
+  EXPECT_EQ(QueryFile(dir.File("copy.nvx"), "SELECT count(*) || ',' || max(name) FROM nr"), "5,t5");
 }
 
 // However the program is stopped during Save As into a new file, the name shows either nothing or
 // the whole copy, never a collection with part of the articles or none.
 TEST_F(DataSafetyTest, SaveAsKilledMidwayLeavesNoPartialCollection) {
   OpenMany(3000);
-  const std::string target = dir.file("copy.nvx");
+  const std::string target = dir.File("copy.nvx");
   const std::set<std::string> before = FilesInDir();
-  ui->answerFile(QString::fromStdString(target));
+  ui->AnswerFile(QString::fromStdString(target));
   std::fflush(nullptr);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);

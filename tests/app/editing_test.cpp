@@ -19,16 +19,16 @@ namespace tf = forms::title_find;
 
 class EditingTest : public EditorFixture {
  protected:
-  QLineEdit* TitleInput() { return control<QLineEdit>(tf::kWindow, "编辑框1"); }
+  QLineEdit* TitleInput() { return Control<QLineEdit>(tf::kWindow, "编辑框1"); }
   void TypeTitle(const char* title) {
     ASSERT_TRUE(IsCreated(tf::kWindow));
     TitleInput()->setText(QString::fromUtf8(title));
     QTest::keyClick(TitleInput(), Qt::Key_Return);
-    settle();
+    Settle();
   }
   // Types any text, Chinese included, one key event per character, as an input method delivers it.
   void TypeContent(const char* text) {
-    auto* box = control<QPlainTextEdit>(mw::kWindow, "编辑框1");
+    auto* box = Control<QPlainTextEdit>(mw::kWindow, "编辑框1");
     box->setFocus();
     for (QChar c : QString::fromUtf8(text)) {
       QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
@@ -36,8 +36,8 @@ class EditingTest : public EditorFixture {
     }
   }
   void ClickSaveButton() {
-    QTest::mouseClick(control<QPushButton>(mw::kWindow, "保存按钮"), Qt::LeftButton);
-    settle();
+    QTest::mouseClick(Control<QPushButton>(mw::kWindow, "保存按钮"), Qt::LeftButton);
+    Settle();
   }
 };
 
@@ -54,8 +54,8 @@ TEST_F(EditingTest, AddTitleTypeAndSaveInsertsANewArticle) {
   // The title input: inside the main window over the catalogue, pre-filled with the selected title.
   EXPECT_EQ(GetText({tf::kWindow, tf::kSelf}, prop::kTitle), L("标题"));
   EXPECT_EQ(GetText({tf::kWindow, tf::kPromptLabel}, prop::label::kCaption), L("输入标题"));
-  EXPECT_FALSE(control<QPushButton>(tf::kWindow, "按钮2")->isVisible());
-  EXPECT_EQ(control<QPushButton>(tf::kWindow, "按钮1")->text(), QStringLiteral("确定"));
+  EXPECT_FALSE(Control<QPushButton>(tf::kWindow, "按钮2")->isVisible());
+  EXPECT_EQ(Control<QPushButton>(tf::kWindow, "按钮1")->text(), QStringLiteral("确定"));
   EXPECT_EQ(TitleInput()->text(), QStringLiteral("一"));
   EXPECT_EQ(GetInt({tf::kWindow, tf::kSelf}, 0), GetInt(kCatalogue, 0));
   EXPECT_EQ(QApplication::focusWidget(), TitleInput());
@@ -108,7 +108,7 @@ TEST_F(EditingTest, ModifyTitleRenamesTheArticleLastLoaded) {
 
   ClickRow(0);
   // Move the selection with the keyboard: that loads nothing.
-  auto* tree = control<QTreeWidget>(mw::kWindow, "超级列表框1");
+  auto* tree = Control<QTreeWidget>(mw::kWindow, "超级列表框1");
   tree->setFocus();
   QTest::keyClick(tree, Qt::Key_Down);
   EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), 1);
@@ -125,7 +125,7 @@ TEST_F(EditingTest, ModifyTitleRenamesTheArticleLastLoaded) {
   EXPECT_EQ(TitleInput()->text(), QString());
   TypeTitle("无处");
   ClickSaveButton();
-  EXPECT_TRUE(ui->messages().empty());
+  EXPECT_TRUE(ui->Messages().empty());
   EXPECT_EQ(QueryFile(path, "SELECT group_concat(name, ',') FROM nr"), "改名,二");
 }
 
@@ -133,8 +133,8 @@ TEST_F(EditingTest, TwoSavesInARowWriteOnce) {
   OpenCollection({{1, "一", "a"}});
   ClickRow(0);
   TypeContent("x");
-  QTest::keyClick(control<QPlainTextEdit>(mw::kWindow, "编辑框1"), Qt::Key_S, Qt::ControlModifier);
-  settle();
+  QTest::keyClick(Control<QPlainTextEdit>(mw::kWindow, "编辑框1"), Qt::Key_S, Qt::ControlModifier);
+  Settle();
   EXPECT_EQ(State().editMode, app::EditMode::None);
   const std::string after = QueryFile(path, "SELECT hex(nr) FROM nr");
   TypeContent("y");
@@ -145,8 +145,8 @@ TEST_F(EditingTest, TwoSavesInARowWriteOnce) {
   Choose("添加标题");
   TypeTitle("新");
   TypeContent("z");
-  QTest::keyClick(control<QPlainTextEdit>(mw::kWindow, "编辑框1"), Qt::Key_S, Qt::ControlModifier);
-  settle();
+  QTest::keyClick(Control<QPlainTextEdit>(mw::kWindow, "编辑框1"), Qt::Key_S, Qt::ControlModifier);
+  Settle();
   EXPECT_EQ(QueryFile(path, "SELECT count(*) FROM nr"), "1");
   EXPECT_TRUE(SaveTitleButtonShown());
 }
@@ -168,7 +168,7 @@ TEST_F(EditingTest, DeleteRemovesTheLoadedArticleAndItsIdComesBack) {
 
 TEST_F(EditingTest, ShrinkCompactsAndNeedsNoCollection) {
   Choose("收缩数据库");
-  EXPECT_TRUE(ui->messages().empty()) << "nothing open: nothing visible";
+  EXPECT_TRUE(ui->Messages().empty()) << "nothing open: nothing visible";
   std::vector<Article> many;
   std::string text(4000, 'x');
   for (int i = 1; i <= 60; ++i) many.push_back({i, "t" + std::to_string(i), text + std::to_string(i)});
@@ -182,7 +182,7 @@ TEST_F(EditingTest, ShrinkCompactsAndNeedsNoCollection) {
   Choose("收缩数据库");
   EXPECT_LT(std::filesystem::file_size(path), before);
   EXPECT_EQ(QueryFile(path, "SELECT count(*) FROM nr"), "5");
-  EXPECT_TRUE(ui->messages().empty());
+  EXPECT_TRUE(ui->Messages().empty());
 }
 
 // A save the file refuses is said, and nothing typed is lost; saving again once the file is free
@@ -195,16 +195,16 @@ TEST_F(EditingTest, SaveThatCannotBeWrittenIsSaid) {
   ASSERT_TRUE(other.Open(path));
   ASSERT_TRUE(other.Execute("BEGIN EXCLUSIVE"));
   Choose("保存文章");
-  ASSERT_EQ(ui->messages().size(), 1u);
-  EXPECT_EQ(ui->messages()[0].text, QStringLiteral("保存失败,请检查文件是否正常"));
-  EXPECT_EQ(ui->messages()[0].flags, 16);
-  EXPECT_EQ(ui->messages()[0].caption, QStringLiteral("友情提示!"));
+  ASSERT_EQ(ui->Messages().size(), 1u);
+  EXPECT_EQ(ui->Messages()[0].text, QStringLiteral("保存失败,请检查文件是否正常"));
+  EXPECT_EQ(ui->Messages()[0].flags, 16);
+  EXPECT_EQ(ui->Messages()[0].caption, QStringLiteral("友情提示!"));
   EXPECT_EQ(GetText(kContent, prop::rich::kText), L("要保留的a"));
   EXPECT_EQ(State().editMode, app::EditMode::Loaded);
   other.Execute("ROLLBACK");
   other.Close();
   Choose("保存文章");
-  EXPECT_EQ(ui->messages().size(), 1u);
+  EXPECT_EQ(ui->Messages().size(), 1u);
   ClickRow(0);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), L("要保留的a"));
 
@@ -214,7 +214,7 @@ TEST_F(EditingTest, SaveThatCannotBeWrittenIsSaid) {
   TypeTitle("无处可存");
   TypeContent("文字");
   ClickSaveButton();
-  EXPECT_EQ(ui->messages().back().text, QStringLiteral("保存失败,请检查文件是否正常"));
+  EXPECT_EQ(ui->Messages().back().text, QStringLiteral("保存失败,请检查文件是否正常"));
   EXPECT_EQ(GetText(kContent, prop::rich::kText), L("文字"));
   EXPECT_TRUE(SaveTitleButtonShown()) << "the save can be tried again";
 }
@@ -228,7 +228,7 @@ TEST_F(EditingTest, ANewArticleSurvivesOpeningAnotherCollection) {
   TypeTitle("新篇");
   TypeContent("正文");
   ClickSaveButton();
-  EXPECT_TRUE(ui->messages().empty());
+  EXPECT_TRUE(ui->Messages().empty());
   EXPECT_EQ(QueryFile(second, "SELECT group_concat(name, ',') FROM nr"), "别的,新篇");
 
   Choose("添加标题");
@@ -255,14 +255,14 @@ TEST_F(EditingTest, ANewArticleSurvivesOpeningAnotherCollection) {
 TEST_F(EditingTest, DeleteTakesThePointedArticle) {
   OpenCollection({{1, "一", "a"}, {2, "二", "b"}, {3, "三", "c"}});
   ClickRow(0);
-  auto* tree = control<QTreeWidget>(mw::kWindow, "超级列表框1");
+  auto* tree = Control<QTreeWidget>(mw::kWindow, "超级列表框1");
   tree->setFocus();
   QTest::keyClick(tree, Qt::Key_Down);
   QTest::keyClick(tree, Qt::Key_Down);
   Choose("删除文章");
   EXPECT_EQ(CatalogueRows(), (std::vector<std::string>{"1|一", "2|二", "0|"}));
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "a") << "the article shown stays";
-  EXPECT_TRUE(ui->messages().empty()) << "deleting asks nothing";
+  EXPECT_TRUE(ui->Messages().empty()) << "deleting asks nothing";
 
   // Deleting the article shown empties the box.
   ClickRow(1);
@@ -276,11 +276,11 @@ TEST_F(EditingTest, DeleteTakesThePointedArticle) {
 TEST_F(EditingTest, DeleteFromThePopupTakesTheRowRightClicked) {
   OpenCollection({{1, "一", "a"}, {2, "二", "b"}, {3, "三", "c"}});
   ClickRow(0);
-  auto* tree = control<QTreeWidget>(mw::kWindow, "超级列表框1");
-  ui->answerPopup({QStringLiteral("删除文章")});
+  auto* tree = Control<QTreeWidget>(mw::kWindow, "超级列表框1");
+  ui->AnswerPopup({QStringLiteral("删除文章")});
   QTest::mousePress(tree->viewport(), Qt::RightButton, Qt::NoModifier,
                     tree->visualItemRect(tree->topLevelItem(2)).center());
-  settle();
+  Settle();
   EXPECT_EQ(CatalogueRows(), (std::vector<std::string>{"1|一", "2|二", "0|"}));
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "a") << "the article shown stays";
   EXPECT_TRUE(ui->problems.empty());
@@ -306,7 +306,7 @@ TEST_F(EditingTest, SavesThatLackATitle) {
   }
   EXPECT_EQ(QueryFile(path, "SELECT group_concat(quote(name), ',') FROM nr"), "'','二',NULL")
       << "titles as stored";
-  EXPECT_TRUE(ui->messages().empty());
+  EXPECT_TRUE(ui->Messages().empty());
 
   Choose("关闭");
   OpenThroughMenu(path);
@@ -314,9 +314,9 @@ TEST_F(EditingTest, SavesThatLackATitle) {
   TypeTitle("");
   TypeContent("别丢");
   Choose("保存文章");
-  ASSERT_EQ(ui->messages().size(), 1u);
-  EXPECT_EQ(ui->messages()[0].text, QStringLiteral("请先输入文章标题"));
-  EXPECT_EQ(ui->messages()[0].flags, 64);
+  ASSERT_EQ(ui->Messages().size(), 1u);
+  EXPECT_EQ(ui->Messages()[0].text, QStringLiteral("请先输入文章标题"));
+  EXPECT_EQ(ui->Messages()[0].flags, 64);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), L("别丢"));
   EXPECT_EQ(State().editMode, app::EditMode::Adding);
   EXPECT_EQ(QueryFile(path, "SELECT count(*) FROM nr"), "3");
@@ -330,7 +330,7 @@ TEST_F(EditingTest, SavesThatLackATitle) {
 TEST_F(EditingTest, SavedTextKeepsWhatTheCodePageCannotHold) {
   OpenCollection({{1, "一", "正文"}});
   ClickRow(0);
-  auto* box = control<QPlainTextEdit>(mw::kWindow, "编辑框1");
+  auto* box = Control<QPlainTextEdit>(mw::kWindow, "编辑框1");
   box->moveCursor(QTextCursor::End);
   box->insertPlainText(QString(QChar(0xE78D)) + QChar(0x00A0) + QStringLiteral("尾"));
   Choose("保存文章");

@@ -9,7 +9,7 @@
 namespace nvx::test {
 
 namespace {
-QTreeWidget* CatalogueWidget() { return GuiTest::control<QTreeWidget>(mw::kWindow, "超级列表框1"); }
+QTreeWidget* CatalogueWidget() { return GuiTest::Control<QTreeWidget>(mw::kWindow, "超级列表框1"); }
 }  // namespace
 
 void EditorFixture::ClickRow(int row) {
@@ -17,7 +17,7 @@ void EditorFixture::ClickRow(int row) {
   tree->scrollToItem(tree->topLevelItem(row));
   const QPoint at = tree->visualItemRect(tree->topLevelItem(row)).center();
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-  settle();
+  Settle();
 }
 
 void EditorFixture::DoubleClickRow(int row) {
@@ -25,12 +25,12 @@ void EditorFixture::DoubleClickRow(int row) {
   const QPoint at = tree->visualItemRect(tree->topLevelItem(row)).center();
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
   QTest::mouseDClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-  settle();
+  Settle();
 }
 
 Text EditorFixture::StatusPart(int part) const {
-  QWidget* bar = control(mw::kWindow, "状态条1");
-  return fromQString(bar->findChild<QLabel*>(QStringLiteral("part%1").arg(part))->text());
+  QWidget* bar = Control(mw::kWindow, "状态条1");
+  return FromQString(bar->findChild<QLabel*>(QStringLiteral("part%1").arg(part))->text());
 }
 
 std::vector<std::string> EditorFixture::CatalogueRows() const {

@@ -33,9 +33,9 @@ class EditorFixture : public GuiTest {
     GuiTest::SetUp();
     InitialiseForms(forms::AllWindows());
     app::CreateProgramState();
-    std::filesystem::create_directories(dir.path() / "program");
-    State().programDirectory = (dir.path() / "program").string();
-    State().dataDirectory = (dir.path() / "data").string();
+    std::filesystem::create_directories(dir.Path() / "program");
+    State().programDirectory = (dir.Path() / "program").string();
+    State().dataDirectory = (dir.Path() / "data").string();
     app::BindEditorHandlers();
     ASSERT_TRUE(LoadWindow(mw::kWindow));
   }
@@ -46,12 +46,12 @@ class EditorFixture : public GuiTest {
 
   // Chooses a menu item of the main window's menu bar by its caption, as a click would.
   void Choose(const char* caption) {
-    QWidget* window = windowWidget(mw::kWindow);
+    QWidget* window = WindowWidget(mw::kWindow);
     ASSERT_NE(window, nullptr);
     for (QAction* a : window->findChild<QMenuBar*>()->findChildren<QAction*>()) {
       if (a->text() == QString::fromUtf8(caption) && !a->menu()) {
         a->trigger();
-        settle();
+        Settle();
         return;
       }
     }
@@ -67,22 +67,22 @@ class EditorFixture : public GuiTest {
 
   // Makes the collection "books.nvx" with these articles and opens it through the menu.
   void OpenCollection(const std::vector<Article>& articles) {
-    path = dir.file("books.nvx");
+    path = dir.File("books.nvx");
     MakeCollection(path, articles);
     OpenThroughMenu(path);
   }
 
   // Opens `path` through the menu item "打开", the dialog answering with the path.
   void OpenThroughMenu(const std::string& path) {
-    ui->answerFile(QString::fromStdString(path));
+    ui->AnswerFile(QString::fromStdString(path));
     Choose("打开");
   }
 
   // Makes two collections of one article each, "first.nvx" (一: a) and "second.nvx" (别的: b),
   // opens the first and clicks its article. Their paths are returned, first and second.
   std::pair<std::string, std::string> OpenFirstOfTwo() {
-    const std::string first = dir.file("first.nvx");
-    const std::string second = dir.file("second.nvx");
+    const std::string first = dir.File("first.nvx");
+    const std::string second = dir.File("second.nvx");
     MakeCollection(first, {{1, "一", "a"}});
     MakeCollection(second, {{1, "别的", "b"}});
     OpenThroughMenu(first);

@@ -13,7 +13,7 @@ class FileDropTest : public EditorFixture {
  protected:
   // Drops `file` onto `target` (the main window when null) with a real drag-enter and drop.
   void Drop(const std::string& file, QWidget* target = nullptr) {
-    if (target == nullptr) target = windowWidget(mw::kWindow);
+    if (target == nullptr) target = WindowWidget(mw::kWindow);
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
     data.setText(QString::fromStdString(file));
@@ -24,26 +24,26 @@ class FileDropTest : public EditorFixture {
     QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &dropped);
     ASSERT_TRUE(dropped.isAccepted());
-    settle();
+    Settle();
   }
 
-  QPlainTextEdit* ContentBox() { return windowWidget(mw::kWindow)->findChild<QPlainTextEdit*>(); }
+  QPlainTextEdit* ContentBox() { return WindowWidget(mw::kWindow)->findChild<QPlainTextEdit*>(); }
 };
 
 TEST_F(FileDropTest, BookIsImportedIntoTheOpenCollectionOnlyWhenTheUserAgrees) {
   OpenCollection({{1, "旧文", "x"}});
-  const std::string book = dir.file("风起.txt");
-  writeFile(book, "引言一行\n第一章 初见\n那年春天。\n第二章 别离\n他走了。\n");
+  const std::string book = dir.File("风起.txt");
+  WriteFile(book, "引言一行\n第一章 初见\n那年春天。\n第二章 别离\n他走了。\n");
 
-  ui->answerMessage(kButtonNo);
+  ui->AnswerMessage(kButtonNo);
   Drop(book);
-  ASSERT_NE(ui->lastMessage(), nullptr);
-  EXPECT_EQ(ui->lastMessage()->text, QStringLiteral("导入 风起.txt: 3 篇?"));
+  ASSERT_NE(ui->LastMessage(), nullptr);
+  EXPECT_EQ(ui->LastMessage()->text, QStringLiteral("导入 风起.txt: 3 篇?"));
   EXPECT_EQ(CatalogueRows().size(), 2u);  // the article and the trailing blank row
   EXPECT_EQ(QueryFile(path, "SELECT count(*) FROM nr"), "1");
 
   // Dropped onto the content box it is the same drop; the box takes no text from it.
-  ui->answerMessage(kButtonYes);
+  ui->AnswerMessage(kButtonYes);
   Drop(book, ContentBox()->viewport());
   EXPECT_EQ(ContentBox()->toPlainText(), QString());
   EXPECT_EQ(QueryFile(path, "SELECT group_concat(name, '|') FROM nr"), "旧文|前言|第一章 初见|第二章 别离");
@@ -52,28 +52,28 @@ TEST_F(FileDropTest, BookIsImportedIntoTheOpenCollectionOnlyWhenTheUserAgrees) {
 }
 
 TEST_F(FileDropTest, CollectionOpensAndOtherFilesAreRefusedOrIgnored) {
-  const std::string other = dir.file("other.nvx");
+  const std::string other = dir.File("other.nvx");
   MakeCollection(other, {{4, "别处", "y"}});
   Drop(other);
   EXPECT_EQ(CatalogueRows().front(), "4|别处");
   EXPECT_EQ(State().articleDb.FileName(), FromUtf8(other).value());
 
   // A book that is not text in any encoding is refused and the collection is left as it was.
-  const std::string bad = dir.file("bad.txt");
-  writeFile(bad, std::string("\xff\xfe\x00", 3) + std::string(1, '\xd8'));
+  const std::string bad = dir.File("bad.txt");
+  WriteFile(bad, std::string("\xff\xfe\x00", 3) + std::string(1, '\xd8'));
   Drop(bad);
-  ASSERT_NE(ui->lastMessage(), nullptr);
-  EXPECT_EQ(ui->lastMessage()->flags & 0x30, kMsgIconError);
+  ASSERT_NE(ui->LastMessage(), nullptr);
+  EXPECT_EQ(ui->LastMessage()->flags & 0x30, kMsgIconError);
   EXPECT_EQ(QueryFile(other, "SELECT count(*) FROM nr"), "1");
 
   // With no collection open a book has nowhere to go: said, nothing written.
   Choose("关闭");
-  const std::size_t before = ui->messages().size();
-  const std::string book = dir.file("b.txt");
-  writeFile(book, "第一章 甲\n乙\n第二章 丙\n丁\n");
+  const std::size_t before = ui->Messages().size();
+  const std::string book = dir.File("b.txt");
+  WriteFile(book, "第一章 甲\n乙\n第二章 丙\n丁\n");
   Drop(book);
-  ASSERT_EQ(ui->messages().size(), before + 1);
-  EXPECT_EQ(ui->lastMessage()->text, QStringLiteral("请先打开或新建文章数据库"));
+  ASSERT_EQ(ui->Messages().size(), before + 1);
+  EXPECT_EQ(ui->LastMessage()->text, QStringLiteral("请先打开或新建文章数据库"));
   EXPECT_TRUE(ui->problems.empty());
 }
 

@@ -21,25 +21,25 @@ namespace tf = forms::title_find;
 
 class ReadingTest : public EditorFixture {
  protected:
-  QPlainTextEdit* Box() { return control<QPlainTextEdit>(mw::kWindow, "编辑框1"); }
+  QPlainTextEdit* Box() { return Control<QPlainTextEdit>(mw::kWindow, "编辑框1"); }
   void Key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
     QTest::keyClick(Box(), k, m);
-    settle();
+    Settle();
   }
   void Select(int start, int length) {
     SetInt(kContent, prop::rich::kSelStart, start);
     SetInt(kContent, prop::rich::kSelLength, length);
   }
   void Search(const char* text) {
-    control<QLineEdit>(tf::kWindow, "编辑框1")->setText(QString::fromUtf8(text));
+    Control<QLineEdit>(tf::kWindow, "编辑框1")->setText(QString::fromUtf8(text));
   }
   void FindDown() {
-    QTest::mouseClick(control<QPushButton>(tf::kWindow, "按钮1"), Qt::LeftButton);
-    settle();
+    QTest::mouseClick(Control<QPushButton>(tf::kWindow, "按钮1"), Qt::LeftButton);
+    Settle();
   }
   void FindUp() {
-    QTest::mouseClick(control<QPushButton>(tf::kWindow, "按钮2"), Qt::LeftButton);
-    settle();
+    QTest::mouseClick(Control<QPushButton>(tf::kWindow, "按钮2"), Qt::LeftButton);
+    Settle();
   }
 };
 
@@ -58,7 +58,7 @@ TEST_F(ReadingTest, FontDialogKeepsOneEffect) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    ui->answerFont(FontChoice{QStringLiteral("黑体"), 18, row.bold, row.italic, row.underline, row.strikeOut,
+    ui->AnswerFont(FontChoice{QStringLiteral("黑体"), 18, row.bold, row.italic, row.underline, row.strikeOut,
                               QColor(0, 128, 0)});
     Choose("字体设置");
     EXPECT_EQ(View().currentFormat.effects, row.effects);
@@ -68,10 +68,10 @@ TEST_F(ReadingTest, FontDialogKeepsOneEffect) {
   }
   EXPECT_EQ(Box()->font().pointSize(), 18);
   // The dialog starts from the article's face, size and colour.
-  const auto shown = ui->ofKind(ScriptedInteraction::Shown::Font).back().font;
+  const auto shown = ui->OfKind(ScriptedInteraction::Shown::Font).back().font;
   EXPECT_EQ(shown.face, QStringLiteral("黑体"));
   EXPECT_EQ(shown.pointSize, 18);
-  ui->answerFont(std::nullopt);
+  ui->AnswerFont(std::nullopt);
   Choose("字体设置");
   EXPECT_EQ(View().currentFormat.size, 18) << "cancel changes nothing";
 }
@@ -87,7 +87,7 @@ TEST_F(ReadingTest, SizeStepsHaveNoBounds) {
   Choose("字体放大");
   EXPECT_EQ(View().currentFormat.size, 24);
   EXPECT_EQ(Box()->font().pointSize(), 24);
-  EXPECT_TRUE(ui->messages().empty());
+  EXPECT_TRUE(ui->Messages().empty());
 }
 
 TEST_F(ReadingTest, SchemesColourTheBoxButNotTheArticlesFormat) {
@@ -138,21 +138,21 @@ TEST_F(ReadingTest, FindDownAndUpFollowTheLastResult) {
   FindDown();
   EXPECT_EQ(GetInt(kContent, prop::rich::kSelStart), 4);
   FindDown();
-  ASSERT_EQ(ui->messages().size(), 1u);
-  EXPECT_EQ(ui->messages()[0].text, QStringLiteral("已经到尾部"));
-  EXPECT_EQ(ui->messages()[0].caption, QStringLiteral("提示"));
-  EXPECT_EQ(ui->messages()[0].flags, 64);
+  ASSERT_EQ(ui->Messages().size(), 1u);
+  EXPECT_EQ(ui->Messages()[0].text, QStringLiteral("已经到尾部"));
+  EXPECT_EQ(ui->Messages()[0].caption, QStringLiteral("提示"));
+  EXPECT_EQ(ui->Messages()[0].flags, 64);
   EXPECT_EQ(GetText(kContent, prop::rich::kSelText), L("甲乙")) << "the first two characters";
   EXPECT_EQ(View().lastFoundPosition, -1);
-  QTest::keyClick(control<QLineEdit>(tf::kWindow, "编辑框1"), Qt::Key_Return);
-  settle();
+  QTest::keyClick(Control<QLineEdit>(tf::kWindow, "编辑框1"), Qt::Key_Return);
+  Settle();
   EXPECT_EQ(View().lastFoundPosition, 1) << "Enter finds down, from the start again";
 
   Search("甲");
   FindUp();
   EXPECT_EQ(View().lastFoundPosition, 0);
   FindUp();
-  EXPECT_EQ(ui->messages().back().text, QStringLiteral("已经到顶部"));
+  EXPECT_EQ(ui->Messages().back().text, QStringLiteral("已经到顶部"));
 }
 
 // The person presses Enter again and again to find the next match: the keys go where the focus
@@ -160,21 +160,21 @@ TEST_F(ReadingTest, FindDownAndUpFollowTheLastResult) {
 TEST_F(ReadingTest, EnterKeepsFindingAndNeverTypesIntoTheText) {
   OpenCollection({{1, "一", "甲乙甲乙甲"}});
   ClickRow(0);
-  QWidget* main = windowWidget(mw::kWindow);
+  QWidget* main = WindowWidget(mw::kWindow);
   main->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(main));
   Choose("查找");
   Search("甲");
-  auto* input = control<QLineEdit>(tf::kWindow, "编辑框1");
+  auto* input = Control<QLineEdit>(tf::kWindow, "编辑框1");
   input->setFocus();
   const QColor highlight = Box()->palette().color(QPalette::Active, QPalette::Highlight);
   for (int expected : {2, 4}) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    settle();
+    Settle();
     EXPECT_EQ(GetInt(kContent, prop::rich::kSelStart), expected);
     EXPECT_EQ(QApplication::focusWidget(), input) << "after finding " << expected;
-    const QImage seen = seenAt(*Box());
-    EXPECT_GT(colorShare(seen, highlight, 8) * seen.width() * seen.height(), 40) << "the match shows";
+    const QImage seen = SeenAt(*Box());
+    EXPECT_GT(ColorShare(seen, highlight, 8) * seen.width() * seen.height(), 40) << "the match shows";
   }
   EXPECT_EQ(GetText(kContent, prop::rich::kText), L("甲乙甲乙甲"));
   EXPECT_FALSE(Box()->document()->isModified());
@@ -219,16 +219,16 @@ TEST_F(ReadingTest, FontSettingKeepsTheStoredFaceAndSetsBoldOrItalicOnAnyFamily)
     }
     ClickRow(0);
     DialogDriver driver;
-    driver.then<QDialog>([&row](QDialog& dialog) {
+    driver.Then<QDialog>([&row](QDialog& dialog) {
       row.act(dialog);
       dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
-    std::unique_ptr<Interaction> scripted = setInteraction(makeQtInteraction());  // the real dialogs
+    std::unique_ptr<Interaction> scripted = SetInteraction(MakeQtInteraction());  // the real dialogs
     Choose("字体设置");
-    setInteraction(std::move(scripted));
-    EXPECT_TRUE(driver.done()) << row.name;
-    windowWidget(mw::kWindow)->close();  // stores the reading state, the format with it
-    settle();
+    SetInteraction(std::move(scripted));
+    EXPECT_TRUE(driver.Done()) << row.name;
+    WindowWidget(mw::kWindow)->close();  // stores the reading state, the format with it
+    Settle();
     EXPECT_EQ(QueryFile(path, "SELECT zt || '|' || xg FROM nr WHERE id=1"), row.stored) << row.name;
   }
 }
@@ -239,7 +239,7 @@ TEST_F(ReadingTest, FindUpRightAfterStartUpAndMatchingRules) {
   Choose("查找");
   Search("word");
   FindUp();
-  EXPECT_EQ(ui->messages().back().text, QStringLiteral("已经到顶部")) << "position 0 - 1 is below the start";
+  EXPECT_EQ(ui->Messages().back().text, QStringLiteral("已经到顶部")) << "position 0 - 1 is below the start";
   FindDown();
   EXPECT_EQ(View().lastFoundPosition, 5) << "from 0 after the failed search; case-sensitive: not Word at 0";
   Search(" two");

@@ -34,11 +34,11 @@ TEST_F(WindowsTest, LayoutFollowsTheWindowSize) {
 }
 
 TEST_F(WindowsTest, AboutWindowShowsTheHelpAndClosesWithItsButton) {
-  whileModal(
+  WhileModal(
       about::kWindow, [this] { Choose("关于"); },
       [] {
-        EXPECT_FALSE(windowWidget(mw::kWindow)->isEnabled()) << "modal";
-        const QString help = control<QLabel>(about::kWindow, "标签4")->text();
+        EXPECT_FALSE(WindowWidget(mw::kWindow)->isEnabled()) << "modal";
+        const QString help = Control<QLabel>(about::kWindow, "标签4")->text();
         const QStringList lines = help.split(QChar('\n'));
         ASSERT_EQ(lines.size(), 9);
         EXPECT_TRUE(lines[3].isEmpty() && lines[5].isEmpty());
@@ -47,12 +47,12 @@ TEST_F(WindowsTest, AboutWindowShowsTheHelpAndClosesWithItsButton) {
         EXPECT_TRUE(lines[6].contains(QStringLiteral("显示的\"保存文章标题\"按钮，使用\"保存文章\"菜单")));
         EXPECT_EQ(GetText({about::kWindow, about::kHelpLabel}, 8), L(about::kHelpText))
             << "CR LF between lines";
-        EXPECT_EQ(control<QPlainTextEdit>(about::kWindow, "编辑框1")->toPlainText().split('\n').size(), 3);
+        EXPECT_EQ(Control<QPlainTextEdit>(about::kWindow, "编辑框1")->toPlainText().split('\n').size(), 3);
         EXPECT_EQ(GetText({about::kWindow, about::kSelf}, prop::kTitle), L("关于"));
-        QTest::mouseClick(control<QPushButton>(about::kWindow, "超级按钮1"), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(about::kWindow, "超级按钮1"), Qt::LeftButton);
       });
   EXPECT_FALSE(IsCreated(about::kWindow));
-  EXPECT_TRUE(windowWidget(mw::kWindow)->isEnabled());
+  EXPECT_TRUE(WindowWidget(mw::kWindow)->isEnabled());
 }
 
 TEST_F(WindowsTest, BackgroundColourWindowSetsOnlyWhatOkConfirms) {
@@ -60,71 +60,71 @@ TEST_F(WindowsTest, BackgroundColourWindowSetsOnlyWhatOkConfirms) {
   const std::int32_t before = background();
   const auto openBackground = [this] { Choose("背景颜色"); };
 
-  whileModal(bg::kWindow, openBackground, [this] {
+  WhileModal(bg::kWindow, openBackground, [this] {
     EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, prop::picker::kColor), 0x00FFFFFF);
-    ui->answerColor(QColor(205, 192, 176));
-    QTest::mouseClick(control<QPushButton>(bg::kWindow, "颜色选择器1"), Qt::LeftButton);
+    ui->AnswerColor(QColor(205, 192, 176));
+    QTest::mouseClick(Control<QPushButton>(bg::kWindow, "颜色选择器1"), Qt::LeftButton);
     EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, prop::picker::kColor), 0x00B0C0CD);
-    QTest::mouseClick(control<QPushButton>(bg::kWindow, "取消按钮"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(bg::kWindow, "取消按钮"), Qt::LeftButton);
   });
   EXPECT_FALSE(IsCreated(bg::kWindow));
   EXPECT_EQ(background(), before) << "cancel changes nothing";
 
-  whileModal(bg::kWindow, openBackground, [this] {
+  WhileModal(bg::kWindow, openBackground, [this] {
     EXPECT_EQ(GetInt({bg::kWindow, bg::kColourPicker}, prop::picker::kColor), 0x00FFFFFF)
         << "white every time";
-    ui->answerColor(QColor(49, 73, 107));
-    QTest::mouseClick(control<QPushButton>(bg::kWindow, "颜色选择器1"), Qt::LeftButton);
-    QTest::keyClick(windowWidget(bg::kWindow), Qt::Key_Escape);
+    ui->AnswerColor(QColor(49, 73, 107));
+    QTest::mouseClick(Control<QPushButton>(bg::kWindow, "颜色选择器1"), Qt::LeftButton);
+    QTest::keyClick(WindowWidget(bg::kWindow), Qt::Key_Escape);
   });
   EXPECT_EQ(background(), before) << "Esc closes without a change";
 
-  whileModal(bg::kWindow, openBackground, [this] {
-    ui->answerColor(QColor(49, 73, 107));
-    QTest::mouseClick(control<QPushButton>(bg::kWindow, "颜色选择器1"), Qt::LeftButton);
-    QTest::mouseClick(control<QPushButton>(bg::kWindow, "确定按钮"), Qt::LeftButton);
+  WhileModal(bg::kWindow, openBackground, [this] {
+    ui->AnswerColor(QColor(49, 73, 107));
+    QTest::mouseClick(Control<QPushButton>(bg::kWindow, "颜色选择器1"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(bg::kWindow, "确定按钮"), Qt::LeftButton);
   });
   EXPECT_EQ(background(), 0x006B4931);
-  EXPECT_EQ(control<QPlainTextEdit>(mw::kWindow, "编辑框1")->palette().color(QPalette::Base),
+  EXPECT_EQ(Control<QPlainTextEdit>(mw::kWindow, "编辑框1")->palette().color(QPalette::Base),
             QColor(49, 73, 107));
   EXPECT_EQ(View().currentFormat.color, kDefaultColor) << "not part of the article's format";
 }
 
 TEST_F(WindowsTest, WindowsDisabledByAModalOneCannotBeClosed) {
-  whileModal(
+  WhileModal(
       bg::kWindow, [this] { Choose("背景颜色"); },
       [] {
-        windowWidget(mw::kWindow)->close();
-        settle();
+        WindowWidget(mw::kWindow)->close();
+        Settle();
         EXPECT_TRUE(IsCreated(mw::kWindow));
-        QTest::mouseClick(control<QPushButton>(bg::kWindow, "确定按钮"), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(bg::kWindow, "确定按钮"), Qt::LeftButton);
       });
   EXPECT_FALSE(IsCreated(bg::kWindow));
-  EXPECT_TRUE(windowWidget(mw::kWindow)->isEnabled());
+  EXPECT_TRUE(WindowWidget(mw::kWindow)->isEnabled());
 }
 
 // Seen as a person sees it: the button lies over the catalogue, which the window shows beneath it.
 TEST_F(WindowsTest, SaveTitleButtonShowsOverTheCatalogue) {
   OpenCollection({{1, "第一章", "正文"}});
-  auto* button = control<QPushButton>(mw::kWindow, "保存按钮");
-  auto* catalogue = control<QTreeWidget>(mw::kWindow, "超级列表框1");
+  auto* button = Control<QPushButton>(mw::kWindow, "保存按钮");
+  auto* catalogue = Control<QTreeWidget>(mw::kWindow, "超级列表框1");
   ASSERT_TRUE(button && catalogue);
   Choose("添加标题");
-  auto* input = control<QLineEdit>(tf::kWindow, "编辑框1");
+  auto* input = Control<QLineEdit>(tf::kWindow, "编辑框1");
   ASSERT_NE(input, nullptr);
   input->setText(QStringLiteral("新标题"));
   QTest::keyClick(input, Qt::Key_Return);
-  settle();
+  Settle();
   ASSERT_TRUE(button->isVisible());
   ASSERT_TRUE(button->geometry().intersects(catalogue->geometry()));
-  EXPECT_GT(shareSeen(*button), 0.95);
+  EXPECT_GT(ShareSeen(*button), 0.95);
 }
 
 TEST_F(WindowsTest, FindWindowOpensOverTheContentBox) {
   Choose("查找");
   ASSERT_TRUE(IsCreated(tf::kWindow));
   EXPECT_EQ(View().inputWindowMode, reading::TitleFindMode::Find);
-  QWidget* window = windowWidget(tf::kWindow);
+  QWidget* window = WindowWidget(tf::kWindow);
   EXPECT_FALSE(window->isWindow()) << "inside the main window";
   const UnitRef self{tf::kWindow, tf::kSelf};
   EXPECT_EQ(GetInt(self, 0), GetInt(kContent, 0));
@@ -132,26 +132,26 @@ TEST_F(WindowsTest, FindWindowOpensOverTheContentBox) {
   EXPECT_EQ(GetInt(self, 2), 319);
   EXPECT_EQ(GetInt(self, 3), 135);
   EXPECT_EQ(GetText(self, prop::kTitle), L("查找"));
-  EXPECT_EQ(control<QLabel>(tf::kWindow, "标签1")->text(), QStringLiteral("查找内容："));
-  EXPECT_TRUE(control<QPushButton>(tf::kWindow, "按钮2")->isVisible());
-  EXPECT_EQ(control<QPushButton>(tf::kWindow, "按钮1")->text(), QStringLiteral("向下查找"));
-  EXPECT_EQ(QApplication::focusWidget(), control<QLineEdit>(tf::kWindow, "编辑框1"));
+  EXPECT_EQ(Control<QLabel>(tf::kWindow, "标签1")->text(), QStringLiteral("查找内容："));
+  EXPECT_TRUE(Control<QPushButton>(tf::kWindow, "按钮2")->isVisible());
+  EXPECT_EQ(Control<QPushButton>(tf::kWindow, "按钮1")->text(), QStringLiteral("向下查找"));
+  EXPECT_EQ(QApplication::focusWidget(), Control<QLineEdit>(tf::kWindow, "编辑框1"));
 
   // Opening it again makes a fresh window; its close box closes it.
-  control<QLineEdit>(tf::kWindow, "编辑框1")->setText(QStringLiteral("typed"));
+  Control<QLineEdit>(tf::kWindow, "编辑框1")->setText(QStringLiteral("typed"));
   Choose("查找");
-  EXPECT_EQ(control<QLineEdit>(tf::kWindow, "编辑框1")->text(), QString());
-  QTest::mouseClick(windowWidget(tf::kWindow)->findChild<QWidget*>("closeBox"), Qt::LeftButton);
-  settle();
+  EXPECT_EQ(Control<QLineEdit>(tf::kWindow, "编辑框1")->text(), QString());
+  QTest::mouseClick(WindowWidget(tf::kWindow)->findChild<QWidget*>("closeBox"), Qt::LeftButton);
+  Settle();
   EXPECT_FALSE(IsCreated(tf::kWindow));
 }
 
 TEST_F(WindowsTest, PopupMenusOfTheCatalogueAndTheContentBox) {
-  ui->answerPopupCancel();
-  QTest::mousePress(control<QTreeWidget>(mw::kWindow, "超级列表框1")->viewport(), Qt::RightButton);
-  ui->answerPopupCancel();
-  QTest::mousePress(control<QPlainTextEdit>(mw::kWindow, "编辑框1")->viewport(), Qt::RightButton);
-  const auto popups = ui->ofKind(ScriptedInteraction::Shown::Popup);
+  ui->AnswerPopupCancel();
+  QTest::mousePress(Control<QTreeWidget>(mw::kWindow, "超级列表框1")->viewport(), Qt::RightButton);
+  ui->AnswerPopupCancel();
+  QTest::mousePress(Control<QPlainTextEdit>(mw::kWindow, "编辑框1")->viewport(), Qt::RightButton);
+  const auto popups = ui->OfKind(ScriptedInteraction::Shown::Popup);
   ASSERT_EQ(popups.size(), 2u);
   EXPECT_EQ(popups[0].menuItems.first(), QStringLiteral("添加标题"));
   EXPECT_EQ(popups[1].menuItems.first(), QStringLiteral("上一篇"));

@@ -133,7 +133,7 @@ TEST_F(FileCommandsTest, ShareModesKeepOthersOut) {
 
 TEST_F(FileCommandsTest, WriteBytesToFileReplacesContent) {
   Put("out", "much longer old content");
-  EXPECT_TRUE(WriteBytesToFile(Path("out"), {Bytes{'a', 'b'}, Bytes{}, toByteArray("cd")}));
+  EXPECT_TRUE(WriteBytesToFile(Path("out"), {Bytes{'a', 'b'}, Bytes{}, ToByteArray("cd")}));
   EXPECT_EQ(ContentOf("out"), "abcd");
   EXPECT_TRUE(WriteBytesToFile(Path("数据.bin"), {Bytes{'a'}}));
   EXPECT_EQ(ContentOf("数据.bin"), "a") << "the local-code-page name is stored as UTF-8";

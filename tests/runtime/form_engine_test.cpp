@@ -65,7 +65,7 @@ TEST_F(FormEngineTest, MainWindowIsCreatedInOrderAndRaisesItsEvents) {
 
   // Controls: the catalogue's heading and hidden id column, the empty content box, the hidden
   // save-title button, the status bar's labels, docked across the bottom of the client area.
-  auto* tree = control<QTreeWidget>(mw::kWindow, "超级列表框1");
+  auto* tree = Control<QTreeWidget>(mw::kWindow, "超级列表框1");
   ASSERT_NE(tree, nullptr);
   EXPECT_EQ(tree->headerItem()->text(1), QStringLiteral("目录"));
   EXPECT_EQ(tree->columnWidth(0), 0);
@@ -74,7 +74,7 @@ TEST_F(FormEngineTest, MainWindowIsCreatedInOrderAndRaisesItsEvents) {
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "");
   EXPECT_EQ(GetInt({mw::kWindow, mw::kSaveTitleButton}, prop::kVisible), 0);
   EXPECT_EQ(GetText({mw::kWindow, mw::kSaveTitleButton}, prop::button::kCaption), L("保存标题"));
-  QWidget* bar = control(mw::kWindow, "状态条1");
+  QWidget* bar = Control(mw::kWindow, "状态条1");
   ASSERT_NE(bar, nullptr);
   QStringList parts;
   for (int i = 0; i < 8; ++i) parts << bar->findChild<QLabel*>(QStringLiteral("part%1").arg(i))->text();
@@ -94,7 +94,7 @@ TEST_F(FormEngineTest, MenuBarAndPopupsShareItemsAndCommandNumbers) {
   Record(test_forms::kScheme2, "scheme2");
   Record(test_forms::kAddTitle, "add title");
   ASSERT_TRUE(LoadWindow(mw::kWindow));
-  auto* bar = windowWidget(mw::kWindow)->findChild<QMenuBar*>();
+  auto* bar = WindowWidget(mw::kWindow)->findChild<QMenuBar*>();
   ASSERT_NE(bar, nullptr);
   QStringList titles;
   for (QAction* a : bar->actions()) titles << a->text();
@@ -103,9 +103,9 @@ TEST_F(FormEngineTest, MenuBarAndPopupsShareItemsAndCommandNumbers) {
             (QStringList{"新建", "打开", "-", "退出"}));
 
   // The reading menu as a pop-up: its submenus, one separator, no shortcut texts.
-  ui->answerPopup({"配色方案", "方案2"});
+  ui->AnswerPopup({"配色方案", "方案2"});
   PopupMenu(mw::kWindow, mw::kMenuReading);
-  const auto popups = ui->ofKind(ScriptedInteraction::Shown::Popup);
+  const auto popups = ui->OfKind(ScriptedInteraction::Shown::Popup);
   ASSERT_EQ(popups.size(), 1u);
   const QStringList reading = popups[0].menuItems;
   EXPECT_EQ(reading.mid(0, 4), (QStringList{"上一篇", "内容操作/复制", "内容操作/查找", "-"}));
@@ -122,12 +122,12 @@ TEST_F(FormEngineTest, MenuBarAndPopupsShareItemsAndCommandNumbers) {
   scheme2->trigger();
   EXPECT_EQ(events.size(), 2u);
 
-  ui->answerPopup({"添加标题"});
+  ui->AnswerPopup({"添加标题"});
   PopupMenu(mw::kWindow, mw::kMenuEdit);
-  EXPECT_EQ(ui->ofKind(ScriptedInteraction::Shown::Popup).back().menuItems,
+  EXPECT_EQ(ui->OfKind(ScriptedInteraction::Shown::Popup).back().menuItems,
             (QStringList{"添加标题", "-", "删除文章"}));
   EXPECT_EQ(events.back(), "add title");
-  ui->answerPopupCancel();
+  ui->AnswerPopupCancel();
   PopupMenu(mw::kWindow, mw::kMenuEdit);
   EXPECT_EQ(events.size(), 3u) << "a cancelled pop-up runs nothing";
 }
@@ -141,7 +141,7 @@ TEST_F(FormEngineTest, KeyAndMouseHandlersCanWithholdInput) {
   });
   Record(test_forms::kContentRightDown, "right down", 0);
   ASSERT_TRUE(LoadWindow(mw::kWindow));
-  auto* box = control<QPlainTextEdit>(mw::kWindow, "编辑框1");
+  auto* box = Control<QPlainTextEdit>(mw::kWindow, "编辑框1");
   box->setFocus();
   QTest::keyClicks(box, "ab");
   QTest::keyClick(box, Qt::Key_K, Qt::ControlModifier);
@@ -173,7 +173,7 @@ TEST_F(FormEngineTest, ListViewRowsAndClicks) {
   EXPECT_EQ(ListView::GetItemText(kCatalogue, 4, 1), "");
   EXPECT_EQ(ListView::GetItemText(kCatalogue, 9, 1), "");
 
-  auto* tree = control<QTreeWidget>(mw::kWindow, "超级列表框1");
+  auto* tree = Control<QTreeWidget>(mw::kWindow, "超级列表框1");
   const QRect second = tree->visualItemRect(tree->topLevelItem(1));
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, second.center());
   EXPECT_EQ(events, std::vector<std::string>{"clicked"});
@@ -226,15 +226,15 @@ TEST_F(FormEngineTest, RichEditTextLinesSelectionAndFind) {
   const int lines = RichEdit::LineCount(kContent);
   EXPECT_GT(lines, 20);
   EXPECT_EQ(RichEdit::FirstVisibleLine(kContent), 0);
-  control<QPlainTextEdit>(mw::kWindow, "编辑框1")->verticalScrollBar()->setValue(7);
+  Control<QPlainTextEdit>(mw::kWindow, "编辑框1")->verticalScrollBar()->setValue(7);
   EXPECT_EQ(RichEdit::FirstVisibleLine(kContent), 7);
 
   SetInt(kContent, prop::rich::kBackColor, 0x00B0C0CD);
-  EXPECT_EQ(control<QPlainTextEdit>(mw::kWindow, "编辑框1")->palette().color(QPalette::Base),
+  EXPECT_EQ(Control<QPlainTextEdit>(mw::kWindow, "编辑框1")->palette().color(QPalette::Base),
             QColor(205, 192, 176));
   CharFormat format{L("宋体"), 20, 0, kEffectItalic | kEffectUnderline, 0x000000FF};
   EXPECT_TRUE(RichEdit::SetCharFormat(kContent, format));
-  const QFont font = control<QPlainTextEdit>(mw::kWindow, "编辑框1")->font();
+  const QFont font = Control<QPlainTextEdit>(mw::kWindow, "编辑框1")->font();
   EXPECT_EQ(font.pointSize(), 20);
   EXPECT_TRUE(font.italic() && font.underline() && !font.bold());
   format.size = -1;
@@ -253,12 +253,12 @@ TEST_F(FormEngineTest, MoveDestroyAndCloseFollowTheirRules) {
   EXPECT_EQ(GetInt(button, prop::kHeight), 50);
 
   // A close request answered with false keeps the window; answered with nothing closes it.
-  windowWidget(mw::kWindow)->close();
-  settle();
+  WindowWidget(mw::kWindow)->close();
+  Settle();
   EXPECT_TRUE(IsCreated(mw::kWindow));
   Record(test_forms::kCloseRequested, "close requested");
-  windowWidget(mw::kWindow)->close();
-  settle();
+  WindowWidget(mw::kWindow)->close();
+  Settle();
   EXPECT_FALSE(IsCreated(mw::kWindow));
 
   // Destroy waits until the handler that asked for it has returned.
@@ -269,43 +269,43 @@ TEST_F(FormEngineTest, MoveDestroyAndCloseFollowTheirRules) {
     createdAfterDestroy = IsCreated(mw::kWindow);
     return std::nullopt;
   });
-  auto* bar = windowWidget(mw::kWindow)->findChild<QMenuBar*>();
+  auto* bar = WindowWidget(mw::kWindow)->findChild<QMenuBar*>();
   for (QAction* a : bar->findChildren<QAction*>())
     if (a->text() == QStringLiteral("退出")) a->trigger();
   EXPECT_TRUE(createdAfterDestroy);
-  settle();
+  Settle();
   EXPECT_FALSE(IsCreated(mw::kWindow));
 }
 
 TEST_F(FormEngineTest, ModalWindowsDisableTheOthersAndEscClosesThem) {
   ASSERT_TRUE(LoadWindow(mw::kWindow));
-  whileModal(
+  WhileModal(
       test_forms::help::kWindow,
       [] { EXPECT_TRUE(LoadWindow(test_forms::help::kWindow, std::nullopt, true)); },
       [] {
-        EXPECT_FALSE(windowWidget(mw::kWindow)->isEnabled());
+        EXPECT_FALSE(WindowWidget(mw::kWindow)->isEnabled());
         const Text help =
             GetText({test_forms::help::kWindow, test_forms::help::kTextLabel}, prop::label::kCaption);
         EXPECT_EQ(help, L(test_forms::help::kText));
-        QTest::keyClick(windowWidget(test_forms::help::kWindow), Qt::Key_Escape);
+        QTest::keyClick(WindowWidget(test_forms::help::kWindow), Qt::Key_Escape);
       });
   EXPECT_FALSE(IsCreated(test_forms::help::kWindow));
-  EXPECT_TRUE(windowWidget(mw::kWindow)->isEnabled());
+  EXPECT_TRUE(WindowWidget(mw::kWindow)->isEnabled());
 
-  QTest::keyClick(windowWidget(mw::kWindow), Qt::Key_Escape);
-  settle();
+  QTest::keyClick(WindowWidget(mw::kWindow), Qt::Key_Escape);
+  Settle();
   EXPECT_TRUE(IsCreated(mw::kWindow)) << "Esc does not close the main window";
 }
 
 TEST_F(FormEngineTest, AWindowCanSitInsideTheMainWindow) {
   ASSERT_TRUE(LoadWindow(mw::kWindow));
   ASSERT_TRUE(LoadWindow(tf::kWindow));
-  QWidget* find = windowWidget(tf::kWindow);
+  QWidget* find = WindowWidget(tf::kWindow);
   EXPECT_TRUE(find->isWindow());
   SetParentWindow(tf::kWindow, mw::kWindow);
   EXPECT_FALSE(find->isWindow());
   EXPECT_EQ(find->parentWidget()->objectName(), QStringLiteral("client"));
-  EXPECT_TRUE(windowWidget(mw::kWindow)->isAncestorOf(find));
+  EXPECT_TRUE(WindowWidget(mw::kWindow)->isAncestorOf(find));
   const UnitRef self{tf::kWindow, tf::kSelf};
   Move(self, 188, 8);
   EXPECT_EQ(GetInt(self, prop::kLeft), 188);
@@ -313,38 +313,38 @@ TEST_F(FormEngineTest, AWindowCanSitInsideTheMainWindow) {
   EXPECT_EQ(GetInt(self, prop::kHeight), 135);
   // Destroying the main window takes the window inside it along.
   Destroy(mw::kWindow);
-  settle();
+  Settle();
   EXPECT_FALSE(IsCreated(tf::kWindow));
 }
 
 TEST_F(FormEngineTest, DialogsGoThroughTheSeam) {
   ASSERT_TRUE(LoadWindow(mw::kWindow));
   const UnitRef save{mw::kWindow, mw::kSaveDialog};
-  ui->answerFile(QStringLiteral("/tmp/集子.nvx"));
+  ui->AnswerFile(QStringLiteral("/tmp/集子.nvx"));
   EXPECT_TRUE(CommonDlg::Open(save));
   EXPECT_EQ(GetText(save, prop::dlg::kFileName), L("/tmp/集子.nvx"));
-  const auto request = ui->ofKind(ScriptedInteraction::Shown::File).back().file;
+  const auto request = ui->OfKind(ScriptedInteraction::Shown::File).back().file;
   EXPECT_TRUE(request.save);
   EXPECT_EQ(request.filters, QStringList{"sqlite数据库文件(*.nvx)"});
   EXPECT_EQ(request.defaultSuffix, QStringLiteral("nvx"));
   EXPECT_FALSE(request.fileMustExist) << "a save dialog can name a new file";
   EXPECT_TRUE(request.overwritePrompt);
 
-  ui->answerFile(std::nullopt);
+  ui->AnswerFile(std::nullopt);
   SetText(save, prop::dlg::kFilter, L("文本文件(*.txt)|*.txt|所有文件|*.*"));
   SetInt(save, prop::dlg::kKind, 0);
   EXPECT_FALSE(CommonDlg::Open(save));
   EXPECT_EQ(GetText(save, prop::dlg::kFileName), L("/tmp/集子.nvx")) << "cancel changes nothing";
-  EXPECT_EQ(ui->ofKind(ScriptedInteraction::Shown::File).back().file.filters,
+  EXPECT_EQ(ui->OfKind(ScriptedInteraction::Shown::File).back().file.filters,
             (QStringList{"文本文件(*.txt)", "所有文件 (*.*)"}));
 
   const UnitRef font{mw::kWindow, mw::kFontDialog};
   FontChoice chosen{QStringLiteral("黑体"), 16, true, false, true, false, QColor(0, 0, 255)};
-  ui->answerFont(chosen);
+  ui->AnswerFont(chosen);
   SetText(font, prop::dlg::kFaceName, L("宋体"));
   SetInt(font, prop::dlg::kFontSize, 9);
   EXPECT_TRUE(CommonDlg::Open(font));
-  EXPECT_EQ(ui->ofKind(ScriptedInteraction::Shown::Font).back().font.face, QStringLiteral("宋体"));
+  EXPECT_EQ(ui->OfKind(ScriptedInteraction::Shown::Font).back().font.face, QStringLiteral("宋体"));
   EXPECT_EQ(GetText(font, prop::dlg::kFaceName), L("黑体"));
   EXPECT_EQ(GetInt(font, prop::dlg::kFontSize), 16);
   EXPECT_EQ(GetInt(font, prop::dlg::kBold), 1);
@@ -354,12 +354,12 @@ TEST_F(FormEngineTest, DialogsGoThroughTheSeam) {
 
 TEST_F(FormEngineTest, DragByClientAreaOnlyOnTheWindowItself) {
   ASSERT_TRUE(LoadWindow(mw::kWindow));
-  auto* window = static_cast<QWidget*>(windowWidget(mw::kWindow));
+  auto* window = static_cast<QWidget*>(WindowWidget(mw::kWindow));
   QWidget* client = window->findChild<QWidget*>("client");
   const int before = window->property("dragStarts").toInt();
   QTest::mousePress(client, Qt::LeftButton, Qt::NoModifier, QPoint(client->width() - 4, 4));
   QTest::mouseRelease(client, Qt::LeftButton, Qt::NoModifier, QPoint(client->width() - 4, 4));
-  QTest::mouseClick(control<QTreeWidget>(mw::kWindow, "超级列表框1")->viewport(), Qt::LeftButton);
+  QTest::mouseClick(Control<QTreeWidget>(mw::kWindow, "超级列表框1")->viewport(), Qt::LeftButton);
   EXPECT_EQ(window->property("dragStarts").toInt(), before + 1);
 }
 

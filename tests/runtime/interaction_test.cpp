@@ -62,19 +62,19 @@ TEST(InfoBox, ShowsTheContentAsTheUserReadsItUnderItsCaption) {
   };
   for (const Row& row : rows) {
     ScopedScriptedInteraction scripted;
-    scripted->answerMessage(kButtonNo);
+    scripted->AnswerMessage(kButtonNo);
     EXPECT_EQ(InfoBox(row.content, kMsgIconInformation | kMsgYesNo), kButtonNo) << row.name;
-    ASSERT_NE(scripted->lastMessage(), nullptr) << row.name;
-    EXPECT_EQ(scripted->lastMessage()->text, row.shown) << row.name;
-    EXPECT_EQ(scripted->lastMessage()->caption, QStringLiteral("信息：")) << row.name;
-    EXPECT_EQ(scripted->lastMessage()->flags, kMsgIconInformation | kMsgYesNo) << row.name;
+    ASSERT_NE(scripted->LastMessage(), nullptr) << row.name;
+    EXPECT_EQ(scripted->LastMessage()->text, row.shown) << row.name;
+    EXPECT_EQ(scripted->LastMessage()->caption, QStringLiteral("信息：")) << row.name;
+    EXPECT_EQ(scripted->LastMessage()->flags, kMsgIconInformation | kMsgYesNo) << row.name;
   }
 
   ScopedScriptedInteraction scripted;
   InfoBox(Text(L("你好")).substr(0, 3), 0, L("导出"));
-  EXPECT_EQ(scripted->lastMessage()->caption, QStringLiteral("导出"));
+  EXPECT_EQ(scripted->LastMessage()->caption, QStringLiteral("导出"));
   // Cut inside a double-byte character, the text still shows what can be read.
-  EXPECT_TRUE(scripted->lastMessage()->text.startsWith(QStringLiteral("你")));
+  EXPECT_TRUE(scripted->LastMessage()->text.startsWith(QStringLiteral("你")));
 }
 
 TEST(RuntimeError, ReportTextNamesTheCodeAndTheMessage) {
@@ -90,11 +90,11 @@ TEST(RuntimeError, ReportTextNamesTheCodeAndTheMessage) {
 // second error from inside the box, as an event handler running under it would.
 class EchoingInteraction : public ScriptedInteraction {
  public:
-  int messageBox(const QString& caption, const QString& text, int flags) override {
+  int MessageBox(const QString& caption, const QString& text, int flags) override {
     std::fprintf(stderr, "[box %s %d %s]\n", caption.toUtf8().constData(), flags,
                  RuntimeErrorShowing() ? "showing" : "idle");
     if (!secondError.empty()) ReportRuntimeError(std::exchange(secondError, Text()));
-    return ScriptedInteraction::messageBox(caption, text, flags);
+    return ScriptedInteraction::MessageBox(caption, text, flags);
   }
   Text secondError;
 };
@@ -108,7 +108,7 @@ TEST(RuntimeErrorDeathTest, ReportsAndEndsTheProcessAtOnce) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
-        setInteraction(std::make_unique<EchoingInteraction>());
+        SetInteraction(std::make_unique<EchoingInteraction>());
         std::atexit([] { std::fputs("atexit ran\n", stderr); });
         Noisy noisy;
         ReportRuntimeError(L("磁盘已满"), 7);
@@ -123,33 +123,33 @@ TEST(RuntimeErrorDeathTest, AnErrorWhileTheReportIsUpEndsWithoutASecondBox) {
       {
         auto echoing = std::make_unique<EchoingInteraction>();
         echoing->secondError = L("又一个错误");
-        setInteraction(std::move(echoing));
+        SetInteraction(std::move(echoing));
         ReportRuntimeError(L("第一个错误"));
       },
       testing::ExitedWithCode(255), "第一个错误\n\\[box [^]]*\\]\n运行时出错!\n\n错误信息：又一个错误\n$");
 }
 
 TEST(Interaction, ScopedScriptedInteractionsNestAndRestore) {
-  Interaction* builtIn = &interaction();
+  Interaction* builtIn = &CurrentInteraction();
   {
     ScopedScriptedInteraction outer;
     {
       ScopedScriptedInteraction inner;
-      EXPECT_EQ(&interaction(), &inner.Get());
+      EXPECT_EQ(&CurrentInteraction(), &inner.Get());
     }
-    EXPECT_EQ(&interaction(), &outer.Get());
+    EXPECT_EQ(&CurrentInteraction(), &outer.Get());
   }
-  EXPECT_EQ(&interaction(), builtIn);
-  EXPECT_EQ(setInteraction(nullptr), nullptr);  // the built-in one is never handed out
+  EXPECT_EQ(&CurrentInteraction(), builtIn);
+  EXPECT_EQ(SetInteraction(nullptr), nullptr);  // the built-in one is never handed out
 }
 
 TEST(ScriptedInteraction, UnscriptedQuestionsGetADefaultAndAreNoted) {
   ScriptedInteraction scripted;
-  scripted.answerFile(QStringLiteral("/tmp/a.nvx"));
-  EXPECT_EQ(scripted.fileDialog(FileDialogRequest()), QStringLiteral("/tmp/a.nvx"));
+  scripted.AnswerFile(QStringLiteral("/tmp/a.nvx"));
+  EXPECT_EQ(scripted.FileDialog(FileDialogRequest()), QStringLiteral("/tmp/a.nvx"));
   EXPECT_EQ(scripted.Unexpected(), 0);
-  EXPECT_EQ(scripted.messageBox(QStringLiteral("问"), QStringLiteral("删除吗?"), kMsgYesNo), kButtonYes);
-  EXPECT_EQ(scripted.colorDialog(Qt::red), std::nullopt);
+  EXPECT_EQ(scripted.MessageBox(QStringLiteral("问"), QStringLiteral("删除吗?"), kMsgYesNo), kButtonYes);
+  EXPECT_EQ(scripted.ColorDialog(Qt::red), std::nullopt);
   EXPECT_EQ(scripted.Unexpected(), 2);
   ASSERT_EQ(scripted.shown.size(), 3u);
   EXPECT_EQ(scripted.shown[2].color, QColor(Qt::red));
@@ -171,14 +171,14 @@ TEST(ScriptedInteraction, PopupRecordsTheMenuAndPicksLikeAClick) {
   QObject::connect(&menu, &QMenu::triggered, [&] { ++menuFired; });
 
   ScriptedInteraction scripted;
-  scripted.answerPopup({QStringLiteral("内容操作"), QStringLiteral("复制")});
+  scripted.AnswerPopup({QStringLiteral("内容操作"), QStringLiteral("复制")});
   scripted.AnswerPopupData(12);
-  scripted.answerPopup({QStringLiteral("内容操作"), QStringLiteral("粘贴")});
-  scripted.answerPopupCancel();
-  EXPECT_EQ(scripted.popupMenu(menu, QPoint()), copy);
-  EXPECT_EQ(scripted.popupMenu(menu, QPoint()), copy);
-  EXPECT_EQ(scripted.popupMenu(menu, QPoint()), nullptr);  // disabled: a person could not pick it
-  EXPECT_EQ(scripted.popupMenu(menu, QPoint()), nullptr);
+  scripted.AnswerPopup({QStringLiteral("内容操作"), QStringLiteral("粘贴")});
+  scripted.AnswerPopupCancel();
+  EXPECT_EQ(scripted.ShowPopupMenu(menu, QPoint()), copy);
+  EXPECT_EQ(scripted.ShowPopupMenu(menu, QPoint()), copy);
+  EXPECT_EQ(scripted.ShowPopupMenu(menu, QPoint()), nullptr);  // disabled: a person could not pick it
+  EXPECT_EQ(scripted.ShowPopupMenu(menu, QPoint()), nullptr);
   EXPECT_EQ(scripted.Unexpected(), 1);
   EXPECT_EQ(copyFired, 2);
   EXPECT_EQ(menuFired, 2);
@@ -205,24 +205,24 @@ TEST(QtInteraction, MessageBoxShowsEachButtonSetAndReturnsTheButtonsCode) {
       {kMsgYesNo, QMessageBox::No, kButtonNo},
       {5, QMessageBox::Retry, 3},
   };
-  const auto real = makeQtInteraction();
+  const auto real = MakeQtInteraction();
   for (const Row& row : rows) {
     DialogDriver driver;
-    driver.then<QMessageBox>([&row](QMessageBox& box) { box.button(row.button)->click(); });
-    EXPECT_EQ(real->messageBox(QStringLiteral("标题"), QString(), row.flags), row.code) << row.flags;
-    EXPECT_TRUE(driver.done()) << row.flags;
+    driver.Then<QMessageBox>([&row](QMessageBox& box) { box.button(row.button)->click(); });
+    EXPECT_EQ(real->MessageBox(QStringLiteral("标题"), QString(), row.flags), row.code) << row.flags;
+    EXPECT_TRUE(driver.Done()) << row.flags;
   }
 
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QString text;
   DialogDriver driver;
-  driver.then<QMessageBox>([&](QMessageBox& box) {
+  driver.Then<QMessageBox>([&](QMessageBox& box) {
     icon = box.icon();
     text = box.text();
     EXPECT_EQ(box.textFormat(), Qt::PlainText);
     box.button(QMessageBox::Ok)->click();
   });
-  real->messageBox(QStringLiteral("错误"), QStringLiteral("第一行\r\n<b>第二行</b>"), kMsgIconError);
+  real->MessageBox(QStringLiteral("错误"), QStringLiteral("第一行\r\n<b>第二行</b>"), kMsgIconError);
   EXPECT_EQ(icon, QMessageBox::Critical);
   EXPECT_EQ(text, QStringLiteral("第一行\n<b>第二行</b>"));
 }
@@ -243,15 +243,15 @@ TEST(QtInteraction, FileDialogAsksBeforeCreatingAndComesBackWhenRefused) {
 
   DialogDriver driver;
   driver
-      .then<QFileDialog>([&](QFileDialog& dialog) {
+      .Then<QFileDialog>([&](QFileDialog& dialog) {
         EXPECT_EQ(dialog.windowTitle(), request.title);
         TypeFileName(dialog, QStringLiteral("新工程"));
       })
-      .then<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::No)->click(); })
-      .then<QFileDialog>([](QFileDialog& dialog) { static_cast<QDialog&>(dialog).accept(); })
-      .then<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
-  EXPECT_EQ(makeQtInteraction()->fileDialog(request), dir.filePath(QStringLiteral("新工程.nvx")));
-  EXPECT_TRUE(driver.done());
+      .Then<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::No)->click(); })
+      .Then<QFileDialog>([](QFileDialog& dialog) { static_cast<QDialog&>(dialog).accept(); })
+      .Then<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
+  EXPECT_EQ(MakeQtInteraction()->FileDialog(request), dir.filePath(QStringLiteral("新工程.nvx")));
+  EXPECT_TRUE(driver.Done());
 }
 
 TEST(QtInteraction, FileDialogRefusesAPathThatDoesNotExist) {
@@ -264,15 +264,15 @@ TEST(QtInteraction, FileDialogRefusesAPathThatDoesNotExist) {
   QString warning;
   DialogDriver driver;
   driver
-      .then<QFileDialog>([&](QFileDialog& d) { TypeFileName(d, dir.filePath(QStringLiteral("缺少/a.nvx"))); })
-      .then<QMessageBox>([&](QMessageBox& box) {
+      .Then<QFileDialog>([&](QFileDialog& d) { TypeFileName(d, dir.filePath(QStringLiteral("缺少/a.nvx"))); })
+      .Then<QMessageBox>([&](QMessageBox& box) {
         warning = box.text();
         box.button(QMessageBox::Ok)->click();
       })
-      .then<QFileDialog>([&](QFileDialog& d) { TypeFileName(d, dir.filePath(QStringLiteral("b.nvx"))); });
-  EXPECT_EQ(makeQtInteraction()->fileDialog(request), dir.filePath(QStringLiteral("b.nvx")));
+      .Then<QFileDialog>([&](QFileDialog& d) { TypeFileName(d, dir.filePath(QStringLiteral("b.nvx"))); });
+  EXPECT_EQ(MakeQtInteraction()->FileDialog(request), dir.filePath(QStringLiteral("b.nvx")));
   EXPECT_TRUE(warning.contains(QStringLiteral("缺少"))) << warning.toStdString();
-  EXPECT_TRUE(driver.done());
+  EXPECT_TRUE(driver.Done());
 }
 
 // A family with one style that is neither bold nor italic, as the Chinese families installed here.
@@ -351,7 +351,7 @@ TEST(QtInteraction, FontDialogKeepsAnUntouchedFaceAndOffersEveryStyle) {
     QString opened;
     QStringList styles;
     DialogDriver driver;
-    driver.then<QDialog>([&](QDialog& dialog) {
+    driver.Then<QDialog>([&](QDialog& dialog) {
       EXPECT_EQ(dialog.windowTitle(), QStringLiteral("字体"));
       opened = ListOf(dialog, "familyList").currentItem()->text();
       for (int i = 0; i < ListOf(dialog, "styleList").count(); ++i)
@@ -359,8 +359,8 @@ TEST(QtInteraction, FontDialogKeepsAnUntouchedFaceAndOffersEveryStyle) {
       row.act(dialog);
       ClickOk(dialog);
     });
-    const auto chosen = makeQtInteraction()->fontDialog(initial);
-    EXPECT_TRUE(driver.done()) << row.name;
+    const auto chosen = MakeQtInteraction()->FontDialog(initial);
+    EXPECT_TRUE(driver.Done()) << row.name;
     EXPECT_EQ(opened, shown) << row.name;
     EXPECT_EQ(styles, (QStringList{"常规", "倾斜", "粗体", "粗偏斜体"})) << row.name;
     ASSERT_TRUE(chosen) << row.name;
@@ -385,19 +385,19 @@ TEST(QtInteraction, FontDialogColourAndHowItCloses) {
 
   DialogDriver colours;
   colours
-      .then<QDialog>([](QDialog& dialog) {
+      .Then<QDialog>([](QDialog& dialog) {
         EXPECT_EQ(ListOf(dialog, "styleList").currentRow(), 3) << "bold italic";
         EXPECT_TRUE(dialog.findChild<QCheckBox*>(QStringLiteral("strikeOut"))->isChecked());
         dialog.findChild<QPushButton*>(QStringLiteral("colorButton"))->click();
       })
-      .then<QColorDialog>([](QColorDialog& dialog) {
+      .Then<QColorDialog>([](QColorDialog& dialog) {
         EXPECT_EQ(dialog.currentColor(), QColor(Qt::green));
         dialog.setCurrentColor(Qt::blue);
         dialog.accept();
       })
-      .then<QDialog>([](QDialog& dialog) { ClickOk(dialog); });
-  const auto recoloured = makeQtInteraction()->fontDialog(initial);
-  EXPECT_TRUE(colours.done());
+      .Then<QDialog>([](QDialog& dialog) { ClickOk(dialog); });
+  const auto recoloured = MakeQtInteraction()->FontDialog(initial);
+  EXPECT_TRUE(colours.Done());
   ASSERT_TRUE(recoloured);
   EXPECT_EQ(recoloured->color, QColor(Qt::blue));
   EXPECT_TRUE(recoloured->bold && recoloured->italic && recoloured->strikeOut);
@@ -411,13 +411,13 @@ TEST(QtInteraction, FontDialogColourAndHowItCloses) {
                          Row{"Enter in the family name", "familyEdit", Qt::Key_Enter},
                          Row{"Esc in the style list", "styleList", Qt::Key_Escape}}) {
     DialogDriver driver;
-    driver.then<QDialog>([&row](QDialog& dialog) {
+    driver.Then<QDialog>([&row](QDialog& dialog) {
       auto* target = dialog.findChild<QWidget*>(QString::fromLatin1(row.target));
       target->setFocus();
       QTest::keyClick(target, static_cast<Qt::Key>(row.key));
     });
-    const auto chosen = makeQtInteraction()->fontDialog(initial);
-    EXPECT_TRUE(driver.done()) << row.name;
+    const auto chosen = MakeQtInteraction()->FontDialog(initial);
+    EXPECT_TRUE(driver.Done()) << row.name;
     ASSERT_EQ(chosen.has_value(), row.key != Qt::Key_Escape) << row.name;
     if (chosen) {
       EXPECT_EQ(chosen->face, QStringLiteral("DejaVu Sans")) << row.name;
@@ -462,11 +462,11 @@ TEST(QtInteraction, ProgressShowsAfterAMomentAndReportsTheCancel) {
        false},
   };
   for (const Row& row : rows) {
-    auto progress = makeQtInteraction()->beginProgress(QStringLiteral("导出"), 5, row.cancellable);
-    EXPECT_TRUE(progress->step(1)) << row.name;
+    auto progress = MakeQtInteraction()->BeginProgress(QStringLiteral("导出"), 5, row.cancellable);
+    EXPECT_TRUE(progress->Step(1)) << row.name;
     EXPECT_EQ(ProgressDialog(), nullptr) << row.name << ": shown at once";
     QThread::msleep(600);
-    EXPECT_TRUE(progress->step(2)) << row.name;
+    EXPECT_TRUE(progress->Step(2)) << row.name;
     QProgressDialog* dialog = ProgressDialog();
     ASSERT_NE(dialog, nullptr) << row.name;
     EXPECT_TRUE(dialog->isVisible()) << row.name;
@@ -475,11 +475,11 @@ TEST(QtInteraction, ProgressShowsAfterAMomentAndReportsTheCancel) {
     EXPECT_EQ(dialog->findChild<QLabel*>()->text(), QStringLiteral("2 / 5")) << row.name;
 
     row.act(*dialog);
-    EXPECT_EQ(progress->step(3), !row.cancels) << row.name;
-    EXPECT_EQ(progress->cancelled(), row.cancels) << row.name;
+    EXPECT_EQ(progress->Step(3), !row.cancels) << row.name;
+    EXPECT_EQ(progress->Cancelled(), row.cancels) << row.name;
     EXPECT_TRUE(dialog->isVisible()) << row.name << ": gone before the work ended";
     QThread::msleep(50);
-    progress->step(5);
+    progress->Step(5);
     EXPECT_EQ(dialog->findChild<QLabel*>()->text(), QStringLiteral("5 / 5")) << row.name;
     progress.reset();
     EXPECT_EQ(ProgressDialog(), nullptr) << row.name;
@@ -488,16 +488,16 @@ TEST(QtInteraction, ProgressShowsAfterAMomentAndReportsTheCancel) {
 
 TEST(ScriptedInteraction, ProgressIsRecordedAndCancelledWhereScripted) {
   ScopedScriptedInteraction scripted;
-  scripted->cancelProgressAt(3);
+  scripted->CancelProgressAt(3);
   {
-    auto progress = interaction().beginProgress(QStringLiteral("另存为"), 10, true);
-    for (int done = 1; done <= 10 && progress->step(done); ++done) {
+    auto progress = CurrentInteraction().BeginProgress(QStringLiteral("另存为"), 10, true);
+    for (int done = 1; done <= 10 && progress->Step(done); ++done) {
     }
-    EXPECT_TRUE(progress->cancelled());
+    EXPECT_TRUE(progress->Cancelled());
   }
-  auto quiet = interaction().beginProgress(QStringLiteral("打开"), 2, false);
-  EXPECT_TRUE(quiet->step(1));
-  EXPECT_TRUE(quiet->step(2));
+  auto quiet = CurrentInteraction().BeginProgress(QStringLiteral("打开"), 2, false);
+  EXPECT_TRUE(quiet->Step(1));
+  EXPECT_TRUE(quiet->Step(2));
 
   ASSERT_EQ(scripted->progress.size(), 2u);
   const auto& saved = scripted->progress[0];
@@ -508,9 +508,9 @@ TEST(ScriptedInteraction, ProgressIsRecordedAndCancelledWhereScripted) {
   EXPECT_FALSE(scripted->progress[1].cancelled || scripted->progress[1].ended);
 
   // Cancelling what cannot be cancelled is a scripting mistake, noted like an unasked question.
-  scripted->cancelProgressAt(1);
-  auto other = interaction().beginProgress(QStringLiteral("打开"), 2, false);
-  EXPECT_TRUE(other->step(2));
+  scripted->CancelProgressAt(1);
+  auto other = CurrentInteraction().BeginProgress(QStringLiteral("打开"), 2, false);
+  EXPECT_TRUE(other->Step(2));
   EXPECT_EQ(scripted->Unexpected(), 1);
 }
 

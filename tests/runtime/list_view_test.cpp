@@ -23,7 +23,7 @@ class ListViewTest : public GuiTest {
   void SetUp() override {
     GuiTest::SetUp();
     ASSERT_TRUE(LoadWindow(mw::kWindow));
-    tree = control<QTreeWidget>(mw::kWindow, "超级列表框1");
+    tree = Control<QTreeWidget>(mw::kWindow, "超级列表框1");
     ASSERT_NE(tree, nullptr);
   }
   QTreeWidget* tree = nullptr;
@@ -64,16 +64,16 @@ TEST_F(ListViewTest, SelectingARowDoesNotScroll) {
   std::vector<std::vector<Text>> rows;
   for (int i = 0; i < 500; ++i) rows.push_back({std::to_string(i + 1), L("标题") + std::to_string(i)});
   ListView::AppendRows(kCatalogue, rows);
-  settle();
+  Settle();
   QScrollBar* bar = tree->verticalScrollBar();
   ASSERT_GT(bar->maximum(), 0);
   bar->setValue(10);
   SetInt(kCatalogue, prop::list::kCurrentRow, 400);
-  settle();
+  Settle();
   EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), 400);
   EXPECT_EQ(bar->value(), 10);
   SetInt(kCatalogue, prop::list::kCurrentRow, 2);
-  settle();
+  Settle();
   EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), 2);
   EXPECT_EQ(bar->value(), 10);
   EXPECT_TRUE(tree->hasAutoScroll()) << "the user's own moves still scroll";

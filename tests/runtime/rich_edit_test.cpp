@@ -28,10 +28,10 @@ class RichEditTest : public GuiTest {
   void SetUp() override {
     GuiTest::SetUp();
     ASSERT_TRUE(LoadWindow(mw::kWindow));
-    box = control<QPlainTextEdit>(mw::kWindow, "编辑框1");
+    box = Control<QPlainTextEdit>(mw::kWindow, "编辑框1");
     ASSERT_NE(box, nullptr);
     Move(kContent, 200, 0, 400, 300);
-    settle();
+    Settle();
   }
 
   // Lines as the box's own document layout gives them when it lays out every block.
@@ -86,7 +86,7 @@ TEST_F(RichEditTest, LineCountIsTheBoxsOwnLayout) {
   };
   for (const int width : {400, 157}) {
     Move(kContent, 200, 0, width, 300);
-    settle();
+    Settle();
     for (const auto& row : rows) {
       SetText(kContent, prop::rich::kText, row.text);
       const int counted = RichEdit::LineCount(kContent);
@@ -141,9 +141,9 @@ TEST_F(RichEditTest, FirstVisibleLineCountsTheWrappedLinesAbove) {
   RichEdit::LineCount(kContent);
   for (const int width : {300, 400}) {
     Move(kContent, 200, 0, width, 300);
-    settle();
+    Settle();
     box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum() / 2);
-    settle();
+    Settle();
     const int seen = RichEdit::FirstVisibleLine(kContent);
     const QTextCursor top = box->cursorForPosition(QPoint(1, 1));
     const QTextBlock block = top.block();
@@ -207,7 +207,7 @@ TEST_F(RichEditTest, RightClickShowsNoMenuOfTheBox) {
   const QPoint at(20, 10);
   QContextMenuEvent event(QContextMenuEvent::Mouse, at, box->viewport()->mapToGlobal(at));
   QApplication::sendEvent(box->viewport(), &event);
-  settle();
+  Settle();
   QStringList menus;
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (qobject_cast<QMenu*>(w) != nullptr && w->isVisible()) {
@@ -215,7 +215,7 @@ TEST_F(RichEditTest, RightClickShowsNoMenuOfTheBox) {
       w->close();
     }
   }
-  settle();
+  Settle();
   EXPECT_TRUE(menus.isEmpty()) << "the box showed a menu of its own";
 }
 
@@ -223,7 +223,7 @@ TEST_F(RichEditTest, RightClickShowsNoMenuOfTheBox) {
 // brightly as with the focus, also where the desktop greys out an inactive selection.
 TEST_F(RichEditTest, SelectionShowsWhileTheBoxHasNoFocus) {
   Destroy(mw::kWindow);
-  settle();
+  Settle();
   struct DesktopPalette {
     const QPalette desktop = QApplication::palette();
     ~DesktopPalette() { QApplication::setPalette(desktop); }
@@ -232,12 +232,12 @@ TEST_F(RichEditTest, SelectionShowsWhileTheBoxHasNoFocus) {
   greyed.setColor(QPalette::Inactive, QPalette::Highlight, QColor(0xC0, 0xC0, 0xC0));
   QApplication::setPalette(greyed);
   ASSERT_TRUE(LoadWindow(mw::kWindow));
-  box = control<QPlainTextEdit>(mw::kWindow, "编辑框1");
+  box = Control<QPlainTextEdit>(mw::kWindow, "编辑框1");
 
   SetText(kContent, prop::rich::kText, std::string(30, 'W'));
   SetInt(kContent, prop::rich::kSelStart, 0);
   SetInt(kContent, prop::rich::kSelLength, -1);
-  control<QWidget>(mw::kWindow, "超级列表框1")->setFocus();
+  Control<QWidget>(mw::kWindow, "超级列表框1")->setFocus();
   ASSERT_FALSE(box->hasFocus());
   const QColor highlight = box->palette().color(QPalette::Active, QPalette::Highlight);
   ASSERT_NE(highlight, QColor(0xC0, 0xC0, 0xC0));

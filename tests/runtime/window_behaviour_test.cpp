@@ -175,15 +175,15 @@ class WindowBehaviourTest : public GuiTest {
 
 TEST_F(WindowBehaviourTest, TheFirstControlOfTheTableIsOnTop) {
   ASSERT_TRUE(LoadWindow(kWindow));
-  auto* over = control<QPushButton>(kWindow, "按钮3");
-  auto* list = control<QTreeWidget>(kWindow, "超级列表框1");
+  auto* over = Control<QPushButton>(kWindow, "按钮3");
+  auto* list = Control<QTreeWidget>(kWindow, "超级列表框1");
   ASSERT_TRUE(over && list);
-  EXPECT_GT(test::shareSeen(*over), 0.95) << "the button is seen over the list";
+  EXPECT_GT(test::ShareSeen(*over), 0.95) << "the button is seen over the list";
   QTest::mouseClick(over, Qt::LeftButton);
   EXPECT_EQ(Count(kOnOver), 1);
   // The grab tells a hidden control from a covered one: a list shown over the button hides it.
   over->stackUnder(list);
-  EXPECT_LT(test::shareSeen(*over), 0.5);
+  EXPECT_LT(test::ShareSeen(*over), 0.5);
 }
 
 TEST_F(WindowBehaviourTest, ShownHiddenAndActivationEvents) {
@@ -195,11 +195,11 @@ TEST_F(WindowBehaviourTest, ShownHiddenAndActivationEvents) {
   EXPECT_EQ(events, (std::vector<HandlerRef>{kOnHidden, kOnShown}));
 
   events.clear();
-  QWidget* window = windowWidget(kWindow);
+  QWidget* window = WindowWidget(kWindow);
   window->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window));
   ASSERT_TRUE(LoadWindow(kModal, std::nullopt, false));
-  ASSERT_TRUE(QTest::qWaitForWindowActive(windowWidget(kModal)));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(WindowWidget(kModal)));
   window->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window));
   EXPECT_EQ(events, (std::vector<HandlerRef>{kOnFirstActivation, kOnActivated, kOnModalCreated,
@@ -208,14 +208,14 @@ TEST_F(WindowBehaviourTest, ShownHiddenAndActivationEvents) {
 
   events.clear();
   Destroy(kWindow);
-  settle();
+  Settle();
   EXPECT_EQ(Count(kOnHidden), 0) << "going away is not being hidden";
 }
 
 TEST_F(WindowBehaviourTest, EnterReachesTheDefaultButton) {
   ASSERT_TRUE(LoadWindow(kWindow));
-  auto* edit = control<QLineEdit>(kWindow, "编辑框1");
-  auto* plain = control<QPushButton>(kWindow, "按钮2");
+  auto* edit = Control<QLineEdit>(kWindow, "编辑框1");
+  auto* plain = Control<QPushButton>(kWindow, "按钮2");
   struct Row {
     const char* name;
     QWidget* focus;
@@ -224,7 +224,7 @@ TEST_F(WindowBehaviourTest, EnterReachesTheDefaultButton) {
   };
   for (const Row& row : {Row{"Enter in an edit box", edit, Qt::Key_Return, kOnDefault},
                          Row{"keypad Enter in an edit box", edit, Qt::Key_Enter, kOnDefault},
-                         Row{"Enter on the default button", control<QPushButton>(kWindow, "按钮1"),
+                         Row{"Enter on the default button", Control<QPushButton>(kWindow, "按钮1"),
                              Qt::Key_Return, kOnDefault},
                          Row{"Enter on another button", plain, Qt::Key_Return, kOnDefault}}) {
     events.clear();
@@ -239,7 +239,7 @@ TEST_F(WindowBehaviourTest, EnterReachesTheDefaultButton) {
 
 TEST_F(WindowBehaviourTest, LabelsAndGroupBoxesDragTheWindow) {
   ASSERT_TRUE(LoadWindow(kWindow));
-  QWidget* window = windowWidget(kWindow);
+  QWidget* window = WindowWidget(kWindow);
   const auto starts = [window] { return window->property("dragStarts").toInt(); };
   struct Row {
     const char* name;
@@ -247,12 +247,12 @@ TEST_F(WindowBehaviourTest, LabelsAndGroupBoxesDragTheWindow) {
     QPoint at;
     bool drags;
   };
-  auto* group = control<QGroupBox>(kWindow, "分组框1");
+  auto* group = Control<QGroupBox>(kWindow, "分组框1");
   for (const Row& row :
-       {Row{"label", control<QLabel>(kWindow, "标签1"), QPoint(5, 5), true},
+       {Row{"label", Control<QLabel>(kWindow, "标签1"), QPoint(5, 5), true},
         Row{"empty spot of a group box", group, QPoint(100, 70), true},
-        Row{"button in a group box", control<QPushButton>(kWindow, "按钮4"), QPoint(5, 5), false},
-        Row{"edit box", control<QLineEdit>(kWindow, "编辑框1"), QPoint(5, 5), false}}) {
+        Row{"button in a group box", Control<QPushButton>(kWindow, "按钮4"), QPoint(5, 5), false},
+        Row{"edit box", Control<QLineEdit>(kWindow, "编辑框1"), QPoint(5, 5), false}}) {
     ASSERT_NE(row.target, nullptr) << row.name;
     const int before = starts();
     QTest::mousePress(row.target, Qt::LeftButton, Qt::NoModifier, row.at);
@@ -265,7 +265,7 @@ TEST_F(WindowBehaviourTest, ListReportsTheRowUnderTheMouse) {
   ASSERT_TRUE(LoadWindow(kWindow));
   UnitRef list{kWindow, kList};
   for (int i = 0; i < 3; ++i) ListView::SetItemText(list, ListView::InsertItem(list), 0, L("行"));
-  auto* tree = control<QTreeWidget>(kWindow, "超级列表框1");
+  auto* tree = Control<QTreeWidget>(kWindow, "超级列表框1");
   const QRect second = tree->visualItemRect(tree->topLevelItem(1));
   QTest::mouseMove(tree->viewport(), second.center());
   QTest::mouseMove(tree->viewport(), tree->visualItemRect(tree->topLevelItem(2)).center());
@@ -275,7 +275,7 @@ TEST_F(WindowBehaviourTest, ListReportsTheRowUnderTheMouse) {
 TEST_F(WindowBehaviourTest, ModalLoadWindowRunsUntilTheWindowCloses) {
   ASSERT_TRUE(LoadWindow(kWindow));
   bool returned = false;
-  whileModal(
+  WhileModal(
       kModal,
       [&] {
         EXPECT_TRUE(LoadWindow(kModal, std::nullopt, true));
@@ -283,12 +283,12 @@ TEST_F(WindowBehaviourTest, ModalLoadWindowRunsUntilTheWindowCloses) {
       },
       [&] {
         EXPECT_FALSE(returned) << "LoadWindow came back while the window was open";
-        EXPECT_FALSE(windowWidget(kWindow)->isEnabled());
-        QTest::mouseClick(control<QPushButton>(kModal, "按钮1"), Qt::LeftButton);
+        EXPECT_FALSE(WindowWidget(kWindow)->isEnabled());
+        QTest::mouseClick(Control<QPushButton>(kModal, "按钮1"), Qt::LeftButton);
       });
   EXPECT_TRUE(returned);
   EXPECT_FALSE(IsCreated(kModal));
-  EXPECT_TRUE(windowWidget(kWindow)->isEnabled());
+  EXPECT_TRUE(WindowWidget(kWindow)->isEnabled());
   EXPECT_EQ(Count(kOnClose), 1);
 }
 

@@ -25,10 +25,10 @@ class ArticleExport : public test::StoreTest {
     ASSERT_EQ(s.Step(), SQLITE_DONE);
   }
   void AddText(std::int64_t id, const std::string& title, const std::string& text) {
-    Add(id, title, Compress(toByteArray(text)));
+    Add(id, title, Compress(ToByteArray(text)));
   }
 
-  std::string target = dir.file("out.txt");
+  std::string target = dir.File("out.txt");
 };
 
 std::string Block(int n, const std::string& title, const std::string& text) {
@@ -37,26 +37,26 @@ std::string Block(int n, const std::string& title, const std::string& text) {
 }
 
 TEST_F(ArticleExport, WritesOneBlockPerArticleInIdOrder) {
-  makeArticles({});
+  MakeArticles({});
   AddText(13, "C", "third");
   AddText(5, "A", "x");
   AddText(8, "\xE5\xAE\x8B", std::string("before\0after", 12));  // title 宋 stored as UTF-8
   Add(20, "damaged", Bytes{0x0D, 0x0F, 0x3E, 0x03, 9, 0, 0, 0, 0x78, 0x9C, 1, 2});
   Add(21, "empty", Bytes{});
   ASSERT_EQ(ExportArticles(db, target), ExportResult::Done);
-  EXPECT_EQ(test::readFile(target), Block(1, "A", "x") + Block(2, "\xCB\xCE", "before") +
+  EXPECT_EQ(test::ReadFile(target), Block(1, "A", "x") + Block(2, "\xCB\xCE", "before") +
                                         Block(3, "C", "third") + Block(4, "damaged", "") +
                                         Block(5, "empty", ""));
 
   ASSERT_TRUE(db.Execute("DELETE FROM nr"));
   ASSERT_EQ(ExportArticles(db, target), ExportResult::Done);
-  EXPECT_EQ(test::readFile(target), "") << "an empty collection gives an empty file";
+  EXPECT_EQ(test::ReadFile(target), "") << "an empty collection gives an empty file";
 }
 
 // Reading runs ahead of writing on another thread; the blocks must still come in order, whatever
 // their sizes.
 TEST_F(ArticleExport, ManyArticlesOfMixedSizesStayInOrder) {
-  makeArticles({});
+  MakeArticles({});
   std::string expected;
   ASSERT_TRUE(db.Execute("BEGIN"));
   for (int i = 1; i <= 300; ++i) {
@@ -72,7 +72,7 @@ TEST_F(ArticleExport, ManyArticlesOfMixedSizesStayInOrder) {
                              return true;
                            }),
             ExportResult::Done);
-  EXPECT_EQ(test::readFile(target) == expected, true);
+  EXPECT_EQ(test::ReadFile(target) == expected, true);
   ASSERT_EQ(calls.size(), 301u);
   EXPECT_EQ(calls.front(), std::make_pair(std::int64_t{0}, std::int64_t{300}));
   EXPECT_EQ(calls.back(), std::make_pair(std::int64_t{300}, std::int64_t{300}));
@@ -80,18 +80,18 @@ TEST_F(ArticleExport, ManyArticlesOfMixedSizesStayInOrder) {
 
 // Whatever stops an export, the file that was there before is left exactly as it was.
 TEST_F(ArticleExport, AnExportThatDoesNotFinishLeavesTheEarlierFile) {
-  makeArticles({});
+  MakeArticles({});
   for (int i = 1; i <= 5; ++i) AddText(i, "t", "text " + std::to_string(i));
-  const std::string link = dir.file("link.nvx");
+  const std::string link = dir.File("link.nvx");
   std::filesystem::create_symlink(path, link);
-  const std::string before = test::readFile(path);
+  const std::string before = test::ReadFile(path);
 
-  test::writeFile(target, "earlier");
+  test::WriteFile(target, "earlier");
   EXPECT_EQ(ExportArticles(db, target, [](std::int64_t done, std::int64_t) { return done < 2; }),
             ExportResult::Cancelled);
   EXPECT_EQ(ExportArticles(db, path), ExportResult::OwnFile);
   EXPECT_EQ(ExportArticles(db, link), ExportResult::OwnFile) << "through a link";
-  EXPECT_EQ(ExportArticles(db, dir.file("no/such/dir.txt")), ExportResult::CannotOpen);
+  EXPECT_EQ(ExportArticles(db, dir.File("no/such/dir.txt")), ExportResult::CannotOpen);
 
   // Another program holds the file: the rows cannot be read.
   SqliteDB other;
@@ -103,45 +103,45 @@ TEST_F(ArticleExport, AnExportThatDoesNotFinishLeavesTheEarlierFile) {
 
   SqliteDB closed;
   EXPECT_EQ(ExportArticles(closed, target), ExportResult::ReadFailed) << "no collection open";
-  EXPECT_EQ(test::readFile(target), "earlier");
-  EXPECT_EQ(test::readFile(path), before);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3)
+  EXPECT_EQ(test::ReadFile(target), "earlier");
+  EXPECT_EQ(test::ReadFile(path), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3)
       << "no temporary file left";
 }
 
 TEST_F(ArticleExport, AFullDiskKeepsTheEarlierExport) {
-  test::SmallDisk disk(dir.path() / "disk", 64 * 1024);
+  test::SmallDisk disk(dir.Path() / "disk", 64 * 1024);
   if (!disk.Mounted()) GTEST_SKIP() << "no right to mount a tmpfs here";
-  makeArticles({});
+  MakeArticles({});
   for (int i = 1; i <= 20; ++i) AddText(i, "t", std::string(10000, 'z'));
   const std::string onDisk = disk.File("export.txt");
-  test::writeFile(onDisk, "the earlier export");
+  test::WriteFile(onDisk, "the earlier export");
   EXPECT_EQ(ExportArticles(db, onDisk), ExportResult::WriteFailed);
-  EXPECT_EQ(test::readFile(onDisk), "the earlier export");
+  EXPECT_EQ(test::ReadFile(onDisk), "the earlier export");
   EXPECT_EQ(disk.Names(), "export.txt ");
 }
 
 // One file however it is spelled: that is what keeps an export off its own collection.
 TEST(FileIdentity, SameFileByDeviceAndInode) {
   test::TempDir dir;
-  const std::string file = dir.file("a.nvx");
-  test::writeFile(file, "x");
-  test::writeFile(dir.file("b.nvx"), "x");
-  std::filesystem::create_hard_link(file, dir.file("hard.nvx"));
-  std::filesystem::create_symlink(file, dir.file("soft.nvx"));
+  const std::string file = dir.File("a.nvx");
+  test::WriteFile(file, "x");
+  test::WriteFile(dir.File("b.nvx"), "x");
+  std::filesystem::create_hard_link(file, dir.File("hard.nvx"));
+  std::filesystem::create_symlink(file, dir.File("soft.nvx"));
   const std::pair<std::string, bool> rows[] = {
       {file, true},
-      {dir.path().string() + "/./a.nvx", true},
-      {dir.file("hard.nvx"), true},
-      {dir.file("soft.nvx"), true},
-      {dir.file("b.nvx"), false},
-      {dir.file("missing.nvx"), false},
+      {dir.Path().string() + "/./a.nvx", true},
+      {dir.File("hard.nvx"), true},
+      {dir.File("soft.nvx"), true},
+      {dir.File("b.nvx"), false},
+      {dir.File("missing.nvx"), false},
   };
   for (const auto& [other, same] : rows) {
     SCOPED_TRACE(other);
     EXPECT_EQ(IsSameFile(file, other), same);
   }
-  EXPECT_FALSE(IsSameFile(dir.file("missing.nvx"), dir.file("missing.nvx"))) << "nothing is not a file";
+  EXPECT_FALSE(IsSameFile(dir.File("missing.nvx"), dir.File("missing.nvx"))) << "nothing is not a file";
 }
 
 }  // namespace

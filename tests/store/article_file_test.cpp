@@ -15,16 +15,16 @@ class ArticleFileTest : public test::StoreTest {};
 
 void WriteTemplate(const std::string& path) {
   const auto& t = TemplateDatabase();
-  test::writeFile(path, std::string(t.begin(), t.end()));
+  test::WriteFile(path, std::string(t.begin(), t.end()));
 }
 
 TEST_F(ArticleFileTest, AddArticleSavesLikeANewlyTitledArticle) {
   WriteTemplate(path);
   ASSERT_EQ(OpenArticleFile(db, path), ArticleFileState::Sound);
   const std::string text = L("第一行") + "\r\n" + L("第二行");
-  EXPECT_EQ(AddArticle(db, L("标题"), toByteArray(text)), 1);
+  EXPECT_EQ(AddArticle(db, L("标题"), ToByteArray(text)), 1);
   EXPECT_EQ(AddArticle(db, L("二"), {}), 2);
-  EXPECT_EQ(query("SELECT name || '|' || ksid || '|' || zt || '|' || ztdx || '|' || typeof(ys) || typeof(xg) "
+  EXPECT_EQ(Query("SELECT name || '|' || ksid || '|' || zt || '|' || ztdx || '|' || typeof(ys) || typeof(xg) "
                   "FROM nr WHERE id=1"),
             "标题|0|宋体|14|nullnull");
 
@@ -43,11 +43,11 @@ TEST_F(ArticleFileTest, AddArticleSavesLikeANewlyTitledArticle) {
 }
 
 TEST_F(ArticleFileTest, OpenArticleFileTellsWhatIsWrong) {
-  EXPECT_EQ(OpenArticleFile(db, dir.file("missing.nvx")), ArticleFileState::Missing);
-  test::writeFile(path,
+  EXPECT_EQ(OpenArticleFile(db, dir.File("missing.nvx")), ArticleFileState::Missing);
+  test::WriteFile(path,
                   "plain text, not a database, long enough to hold a header of a hundred bytes .........");
   EXPECT_EQ(OpenArticleFile(db, path), ArticleFileState::NotDatabase);
-  test::writeFile(path, "");
+  test::WriteFile(path, "");
   EXPECT_EQ(OpenArticleFile(db, path), ArticleFileState::NoTable) << "an empty file is an empty database";
   WriteTemplate(path);
   EXPECT_EQ(OpenArticleFile(db, path), ArticleFileState::Sound);
@@ -57,7 +57,7 @@ TEST_F(ArticleFileTest, CheckFindsEveryProblem) {
   WriteTemplate(path);
   EXPECT_TRUE(CheckArticleFile(path).empty());
   ASSERT_EQ(OpenArticleFile(db, path), ArticleFileState::Sound);
-  AddArticle(db, "good", toByteArray("text"));
+  AddArticle(db, "good", ToByteArray("text"));
   AddArticle(db, "empty", {});
   ASSERT_TRUE(db.Execute("INSERT INTO nr(id,name,nr) VALUES(7,'bad',x'0D0F3E0305000000789C00')"));
   ASSERT_TRUE(db.Execute("INSERT INTO nr(id,name,nr) VALUES(8,'foreign',x'01020304')"));
@@ -75,7 +75,7 @@ TEST_F(ArticleFileTest, CheckFindsEveryProblem) {
   ASSERT_EQ(problems.size(), 5u);
   EXPECT_EQ(problems.front(), "table nr has no column ksid");
 
-  EXPECT_EQ(CheckArticleFile(dir.file("missing.nvx")), std::vector<std::string>{"no such file"});
+  EXPECT_EQ(CheckArticleFile(dir.File("missing.nvx")), std::vector<std::string>{"no such file"});
 }
 
 TEST_F(ArticleFileTest, CheckReportsADamagedFile) {
@@ -88,10 +88,10 @@ TEST_F(ArticleFileTest, CheckReportsADamagedFile) {
     AddArticle(db, "article", noise);
   }
   db.Close();
-  std::string bytes = test::readFile(path);
+  std::string bytes = test::ReadFile(path);
   ASSERT_GT(bytes.size(), 8192u);
   for (std::size_t i = 2048 + 20; i < 2048 + 400; ++i) bytes[i] = '\x55';  // scribble over a b-tree page
-  test::writeFile(path, bytes);
+  test::WriteFile(path, bytes);
   const auto problems = CheckArticleFile(path);
   EXPECT_FALSE(problems.empty());
 }

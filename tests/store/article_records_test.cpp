@@ -13,11 +13,11 @@ class ArticleRecordsTest : public test::StoreTest {};
 
 TEST_F(ArticleRecordsTest, ArticlesRoundTripByTheirIds) {
   const auto& image = TemplateDatabase();
-  test::writeFile(path, std::string(image.begin(), image.end()));
+  test::WriteFile(path, std::string(image.begin(), image.end()));
   ASSERT_TRUE(db.Open(path));
   const auto id = InsertArticle(db, L("标题"), Bytes{1, 2, 3});
   ASSERT_EQ(id, 1);
-  EXPECT_EQ(query("SELECT name || '|' || ksid || '|' || zt || '|' || ztdx || '|' || typeof(ys) || typeof(xg) "
+  EXPECT_EQ(Query("SELECT name || '|' || ksid || '|' || zt || '|' || ztdx || '|' || typeof(ys) || typeof(xg) "
                   "|| typeof(nr) FROM nr"),
             "标题|0|宋体|14|nullnullblob");
   auto loaded = LoadArticle(db, 1);
@@ -34,7 +34,7 @@ TEST_F(ArticleRecordsTest, ArticlesRoundTripByTheirIds) {
   loaded = LoadArticle(db, 1);
   EXPECT_EQ(loaded->title, L("新标题"));
   EXPECT_TRUE(loaded->packed.empty());
-  EXPECT_EQ(query("SELECT typeof(nr) || length(nr) FROM nr"), "blob0") << "empty, not NULL";
+  EXPECT_EQ(Query("SELECT typeof(nr) || length(nr) FROM nr"), "blob0") << "empty, not NULL";
   EXPECT_EQ(loaded->firstLine, 42);
   EXPECT_EQ(loaded->format.face, L("黑体"));
   EXPECT_EQ(loaded->format.size, 9);
@@ -44,7 +44,7 @@ TEST_F(ArticleRecordsTest, ArticlesRoundTripByTheirIds) {
   EXPECT_FALSE(SaveArticle(db, 2, "x", {}, format)) << "no article 2";
   EXPECT_FALSE(StoreReadingState(db, 2, 0, format));
   EXPECT_FALSE(LoadArticle(db, 2));
-  EXPECT_EQ(query("SELECT count(*) FROM nr"), "1");
+  EXPECT_EQ(Query("SELECT count(*) FROM nr"), "1");
   ASSERT_TRUE(db.Execute("CREATE TRIGGER keep BEFORE UPDATE ON nr BEGIN SELECT RAISE(IGNORE); END"));
   EXPECT_FALSE(SaveArticle(db, 1, "ignored", {}, format)) << "a trigger refused the change";
   EXPECT_FALSE(SaveArticleContent(db, 1, {}, format)) << "a trigger refused the change";
@@ -59,7 +59,7 @@ TEST_F(ArticleRecordsTest, ArticlesRoundTripByTheirIds) {
 
 // Saving an article's text and format leaves its stored title as it is, whatever that is.
 TEST_F(ArticleRecordsTest, SavingTheContentKeepsTheTitle) {
-  makeArticles({1, 2, 3});
+  MakeArticles({1, 2, 3});
   ASSERT_TRUE(db.Execute("UPDATE nr SET name=NULL WHERE id=1"));
   ASSERT_TRUE(db.Execute("UPDATE nr SET name='' WHERE id=2"));
   const StoredFormat format{L("楷体"), 20, 255, 2};
@@ -74,34 +74,34 @@ TEST_F(ArticleRecordsTest, SavingTheContentKeepsTheTitle) {
     EXPECT_EQ(loaded->format.color, 255);
     EXPECT_EQ(loaded->format.effects, 2);
   }
-  EXPECT_EQ(query("SELECT group_concat(quote(name), ',') FROM nr"), "NULL,'','title3'");
+  EXPECT_EQ(Query("SELECT group_concat(quote(name), ',') FROM nr"), "NULL,'','title3'");
   EXPECT_FALSE(SaveArticleContent(db, 4, {}, format)) << "no article 4";
 }
 
 TEST_F(ArticleRecordsTest, TransactionCommitsOrRollsBack) {
-  makeArticles({1});
+  MakeArticles({1});
   {
     Transaction t(db);
-    ASSERT_TRUE(t.active());
-    EXPECT_FALSE(Transaction(db).active()) << "one at a time";
+    ASSERT_TRUE(t.Active());
+    EXPECT_FALSE(Transaction(db).Active()) << "one at a time";
     ASSERT_TRUE(InsertArticle(db, "dropped", {}));
   }
-  EXPECT_EQ(query("SELECT count(*) FROM nr"), "1");
+  EXPECT_EQ(Query("SELECT count(*) FROM nr"), "1");
   {
     Transaction t(db);
     ASSERT_TRUE(InsertArticle(db, "kept", {}));
     EXPECT_TRUE(t.Commit());
-    EXPECT_FALSE(t.active());
+    EXPECT_FALSE(t.Active());
   }
-  EXPECT_EQ(query("SELECT group_concat(name) FROM nr"), "title1,kept");
+  EXPECT_EQ(Query("SELECT group_concat(name) FROM nr"), "title1,kept");
 
   SqliteDB other;
   ASSERT_TRUE(other.Open(path));
   other.SetBusyTimeout(0);
   Transaction mine(db);
-  ASSERT_TRUE(mine.active());
+  ASSERT_TRUE(mine.Active());
   Transaction theirs(other);
-  EXPECT_FALSE(theirs.active());
+  EXPECT_FALSE(theirs.Active());
   EXPECT_TRUE(other.Busy());
 }
 

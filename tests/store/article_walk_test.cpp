@@ -13,7 +13,7 @@ namespace {
 class ArticleWalkTest : public test::StoreTest {};
 
 TEST_F(ArticleWalkTest, WalksVisitEveryArticleInIdOrder) {
-  makeArticles({9, 2, 5});
+  MakeArticles({9, 2, 5});
   ASSERT_TRUE(db.Execute("UPDATE nr SET name='" + L("第二章") + "', nr=x'0102' WHERE id=5"));
   ASSERT_TRUE(db.Execute("UPDATE nr SET name=x'C0' WHERE id=9"));  // not UTF-8: reads as empty
   EXPECT_EQ(Titles(), (std::vector<std::string>{"2:title2", "5:" + L("第二章"), "9:"}));
@@ -41,7 +41,7 @@ TEST_F(ArticleWalkTest, WalksVisitEveryArticleInIdOrder) {
 // Statements stay prepared between calls, yet each call sees the file as it is now, and none
 // keeps the file locked against other programs in between.
 TEST_F(ArticleWalkTest, CachedStatementsFollowChangesByOtherPrograms) {
-  makeArticles({1, 2, 3});
+  MakeArticles({1, 2, 3});
   EXPECT_EQ(Titles().size(), 3u);
   ASSERT_EQ(LoadArticle(db, 2)->title, "title2");
   SqliteTable table;
@@ -73,7 +73,7 @@ TEST_F(ArticleWalkTest, CachedStatementsFollowChangesByOtherPrograms) {
 
 // A walk is one read: what it started with, it finishes with, and a writer waits for it.
 TEST_F(ArticleWalkTest, WalkIsOneReadOfTheFile) {
-  makeArticles({1, 2, 3});
+  MakeArticles({1, 2, 3});
   SqliteDB other;
   ASSERT_TRUE(other.Open(path));
   other.SetBusyTimeout(0);
@@ -92,7 +92,7 @@ TEST_F(ArticleWalkTest, WalkIsOneReadOfTheFile) {
 
 // Opening the table again reads the row ids again only when something may have changed them.
 TEST_F(ArticleWalkTest, RowIdsAreReadAgainOnlyAfterAChange) {
-  makeArticles({1, 2, 3});
+  MakeArticles({1, 2, 3});
   const std::string readIds = "SELECT _ROWID_ FROM nr ORDER BY _ROWID_ ";
   auto opensReadingIds = [&] {
     RecordStatements();
@@ -112,7 +112,7 @@ TEST_F(ArticleWalkTest, RowIdsAreReadAgainOnlyAfterAChange) {
   EXPECT_EQ(opensReadingIds(), 1) << "this connection changed a row";
   {
     Transaction t(db);
-    ASSERT_TRUE(t.active());
+    ASSERT_TRUE(t.Active());
     SqliteTable table;
     ASSERT_TRUE(table.Open("nr", db));
     table.AddNew();

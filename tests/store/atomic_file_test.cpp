@@ -20,57 +20,57 @@ std::string NamesIn(const std::filesystem::path& dir) {
 
 TEST(AtomicFile, TheTargetChangesOnlyOnCommit) {
   test::TempDir dir;
-  const std::string target = dir.file("out.txt");
-  test::writeFile(target, "earlier");
+  const std::string target = dir.File("out.txt");
+  test::WriteFile(target, "earlier");
   ::chmod(target.c_str(), 0640);
   {
     AtomicFile file;
     ASSERT_TRUE(file.Open(target));
     EXPECT_TRUE(file.Write("new "));
     EXPECT_TRUE(file.Write(std::string(3 << 20, 'x'))) << "larger than the buffer";
-    EXPECT_EQ(test::readFile(target), "earlier") << "nothing reaches the target before Commit";
+    EXPECT_EQ(test::ReadFile(target), "earlier") << "nothing reaches the target before Commit";
   }
-  EXPECT_EQ(test::readFile(target), "earlier") << "dropped without Commit";
-  EXPECT_EQ(NamesIn(dir.path()), "out.txt ") << "no temporary file left";
+  EXPECT_EQ(test::ReadFile(target), "earlier") << "dropped without Commit";
+  EXPECT_EQ(NamesIn(dir.Path()), "out.txt ") << "no temporary file left";
 
   AtomicFile file;
   ASSERT_TRUE(file.Open(target));
   file.Write("new");
   file.Discard();
   EXPECT_FALSE(file.Commit());
-  EXPECT_EQ(test::readFile(target), "earlier");
+  EXPECT_EQ(test::ReadFile(target), "earlier");
 
   ASSERT_TRUE(file.Open(target));
   file.Write("new ");
   file.Write("content");
   EXPECT_TRUE(file.Commit());
-  EXPECT_EQ(test::readFile(target), "new content");
+  EXPECT_EQ(test::ReadFile(target), "new content");
   struct stat status {};
   ASSERT_EQ(::stat(target.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0640u) << "the replacement keeps the permissions";
-  EXPECT_EQ(NamesIn(dir.path()), "out.txt ");
+  EXPECT_EQ(NamesIn(dir.Path()), "out.txt ");
 }
 
 TEST(AtomicFile, LinksAreWrittenThroughAndOnlyRegularFilesReplaced) {
   test::TempDir dir;
-  const std::string real = dir.file("real.txt");
-  const std::string link = dir.file("link.txt");
-  test::writeFile(real, "old");
+  const std::string real = dir.File("real.txt");
+  const std::string link = dir.File("link.txt");
+  test::WriteFile(real, "old");
   std::filesystem::create_symlink(real, link);
   AtomicFile file;
   ASSERT_TRUE(file.Open(link));
   file.Write("through the link");
   ASSERT_TRUE(file.Commit());
   EXPECT_TRUE(std::filesystem::is_symlink(link)) << "the link stays a link";
-  EXPECT_EQ(test::readFile(real), "through the link");
+  EXPECT_EQ(test::ReadFile(real), "through the link");
 
-  const std::string fifo = dir.file("fifo");
+  const std::string fifo = dir.File("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const std::pair<const char*, std::string> refused[] = {
-      {"directory", dir.path().string()},
+      {"directory", dir.Path().string()},
       {"fifo", fifo},
       {"device", "/dev/null"},
-      {"missing directory", dir.file("no/such/file.txt")},
+      {"missing directory", dir.File("no/such/file.txt")},
       {"empty name", ""},
   };
   for (const auto& [name, path] : refused) {
@@ -82,10 +82,10 @@ TEST(AtomicFile, LinksAreWrittenThroughAndOnlyRegularFilesReplaced) {
 
 TEST(AtomicFile, AFullDiskKeepsTheEarlierFile) {
   test::TempDir dir;
-  test::SmallDisk disk(dir.path() / "disk", 64 * 1024);
+  test::SmallDisk disk(dir.Path() / "disk", 64 * 1024);
   if (!disk.Mounted()) GTEST_SKIP() << "no right to mount a tmpfs here";
   const std::string target = disk.File("export.txt");
-  test::writeFile(target, "the earlier export");
+  test::WriteFile(target, "the earlier export");
   AtomicFile file;
   ASSERT_TRUE(file.Open(target));
   const std::string block(16 * 1024, 'b');
@@ -93,7 +93,7 @@ TEST(AtomicFile, AFullDiskKeepsTheEarlierFile) {
   for (int i = 0; i < 8 && written; ++i) written = file.Write(block);
   EXPECT_FALSE(file.Commit());
   EXPECT_TRUE(file.Failed());
-  EXPECT_EQ(test::readFile(target), "the earlier export");
+  EXPECT_EQ(test::ReadFile(target), "the earlier export");
   EXPECT_EQ(disk.Names(), "export.txt ") << "the temporary file is gone";
 }
 

@@ -332,21 +332,21 @@ class BookWrite : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto& image = TemplateDatabase();
-    test::writeFile(path, std::string(image.begin(), image.end()));
+    test::WriteFile(path, std::string(image.begin(), image.end()));
     ASSERT_TRUE(db.Open(path));
     ASSERT_TRUE(db.Execute("INSERT INTO nr(name) VALUES('old one'),('old two')"));
   }
   std::string Query(const std::string& sql) {
     sqlite3_stmt* s = nullptr;
     std::string result = "(none)";
-    if (sqlite3_prepare_v2(db.connection(), sql.c_str(), -1, &s, nullptr) == SQLITE_OK &&
+    if (sqlite3_prepare_v2(db.Handle(), sql.c_str(), -1, &s, nullptr) == SQLITE_OK &&
         sqlite3_step(s) == SQLITE_ROW)
       result = sqlite3_column_text(s, 0) ? reinterpret_cast<const char*>(sqlite3_column_text(s, 0)) : "NULL";
     sqlite3_finalize(s);
     return result;
   }
   test::TempDir dir;
-  std::string path = dir.file("books.nvx");
+  std::string path = dir.File("books.nvx");
   SqliteDB db;
 };
 
@@ -360,7 +360,7 @@ TEST_F(BookWrite, AppendsAsNewArticlesAllOrNothing) {
   EXPECT_EQ(Query("SELECT ksid || zt || ztdx || typeof(ys) || typeof(xg) FROM nr WHERE id=3"),
             "0宋体14nullnull");
   sqlite3_stmt* s = nullptr;
-  sqlite3_prepare_v2(db.connection(), "SELECT nr FROM nr WHERE id=3", -1, &s, nullptr);
+  sqlite3_prepare_v2(db.Handle(), "SELECT nr FROM nr WHERE id=3", -1, &s, nullptr);
   ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
   const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, 0));
   const Bytes packed(blob, blob + sqlite3_column_bytes(s, 0));

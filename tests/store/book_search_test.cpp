@@ -131,17 +131,17 @@ class BookWalk : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto& image = TemplateDatabase();
-    test::writeFile(path, std::string(image.begin(), image.end()));
+    test::WriteFile(path, std::string(image.begin(), image.end()));
     ASSERT_TRUE(db.Open(path));
     ASSERT_TRUE(db.Execute("BEGIN"));
     for (int i = 1; i <= kArticles; ++i)
       ASSERT_TRUE(
-          AddArticle(db, L("第") + std::to_string(i) + L("章"), toByteArray(L("的情") + std::to_string(i))));
+          AddArticle(db, L("第") + std::to_string(i) + L("章"), ToByteArray(L("的情") + std::to_string(i))));
     ASSERT_TRUE(db.Execute("COMMIT"));
   }
   static constexpr int kArticles = 300;
   test::TempDir dir;
-  std::string path = dir.file("walk.nvx");
+  std::string path = dir.File("walk.nvx");
   SqliteDB db;
 };
 

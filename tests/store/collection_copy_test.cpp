@@ -46,7 +46,7 @@ class CollectionCopy : public ::testing::Test {
   // A collection of `count` articles titled 第N章 with a text of a few hundred bytes each.
   void MakeCollection(const std::string& path, int count) {
     const auto& image = TemplateDatabase();
-    test::writeFile(path, std::string(image.begin(), image.end()));
+    test::WriteFile(path, std::string(image.begin(), image.end()));
     SqliteDB db;
     ASSERT_TRUE(db.Open(path));
     ASSERT_TRUE(db.Execute("BEGIN"));
@@ -54,7 +54,7 @@ class CollectionCopy : public ::testing::Test {
       std::string text;
       for (int line = 0; line < 20; ++line)
         text += L("滚滚长江东逝水，浪花淘尽英雄。") + std::to_string(i * line) + "\r\n";
-      ASSERT_TRUE(AddArticle(db, L("第") + std::to_string(i) + L("章"), toByteArray(text)));
+      ASSERT_TRUE(AddArticle(db, L("第") + std::to_string(i) + L("章"), ToByteArray(text)));
     }
     ASSERT_TRUE(db.Execute("COMMIT"));
   }
@@ -99,27 +99,27 @@ class CollectionCopy : public ::testing::Test {
   }
 
   test::TempDir dir;
-  std::string file = dir.file("books.nvx");
+  std::string file = dir.File("books.nvx");
   std::vector<std::string> temporaries;
 };
 
 TEST_F(CollectionCopy, BackupHoldsTheSameArticlesAndLeavesTheSourceAlone) {
   MakeCollection(file, 40);
   Exec(file, "UPDATE nr SET ksid=7, ys=255, xg=3 WHERE id=2; DELETE FROM nr WHERE id=5");
-  const std::string before = test::readFile(file);
+  const std::string before = test::ReadFile(file);
   const auto modified = fs::last_write_time(file);
 
   const BackupResult r = Backup(March5());
   ASSERT_EQ(r.outcome, BackupOutcome::Done);
-  EXPECT_EQ(r.path, dir.file("books-20240305-141516.nvx"));
+  EXPECT_EQ(r.path, dir.File("books-20240305-141516.nvx"));
   EXPECT_TRUE(r.notes.empty());
   EXPECT_EQ(Articles(r.path), Articles(file));
   EXPECT_EQ(Articles(r.path).size(), 39u);
   EXPECT_TRUE(CheckArticleFile(r.path).empty());
-  EXPECT_EQ(test::readFile(file), before) << "the source is never written";
+  EXPECT_EQ(test::ReadFile(file), before) << "the source is never written";
   EXPECT_EQ(fs::last_write_time(file), modified);
-  EXPECT_EQ(NamesIn(dir.path()), (std::vector<std::string>{"books-20240305-141516.nvx", "books.nvx"}));
-  EXPECT_EQ(temporaries, (std::vector<std::string>{dir.file("books-20240305-141516.nvx.tmp"), ""}));
+  EXPECT_EQ(NamesIn(dir.Path()), (std::vector<std::string>{"books-20240305-141516.nvx", "books.nvx"}));
+  EXPECT_EQ(temporaries, (std::vector<std::string>{dir.File("books-20240305-141516.nvx.tmp"), ""}));
 }
 
 TEST_F(CollectionCopy, RotationKeepsTheNewestOfThisCollectionOnly) {
@@ -130,9 +130,9 @@ TEST_F(CollectionCopy, RotationKeepsTheNewestOfThisCollectionOnly) {
                                            "books-20200101-000000.NVX",     "books-2-20200101-000000.nvx",
                                            "books2-20200101-000000.nvx",    "novels-20200101-000000.nvx",
                                            "books-20200101-000000.nvx.bak", "books.nvx.bak"};
-  for (const auto& name : others) test::writeFile(dir.file(name), "keep me");
-  fs::create_directory(dir.file("books-20200101-000001.nvx"));
-  test::writeFile(dir.file("books-20200101-000000.nvx"), "oldest backup");
+  for (const auto& name : others) test::WriteFile(dir.File(name), "keep me");
+  fs::create_directory(dir.File("books-20200101-000001.nvx"));
+  test::WriteFile(dir.File("books-20200101-000000.nvx"), "oldest backup");
 
   const std::time_t t = March5();
   std::vector<std::string> made;
@@ -149,23 +149,23 @@ TEST_F(CollectionCopy, RotationKeepsTheNewestOfThisCollectionOnly) {
                                    "books-20240305-141516-3.nvx", "books-20240305-141517.nvx",
                                    "books-20240305-141517-2.nvx", "books-20240305-141518.nvx"});
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(NamesIn(dir.path()), expected) << "6 backups and an old one with keep 5 leave the newest 5";
-  for (const auto& name : others) EXPECT_EQ(test::readFile(dir.file(name)), "keep me") << name;
+  EXPECT_EQ(NamesIn(dir.Path()), expected) << "6 backups and an old one with keep 5 leave the newest 5";
+  for (const auto& name : others) EXPECT_EQ(test::ReadFile(dir.File(name)), "keep me") << name;
 
   // Ordered by the sequence number, not as text: -10 is newer than -9.
   for (int i = 0; i < 8; ++i) ASSERT_EQ(Backup(t + 3).outcome, BackupOutcome::Done);
   const BackupResult tenth = Backup(t + 3, 2);
   EXPECT_EQ(fs::path(tenth.path).filename(), "books-20240305-141519-9.nvx");
   ASSERT_EQ(Backup(t + 3, 2).outcome, BackupOutcome::Done);
-  EXPECT_TRUE(fs::exists(dir.file("books-20240305-141519-9.nvx")));
-  EXPECT_TRUE(fs::exists(dir.file("books-20240305-141519-10.nvx")));
-  EXPECT_FALSE(fs::exists(dir.file("books-20240305-141519-8.nvx")));
+  EXPECT_TRUE(fs::exists(dir.File("books-20240305-141519-9.nvx")));
+  EXPECT_TRUE(fs::exists(dir.File("books-20240305-141519-10.nvx")));
+  EXPECT_FALSE(fs::exists(dir.File("books-20240305-141519-8.nvx")));
 
   // A clock set back gives the new backup the oldest name: it stays all the same.
   const BackupResult early = Backup(t - 86400, 1);
   ASSERT_EQ(early.outcome, BackupOutcome::Done);
   EXPECT_TRUE(fs::exists(early.path));
-  EXPECT_FALSE(fs::exists(dir.file("books-20240305-141519-10.nvx")));
+  EXPECT_FALSE(fs::exists(dir.File("books-20240305-141519-10.nvx")));
 }
 
 TEST_F(CollectionCopy, BackupNamesAreRecognisedExactly) {
@@ -189,20 +189,20 @@ TEST_F(CollectionCopy, BackupNamesAreRecognisedExactly) {
 
 TEST_F(CollectionCopy, DamagedSourceMakesNoBackupAndRemovesNothing) {
   MakeCollection(file, 60);
-  const std::string backups = dir.file("backups");
+  const std::string backups = dir.File("backups");
   fs::create_directory(backups);
   for (int i = 1; i <= 5; ++i)
-    test::writeFile(backups + "/books-2020010" + std::to_string(i) + "-000000.nvx", "old");
+    test::WriteFile(backups + "/books-2020010" + std::to_string(i) + "-000000.nvx", "old");
 
   // Scribble over the second page, a page of the article table.
-  std::string bytes = test::readFile(file);
+  std::string bytes = test::ReadFile(file);
   const std::size_t pageSize =
       (static_cast<std::uint8_t>(bytes[16]) << 8) | static_cast<std::uint8_t>(bytes[17]);
   ASSERT_GT(bytes.size(), 3 * pageSize);
   for (std::size_t i = pageSize; i < 2 * pageSize; ++i) bytes[i] = static_cast<char>(i * 7);
-  test::writeFile(file, bytes);
-  const std::string notDatabase = dir.file("notes.nvx");
-  test::writeFile(notDatabase, std::string(4096, 'n'));
+  test::WriteFile(file, bytes);
+  const std::string notDatabase = dir.File("notes.nvx");
+  test::WriteFile(notDatabase, std::string(4096, 'n'));
 
   struct Row {
     const char* what;
@@ -212,25 +212,25 @@ TEST_F(CollectionCopy, DamagedSourceMakesNoBackupAndRemovesNothing) {
   const Row rows[] = {
       {"damaged pages", file, BackupOutcome::Damaged},
       {"not a database", notDatabase, BackupOutcome::Damaged},
-      {"missing", dir.file("missing.nvx"), BackupOutcome::Missing},
+      {"missing", dir.File("missing.nvx"), BackupOutcome::Missing},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     BackupOptions options;
     options.directory = backups;
     options.keep = 1;
-    const std::string before = test::readFile(row.source);
+    const std::string before = test::ReadFile(row.source);
     EXPECT_EQ(BackupCollection(row.source, options).outcome, row.outcome);
     EXPECT_EQ(NamesIn(backups).size(), 5u) << "older backups kept, no .tmp left";
-    EXPECT_EQ(test::readFile(row.source), before);
+    EXPECT_EQ(test::ReadFile(row.source), before);
   }
 
-  file = dir.file("empty.nvx");
-  test::writeFile(file, "");
+  file = dir.File("empty.nvx");
+  test::WriteFile(file, "");
   EXPECT_EQ(Backup(March5(), 5, backups).outcome, BackupOutcome::NoTable);
-  file = dir.file("sound.nvx");
+  file = dir.File("sound.nvx");
   MakeCollection(file, 2);
-  EXPECT_EQ(Backup(March5(), 5, dir.file("no such dir")).outcome, BackupOutcome::CannotWrite);
+  EXPECT_EQ(Backup(March5(), 5, dir.File("no such dir")).outcome, BackupOutcome::CannotWrite);
   EXPECT_EQ(NamesIn(backups).size(), 5u);
 }
 
@@ -256,8 +256,8 @@ Bytes PackAt(const Text& text, int level) {
 }
 
 TEST_F(CollectionCopy, DiffMatchesArticlesByIdAndComparesUnpackedTexts) {
-  const std::string a = dir.file("a.nvx");
-  const std::string b = dir.file("b.nvx");
+  const std::string a = dir.File("a.nvx");
+  const std::string b = dir.File("b.nvx");
   MakeCollection(a, 8);
   fs::copy_file(a, b);
 
@@ -282,14 +282,14 @@ TEST_F(CollectionCopy, DiffMatchesArticlesByIdAndComparesUnpackedTexts) {
     SqliteDB db;
     ASSERT_TRUE(db.Open(b));
     sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(db.connection(), "SELECT nr FROM nr WHERE id=3", -1, &s, nullptr);
+    sqlite3_prepare_v2(db.Handle(), "SELECT nr FROM nr WHERE id=3", -1, &s, nullptr);
     ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
     const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, 0));
     const Bytes stored(blob, blob + sqlite3_column_bytes(s, 0));
     sqlite3_finalize(s);
     const Bytes repacked = PackAt(ToText(Decompress(stored)), 1);
     ASSERT_NE(repacked, stored);
-    sqlite3_prepare_v2(db.connection(), "UPDATE nr SET nr=? WHERE id=3", -1, &s, nullptr);
+    sqlite3_prepare_v2(db.Handle(), "UPDATE nr SET nr=? WHERE id=3", -1, &s, nullptr);
     sqlite3_bind_blob(s, 1, repacked.data(), static_cast<int>(repacked.size()), SQLITE_TRANSIENT);
     ASSERT_EQ(sqlite3_step(s), SQLITE_DONE);
     sqlite3_finalize(s);
@@ -313,12 +313,12 @@ TEST_F(CollectionCopy, DiffMatchesArticlesByIdAndComparesUnpackedTexts) {
   EXPECT_EQ(r.summary.removed, 2);
   EXPECT_EQ(r.summary.changed, 4);
 
-  r = diff(a, dir.file("missing.nvx"));
+  r = diff(a, dir.File("missing.nvx"));
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.failedFile, 1);
   EXPECT_EQ(r.reason, "no such file");
-  test::writeFile(dir.file("text.nvx"), std::string(3000, 'x'));
-  r = diff(dir.file("text.nvx"), b);
+  test::WriteFile(dir.File("text.nvx"), std::string(3000, 'x'));
+  r = diff(dir.File("text.nvx"), b);
   EXPECT_EQ(r.failedFile, 0);
   EXPECT_EQ(r.reason, "not a database");
 }

@@ -52,7 +52,7 @@ TEST_F(HostileFileTest, ColumnNamedLikeTheRowIdIsNeverRunAsSql) {
   EXPECT_EQ(table.ReadText(6), "e");
   ASSERT_TRUE(table.FindId(2));
   ASSERT_TRUE(table.Delete());
-  EXPECT_EQ(query("SELECT group_concat(name) FROM nr"), "one");
+  EXPECT_EQ(Query("SELECT group_concat(name) FROM nr"), "one");
   EXPECT_EQ(Titles(), std::vector<std::string>{"1:one"});
   EXPECT_EQ(LoadArticle(db, 1)->title, "one");
 }
@@ -120,14 +120,14 @@ TEST_F(HostileFileTest, InsertsAreConfirmedWhereTheyLand) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     std::filesystem::remove(path);
-    makeArticles({1});
+    MakeArticles({1});
     ASSERT_TRUE(db.Execute(row.trigger));
     EXPECT_FALSE(InsertArticle(db, "new", {}));
-    EXPECT_FALSE(AddArticle(db, "new", toByteArray("text")));
+    EXPECT_FALSE(AddArticle(db, "new", ToByteArray("text")));
     SqliteTable table;
     ASSERT_TRUE(table.Open("nr", db));
     EXPECT_FALSE(InsertNewArticle(table, "new", {}));
-    EXPECT_EQ(query("SELECT count(*) FROM nr"), "1");
+    EXPECT_EQ(Query("SELECT count(*) FROM nr"), "1");
     db.Close();
   }
 }
@@ -135,24 +135,24 @@ TEST_F(HostileFileTest, InsertsAreConfirmedWhereTheyLand) {
 // With URI names on, "file:x.nvx" would open x.nvx, and options after "?" would be obeyed.
 TEST_F(HostileFileTest, NamesAreFileNamesNeverUris) {
   const auto& image = TemplateDatabase();
-  test::writeFile(dir.file("books.nvx"), std::string(image.begin(), image.end()));
-  test::writeFile(dir.file("file:books.nvx"), "");  // an empty database, without table nr
+  test::WriteFile(dir.File("books.nvx"), std::string(image.begin(), image.end()));
+  test::WriteFile(dir.File("file:books.nvx"), "");  // an empty database, without table nr
   const auto cwd = std::filesystem::current_path();
-  std::filesystem::current_path(dir.path());
+  std::filesystem::current_path(dir.Path());
   EXPECT_EQ(OpenArticleFile(db, "file:books.nvx"), ArticleFileState::NoTable);
   EXPECT_EQ(OpenArticleFile(db, "file:other.nvx"), ArticleFileState::Missing);
   EXPECT_TRUE(db.Open("file:new.nvx?mode=memory", true));
   EXPECT_TRUE(db.Execute("CREATE TABLE x(y)"));
   db.Close();
   std::filesystem::current_path(cwd);
-  EXPECT_TRUE(std::filesystem::exists(dir.file("file:new.nvx?mode=memory")));
-  EXPECT_FALSE(std::filesystem::exists(dir.file("new.nvx")));
-  EXPECT_EQ(OpenArticleFile(db, "file:" + dir.file("books.nvx")), ArticleFileState::Missing);
+  EXPECT_TRUE(std::filesystem::exists(dir.File("file:new.nvx?mode=memory")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("new.nvx")));
+  EXPECT_EQ(OpenArticleFile(db, "file:" + dir.File("books.nvx")), ArticleFileState::Missing);
 }
 
 // A FIFO would block the first read forever; directories and devices are no collections either.
 TEST_F(HostileFileTest, OnlyRegularFilesAreOpened) {
-  const std::string fifo = dir.file("fifo.nvx");
+  const std::string fifo = dir.File("fifo.nvx");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   // Should the check block, a writer frees it after a while so that the test fails instead of hanging.
   std::atomic<bool> finished{false};
@@ -172,18 +172,18 @@ TEST_F(HostileFileTest, OnlyRegularFilesAreOpened) {
   finished = true;
   rescuer.join();
 
-  EXPECT_EQ(OpenArticleFile(db, dir.path().string()), ArticleFileState::NotRegularFile);
+  EXPECT_EQ(OpenArticleFile(db, dir.Path().string()), ArticleFileState::NotRegularFile);
   EXPECT_EQ(OpenArticleFile(db, "/dev/null"), ArticleFileState::NotRegularFile);
   EXPECT_STREQ(DescribeState(ArticleFileState::NotRegularFile), "not a regular file");
-  makeArticles({1});
+  MakeArticles({1});
   db.Close();
-  std::filesystem::create_symlink(path, dir.file("link.nvx"));
-  EXPECT_EQ(OpenArticleFile(db, dir.file("link.nvx")), ArticleFileState::Sound);
+  std::filesystem::create_symlink(path, dir.File("link.nvx"));
+  EXPECT_EQ(OpenArticleFile(db, dir.File("link.nvx")), ArticleFileState::Sound);
 }
 
 // Another program writing the file: a short lock is waited out, a long one is reported as busy.
 TEST_F(HostileFileTest, BusyFileIsWaitedForThenReported) {
-  makeArticles({1});
+  MakeArticles({1});
   db.Close();
   SqliteDB writer;
   ASSERT_TRUE(writer.Open(path));
@@ -211,13 +211,13 @@ TEST_F(HostileFileTest, BusyFileIsWaitedForThenReported) {
 }
 
 TEST_F(HostileFileTest, QuickCheckFindsDamageBeforeWriting) {
-  makeArticles({});
+  MakeArticles({});
   for (int i = 0; i < 40; ++i) ASSERT_TRUE(InsertArticle(db, "article", Bytes(3000, std::uint8_t(i))));
   EXPECT_EQ(QuickCheck(db), ArticleFileState::Sound);
   db.Close();
-  std::string bytes = test::readFile(path);
+  std::string bytes = test::ReadFile(path);
   for (std::size_t i = 4096 + 20; i < 4096 + 400; ++i) bytes[i] = '\x55';  // scribble over a b-tree page
-  test::writeFile(path, bytes);
+  test::WriteFile(path, bytes);
   ASSERT_TRUE(db.Open(path));
   EXPECT_EQ(QuickCheck(db), ArticleFileState::Damaged);
   EXPECT_STREQ(DescribeState(ArticleFileState::Damaged), "damaged (run nvx check)");
@@ -225,7 +225,7 @@ TEST_F(HostileFileTest, QuickCheckFindsDamageBeforeWriting) {
 
 // No single value may cost more than the limit, however little the file asks for it.
 TEST_F(HostileFileTest, OneValueCannotReachGigabytes) {
-  makeArticles({});
+  MakeArticles({});
   CachedStatement s = db.Prepare("SELECT length(zeroblob(?))");
   ASSERT_TRUE(s);
   s.Bind(1, std::int64_t{SqliteDB::kMaxValueBytes} + 1);

@@ -33,7 +33,7 @@ TEST(PackedContent, PacksToTheStoredLayoutAndBack) {
   EXPECT_TRUE(Decompress(Header(0)).empty());
 
   const std::string text = "\xCB\xCE\xCC\xE5 line one\r\nline two\r\n";
-  const Bytes packed = Compress(toByteArray(text));
+  const Bytes packed = Compress(ToByteArray(text));
   ASSERT_GT(packed.size(), 10u);
   EXPECT_EQ(Bytes(packed.begin(), packed.begin() + 8), Header(static_cast<std::uint32_t>(text.size())));
   EXPECT_EQ(packed[8], 0x78);

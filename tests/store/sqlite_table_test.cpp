@@ -12,7 +12,7 @@ class SqliteTableTest : public test::StoreTest {};
 using Mode = SqliteTable::Mode;
 
 TEST_F(SqliteTableTest, EmptyTableHasNoCurrentRow) {
-  makeArticles({});
+  MakeArticles({});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
   EXPECT_EQ(table.Position(), 0);
@@ -33,7 +33,7 @@ TEST_F(SqliteTableTest, EmptyTableHasNoCurrentRow) {
 // The catalogue's loop: Next first, then the reads; its last pass moves past the last row and
 // reads empty values.
 TEST_F(SqliteTableTest, ListingLoopMakesOneExtraPass) {
-  makeArticles({2, 5, 9});
+  MakeArticles({2, 5, 9});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
   std::vector<std::string> seen;
@@ -52,7 +52,7 @@ TEST_F(SqliteTableTest, ListingLoopMakesOneExtraPass) {
 }
 
 TEST_F(SqliteTableTest, FindSearchesFromTheCurrentRowOn) {
-  makeArticles({2, 5, 9});
+  MakeArticles({2, 5, 9});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
   RecordStatements();
@@ -76,7 +76,7 @@ TEST_F(SqliteTableTest, FindSearchesFromTheCurrentRowOn) {
 }
 
 TEST_F(SqliteTableTest, ReadsResolveColumnsByNameInAnyCaseOrByNumber) {
-  makeArticles({4});
+  MakeArticles({4});
   ASSERT_TRUE(db.Execute("UPDATE nr SET zt='" + L("宋体") + "', ztdx=14 WHERE id=4"));
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
@@ -104,7 +104,7 @@ TEST_F(SqliteTableTest, ReadsResolveColumnsByNameInAnyCaseOrByNumber) {
 }
 
 TEST_F(SqliteTableTest, InsertBindsInColumnOrderAndStoresEmptyValuesAsEmpty) {
-  makeArticles({1});
+  MakeArticles({1});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
   EXPECT_FALSE(table.Update()) << "browsing";
@@ -122,16 +122,16 @@ TEST_F(SqliteTableTest, InsertBindsInColumnOrderAndStoresEmptyValuesAsEmpty) {
   EXPECT_EQ(table.CurrentMode(), Mode::Browsing);
   EXPECT_EQ(table.Position(), 0) << "an insert does not move the table";
   EXPECT_EQ(table.RowIds(), (std::vector<std::int64_t>{1, 2}));
-  EXPECT_EQ(query("SELECT typeof(name) || typeof(nr) || typeof(zt) || ksid FROM nr WHERE id=2"),
+  EXPECT_EQ(Query("SELECT typeof(name) || typeof(nr) || typeof(zt) || ksid FROM nr WHERE id=2"),
             "textblobnull7");
-  EXPECT_EQ(query("SELECT length(name) + length(nr) FROM nr WHERE id=2"), "0");
+  EXPECT_EQ(Query("SELECT length(name) + length(nr) FROM nr WHERE id=2"), "0");
   EXPECT_FALSE(table.WriteField("ksid", std::int32_t{1})) << "a reload drops the pending values";
 }
 
 // After an insert the table knows exactly the rows a full reload would find: its own new row in
 // row-id order, and rows others committed in the meantime.
 TEST_F(SqliteTableTest, RowIdsAfterInsertsMatchAReload) {
-  makeArticles({5, 10});
+  MakeArticles({5, 10});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
   ASSERT_TRUE(table.AddNew());
@@ -161,7 +161,7 @@ TEST_F(SqliteTableTest, RowIdsAfterInsertsMatchAReload) {
 }
 
 TEST_F(SqliteTableTest, ValuesAreStoredByTheirType) {
-  makeArticles({});
+  MakeArticles({});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
   ASSERT_TRUE(table.AddNew());
@@ -172,13 +172,13 @@ TEST_F(SqliteTableTest, ValuesAreStoredByTheirType) {
   table.WriteField("zt", Text("\xFF\xFF"));  // not valid in the code page: written as NULL
   table.WriteField("name", L("第一章"));
   ASSERT_TRUE(table.Update());
-  EXPECT_EQ(query("SELECT ksid || '|' || ys || '|' || ztdx || '|' || xg || '|' || typeof(zt) FROM nr"),
+  EXPECT_EQ(Query("SELECT ksid || '|' || ys || '|' || ztdx || '|' || xg || '|' || typeof(zt) FROM nr"),
             "1|-16777216|12.5|3|null");
-  EXPECT_EQ(query("SELECT name FROM nr"), "第一章");
+  EXPECT_EQ(Query("SELECT name FROM nr"), "第一章");
 }
 
 TEST_F(SqliteTableTest, EditWritesTheRowCurrentAtUpdate) {
-  makeArticles({1, 2, 3});
+  MakeArticles({1, 2, 3});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
   EXPECT_FALSE(table.Edit()) << "no current row";
@@ -191,7 +191,7 @@ TEST_F(SqliteTableTest, EditWritesTheRowCurrentAtUpdate) {
   RecordStatements();
   ASSERT_TRUE(table.Update());
   EXPECT_EQ(statements.front(), "UPDATE nr SET name='renamed' WHERE _ROWID_=2");
-  EXPECT_EQ(query("SELECT group_concat(name || ksid) FROM nr"), "title11,renamed2,title33")
+  EXPECT_EQ(Query("SELECT group_concat(name || ksid) FROM nr"), "title11,renamed2,title33")
       << "the value staged before Edit was cleared";
   EXPECT_EQ(table.Position(), 2);
 }
@@ -199,7 +199,7 @@ TEST_F(SqliteTableTest, EditWritesTheRowCurrentAtUpdate) {
 // A failed Update keeps its mode and pending values, so the same Update succeeds once the cause
 // is gone.
 TEST_F(SqliteTableTest, FailedUpdateKeepsItsPendingValues) {
-  makeArticles({1, 2});
+  MakeArticles({1, 2});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
   ASSERT_TRUE(table.AddNew());
@@ -209,7 +209,7 @@ TEST_F(SqliteTableTest, FailedUpdateKeepsItsPendingValues) {
   EXPECT_EQ(table.CurrentMode(), Mode::Adding);
   ASSERT_TRUE(db.Execute("DELETE FROM nr WHERE id=2"));
   EXPECT_TRUE(table.Update());
-  EXPECT_EQ(query("SELECT name FROM nr WHERE id=2"), "again");
+  EXPECT_EQ(Query("SELECT name FROM nr WHERE id=2"), "again");
 
   ASSERT_TRUE(table.First());
   ASSERT_TRUE(table.Edit());
@@ -221,7 +221,7 @@ TEST_F(SqliteTableTest, FailedUpdateKeepsItsPendingValues) {
 }
 
 TEST_F(SqliteTableTest, DeleteReloadsAndGoesBackBeforeTheFirstRow) {
-  makeArticles({1, 2, 3});
+  MakeArticles({1, 2, 3});
   SqliteTable table;
   ASSERT_TRUE(table.Open("nr", db));
   ASSERT_TRUE(table.Find("id=1"));
@@ -235,7 +235,7 @@ TEST_F(SqliteTableTest, DeleteReloadsAndGoesBackBeforeTheFirstRow) {
 }
 
 TEST_F(SqliteTableTest, TablesThatCannotOpenStayClosed) {
-  makeArticles({1});
+  MakeArticles({1});
   SqliteTable table;
   EXPECT_FALSE(table.Open("nosuchtable", db));
   EXPECT_EQ(table.CurrentMode(), Mode::Closed);

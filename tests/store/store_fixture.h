@@ -16,7 +16,7 @@ namespace nvx::test {
 class StoreTest : public ::testing::Test {
  protected:
   // Creates table nr holding rows with the given ids; row i has title "title<id>".
-  void makeArticles(std::initializer_list<int> ids) {
+  void MakeArticles(std::initializer_list<int> ids) {
     ASSERT_TRUE(db.Open(path, true));
     ASSERT_TRUE(db.Execute(schema::kCreateStatement));
     for (int id : ids) {
@@ -30,7 +30,7 @@ class StoreTest : public ::testing::Test {
   void RecordStatements() {
     statements.clear();
     sqlite3_trace_v2(
-        db.connection(), SQLITE_TRACE_STMT,
+        db.Handle(), SQLITE_TRACE_STMT,
         [](unsigned, void* context, void* stmt, void*) {
           char* sql = sqlite3_expanded_sql(static_cast<sqlite3_stmt*>(stmt));
           static_cast<std::vector<std::string>*>(context)->push_back(sql ? sql : "");
@@ -41,10 +41,10 @@ class StoreTest : public ::testing::Test {
   }
 
   // One value of a query on the connection, as text ("NULL" for NULL).
-  std::string query(const std::string& sql) {
+  std::string Query(const std::string& sql) {
     sqlite3_stmt* s = nullptr;
     std::string result = "(no row)";
-    if (sqlite3_prepare_v2(db.connection(), sql.c_str(), -1, &s, nullptr) == SQLITE_OK &&
+    if (sqlite3_prepare_v2(db.Handle(), sql.c_str(), -1, &s, nullptr) == SQLITE_OK &&
         sqlite3_step(s) == SQLITE_ROW) {
       const auto* text = sqlite3_column_text(s, 0);
       result = text ? reinterpret_cast<const char*>(text) : "NULL";
@@ -65,7 +65,7 @@ class StoreTest : public ::testing::Test {
   }
 
   TempDir dir;
-  std::string path = dir.file("test.nvx");
+  std::string path = dir.File("test.nvx");
   SqliteDB db;
   std::vector<std::string> statements;
 };

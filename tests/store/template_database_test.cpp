@@ -42,9 +42,9 @@ TEST(TemplateDatabase, HeaderAndPagesHoldTheFixedBytes) {
 TEST(TemplateDatabase, OpensAsAnEmptyArticleDatabase) {
   test::TempDir dir;
   const auto& t = TemplateDatabase();
-  test::writeFile(dir.file("new.nvx"), std::string(t.begin(), t.end()));
+  test::WriteFile(dir.File("new.nvx"), std::string(t.begin(), t.end()));
   sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open_v2(dir.file("new.nvx").c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_open_v2(dir.File("new.nvx").c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
   auto scalar = [db](const char* sql) {
     sqlite3_stmt* s = nullptr;
     std::string result;

@@ -19,7 +19,7 @@ class DialogDriver {
 
   // The next step: acts on the next modal dialog of type W (the step is skipped over nothing).
   template <class W>
-  DialogDriver& then(std::function<void(W&)> act) {
+  DialogDriver& Then(std::function<void(W&)> act) {
     steps_.push_back([act](QWidget* w) {
       auto* target = qobject_cast<W*>(w);
       if (target) {
@@ -36,7 +36,7 @@ class DialogDriver {
   }
 
   // Every step acted, none by force.
-  bool done() const { return next_ == steps_.size() && !timedOut_; }
+  bool Done() const { return next_ == steps_.size() && !timedOut_; }
 
  private:
   void Poll();

@@ -32,21 +32,21 @@ void GuiTest::SetUp() {
 
 void GuiTest::TearDown() {
   for (FormWindow* window : FormEngine::Instance().LiveWindows()) Destroy(window->Id());
-  settle();
+  Settle();
   for (FormWindow* window : FormEngine::Instance().LiveWindows())
     ADD_FAILURE() << "window left open: " << window->objectName().toStdString();
   ClearHandlers();
   EXPECT_EQ(ui->Unexpected(), 0) << ui->problems.join(QStringLiteral("; ")).toStdString();
 }
 
-void GuiTest::settle() {
+void GuiTest::Settle() {
   for (int i = 0; i < 3; ++i) {
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
 }
 
-void GuiTest::whileModal(WindowId id, const std::function<void()>& open, const std::function<void()>& act) {
+void GuiTest::WhileModal(WindowId id, const std::function<void()>& open, const std::function<void()>& act) {
   bool acted = false;
   bool forced = false;
   QElapsedTimer clock;
@@ -78,15 +78,15 @@ bool Near(QRgb a, QRgb b, int tolerance) {
 
 }  // namespace
 
-QImage seenAt(QWidget& widget) {
+QImage SeenAt(QWidget& widget) {
   QWidget* window = widget.window();
   const QImage all = window->grab().toImage();
   const QRect where(widget.mapTo(window, QPoint(0, 0)), widget.size());
   return all.copy(where);
 }
 
-double shareSeen(QWidget& widget, int tolerance) {
-  const QImage seen = seenAt(widget).convertToFormat(QImage::Format_RGB32);
+double ShareSeen(QWidget& widget, int tolerance) {
+  const QImage seen = SeenAt(widget).convertToFormat(QImage::Format_RGB32);
   const QImage own = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
   if (seen.size() != own.size() || own.isNull()) return 0;
   qint64 same = 0;
@@ -95,7 +95,7 @@ double shareSeen(QWidget& widget, int tolerance) {
   return static_cast<double>(same) / (static_cast<double>(own.width()) * own.height());
 }
 
-double colorShare(const QImage& image, const QColor& color, int tolerance) {
+double ColorShare(const QImage& image, const QColor& color, int tolerance) {
   if (image.isNull()) return 0;
   const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
   qint64 same = 0;
@@ -104,7 +104,7 @@ double colorShare(const QImage& image, const QColor& color, int tolerance) {
   return static_cast<double>(same) / (static_cast<double>(rgb.width()) * rgb.height());
 }
 
-QWidget* GuiTest::windowWidget(WindowId id) {
+QWidget* GuiTest::WindowWidget(WindowId id) {
   const QString name = QStringLiteral("window_%1").arg(id, 8, 16, QChar('0'));
   for (QWidget* w : QApplication::allWidgets())
     if (w->objectName() == name) return w;

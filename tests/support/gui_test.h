@@ -31,19 +31,19 @@ class GuiTest : public ::testing::Test {
   void TearDown() override;
 
   // Runs what is queued: deferred destroys, deferred deletes, layout.
-  static void settle();
+  static void Settle();
 
   // Runs `open`, which loads window `id` modally and so returns only once that window is gone;
   // `act` runs inside the modal loop as soon as the window is up, and should close it. A window
   // still up a few seconds after `act` is destroyed, so a fault fails the test instead of hanging it.
-  static void whileModal(WindowId id, const std::function<void()>& open, const std::function<void()>& act);
+  static void WhileModal(WindowId id, const std::function<void()>& open, const std::function<void()>& act);
 
  public:
   // The live window of the form, and a control of it by its form name.
-  static QWidget* windowWidget(WindowId id);
+  static QWidget* WindowWidget(WindowId id);
   template <typename T = QWidget>
-  static T* control(WindowId id, const char* name) {
-    QWidget* w = windowWidget(id);
+  static T* Control(WindowId id, const char* name) {
+    QWidget* w = WindowWidget(id);
     return w ? w->findChild<T*>(QString::fromUtf8(name)) : nullptr;
   }
 
@@ -56,11 +56,11 @@ class GuiTest : public ::testing::Test {
 
 // What a person sees: the grab of `widget`'s whole window (controls stacked as they are shown),
 // cut to the rectangle `widget` covers.
-QImage seenAt(QWidget& widget);
+QImage SeenAt(QWidget& widget);
 // The share (0 to 1) of `widget`'s rectangle where the window shows the widget itself: its pixels
 // in the window's grab equal, within `tolerance` per channel, the widget's own rendering.
-double shareSeen(QWidget& widget, int tolerance = 4);
+double ShareSeen(QWidget& widget, int tolerance = 4);
 // The share of the pixels of `image` within `tolerance` per channel of `color`.
-double colorShare(const QImage& image, const QColor& color, int tolerance = 4);
+double ColorShare(const QImage& image, const QColor& color, int tolerance = 4);
 
 }  // namespace nvx::test

@@ -116,12 +116,12 @@ class ScriptedProgress final : public Progress {
   explicit ScriptedProgress(ScriptedInteraction::ProgressShown& record) : record_(record) {}
   ~ScriptedProgress() override { record_.ended = true; }
 
-  bool step(std::int64_t done) override {
+  bool Step(std::int64_t done) override {
     record_.steps.push_back(done);
     if (record_.cancelAt >= 0 && done >= record_.cancelAt) record_.cancelled = true;
     return !record_.cancelled;
   }
-  bool cancelled() const override { return record_.cancelled; }
+  bool Cancelled() const override { return record_.cancelled; }
 
  private:
   ScriptedInteraction::ProgressShown& record_;
@@ -129,20 +129,20 @@ class ScriptedProgress final : public Progress {
 
 }  // namespace
 
-void ScriptedInteraction::answerMessage(int button) { messageAnswers_.push_back(button); }
-void ScriptedInteraction::answerFile(std::optional<QString> path) { fileAnswers_.push_back(std::move(path)); }
-void ScriptedInteraction::answerFont(std::optional<FontChoice> choice) {
+void ScriptedInteraction::AnswerMessage(int button) { messageAnswers_.push_back(button); }
+void ScriptedInteraction::AnswerFile(std::optional<QString> path) { fileAnswers_.push_back(std::move(path)); }
+void ScriptedInteraction::AnswerFont(std::optional<FontChoice> choice) {
   fontAnswers_.push_back(std::move(choice));
 }
-void ScriptedInteraction::answerColor(std::optional<QColor> color) { colorAnswers_.push_back(color); }
-void ScriptedInteraction::answerPopup(QStringList captionPath) {
+void ScriptedInteraction::AnswerColor(std::optional<QColor> color) { colorAnswers_.push_back(color); }
+void ScriptedInteraction::AnswerPopup(QStringList captionPath) {
   popupAnswers_.emplace_back(std::move(captionPath));
 }
 void ScriptedInteraction::AnswerPopupData(QVariant data) { popupAnswers_.emplace_back(std::move(data)); }
-void ScriptedInteraction::answerPopupCancel() { popupAnswers_.emplace_back(PopupCancel{}); }
-void ScriptedInteraction::cancelProgressAt(std::int64_t done) { progressCancels_.push_back(done); }
+void ScriptedInteraction::AnswerPopupCancel() { popupAnswers_.emplace_back(PopupCancel{}); }
+void ScriptedInteraction::CancelProgressAt(std::int64_t done) { progressCancels_.push_back(done); }
 
-int ScriptedInteraction::messageBox(const QString& caption, const QString& text, int flags) {
+int ScriptedInteraction::MessageBox(const QString& caption, const QString& text, int flags) {
   Shown s;
   s.kind = Shown::Message;
   s.caption = caption;
@@ -156,7 +156,7 @@ int ScriptedInteraction::messageBox(const QString& caption, const QString& text,
   return FirstButton(flags);
 }
 
-std::optional<QString> ScriptedInteraction::fileDialog(const FileDialogRequest& request) {
+std::optional<QString> ScriptedInteraction::FileDialog(const FileDialogRequest& request) {
   Shown s;
   s.kind = Shown::File;
   s.caption = request.title;
@@ -167,7 +167,7 @@ std::optional<QString> ScriptedInteraction::fileDialog(const FileDialogRequest& 
   return std::nullopt;
 }
 
-std::optional<FontChoice> ScriptedInteraction::fontDialog(const FontChoice& initial) {
+std::optional<FontChoice> ScriptedInteraction::FontDialog(const FontChoice& initial) {
   Shown s;
   s.kind = Shown::Font;
   s.font = initial;
@@ -177,7 +177,7 @@ std::optional<FontChoice> ScriptedInteraction::fontDialog(const FontChoice& init
   return std::nullopt;
 }
 
-std::optional<QColor> ScriptedInteraction::colorDialog(const QColor& initial) {
+std::optional<QColor> ScriptedInteraction::ColorDialog(const QColor& initial) {
   Shown s;
   s.kind = Shown::Color;
   s.color = initial;
@@ -187,7 +187,7 @@ std::optional<QColor> ScriptedInteraction::colorDialog(const QColor& initial) {
   return std::nullopt;
 }
 
-QAction* ScriptedInteraction::popupMenu(QMenu& menu, const QPoint&) {
+QAction* ScriptedInteraction::ShowPopupMenu(QMenu& menu, const QPoint&) {
   AnnounceShow(menu);
   Shown s;
   s.kind = Shown::Popup;
@@ -215,7 +215,7 @@ QAction* ScriptedInteraction::popupMenu(QMenu& menu, const QPoint&) {
   return guard.data();
 }
 
-std::unique_ptr<Progress> ScriptedInteraction::beginProgress(const QString& caption, std::int64_t total,
+std::unique_ptr<Progress> ScriptedInteraction::BeginProgress(const QString& caption, std::int64_t total,
                                                              bool cancellable) {
   Shown s;
   s.kind = Shown::Progress;
@@ -241,14 +241,14 @@ int ScriptedInteraction::UnusedAnswers() const {
                           colorAnswers_.size() + popupAnswers_.size() + progressCancels_.size());
 }
 
-std::vector<ScriptedInteraction::Shown> ScriptedInteraction::ofKind(Shown::Kind kind) const {
+std::vector<ScriptedInteraction::Shown> ScriptedInteraction::OfKind(Shown::Kind kind) const {
   std::vector<Shown> out;
   for (const Shown& s : shown)
     if (s.kind == kind) out.push_back(s);
   return out;
 }
 
-const ScriptedInteraction::Shown* ScriptedInteraction::lastMessage() const {
+const ScriptedInteraction::Shown* ScriptedInteraction::LastMessage() const {
   for (auto it = shown.rbegin(); it != shown.rend(); ++it)
     if (it->kind == Shown::Message) return &*it;
   return nullptr;
@@ -263,9 +263,9 @@ QStringList ScriptedInteraction::DescribeMenu(const QMenu& menu) {
 ScopedScriptedInteraction::ScopedScriptedInteraction() {
   auto scripted = std::make_unique<ScriptedInteraction>();
   scripted_ = scripted.get();
-  previous_ = setInteraction(std::move(scripted));
+  previous_ = SetInteraction(std::move(scripted));
 }
 
-ScopedScriptedInteraction::~ScopedScriptedInteraction() { setInteraction(std::move(previous_)); }
+ScopedScriptedInteraction::~ScopedScriptedInteraction() { SetInteraction(std::move(previous_)); }
 
 }  // namespace nvx

@@ -46,26 +46,26 @@ class ScriptedInteraction : public Interaction {
   };
 
   // Queues the next answer of each kind; answers are used in the order queued.
-  void answerMessage(int button);
-  void answerFile(std::optional<QString> path);
-  void answerFont(std::optional<FontChoice> choice);
-  void answerColor(std::optional<QColor> color);
+  void AnswerMessage(int button);
+  void AnswerFile(std::optional<QString> path);
+  void AnswerFont(std::optional<FontChoice> choice);
+  void AnswerColor(std::optional<QColor> color);
   // A pop-up answer picks the action with this caption path ({"内容操作", "复制"}), ...
-  void answerPopup(QStringList captionPath);
+  void AnswerPopup(QStringList captionPath);
   // ... the action whose data() equals `data` (a command number), ...
   void AnswerPopupData(QVariant data);
   // ... or nothing, as when the user clicks outside the menu.
-  void answerPopupCancel();
+  void AnswerPopupCancel();
   // The next progress report is cancelled by the user once the work reports `done` or more
   // finished. (A report with nothing queued is never cancelled; it asks nothing.)
-  void cancelProgressAt(std::int64_t done);
+  void CancelProgressAt(std::int64_t done);
 
-  int messageBox(const QString& caption, const QString& text, int flags) override;
-  std::optional<QString> fileDialog(const FileDialogRequest& request) override;
-  std::optional<FontChoice> fontDialog(const FontChoice& initial) override;
-  std::optional<QColor> colorDialog(const QColor& initial) override;
-  QAction* popupMenu(QMenu& menu, const QPoint& at) override;
-  std::unique_ptr<nvx::Progress> beginProgress(const QString& caption, std::int64_t total,
+  int MessageBox(const QString& caption, const QString& text, int flags) override;
+  std::optional<QString> FileDialog(const FileDialogRequest& request) override;
+  std::optional<FontChoice> FontDialog(const FontChoice& initial) override;
+  std::optional<QColor> ColorDialog(const QColor& initial) override;
+  QAction* ShowPopupMenu(QMenu& menu, const QPoint& at) override;
+  std::unique_ptr<nvx::Progress> BeginProgress(const QString& caption, std::int64_t total,
                                                bool cancellable) override;
 
   // Everything shown, in order.
@@ -80,10 +80,10 @@ class ScriptedInteraction : public Interaction {
   // Answers queued but never asked for.
   int UnusedAnswers() const;
 
-  std::vector<Shown> ofKind(Shown::Kind kind) const;
-  std::vector<Shown> messages() const { return ofKind(Shown::Message); }
+  std::vector<Shown> OfKind(Shown::Kind kind) const;
+  std::vector<Shown> Messages() const { return OfKind(Shown::Message); }
   // The last message box shown, or nullptr.
-  const Shown* lastMessage() const;
+  const Shown* LastMessage() const;
 
   // A menu flattened for comparison: each visible action's text without mnemonics, a submenu's
   // actions as "内容操作/复制", a separator as "-" (or "内容操作/-"), an empty submenu as "内容操作/".

@@ -31,8 +31,8 @@ class BookCommands : public ::testing::Test {
   void SetUp() override { ASSERT_EQ(Run({"new", file}).code, 0); }
 
   std::string WriteBook(const std::string& name, const std::string& bytes) {
-    const std::string path = dir.file(name);
-    test::writeFile(path, bytes);
+    const std::string path = dir.File(name);
+    test::WriteFile(path, bytes);
     return path;
   }
 
@@ -44,7 +44,7 @@ class BookCommands : public ::testing::Test {
   }
 
   test::TempDir dir;
-  std::string file = dir.file("books.nvx");
+  std::string file = dir.File("books.nvx");
 };
 
 TEST_F(BookCommands, ImportAppendsTheChaptersAsNewArticles) {
@@ -60,7 +60,7 @@ TEST_F(BookCommands, ImportAppendsTheChaptersAsNewArticles) {
 }
 
 TEST_F(BookCommands, DryRunListsTheArticlesAndLeavesTheFileAlone) {
-  const std::string before = test::readFile(file);
+  const std::string before = test::ReadFile(file);
   const std::string book = WriteBook("book.txt", kBook + "第一章 初见\n又一次。\n");
   Result r = Run({"import", file, book, "--dry-run"});
   EXPECT_EQ(r.code, 0) << r.err;
@@ -68,7 +68,7 @@ TEST_F(BookCommands, DryRunListsTheArticlesAndLeavesTheFileAlone) {
             "1\t前言\t10\n2\t第一卷 风\t0\n3\t第一章 初见\t6\n4\t第三章 别离\t9\n5\t第一章 初见\t4\n"
             "encoding UTF-8; rule default; 5 articles; 1 empty dropped; duplicate titles: 第一章 初见 ×2; "
             "fallback: no\n");
-  EXPECT_EQ(test::readFile(file), before) << "byte for byte";
+  EXPECT_EQ(test::ReadFile(file), before) << "byte for byte";
 
   // Without headings the book is cut into pieces; a GBK file is told from its bytes.
   std::string plain;
@@ -106,37 +106,37 @@ TEST_F(BookCommands, ImportFailuresAddNothing) {
       {"empty",
        {"import", file, WriteBook("empty.txt", "")},
        1,
-       "nvx: " + dir.file("empty.txt") + ": no text"},
+       "nvx: " + dir.File("empty.txt") + ": no text"},
       {"blank",
        {"import", file, WriteBook("blank.txt", " \r\n　\n\t\n")},
        1,
-       "nvx: " + dir.file("blank.txt") + ": no text"},
+       "nvx: " + dir.File("blank.txt") + ": no text"},
       {"missing book",
-       {"import", file, dir.file("none.txt")},
+       {"import", file, dir.File("none.txt")},
        1,
-       "nvx: " + dir.file("none.txt") + ": cannot read"},
+       "nvx: " + dir.File("none.txt") + ": cannot read"},
       {"a folder as book",
-       {"import", file, dir.path().string()},
+       {"import", file, dir.Path().string()},
        1,
-       "nvx: " + dir.path().string() + ": cannot read"},
+       "nvx: " + dir.Path().string() + ": cannot read"},
       {"bad rule",
        {"import", file, WriteBook("a.txt", kBook), "--rule", "第("},
        2,
        "nvx: bad --rule: missing closing parenthesis at offset 4"},
       {"unknown encoding",
-       {"import", file, dir.file("a.txt"), "--encoding", "NO-SUCH"},
+       {"import", file, dir.File("a.txt"), "--encoding", "NO-SUCH"},
        2,
        "nvx: unknown encoding NO-SUCH"},
       {"bad --max-chars",
-       {"import", file, dir.file("a.txt"), "--max-chars", "0"},
+       {"import", file, dir.File("a.txt"), "--max-chars", "0"},
        2,
        "nvx: --max-chars needs a positive number"},
       {"not a collection",
-       {"import", dir.file("a.txt"), dir.file("a.txt")},
+       {"import", dir.File("a.txt"), dir.File("a.txt")},
        1,
-       "nvx: " + dir.file("a.txt") + ": not a database"},
+       "nvx: " + dir.File("a.txt") + ": not a database"},
   };
-  const std::string before = test::readFile(file);
+  const std::string before = test::ReadFile(file);
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const Result r = Run(row.args);
@@ -145,7 +145,7 @@ TEST_F(BookCommands, ImportFailuresAddNothing) {
     EXPECT_EQ(r.err.find(usage) != std::string::npos, row.code == 2);
     EXPECT_EQ(r.out, "");
   }
-  EXPECT_EQ(test::readFile(file), before);
+  EXPECT_EQ(test::ReadFile(file), before);
 }
 
 TEST_F(BookCommands, AFailureHalfwayAddsNothing) {
@@ -191,7 +191,7 @@ TEST_F(BookCommands, GrepSearchesDecodedTexts) {
       {"--titles", {"grep", file, "乙", "--titles"}, 0, "2\t第二章 乙\n"},
       {"bad pattern", {"grep", file, "-E", "("}, 2, ""},
       {"unknown option", {"grep", file, "x", "-z"}, 2, ""},
-      {"missing file", {"grep", dir.file("none.nvx"), "x"}, 2, ""},
+      {"missing file", {"grep", dir.File("none.nvx"), "x"}, 2, ""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -215,28 +215,28 @@ TEST_F(BookCommands, ExportSplitWritesOneFilePerArticle) {
   for (int i = 1; i <= 10; ++i) Sql("INSERT INTO nr(name, nr) VALUES('t" + std::to_string(i) + "', NULL)");
   ASSERT_EQ(Run({"import", file, WriteBook("a.txt", "第一章 a/b\n一\r\n二\n第二章 乙\n乙\n")}).code, 0);
   Sql("UPDATE nr SET name='.hidden' || char(9) || 'x' WHERE id=1");
-  const std::filesystem::path out = dir.path() / "out" / "deeper";
+  const std::filesystem::path out = dir.Path() / "out" / "deeper";
   std::filesystem::create_directories(out);
-  test::writeFile((out / "11-第一章 a_b.txt").string(), "old");
-  test::writeFile((out / "keep.txt").string(), "mine");
+  test::WriteFile((out / "11-第一章 a_b.txt").string(), "old");
+  test::WriteFile((out / "keep.txt").string(), "mine");
 
   Result r = Run({"export", file, out.string(), "--split", "--range", "11-"});
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(test::readFile((out / "11-第一章 a_b.txt").string()), "一\r\n二") << "replaced";
-  EXPECT_EQ(test::readFile((out / "12-第二章 乙.txt").string()), "乙");
-  EXPECT_EQ(test::readFile((out / "keep.txt").string()), "mine") << "other files untouched";
+  EXPECT_EQ(test::ReadFile((out / "11-第一章 a_b.txt").string()), "一\r\n二") << "replaced";
+  EXPECT_EQ(test::ReadFile((out / "12-第二章 乙.txt").string()), "乙");
+  EXPECT_EQ(test::ReadFile((out / "keep.txt").string()), "mine") << "other files untouched";
   std::size_t files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(out)) files += entry.is_regular_file();
   EXPECT_EQ(files, 3u) << "no temporary files left";
 
-  const std::filesystem::path all = dir.path() / "all";
+  const std::filesystem::path all = dir.Path() / "all";
   r = Run({"export", file, all.string(), "--split", "--range", "1-2", "--encoding", "GB18030"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_TRUE(std::filesystem::exists(all / "01-_hidden_x.txt"));
   EXPECT_TRUE(std::filesystem::exists(all / "02-t2.txt"));
   EXPECT_FALSE(std::filesystem::exists(all / "03-t3.txt"));
   r = Run({"export", file, all.string(), "--split", "--range", "12-12", "--encoding", "gb18030"});
-  EXPECT_EQ(test::readFile((all / "12-第二章 乙.txt").string()), "\xD2\xD2");
+  EXPECT_EQ(test::ReadFile((all / "12-第二章 乙.txt").string()), "\xD2\xD2");
 
   struct Row {
     const char* name;
@@ -257,7 +257,7 @@ TEST_F(BookCommands, ExportSplitWritesOneFilePerArticle) {
   std::string longTitle;
   for (int i = 0; i < 100; ++i) longTitle += "长";
   Sql("UPDATE nr SET name='" + longTitle + "' WHERE id=2");
-  const std::filesystem::path cut = dir.path() / "cut";
+  const std::filesystem::path cut = dir.Path() / "cut";
   EXPECT_EQ(Run({"export", file, cut.string(), "--split", "--range", "2-2"}).code, 0);
   ASSERT_EQ(std::distance(std::filesystem::directory_iterator(cut), {}), 1);
   const std::string name = std::filesystem::directory_iterator(cut)->path().filename().string();
@@ -266,7 +266,7 @@ TEST_F(BookCommands, ExportSplitWritesOneFilePerArticle) {
 }
 
 TEST_F(BookCommands, ExportSplitNeverWritesOverItsOwnCollection) {
-  const std::filesystem::path folder = dir.path() / "split";
+  const std::filesystem::path folder = dir.Path() / "split";
   std::filesystem::create_directories(folder);
   const std::string own = (folder / "1-a.txt").string();
   ASSERT_EQ(Run({"new", own}).code, 0);
@@ -274,11 +274,11 @@ TEST_F(BookCommands, ExportSplitNeverWritesOverItsOwnCollection) {
   ASSERT_EQ(sqlite3_open(own.c_str(), &db), SQLITE_OK);
   sqlite3_exec(db, "INSERT INTO nr(name) VALUES('a')", nullptr, nullptr, nullptr);
   sqlite3_close(db);
-  const std::string before = test::readFile(own);
+  const std::string before = test::ReadFile(own);
   const Result r = Run({"export", own, folder.string(), "--split"});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + own + ": is the collection itself\n");
-  EXPECT_EQ(test::readFile(own), before);
+  EXPECT_EQ(test::ReadFile(own), before);
 }
 
 TEST_F(BookCommands, HelpNamesTheBookCommands) {

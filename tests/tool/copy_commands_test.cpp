@@ -77,17 +77,17 @@ class CopyCommands : public ::testing::Test {
 
   test::TempDir io;
   test::TempDir dir;
-  std::string file = dir.file("藏书.nvx");
+  std::string file = dir.File("藏书.nvx");
 };
 
 TEST_F(CopyCommands, BackupsAreRotatedAndListTheSameAsTheSource) {
   MakeCollection(file, {{"第一回", "滚滚长江东逝水"}, {"第二回", "浪花淘尽英雄"}, {"空", ""}});
-  const std::string backups = dir.file("backups");
+  const std::string backups = dir.File("backups");
   fs::create_directory(backups);
   const std::vector<std::string> others = {"藏书.nvx", "藏书-20200101-000000.nvx.bak",
                                            "藏书-1-20200101-000000.nvx", "其他-20200101-000000.nvx",
                                            "notes.txt"};
-  for (const auto& name : others) test::writeFile(backups + "/" + name, "not a backup of 藏书");
+  for (const auto& name : others) test::WriteFile(backups + "/" + name, "not a backup of 藏书");
 
   const std::regex backupName("藏书-[0-9]{8}-[0-9]{6}(-[0-9]+)?\\.nvx");
   std::vector<std::string> printed;
@@ -107,7 +107,7 @@ TEST_F(CopyCommands, BackupsAreRotatedAndListTheSameAsTheSource) {
   EXPECT_FALSE(fs::exists(printed[0])) << "the oldest went";
   for (std::size_t i = 1; i < printed.size(); ++i) EXPECT_TRUE(fs::exists(printed[i])) << printed[i];
   for (const auto& name : others)
-    EXPECT_EQ(test::readFile(backups + "/" + name), "not a backup of 藏书") << name;
+    EXPECT_EQ(test::ReadFile(backups + "/" + name), "not a backup of 藏书") << name;
   EXPECT_EQ(NamesIn(backups).size(), others.size() + 5) << "no .tmp left";
 
   const std::string listed = Run({"list", file}).out;
@@ -120,8 +120,8 @@ TEST_F(CopyCommands, BackupsAreRotatedAndListTheSameAsTheSource) {
   // Without --dir the backup goes beside the collection; --keep 1 leaves only the new one there.
   const Result beside = Run({"backup", file, "--keep", "1"});
   ASSERT_EQ(beside.code, 0) << beside.err;
-  EXPECT_EQ(fs::path(beside.out.substr(0, beside.out.size() - 1)).parent_path(), dir.path());
-  EXPECT_EQ(NamesIn(dir.path().string()).size(), 3u) << "藏书.nvx, backups/ and the one backup";
+  EXPECT_EQ(fs::path(beside.out.substr(0, beside.out.size() - 1)).parent_path(), dir.Path());
+  EXPECT_EQ(NamesIn(dir.Path().string()).size(), 3u) << "藏书.nvx, backups/ and the one backup";
   EXPECT_EQ(NamesIn(backups).size(), others.size() + 5) << "backups elsewhere are not this folder's";
 }
 
@@ -130,36 +130,36 @@ TEST_F(CopyCommands, DamagedSourceKeepsOlderBackupsAndLeavesNoTemporaryFile) {
   for (int i = 0; i < 40; ++i)
     articles.push_back({"篇" + std::to_string(i), std::string(3000, 'a' + i % 26)});
   MakeCollection(file, articles);
-  const std::string backups = dir.file("backups");
+  const std::string backups = dir.File("backups");
   fs::create_directory(backups);
   ASSERT_EQ(Run({"backup", file, "--dir", backups}).code, 0);
   const std::vector<std::string> before = NamesIn(backups);
 
-  std::string bytes = test::readFile(file);
+  std::string bytes = test::ReadFile(file);
   for (std::size_t i = 4096; i < 8192 && i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 13);
-  test::writeFile(file, bytes);
+  test::WriteFile(file, bytes);
 
   const Result r = Run({"backup", file, "--dir", backups, "--keep", "1"});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + file + ": damaged, no backup made, older backups kept\n");
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(NamesIn(backups), before);
-  EXPECT_EQ(test::readFile(file), bytes) << "the source is never written";
+  EXPECT_EQ(test::ReadFile(file), bytes) << "the source is never written";
 
   struct Row {
     std::vector<std::string> args;
     std::string err;
   };
-  const std::string missing = dir.file("missing.nvx");
-  const std::string empty = dir.file("empty.nvx");
-  test::writeFile(empty, "");
-  const std::string sound = dir.file("sound.nvx");
+  const std::string missing = dir.File("missing.nvx");
+  const std::string empty = dir.File("empty.nvx");
+  test::WriteFile(empty, "");
+  const std::string sound = dir.File("sound.nvx");
   MakeCollection(sound, {{"t", "x"}});
   const Row rows[] = {
       {{"backup", missing}, "nvx: " + missing + ": no such file\n"},
       {{"backup", empty}, "nvx: " + empty + ": no table nr, no backup made, older backups kept\n"},
-      {{"backup", sound, "--dir", dir.file("nowhere")},
-       "nvx: " + sound + ": cannot write the backup in " + dir.file("nowhere") + ": no such directory\n" +
+      {{"backup", sound, "--dir", dir.File("nowhere")},
+       "nvx: " + sound + ": cannot write the backup in " + dir.File("nowhere") + ": no such directory\n" +
            "nvx: " + sound + ": no backup made, older backups kept\n"},
   };
   for (const Row& row : rows) {
@@ -173,13 +173,13 @@ TEST_F(CopyCommands, DamagedSourceKeepsOlderBackupsAndLeavesNoTemporaryFile) {
 // What every other command refuses, backup and diff refuse too: a view (here over a never-ending
 // query), generated columns; and a name starting with "file:" is that file, never a URI.
 TEST_F(CopyCommands, HostileFilesAreRefusedAndNamesAreFileNames) {
-  const std::string view = dir.file("view.nvx");
+  const std::string view = dir.File("view.nvx");
   ASSERT_EQ(Run({"new", view}).code, 0);
   Exec(view, "DROP TABLE nr");
   Exec(view,
        "CREATE VIEW nr AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
        "SELECT x AS id, 't' AS name, x'' AS nr, 0 AS ksid, '' AS zt, 0 AS ys, 14 AS ztdx, 0 AS xg FROM c");
-  const std::string generated = dir.file("generated.nvx");
+  const std::string generated = dir.File("generated.nvx");
   ASSERT_EQ(Run({"new", generated}).code, 0);
   Exec(generated, "ALTER TABLE nr ADD COLUMN big BLOB AS (zeroblob(300000000))");
   MakeCollection(file, {{"一", "a"}});
@@ -188,20 +188,20 @@ TEST_F(CopyCommands, HostileFilesAreRefusedAndNamesAreFileNames) {
     const Result diff = Run({"diff", hostile, file});
     EXPECT_EQ(diff.code, 2);
     EXPECT_NE(diff.err.find("not a collection"), std::string::npos) << diff.err;
-    const Result backup = Run({"backup", hostile, "--dir", io.path().string()});
+    const Result backup = Run({"backup", hostile, "--dir", io.Path().string()});
     EXPECT_EQ(backup.code, 1);
     EXPECT_NE(backup.err.find("not a collection"), std::string::npos) << backup.err;
   }
 
   // "file:b.nvx" is a file of that name in the current folder, a copy of the collection.
   const std::string uriLike = "file:b.nvx";
-  fs::copy_file(file, dir.path() / uriLike);
-  MakeCollection(dir.file("b.nvx"), {{"别的", "b"}, {"多的", "c"}});
-  const std::string command = "cd " + test::ShellQuote(dir.path().string()) + " && " +
+  fs::copy_file(file, dir.Path() / uriLike);
+  MakeCollection(dir.File("b.nvx"), {{"别的", "b"}, {"多的", "c"}});
+  const std::string command = "cd " + test::ShellQuote(dir.Path().string()) + " && " +
                               test::ShellQuote(NVX_TOOL_PATH) + " diff " + test::ShellQuote(file) + " " +
                               test::ShellQuote(uriLike) + " >/dev/null";
   EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0) << "compared with b.nvx instead";
-  const std::string backup = "cd " + test::ShellQuote(dir.path().string()) + " && " +
+  const std::string backup = "cd " + test::ShellQuote(dir.Path().string()) + " && " +
                              test::ShellQuote(NVX_TOOL_PATH) + " backup " + test::ShellQuote(uriLike) +
                              " >/dev/null";
   EXPECT_EQ(WEXITSTATUS(std::system(backup.c_str())), 0);
@@ -246,8 +246,8 @@ std::string PackedAtLevel1(const std::string& text) {
 }
 
 TEST_F(CopyCommands, DiffPrintsWhatDiffersAndExitsAsDiffDoes) {
-  const std::string a = dir.file("a.nvx");
-  const std::string b = dir.file("b.nvx");
+  const std::string a = dir.File("a.nvx");
+  const std::string b = dir.File("b.nvx");
   const std::string text = "临江仙\r\n是非成败转头空，青山依旧在，几度夕阳红。";
   MakeCollection(a, {{"一", text}, {"二", "b"}, {"三", "c"}, {"四", "d"}, {"五", "e"}});
   fs::copy_file(a, b);
@@ -288,9 +288,9 @@ TEST_F(CopyCommands, DiffPrintsWhatDiffersAndExitsAsDiffDoes) {
   EXPECT_NE(r.out.find("+ 3 三\n"), std::string::npos);
   EXPECT_NE(r.out.find("- 9 新\n"), std::string::npos);
 
-  const std::string missing = dir.file("missing.nvx");
-  const std::string notes = dir.file("notes.txt");
-  test::writeFile(notes, std::string(2048, 'n'));
+  const std::string missing = dir.File("missing.nvx");
+  const std::string notes = dir.File("notes.txt");
+  test::WriteFile(notes, std::string(2048, 'n'));
   for (const auto& [x, y, err] : {std::tuple{a, missing, missing + ": no such file"},
                                   std::tuple{notes, b, notes + ": not a database"}}) {
     r = Run({"diff", x, y});

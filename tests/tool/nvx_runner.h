@@ -27,16 +27,16 @@ inline std::string ShellQuote(const std::string& arg) {
 // Runs NVX_TOOL_PATH with `args`, keeping its input and output in `io`.
 inline NvxResult RunNvx(const TempDir& io, const std::vector<std::string>& args,
                         const std::string& input = "") {
-  writeFile(io.file("stdin"), input);
+  WriteFile(io.File("stdin"), input);
   std::string command = ShellQuote(NVX_TOOL_PATH);
   for (const auto& a : args) command += " " + ShellQuote(a);
-  command += " <" + ShellQuote(io.file("stdin")) + " >" + ShellQuote(io.file("stdout")) + " 2>" +
-             ShellQuote(io.file("stderr"));
+  command += " <" + ShellQuote(io.File("stdin")) + " >" + ShellQuote(io.File("stdout")) + " 2>" +
+             ShellQuote(io.File("stderr"));
   const int status = std::system(command.c_str());
   NvxResult r;
   r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  r.out = readFile(io.file("stdout"));
-  r.err = readFile(io.file("stderr"));
+  r.out = ReadFile(io.File("stdout"));
+  r.err = ReadFile(io.File("stderr"));
   return r;
 }
 

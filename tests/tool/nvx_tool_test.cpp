@@ -26,17 +26,17 @@ class NvxTool : public ::testing::Test {
   // Runs nvx with `input` on standard input and standard output into `out` (a file of the test's
   // own unless given). A run that hangs is ended after 20 s and gives code 124.
   Result Run(const std::vector<std::string>& args, const std::string& input = "", std::string out = "") {
-    if (out.empty()) out = dir.file("stdout");
-    test::writeFile(dir.file("stdin"), input);
+    if (out.empty()) out = dir.File("stdout");
+    test::WriteFile(dir.File("stdin"), input);
     std::string command = "timeout 20 " + ShellQuote(NVX_TOOL_PATH);
     for (const auto& a : args) command += " " + ShellQuote(a);
-    command += " <" + ShellQuote(dir.file("stdin")) + " >" + ShellQuote(out) + " 2>" +
-               ShellQuote(dir.file("stderr"));
+    command += " <" + ShellQuote(dir.File("stdin")) + " >" + ShellQuote(out) + " 2>" +
+               ShellQuote(dir.File("stderr"));
     const int status = std::system(command.c_str());
     Result r;
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = out == dir.file("stdout") ? test::readFile(out) : "";
-    r.err = test::readFile(dir.file("stderr"));
+    r.out = out == dir.File("stdout") ? test::ReadFile(out) : "";
+    r.err = test::ReadFile(dir.File("stderr"));
     return r;
   }
 
@@ -49,21 +49,21 @@ class NvxTool : public ::testing::Test {
   }
 
   test::TempDir dir;
-  std::string file = dir.file("books.nvx");
+  std::string file = dir.File("books.nvx");
 };
 
 TEST_F(NvxTool, NewWritesTheEmptyDatabaseReplacingAnyFile) {
-  test::writeFile(file, std::string(5000, 'z'));
+  test::WriteFile(file, std::string(5000, 'z'));
   const Result r = Run({"new", file});
   EXPECT_EQ(r.code, 0) << r.err;
   const auto& t = TemplateDatabase();
-  EXPECT_EQ(test::readFile(file), std::string(t.begin(), t.end()));
+  EXPECT_EQ(test::ReadFile(file), std::string(t.begin(), t.end()));
   EXPECT_EQ(Run({"list", file}).out, "");
   EXPECT_EQ(Run({"check", file}).code, 0);
 
-  const Result bad = Run({"new", dir.file("no/such/dir.nvx")});
+  const Result bad = Run({"new", dir.File("no/such/dir.nvx")});
   EXPECT_EQ(bad.code, 1);
-  EXPECT_EQ(bad.err, "nvx: " + dir.file("no/such/dir.nvx") + ": cannot write\n");
+  EXPECT_EQ(bad.err, "nvx: " + dir.File("no/such/dir.nvx") + ": cannot write\n");
 }
 
 TEST_F(NvxTool, AddListAndCatKeepTitlesAndTextExactly) {
@@ -96,11 +96,11 @@ TEST_F(NvxTool, AddListAndCatKeepTitlesAndTextExactly) {
 }
 
 TEST_F(NvxTool, FailuresNameTheFileAndTheReason) {
-  const std::string missing = dir.file("missing.nvx");
-  const std::string text = dir.file("notes.txt");
-  const std::string empty = dir.file("empty.nvx");
-  test::writeFile(text, std::string(2048, 'n'));
-  test::writeFile(empty, "");
+  const std::string missing = dir.File("missing.nvx");
+  const std::string text = dir.File("notes.txt");
+  const std::string empty = dir.File("empty.nvx");
+  test::WriteFile(text, std::string(2048, 'n'));
+  test::WriteFile(empty, "");
   ASSERT_EQ(Run({"new", file}).code, 0);
   ASSERT_EQ(Run({"add", file, "one"}, "1").code, 0);
 
@@ -131,7 +131,7 @@ TEST_F(NvxTool, FailuresNameTheFileAndTheReason) {
     EXPECT_EQ(r.err, "nvx: " + row.err + "\n");
     EXPECT_EQ(r.out, "");
   }
-  EXPECT_EQ(test::readFile(text), std::string(2048, 'n')) << "a foreign file is left as it was";
+  EXPECT_EQ(test::ReadFile(text), std::string(2048, 'n')) << "a foreign file is left as it was";
   EXPECT_EQ(Run({"list", file}).out, "1\tone\n") << "failed adds added nothing";
 }
 
@@ -159,27 +159,27 @@ TEST_F(NvxTool, ExportWritesTheEditorsBlocks) {
   ASSERT_EQ(Run({"new", file}).code, 0);
   ASSERT_EQ(Run({"add", file, "A"}, "x").code, 0);
   ASSERT_EQ(Run({"add", file, "B"}, "y").code, 0);
-  const std::string out = dir.file("out.txt");
+  const std::string out = dir.File("out.txt");
   const Result r = Run({"export", file, out});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.err, "") << "no progress line when standard error is not a terminal";
-  EXPECT_EQ(test::readFile(out), std::string("[\xB5\xDA"
+  EXPECT_EQ(test::ReadFile(out), std::string("[\xB5\xDA"
                                              "1\xC6\xAA]A\r\nx\r\n\0[\xB5\xDA"
                                              "2\xC6\xAA]B\r\ny\r\n\0",
                                              28));
-  const Result bad = Run({"export", file, dir.file("no/dir/out.txt")});
+  const Result bad = Run({"export", file, dir.File("no/dir/out.txt")});
   EXPECT_EQ(bad.code, 1);
-  EXPECT_EQ(bad.err, "nvx: " + dir.file("no/dir/out.txt") + ": cannot write\n");
-  EXPECT_EQ(Run({"export", dir.file("missing.nvx"), out}).code, 1);
+  EXPECT_EQ(bad.err, "nvx: " + dir.File("no/dir/out.txt") + ": cannot write\n");
+  EXPECT_EQ(Run({"export", dir.File("missing.nvx"), out}).code, 1);
 }
 
 TEST_F(NvxTool, ExportNeverReplacesItsOwnCollectionOrASpecialFile) {
   ASSERT_EQ(Run({"new", file}).code, 0);
   ASSERT_EQ(Run({"add", file, "A"}, "x").code, 0);
-  const std::string before = test::readFile(file);
-  const std::string link = dir.file("link.txt");
+  const std::string before = test::ReadFile(file);
+  const std::string link = dir.File("link.txt");
   std::filesystem::create_symlink(file, link);
-  const std::string fifo = dir.file("fifo");
+  const std::string fifo = dir.File("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
 
   const std::pair<std::string, std::string> rows[] = {
@@ -194,13 +194,13 @@ TEST_F(NvxTool, ExportNeverReplacesItsOwnCollectionOrASpecialFile) {
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "nvx: " + target + ": " + reason + "\n");
   }
-  EXPECT_EQ(test::readFile(file), before);
+  EXPECT_EQ(test::ReadFile(file), before);
   EXPECT_EQ(Run({"list", file}).out, "1\tA\n");
 }
 
 // A FIFO named as the collection would block an open for ever: it is refused first.
 TEST_F(NvxTool, SpecialFilesAreRefusedWithoutBlocking) {
-  const std::string fifo = dir.file("fifo.nvx");
+  const std::string fifo = dir.File("fifo.nvx");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   ASSERT_EQ(Run({"new", file}).code, 0);
   const std::vector<std::string> rows[] = {
@@ -208,9 +208,9 @@ TEST_F(NvxTool, SpecialFilesAreRefusedWithoutBlocking) {
       {"cat", fifo, "1"},
       {"add", fifo, "t"},
       {"check", fifo},
-      {"export", fifo, dir.file("out.txt")},
+      {"export", fifo, dir.File("out.txt")},
       {"new", fifo},
-      {"list", dir.path().string()},
+      {"list", dir.Path().string()},
   };
   for (const auto& args : rows) {
     SCOPED_TRACE(args[0]);
@@ -274,14 +274,14 @@ TEST_F(NvxTool, AddSaysWhenTheArticleWasNotStored) {
 
   for (int i = 0; i < 40; ++i)
     ASSERT_EQ(Run({"add", file, "article"}, std::string(3000, char('a' + i % 26))).code, 0);
-  std::string bytes = test::readFile(file);
+  std::string bytes = test::ReadFile(file);
   for (std::size_t i = 4096 + 20; i < 4096 + 400; ++i) bytes[i] = '\x55';  // scribble over a b-tree page
-  const std::string damaged = dir.file("damaged.nvx");
-  test::writeFile(damaged, bytes);
+  const std::string damaged = dir.File("damaged.nvx");
+  test::WriteFile(damaged, bytes);
   r = Run({"add", damaged, "t"}, "text");
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + damaged + ": damaged (run nvx check)\n");
-  EXPECT_EQ(test::readFile(damaged), bytes);
+  EXPECT_EQ(test::ReadFile(damaged), bytes);
 
   sqlite3* other = nullptr;
   ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
@@ -294,7 +294,7 @@ TEST_F(NvxTool, AddSaysWhenTheArticleWasNotStored) {
 
 // Replacing a file on a full disk fails and keeps the file that was there.
 TEST_F(NvxTool, AFullDiskKeepsTheEarlierFiles) {
-  test::SmallDisk disk(dir.path() / "disk", 256 * 1024);
+  test::SmallDisk disk(dir.Path() / "disk", 256 * 1024);
   if (!disk.Mounted()) GTEST_SKIP() << "no right to mount a tmpfs here";
   ASSERT_EQ(Run({"new", file}).code, 0);
   for (int i = 0; i < 20; ++i) ASSERT_EQ(Run({"add", file, "t"}, std::string(20000, 'z')).code, 0);
@@ -302,8 +302,8 @@ TEST_F(NvxTool, AFullDiskKeepsTheEarlierFiles) {
   const std::string exported = disk.File("books.txt");
   ASSERT_EQ(Run({"new", collection}).code, 0);
   ASSERT_EQ(Run({"add", collection, "kept"}, "text").code, 0);
-  test::writeFile(exported, "the earlier export");
-  const std::string collectionBefore = test::readFile(collection);
+  test::WriteFile(exported, "the earlier export");
+  const std::string collectionBefore = test::ReadFile(collection);
 
   Result r = Run({"export", file, exported});
   EXPECT_EQ(r.code, 1);
@@ -312,8 +312,8 @@ TEST_F(NvxTool, AFullDiskKeepsTheEarlierFiles) {
   r = Run({"new", collection});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + collection + ": cannot write\n");
-  EXPECT_EQ(test::readFile(exported), "the earlier export");
-  EXPECT_EQ(test::readFile(collection), collectionBefore);
+  EXPECT_EQ(test::ReadFile(exported), "the earlier export");
+  EXPECT_EQ(test::ReadFile(collection), collectionBefore);
   EXPECT_EQ(disk.Names(), "books.nvx books.txt ");
 }
 
@@ -345,12 +345,12 @@ std::pair<std::string, int> RunOnTerminal(const std::vector<std::string>& args) 
 TEST_F(NvxTool, ExportAndCheckShowProgressOnATerminal) {
   ASSERT_EQ(Run({"new", file}).code, 0);
   for (const char* title : {"A", "B", "C"}) ASSERT_EQ(Run({"add", file, title}, "x").code, 0);
-  const std::string out = dir.file("out.txt");
+  const std::string out = dir.File("out.txt");
   const auto [exported, exportCode] = RunOnTerminal({"nvx", "export", file, out});
   EXPECT_EQ(exportCode, 0);
   EXPECT_NE(exported.find("\rexport: 3 / 3"), std::string::npos) << exported;
   EXPECT_EQ(exported.substr(exported.size() - 4), "\r\033[K");
-  EXPECT_EQ(test::readFile(out).size(), 3 * 14u);
+  EXPECT_EQ(test::ReadFile(out).size(), 3 * 14u);
 
   const auto [checked, checkCode] = RunOnTerminal({"nvx", "check", file});
   EXPECT_EQ(checkCode, 0);
