@@ -27,7 +27,7 @@ SANITIZER_ENV = \
 SOURCES = $(shell find src tests bench fuzz -name '*.cpp' -o -name '*.h' 2>/dev/null)
 
 .PHONY: run test build deps configure bench format format-check clean sample package check-install \
-        test-asan build-asan fuzz fuzz-build fuzz-deps
+        test-asan build-asan fuzz fuzz-build fuzz-deps layers
 
 # Opens the sample collection (made once) unless ARGS names another file.
 run: build $(BUILD_DIR)/sample.nvx
@@ -96,6 +96,10 @@ package: deps
 # The install tree and, as root, the package installed, used and removed again.
 check-install: build
 	bash scripts/check-install.sh $(BUILD_DIR)
+
+# The include graph of src/ by folder; fails, naming the include, when one runs up a layer.
+layers:
+	@cmake -DSOURCE_DIR=$(CURDIR) -P tests/layering/check_includes.cmake
 
 format:
 	clang-format -i $(SOURCES)

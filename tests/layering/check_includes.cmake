@@ -1,6 +1,7 @@
-# Reads every source under SOURCE_DIR/src and fails when a folder includes a project header from a
-# folder above it. From the bottom: store, runtime, forms, reading, app; the tool stands on the
-# store alone, and main.cpp above everything.
+# Reads every source under SOURCE_DIR/src, prints the include graph by folder (each folder and the
+# folders it includes from), and fails when a folder includes a project header from a folder above
+# it. From the bottom: store, runtime, forms, reading, app; the tool stands on the store alone, and
+# main.cpp above everything.
 #   cmake -DSOURCE_DIR=<project root> -P check_includes.cmake
 cmake_minimum_required(VERSION 3.25)
 set(allowed_store store)
@@ -12,7 +13,9 @@ set(allowed_tool store tool)
 
 set(problems "")
 set(files_read 0)
-foreach(layer store runtime forms reading app tool)
+set(graph "")
+foreach(layer app reading forms runtime store tool)
+  set(used "")
   file(GLOB_RECURSE sources "${SOURCE_DIR}/src/${layer}/*.h" "${SOURCE_DIR}/src/${layer}/*.cpp")
   if(NOT sources)
     message(FATAL_ERROR "No sources under src/${layer}: is SOURCE_DIR the project's root?")
@@ -24,6 +27,9 @@ foreach(layer store runtime forms reading app tool)
     foreach(line IN LISTS includes)
       string(REGEX MATCH "\"([^\"/]+)/" folder "${line}")
       set(folder "${CMAKE_MATCH_1}")
+      if(folder AND NOT folder STREQUAL layer AND NOT folder IN_LIST used)
+        list(APPEND used ${folder})
+      endif()
       if(NOT folder)
         string(APPEND problems "\n  ${shown}: ${line} (project headers are included by their folder)")
       elseif(NOT folder IN_LIST allowed_${layer})
@@ -31,7 +37,11 @@ foreach(layer store runtime forms reading app tool)
       endif()
     endforeach()
   endforeach()
+  list(SORT used)
+  list(JOIN used ", " used)
+  string(APPEND graph "\n  ${layer} -> ${used}")
 endforeach()
+message(STATUS "Includes by folder:${graph}")
 
 if(problems)
   message(FATAL_ERROR "Includes that run upward:${problems}")
