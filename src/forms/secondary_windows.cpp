@@ -116,8 +116,7 @@ namespace about {
 namespace {
 
 constexpr EventBinding kOkEvents[] = {{event::kClicked, kAboutOk}};
-// The label's own event 0; labels have no named events of their own.
-constexpr EventBinding kProductLabelEvents[] = {{0, kAboutProductLabel}};
+constexpr EventBinding kProductLabelEvents[] = {{event::kLabelOwn, kAboutProductLabel}};
 
 constexpr LabelProps WrappedLabel(const char* caption) {
   return {.caption = caption, .textColor = kBlack, .backColor = kDefaultColor, .hAlign = 0, .wordWrap = true};

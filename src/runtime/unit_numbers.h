@@ -136,6 +136,8 @@ inline constexpr int kHidden = 11;
 inline constexpr int kSelected = 0;
 inline constexpr int kClicked = 0;
 inline constexpr int kChanged = 0;
+// A label's own event 0: it can be bound, but a label never raises it.
+inline constexpr int kLabelOwn = 0;
 // Rich edit.
 inline constexpr int kSelectionChanged = 1;
 // List view.

@@ -38,6 +38,6 @@ std::int32_t ColorValue(std::int32_t red, std::int32_t green, std::int32_t blue)
 
 // Shows `content` (as ToText gives it) in a message box and returns the button pressed. An empty
 // caption shows "信息：". Provided by the window part of the runtime, not by this library.
-std::int32_t InfoBox(const Value& content, std::int32_t flags = 0, const Text& caption = Text());
+std::int32_t InfoBox(const Value& content, std::int32_t flags = kMsgOk, const Text& caption = Text());
 
 }  // namespace nvx

@@ -57,7 +57,7 @@ TEST_F(EditingTest, AddTitleTypeAndSaveInsertsANewArticle) {
   EXPECT_FALSE(Control<QPushButton>(tf::kWindow, "按钮2")->isVisible());
   EXPECT_EQ(Control<QPushButton>(tf::kWindow, "按钮1")->text(), QStringLiteral("确定"));
   EXPECT_EQ(TitleInput()->text(), QStringLiteral("一"));
-  EXPECT_EQ(GetInt({tf::kWindow, tf::kSelf}, 0), GetInt(kCatalogue, 0));
+  EXPECT_EQ(GetInt({tf::kWindow, tf::kSelf}, prop::kLeft), GetInt(kCatalogue, prop::kLeft));
   EXPECT_EQ(QApplication::focusWidget(), TitleInput());
 
   TypeTitle("新的一章");

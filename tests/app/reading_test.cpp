@@ -116,15 +116,15 @@ TEST_F(ReadingTest, SchemesColourTheBoxButNotTheArticlesFormat) {
 TEST_F(ReadingTest, CatalogueHidesAndComesBackOnResize) {
   Move(kMain, std::nullopt, std::nullopt, 600, 400);
   Choose("关闭目录");
-  EXPECT_EQ(GetInt(kCatalogue, 2), 0);
-  EXPECT_EQ(GetInt(kContent, 0), 8);
-  EXPECT_EQ(GetInt(kContent, 2), 578);
+  EXPECT_EQ(GetInt(kCatalogue, prop::kWidth), 0);
+  EXPECT_EQ(GetInt(kContent, prop::kLeft), 8);
+  EXPECT_EQ(GetInt(kContent, prop::kWidth), 578);
   Choose("打开目录");
-  EXPECT_EQ(GetInt(kCatalogue, 2), 180);
-  EXPECT_EQ(GetInt(kContent, 0), 188);
+  EXPECT_EQ(GetInt(kCatalogue, prop::kWidth), 180);
+  EXPECT_EQ(GetInt(kContent, prop::kLeft), 188);
   Choose("关闭目录");
   Move(kMain, std::nullopt, std::nullopt, 640, 400);
-  EXPECT_EQ(GetInt(kCatalogue, 2), 180) << "a resize shows it again";
+  EXPECT_EQ(GetInt(kCatalogue, prop::kWidth), 180) << "a resize shows it again";
 }
 
 TEST_F(ReadingTest, FindDownAndUpFollowTheLastResult) {

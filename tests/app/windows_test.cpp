@@ -19,10 +19,10 @@ namespace about = forms::about;
 
 TEST_F(WindowsTest, LayoutFollowsTheWindowSize) {
   EXPECT_EQ(GetText(kMain, prop::kTitle), L("NVX编辑器"));
-  EXPECT_EQ(GetInt(kCatalogue, 3), 600 - 80) << "placed when the window was created";
+  EXPECT_EQ(GetInt(kCatalogue, prop::kHeight), 600 - 80) << "placed when the window was created";
   Move(kMain, std::nullopt, std::nullopt, 600, 400);
   auto rect = [](UnitRef r) {
-    return std::vector<int>{GetInt(r, 0), GetInt(r, 1), GetInt(r, 2), GetInt(r, 3)};
+    return std::vector<int>{GetInt(r, prop::kLeft), GetInt(r, prop::kTop), GetInt(r, prop::kWidth), GetInt(r, prop::kHeight)};
   };
   EXPECT_EQ(rect(kCatalogue), (std::vector<int>{8, 8, 180, 320}));
   EXPECT_EQ(rect(kContent), (std::vector<int>{188, 8, 398, 320}));
@@ -30,7 +30,7 @@ TEST_F(WindowsTest, LayoutFollowsTheWindowSize) {
   EXPECT_EQ(GetInt({mw::kWindow, mw::kSaveTitleButton}, prop::kVisible), 0) << "keeps its visibility";
   // Narrower than the content box's margins: the computed width is passed on.
   Move(kMain, std::nullopt, std::nullopt, 150, 400);
-  EXPECT_LE(GetInt(kContent, 2), 0);
+  EXPECT_LE(GetInt(kContent, prop::kWidth), 0);
 }
 
 TEST_F(WindowsTest, AboutWindowShowsTheHelpAndClosesWithItsButton) {
@@ -45,7 +45,7 @@ TEST_F(WindowsTest, AboutWindowShowsTheHelpAndClosesWithItsButton) {
         EXPECT_TRUE(lines[0].startsWith(QStringLiteral("    [编辑器帮助]")));
         EXPECT_TRUE(lines[4].contains(QStringLiteral("使用“保存文章”菜单")));
         EXPECT_TRUE(lines[6].contains(QStringLiteral("显示的\"保存文章标题\"按钮，使用\"保存文章\"菜单")));
-        EXPECT_EQ(GetText({about::kWindow, about::kHelpLabel}, 8), L(about::kHelpText))
+        EXPECT_EQ(GetText({about::kWindow, about::kHelpLabel}, prop::label::kCaption), L(about::kHelpText))
             << "CR LF between lines";
         EXPECT_EQ(Control<QPlainTextEdit>(about::kWindow, "编辑框1")->toPlainText().split('\n').size(), 3);
         EXPECT_EQ(GetText({about::kWindow, about::kSelf}, prop::kTitle), L("关于"));
@@ -127,10 +127,10 @@ TEST_F(WindowsTest, FindWindowOpensOverTheContentBox) {
   QWidget* window = WindowWidget(tf::kWindow);
   EXPECT_FALSE(window->isWindow()) << "inside the main window";
   const UnitRef self{tf::kWindow, tf::kSelf};
-  EXPECT_EQ(GetInt(self, 0), GetInt(kContent, 0));
-  EXPECT_EQ(GetInt(self, 1), GetInt(kContent, 1));
-  EXPECT_EQ(GetInt(self, 2), 319);
-  EXPECT_EQ(GetInt(self, 3), 135);
+  EXPECT_EQ(GetInt(self, prop::kLeft), GetInt(kContent, prop::kLeft));
+  EXPECT_EQ(GetInt(self, prop::kTop), GetInt(kContent, prop::kTop));
+  EXPECT_EQ(GetInt(self, prop::kWidth), 319);
+  EXPECT_EQ(GetInt(self, prop::kHeight), 135);
   EXPECT_EQ(GetText(self, prop::kTitle), L("查找"));
   EXPECT_EQ(Control<QLabel>(tf::kWindow, "标签1")->text(), QStringLiteral("查找内容："));
   EXPECT_TRUE(Control<QPushButton>(tf::kWindow, "按钮2")->isVisible());
