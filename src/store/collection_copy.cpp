@@ -162,6 +162,26 @@ bool RunsOk(sqlite3* db, const char* sql) {
   return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+// A read transaction on a plain connection: the file stays in one state from BEGIN until it ends
+// (by End, or at the latest when it goes out of scope), even while another program writes it.
+class ReadTransaction {
+ public:
+  explicit ReadTransaction(sqlite3* db) : db_(db), active_(RunsOk(db, "BEGIN")) {}
+  ~ReadTransaction() { End(); }
+  ReadTransaction(const ReadTransaction&) = delete;
+  ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+  bool Active() const { return active_; }
+  void End() {
+    if (active_) RunsOk(db_, "COMMIT");
+    active_ = false;
+  }
+
+ private:
+  sqlite3* db_;
+  bool active_;
+};
+
 bool QuickCheckPasses(sqlite3* db) {
   Statement s = Prepare(db, "PRAGMA quick_check");
   if (!s) return false;
@@ -411,7 +431,8 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
   }
   // One read transaction from the check to the end of the comparison: the check, the copy and
   // the comparison all see one state of the file, even while the editor saves into it.
-  if (!RunsOk(db.get(), "BEGIN") || !QuickCheckPasses(db.get())) {
+  ReadTransaction snapshot(db.get());
+  if (!snapshot.Active() || !QuickCheckPasses(db.get())) {
     result.outcome = BackupOutcome::Damaged;
     return result;
   }
@@ -461,7 +482,7 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
   }
   std::vector<std::string> inherited;
   std::vector<std::string> problems = VerifyCopy(db.get(), temporary.Path(), inherited);
-  RunsOk(db.get(), "COMMIT");
+  snapshot.End();
   db.reset();
   if (!problems.empty()) {
     result.outcome = BackupOutcome::BadCopy;
