@@ -15,7 +15,7 @@ struct Timing {
 };
 
 inline double ProcessorMs() {
-  rusage usage {};
+  rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
   return ms(usage.ru_utime) + ms(usage.ru_stime);
@@ -29,7 +29,8 @@ Timing Best(int runs, F&& run) {
     const double cpuStart = ProcessorMs();
     const auto start = std::chrono::steady_clock::now();
     if (!run()) return {};
-    const double wall = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double wall =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     if (result.wallMs < 0 || wall < result.wallMs) result = {wall, ProcessorMs() - cpuStart};
   }
   return result;

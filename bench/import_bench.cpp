@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/file_commands.h"
 #include "bench_timing.h"
+#include "runtime/file_commands.h"
 #include "store/article_file.h"
 #include "store/book_import.h"
 #include "store/codepage.h"
@@ -61,7 +61,6 @@ bool FreshCollection(const std::string& path) {
   return nvx::WriteBytesToFile(path, {nvx::TemplateDatabase()});
 }
 
-
 }  // namespace
 
 int main() {
@@ -86,7 +85,8 @@ int main() {
   });
 
   // The floor: the same articles, already split and converted, packed and inserted.
-  const nvx::book::SplitBook split = nvx::book::SplitIntoArticles(nvx::book::DecodeBook(ReadAll(bookPath)).text, {});
+  const nvx::book::SplitBook split =
+      nvx::book::SplitIntoArticles(nvx::book::DecodeBook(ReadAll(bookPath)).text, {});
   std::vector<std::pair<std::string, nvx::Bytes>> rows;
   for (const auto& a : split.articles) rows.emplace_back(a.title, nvx::ToByteArray(*nvx::FromUtf8(a.body)));
   const nvx::bench::Timing floor = nvx::bench::Best(5, [&] {
@@ -113,7 +113,8 @@ int main() {
               static_cast<double>(std::filesystem::file_size(bookPath)) / (1 << 20), articles);
   std::printf("%-40s %9s %9s\n", "", "wall", "cpu");
   std::printf("%-40s %6.0f ms %6.0f ms\n", "ours: nvx import's work", ours.wallMs, ours.cpuMs);
-  std::printf("%-40s %6.0f ms %6.0f ms\n", "floor: pack + insert, one transaction", floor.wallMs, floor.cpuMs);
+  std::printf("%-40s %6.0f ms %6.0f ms\n", "floor: pack + insert, one transaction", floor.wallMs,
+              floor.cpuMs);
   std::printf("%-40s %8.2fx %8.2fx  (target: wall at most 2x)\n", "ratio", ours.wallMs / floor.wallMs,
               ours.cpuMs / floor.cpuMs);
   std::filesystem::remove_all(dir);

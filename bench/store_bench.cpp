@@ -1,8 +1,8 @@
 // Figures for the store: packing, the catalogue walk and the lookup of one article.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 #include "store/article_file.h"
 #include "store/article_schema.h"
@@ -38,8 +38,8 @@ BENCHMARK(BM_Decompress)->Arg(10 << 10)->Arg(1 << 20);
 class Collection {
  public:
   explicit Collection(int count)
-      : path_(std::filesystem::temp_directory_path() / ("nvx_bench_" + std::to_string(getpid()) + "_" +
-                                                         std::to_string(count) + ".nvx")) {
+      : path_(std::filesystem::temp_directory_path() /
+              ("nvx_bench_" + std::to_string(getpid()) + "_" + std::to_string(count) + ".nvx")) {
     std::filesystem::remove(path_);
     db_.Open(path_.string(), true);
     db_.Execute(nvx::schema::kCreateStatement);

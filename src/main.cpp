@@ -38,8 +38,10 @@ int main(int argc, char** argv) {
     }
   }
   if (!nvx::DisplayAvailable()) {
-    std::fputs("nvxedit: no display to show windows on; start it from a desktop session, or try "
-               "`xvfb-run -a build/src/nvxedit`.\n", stderr);
+    std::fputs(
+        "nvxedit: no display to show windows on; start it from a desktop session, or try "
+        "`xvfb-run -a build/src/nvxedit`.\n",
+        stderr);
     return 1;
   }
   QApplication app(argc, argv);

@@ -5,6 +5,8 @@
 #include "runtime/form_types.h"
 
 namespace nvx::forms {
+// Tables aligned by hand, so that each row reads as one unit.
+// clang-format off
 
 // Reference 0 is an ordinary handler (colour scheme 4), so "no handler" is kNoHandler, never 0.
 enum Handler : HandlerRef {
@@ -69,4 +71,5 @@ enum Handler : HandlerRef {
   kHandlerCount
 };
 
+// clang-format on
 }  // namespace nvx::forms

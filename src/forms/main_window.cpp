@@ -3,6 +3,8 @@
 #include "forms/handler_refs.h"
 
 namespace nvx::forms::main_window {
+// Tables aligned by hand, so that each row reads as one unit.
+// clang-format off
 namespace {
 
 // RGB(0, 96, 192): the catalogue's blue titles.
@@ -218,4 +220,5 @@ constexpr WindowDef kDefinition = {
 
 const WindowDef& Definition() { return kDefinition; }
 
+// clang-format on
 }  // namespace nvx::forms::main_window

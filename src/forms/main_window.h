@@ -4,6 +4,8 @@
 #include "runtime/form_types.h"
 
 namespace nvx::forms::main_window {
+// Tables aligned by hand, so that each row reads as one unit.
+// clang-format off
 
 inline constexpr WindowId kWindow = 0x52010001;
 inline constexpr UnitId kSelf = 0x06010000;
@@ -74,4 +76,5 @@ inline constexpr int kColumnTitle = 1;
 
 const WindowDef& Definition();
 
+// clang-format on
 }  // namespace nvx::forms::main_window

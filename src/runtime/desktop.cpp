@@ -29,7 +29,8 @@ void SetUpChineseDesktop() {
   const QString noto = QStringLiteral("Noto Sans CJK SC");
   for (const char* face : {"宋体", "新宋体", "仿宋", "仿宋_GB2312", "SimSun", "NSimSun", "FangSong"})
     QFont::insertSubstitutions(QString::fromUtf8(face), {uming, hei, noto});
-  for (const char* face : {"楷体", "楷体_GB2312", "KaiTi"}) QFont::insertSubstitutions(QString::fromUtf8(face), {ukai, uming, hei, noto});
+  for (const char* face : {"楷体", "楷体_GB2312", "KaiTi"})
+    QFont::insertSubstitutions(QString::fromUtf8(face), {ukai, uming, hei, noto});
   for (const char* face : {"黑体", "微软雅黑", "幼圆", "SimHei", "Microsoft YaHei"})
     QFont::insertSubstitutions(QString::fromUtf8(face), {hei, uming, noto});
 

@@ -245,44 +245,24 @@ bool WriteBytesToFile(const Text& path, std::initializer_list<std::span<const st
 std::int32_t FileOpen(const Text& path, std::int32_t openMode, std::int32_t shareMode) {
   int accessFlags;
   switch (openMode) {
-    case kOpenRead:
-      accessFlags = O_RDONLY;
-      break;
-    case kOpenWrite:
-      accessFlags = O_WRONLY;
-      break;
-    case kOpenReadWrite:
-      accessFlags = O_RDWR;
-      break;
-    case kOpenRewrite:
-      accessFlags = O_WRONLY | O_CREAT;
-      break;
-    case kOpenWriteKeep:
-      accessFlags = O_WRONLY | O_CREAT;
-      break;
-    case kOpenReadWriteKeep:
-      accessFlags = O_RDWR | O_CREAT;
-      break;
-    default:
-      return 0;
+    case kOpenRead: accessFlags = O_RDONLY; break;
+    case kOpenWrite: accessFlags = O_WRONLY; break;
+    case kOpenReadWrite: accessFlags = O_RDWR; break;
+    case kOpenRewrite: accessFlags = O_WRONLY | O_CREAT; break;
+    case kOpenWriteKeep: accessFlags = O_WRONLY | O_CREAT; break;
+    case kOpenReadWriteKeep: accessFlags = O_RDWR | O_CREAT; break;
+    default: return 0;
   }
   // What others may do, as a lock: allowing everything needs none; allowing reading only is a
   // shared lock (other readers that lock still get in, writers that lock do not); keeping others
   // from reading can only be had by keeping them out altogether.
   int lockOperation;
   switch (shareMode) {
-    case kShareReadWrite:
-      lockOperation = kNoLock;
-      break;
-    case kShareRead:
-      lockOperation = LOCK_SH;
-      break;
+    case kShareReadWrite: lockOperation = kNoLock; break;
+    case kShareRead: lockOperation = LOCK_SH; break;
     case kShareWrite:
-    case kShareNone:
-      lockOperation = LOCK_EX;
-      break;
-    default:
-      return 0;
+    case kShareNone: lockOperation = LOCK_EX; break;
+    default: return 0;
   }
   UniqueFd file = OpenDiskFile(path, accessFlags, lockOperation, openMode == kOpenRewrite);
   if (!file) return 0;

@@ -37,12 +37,12 @@ bool WriteBytesToFile(const Text& path, std::initializer_list<std::span<const st
 
 // Open modes of FileOpen.
 enum FileOpenMode : std::int32_t {
-  kOpenRead = 1,             // read only; the file must exist
-  kOpenWrite = 2,            // write only; the file must exist
-  kOpenReadWrite = 3,        // read and write; the file must exist
-  kOpenRewrite = 4,          // write only; created, or emptied when it exists
-  kOpenWriteKeep = 5,        // write only; created when missing, content stays
-  kOpenReadWriteKeep = 6,    // read and write; created when missing, content stays
+  kOpenRead = 1,           // read only; the file must exist
+  kOpenWrite = 2,          // write only; the file must exist
+  kOpenReadWrite = 3,      // read and write; the file must exist
+  kOpenRewrite = 4,        // write only; created, or emptied when it exists
+  kOpenWriteKeep = 5,      // write only; created when missing, content stays
+  kOpenReadWriteKeep = 6,  // read and write; created when missing, content stays
 };
 
 // Share modes of FileOpen: what others may do with the file while it is open.

@@ -12,6 +12,8 @@
 #include "runtime/unit_numbers.h"
 
 namespace nvx {
+// Tables aligned by hand, so that each row reads as one unit.
+// clang-format off
 
 using WindowId = std::uint32_t;
 using UnitId = std::uint32_t;
@@ -230,4 +232,5 @@ struct WindowDef {
   std::span<const MenuItemDef> menu;     // in menu order
 };
 
+// clang-format on
 }  // namespace nvx

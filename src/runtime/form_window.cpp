@@ -206,8 +206,7 @@ bool FormWindow::HandleFileDrag(QEvent* event) {
       });
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -265,8 +264,7 @@ void FormWindow::WireControls() {
         w->setPalette(pal);
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
 }
@@ -547,11 +545,8 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
       break;
-    case QEvent::MouseButtonRelease:
-      dragging_ = false;
-      break;
-    default:
-      break;
+    case QEvent::MouseButtonRelease: dragging_ = false; break;
+    default: break;
   }
   return QFrame::eventFilter(watched, event);
 }

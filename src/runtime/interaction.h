@@ -22,13 +22,13 @@ class QWidget;
 namespace nvx {
 
 struct FileDialogRequest {
-  bool save = false;              // save-file dialog; otherwise open-file
-  QString title;                  // empty: the platform's own
-  QString directory;              // initial directory; empty: the current one
-  QString fileName;               // initial file name
-  QStringList filters;            // "description (patterns)" entries, Qt's form
-  int selectedFilter = 0;         // index into filters
-  QString defaultSuffix;          // appended when the user types a name without one ("nvx")
+  bool save = false;       // save-file dialog; otherwise open-file
+  QString title;           // empty: the platform's own
+  QString directory;       // initial directory; empty: the current one
+  QString fileName;        // initial file name
+  QStringList filters;     // "description (patterns)" entries, Qt's form
+  int selectedFilter = 0;  // index into filters
+  QString defaultSuffix;   // appended when the user types a name without one ("nvx")
   bool fileMustExist = false;
   bool pathMustExist = false;
   bool overwritePrompt = false;

@@ -42,24 +42,15 @@ bool IsMenuItem(const FormWindow& w, UnitId unit) { return w.MenuIndex(unit) >= 
 PropertyValue WindowProperty(FormWindow& w, int index) {
   const QRect r = w.OuterRect();
   switch (index) {
-    case prop::kLeft:
-      return r.left();
-    case prop::kTop:
-      return r.top();
-    case prop::kWidth:
-      return r.width();
-    case prop::kHeight:
-      return r.height();
-    case prop::kTag:
-      return w.Tag();
-    case prop::kVisible:
-      return static_cast<std::int32_t>(!w.isHidden());
-    case prop::kDisabled:
-      return static_cast<std::int32_t>(!w.isEnabled());
-    case prop::kTitle:
-      return FromQString(w.Title());
-    default:
-      return std::int32_t{0};
+    case prop::kLeft: return r.left();
+    case prop::kTop: return r.top();
+    case prop::kWidth: return r.width();
+    case prop::kHeight: return r.height();
+    case prop::kTag: return w.Tag();
+    case prop::kVisible: return static_cast<std::int32_t>(!w.isHidden());
+    case prop::kDisabled: return static_cast<std::int32_t>(!w.isEnabled());
+    case prop::kTitle: return FromQString(w.Title());
+    default: return std::int32_t{0};
   }
 }
 
@@ -81,16 +72,14 @@ PropertyValue MenuProperty(FormWindow& w, UnitId unit, int index) {
   const QAction* a = w.MenuAction(i);
   const auto& def = w.Def().menu[static_cast<std::size_t>(i)];
   switch (index) {
-    case prop::menu::kCaption:
-      return a ? FromQString(a->text()) : L(def.caption);
+    case prop::menu::kCaption: return a ? FromQString(a->text()) : L(def.caption);
     case prop::menu::kTicked:
       return static_cast<std::int32_t>(a ? a->isChecked() : (def.flags & kMenuTicked) != 0);
     case prop::menu::kDisabled:
       return static_cast<std::int32_t>(a ? !a->isEnabled() : (def.flags & kMenuDisabled) != 0);
     case prop::menu::kVisible:
       return static_cast<std::int32_t>(a ? a->isVisible() : !(def.flags & kMenuHidden));
-    default:
-      return std::int32_t{0};
+    default: return std::int32_t{0};
   }
 }
 
@@ -98,21 +87,14 @@ void SetMenuProperty(FormWindow& w, UnitId unit, int index, const PropertyValue&
   QAction* a = w.MenuAction(w.MenuIndex(unit));
   if (a == nullptr) return;
   switch (index) {
-    case prop::menu::kCaption:
-      a->setText(ToQString(TextOf(value)));
-      return;
+    case prop::menu::kCaption: a->setText(ToQString(TextOf(value))); return;
     case prop::menu::kTicked:
       a->setCheckable(true);
       a->setChecked(NumberOf(value) != 0);
       return;
-    case prop::menu::kDisabled:
-      a->setEnabled(NumberOf(value) == 0);
-      return;
-    case prop::menu::kVisible:
-      a->setVisible(NumberOf(value) != 0);
-      return;
-    default:
-      return;
+    case prop::menu::kDisabled: a->setEnabled(NumberOf(value) == 0); return;
+    case prop::menu::kVisible: a->setVisible(NumberOf(value) != 0); return;
+    default: return;
   }
 }
 

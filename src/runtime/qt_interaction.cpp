@@ -30,52 +30,35 @@ struct ButtonSet {
 
 ButtonSet ButtonsFor(int flags) {
   switch (flags & kMsgButtonsMask) {
-    case kMsgOkCancel:
-      return {QMessageBox::Ok | QMessageBox::Cancel, kButtonCancel};
+    case kMsgOkCancel: return {QMessageBox::Ok | QMessageBox::Cancel, kButtonCancel};
     case kMsgAbortRetryIgnore:
       return {QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore, kButtonAbort};
-    case kMsgYesNoCancel:
-      return {QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, kButtonCancel};
-    case kMsgYesNo:
-      return {QMessageBox::Yes | QMessageBox::No, kButtonNo};
-    case kMsgRetryCancel:
-      return {QMessageBox::Retry | QMessageBox::Cancel, kButtonCancel};
-    default:
-      return {QMessageBox::Ok, kButtonOk};
+    case kMsgYesNoCancel: return {QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, kButtonCancel};
+    case kMsgYesNo: return {QMessageBox::Yes | QMessageBox::No, kButtonNo};
+    case kMsgRetryCancel: return {QMessageBox::Retry | QMessageBox::Cancel, kButtonCancel};
+    default: return {QMessageBox::Ok, kButtonOk};
   }
 }
 
 QMessageBox::Icon IconFor(int flags) {
   switch (flags & kMsgIconMask) {
-    case kMsgIconError:
-      return QMessageBox::Critical;
-    case kMsgIconQuestion:
-      return QMessageBox::Question;
-    case kMsgIconWarning:
-      return QMessageBox::Warning;
-    case kMsgIconInformation:
-      return QMessageBox::Information;
-    default:
-      return QMessageBox::NoIcon;
+    case kMsgIconError: return QMessageBox::Critical;
+    case kMsgIconQuestion: return QMessageBox::Question;
+    case kMsgIconWarning: return QMessageBox::Warning;
+    case kMsgIconInformation: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
   }
 }
 
 int ButtonCode(QMessageBox::StandardButton button) {
   switch (button) {
-    case QMessageBox::Cancel:
-      return kButtonCancel;
-    case QMessageBox::Abort:
-      return kButtonAbort;
-    case QMessageBox::Retry:
-      return kButtonRetry;
-    case QMessageBox::Ignore:
-      return kButtonIgnore;
-    case QMessageBox::Yes:
-      return kButtonYes;
-    case QMessageBox::No:
-      return kButtonNo;
-    default:
-      return kButtonOk;
+    case QMessageBox::Cancel: return kButtonCancel;
+    case QMessageBox::Abort: return kButtonAbort;
+    case QMessageBox::Retry: return kButtonRetry;
+    case QMessageBox::Ignore: return kButtonIgnore;
+    case QMessageBox::Yes: return kButtonYes;
+    case QMessageBox::No: return kButtonNo;
+    default: return kButtonOk;
   }
 }
 

@@ -372,22 +372,14 @@ std::int32_t RichEditUnit::FindTextBackward(std::int32_t start, bool matchCase, 
 std::optional<PropertyValue> RichEditUnit::TypeProperty(int index) const {
   const QTextCursor c = edit_->textCursor();
   switch (index) {
-    case prop::rich::kTextFormat:
-      return std::int32_t{0};
-    case prop::rich::kText:
-      return Content();
-    case prop::rich::kBackColor:
-      return backColor_;
-    case prop::rich::kSelStart:
-      return static_cast<std::int32_t>(c.selectionStart());
-    case prop::rich::kSelLength:
-      return static_cast<std::int32_t>(c.selectionEnd() - c.selectionStart());
-    case prop::rich::kSelText:
-      return FromQString(FromBoxText(c.selectedText()));
-    case prop::rich::kModified:
-      return static_cast<std::int32_t>(edit_->document()->isModified());
-    default:
-      return std::nullopt;
+    case prop::rich::kTextFormat: return std::int32_t{0};
+    case prop::rich::kText: return Content();
+    case prop::rich::kBackColor: return backColor_;
+    case prop::rich::kSelStart: return static_cast<std::int32_t>(c.selectionStart());
+    case prop::rich::kSelLength: return static_cast<std::int32_t>(c.selectionEnd() - c.selectionStart());
+    case prop::rich::kSelText: return FromQString(FromBoxText(c.selectedText()));
+    case prop::rich::kModified: return static_cast<std::int32_t>(edit_->document()->isModified());
+    default: return std::nullopt;
   }
 }
 
@@ -395,9 +387,7 @@ void RichEditUnit::SetTypeProperty(int index, const PropertyValue& value) {
   QTextCursor c = edit_->textCursor();
   const int end = static_cast<int>(edit_->document()->characterCount()) - 1;
   switch (index) {
-    case prop::rich::kText:
-      SetContent(TextOf(value));
-      return;
+    case prop::rich::kText: SetContent(TextOf(value)); return;
     case prop::rich::kBackColor: {
       backColor_ = NumberOf(value);
       QPalette pal = edit_->palette();
@@ -426,11 +416,8 @@ void RichEditUnit::SetTypeProperty(int index, const PropertyValue& value) {
       c.insertText(ToBoxText(ToQString(TextOf(value))));
       edit_->setTextCursor(c);
       return;
-    case prop::rich::kModified:
-      edit_->document()->setModified(NumberOf(value) != 0);
-      return;
-    default:
-      return;
+    case prop::rich::kModified: edit_->document()->setModified(NumberOf(value) != 0); return;
+    default: return;
   }
 }
 

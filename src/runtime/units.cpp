@@ -144,8 +144,7 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
       args.count = 2;
       break;
     }
-    default:
-      return false;
+    default: return false;
   }
   if (number == 0 || !Bound(number)) return false;
   const HandlerResult r = Raise(number, args);
@@ -155,22 +154,15 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
 
 PropertyValue Unit::Property(int index) const {
   switch (index) {
-    case prop::kLeft:
-      return widget_ ? widget_->x() : def_.rect.left;
-    case prop::kTop:
-      return widget_ ? widget_->y() : def_.rect.top;
-    case prop::kWidth:
-      return widget_ ? widget_->width() : def_.rect.width;
-    case prop::kHeight:
-      return widget_ ? widget_->height() : def_.rect.height;
-    case prop::kTag:
-      return tag_;
-    case prop::kVisible:
-      return static_cast<std::int32_t>(widget_ ? !widget_->isHidden() : false);
+    case prop::kLeft: return widget_ ? widget_->x() : def_.rect.left;
+    case prop::kTop: return widget_ ? widget_->y() : def_.rect.top;
+    case prop::kWidth: return widget_ ? widget_->width() : def_.rect.width;
+    case prop::kHeight: return widget_ ? widget_->height() : def_.rect.height;
+    case prop::kTag: return tag_;
+    case prop::kVisible: return static_cast<std::int32_t>(widget_ ? !widget_->isHidden() : false);
     case prop::kDisabled:
       return static_cast<std::int32_t>(widget_ ? !widget_->isEnabled() : (def_.flags & kDisabled) != 0);
-    case prop::kCursor:
-      return cursor_;
+    case prop::kCursor: return cursor_;
     default:
       if (auto v = TypeProperty(index)) return *v;
       return std::int32_t{0};
@@ -195,53 +187,30 @@ void Unit::SetProperty(int index, const PropertyValue& value) {
 
 bool ApplyCommonProperty(QWidget& widget, QRect& rect, int index, std::int32_t value) {
   switch (index) {
-    case prop::kLeft:
-      rect.moveLeft(value);
-      return true;
-    case prop::kTop:
-      rect.moveTop(value);
-      return true;
-    case prop::kWidth:
-      rect.setWidth(std::max(0, value));
-      return true;
-    case prop::kHeight:
-      rect.setHeight(std::max(0, value));
-      return true;
-    case prop::kVisible:
-      widget.setVisible(value != 0);
-      return false;
-    case prop::kDisabled:
-      widget.setEnabled(value == 0);
-      return false;
-    default:
-      return false;
+    case prop::kLeft: rect.moveLeft(value); return true;
+    case prop::kTop: rect.moveTop(value); return true;
+    case prop::kWidth: rect.setWidth(std::max(0, value)); return true;
+    case prop::kHeight: rect.setHeight(std::max(0, value)); return true;
+    case prop::kVisible: widget.setVisible(value != 0); return false;
+    case prop::kDisabled: widget.setEnabled(value == 0); return false;
+    default: return false;
   }
 }
 
 std::unique_ptr<Unit> MakeUnit(FormWindow& window, const ControlDef& def) {
   switch (def.type) {
     case UnitType::Button:
-    case UnitType::SuperBtn:
-      return std::make_unique<ButtonUnit>(window, def);
-    case UnitType::EditBox:
-      return std::make_unique<EditBoxUnit>(window, def);
-    case UnitType::Label:
-      return std::make_unique<LabelUnit>(window, def);
-    case UnitType::GroupBox:
-      return std::make_unique<GroupBoxUnit>(window, def);
-    case UnitType::ColorPicker:
-      return std::make_unique<ColorPickerUnit>(window, def);
-    case UnitType::CommonDlg:
-      return std::make_unique<CommonDlgUnit>(window, def);
-    case UnitType::StatusBar:
-      return std::make_unique<StatusBarUnit>(window, def);
-    case UnitType::ListView:
-      return std::make_unique<ListViewUnit>(window, def);
-    case UnitType::RichEdit:
-      return std::make_unique<RichEditUnit>(window, def);
+    case UnitType::SuperBtn: return std::make_unique<ButtonUnit>(window, def);
+    case UnitType::EditBox: return std::make_unique<EditBoxUnit>(window, def);
+    case UnitType::Label: return std::make_unique<LabelUnit>(window, def);
+    case UnitType::GroupBox: return std::make_unique<GroupBoxUnit>(window, def);
+    case UnitType::ColorPicker: return std::make_unique<ColorPickerUnit>(window, def);
+    case UnitType::CommonDlg: return std::make_unique<CommonDlgUnit>(window, def);
+    case UnitType::StatusBar: return std::make_unique<StatusBarUnit>(window, def);
+    case UnitType::ListView: return std::make_unique<ListViewUnit>(window, def);
+    case UnitType::RichEdit: return std::make_unique<RichEditUnit>(window, def);
     case UnitType::Window:
-    case UnitType::MenuItem:
-      return nullptr;
+    case UnitType::MenuItem: return nullptr;
   }
   return nullptr;
 }

@@ -244,18 +244,12 @@ bool CommonDlgUnit::Create(QWidget* /*container*/) {
 
 std::optional<PropertyValue> CommonDlgUnit::TypeProperty(int index) const {
   switch (index) {
-    case prop::dlg::kTitle:
-      return title_;
-    case prop::dlg::kFileName:
-      return fileName_;
-    case prop::dlg::kFilter:
-      return filter_;
-    case prop::dlg::kInitialDir:
-      return initialDir_;
-    case prop::dlg::kDefaultExt:
-      return defaultExt_;
-    case prop::dlg::kFaceName:
-      return faceName_;
+    case prop::dlg::kTitle: return title_;
+    case prop::dlg::kFileName: return fileName_;
+    case prop::dlg::kFilter: return filter_;
+    case prop::dlg::kInitialDir: return initialDir_;
+    case prop::dlg::kDefaultExt: return defaultExt_;
+    case prop::dlg::kFaceName: return faceName_;
     default:
       if (index >= prop::dlg::kFirst && index <= prop::dlg::kLast) return numbers_[index];
       return std::nullopt;
@@ -264,24 +258,12 @@ std::optional<PropertyValue> CommonDlgUnit::TypeProperty(int index) const {
 
 void CommonDlgUnit::SetTypeProperty(int index, const PropertyValue& value) {
   switch (index) {
-    case prop::dlg::kTitle:
-      title_ = TextOf(value);
-      return;
-    case prop::dlg::kFileName:
-      fileName_ = TextOf(value);
-      return;
-    case prop::dlg::kFilter:
-      filter_ = TextOf(value);
-      return;
-    case prop::dlg::kInitialDir:
-      initialDir_ = TextOf(value);
-      return;
-    case prop::dlg::kDefaultExt:
-      defaultExt_ = TextOf(value);
-      return;
-    case prop::dlg::kFaceName:
-      faceName_ = TextOf(value);
-      return;
+    case prop::dlg::kTitle: title_ = TextOf(value); return;
+    case prop::dlg::kFileName: fileName_ = TextOf(value); return;
+    case prop::dlg::kFilter: filter_ = TextOf(value); return;
+    case prop::dlg::kInitialDir: initialDir_ = TextOf(value); return;
+    case prop::dlg::kDefaultExt: defaultExt_ = TextOf(value); return;
+    case prop::dlg::kFaceName: faceName_ = TextOf(value); return;
     default:
       if (index >= prop::dlg::kFirst && index <= prop::dlg::kLast) numbers_[index] = NumberOf(value);
   }
@@ -290,12 +272,9 @@ void CommonDlgUnit::SetTypeProperty(int index, const PropertyValue& value) {
 bool CommonDlgUnit::Open() {
   switch (numbers_[prop::dlg::kKind]) {
     case prop::dlg::kOpenFile:
-    case prop::dlg::kSaveFile:
-      return OpenFile();
-    case prop::dlg::kFont:
-      return OpenFont();
-    default:
-      return false;  // no help files on this platform
+    case prop::dlg::kSaveFile: return OpenFile();
+    case prop::dlg::kFont: return OpenFont();
+    default: return false;  // no help files on this platform
   }
 }
 

@@ -12,14 +12,13 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <vector>
 #include <variant>
+#include <vector>
 
 #include "runtime/form_types.h"
 #include "store/value.h"
 
 namespace nvx {
-
 
 struct UnitRef {
   WindowId window = 0;

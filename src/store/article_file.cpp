@@ -39,20 +39,13 @@ ArticleFileState OpenArticleFile(SqliteDB& db, const Text& path) {
   if (IsBusyResult(rc)) return ArticleFileState::Busy;
   if (rc != SQLITE_OK) return ArticleFileState::Unreadable;
   switch (InspectTable(db, schema::kTable).shape) {
-    case TableShape::Sound:
-      return ArticleFileState::Sound;
-    case TableShape::Missing:
-      return ArticleFileState::NoTable;
-    case TableShape::View:
-      return ArticleFileState::View;
-    case TableShape::RowIdHidden:
-      return ArticleFileState::RowIdHidden;
-    case TableShape::GeneratedColumns:
-      return ArticleFileState::GeneratedColumns;
-    case TableShape::Busy:
-      return ArticleFileState::Busy;
-    case TableShape::Unreadable:
-      break;
+    case TableShape::Sound: return ArticleFileState::Sound;
+    case TableShape::Missing: return ArticleFileState::NoTable;
+    case TableShape::View: return ArticleFileState::View;
+    case TableShape::RowIdHidden: return ArticleFileState::RowIdHidden;
+    case TableShape::GeneratedColumns: return ArticleFileState::GeneratedColumns;
+    case TableShape::Busy: return ArticleFileState::Busy;
+    case TableShape::Unreadable: break;
   }
   return ArticleFileState::Unreadable;
 }
@@ -68,28 +61,17 @@ ArticleFileState QuickCheck(SqliteDB& db) {
 
 const char* DescribeState(ArticleFileState state) {
   switch (state) {
-    case ArticleFileState::Sound:
-      return "an article database";
-    case ArticleFileState::Missing:
-      return "no such file";
-    case ArticleFileState::Unreadable:
-      return "cannot read the file";
-    case ArticleFileState::NotDatabase:
-      return "not a database";
-    case ArticleFileState::NoTable:
-      return "no table nr";
-    case ArticleFileState::NotRegularFile:
-      return "not a regular file";
-    case ArticleFileState::RowIdHidden:
-      return "not a collection (row id hidden)";
-    case ArticleFileState::View:
-      return "not a collection (nr is a view)";
-    case ArticleFileState::GeneratedColumns:
-      return "not a collection (nr has generated columns)";
-    case ArticleFileState::Busy:
-      return "is busy (another program is writing it)";
-    case ArticleFileState::Damaged:
-      return "damaged (run nvx check)";
+    case ArticleFileState::Sound: return "an article database";
+    case ArticleFileState::Missing: return "no such file";
+    case ArticleFileState::Unreadable: return "cannot read the file";
+    case ArticleFileState::NotDatabase: return "not a database";
+    case ArticleFileState::NoTable: return "no table nr";
+    case ArticleFileState::NotRegularFile: return "not a regular file";
+    case ArticleFileState::RowIdHidden: return "not a collection (row id hidden)";
+    case ArticleFileState::View: return "not a collection (nr is a view)";
+    case ArticleFileState::GeneratedColumns: return "not a collection (nr has generated columns)";
+    case ArticleFileState::Busy: return "is busy (another program is writing it)";
+    case ArticleFileState::Damaged: return "damaged (run nvx check)";
   }
   return "unknown";
 }

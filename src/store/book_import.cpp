@@ -416,12 +416,9 @@ struct Chapter {
 
 const char* SplitRuleName(SplitRule rule) {
   switch (rule) {
-    case SplitRule::Default:
-      return "default";
-    case SplitRule::Given:
-      return "--rule";
-    case SplitRule::Fallback:
-      return "fallback";
+    case SplitRule::Default: return "default";
+    case SplitRule::Given: return "--rule";
+    case SplitRule::Fallback: return "fallback";
   }
   return "default";
 }
@@ -436,12 +433,9 @@ std::optional<bool> IsHeading(const TextPattern& rule, std::string_view line) {
   if (line.empty()) return false;
   std::size_t begin = 0, end = 0;
   switch (rule.Find(line, 0, begin, end)) {
-    case TextPattern::Outcome::Found:
-      return true;
-    case TextPattern::Outcome::NotFound:
-      return false;
-    case TextPattern::Outcome::Failed:
-      break;
+    case TextPattern::Outcome::Found: return true;
+    case TextPattern::Outcome::NotFound: return false;
+    case TextPattern::Outcome::Failed: break;
   }
   return std::nullopt;
 }

@@ -53,8 +53,8 @@ class TextPattern {
 
 struct DecodedBook {
   bool ok = false;
-  std::string text;        // UTF-8, without a byte order mark; valid only when ok
-  std::string encoding;    // the encoding used (or tried): "UTF-8", "UTF-16LE", "GB18030", "Big5", ...
+  std::string text;              // UTF-8, without a byte order mark; valid only when ok
+  std::string encoding;          // the encoding used (or tried): "UTF-8", "UTF-16LE", "GB18030", "Big5", ...
   std::size_t badOffset = 0;     // when not ok: the first byte that does not decode
   bool unknownEncoding = false;  // when not ok: the given encoding is not one the converter knows
   bool guessed = true;           // the encoding was told from the bytes, not given
@@ -80,8 +80,8 @@ enum class SplitRule { Default, Given, Fallback };
 const char* SplitRuleName(SplitRule rule);  // "default", "--rule", "fallback"
 
 struct BookArticle {
-  std::string title;  // UTF-8, trimmed of ASCII and full-width spaces
-  std::string body;   // UTF-8, lines joined by CR LF, no blank lines at either end
+  std::string title;           // UTF-8, trimmed of ASCII and full-width spaces
+  std::string body;            // UTF-8, lines joined by CR LF, no blank lines at either end
   std::size_t characters = 0;  // code points of the body, line ends not counted
   bool divider = false;        // a volume (卷/部/集) heading kept with an empty body
 };
@@ -89,10 +89,10 @@ struct BookArticle {
 struct SplitBook {
   std::vector<BookArticle> articles;
   SplitRule rule = SplitRule::Default;
-  std::size_t emptyDropped = 0;        // chapters without a body, dropped
-  bool fallback = false;               // some or all of the text was cut into 第N节 pieces
-  std::vector<std::string> overlong;   // titles of chapters over the limit (cut, or only warned of)
-  std::string error;                   // a given rule failed while matching (its line and reason)
+  std::size_t emptyDropped = 0;       // chapters without a body, dropped
+  bool fallback = false;              // some or all of the text was cut into 第N节 pieces
+  std::vector<std::string> overlong;  // titles of chapters over the limit (cut, or only warned of)
+  std::string error;                  // a given rule failed while matching (its line and reason)
 };
 
 struct SplitOptions {

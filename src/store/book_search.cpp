@@ -286,13 +286,9 @@ bool Searcher::Find(std::string_view text, std::size_t start, std::size_t& begin
                     bool notEmptyAtStart, bool& failed) const {
   if (pattern_) {
     switch (pattern_->Find(text, start, begin, end, notEmptyAtStart)) {
-      case TextPattern::Outcome::Found:
-        return true;
-      case TextPattern::Outcome::NotFound:
-        return false;
-      case TextPattern::Outcome::Failed:
-        failed = true;
-        return false;
+      case TextPattern::Outcome::Found: return true;
+      case TextPattern::Outcome::NotFound: return false;
+      case TextPattern::Outcome::Failed: failed = true; return false;
     }
   }
   if (start >= text.size()) return false;

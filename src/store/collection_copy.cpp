@@ -31,18 +31,12 @@ enum class Access { Ok, Missing, NotDatabase, NoTable, NotCollection, NoColumns 
 
 const char* Describe(Access access) {
   switch (access) {
-    case Access::Ok:
-      return "an article database";
-    case Access::Missing:
-      return "no such file";
-    case Access::NotDatabase:
-      return "not a database";
-    case Access::NoTable:
-      return "no table nr";
-    case Access::NotCollection:
-      return "not a collection (nr is a view or has generated columns)";
-    case Access::NoColumns:
-      return "table nr lacks article columns";
+    case Access::Ok: return "an article database";
+    case Access::Missing: return "no such file";
+    case Access::NotDatabase: return "not a database";
+    case Access::NoTable: return "no table nr";
+    case Access::NotCollection: return "not a collection (nr is a view or has generated columns)";
+    case Access::NoColumns: return "table nr lacks article columns";
   }
   return "unknown";
 }
@@ -126,14 +120,12 @@ bool SameValue(const ArticleRows& a, const ArticleRows& b, int column) {
   const int type = sqlite3_column_type(a.Get(), column);
   if (type != sqlite3_column_type(b.Get(), column)) return false;
   switch (type) {
-    case SQLITE_NULL:
-      return true;
+    case SQLITE_NULL: return true;
     case SQLITE_INTEGER:
       return sqlite3_column_int64(a.Get(), column) == sqlite3_column_int64(b.Get(), column);
     case SQLITE_FLOAT:
       return sqlite3_column_double(a.Get(), column) == sqlite3_column_double(b.Get(), column);
-    default:
-      return a.Blob(column) == b.Blob(column);
+    default: return a.Blob(column) == b.Blob(column);
   }
 }
 
@@ -413,21 +405,12 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
   const fs::path source(*sourceName);
   DbHandle db;
   switch (OpenReadOnly(source.string(), db)) {
-    case Access::Ok:
-      break;
-    case Access::Missing:
-      result.outcome = BackupOutcome::Missing;
-      return result;
-    case Access::NotDatabase:
-      result.outcome = BackupOutcome::Damaged;
-      return result;
+    case Access::Ok: break;
+    case Access::Missing: result.outcome = BackupOutcome::Missing; return result;
+    case Access::NotDatabase: result.outcome = BackupOutcome::Damaged; return result;
     case Access::NoTable:
-    case Access::NoColumns:
-      result.outcome = BackupOutcome::NoTable;
-      return result;
-    case Access::NotCollection:
-      result.outcome = BackupOutcome::NotCollection;
-      return result;
+    case Access::NoColumns: result.outcome = BackupOutcome::NoTable; return result;
+    case Access::NotCollection: result.outcome = BackupOutcome::NotCollection; return result;
   }
   // One read transaction from the check to the end of the comparison: the check, the copy and
   // the comparison all see one state of the file, even while the editor saves into it.

@@ -16,19 +16,19 @@ namespace nvx {
 inline constexpr int kDefaultBackupsKept = 5;
 
 enum class BackupOutcome {
-  Done,         // the copy is made, verified, flushed and under its final name
-  Missing,      // no such file
-  Damaged,      // the quick check failed or the file is no database: nothing copied, nothing removed
-  NoTable,      // a database without table nr
+  Done,           // the copy is made, verified, flushed and under its final name
+  Missing,        // no such file
+  Damaged,        // the quick check failed or the file is no database: nothing copied, nothing removed
+  NoTable,        // a database without table nr
   NotCollection,  // table nr is a view or has generated columns
-  CannotWrite,  // the copy could not be written (directory missing, disk full, ...)
-  BadCopy,      // the copy did not verify; it was removed
+  CannotWrite,    // the copy could not be written (directory missing, disk full, ...)
+  BadCopy,        // the copy did not verify; it was removed
 };
 
 struct BackupOptions {
-  Text directory;                    // empty: the collection's own directory
-  int keep = kDefaultBackupsKept;    // backups of this collection left in the directory, at least 1
-  std::time_t time = 0;              // the time the name is made from; 0: now
+  Text directory;                  // empty: the collection's own directory
+  int keep = kDefaultBackupsKept;  // backups of this collection left in the directory, at least 1
+  std::time_t time = 0;            // the time the name is made from; 0: now
   // Told the temporary file's name (as the file system names it) when it is made, and an empty
   // name once it is gone, so that a caller can remove it when the process is stopped meanwhile.
   std::function<void(const std::string&)> onTemporary;
@@ -36,8 +36,8 @@ struct BackupOptions {
 
 struct BackupResult {
   BackupOutcome outcome = BackupOutcome::CannotWrite;
-  Text path;                          // the backup made (local code page), when Done
-  std::vector<Text> removed;          // older backups removed to keep `keep` of them
+  Text path;                  // the backup made (local code page), when Done
+  std::vector<Text> removed;  // older backups removed to keep `keep` of them
   // English lines (UTF-8): why the copy did not verify; or, when Done, problems the collection
   // itself has (the copy has them too) and older backups that could not be removed.
   std::vector<std::string> notes;

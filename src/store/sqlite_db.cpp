@@ -156,8 +156,6 @@ Text SqliteDB::FileName() const {
   return name ? FromUtf8(name).value_or(Text()) : Text();
 }
 
-std::int64_t SqliteDB::LastInsertRowId() const {
-  return Handle() ? sqlite3_last_insert_rowid(Handle()) : 0;
-}
+std::int64_t SqliteDB::LastInsertRowId() const { return Handle() ? sqlite3_last_insert_rowid(Handle()) : 0; }
 
 }  // namespace nvx

@@ -405,15 +405,9 @@ std::optional<SqliteTable::FieldValue> SqliteTable::ReadField(const Column& colu
   if (s.Step() != SQLITE_ROW) return std::nullopt;
   FieldValue value;
   switch (kind) {
-    case Kind::Text:
-      value = ColumnLocalText(s.Get(), 0);
-      break;
-    case Kind::Int:
-      value = static_cast<std::int32_t>(sqlite3_column_int(s.Get(), 0));
-      break;
-    case Kind::Bytes:
-      value = ColumnBytes(s.Get(), 0);
-      break;
+    case Kind::Text: value = ColumnLocalText(s.Get(), 0); break;
+    case Kind::Int: value = static_cast<std::int32_t>(sqlite3_column_int(s.Get(), 0)); break;
+    case Kind::Bytes: value = ColumnBytes(s.Get(), 0); break;
   }
   if (ok) *ok = true;
   return value;

@@ -86,15 +86,9 @@ int Backup(const std::vector<std::string>& args) {
       for (const auto& note : result.notes) Say(file, note);
       std::printf("%s\n", ToUtf8Lossy(result.path).c_str());
       return kSuccess;
-    case BackupOutcome::Missing:
-      Say(file, "no such file");
-      break;
-    case BackupOutcome::Damaged:
-      Say(file, "damaged, no backup made, older backups kept");
-      break;
-    case BackupOutcome::NoTable:
-      Say(file, "no table nr, no backup made, older backups kept");
-      break;
+    case BackupOutcome::Missing: Say(file, "no such file"); break;
+    case BackupOutcome::Damaged: Say(file, "damaged, no backup made, older backups kept"); break;
+    case BackupOutcome::NoTable: Say(file, "no table nr, no backup made, older backups kept"); break;
     case BackupOutcome::NotCollection:
       Say(file,
           "not a collection (nr is a view or has generated columns), no backup made, older backups kept");

@@ -26,7 +26,8 @@ class ProgressLine {
     if (printed_ && done != total && now - last_ < std::chrono::milliseconds(100)) return true;
     last_ = now;
     printed_ = true;
-    std::fprintf(stderr, "\r%s: %lld / %lld", what_, static_cast<long long>(done), static_cast<long long>(total));
+    std::fprintf(stderr, "\r%s: %lld / %lld", what_, static_cast<long long>(done),
+                 static_cast<long long>(total));
     std::fflush(stderr);
     return true;
   }

@@ -178,16 +178,12 @@ int ExportText(const std::string& file, const std::string& out) {
     result = ExportArticles(db, *target, std::ref(progress));
   }
   switch (result) {
-    case ExportResult::Done:
-      return kSuccess;
-    case ExportResult::OwnFile:
-      return Fail(out, "is the collection being exported");
-    case ExportResult::ReadFailed:
-      return Fail(file, FailureReason(db, "cannot read the articles"));
+    case ExportResult::Done: return kSuccess;
+    case ExportResult::OwnFile: return Fail(out, "is the collection being exported");
+    case ExportResult::ReadFailed: return Fail(file, FailureReason(db, "cannot read the articles"));
     case ExportResult::CannotOpen:
     case ExportResult::WriteFailed:
-    case ExportResult::Cancelled:
-      break;
+    case ExportResult::Cancelled: break;
   }
   return Fail(out, "cannot write");
 }

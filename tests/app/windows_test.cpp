@@ -22,7 +22,8 @@ TEST_F(WindowsTest, LayoutFollowsTheWindowSize) {
   EXPECT_EQ(GetInt(kCatalogue, prop::kHeight), 600 - 80) << "placed when the window was created";
   Move(kMain, std::nullopt, std::nullopt, 600, 400);
   auto rect = [](UnitRef r) {
-    return std::vector<int>{GetInt(r, prop::kLeft), GetInt(r, prop::kTop), GetInt(r, prop::kWidth), GetInt(r, prop::kHeight)};
+    return std::vector<int>{GetInt(r, prop::kLeft), GetInt(r, prop::kTop), GetInt(r, prop::kWidth),
+                            GetInt(r, prop::kHeight)};
   };
   EXPECT_EQ(rect(kCatalogue), (std::vector<int>{8, 8, 180, 320}));
   EXPECT_EQ(rect(kContent), (std::vector<int>{188, 8, 398, 320}));

@@ -19,7 +19,7 @@ TEST(Codepage, ConvertsBothWaysByteExact) {
       {"ascii", "id=12", "id=12"},
       {"gbk", "宋体", "\xCB\xCE\xCC\xE5"},
       {"full-width space", "\xE3\x80\x80", "\xA1\xA1"},
-      {"outside gbk, inside gb18030", "\xE2\x82\xAC", "\xA2\xE3"},  // euro sign
+      {"outside gbk, inside gb18030", "\xE2\x82\xAC", "\xA2\xE3"},      // euro sign
       {"supplementary plane", "\xF0\xA0\x80\x80", "\x95\x32\x82\x36"},  // U+20000
   };
   for (const Row& row : rows) {
@@ -31,10 +31,8 @@ TEST(Codepage, ConvertsBothWaysByteExact) {
 
 TEST(Codepage, RejectsWhatDoesNotConvert) {
   const std::pair<const char*, std::string> badUtf8[] = {
-      {"bad lead byte", "a\xFF"},
-      {"continuation not 10xxxxxx", "\xE5\xAE\x41"},
-      {"cut short", "\xE5\xAE"},
-      {"lone continuation", "\x80"},
+      {"bad lead byte", "a\xFF"},    {"continuation not 10xxxxxx", "\xE5\xAE\x41"},
+      {"cut short", "\xE5\xAE"},     {"lone continuation", "\x80"},
       {"surrogate", "\xED\xA0\x80"},
   };
   for (const auto& [name, bytes] : badUtf8) {
@@ -48,7 +46,10 @@ TEST(Codepage, RejectsWhatDoesNotConvert) {
 TEST(Codepage, TextEndsAtDecodedZeroAndLossyConversionKeepsTheRest) {
   EXPECT_EQ(FromUtf8(std::string("ab\0cd", 5)), "ab");
   EXPECT_EQ(FromUtf8("\xC0\x80x"), "") << "an overlong zero still ends the text";
-  EXPECT_EQ(ToUtf8Lossy("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(ToUtf8Lossy("a\xFF"
+                        "b"),
+            "a\xEF\xBF\xBD"
+            "b");
   EXPECT_EQ(L("宋体"), "\xCB\xCE\xCC\xE5");
 }
 
@@ -69,7 +70,10 @@ TEST(Codepage, FindsTheFirstByteThatIsNotStrictUtf8) {
       {"ascii and a zero", std::string("a\0b", 3), -1},
       {"two, three and four bytes", "\xC2\x80 \xE5\xAE\x8B \xF0\xA0\x80\x80", -1},
       {"edges of the ranges", "\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF\xF4\x8F\xBF\xBF", -1},
-      {"overlong zero", "abc\xC0\x80" "def", 3},
+      {"overlong zero",
+       "abc\xC0\x80"
+       "def",
+       3},
       {"overlong A", "\xC1\x81", 0},
       {"overlong three bytes", "ab\xE0\x9F\xBF", 2},
       {"overlong four bytes", "\xF0\x8F\xBF\xBF", 0},
@@ -93,8 +97,12 @@ TEST(Codepage, FindsTheFirstByteThatIsNotStrictUtf8) {
 TEST(Codepage, LongTextsConvertAsWholes) {
   std::string utf8, local;
   for (int i = 0; i < 20000; ++i) {
-    utf8 += "\xE5\xAE\x8B" "a\xE2\x82\xAC\xF0\xA0\x80\x80";
-    local += "\xCB\xCE" "a\xA2\xE3\x95\x32\x82\x36";
+    utf8 +=
+        "\xE5\xAE\x8B"
+        "a\xE2\x82\xAC\xF0\xA0\x80\x80";
+    local +=
+        "\xCB\xCE"
+        "a\xA2\xE3\x95\x32\x82\x36";
   }
   EXPECT_EQ(FromUtf8(utf8), local);
   EXPECT_EQ(ToUtf8(local), utf8);

@@ -90,15 +90,11 @@ QAction* FindByData(QMenu& menu, const QVariant& data) {
 // What a message box gives when Enter is pressed at once: its first button.
 int FirstButton(int flags) {
   switch (flags & kMsgButtonsMask) {
-    case kMsgAbortRetryIgnore:
-      return kButtonAbort;
+    case kMsgAbortRetryIgnore: return kButtonAbort;
     case kMsgYesNoCancel:
-    case kMsgYesNo:
-      return kButtonYes;
-    case kMsgRetryCancel:
-      return kButtonRetry;
-    default:
-      return kButtonOk;
+    case kMsgYesNo: return kButtonYes;
+    case kMsgRetryCancel: return kButtonRetry;
+    default: return kButtonOk;
   }
 }
 
