@@ -27,7 +27,7 @@ SANITIZER_ENV = \
 SOURCES = $(shell find src tests bench fuzz -name '*.cpp' -o -name '*.h' 2>/dev/null)
 
 .PHONY: run test build deps configure bench format format-check clean sample package check-install \
-        test-asan build-asan fuzz fuzz-build fuzz-deps layers
+        test-asan build-asan fuzz fuzz-build fuzz-deps format-deps layers
 
 # Opens the sample collection (made once) unless ARGS names another file.
 run: build $(BUILD_DIR)/sample.nvx
@@ -101,12 +101,15 @@ check-install: build
 layers:
 	@cmake -DSOURCE_DIR=$(CURDIR) -P tests/layering/check_includes.cmake
 
-format:
+format: format-deps
 	clang-format -i $(SOURCES)
 
 # Fails, listing each place, when a source file is not formatted as .clang-format says.
-format-check:
+format-check: format-deps
 	clang-format --dry-run --Werror $(SOURCES)
+
+format-deps:
+	@bash scripts/install-deps.sh format
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)

@@ -3,9 +3,10 @@
 # Works as root or through sudo; says what it installs.
 set -euo pipefail
 
-# Usage: install-deps.sh [screenshot|fuzz|package]
+# Usage: install-deps.sh [screenshot|fuzz|package|format]
 #   screenshot adds the virtual display and image tools; fuzz adds clang and its sanitizer
-#   runtimes (libFuzzer); package adds what building and checking the Debian package needs.
+#   runtimes (libFuzzer); package adds what building and checking the Debian package needs;
+#   format is clang-format alone (Debian 12's, so every machine formats alike).
 packages=(
   cmake ninja-build g++ pkg-config
   libsqlite3-dev zlib1g-dev libdeflate-dev libpcre2-dev libuchardet-dev
@@ -17,6 +18,7 @@ case "${1:-}" in
   screenshot) packages+=(xvfb x11-utils imagemagick) ;;
   fuzz) packages+=(clang-14 libclang-rt-14-dev llvm-14) ;;
   package) packages+=(dpkg-dev fakeroot file) ;;
+  format) packages=(clang-format) ;;
 esac
 
 missing=()
