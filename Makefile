@@ -78,7 +78,7 @@ fuzz: fuzz-build
 fuzz-build: fuzz-deps
 	@if [ ! -f $(FUZZ_DIR)/build.ninja ]; then \
 	  cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNVX_FUZZ=ON \
-	    -DCMAKE_CXX_COMPILER=clang++-14 $(CMAKE_ARGS); \
+	    -DCMAKE_CXX_COMPILER=clang++-14 -DNVX_WERROR=$(WERROR) $(CMAKE_ARGS); \
 	fi
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 
