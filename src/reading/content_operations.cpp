@@ -11,10 +11,6 @@ using forms::kContentBox;
 
 namespace {
 
-constexpr int kCtrl = 1;
-constexpr int kKeyDelete = 46;
-constexpr int kKeyBackspace = 8;
-
 bool HasSelection() { return !GetText(kContentBox, prop::rich::kSelText).empty(); }
 
 }  // namespace
@@ -38,10 +34,10 @@ void Delete() {
   if (HasSelection()) RichEdit::DeleteSelection(kContentBox);
 }
 
-bool IsCtrlKey(const EventArgs& args, char letter) { return args[0] == letter && args[1] == kCtrl; }
+bool IsCtrlKey(const EventArgs& args, char letter) { return args[0] == letter && args[1] == keystate::kCtrl; }
 
 HandlerResult ContentKeyDown(const EventArgs& args) {
-  const int key = args[0];
+  const int code = args[0];
   bool done = false;
   if (IsCtrlKey(args, 'F')) {
     OpenFindWindow();
@@ -59,7 +55,7 @@ HandlerResult ContentKeyDown(const EventArgs& args) {
     RichEdit::Cut(kContentBox);
     done = true;
   }
-  if ((key == kKeyDelete || key == kKeyBackspace) && HasSelection()) {
+  if ((code == key::kDelete || code == key::kBackspace) && HasSelection()) {
     RichEdit::DeleteSelection(kContentBox);
     done = true;
   }

@@ -18,8 +18,6 @@ using forms::kContentBox;
 
 namespace {
 
-constexpr int kKeyEnter = 13;
-
 constexpr UnitRef kSelf{tf::kWindow, tf::kSelf};
 constexpr UnitRef kInput{tf::kWindow, tf::kInputBox};
 
@@ -111,7 +109,7 @@ void TitleFindAccept() {
 }
 
 HandlerResult TitleFindEditKey(const EventArgs& args) {
-  if (args[0] == kKeyEnter) TitleFindAccept();
+  if (args[0] == key::kEnter) TitleFindAccept();
   return std::nullopt;
 }
 

@@ -181,9 +181,9 @@ EventArgs MouseArgs(int x, int y, Qt::KeyboardModifiers modifiers) {
 
 int KeyState(Qt::KeyboardModifiers modifiers) {
   int state = 0;
-  if (modifiers & Qt::ControlModifier) state |= 1;
-  if (modifiers & Qt::ShiftModifier) state |= 2;
-  if (modifiers & Qt::AltModifier) state |= 4;
+  if (modifiers & Qt::ControlModifier) state |= keystate::kCtrl;
+  if (modifiers & Qt::ShiftModifier) state |= keystate::kShift;
+  if (modifiers & Qt::AltModifier) state |= keystate::kAlt;
   return state;
 }
 
@@ -192,17 +192,17 @@ int VirtualKey(int key) {
   if (key >= Qt::Key_0 && key <= Qt::Key_9) return '0' + (key - Qt::Key_0);
   if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
   switch (key) {
-    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Backspace: return key::kBackspace;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return 9;
+    case Qt::Key_Backtab: return key::kTab;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
+    case Qt::Key_Enter: return key::kEnter;
     case Qt::Key_Shift: return 16;
     case Qt::Key_Control: return 17;
     case Qt::Key_Alt: return 18;
     case Qt::Key_Pause: return 19;
     case Qt::Key_CapsLock: return 20;
-    case Qt::Key_Escape: return 27;
+    case Qt::Key_Escape: return key::kEscape;
     case Qt::Key_Space: return 32;
     case Qt::Key_PageUp: return 33;
     case Qt::Key_PageDown: return 34;
@@ -214,7 +214,7 @@ int VirtualKey(int key) {
     case Qt::Key_Down: return 40;
     case Qt::Key_Print: return 44;
     case Qt::Key_Insert: return 45;
-    case Qt::Key_Delete: return 46;
+    case Qt::Key_Delete: return key::kDelete;
     case Qt::Key_Meta: return 91;
     case Qt::Key_Menu: return 93;
     case Qt::Key_NumLock: return 144;

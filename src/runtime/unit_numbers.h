@@ -148,6 +148,22 @@ inline constexpr int kListClicked = 4;
 inline constexpr int kListRightClicked = 5;
 }  // namespace event
 
+// Key events give a virtual key code (letters and digits as their upper-case ASCII codes) and the
+// key state; mouse events give the key state too.
+namespace key {
+inline constexpr int kBackspace = 8;
+inline constexpr int kTab = 9;
+inline constexpr int kEnter = 13;
+inline constexpr int kEscape = 27;
+inline constexpr int kDelete = 46;
+}  // namespace key
+
+namespace keystate {
+inline constexpr int kCtrl = 1;
+inline constexpr int kShift = 2;
+inline constexpr int kAlt = 4;
+}  // namespace keystate
+
 // Message box flags, as the editor passes them: the low bits choose the buttons, 16 the error
 // (stop) icon, 32 the question icon, 48 the warning icon, 64 the information icon.
 inline constexpr int kMsgButtonsMask = 0x0F;
