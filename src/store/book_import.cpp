@@ -7,6 +7,7 @@
 #include <iconv.h>
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <thread>
 
@@ -146,6 +147,13 @@ std::size_t FirstZero(std::string_view bytes, std::size_t unit) {
   return bytes.size();
 }
 
+// Whether an encoding name given by the user is UTF-8 (iconv's spellings, any letter case).
+bool IsUtf8Name(std::string_view name) {
+  std::string upper(name);
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return upper == "UTF-8" || upper == "UTF8";
+}
+
 DecodedBook DecodeAs(std::string_view bytes, std::size_t skip, std::string name, const char* iconvName,
                      std::size_t unit, bool guessed) {
   DecodedBook book;
@@ -163,6 +171,12 @@ DecodedBook DecodeAs(std::string_view bytes, std::size_t skip, std::string name,
   }
   if (c.out.find('\0') != std::string::npos) {
     book.badOffset = skip + FirstZero(body, unit);
+    return book;
+  }
+  // The rest of the import takes the text as UTF-8, and iconv does not promise it: glibc's own
+  // UTF-8 decoder lets the old five- and six-byte forms through.
+  if (const std::size_t valid = Utf8ValidPrefix(c.out); valid != c.out.size()) {
+    book.badOffset = skip + (IsUtf8Name(iconvName) ? valid : 0);
     return book;
   }
   book.ok = true;

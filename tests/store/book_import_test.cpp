@@ -289,6 +289,9 @@ TEST(BookDecode, BytesThatDoNotDecodeAreNamed) {
                    8),
        "", "UTF-16LE", 4, false},
       {"given UTF-8 on GBK bytes", gbk, "UTF-8", "UTF-8", 0, false},
+      // iconv's own UTF-8 decoder passes the old five-byte forms on; the import must not.
+      {"given UTF-8 with a five-byte form", "\xC8\xB0\x7F\xFB\x8F\x82\x8F\x82", "UTF-8", "UTF-8", 3, false},
+      {"given utf8 with a six-byte form", "ab\xFD\x8F\x82\x8F\x82\x82", "utf8", "utf8", 2, false},
       {"unknown encoding", gbk, "NO-SUCH-CODE", "NO-SUCH-CODE", 0, true},
   };
   for (const Row& row : rows) {
