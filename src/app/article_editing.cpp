@@ -35,7 +35,7 @@ void TitleAccepted(const Text& title) {
 
 Bytes PackedContent() { return Compress(ToBytes(GetText(kContentBox, prop::rich::kText))); }
 
-StoredFormat CurrentFormat() { return ToStoredFormat(reading::View().currentFormat); }
+StoredFormat CurrentFormat() { return reading::ToStoredFormat(reading::View().currentFormat); }
 
 // Writes the loaded article back under `title`; with no title (a row another program wrote
 // without one) only its text and format, leaving the stored name as it is. False when nothing

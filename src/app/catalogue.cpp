@@ -41,10 +41,7 @@ bool LoadCurrentArticle(bool emptyFirst) {
   if (article) {
     s.currentTitle = ListView::GetItemText(kCatalogue, row, mw::kColumnTitle);
     CharFormat& format = reading::View().currentFormat;
-    format.faceName = article->format.face;
-    format.size = article->format.size;
-    format.color = article->format.color;
-    format.effects = article->format.effects;
+    reading::TakeStoredFormat(format, article->format);
     RichEdit::SetCharFormat(kContentBox, format);
     if (emptyFirst) SetText(kContentBox, prop::rich::kText, Text());
     SetText(kContentBox, prop::rich::kText, ToText(Decompress(article->packed)));

@@ -23,7 +23,7 @@ void StoreReadingState() {
   ProgramState& s = State();
   if (s.currentArticleId) {
     nvx::StoreReadingState(s.articleDb, *s.currentArticleId, RichEdit::FirstVisibleLine(forms::kContentBox),
-                           ToStoredFormat(reading::View().currentFormat));
+                           reading::ToStoredFormat(reading::View().currentFormat));
   }
   s.articleDb.Close();
 }

@@ -31,9 +31,6 @@ struct ProgramState {
   Text dataDirectory;
 };
 
-// The content box's character format as an article stores it (zt, ztdx, ys, xg).
-inline StoredFormat ToStoredFormat(const CharFormat& f) { return {f.faceName, f.size, f.color, f.effects}; }
-
 // The state; only valid between CreateProgramState and ReleaseProgramState.
 ProgramState& State();
 void CreateProgramState();

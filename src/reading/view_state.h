@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "runtime/window_runtime.h"
+#include "store/article_records.h"
 #include "store/value.h"
 
 namespace nvx::reading {
@@ -23,6 +24,16 @@ struct ViewState {
 
   ViewState();
 };
+
+// The content box's character format as an article stores it (zt, ztdx, ys, xg), and back; the
+// baseline offset is not stored and stays as it is.
+inline StoredFormat ToStoredFormat(const CharFormat& f) { return {f.faceName, f.size, f.color, f.effects}; }
+inline void TakeStoredFormat(CharFormat& f, const StoredFormat& stored) {
+  f.faceName = stored.face;
+  f.size = stored.size;
+  f.color = stored.color;
+  f.effects = stored.effects;
+}
 
 // The view state; only valid between CreateViewState and ReleaseViewState.
 ViewState& View();
