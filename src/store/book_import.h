@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/chapter_headings.h"
 #include "store/sqlite_db.h"
 
 namespace nvx::book {
@@ -99,13 +100,6 @@ struct SplitOptions {
   const TextPattern* rule = nullptr;  // a rule of the user's; null for the default rule
   std::size_t maxChars = kDefaultMaxChars;
 };
-
-// The heading rule used when none is given.
-const TextPattern& DefaultHeadingRule();
-
-// Whether `line` (one line, without its line end) is a heading under `rule`; trailing spaces are
-// ignored. Empty when the rule failed to match (see TextPattern::Find).
-std::optional<bool> IsHeading(const TextPattern& rule, std::string_view line);
 
 // Cuts decoded text into articles: headings start chapters, the text before the first heading is
 // a preface ("前言"), a heading repeated right after itself counts once, chapters with an empty
