@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the editor need, but only those missing.
+# The tests read real books from two of them: fortunes-zh (Tang and Song poems) and
+# debian-reference-zh-cn (a guide in TXT).
 # Works as root or through sudo; says what it installs.
 set -euo pipefail
 
@@ -13,6 +15,7 @@ packages=(
   qt6-base-dev libqt6svg6 qt6-translations-l10n fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev
   sqlite3 desktop-file-utils shared-mime-info libglib2.0-bin
+  fortunes-zh debian-reference-zh-cn
 )
 case "${1:-}" in
   screenshot) packages+=(xvfb x11-utils imagemagick) ;;

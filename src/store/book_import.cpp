@@ -344,6 +344,15 @@ std::vector<std::string> CutIntoPieces(std::string_view body, std::size_t charac
   return pieces;
 }
 
+void CountForm(std::vector<std::pair<std::string, std::size_t>>& forms, std::string_view form) {
+  const auto at = std::find_if(forms.begin(), forms.end(), [form](const auto& f) { return f.first == form; });
+  if (at != forms.end()) {
+    ++at->second;
+  } else {
+    forms.emplace_back(form, 1);
+  }
+}
+
 struct Chapter {
   std::string title;
   bool heading = false;  // false for the text before the first heading
@@ -373,19 +382,20 @@ std::size_t CountCharacters(std::string_view utf8) {
 SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options) {
   SplitBook book;
   book.rule = options.rule ? SplitRule::Given : SplitRule::Default;
-  const TextPattern& rule = options.rule ? *options.rule : DefaultHeadingRule();
   const std::vector<std::string_view> lines = SplitLines(text);
+
+  const BookHeadings found = FindHeadings(lines, options.rule);
+  if (found.failedLine) {
+    book.error =
+        "the rule failed on line " + std::to_string(*found.failedLine + 1) + " (too much backtracking)";
+    return book;
+  }
 
   std::vector<Chapter> chapters(1);
   chapters.front().title = "前言";
   std::size_t headings = 0;
   for (std::size_t n = 0; n < lines.size(); ++n) {
-    const auto heading = IsHeading(rule, lines[n]);
-    if (!heading) {
-      book.error = "the rule failed on line " + std::to_string(n + 1) + " (too much backtracking)";
-      return book;
-    }
-    if (!*heading) {
+    if (!found.form[n]) {
       chapters.back().lines.push_back(lines[n]);
       continue;
     }
@@ -394,6 +404,7 @@ SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options) 
     const bool nothingSince = std::all_of(current.lines.begin(), current.lines.end(), IsBlank);
     if (current.heading && nothingSince && current.title == title) continue;  // a repeated heading
     ++headings;
+    CountForm(book.forms, HeadingFormName(found.form[n]));
     chapters.push_back(Chapter{std::string(title), true, {}});
   }
 
@@ -412,6 +423,7 @@ SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options) 
 
   if (!options.rule && headings < 2) {
     book.rule = SplitRule::Fallback;
+    book.forms.clear();
     const std::string whole = JoinBody(lines);
     if (!whole.empty()) addPieces(whole, CountCharacters(whole));
     return book;

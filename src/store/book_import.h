@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "store/chapter_headings.h"
@@ -81,7 +82,7 @@ enum class SplitRule { Default, Given, Fallback };
 const char* SplitRuleName(SplitRule rule);  // "default", "--rule", "fallback"
 
 struct BookArticle {
-  std::string title;           // UTF-8, trimmed of ASCII and full-width spaces
+  std::string title;           // UTF-8, trimmed of spaces (ASCII, no-break, ideographic)
   std::string body;            // UTF-8, lines joined by CR LF, no blank lines at either end
   std::size_t characters = 0;  // code points of the body, line ends not counted
   bool divider = false;        // a volume (卷/部/集) heading kept with an empty body
@@ -93,7 +94,9 @@ struct SplitBook {
   std::size_t emptyDropped = 0;       // chapters without a body, dropped
   bool fallback = false;              // some or all of the text was cut into 第N节 pieces
   std::vector<std::string> overlong;  // titles of chapters over the limit (cut, or only warned of)
-  std::string error;                  // a given rule failed while matching (its line and reason)
+  std::vector<std::pair<std::string, std::size_t>> forms;  // heading forms used and how many chapters
+                                                           // each began, in order of first use
+  std::string error;  // a given rule failed while matching (its line and reason)
 };
 
 struct SplitOptions {

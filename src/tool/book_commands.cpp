@@ -104,6 +104,14 @@ std::string DuplicateTitles(const std::vector<book::BookArticle>& articles) {
   return list.empty() ? "none" : list;
 }
 
+// "第N章 ×12, 楔子 ×1" for the heading forms a book used.
+std::string FormList(const std::vector<std::pair<std::string, std::size_t>>& forms) {
+  std::string list;
+  for (const auto& [form, count] : forms)
+    list += (list.empty() ? "" : ", ") + form + " ×" + std::to_string(count);
+  return list.empty() ? "none" : list;
+}
+
 int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
   const Arguments a = Parse(args, {"--dry-run"}, {"--encoding", "--rule", "--max-chars"});
   if (!a.error.empty()) return UsageError(a.error, usage);
@@ -156,7 +164,7 @@ int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
     out += "encoding " + decoded.encoding + "; rule " + ruleName + "; " +
            std::to_string(split.articles.size()) + " articles; " + std::to_string(split.emptyDropped) +
            " empty dropped; duplicate titles: " + DuplicateTitles(split.articles) +
-           "; fallback: " + (split.fallback ? "yes" : "no") + '\n';
+           "; fallback: " + (split.fallback ? "yes" : "no") + "; forms: " + FormList(split.forms) + '\n';
     if (!WriteOut(out) || !FlushOut()) return Fail(file, "cannot write output");
     return kSuccess;
   }

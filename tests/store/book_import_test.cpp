@@ -1,9 +1,13 @@
-// Telling a book's encoding, finding its headings and cutting it into articles.
+// Telling a book's encoding, finding its headings and cutting it into articles, also in books
+// nobody here wrote, from Debian packages the test setup installs.
 #include "store/book_import.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>
 #include <sqlite3.h>
+#include <zlib.h>
+
+#include <filesystem>
 
 #include "store/article_schema.h"
 #include "store/codepage.h"
@@ -42,68 +46,210 @@ std::vector<std::string> Titles(const SplitBook& book) {
 }
 
 TEST(BookHeadings, DefaultRuleTakesHeadingsAndLeavesProse) {
+  const std::string nbsp = "\u00A0";
   struct Row {
     const char* name;
     std::string line;
-    bool heading;
+    std::string form;  // empty: prose
   };
   const std::string thirty = Repeat("字", 30);
   const Row rows[] = {
-      {"chapter", "第一章 风起", true},
-      {"arabic numeral", "第12章 重逢", true},
-      {"full-width digits", "第１２章 重逢", true},
-      {"one thousand and one", "第一千零一章 夜", true},
-      {"two hundred with 两", "第两百章", true},
-      {"financial numerals", "第壹佰贰拾章 归来", true},
-      {"nine numerals", "第一二三四五六七八九章", true},
-      {"ten numerals", "第一二三四五六七八九十章", false},
-      {"hui", "第一回 宴桃园豪杰三结义", true},
-      {"jie with separator", "第三节 初见", true},
-      {"juan alone", "第二卷", true},
-      {"ji", "第一集 开端", true},
-      {"bu", "第一部：风云", true},
-      {"pian", "第一篇 序", true},
-      {"after 正文", "正文 第一章 开始", true},
-      {"after 正文 without a space", "正文第一章", true},
-      {"four ASCII spaces", "    第一章", true},
-      {"two full-width spaces", "　　第一章 标题", true},
-      {"a tab", "\t第一章", true},
-      {"five spaces", "     第一章", false},
-      {"trailing spaces", "第一章 风起 \t　", true},
-      {"volume and chapter", "第九卷 第二章 标题", true},
-      {"title in quotes", "第五章 “你好”他说", true},
-      {"title in brackets", "第五回【大战】", true},
-      {"title straight after 章", "第五章重逢", true},
-      {"colon", "第五章：重逢", true},
-      {"thirty characters of title", "第一章 " + thirty, true},
-      {"longer than the rule allows", "第一章 " + thirty + "字", false},
-      {"merely contains 第一章", "他读完了第一章", false},
-      {"第三节课", "第三节课", false},
-      {"第一集合", "第一集合", false},
-      {"第四部分", "第四部分", false},
-      {"第一回合", "第一回合", false},
-      {"第一封信", "第一封信", false},
-      {"第四本书记载", "第四本书记载", false},
-      {"正文第一段。", "正文第一段。", false},
-      {"a sentence", "第一章的内容很短。", false},
-      {"第十个人", "第十个人", false},
-      {"序章", "序章", true},
-      {"序言", "序言", true},
-      {"楔子", "楔子", true},
-      {"引子", "引子", true},
-      {"终章", "终章", true},
-      {"后记", "后记", true},
-      {"尾声", "尾声", true},
-      {"番外", "番外", true},
-      {"番外 第一章", "番外 第一章", true},
-      {"番外 with a numeral", "番外一", true},
-      {"番外 numeral and title", "番外2 归来", true},
-      {"后记 with a separator", "后记：写在最后", true},
-      {"special word in prose", "尾声里的故事很长", false},
-      {"blank", "　　", false},
+      {"chapter", "第一章 风起", "第N章"},
+      {"arabic numeral", "第12章 重逢", "第N章"},
+      {"full-width digits", "第１２章 重逢", "第N章"},
+      {"one thousand and one", "第一千零一章 夜", "第N章"},
+      {"two hundred with 两", "第两百章", "第N章"},
+      {"financial numerals", "第壹佰贰拾章 归来", "第N章"},
+      {"nine numerals", "第一二三四五六七八九章", "第N章"},
+      {"ten numerals", "第一二三四五六七八九十章", ""},
+      {"hui", "第一回 宴桃园豪杰三结义", "第N回"},
+      {"jie with separator", "第三节 初见", "第N节"},
+      {"juan alone", "第二卷", "第N卷"},
+      {"ji", "第一集 开端", "第N集"},
+      {"bu", "第一部：风云", "第N部"},
+      {"pian", "第一篇 序", "第N篇"},
+      {"after 正文", "正文 第一章 开始", "第N章"},
+      {"after 正文 without a space", "正文第一章", "第N章"},
+      {"four ASCII spaces", "    第一章", "第N章"},
+      {"two full-width spaces", "　　第一章 标题", "第N章"},
+      {"a tab", "\t第一章", "第N章"},
+      {"five spaces", "     第一章", ""},
+      {"trailing spaces", "第一章 风起 \t　", "第N章"},
+      {"volume and chapter", "第九卷 第二章 标题", "第N章"},
+      {"title in quotes", "第五章 “你好”他说", "第N章"},
+      {"title in brackets", "第五回【大战】", "第N回"},
+      {"title straight after 章", "第五章重逢", "第N章"},
+      {"colon", "第五章：重逢", "第N章"},
+      {"thirty characters of title", "第一章 " + thirty, "第N章"},
+      {"longer than the rule allows", "第一章 " + thirty + "字", ""},
+      {"merely contains 第一章", "他读完了第一章", ""},
+      {"第三节课", "第三节课", ""},
+      {"第一集合", "第一集合", ""},
+      {"第四部分", "第四部分", ""},
+      {"第一回合", "第一回合", ""},
+      {"第一封信", "第一封信", ""},
+      {"第四本书记载", "第四本书记载", ""},
+      {"正文第一段。", "正文第一段。", ""},
+      {"a sentence", "第一章的内容很短。", ""},
+      {"第十个人", "第十个人", ""},
+      {"序章", "序章", "序章"},
+      {"序言", "序言", "序言"},
+      {"楔子", "楔子", "楔子"},
+      {"引子", "引子", "引子"},
+      {"终章", "终章", "终章"},
+      {"后记", "后记", "后记"},
+      {"尾声", "尾声", "尾声"},
+      {"番外", "番外", "番外"},
+      {"番外 第一章", "番外 第一章", "番外"},
+      {"番外 with a numeral", "番外一", "番外"},
+      {"番外 numeral and title", "番外2 归来", "番外"},
+      {"后记 with a separator", "后记：写在最后", "后记"},
+      {"special word in prose", "尾声里的故事很长", ""},
+      // Forms real books write.
+      {"spaces inside", "第 1 章 空格", "第N章"},
+      {"no-break spaces inside", "第" + nbsp + "1" + nbsp + "章" + nbsp + "GNU/Linux 教程", "第N章"},
+      {"ideographic spaces inside", "第　2　章", "第N章"},
+      {"full-width digit", "第１章", "第N章"},
+      {"in 【】, title after", "【第一章】初见", "第N章"},
+      {"in 〖〗", "〖第二章 再见〗", "第N章"},
+      {"in []", "[第三章] 三见", "第N章"},
+      {"special word in 【】", "【楔子】", "楔子"},
+      {"卷 + numeral", "卷一 风起", "卷N"},
+      {"卷 + numeral and colon", "卷十二：风起", "卷N"},
+      {"卷 + numeral alone", "卷一", "卷N"},
+      {"卷 + numeral in prose", "卷一张饼", ""},
+      {"卷 starting a poem line", "卷地风来忽吹散，望湖楼下水如天。", ""},
+      {"第一卷书", "第一卷书", ""},
+      {"volume straight into chapter", "第一卷第一章 风起", "第N章"},
+      {"hua", "第一话 甲", "第N话"},
+      {"mu alone", "第一幕", "第N幕"},
+      {"hua in prose", "第一话就说错了", ""},
+      {"番外篇", "番外篇 初见", "番外篇"},
+      {"正文卷", "正文卷 第一章 开始", "第N章"},
+      {"Chapter", "Chapter 1", "Chapter N"},
+      {"CHAPTER with a title", "CHAPTER 12 The End", "Chapter N"},
+      {"Chapter with a Roman numeral", "Chapter IV.", "Chapter N"},
+      {"Chapter with a colon", "Chapter 3: Home", "Chapter N"},
+      {"English sentence", "Chapter 3 tells how he went home.", ""},
+      {"Chapter in a word", "Chapter 1st", ""},
+      {"序", "序", "序"},
+      {"序 and a title", "序：缘起", "序"},
+      {"序 in a word", "序号 12", ""},
+      {"完本感言", "完本感言", "完本感言"},
+      {"作者的话", "作者的话", "作者的话"},
+      {"作者的话 with a note", "作者的话：今天两更", ""},
+      {"附录", "附录" + nbsp + "A." + nbsp + "附录", "附录"},
+      {"blank", "　　", ""},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(IsHeading(DefaultHeadingRule(), row.line), std::optional<bool>(row.heading)) << row.name;
+    EXPECT_EQ(IsHeading(DefaultHeadingRule(), row.line), std::optional<bool>(!row.form.empty())) << row.name;
+    EXPECT_EQ(HeadingForm(row.line), row.form) << row.name;
+  }
+}
+
+TEST(BookHeadings, ChapterWordsStartChaptersWhereTheBookUsesThemThroughout) {
+  using Forms = std::vector<std::pair<std::string, std::size_t>>;
+  struct Row {
+    const char* name;
+    std::string text;
+    std::vector<std::string> titles;
+    Forms forms;
+  };
+  const Row rows[] = {
+      {"话 book", "第一话 甲\n一\n第二话 乙\n二", {"第一话 甲", "第二话 乙"}, {{"第N话", 2}}},
+      {"幕 in volumes",
+       "卷一 风起\n第一幕\n一\n第二幕\n二",
+       {"卷一 风起", "第一幕", "第二幕"},
+       {{"卷N", 1}, {"第N幕", 2}}},
+      {"English book",
+       "Chapter 1\none\nCHAPTER 2 Two\ntwo",
+       {"Chapter 1", "CHAPTER 2 Two"},
+       {{"Chapter N", 2}}},
+      {"节 are sections in a book of 章",
+       "第一章 甲\n第一节 开端\n一\n第二章 乙\n第一节 再起\n二",
+       {"第一章 甲", "第二章 乙"},
+       {{"第N章", 2}}},
+      {"Chapter under 第N回 is text",
+       "第一回 甲\nChapter 1\n一\n第二回 乙\nChapter 2\n二",
+       {"第一回 甲", "第二回 乙"},
+       {{"第N回", 2}}},
+      {"one 话 is text", "楔子\n零\n第一话 甲\n一\n后记\n二", {"楔子", "后记"}, {{"楔子", 1}, {"后记", 1}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const SplitBook book = SplitIntoArticles(row.text, {});
+    EXPECT_EQ(book.rule, SplitRule::Default);
+    EXPECT_EQ(Titles(book), row.titles);
+    EXPECT_EQ(book.forms, row.forms);
+  }
+}
+
+// A book from an installed Debian package, unpacked when gzipped. The setup installs it
+// (scripts/install-deps.sh); a missing file fails the test rather than skipping it.
+std::string RealBook(const std::string& path, const char* package) {
+  EXPECT_TRUE(std::filesystem::exists(path)) << path << " is missing: install the Debian package " << package
+                                             << " (make test does, through scripts/install-deps.sh)";
+  if (!path.ends_with(".gz")) return test::ReadFile(path);
+  std::string text;
+  gzFile file = gzopen(path.c_str(), "rb");
+  if (!file) return text;
+  char buffer[1 << 16];
+  for (int n; (n = gzread(file, buffer, sizeof buffer)) > 0;)
+    text.append(buffer, static_cast<std::size_t>(n));
+  gzclose(file);
+  return text;
+}
+
+TEST(RealBooks, DebianReferenceGuideIsItsTwelveChapters) {
+  const std::string bytes =
+      RealBook("/usr/share/debian-reference/debian-reference.zh-cn.txt.gz", "debian-reference-zh-cn");
+  ASSERT_FALSE(bytes.empty());
+  const DecodedBook decoded = DecodeBook(bytes);
+  ASSERT_TRUE(decoded.ok);
+  EXPECT_EQ(decoded.encoding, "UTF-8");
+  // Chapter headings are written 第 N 章 with no-break spaces. 序言 stands once over the contents
+  // list and once over the preface; the appendix follows the twelfth chapter.
+  const std::string nbsp = "\u00A0";
+  std::vector<std::string> expected = {"前言", "序言", "序言"};
+  const char* chapters[] = {
+      "GNU/Linux 教程",          "Debian 软件包管理", "系统初始化", "认证和访问控制", "网络设置", "网络应用",
+      "GUI（图形用户界面）系统", "国际化和本地化",    "系统技巧",   "数据管理",       "数据转换", "编程"};
+  for (int n = 1; n <= 12; ++n)
+    expected.push_back("第" + nbsp + std::to_string(n) + nbsp + "章" + nbsp + chapters[n - 1]);
+  expected.push_back("附录" + nbsp + "A." + nbsp + "附录");
+  const SplitBook book = SplitIntoArticles(decoded.text, {.maxChars = 1u << 30});
+  EXPECT_FALSE(book.fallback);
+  EXPECT_EQ(Titles(book), expected) << "every other line, prose, lists and commands, stays text";
+  using Forms = std::vector<std::pair<std::string, std::size_t>>;
+  EXPECT_EQ(book.forms, (Forms{{"序言", 2}, {"第N章", 12}, {"附录", 1}}));
+}
+
+TEST(RealBooks, TangAndSongPoemsHaveNoHeadingLine) {
+  struct Row {
+    const char* name;
+    std::size_t lines;
+    std::size_t pieces;
+  };
+  // Poems parted by "%" lines, each titled 《…》 in terminal colours: no line is a chapter
+  // heading, so each book is cut into 第N节 pieces.
+  const Row rows[] = {{"tang300", 2545, 3}, {"song100", 722, 1}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string text = RealBook(std::string("/usr/share/games/fortunes/") + row.name, "fortunes-zh");
+    std::size_t lines = 0;
+    std::string taken;
+    for (std::size_t start = 0; start < text.size(); ++lines) {
+      const std::size_t end = std::min(text.find('\n', start), text.size());
+      const std::string_view line = std::string_view(text).substr(start, end - start);
+      if (IsHeading(DefaultHeadingRule(), line) != std::optional<bool>(false))
+        taken += std::string(line) + "\n";
+      start = end + 1;
+    }
+    EXPECT_EQ(lines, row.lines);
+    EXPECT_EQ(taken, "") << "lines taken as headings";
+    const SplitBook book = SplitIntoArticles(text, {});
+    EXPECT_EQ(book.rule, SplitRule::Fallback);
+    EXPECT_EQ(book.articles.size(), row.pieces);
   }
 }
 

@@ -67,7 +67,7 @@ TEST_F(BookCommands, DryRunListsTheArticlesAndLeavesTheFileAlone) {
   EXPECT_EQ(r.out,
             "1\t前言\t10\n2\t第一卷 风\t0\n3\t第一章 初见\t6\n4\t第三章 别离\t9\n5\t第一章 初见\t4\n"
             "encoding UTF-8; rule default; 5 articles; 1 empty dropped; duplicate titles: 第一章 初见 ×2; "
-            "fallback: no\n");
+            "fallback: no; forms: 第N卷 ×1, 第N章 ×4\n");
   EXPECT_EQ(test::ReadFile(file), before) << "byte for byte";
 
   // Without headings the book is cut into pieces; a GBK file is told from its bytes.
@@ -80,7 +80,7 @@ TEST_F(BookCommands, DryRunListsTheArticlesAndLeavesTheFileAlone) {
   EXPECT_EQ(r.out,
             "1\t第1节\t9900\n2\t第2节\t9900\n"
             "encoding GB18030; rule fallback; 2 articles; 0 empty dropped; duplicate titles: none; fallback: "
-            "yes\n");
+            "yes; forms: none\n");
   r = Run({"import", file, WriteBook("plain.txt", plain), "--max-chars", "100"});
   EXPECT_EQ(r.out, "added 2 articles (ids 1-2), GB18030, fallback\n");
 }
