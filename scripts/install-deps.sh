@@ -13,6 +13,7 @@ packages=(
   qt6-base-dev libqt6svg6 qt6-translations-l10n fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev
   sqlite3 desktop-file-utils shared-mime-info libglib2.0-bin
+  libopencc-dev opencc
 )
 case "${1:-}" in
   screenshot) packages+=(xvfb x11-utils imagemagick) ;;

@@ -1,0 +1,161 @@
+// nvx convert, clean and dups, run as a user's script would run them; conversion is checked
+// against the opencc command itself.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <random>
+
+#include "test_support.h"
+#include "tool/nvx_runner.h"
+
+namespace nvx {
+namespace {
+
+using Result = test::NvxResult;
+
+// Titles and texts with CR LF and LF line ends, a lone CR, characters outside GBK (an emoji,
+// Extension B), a zero-width joiner and text OpenCC converts differently on a second pass.
+const std::vector<std::pair<std::string, std::string>> kArticles = {
+    {"第一章 鼠标", "鼠标里面的硅二极管坏了，要我在网上搜索。\r\n　　他说：“头发干了。”\r\n"},
+    {"第二章 後來", "後來他們回到臺灣，基於單元測試的結果。\n于是😀和𠀀都在。\r"},
+    {"", "没有标题的文章\r\n"},
+    {"第四章 空", ""},
+    {"Chapter 5 English", "Only ASCII text.\r\n"},
+    {"第六章 乾隆", "乾隆皇帝下江南，发现了一个干净的地方。\r\n基于单元"},
+};
+
+class TidyCommands : public ::testing::Test {
+ protected:
+  Result Run(const std::vector<std::string>& args) { return test::RunNvx(dir, args); }
+
+  void SetUp() override {
+    ASSERT_EQ(Run({"new", file}).code, 0);
+    for (const auto& [title, text] : kArticles) {
+      ASSERT_EQ(test::RunNvx(dir, {"add", file, title.empty() ? "x" : title}, text).code, 0);
+    }
+    Sql("UPDATE nr SET name='' WHERE rowid=3");
+    Sql("UPDATE nr SET ksid=rowid*7, ys=NULL");
+  }
+
+  void Sql(const std::string& statement) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << statement;
+    sqlite3_close(db);
+  }
+
+  std::string Query(const std::string& sql) {
+    const std::string command = "sqlite3 " + test::ShellQuote(file) + " " + test::ShellQuote(sql) + " >" +
+                                test::ShellQuote(dir.File("query"));
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return test::ReadFile(dir.File("query"));
+  }
+
+  // What the opencc command makes of `text`.
+  std::string OpenCC(const std::string& config, const std::string& text) {
+    test::WriteFile(dir.File("in.txt"), text);
+    const std::string command = "opencc -c " + config + " -i " + test::ShellQuote(dir.File("in.txt")) +
+                                " -o " + test::ShellQuote(dir.File("out.txt"));
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return test::ReadFile(dir.File("out.txt"));
+  }
+
+  test::TempDir dir;
+  std::string file = dir.File("books.nvx");
+};
+
+TEST_F(TidyCommands, ConvertEqualsOpenCCForEveryTitleAndText) {
+  const std::string state = Query("SELECT rowid,ksid,zt,ztdx,quote(ys),xg FROM nr");
+  for (const char* config : {"s2t", "t2s.json", "s2twp", "/usr/share/opencc/tw2sp.json"}) {
+    SCOPED_TRACE(config);
+    for (int pass = 0; pass < 2; ++pass) {  // OpenCC is not always idempotent: a second pass equals it too
+      std::vector<std::pair<std::string, std::string>> expected;
+      for (std::size_t i = 0; i < kArticles.size(); ++i) {
+        const std::string id = std::to_string(i + 1);
+        const std::string title = Query("SELECT name FROM nr WHERE rowid=" + id);
+        expected.emplace_back(OpenCC(config, title.substr(0, title.size() - 1)),
+                              OpenCC(config, Run({"cat", file, id}).out));
+      }
+      const Result r = Run({"convert", file, "--config", config});
+      ASSERT_EQ(r.code, 0) << r.err;
+      for (std::size_t i = 0; i < kArticles.size(); ++i) {
+        const std::string id = std::to_string(i + 1);
+        EXPECT_EQ(Query("SELECT name FROM nr WHERE rowid=" + id), expected[i].first + "\n") << id;
+        EXPECT_EQ(Run({"cat", file, id}).out, expected[i].second) << id;
+      }
+    }
+  }
+  EXPECT_EQ(Query("SELECT rowid,ksid,zt,ztdx,quote(ys),xg FROM nr"), state) << "reading state kept";
+  EXPECT_EQ(Run({"check", file}).code, 0);
+}
+
+TEST_F(TidyCommands, ConvertChoosesWhatToConvertAndCountsInADryRun) {
+  const std::string before = test::ReadFile(file);
+  Result r = Run({"convert", file, "--config", "s2t", "--dry-run"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "would change 4 articles, 21 characters\n");
+  EXPECT_EQ(test::ReadFile(file), before) << "byte for byte";
+
+  r = Run({"convert", file, "--config", "s2t", "--titles-only", "--range", "1-2"});
+  EXPECT_EQ(r.out, "changed 1 articles, 1 characters\n");
+  EXPECT_EQ(Run({"cat", file, "1"}).out, kArticles[0].second);
+  r = Run({"convert", file, "--config", "s2t", "--texts-only", "--range", "6-"});
+  EXPECT_EQ(r.out, "changed 1 articles, 7 characters\n");
+  EXPECT_EQ(Run({"list", file}).out,
+            "1\t第一章 鼠標\n2\t第二章 後來\n3\t\n4\t第四章 空\n5\tChapter 5 English\n6\t第六章 乾隆\n");
+}
+
+// Junk lines of the kinds web-novel files carry, each one the built-in rules must remove.
+const char* const kJunkLines[] = {
+    "天才一秒记住本站地址：www.biquge.com 最快更新！无广告！",
+    "笔趣阁 最快更新大明王朝最新章节！",
+    "手机用户请浏览阅读，更好的阅读体验。",
+    "本章未完，请点击下一页继续阅读》》",
+    "请记住本书首发域名：xbiquge.la。",
+    "https://www.69shu.com/txt/123.htm",
+    "ｗｗｗ．ｂｉｑｕｇｅ．ｃｏｍ",
+    "求月票！求推荐票！",
+};
+
+TEST_F(TidyCommands, CleanRemovesTheInjectedJunkAndNothingElse) {
+  const std::string rules = std::string(NVX_SOURCE_DIR) + "/dist/clean-rules.txt";
+  // A clean book: the sample poems, and prose with notes, numbers and Latin letters.
+  std::vector<std::string> texts;
+  for (const char* poem :
+       {"01-静夜思.txt", "02-春晓.txt", "03-登鹳雀楼.txt", "04-道德经·第一章.txt", "05-论语·学而.txt"})
+    texts.push_back(test::ReadFile(std::string(NVX_SOURCE_DIR) + "/scripts/sample/" + poem));
+  texts.push_back("　　他说：“明天见。”（注：此处原文如此）\r\n　　2023年，他在Apple公司工作。\r\n");
+  texts.push_back("　　“求你了。”她说，“收藏好这封信。”\r\n　　网上说，最新的消息是假的。\r\n");
+  const std::string clean = dir.File("clean.nvx"), junk = dir.File("junk.nvx");
+  ASSERT_EQ(Run({"new", clean}).code, 0);
+  ASSERT_EQ(Run({"new", junk}).code, 0);
+  for (const auto& text : texts) ASSERT_EQ(test::RunNvx(dir, {"add", clean, "章"}, text).code, 0);
+  Result r = Run({"clean", clean, "--rules", rules, "--dry-run"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "would remove 0 lines and 0 matches in 0 articles\n") << "a clean book stays as it is";
+
+  // Junk lines between the lines of articles 1, 2 and 6, and a note inside a line of article 2.
+  std::mt19937 random(7);
+  for (std::size_t j = 0; j < std::size(kJunkLines); ++j) {
+    std::string& text = texts[j % 3 == 0 ? 0 : j % 3 == 1 ? 1 : 5];
+    const std::size_t at = text.find('\n', random() % text.size());
+    text.insert(at == std::string::npos ? 0 : at + 1, std::string(kJunkLines[j]) + "\r\n");
+  }
+  texts[1].insert(texts[1].find('\n'), "（未完待续。）");
+  for (const auto& text : texts) ASSERT_EQ(test::RunNvx(dir, {"add", junk, "章"}, text).code, 0);
+  r = Run({"diff", clean, junk});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.out.find("4 same, 0 added, 0 removed, 3 changed\n"), std::string::npos) << r.out;
+
+  r = Run({"clean", junk, "--rules", rules, "--dry-run"});
+  EXPECT_EQ(r.out.substr(r.out.rfind("would")), "would remove 8 lines and 1 matches in 3 articles\n");
+  EXPECT_NE(r.out.find("2\t1\ttext\t（未完待续。）\n"), std::string::npos) << r.out;
+  r = Run({"clean", junk, "--rules", rules});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "removed 8 lines and 1 matches in 3 articles\n");
+  r = Run({"diff", clean, junk});
+  EXPECT_EQ(r.code, 0) << r.out;
+}
+}  // namespace
+}  // namespace nvx
