@@ -157,5 +157,121 @@ TEST_F(TidyCommands, CleanRemovesTheInjectedJunkAndNothingElse) {
   r = Run({"diff", clean, junk});
   EXPECT_EQ(r.code, 0) << r.out;
 }
+TEST_F(TidyCommands, RefusalsWriteNothing) {
+  test::WriteFile(dir.File("bad-rule.txt"), "# junk\nline:广告\n\ntext:第(\n");
+  test::WriteFile(dir.File("empty-match.txt"), "line:广告\nline:x*\n");
+  test::WriteFile(dir.File("runaway.txt"), "# backtracks without end on a long line\nline:^(a|aa)+$\n");
+  test::WriteFile(dir.File("rules.txt"), "line:鼠标\n");
+  ASSERT_EQ(test::RunNvx(dir, {"add", file, "a"}, std::string(60, 'a') + "!").code, 0);
+  struct Row {
+    const char* name;
+    std::vector<std::string> args;
+    int code;
+    std::string err;  // the first line on standard error
+  };
+  const Row rows[] = {
+      {"unknown configuration", {"convert", file, "--config", "s2x"}, 2, "nvx: bad --config: s2x: s2x.json"},
+      {"both halves left out",
+       {"convert", file, "--config", "s2t", "--titles-only", "--texts-only"},
+       2,
+       "nvx: --titles-only and --texts-only exclude each other"},
+      {"bad range", {"convert", file, "--config", "s2t", "--range", "3-1"}, 2, "nvx: --range is A-B or A-"},
+      {"bad rule",
+       {"clean", file, "--rules", dir.File("bad-rule.txt")},
+       1,
+       "nvx: " + dir.File("bad-rule.txt") +
+           ": line 4: missing closing "
+           "parenthesis at offset 4"},
+      {"rule matching the empty text",
+       {"clean", file, "--rules", dir.File("empty-match.txt")},
+       1,
+       "nvx: " + dir.File("empty-match.txt") + ": line 2: matches the empty text"},
+      {"rule that runs away",
+       {"clean", file, "--rules", dir.File("runaway.txt")},
+       1,
+       "nvx: " + file + ": article 7: " + dir.File("runaway.txt") +
+           ": rule on line 2 runs away (match limit)"},
+      {"no rules file",
+       {"clean", file, "--rules", dir.File("none")},
+       1,
+       "nvx: " + dir.File("none") + ": cannot read"},
+      {"near below 50", {"dups", file, "--near", "30"}, 2, "nvx: --near is a percentage from 50 to 100"},
+  };
+  const std::string before = test::ReadFile(file);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Result r = Run(row.args);
+    EXPECT_EQ(r.code, row.code);
+    EXPECT_EQ(r.err.substr(0, row.err.size()), row.err) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(test::ReadFile(file), before);
+  }
+
+  // An article that does not unpack, a write a trigger refuses halfway, a damaged file.
+  const std::vector<std::vector<std::string>> commands = {{"convert", file, "--config", "s2t"},
+                                                          {"clean", file, "--rules", dir.File("rules.txt")},
+                                                          {"dups", file}};
+  Sql("UPDATE nr SET nr=X'0D0F3E0310000000789C0000' WHERE rowid=4");
+  for (const auto& command : commands) {
+    const Result r = Run(command);
+    EXPECT_EQ(r.code, command[0] == "dups" ? 2 : 1);
+    EXPECT_EQ(r.err, "nvx: " + file + ": article 4: content does not unpack\n");
+  }
+  Sql("UPDATE nr SET nr=NULL WHERE rowid=4");
+  Sql("CREATE TRIGGER full BEFORE UPDATE ON nr WHEN NEW.rowid=6 BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+  const std::string withTrigger = test::ReadFile(file);
+  EXPECT_EQ(Run(commands[0]).err, "nvx: " + file + ": cannot write article 6; nothing was changed\n");
+  EXPECT_EQ(test::ReadFile(file), withTrigger);
+  EXPECT_EQ(Run({"cat", file, "1"}).out, kArticles[0].second);
+
+  Sql("DROP TRIGGER full");
+  Sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<40) "
+      "INSERT INTO nr(name,nr) SELECT 'x', randomblob(3000) FROM n");
+  std::string bytes = test::ReadFile(file);
+  for (std::size_t i = 4096 + 20; i < 4096 + 400; ++i) bytes[i] = '\x55';  // scribble over a b-tree page
+  test::WriteFile(file, bytes);
+  for (const auto& command : commands) {
+    const Result r = Run(command);
+    EXPECT_EQ(r.code, command[0] == "dups" ? 2 : 1);
+    EXPECT_EQ(r.err, "nvx: " + file + ": damaged (run nvx check)\n");
+    EXPECT_EQ(test::ReadFile(file), bytes);
+  }
+}
+TEST_F(TidyCommands, DupsPrintsRepeatedArticlesAndSaysSoInItsExitCode) {
+  Result r = Run({"dups", file});
+  EXPECT_EQ(r.code, 0) << r.err;  // article 4 is empty and pairs with nothing
+  EXPECT_EQ(r.out, "");
+  std::string chapter;
+  for (int i = 0; i < 40; ++i) chapter += "第" + std::to_string(i) + "句，天下大势，分久必合，合久必分。\r\n";
+  std::string edited = chapter;
+  edited.replace(edited.rfind("第38句"), std::string::npos, "本站网址：abc");  // the last 5 %
+  std::string respaced = "  " + chapter;
+  for (std::size_t at = 0; (at = respaced.find("\r\n", at)) != std::string::npos;)
+    respaced.replace(at, 2, "\n　");
+  for (const auto& [title, text] : std::vector<std::pair<std::string, std::string>>{
+           {"第七章", chapter}, {"第八章", ""}, {"第七章\t重复", respaced}, {"第九章", edited}})
+    ASSERT_EQ(test::RunNvx(dir, {"add", file, title}, text).code, 0);
+  r = Run({"dups", file});
+  EXPECT_EQ(r.code, 1) << r.err;
+  EXPECT_EQ(r.out, "7\t9\t100\t第七章\t第七章 重复\n");
+  r = Run({"dups", file, "--near", "80"});
+  EXPECT_EQ(r.code, 1) << r.err;
+  // The edited copy pairs with the chapter and with its exact copy, at 96 % as estimated.
+  EXPECT_EQ(r.out,
+            "7\t9\t100\t第七章\t第七章 重复\n7\t10\t96\t第七章\t第九章\n9\t10\t96\t第七章 重复\t第九章\n");
+}
+
+TEST_F(TidyCommands, ImportConvertsTheChaptersItAdds) {
+  const std::string book = "第一章 鼠标\n鼠标坏了，基于单元。\n第二章 头发\n头发干了。\n";
+  test::WriteFile(dir.File("book.txt"), book);
+  Result r = Run({"import", file, dir.File("book.txt"), "--convert", "s2twp"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Run({"list", file}).out.substr(Run({"list", file}).out.find("7\t")),
+            "7\t第一章 滑鼠\n8\t第二章 頭髮\n");
+  EXPECT_EQ(Run({"cat", file, "7"}).out, OpenCC("s2twp", "鼠标坏了，基于单元。"));
+  r = Run({"import", file, dir.File("book.txt"), "--convert", "nosuch"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err.substr(0, 26), "nvx: bad --convert: nosuch");
+}
 }  // namespace
 }  // namespace nvx
