@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 #include <numeric>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace nvx::text {
@@ -12,6 +11,17 @@ namespace {
 constexpr int kBandRows = 4;
 constexpr int kBands = kMinHashBins / kBandRows;
 constexpr std::uint32_t kEmptyBin = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint64_t kWholeFactor = 0x9E3779B97F4A7C15ULL;
+constexpr std::uint64_t kShingleFactor = 0xD6E8FEB86659FD93ULL;
+constexpr std::uint64_t kSpreadFactor = 0xFF51AFD7ED558CCDULL;
+
+// kShingleFactor to the power kShingleLength: what the character leaving the window weighs.
+constexpr std::uint64_t ShingleDrop() {
+  std::uint64_t p = 1;
+  for (int k = 0; k < kShingleLength; ++k) p *= kShingleFactor;
+  return p;
+}
+constexpr std::uint64_t kShingleDrop = ShingleDrop();
 
 // SplitMix64's finaliser: every input bit moves every output bit.
 std::uint64_t Mix(std::uint64_t x) {
@@ -21,55 +31,71 @@ std::uint64_t Mix(std::uint64_t x) {
   return x ^ (x >> 31);
 }
 
+// Characters are taken as their GB18030 bytes packed into one number: one byte below 0x80, four
+// when the second byte is a digit (0x30-0x39), two otherwise. GB18030 gives every character
+// one sequence, so equal numbers are equal characters.
+constexpr char32_t kFullWidthSpace = 0xA1A1;    // U+3000
+constexpr char32_t kNoBreakSpace = 0x81308436;  // U+00A0
+
 bool IsSpace(char32_t c) {
-  return c == U' ' || c == U'\t' || c == U'\r' || c == U'\n' || c == U'\v' || c == U'\f' || c == 0x3000 ||
-         c == 0xA0;
+  return c == U' ' || c == U'\t' || c == U'\r' || c == U'\n' || c == U'\v' || c == U'\f' ||
+         c == kFullWidthSpace || c == kNoBreakSpace;
 }
 
-// The next code point of well-formed UTF-8 at `at`, which moves past it.
-char32_t NextCodePoint(std::string_view s, std::size_t& at) {
-  const auto lead = static_cast<unsigned char>(s[at++]);
-  if (lead < 0x80) return lead;
-  const int extra = lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-  char32_t c = lead & (0x3F >> extra);
-  for (int k = 0; k < extra && at < s.size(); ++k)
-    c = (c << 6) | (static_cast<unsigned char>(s[at++]) & 0x3F);
-  return c;
+// The next character of local text at `at`, which moves past it.
+char32_t NextCharacter(std::string_view s, std::size_t& at) {
+  auto byte = [&](std::size_t i) { return i < s.size() ? static_cast<unsigned char>(s[i]) : 0u; };
+  const unsigned lead = byte(at);
+  if (lead < 0x80) {
+    ++at;
+    return lead;
+  }
+  const unsigned second = byte(at + 1);
+  if (second >= 0x30 && second <= 0x39) {
+    const char32_t c = (lead << 24) | (second << 16) | (byte(at + 2) << 8) | byte(at + 3);
+    at += 4;
+    return c;
+  }
+  at += 2;
+  return (lead << 8) | second;
 }
 
 }  // namespace
 
-TextPrint MakePrint(std::int64_t id, std::string_view utf8, bool withSignature) {
+TextPrint MakePrint(std::int64_t id, std::string_view local, bool withSignature) {
   TextPrint print;
   print.id = id;
-  std::uint64_t fnv = 0xCBF29CE484222325ULL, other = 0;
-  std::array<char32_t, kShingleLength> window{};
-  std::int64_t count = 0;
   if (withSignature) print.signature.assign(kMinHashBins, kEmptyBin);
-  auto addShingle = [&](int length) {
-    std::uint64_t a = 0, b = 0;
-    for (int k = 0; k < length; ++k) {
-      const char32_t c = window[(count - length + k) % kShingleLength];
-      (k < 3 ? a : b) |= static_cast<std::uint64_t>(c) << (21 * (k % 3));
-    }
-    const std::uint64_t h = Mix(a ^ Mix(b + static_cast<std::uint64_t>(length)));
+  // Two hashes of the whole normalised text (FNV-1a and a polynomial one), and a polynomial hash
+  // of the last kShingleLength characters, rolled one character on at a time.
+  std::uint64_t fnv = 0xCBF29CE484222325ULL, whole = 0, shingle = 0;
+  std::array<char32_t, kShingleLength> window{};
+  int slot = 0;
+  std::int64_t count = 0;
+  // One multiplication spreads the rolled hash into its top bits: the top 8 choose the bin, the
+  // next 32 are the value kept.
+  auto addShingle = [&](std::uint64_t rolled) {
+    const std::uint64_t h = (rolled ^ (rolled >> 32)) * kSpreadFactor;
     std::uint32_t& bin = print.signature[h >> 56];
-    bin = std::min(bin, static_cast<std::uint32_t>(h));
+    bin = std::min(bin, static_cast<std::uint32_t>(h >> 24));
   };
-  for (std::size_t at = 0; at < utf8.size();) {
-    const char32_t c = NextCodePoint(utf8, at);
+  for (std::size_t at = 0; at < local.size();) {
+    const char32_t c = NextCharacter(local, at);
     if (IsSpace(c)) continue;
     fnv = (fnv ^ c) * 0x100000001B3ULL;
-    other = Mix(other + c);
-    window[count % kShingleLength] = c;
+    whole = whole * kWholeFactor + c;
     ++count;
-    if (withSignature && count >= kShingleLength) addShingle(kShingleLength);
+    if (!withSignature) continue;
+    shingle = shingle * kShingleFactor + c - window[slot] * kShingleDrop;
+    window[slot] = c;
+    slot = slot + 1 == kShingleLength ? 0 : slot + 1;
+    if (count >= kShingleLength) addShingle(shingle);
   }
   print.empty = count == 0;
   print.hash1 = fnv ^ static_cast<std::uint64_t>(count);
-  print.hash2 = other;
+  print.hash2 = Mix(whole + static_cast<std::uint64_t>(count));
   if (!withSignature || print.empty) return print;
-  if (count < kShingleLength) addShingle(static_cast<int>(count));
+  if (count < kShingleLength) addShingle(shingle + static_cast<std::uint64_t>(count));
   // Empty bins borrow from the next filled bin, changed by how far away it is, so that two texts
   // with the same filled bins fill the same way.
   std::array<bool, kMinHashBins> filled{};
@@ -114,19 +140,28 @@ std::vector<DuplicatePair> FindDuplicates(const std::vector<TextPrint>& prints, 
   }
 
   if (nearPercent > 0) {
-    std::unordered_set<std::uint64_t> candidates;
-    for (int band = 0; band < kBands; ++band) {
-      std::unordered_map<std::uint64_t, std::vector<std::size_t>> buckets;
+    // Texts whose bins agree in a whole band are candidates; each is then compared on all bins.
+    std::vector<std::uint64_t> candidates;
+    std::vector<std::pair<std::uint64_t, std::size_t>> band;
+    for (int b = 0; b < kBands; ++b) {
+      band.clear();
       for (std::size_t i : order) {
         if (prints[i].signature.size() != kMinHashBins) continue;
-        std::uint64_t h = Mix(static_cast<std::uint64_t>(band));
-        for (int r = 0; r < kBandRows; ++r) h = Mix(h ^ prints[i].signature[band * kBandRows + r]);
-        buckets[h].push_back(i);
+        std::uint64_t h = Mix(static_cast<std::uint64_t>(b));
+        for (int r = 0; r < kBandRows; ++r) h = Mix(h ^ prints[i].signature[b * kBandRows + r]);
+        band.emplace_back(h, i);
       }
-      for (const auto& [h, members] : buckets)
-        for (std::size_t a = 0; a < members.size(); ++a)
-          for (std::size_t b = a + 1; b < members.size(); ++b) candidates.insert(key(members[a], members[b]));
+      std::sort(band.begin(), band.end());
+      for (std::size_t start = 0; start < band.size();) {
+        std::size_t end = start + 1;
+        while (end < band.size() && band[end].first == band[start].first) ++end;
+        for (std::size_t x = start; x < end; ++x)
+          for (std::size_t y = x + 1; y < end; ++y) candidates.push_back(key(band[x].second, band[y].second));
+        start = end;
+      }
     }
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
     for (const std::uint64_t candidate : candidates) {
       const std::size_t i = candidate >> 32, j = candidate & 0xFFFFFFFFULL;
       int same = 0;

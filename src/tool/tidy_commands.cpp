@@ -160,7 +160,7 @@ int DupsCommand(const std::vector<std::string>& args, int (*usage)()) {
   {
     ProgressLine progress("dups");
     read = book::WalkArticlesInParallel(
-        db, book::Decoding::Utf8,
+        db, book::Decoding::LocalCodePage,
         [&](book::ArticleJob& job) {
           if (job.place <= *total) prints[job.place - 1] = text::MakePrint(job.id, job.text, nearPercent > 0);
           std::string().swap(job.text);

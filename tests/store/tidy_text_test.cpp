@@ -6,6 +6,7 @@
 #include <random>
 #include <set>
 
+#include "store/codepage.h"
 #include "store/duplicate_finder.h"
 #include "store/text_clean.h"
 
@@ -93,7 +94,8 @@ class Writer {
   std::vector<std::u32string> words_;
 };
 
-std::string Utf8(const std::u32string& text) {
+// The text in the local code page, as the walks give it.
+std::string Local(const std::u32string& text) {
   std::string out;
   for (char32_t c : text) {
     if (c < 0x80) {
@@ -105,7 +107,7 @@ std::string Utf8(const std::u32string& text) {
               static_cast<char>(0x80 | (c & 0x3F))};
     }
   }
-  return out;
+  return *FromUtf8(out);
 }
 
 // 400 distinct chapters, 40 exact copies written with other spaces and line ends, and 100 copies
@@ -117,11 +119,11 @@ TEST(DuplicateFinder, FindsTheCopiesAndNoFalsePairs) {
   std::uniform_int_distribution<int> length(1500, 6000);
   for (int i = 0; i < 400; ++i) {
     originals.push_back(writer.Text(length(writer.Random())));
-    prints.push_back(MakePrint(i + 1, Utf8(originals.back()), true));
+    prints.push_back(MakePrint(i + 1, Local(originals.back()), true));
   }
   std::set<std::pair<std::int64_t, std::int64_t>> exact, near;
   for (int i = 0; i < 40; ++i) {
-    std::string copy = Utf8(originals[i * 7]);
+    std::string copy = Local(originals[i * 7]);
     for (std::size_t at = 0; (at = copy.find("\r\n", at)) != std::string::npos;) copy.replace(at, 2, " \n");
     prints.push_back(MakePrint(1001 + i, "  " + copy + "\r\n", true));
     exact.insert({i * 7 + 1, 1001 + i});
@@ -136,7 +138,7 @@ TEST(DuplicateFinder, FindsTheCopiesAndNoFalsePairs) {
       case 2: copy = other + copy; break;
       case 3: copy += other; break;
     }
-    prints.push_back(MakePrint(2001 + i, Utf8(copy), true));
+    prints.push_back(MakePrint(2001 + i, Local(copy), true));
     near.insert({i * 3 + 2, 2001 + i});
   }
   std::size_t exactFound = 0, nearFound = 0;
