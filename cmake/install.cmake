@@ -12,6 +12,8 @@ install(FILES dist/nvxedit.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/package
 install(FILES dist/icons/nvxedit.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES dist/icons/application-x-nvx.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/mimetypes)
+# The built-in rules of `nvx clean`, for users to copy and edit.
+install(FILES dist/clean-rules.txt DESTINATION ${CMAKE_INSTALL_DATADIR}/nvx)
 
 # Man pages are installed compressed, as Debian keeps them.
 set(nvx_man_pages)

@@ -63,5 +63,8 @@ echo
 echo "== nvx grep over c20k =="
 "$build/bench/grep_bench" "$data/c20k.nvx"
 echo
+echo "== nvx convert over c2k, nvx dups over c20k =="
+"$build/bench/tidy_bench" "$data/c2k.nvx" "$data/c20k.nvx"
+echo
 echo "== the store's own figures =="
 "$build/bench/store_bench"

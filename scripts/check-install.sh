@@ -45,6 +45,7 @@ files=(
   share/icons/hicolor/scalable/apps/nvxedit.svg
   share/icons/hicolor/scalable/mimetypes/application-x-nvx.svg
   share/man/man1/nvx.1.gz share/man/man1/nvxedit.1.gz
+  share/nvx/clean-rules.txt
 )
 
 # What the type of `file` is for GLib, given the data folders to look in.

@@ -16,6 +16,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   sqlite3 desktop-file-utils shared-mime-info libglib2.0-bin
   fortunes-zh debian-reference-zh-cn
+  libopencc-dev opencc
 )
 case "${1:-}" in
   screenshot) packages+=(xvfb x11-utils imagemagick) ;;

@@ -119,6 +119,13 @@ bool SaveArticleContent(SqliteDB& db, std::int64_t id, const Bytes& packed, cons
                     {schema::kEffects, format.effects}});
 }
 
+bool RewriteArticle(SqliteDB& db, std::int64_t id, const Text* title, const Bytes* packed) {
+  if (title && packed) return UpdateRow(db, id, {{schema::kName, title}, {schema::kContent, packed}});
+  if (title) return UpdateRow(db, id, {{schema::kName, title}});
+  if (packed) return UpdateRow(db, id, {{schema::kContent, packed}});
+  return true;
+}
+
 bool StoreReadingState(SqliteDB& db, std::int64_t id, std::int32_t firstLine, const StoredFormat& format) {
   return UpdateRow(db, id,
                    {{schema::kFirstLine, firstLine},

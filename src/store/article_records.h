@@ -43,6 +43,10 @@ bool SaveArticle(SqliteDB& db, std::int64_t id, const Text& title, const Bytes& 
 // its stored title as it is (a row another program wrote without one keeps its empty or NULL name).
 bool SaveArticleContent(SqliteDB& db, std::int64_t id, const Bytes& packed, const StoredFormat& format);
 
+// Writes the title (name) or the packed content (nr) of the existing article `id`, whichever is
+// given (not null), and nothing else: its reading state and format stay as stored.
+bool RewriteArticle(SqliteDB& db, std::int64_t id, const Text* title, const Bytes* packed);
+
 // Writes the reading state of article `id`: ksid, zt, ztdx, ys, xg.
 bool StoreReadingState(SqliteDB& db, std::int64_t id, std::int32_t firstLine, const StoredFormat& format);
 

@@ -113,6 +113,7 @@ void Unpack(ArticleJob& job, Decoding decoding) {
     const std::string_view local(reinterpret_cast<const char*>(raw.data()),
                                  static_cast<std::size_t>(zero - raw.begin()));
     job.text = decoding == Decoding::Utf8 ? DecodeLocalText(local) : std::string(local);
+    if (decoding == Decoding::Whole) job.text.append(zero, raw.end());
   }
   Bytes().swap(job.packed);
 }

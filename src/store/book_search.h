@@ -44,7 +44,9 @@ struct ArticleJob {
   TextCounts counts;
 };
 
-enum class Decoding { Utf8, LocalCodePage, None };  // None: titles only, contents not unpacked
+// None: titles only, contents not unpacked. Whole: the local code page, the whole text with
+// anything after a zero character too (for rewriting a text without losing its tail).
+enum class Decoding { Utf8, LocalCodePage, None, Whole };
 
 // Walks every article of the open collection in id order, unpacking (and decoding) the texts and
 // running `work` on them on all cores, and hands each job to `take` in id order on the calling

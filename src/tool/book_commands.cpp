@@ -17,6 +17,7 @@
 #include "store/book_search.h"
 #include "store/codepage.h"
 #include "store/file_identity.h"
+#include "store/text_convert.h"
 #include "tool/tool_commands.h"
 
 namespace nvx::tool {
@@ -113,7 +114,7 @@ std::string FormList(const std::vector<std::pair<std::string, std::size_t>>& for
 }
 
 int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
-  const Arguments a = Parse(args, {"--dry-run"}, {"--encoding", "--rule", "--max-chars"});
+  const Arguments a = Parse(args, {"--dry-run"}, {"--encoding", "--rule", "--max-chars", "--convert"});
   if (!a.error.empty()) return UsageError(a.error, usage);
   if (a.words.size() != 2) return usage();
   const std::string& file = a.words[0];
@@ -134,6 +135,12 @@ int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
     options.rule = rule.get();
   }
   const std::string encoding = a.values.count("--encoding") ? a.values.at("--encoding") : std::string();
+  std::unique_ptr<text::ChineseConverter> converter;
+  if (a.values.count("--convert")) {
+    std::string error;
+    converter = text::ChineseConverter::Open(a.values.at("--convert"), &error);
+    if (!converter) return UsageError("bad --convert: " + error, usage);
+  }
 
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
@@ -146,9 +153,11 @@ int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
     return Fail(bookFile, "not valid " + decoded.encoding + " at byte " + std::to_string(decoded.badOffset) +
                               (decoded.guessed ? " (use --encoding)" : ""));
   }
-  const book::SplitBook split = book::SplitIntoArticles(decoded.text, options);
+  book::SplitBook split = book::SplitIntoArticles(decoded.text, options);
   if (!split.error.empty()) return Fail(bookFile, split.error);
   if (split.articles.empty()) return Fail(bookFile, "no text");
+  if (converter && !text::ConvertBookArticles(*converter, split.articles))
+    return Fail(bookFile, "OpenCC cannot convert it");
   for (const auto& title : split.overlong) {
     Fail(bookFile, (options.rule ? "warning: over " : "cut into 第N节 pieces, over ") +
                        std::to_string(options.maxChars) + " characters: " + title);

@@ -6,6 +6,7 @@
 
 #include "tool/book_commands.h"
 #include "tool/copy_commands.h"
+#include "tool/tidy_commands.h"
 #include "tool/tool_commands.h"
 
 namespace {
@@ -27,6 +28,7 @@ constexpr const char* kUsageText =
     "                    add the chapters of a TXT book as articles, in one transaction; the\n"
     "                    encoding is told from the bytes unless given; chapters start at heading\n"
     "                    lines (the default rule, or a PCRE2 pattern); --dry-run only lists them\n"
+    "                    [--convert NAME] converts titles and texts with OpenCC, as convert does\n"
     "  grep FILE TEXT [-i] [-E] [-c] [--titles]\n"
     "                    print id, title, line and the text around each match in the articles'\n"
     "                    texts (-i any case, -E TEXT is a PCRE2 pattern, -c counts per article,\n"
@@ -42,6 +44,19 @@ constexpr const char* kUsageText =
     "                    only in B, \"- id title\" only in A, \"~ id title (title, text, state)\"\n"
     "                    changed; then \"N same, A added, R removed, C changed\"; exit 0 the\n"
     "                    same, 1 different, 2 trouble\n"
+    "  convert FILE --config NAME [--range A-B] [--titles-only|--texts-only] [--dry-run]\n"
+    "                    convert titles and texts with OpenCC (NAME: s2t, t2s, s2tw, s2twp, tw2sp,\n"
+    "                    s2hk, ... or a configuration file), in one transaction; reading state and\n"
+    "                    line ends kept; --dry-run counts the articles and characters that would change\n"
+    "  clean FILE --rules RULES [--dry-run]\n"
+    "                    remove junk by PCRE2 rules, one a line: \"line:P\" (the default) removes the\n"
+    "                    lines P matches, \"text:P\" what it matches; # comments; one transaction;\n"
+    "                    --dry-run lists id, line, kind and text of each removal\n"
+    "  dups FILE [--near PERCENT]\n"
+    "                    print \"id id similarity title title\" for articles whose texts are the same\n"
+    "                    apart from spaces and line ends, and with --near (50-100) those sharing at\n"
+    "                    least PERCENT of their 5-character shingles (MinHash estimate); exit 0\n"
+    "                    none, 1 some, 2 error\n"
     "  --help            show this text\n"
     "  --version         show the version\n"
     "\n"
@@ -63,6 +78,7 @@ int Run(const std::vector<std::string>& args) {
   }
   if (args.empty()) return Usage();
   if (auto code = nvx::tool::RunBookCommand(args, Usage)) return *code;
+  if (auto code = nvx::tool::RunTidyCommand(args, Usage)) return *code;
   const std::string& command = args[0];
   const std::size_t n = args.size();
   if (command == "new" && n == 2) return nvx::tool::NewFile(args[1]);
