@@ -9,7 +9,7 @@ set -euo pipefail
 #   format is clang-format alone (Debian 12's, so every machine formats alike).
 packages=(
   cmake ninja-build g++ pkg-config
-  libsqlite3-dev zlib1g-dev libdeflate-dev libpcre2-dev libuchardet-dev
+  libsqlite3-dev zlib1g-dev libdeflate-dev libpcre2-dev libuchardet-dev libzip-dev libxml2-dev
   qt6-base-dev libqt6svg6 qt6-translations-l10n fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev
   sqlite3 desktop-file-utils shared-mime-info libglib2.0-bin
