@@ -18,7 +18,7 @@ namespace nvx::epub {
 // Bounds on what a book may unpack to, against ZIP bombs: all entries together, and how many times
 // larger than its packed bytes an entry over kRatioFloorBytes may become.
 inline constexpr std::uint64_t kMaxUnpackedBytes = 1ULL << 30;  // 1 GiB
-inline constexpr std::uint64_t kMaxPackingRatio = 1000;
+inline constexpr std::uint64_t kMaxPackingRatio = 200;
 inline constexpr std::uint64_t kRatioFloorBytes = 1ULL << 20;
 inline constexpr std::uint64_t kMaxEntries = 100000;
 
