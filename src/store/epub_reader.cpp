@@ -55,8 +55,10 @@ XmlDoc ParseXml(std::string_view bytes, std::string* error) {
 XmlDoc ParseXhtml(std::string_view bytes) {
   XmlDoc doc = ParseXml(bytes, nullptr);
   if (doc) return doc;
+  // A book's documents are UTF-8 unless they start with a UTF-16 byte order mark.
+  const bool utf16 = bytes.starts_with("\xff\xfe") || bytes.starts_with("\xfe\xff");
   return XmlDoc(
-      htmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,
+      htmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, utf16 ? nullptr : "UTF-8",
                      HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_RECOVER),
       xmlFreeDoc);
 }
