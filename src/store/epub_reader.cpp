@@ -5,9 +5,11 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <unordered_map>
 
 #include "store/epub_writer.h"
@@ -332,6 +334,11 @@ class TextCollector {
 
  private:
   void AddText(std::string_view s) {
+    if (pre_ == 0 && doc_.exact && paragraphs_ > 0 && s.find('\r') == std::string_view::npos) {
+      line_ += s;
+      open_ = true;
+      return;
+    }
     if (pre_ > 0 || (doc_.exact && paragraphs_ > 0)) {
       for (char c : s) {
         if (c == '\n' && pre_ > 0) {
@@ -561,17 +568,29 @@ ReadResult Read(std::string_view bytes) {
     }
   });
 
-  // The spine's documents and their text.
-  std::vector<Document> docs;
+  // The spine's documents, unpacked here and turned into text on every core.
+  std::vector<std::string> files;
   std::map<std::string, std::size_t> docIndex;
   for (const auto& id : spine) {
     const auto item = manifest.find(id);
     if (item == manifest.end()) continue;
     const ManifestItem& m = item->second;
-    docIndex.emplace(m.path, docs.size());
+    docIndex.emplace(m.path, files.size());
     const bool xhtml = m.type == "application/xhtml+xml" || m.type == "text/html";
-    docs.push_back(xhtml ? ReadDocument(archive.Read(m.path, "spine file")) : Document());
+    files.push_back(xhtml ? archive.Read(m.path, "spine file") : std::string());
   }
+  std::vector<Document> docs(files.size());
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    for (std::size_t i; (i = next++) < files.size();) {
+      if (!files[i].empty()) docs[i] = ReadDocument(files[i]);
+      std::string().swap(files[i]);
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (unsigned t = 1; t < std::max(2u, std::thread::hardware_concurrency()); ++t) helpers.emplace_back(work);
+  work();
+  for (auto& helper : helpers) helper.join();
   if (docs.empty()) throw Refusal{"OPF " + opfPath + " has no spine"};
 
   ReadResult result;

@@ -2,6 +2,7 @@
 
 #include <libxml/xmlwriter.h>
 #include <zip.h>
+#include <zlib.h>
 
 #include <ctime>
 #include <deque>
@@ -30,22 +31,27 @@ constexpr const char* kStyle =
 std::string XmlSafe(std::string_view utf8, std::size_t& dropped) {
   std::string out;
   out.reserve(utf8.size());
+  std::size_t kept = 0;  // the start of the run not yet copied
   for (std::size_t i = 0; i < utf8.size(); ++i) {
     const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c >= 0x20 && c != 0x7F && c != 0xC2 && c != 0xEF) continue;
     const auto next = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0;
+    std::size_t length = 0;
     if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F) {
-      ++dropped;
+      length = 1;
     } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
-      ++dropped;
-      ++i;
+      length = 2;
     } else if (c == 0xEF && next == 0xBF && i + 2 < utf8.size() &&
                (static_cast<unsigned char>(utf8[i + 2]) & 0xFE) == 0xBE) {
-      ++dropped;
-      i += 2;
-    } else {
-      out += static_cast<char>(c);
+      length = 3;
     }
+    if (length == 0) continue;
+    out.append(utf8.substr(kept, i - kept));
+    ++dropped;
+    i += length - 1;
+    kept = i + 1;
   }
+  out.append(utf8.substr(kept));
   return out;
 }
 
@@ -136,24 +142,24 @@ class XmlOut {
   bool ok_ = false;
 };
 
-// 128 bits from the book's contents, shown as a name-based UUID.
+// 128 bits from the book's contents (checksums and sizes), shown as a UUID: the same book gets the
+// same identifier.
 std::string ContentUuid(const BookInfo& info, const std::vector<Chapter>& chapters) {
-  std::uint64_t a = 0xcbf29ce484222325ULL, b = 0x84222325cbf29ce4ULL;
+  uLong crc = crc32_z(0, nullptr, 0), adler = adler32_z(0, nullptr, 0);
+  std::uint64_t bytes = 0;
   auto mix = [&](std::string_view s) {
-    for (unsigned char c : s) {
-      a = (a ^ c) * 0x100000001b3ULL;
-      b = (b ^ c) * 0x100000001b3ULL + 0x9e3779b97f4a7c15ULL;
-    }
-    a = (a ^ 0xFF) * 0x100000001b3ULL;
+    crc = crc32_z(crc, reinterpret_cast<const Bytef*>(s.data()), s.size());
+    adler = adler32_z(adler, reinterpret_cast<const Bytef*>(s.data()), s.size());
+    bytes = bytes * 31 + s.size();
   };
-  mix(info.title);
-  mix(info.author);
-  mix(info.language);
+  for (const std::string* s : {&info.title, &info.author, &info.language}) mix(*s);
   for (const auto& c : chapters) {
     mix(c.title);
     mix(c.text);
   }
-  a = (a & ~0xF000ULL) | 0x5000ULL;                          // version 5: name-based
+  std::uint64_t a = (static_cast<std::uint64_t>(crc) << 32) | (bytes & 0xFFFFFFFFULL);
+  std::uint64_t b = (static_cast<std::uint64_t>(adler) << 32) | (chapters.size() & 0xFFFFFFFFULL);
+  a = (a & ~0xF000ULL) | 0x8000ULL;                          // version 8: made by its own rule
   b = (b & ~0xC000000000000000ULL) | 0x8000000000000000ULL;  // the RFC 4122 variant
   char text[40];
   std::snprintf(text, sizeof text, "%08x-%04x-%04x-%04x-%012llx", static_cast<unsigned>(a >> 32),
