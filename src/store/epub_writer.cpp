@@ -4,10 +4,13 @@
 #include <zip.h>
 #include <zlib.h>
 
+#include <atomic>
+#include <cstring>
 #include <ctime>
 #include <deque>
 #include <memory>
 #include <string_view>
+#include <thread>
 
 #include "store/atomic_file.h"
 #include "store/book_import.h"
@@ -372,9 +375,77 @@ std::string NcxXml(const BookInfo& info, const std::string& uuid, const std::vec
   return out;
 }
 
-// Deflates the named files (the first one, "mimetype", stored as it is) into one ZIP in memory.
-bool Zip(const std::vector<std::pair<std::string, const std::string*>>& files, std::int64_t modified,
-         std::string& epub, std::string& error) {
+// One file of the book: its name and bytes, deflated here (on every core) rather than by libzip,
+// which would deflate them one after another.
+struct ZipFile {
+  std::string name;
+  std::string data;  // raw deflate of the file, or the file itself when not `deflated`
+  bool deflated = false;
+  std::uint64_t size = 0;  // the file's own size
+  uLong crc = 0;           // CRC-32 of the file's own bytes
+  std::size_t offset = 0;  // how far libzip has read `data`
+  zip_error_t error{};
+};
+
+bool Deflate(ZipFile& file, std::string_view bytes) {
+  z_stream z{};
+  if (deflateInit2(&z, kDeflateLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+  file.data.resize(deflateBound(&z, static_cast<uLong>(bytes.size())));
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+  z.avail_in = static_cast<uInt>(bytes.size());
+  z.next_out = reinterpret_cast<Bytef*>(file.data.data());
+  z.avail_out = static_cast<uInt>(file.data.size());
+  const int rc = deflate(&z, Z_FINISH);
+  file.data.resize(z.total_out);
+  deflateEnd(&z);
+  file.crc = crc32_z(crc32_z(0, nullptr, 0), reinterpret_cast<const Bytef*>(bytes.data()), bytes.size());
+  file.size = bytes.size();
+  file.deflated = true;
+  return rc == Z_STREAM_END;
+}
+
+ZipFile Packed(std::string name, std::string_view bytes, bool& ok) {
+  ZipFile file;
+  file.name = std::move(name);
+  ok = Deflate(file, bytes) && ok;
+  return file;
+}
+
+// A libzip source giving an already deflated file, which libzip then copies as it is.
+zip_int64_t DeflatedSource(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+  auto* file = static_cast<ZipFile*>(state);
+  switch (command) {
+    case ZIP_SOURCE_OPEN: file->offset = 0; return 0;
+    case ZIP_SOURCE_READ: {
+      const std::size_t n = std::min<std::size_t>(length, file->data.size() - file->offset);
+      std::memcpy(data, file->data.data() + file->offset, n);
+      file->offset += n;
+      return static_cast<zip_int64_t>(n);
+    }
+    case ZIP_SOURCE_CLOSE: return 0;
+    case ZIP_SOURCE_STAT: {
+      auto* st = static_cast<zip_stat_t*>(data);
+      zip_stat_init(st);
+      st->size = file->size;
+      st->comp_size = file->data.size();
+      st->crc = static_cast<zip_uint32_t>(file->crc);
+      st->comp_method = ZIP_CM_DEFLATE;
+      st->encryption_method = ZIP_EM_NONE;
+      st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD |
+                  ZIP_STAT_ENCRYPTION_METHOD;
+      return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_ERROR: return zip_error_to_data(&file->error, data, length);
+    case ZIP_SOURCE_FREE: return 0;
+    case ZIP_SOURCE_SUPPORTS:
+      return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                            ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default: zip_error_set(&file->error, ZIP_ER_OPNOTSUPP, 0); return -1;
+  }
+}
+
+// The files, in the order given, in one ZIP in memory; "mimetype" (the first) is stored as it is.
+bool Zip(std::deque<ZipFile>& files, std::int64_t modified, std::string& epub, std::string& error) {
   zip_error_t zipError;
   zip_error_init(&zipError);
   zip_source_t* memory = zip_source_buffer_create(nullptr, 0, 0, &zipError);
@@ -390,22 +461,22 @@ bool Zip(const std::vector<std::pair<std::string, const std::string*>>& files, s
   }
   zip_source_keep(memory);
   std::unique_ptr<zip_source_t, decltype(&zip_source_free)> keep(memory, zip_source_free);
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    const auto& [name, data] = files[i];
-    zip_source_t* source = zip_source_buffer(archive, data->data(), data->size(), 0);
-    const zip_int64_t index = source ? zip_file_add(archive, name.c_str(), source, 0) : -1;
+  for (ZipFile& file : files) {
+    zip_error_init(&file.error);
+    zip_source_t* source = file.deflated ? zip_source_function(archive, DeflatedSource, &file)
+                                         : zip_source_buffer(archive, file.data.data(), file.data.size(), 0);
+    const zip_int64_t index = source ? zip_file_add(archive, file.name.c_str(), source, 0) : -1;
     if (index < 0) {
       if (source) zip_source_free(source);
       zip_discard(archive);
-      error = "cannot add " + name + " to the ZIP";
+      error = "cannot add " + file.name + " to the ZIP";
       return false;
     }
     const auto at = static_cast<zip_uint64_t>(index);
-    if (zip_set_file_compression(archive, at, i == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
-                                 i == 0 ? 0 : kDeflateLevel) != 0 ||
+    if ((!file.deflated && zip_set_file_compression(archive, at, ZIP_CM_STORE, 0) != 0) ||
         zip_file_set_mtime(archive, at, static_cast<time_t>(modified), 0) != 0) {
       zip_discard(archive);
-      error = "cannot add " + name + " to the ZIP";
+      error = "cannot add " + file.name + " to the ZIP";
       return false;
     }
   }
@@ -462,36 +533,56 @@ BuildResult BuildEpub(const BookInfo& given, const std::vector<Chapter>& chapter
     }
   }
 
-  // Every file's bytes live in `texts` (whose elements never move) until the ZIP is closed.
-  std::deque<std::string> texts;
-  std::vector<std::pair<std::string, const std::string*>> files;
-  auto add = [&](std::string name, std::string data) {
-    texts.push_back(std::move(data));
-    files.emplace_back(std::move(name), &texts.back());
-  };
-  add("mimetype", "application/epub+zip");
-  add("META-INF/container.xml", ContainerXml());
-  std::vector<std::string> parts;
-  for (Article& a : articles) {
-    parts.clear();
-    if (!ArticleFiles(a, info, parts, result.splitParts)) {
-      result.error = "cannot write the XHTML of " + a.id;
-      return result;
+  // Each article's XHTML files, written and deflated on every core.
+  std::vector<std::vector<ZipFile>> parts(articles.size());
+  std::vector<std::size_t> extra(articles.size(), 0);
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> written{true};
+  auto work = [&] {
+    std::vector<std::string> xhtml;
+    for (std::size_t i; (i = next++) < articles.size();) {
+      xhtml.clear();
+      bool ok = ArticleFiles(articles[i], info, xhtml, extra[i]);
+      for (std::size_t p = 0; p < xhtml.size(); ++p) {
+        const std::string name = articles[i].id + (p == 0 ? "" : "-" + std::to_string(p + 1)) + ".xhtml";
+        parts[i].push_back(Packed(name, xhtml[p], ok));
+      }
+      if (!ok) written = false;
     }
-    for (std::size_t p = 0; p < parts.size(); ++p) {
-      a.files.push_back(a.id + (p == 0 ? "" : "-" + std::to_string(p + 1)) + ".xhtml");
-      add("OEBPS/text/" + a.files.back(), std::move(parts[p]));
+  };
+  std::vector<std::thread> helpers;
+  for (unsigned t = 1; t < std::max(2u, std::thread::hardware_concurrency()); ++t) helpers.emplace_back(work);
+  work();
+  for (auto& helper : helpers) helper.join();
+  if (!written) {
+    result.error = "cannot write the XHTML files";
+    return result;
+  }
+
+  // The files in the order readers expect, mimetype first; `files` never moves its elements.
+  std::deque<ZipFile> files;
+  bool ok = true;
+  files.push_back({"mimetype", "application/epub+zip"});
+  const std::string container = ContainerXml();
+  files.push_back(Packed("META-INF/container.xml", container, ok));
+  for (std::size_t i = 0; i < articles.size(); ++i) {
+    result.splitParts += extra[i];
+    for (ZipFile& part : parts[i]) {
+      articles[i].files.push_back(part.name);
+      part.name = "OEBPS/text/" + part.name;
+      files.push_back(std::move(part));
     }
   }
-  add("OEBPS/content.opf", PackageXml(info, uuid, articles));
-  add("OEBPS/nav.xhtml", NavXhtml(info, articles));
-  add("OEBPS/toc.ncx", NcxXml(info, uuid, articles));
-  add("OEBPS/style.css", kStyle);
-  for (const auto& [name, data] : files) {
-    if (data->empty()) {
-      result.error = "cannot write " + name;
-      return result;
-    }
+  const std::string package = PackageXml(info, uuid, articles), nav = NavXhtml(info, articles),
+                    ncx = NcxXml(info, uuid, articles);
+  ok = ok && !container.empty() && !package.empty() && !nav.empty() && !ncx.empty();
+  files.push_back(Packed("OEBPS/content.opf", package, ok));
+  files.push_back(Packed("OEBPS/nav.xhtml", nav, ok));
+  files.push_back(Packed("OEBPS/toc.ncx", ncx, ok));
+  files.push_back(Packed("OEBPS/style.css", kStyle, ok));
+  if (!ok) {
+    result.error = "cannot write the book's package and contents";
+    return result;
   }
   if (!Zip(files, info.modified, epub, result.error)) return result;
   result.ok = true;
