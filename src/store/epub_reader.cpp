@@ -8,6 +8,7 @@
 #include <atomic>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <unordered_map>
@@ -145,6 +146,18 @@ class Archive {
         throw Refusal{"ZIP bomb: " + name + " unpacks to more than " + std::to_string(kMaxPackingRatio) +
                       " times its size"};
       entries_.emplace(name, Entry{static_cast<zip_uint64_t>(i), st.size});
+    }
+  }
+  // Another handle on the same bytes, already checked, for reading from another thread.
+  Archive(const Archive& checked, std::string_view bytes) : entries_(checked.entries_) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+    if (source) archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
+    if (!archive_) {
+      if (source) zip_source_free(source);
+      zip_error_fini(&error);
+      throw Refusal{"damaged ZIP"};
     }
   }
   ~Archive() {
@@ -568,29 +581,45 @@ ReadResult Read(std::string_view bytes) {
     }
   });
 
-  // The spine's documents, unpacked here and turned into text on every core.
-  std::vector<std::string> files;
+  // The spine's documents, unpacked and turned into text on every core.
+  std::vector<std::string> paths;  // empty for a file that is not XHTML
   std::map<std::string, std::size_t> docIndex;
   for (const auto& id : spine) {
     const auto item = manifest.find(id);
     if (item == manifest.end()) continue;
     const ManifestItem& m = item->second;
-    docIndex.emplace(m.path, files.size());
+    docIndex.emplace(m.path, paths.size());
     const bool xhtml = m.type == "application/xhtml+xml" || m.type == "text/html";
-    files.push_back(xhtml ? archive.Read(m.path, "spine file") : std::string());
+    paths.push_back(xhtml ? m.path : std::string());
   }
-  std::vector<Document> docs(files.size());
+  std::vector<Document> docs(paths.size());
   std::atomic<std::size_t> next{0};
-  auto work = [&] {
-    for (std::size_t i; (i = next++) < files.size();) {
-      if (!files[i].empty()) docs[i] = ReadDocument(files[i]);
-      std::string().swap(files[i]);
+  std::mutex failing;
+  std::optional<Refusal> refusal;
+  auto work = [&](const Archive* shared) {
+    try {
+      std::optional<Archive> own;
+      if (!shared) own.emplace(archive, bytes);
+      const Archive& reader = shared ? *shared : *own;
+      for (std::size_t i; (i = next++) < paths.size();) {
+        if (!paths[i].empty()) docs[i] = ReadDocument(reader.Read(paths[i], "spine file"));
+      }
+    } catch (const Refusal& r) {
+      const std::lock_guard<std::mutex> lock(failing);
+      if (!refusal) refusal = r;
+      next = paths.size();
+    } catch (const std::exception& e) {
+      const std::lock_guard<std::mutex> lock(failing);
+      if (!refusal) refusal = Refusal{std::string("cannot read the book: ") + e.what()};
+      next = paths.size();
     }
   };
   std::vector<std::thread> helpers;
-  for (unsigned t = 1; t < std::max(2u, std::thread::hardware_concurrency()); ++t) helpers.emplace_back(work);
-  work();
+  for (unsigned t = 1; t < std::max(2u, std::thread::hardware_concurrency()); ++t)
+    helpers.emplace_back(work, nullptr);
+  work(&archive);
   for (auto& helper : helpers) helper.join();
+  if (refusal) throw *refusal;
   if (docs.empty()) throw Refusal{"OPF " + opfPath + " has no spine"};
 
   ReadResult result;
