@@ -121,20 +121,21 @@ class Archive {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
-    if (source) archive_ = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    if (source) archive_.reset(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
     if (!archive_) {
       if (source) zip_source_free(source);
       const std::string reason = zip_error_strerror(&error);
       zip_error_fini(&error);
       throw Refusal{"damaged ZIP: " + reason};
     }
-    const zip_int64_t count = zip_get_num_entries(archive_, 0);
+    const zip_int64_t count = zip_get_num_entries(archive_.get(), 0);
     if (count < 0 || static_cast<std::uint64_t>(count) > kMaxEntries)
       throw Refusal{"ZIP bomb: more than " + std::to_string(kMaxEntries) + " entries"};
     std::uint64_t total = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
       zip_stat_t st;
-      if (zip_stat_index(archive_, static_cast<zip_uint64_t>(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME))
+      if (zip_stat_index(archive_.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0 ||
+          !(st.valid & ZIP_STAT_NAME))
         throw Refusal{"damaged ZIP: entry " + std::to_string(i) + " cannot be read"};
       const std::string name = st.name;
       if (Escapes(name)) throw Refusal{"path escaping the archive: " + name};
@@ -153,15 +154,12 @@ class Archive {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
-    if (source) archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
+    if (source) archive_.reset(zip_open_from_source(source, ZIP_RDONLY, &error));
     if (!archive_) {
       if (source) zip_source_free(source);
       zip_error_fini(&error);
       throw Refusal{"damaged ZIP"};
     }
-  }
-  ~Archive() {
-    if (archive_) zip_discard(archive_);
   }
   Archive(const Archive&) = delete;
   Archive& operator=(const Archive&) = delete;
@@ -172,8 +170,8 @@ class Archive {
   std::string Read(const std::string& name, const std::string& what) const {
     const auto found = entries_.find(name);
     if (found == entries_.end()) throw Refusal{"missing " + what + " " + name};
-    zip_file_t* file = zip_fopen_index(archive_, found->second.index, 0);
-    if (!file) throw Refusal{"damaged ZIP: " + name + ": " + zip_strerror(archive_)};
+    zip_file_t* file = zip_fopen_index(archive_.get(), found->second.index, 0);
+    if (!file) throw Refusal{"damaged ZIP: " + name + ": " + zip_strerror(archive_.get())};
     std::string bytes(found->second.size, '\0');
     const zip_int64_t read = zip_fread(file, bytes.data(), bytes.size());
     char extra = 0;
@@ -209,7 +207,8 @@ class Archive {
     zip_uint64_t index = 0;
     std::uint64_t size = 0;
   };
-  zip_t* archive_ = nullptr;
+  // Owned from the start, so that a refusal thrown by the constructor still closes it.
+  std::unique_ptr<zip_t, decltype(&zip_discard)> archive_{nullptr, zip_discard};
   std::map<std::string, Entry> entries_;
 };
 
