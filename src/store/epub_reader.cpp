@@ -433,6 +433,7 @@ void NavList(xmlNode* list, const std::string& folder, bool exact, std::vector<E
       if ((Is(n, "a") || Is(n, "span")) && entry.title.empty() && !entry.target) {
         const std::string text = TextOf(n);
         entry.title = exact ? text : Collapse(text);
+        if (exact && Attribute(n, "class") == kUntitled) entry.title.clear();
         if (Is(n, "a")) entry.target = Resolve(folder, Attribute(n, "href"));
       } else if (Is(n, "ol") || Is(n, "ul")) {
         children = n;

@@ -321,11 +321,10 @@ std::string NavXhtml(const BookInfo& info, const std::vector<Article>& articles)
   StartXhtml(x, info, info.title, "style.css");
   x.Start("nav").Attribute("epub:type", "toc").Attribute("id", "toc").Element("h1", "目录").Start("ol");
   auto entry = [&](std::size_t i) -> XmlOut& {
-    return x.Start("li")
-        .Start("a")
-        .Attribute("href", "text/" + articles[i].files[0])
-        .Content(NavLabel(articles[i], i + 1))
-        .End();
+    x.Start("li").Start("a").Attribute("href", "text/" + articles[i].files[0]);
+    // A reader needs a label to show; an article without a title gets its place, marked so.
+    if (articles[i].title.empty()) x.Attribute("class", kUntitled);
+    return x.Content(NavLabel(articles[i], i + 1)).End();
   };
   for (std::size_t i : TopLevel(articles)) {
     entry(i);

@@ -19,6 +19,8 @@ inline constexpr std::size_t kMaxPartBytes = 240 * 1024;
 
 // Marks the XHTML files this writer makes, so that reading them back keeps every space of a line.
 inline constexpr const char* kGenerator = "nvx";
+// The class of a contents entry standing for an article without a title.
+inline constexpr const char* kUntitled = "untitled";
 
 struct Chapter {
   std::string title;  // UTF-8

@@ -115,6 +115,7 @@ TEST(Epub, OwnBookReadsBackToTheSameTitlesAndTexts) {
       {"第二卷", ""},
       {"第三章 长", longText},
       {"第四章 一行", oneLongLine},
+      {"", "无题"},
       {"第五章 控制\f字符",
        "a\x01"
        "b\x7f"
