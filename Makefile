@@ -5,6 +5,7 @@
 #   make test-asan              the suite under AddressSanitizer and UndefinedBehaviorSanitizer
 #   make fuzz FUZZ_SECONDS=N    each libFuzzer target in fuzz/ for N seconds
 #   make format-check           clang-format dry run over the sources
+#   make check-epub             the EPUB books nvx writes, checked by EPUBCheck and pandoc
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 ASAN_DIR ?= build-asan
@@ -27,7 +28,7 @@ SANITIZER_ENV = \
 SOURCES = $(shell find src tests bench fuzz -name '*.cpp' -o -name '*.h' 2>/dev/null)
 
 .PHONY: run test build deps configure bench format format-check clean sample package check-install \
-        test-asan build-asan fuzz fuzz-build fuzz-deps format-deps layers
+        test-asan build-asan fuzz fuzz-build fuzz-deps format-deps layers check-epub
 
 # Opens the sample collection (made once) unless ARGS names another file.
 run: build $(BUILD_DIR)/sample.nvx
@@ -96,6 +97,12 @@ package: deps
 # The install tree and, as root, the package installed, used and removed again.
 check-install: build
 	bash scripts/check-install.sh $(BUILD_DIR)
+
+# EPUBs exported from the test collections: EPUBCheck finds nothing, pandoc reads every article
+# in order, each imports back unchanged; a pandoc-made book imports one article per entry.
+check-epub: build
+	@bash scripts/install-deps.sh epub
+	bash scripts/check-epub.sh $(BUILD_DIR)
 
 # The include graph of src/ by folder; fails, naming the include, when one runs up a layer.
 layers:

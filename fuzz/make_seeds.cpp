@@ -7,6 +7,7 @@
 
 #include "store/article_file.h"
 #include "store/codepage.h"
+#include "store/epub_writer.h"
 #include "store/packed_content.h"
 #include "store/sqlite_db.h"
 #include "store/template_database.h"
@@ -103,6 +104,17 @@ bool CollectionSeeds(const fs::path& dir) {
   return ok;
 }
 
+// Books written by the EPUB writer: chapters under a volume, and an article cut into parts.
+bool EpubSeeds(const fs::path& dir) {
+  std::string small, parts;
+  const bool built =
+      nvx::epub::BuildEpub(
+          {}, {{"第一卷", ""}, {"第一章 & <初见>", "　　那年春天。\r\n\r\n𠀀"}, {"第二章", "x"}}, small)
+          .ok &&
+      nvx::epub::BuildEpub({}, {{"长", std::string(300 * 1024, 'a')}}, parts).ok;
+  return built && Write(dir / "small.epub", small) && Write(dir / "parts.epub", parts);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -114,7 +126,7 @@ int main(int argc, char** argv) {
   bool ok = true;
   for (const auto& [target, writer] :
        {std::pair{"packed_content_fuzz", &PackedSeeds}, std::pair{"codepage_fuzz", &CodepageSeeds},
-        std::pair{"collection_fuzz", &CollectionSeeds}}) {
+        std::pair{"collection_fuzz", &CollectionSeeds}, std::pair{"epub_fuzz", &EpubSeeds}}) {
     std::error_code ec;
     fs::create_directories(out / target, ec);
     if (ec || !writer(out / target)) {

@@ -60,6 +60,9 @@ echo
 echo "== nvx import of a 10 MB book =="
 "$build/bench/import_bench"
 echo
+echo "== nvx export to EPUB and import of that EPUB, the same book =="
+"$build/bench/epub_bench"
+echo
 echo "== nvx grep over c20k =="
 "$build/bench/grep_bench" "$data/c20k.nvx"
 echo

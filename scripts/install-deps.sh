@@ -5,13 +5,14 @@
 # Works as root or through sudo; says what it installs.
 set -euo pipefail
 
-# Usage: install-deps.sh [screenshot|fuzz|package|format]
+# Usage: install-deps.sh [screenshot|fuzz|package|format|epub]
 #   screenshot adds the virtual display and image tools; fuzz adds clang and its sanitizer
 #   runtimes (libFuzzer); package adds what building and checking the Debian package needs;
-#   format is clang-format alone (Debian 12's, so every machine formats alike).
+#   format is clang-format alone (Debian 12's, so every machine formats alike); epub adds the
+#   EPUB validators (EPUBCheck, pandoc) and what the check script runs.
 packages=(
   cmake ninja-build g++ pkg-config
-  libsqlite3-dev zlib1g-dev libdeflate-dev libpcre2-dev libuchardet-dev
+  libsqlite3-dev zlib1g-dev libdeflate-dev libpcre2-dev libuchardet-dev libzip-dev libxml2-dev
   qt6-base-dev libqt6svg6 qt6-translations-l10n fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev
   sqlite3 desktop-file-utils shared-mime-info libglib2.0-bin
@@ -23,6 +24,7 @@ case "${1:-}" in
   fuzz) packages+=(clang-14 libclang-rt-14-dev llvm-14) ;;
   package) packages+=(dpkg-dev fakeroot file) ;;
   format) packages=(clang-format) ;;
+  epub) packages+=(epubcheck default-jre-headless pandoc python3 unzip) ;;
 esac
 
 missing=()

@@ -12,6 +12,7 @@
 #include "store/article_file.h"
 #include "store/book_import.h"
 #include "store/codepage.h"
+#include "store/epub_reader.h"
 
 namespace nvx::app {
 
@@ -34,7 +35,15 @@ std::string FileNameOf(const std::string& utf8) {
   return slash == std::string::npos ? utf8 : utf8.substr(slash + 1);
 }
 
-void ImportBook(const Text& path, const std::string& utf8) {
+// The chapters of a TXT book, or the contents entries of an EPUB book; none when it does not read.
+std::vector<BookArticle> BookArticles(const std::string& bytes, bool epub) {
+  if (bytes.empty()) return {};
+  if (epub) return epub::ReadEpub(bytes).articles;
+  const DecodedBook book = DecodeBook(bytes);
+  return book.ok ? SplitIntoArticles(book.text, SplitOptions{}).articles : std::vector<BookArticle>{};
+}
+
+void ImportBook(const Text& path, const std::string& utf8, bool epub) {
   ProgramState& s = State();
   if (s.articleDb.Handle() == nullptr) {
     Warn("请先打开或新建文章数据库");
@@ -46,14 +55,12 @@ void ImportBook(const Text& path, const std::string& utf8) {
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (!in.good() && !in.eof()) bytes.clear();
   }
-  const DecodedBook book = bytes.empty() ? DecodedBook{} : DecodeBook(bytes);
-  const SplitBook split = book.ok ? SplitIntoArticles(book.text, SplitOptions{}) : SplitBook{};
-  if (split.articles.empty()) {
+  const std::vector<BookArticle> articles = BookArticles(bytes, epub);
+  if (articles.empty()) {
     Warn("打开文件失败,请检查文件是否正常!");
     return;
   }
-  const std::string question =
-      "导入 " + FileNameOf(utf8) + ": " + std::to_string(split.articles.size()) + " 篇?";
+  const std::string question = "导入 " + FileNameOf(utf8) + ": " + std::to_string(articles.size()) + " 篇?";
   if (InfoBox(FromUtf8Lossy(question), kMsgYesNo | kMsgIconQuestion, L("友情提示!")) != kButtonYes) return;
   // A damaged file is not written into; it reads as far as it reads, as before.
   if (QuickCheck(s.articleDb) != ArticleFileState::Sound) {
@@ -61,7 +68,7 @@ void ImportBook(const Text& path, const std::string& utf8) {
     return;
   }
   SetWaitCursor();
-  const WriteOutcome written = WriteArticles(s.articleDb, split.articles);
+  const WriteOutcome written = WriteArticles(s.articleDb, articles);
   if (written.ok) LoadCatalogue();
   RestoreCursor();
   if (!written.ok) Warn("保存失败,请检查文件是否正常");
@@ -74,8 +81,8 @@ void DropFile(const Text& path) {
   const std::string ext = ExtensionOf(utf8);
   if (ext == "nvx") {
     OpenDatabaseAt(path);
-  } else if (ext == "txt") {
-    ImportBook(path, utf8);
+  } else if (ext == "txt" || ext == "epub") {
+    ImportBook(path, utf8, ext == "epub");
   }
 }
 

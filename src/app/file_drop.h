@@ -1,5 +1,6 @@
 // Files dropped onto the main window: a collection opens as "文件 → 打开" opens a chosen file; a
-// TXT book is split into chapters and, once the user agrees, added to the open collection.
+// TXT book is split into chapters (an EPUB book into its contents entries) and, once the user
+// agrees, added to the open collection.
 #pragma once
 
 #include "store/value.h"

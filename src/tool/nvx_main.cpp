@@ -7,6 +7,7 @@
 #include "tool/book_commands.h"
 #include "tool/copy_commands.h"
 #include "tool/tidy_commands.h"
+#include "tool/epub_commands.h"
 #include "tool/tool_commands.h"
 
 namespace {
@@ -29,11 +30,19 @@ constexpr const char* kUsageText =
     "                    encoding is told from the bytes unless given; chapters start at heading\n"
     "                    lines (the default rule, or a PCRE2 pattern); --dry-run only lists them\n"
     "                    [--convert NAME] converts titles and texts with OpenCC, as convert does\n"
+    "  import FILE BOOK.epub [--dry-run]\n"
+    "                    add one article per entry of the book's contents (nav, else NCX, else\n"
+    "                    the spine), in one transaction; damaged, encrypted or oversized books\n"
+    "                    are refused with the reason\n"
     "  grep FILE TEXT [-i] [-E] [-c] [--titles]\n"
     "                    print id, title, line and the text around each match in the articles'\n"
     "                    texts (-i any case, -E TEXT is a PCRE2 pattern, -c counts per article,\n"
     "                    --titles searches titles); exit 0 found, 1 not found, 2 error\n"
     "  stat FILE         print id, title, characters, lines and the line read, per article\n"
+    "  export FILE OUT.epub [--range A-B] [--per N] [--title T] [--author A] [--lang L]\n"
+    "                    write the articles as an EPUB 3 book (one XHTML file per article, contents\n"
+    "                    as nav and NCX, volumes as their parents; --per N writes OUT-1.epub,\n"
+    "                    OUT-2.epub, ... of N articles each; SOURCE_DATE_EPOCH fixes its time)\n"
     "  export FILE DIR --split [--range A-B] [--encoding utf-8|gb18030]\n"
     "                    write each article into DIR as NNNN-title.txt (UTF-8 by default)\n"
     "  backup FILE [--dir DIR] [--keep N]\n"
@@ -77,6 +86,7 @@ int Run(const std::vector<std::string>& args) {
     return nvx::tool::kSuccess;
   }
   if (args.empty()) return Usage();
+  if (auto code = nvx::tool::RunEpubCommand(args, Usage)) return *code;
   if (auto code = nvx::tool::RunBookCommand(args, Usage)) return *code;
   if (auto code = nvx::tool::RunTidyCommand(args, Usage)) return *code;
   const std::string& command = args[0];

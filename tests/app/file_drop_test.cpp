@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "editor_fixture.h"
+#include "store/epub_writer.h"
 
 namespace nvx::test {
 namespace {
@@ -48,6 +49,26 @@ TEST_F(FileDropTest, BookIsImportedIntoTheOpenCollectionOnlyWhenTheUserAgrees) {
   EXPECT_EQ(ContentBox()->toPlainText(), QString());
   EXPECT_EQ(QueryFile(path, "SELECT group_concat(name, '|') FROM nr"), "旧文|前言|第一章 初见|第二章 别离");
   EXPECT_EQ(CatalogueRows().size(), 5u);
+  EXPECT_TRUE(ui->problems.empty());
+}
+
+TEST_F(FileDropTest, EpubBookIsImportedOneArticlePerContentsEntry) {
+  OpenCollection({{1, "旧文", "x"}});
+  std::string epub;
+  ASSERT_TRUE(epub::BuildEpub({}, {{"第一卷", ""}, {"第一章 初见", "那年春天。\r\n他来了。"}}, epub).ok);
+  const std::string book = dir.File("风起.epub");
+  WriteFile(book, epub);
+  ui->AnswerMessage(kButtonYes);
+  Drop(book);
+  ASSERT_NE(ui->LastMessage(), nullptr);
+  EXPECT_EQ(ui->LastMessage()->text, QStringLiteral("导入 风起.epub: 2 篇?"));
+  EXPECT_EQ(QueryFile(path, "SELECT group_concat(name, '|') FROM nr"), "旧文|第一卷|第一章 初见");
+
+  // A damaged book is refused and nothing is added.
+  WriteFile(book, epub.substr(0, epub.size() / 2));
+  Drop(book);
+  EXPECT_EQ(ui->LastMessage()->flags & 0x30, kMsgIconError);
+  EXPECT_EQ(QueryFile(path, "SELECT count(*) FROM nr"), "3");
   EXPECT_TRUE(ui->problems.empty());
 }
 
