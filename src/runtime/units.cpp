@@ -75,9 +75,11 @@ HandlerResult Unit::Raise(int event, const EventArgs& args) {
   return result;
 }
 
-// Common events: mouse, focus, keys and the wheel, delivered before the control sees the input.
-// A handler that returns 0 keeps the input from the control.
-bool Unit::eventFilter(QObject* watched, QEvent* event) {
+// Common events: mouse, focus, keys and the wheel, delivered before the control or window sees
+// the input. A handler that returns 0 keeps the input from it.
+bool RaiseCommonEvent(const CommonEventSource& source, QObject* watched, QEvent* event) {
+  const auto& Bound = source.bound;
+  const auto& Raise = source.raise;
   int number = 0;
   EventArgs args;
   switch (event->type()) {
@@ -85,7 +87,7 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove: {
-      if (watched != mouseTarget_) return false;  // not again when it bubbles up from a child
+      if (watched != source.mouseTarget) return false;  // not again when it bubbles up from a child
       auto* me = static_cast<QMouseEvent*>(event);
       const bool left = me->button() == Qt::LeftButton;
       const bool right = me->button() == Qt::RightButton;
@@ -103,16 +105,16 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
       break;
     }
     case QEvent::FocusIn:
-      if (watched != widget_) return false;
+      if (watched != source.widget) return false;
       number = event::kFocusIn;
       break;
     case QEvent::FocusOut:
-      if (watched != widget_) return false;
+      if (watched != source.widget) return false;
       number = event::kFocusOut;
       break;
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
-      if (watched != widget_) return false;
+      if (watched != source.widget) return false;
       auto* ke = static_cast<QKeyEvent*>(event);
       const bool press = event->type() == QEvent::KeyPress;
       args.values[0] = VirtualKey(ke->key());
@@ -137,6 +139,7 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
       return false;
     }
     case QEvent::Wheel: {
+      if (watched != source.widget && watched != source.mouseTarget) return false;
       auto* we = static_cast<QWheelEvent*>(event);
       number = event::kWheel;
       args.values[0] = we->angleDelta().y() / 120;
@@ -150,6 +153,12 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
   const HandlerResult r = Raise(number, args);
   const bool withholdable = number != event::kFocusIn && number != event::kFocusOut;
   return withholdable && r && *r == 0;
+}
+
+bool Unit::eventFilter(QObject* watched, QEvent* event) {
+  return RaiseCommonEvent({widget_.data(), mouseTarget_, [this](int e) { return Bound(e); },
+                           [this](int e, const EventArgs& a) { return Raise(e, a); }},
+                          watched, event);
 }
 
 PropertyValue Unit::Property(int index) const {
