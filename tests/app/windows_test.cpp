@@ -60,7 +60,10 @@ TEST_F(WindowsTest, AboutWindowShowsTheHelpAndClosesWithItsButton) {
 // Whether a box shows its selection while `focus` has the keyboard: the box with all its text
 // selected looks different from the box with none.
 bool SelectionShows(QPlainTextEdit* box, QWidget* focus) {
+  focus->window()->activateWindow();
+  if (!QTest::qWaitForWindowActive(focus->window())) return false;
   focus->setFocus();
+  if (!focus->hasFocus()) return false;
   box->selectAll();
   const QImage selected = box->grab().toImage();
   QTextCursor cursor = box->textCursor();
