@@ -477,19 +477,7 @@ void FormWindow::moveEvent(QMoveEvent* event) {
 }
 
 bool FormWindow::RaiseCommon(QObject* watched, QEvent* event) {
-  switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::FocusIn:
-    case QEvent::FocusOut:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::Wheel: break;
-    default: return false;
-  }
-  if (closing_ || def_.events.empty()) return false;
+  if (!IsCommonInput(event) || closing_ || def_.events.empty()) return false;
   FormEngine& engine = FormEngine::Instance();
   const auto bound = [this, &engine](int number) {
     for (const auto& b : def_.events)

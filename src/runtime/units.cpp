@@ -78,8 +78,6 @@ HandlerResult Unit::Raise(int event, const EventArgs& args) {
 // Common events: mouse, focus, keys and the wheel, delivered before the control or window sees
 // the input. A handler that returns 0 keeps the input from it.
 bool RaiseCommonEvent(const CommonEventSource& source, QObject* watched, QEvent* event) {
-  const auto& Bound = source.bound;
-  const auto& Raise = source.raise;
   int number = 0;
   EventArgs args;
   switch (event->type()) {
@@ -120,15 +118,15 @@ bool RaiseCommonEvent(const CommonEventSource& source, QObject* watched, QEvent*
       args.values[0] = VirtualKey(ke->key());
       args.values[1] = KeyState(ke->modifiers());
       args.count = 2;
-      if (Bound(press ? event::kKeyDown : event::kKeyUp)) {
-        const HandlerResult r = Raise(press ? event::kKeyDown : event::kKeyUp, args);
+      if (source.bound(press ? event::kKeyDown : event::kKeyUp)) {
+        const HandlerResult r = source.raise(press ? event::kKeyDown : event::kKeyUp, args);
         if (r && *r == 0) return true;
       }
-      if (press && !ke->text().isEmpty() && Bound(event::kCharacter)) {
+      if (press && !ke->text().isEmpty() && source.bound(event::kCharacter)) {
         EventArgs c;
         c.values[0] = ke->text().at(0).unicode();
         c.count = 1;
-        const HandlerResult r = Raise(event::kCharacter, c);
+        const HandlerResult r = source.raise(event::kCharacter, c);
         if (r && *r == 0) return true;
         if (r && *r != c.values[0]) {
           QKeyEvent replaced(QEvent::KeyPress, 0, ke->modifiers(), QString(QChar(static_cast<char16_t>(*r))));
@@ -149,13 +147,29 @@ bool RaiseCommonEvent(const CommonEventSource& source, QObject* watched, QEvent*
     }
     default: return false;
   }
-  if (number == 0 || !Bound(number)) return false;
-  const HandlerResult r = Raise(number, args);
+  if (number == 0 || !source.bound(number)) return false;
+  const HandlerResult r = source.raise(number, args);
   const bool withholdable = number != event::kFocusIn && number != event::kFocusOut;
   return withholdable && r && *r == 0;
 }
 
+bool IsCommonInput(const QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel: return true;
+    default: return false;
+  }
+}
+
 bool Unit::eventFilter(QObject* watched, QEvent* event) {
+  if (!IsCommonInput(event)) return false;
   return RaiseCommonEvent({widget_.data(), mouseTarget_, [this](int e) { return Bound(e); },
                            [this](int e, const EventArgs& a) { return Raise(e, a); }},
                           watched, event);

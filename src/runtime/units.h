@@ -72,6 +72,9 @@ struct CommonEventSource {
   std::function<HandlerResult(int event, const EventArgs& args)> raise;
 };
 
+// Whether `event` is input that makes a common event: mouse, focus, keys, the wheel.
+bool IsCommonInput(const QEvent* event);
+
 // Raises the common event (mouse, focus, keys, wheel) that `event` on `watched` makes for `source`,
 // when a handler is bound to it. True when the handler withheld the input.
 bool RaiseCommonEvent(const CommonEventSource& source, QObject* watched, QEvent* event);
