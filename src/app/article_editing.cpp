@@ -62,9 +62,14 @@ void AddTitle() {
   reading::OpenTitleInput(reading::TitleFor::NewArticle, &TitleAccepted);
 }
 
+// The title shown in the input and the article renamed are one article: the row pointed at (by a
+// right click or a keyboard move) is loaded first, as a click would, when it is not the article
+// loaded already; the one loaded keeps what was typed into it.
 void ModifyTitle() {
   const int row = GetInt(kCatalogue, prop::list::kCurrentRow);
   if (ListView::GetItemText(kCatalogue, row, mw::kColumnId).empty()) return;
+  const std::optional<std::int64_t> id = RowArticleId(row);
+  if (!id || id != State().currentArticleId) LoadArticle();
   State().editMode = EditMode::Loaded;
   reading::OpenTitleInput(reading::TitleFor::Rename, &TitleAccepted);
 }

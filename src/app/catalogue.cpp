@@ -39,7 +39,9 @@ bool LoadCurrentArticle(bool emptyFirst) {
   s.currentArticleId = RowArticleId(row);
   const auto article = s.currentArticleId ? nvx::LoadArticle(s.articleDb, *s.currentArticleId) : std::nullopt;
   if (article) {
-    s.currentTitle = ListView::GetItemText(kCatalogue, row, mw::kColumnTitle);
+    // The stored title, not the row's text: a title another program stored in bytes that are not
+    // UTF-8 shows as best it can in the row, but reads as none here, so a save leaves it as stored.
+    s.currentTitle = article->title;
     CharFormat& format = reading::View().currentFormat;
     reading::TakeStoredFormat(format, article->format);
     RichEdit::SetCharFormat(kContentBox, format);

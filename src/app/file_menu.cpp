@@ -50,7 +50,6 @@ void OpenChosen(const Text& path) {
   ProgramState& s = State();
   s.articleDb.Open(path);
   LoadCatalogue();
-  SetText(kContentBox, prop::rich::kText, Text());
   SetText(kMainWindow, prop::kTitle, L("NVX编辑器 [") + path + "]");
 }
 
@@ -68,15 +67,15 @@ void CloseDatabase() {
   s.articleDb.Close();
   // What ties the state to the file that was open goes: the article loaded from it. An
   // article being added belongs to whichever collection is open when it is saved, so it
-  // keeps its mode, its accepted title and the save-title button.
+  // keeps its mode, its accepted title, the save-title button and what was typed in the box.
   s.currentArticleId.reset();
   if (s.editMode != EditMode::Adding) {
     s.currentTitle.clear();
     s.editMode = EditMode::None;
     SetInt(kSaveTitleButton, prop::kVisible, 0);
+    SetText(kContentBox, prop::rich::kText, Text());
   }
   ListView::DeleteAllItems(kCatalogue);
-  SetText(kContentBox, prop::rich::kText, Text());
   SetText(kMainWindow, prop::kTitle, L("nvx编辑器"));
   for (int part : {mw::kPartArticleCount, mw::kPartContentSize, mw::kPartLinesRead, mw::kPartTitle})
     StatusBar::SetPartText(kStatusBar, part, Text());

@@ -29,7 +29,7 @@ CopyOutcome CopyArticles(SqliteDB& source, SqliteDB& copy, Progress& progress) {
   bool failed = false;
   bool cancelled = false;
   const WalkResult walk = ForEachArticle(source, [&](ArticleRecord&& article) {
-    failed = !InsertArticle(copy, article.title, article.packed);
+    failed = !InsertArticle(copy, article.storedTitle, article.packed);
     cancelled = !failed && !progress.Step(++done);
     return !failed && !cancelled;
   });

@@ -270,12 +270,17 @@ std::int32_t FileOpen(const Text& path, std::int32_t openMode, std::int32_t shar
   return OpenFiles().Add(std::move(file));
 }
 
+// The values are written in order from the current position. A value that cannot be written (an
+// absent one, a byte array too long for its length field) ends the call: what came before it is
+// in the file, the position moves back to where the call started, and the call fails.
 bool FileWriteData(std::int32_t fileNumber, std::initializer_list<Value> values) {
-  // The whole record is made first, so a value that cannot be written fails the call before
-  // anything reaches the file.
   Bytes record;
+  bool whole = true;
   for (const Value& value : values) {
-    if (!AppendRecord(record, value)) return false;
+    if (!AppendRecord(record, value)) {
+      whole = false;
+      break;
+    }
   }
   auto guard = OpenFiles().Lock();
   const int fd = OpenFiles().Find(fileNumber);
@@ -283,7 +288,10 @@ bool FileWriteData(std::int32_t fileNumber, std::initializer_list<Value> values)
   const off_t start = ::lseek(fd, 0, SEEK_CUR);
   struct stat status {};
   if (start < 0 || ::fstat(fd, &status) != 0) return false;
-  if (WriteAll(fd, record.data(), record.size())) return true;
+  if (WriteAll(fd, record.data(), record.size())) {
+    if (!whole) ::lseek(fd, start, SEEK_SET);
+    return whole;
+  }
 
   // Take back what a part-written record added, so the next write starts where this one did and
   // a reader finds no half record at the end. Bytes already overwritten within the old length

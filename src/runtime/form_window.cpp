@@ -139,6 +139,9 @@ bool FormWindow::Build() {
   }
   StackControls();
   WireControls();
+  for (const auto& b : def_.events) {
+    if (b.event == event::kMouseMove) client_->setMouseTracking(true);
+  }
   Redock();
   for (Unit* u : order_) u->ShowIfVisible();
   return true;
@@ -473,6 +476,29 @@ void FormWindow::moveEvent(QMoveEvent* event) {
   if (!creating_ && !closing_) FormEngine::Instance().Deliver(*this, def_.unit, event::kMoved, {});
 }
 
+bool FormWindow::RaiseCommon(QObject* watched, QEvent* event) {
+  if (!IsCommonInput(event) || closing_ || def_.events.empty()) return false;
+  FormEngine& engine = FormEngine::Instance();
+  const auto bound = [this, &engine](int number) {
+    for (const auto& b : def_.events)
+      if (b.event == number) return engine.HasHandler(b.handler);
+    return false;
+  };
+  const auto raise = [this, &engine](int number, const EventArgs& args) {
+    HandlerResult result;
+    engine.Deliver(*this, def_.unit, number, args, &result);
+    return result;
+  };
+  return RaiseCommonEvent({this, client_, bound, raise}, watched, event);
+}
+
+// Keys and focus that reach the window itself: a key no control took comes up to it. The wheel
+// is taken on the client area alone, so that it is raised once.
+bool FormWindow::event(QEvent* event) {
+  if (event->type() != QEvent::Wheel && RaiseCommon(this, event)) return true;
+  return QFrame::event(event);
+}
+
 void FormWindow::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape && def_.props.escCloses) {
     close();
@@ -516,6 +542,7 @@ bool FormWindow::PressEnter() {
 // inside another) moves the window: through the platform's system move for a top-level window, by following
 // the mouse for one inside another window.
 bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == client_ && RaiseCommon(watched, event)) return true;
   const QEvent::Type type = event->type();
   if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) &&
       HandleFileDrag(event))

@@ -83,6 +83,7 @@ class FormWindow : public QFrame {
   void resizeEvent(QResizeEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  bool event(QEvent* event) override;
   void changeEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
@@ -99,6 +100,9 @@ class FormWindow : public QFrame {
   void WireControls();
   bool PressEnter();
   void RaiseWindowEvent(int event);
+  // The window's own common events (mouse and wheel on its client area, keys and focus reaching
+  // the window); true when a handler withheld the input.
+  bool RaiseCommon(QObject* watched, QEvent* event);
   void BuildMenu();
   void AddMenuItems(QMenu* into, int first, int end, bool popup);
   void MenuTriggered(QAction* action);

@@ -267,8 +267,7 @@ void SetItemText(UnitRef list, int row, int column, const Text& text) {
   QTreeWidget* tree = unit.Tree();
   QTreeWidgetItem* item = tree->topLevelItem(row);
   if (item == nullptr || column < 0 || column >= tree->columnCount()) return;
-  item->setText(column, ToQString(text));
-  item->setTextAlignment(column, unit.ColumnAlignment(column) | Qt::AlignVCenter);
+  unit.SetText(item, column, ToQString(text));
 }
 
 Text GetItemText(UnitRef list, int row, int column) {
@@ -280,7 +279,7 @@ Text GetItemText(UnitRef list, int row, int column) {
 
 std::int32_t ItemCount(UnitRef list) { return RequireTyped<ListViewUnit>(list).Tree()->topLevelItemCount(); }
 
-void DeleteAllItems(UnitRef list) { RequireTyped<ListViewUnit>(list).Tree()->clear(); }
+void DeleteAllItems(UnitRef list) { RequireTyped<ListViewUnit>(list).Clear(); }
 
 void DeselectItem(UnitRef list, int row) {
   QTreeWidget* tree = RequireTyped<ListViewUnit>(list).Tree();

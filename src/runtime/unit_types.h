@@ -6,9 +6,11 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
+#include "runtime/list_face.h"
 #include "runtime/units.h"
 
 class QLabel;
@@ -17,6 +19,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace nvx {
 
@@ -134,6 +137,10 @@ class ListViewUnit : public Unit {
   // Rows show their texts aligned as their column's heading is.
   Qt::Alignment ColumnAlignment(int column) const;
 
+  // Sets one row's text in a column; empties the list.
+  void SetText(QTreeWidgetItem* item, int column, const QString& text);
+  void Clear();
+
   void Clicked();
   void RightClicked();
 
@@ -142,7 +149,11 @@ class ListViewUnit : public Unit {
   void SetTypeProperty(int index, const PropertyValue& value) override;
 
  private:
+  // Keeps every row in one face as texts come in.
+  void TakeFace(const QString& text);
+
   QTreeWidget* tree_ = nullptr;
+  std::optional<ListFace> face_;
 };
 
 class LineCounter;

@@ -75,9 +75,9 @@ HandlerResult Unit::Raise(int event, const EventArgs& args) {
   return result;
 }
 
-// Common events: mouse, focus, keys and the wheel, delivered before the control sees the input.
-// A handler that returns 0 keeps the input from the control.
-bool Unit::eventFilter(QObject* watched, QEvent* event) {
+// Common events: mouse, focus, keys and the wheel, delivered before the control or window sees
+// the input. A handler that returns 0 keeps the input from it.
+bool RaiseCommonEvent(const CommonEventSource& source, QObject* watched, QEvent* event) {
   int number = 0;
   EventArgs args;
   switch (event->type()) {
@@ -85,7 +85,7 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove: {
-      if (watched != mouseTarget_) return false;  // not again when it bubbles up from a child
+      if (watched != source.mouseTarget) return false;  // not again when it bubbles up from a child
       auto* me = static_cast<QMouseEvent*>(event);
       const bool left = me->button() == Qt::LeftButton;
       const bool right = me->button() == Qt::RightButton;
@@ -103,30 +103,30 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
       break;
     }
     case QEvent::FocusIn:
-      if (watched != widget_) return false;
+      if (watched != source.widget) return false;
       number = event::kFocusIn;
       break;
     case QEvent::FocusOut:
-      if (watched != widget_) return false;
+      if (watched != source.widget) return false;
       number = event::kFocusOut;
       break;
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
-      if (watched != widget_) return false;
+      if (watched != source.widget) return false;
       auto* ke = static_cast<QKeyEvent*>(event);
       const bool press = event->type() == QEvent::KeyPress;
       args.values[0] = VirtualKey(ke->key());
       args.values[1] = KeyState(ke->modifiers());
       args.count = 2;
-      if (Bound(press ? event::kKeyDown : event::kKeyUp)) {
-        const HandlerResult r = Raise(press ? event::kKeyDown : event::kKeyUp, args);
+      if (source.bound(press ? event::kKeyDown : event::kKeyUp)) {
+        const HandlerResult r = source.raise(press ? event::kKeyDown : event::kKeyUp, args);
         if (r && *r == 0) return true;
       }
-      if (press && !ke->text().isEmpty() && Bound(event::kCharacter)) {
+      if (press && !ke->text().isEmpty() && source.bound(event::kCharacter)) {
         EventArgs c;
         c.values[0] = ke->text().at(0).unicode();
         c.count = 1;
-        const HandlerResult r = Raise(event::kCharacter, c);
+        const HandlerResult r = source.raise(event::kCharacter, c);
         if (r && *r == 0) return true;
         if (r && *r != c.values[0]) {
           QKeyEvent replaced(QEvent::KeyPress, 0, ke->modifiers(), QString(QChar(static_cast<char16_t>(*r))));
@@ -137,6 +137,7 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
       return false;
     }
     case QEvent::Wheel: {
+      if (watched != source.widget && watched != source.mouseTarget) return false;
       auto* we = static_cast<QWheelEvent*>(event);
       number = event::kWheel;
       args.values[0] = we->angleDelta().y() / 120;
@@ -146,10 +147,32 @@ bool Unit::eventFilter(QObject* watched, QEvent* event) {
     }
     default: return false;
   }
-  if (number == 0 || !Bound(number)) return false;
-  const HandlerResult r = Raise(number, args);
+  if (number == 0 || !source.bound(number)) return false;
+  const HandlerResult r = source.raise(number, args);
   const bool withholdable = number != event::kFocusIn && number != event::kFocusOut;
   return withholdable && r && *r == 0;
+}
+
+bool IsCommonInput(const QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel: return true;
+    default: return false;
+  }
+}
+
+bool Unit::eventFilter(QObject* watched, QEvent* event) {
+  if (!IsCommonInput(event)) return false;
+  return RaiseCommonEvent({widget_.data(), mouseTarget_, [this](int e) { return Bound(e); },
+                           [this](int e, const EventArgs& a) { return Raise(e, a); }},
+                          watched, event);
 }
 
 PropertyValue Unit::Property(int index) const {

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QRect>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -61,6 +62,22 @@ class Unit : public QObject {
   Text tag_;
   std::int32_t cursor_ = 0;
 };
+
+// Where the common events of a control or window come from: the object its keys and focus
+// arrive at, the one its mouse input arrives at, and its bindings.
+struct CommonEventSource {
+  const QObject* widget = nullptr;
+  const QObject* mouseTarget = nullptr;
+  std::function<bool(int event)> bound;
+  std::function<HandlerResult(int event, const EventArgs& args)> raise;
+};
+
+// Whether `event` is input that makes a common event: mouse, focus, keys, the wheel.
+bool IsCommonInput(const QEvent* event);
+
+// Raises the common event (mouse, focus, keys, wheel) that `event` on `watched` makes for `source`,
+// when a handler is bound to it. True when the handler withheld the input.
+bool RaiseCommonEvent(const CommonEventSource& source, QObject* watched, QEvent* event);
 
 // Makes the unit for a control definition.
 std::unique_ptr<Unit> MakeUnit(FormWindow& window, const ControlDef& def);

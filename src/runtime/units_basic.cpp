@@ -95,6 +95,16 @@ bool EditBoxUnit::Create(QWidget* container) {
     lines_->setHorizontalScrollBarPolicy((p.scrollBars & 1) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     lines_->setLineWrapMode((p.scrollBars & 1) ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
     SetColors(lines_, QPalette::Text, p.textColor, QPalette::Base, p.backColor);
+    // The box paints its selection in the inactive colours while it lacks the focus: with hide
+    // selection, those are the box's own, so the selection shows only while the box has the focus.
+    // (A single-line box drops its selection when it loses the focus.)
+    if (p.hideSelection) {
+      QPalette pal = lines_->palette();
+      pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Inactive, QPalette::Base));
+      pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                   pal.color(QPalette::Inactive, QPalette::Text));
+      lines_->setPalette(pal);
+    }
     QObject::connect(lines_, &QPlainTextEdit::textChanged, this, [this] { Raise(event::kChanged); });
     w = lines_;
   } else {

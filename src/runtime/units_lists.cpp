@@ -125,6 +125,7 @@ bool ListViewUnit::Create(QWidget* container) {
   if (p.font.height != 0) font.setPixelSize(std::abs(p.font.height));
   font.setBold(p.font.weight >= 700);
   tree_->setFont(font);
+  face_.emplace(font);
   QPalette pal = tree_->palette();
   pal.setColor(QPalette::Text, ToQColor(p.textColor, pal.color(QPalette::Text)));
   pal.setColor(QPalette::Base, ToQColor(p.backColor, pal.color(QPalette::Base)));
@@ -188,13 +189,32 @@ int ListViewUnit::AppendRows(std::span<const std::vector<Text>> rows) {
     auto* item = new QTreeWidgetItem();
     const int given = std::min(columns, static_cast<int>(texts.size()));
     for (int c = 0; c < given; ++c) {
-      item->setText(c, ToQString(texts[static_cast<std::size_t>(c)]));
+      const QString text = ToQString(texts[static_cast<std::size_t>(c)]);
+      TakeFace(text);
+      item->setText(c, text);
       item->setTextAlignment(c, alignments[static_cast<std::size_t>(c)]);
     }
     items.append(item);
   }
   tree_->addTopLevelItems(items);
   return first;
+}
+
+void ListViewUnit::TakeFace(const QString& text) {
+  if (face_ && face_->Take(text)) tree_->setFont(face_->Font());
+}
+
+void ListViewUnit::SetText(QTreeWidgetItem* item, int column, const QString& text) {
+  TakeFace(text);
+  item->setText(column, text);
+  item->setTextAlignment(column, ColumnAlignment(column) | Qt::AlignVCenter);
+}
+
+void ListViewUnit::Clear() {
+  tree_->clear();
+  if (!face_) return;
+  face_->Reset();
+  tree_->setFont(face_->Font());
 }
 
 std::optional<PropertyValue> ListViewUnit::TypeProperty(int index) const {

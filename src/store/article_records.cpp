@@ -147,7 +147,11 @@ bool DeleteArticle(SqliteDB& db, std::int64_t id) {
   return !RowExists(db, *layout, id) && !db.Busy();
 }
 
-std::optional<std::int64_t> InsertArticle(SqliteDB& db, const Text& title, const Bytes& packed) {
+namespace {
+
+// Inserts a new article's row; `bindTitle` binds parameter 1, its title.
+template <typename BindTitle>
+std::optional<std::int64_t> InsertRow(SqliteDB& db, BindTitle&& bindTitle, const Bytes& packed) {
   const auto layout = SoundLayout(db);
   if (!layout) return std::nullopt;
   // Only the columns the table has, as staged writes of absent columns were skipped.
@@ -167,7 +171,7 @@ std::optional<std::int64_t> InsertArticle(SqliteDB& db, const Text& title, const
   {
     CachedStatement s = db.Prepare("INSERT INTO " + TableName() + "(" + columns + ") VALUES(" + values + ")");
     if (!s) return std::nullopt;
-    if (hasName) s.BindLocal(1, title);
+    if (hasName) bindTitle(s);
     if (hasContent) s.Bind(2, packed);
     if (hasFace) s.BindUtf8(3, schema::kDefaultFaceUtf8);
     s.Bind(4, std::int32_t{schema::kDefaultSize});
@@ -179,6 +183,19 @@ std::optional<std::int64_t> InsertArticle(SqliteDB& db, const Text& title, const
   const std::int64_t id = db.LastInsertRowId();
   if (!RowExists(db, *layout, id)) return std::nullopt;
   return id;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> InsertArticle(SqliteDB& db, const Text& title, const Bytes& packed) {
+  return InsertRow(
+      db, [&](CachedStatement& s) { s.BindLocal(1, title); }, packed);
+}
+
+std::optional<std::int64_t> InsertArticle(SqliteDB& db, const StoredValue& title, const Bytes& packed) {
+  if (!title) return std::nullopt;
+  return InsertRow(
+      db, [&](CachedStatement& s) { s.Bind(1, title); }, packed);
 }
 
 namespace {

@@ -58,6 +58,9 @@ bool DeleteArticle(SqliteDB& db, std::int64_t id);
 // new id, or nullopt when the article was not stored (the insert failed, or the row is not there
 // afterwards: a trigger may have removed it).
 std::optional<std::int64_t> InsertArticle(SqliteDB& db, const Text& title, const Bytes& packed);
+// The same for a copy of an article of another collection: the title goes in exactly as that
+// collection stores it (bytes that are not UTF-8 and NULL included).
+std::optional<std::int64_t> InsertArticle(SqliteDB& db, const StoredValue& title, const Bytes& packed);
 
 // One write transaction: BEGIN IMMEDIATE when made (waiting up to the busy timeout for other
 // writers), COMMIT by Commit, ROLLBACK when it ends uncommitted.

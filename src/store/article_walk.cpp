@@ -34,14 +34,15 @@ WalkResult ForEachTitle(SqliteDB& db, const std::function<bool(std::int64_t id, 
   const auto sql = SelectAll(db, {schema::kName});
   if (!sql) return WalkResult::Failed;
   return Walk(db, *sql,
-              [&](sqlite3_stmt* s) { return visit(sqlite3_column_int64(s, 0), ColumnLocalText(s, 1)); });
+              [&](sqlite3_stmt* s) { return visit(sqlite3_column_int64(s, 0), ColumnShownText(s, 1)); });
 }
 
 WalkResult ForEachArticle(SqliteDB& db, const std::function<bool(ArticleRecord&&)>& visit) {
   const auto sql = SelectAll(db, {schema::kName, schema::kContent});
   if (!sql) return WalkResult::Failed;
   return Walk(db, *sql, [&](sqlite3_stmt* s) {
-    return visit(ArticleRecord{sqlite3_column_int64(s, 0), ColumnLocalText(s, 1), ColumnBytes(s, 2)});
+    return visit(ArticleRecord{sqlite3_column_int64(s, 0), ColumnShownText(s, 1), ColumnBytes(s, 2),
+                               ColumnStoredValue(s, 1)});
   });
 }
 

@@ -19,14 +19,16 @@ enum class WalkResult {
   Failed,   // the table is not a sound article table, or a row could not be read
 };
 
-// Gives every article's id and title (local code page; a title that does not convert is empty).
+// Gives every article's id and title as shown (local code page; a title stored in bytes that are
+// not UTF-8 shows as best it can, see ColumnShownText).
 WalkResult ForEachTitle(SqliteDB& db, const std::function<bool(std::int64_t id, Text&& title)>& visit);
 
 // One article as the whole-collection walks give it: the stored bytes of its content, not unpacked.
 struct ArticleRecord {
   std::int64_t id = 0;
-  Text title;    // local code page
-  Bytes packed;  // as stored in column nr
+  Text title;               // as shown (see ForEachTitle)
+  Bytes packed;             // as stored in column nr
+  StoredValue storedTitle;  // column name as stored, for copies; null only when memory ran out
 };
 
 // Gives every article's id, title and packed content.

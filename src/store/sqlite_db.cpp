@@ -46,15 +46,31 @@ bool StartsWith(const char* sql, std::string_view word) {
   return sql != nullptr && ::strncasecmp(sql, word.data(), word.size()) == 0;
 }
 
-int CountStatementStart(unsigned event, void*, void*, void* sql) {
+// Whether `sql` may roll something back. SQLite's rollback hook is not called for ROLLBACK TO a
+// savepoint, which undoes rows all the same; every statement naming a rollback counts as one, a
+// few too many costing only a fresh read of the row ids.
+bool MayRollBack(const char* sql) {
+  if (sql == nullptr) return false;
+  static constexpr std::string_view kWord = "rollback";
+  for (const char* p = sql; *p != '\0'; ++p) {
+    if (::strncasecmp(p, kWord.data(), kWord.size()) == 0) return true;
+  }
+  return false;
+}
+
+// The context, when given, is the connection whose rollbacks are counted.
+int CountStatementStart(unsigned event, void* link, void*, void* sql) {
   if (event == SQLITE_TRACE_ROW) {
     if (ticks > 0) ticks = 0;
     return 0;
   }
   const char* text = static_cast<const char*>(sql);
   ticks = StartsWith(text, "PRAGMA") || StartsWith(text, "VACUUM") ? kUncounted : 0;
+  if (link != nullptr && MayRollBack(text)) ++static_cast<Connection*>(link)->rollbacks;
   return 0;
 }
+
+constexpr unsigned kTraced = SQLITE_TRACE_STMT | SQLITE_TRACE_ROW;
 
 int StopRunaway(void*) { return ++ticks > kTickBudget ? 1 : 0; }
 
@@ -73,7 +89,7 @@ void HardenConnection(sqlite3* db, int busyTimeoutMs) {
   sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
   sqlite3_busy_timeout(db, busyTimeoutMs);
   sqlite3_limit(db, SQLITE_LIMIT_LENGTH, SqliteDB::kMaxValueBytes);
-  sqlite3_trace_v2(db, SQLITE_TRACE_STMT | SQLITE_TRACE_ROW, &CountStatementStart, nullptr);
+  sqlite3_trace_v2(db, kTraced, &CountStatementStart, nullptr);
   sqlite3_progress_handler(db, kOpsPerTick, &StopRunaway, nullptr);
 }
 
@@ -110,6 +126,7 @@ bool SqliteDB::Open(const Text& fileName, bool create) {
   link_->handle = handle;
   sqlite3_rollback_hook(
       handle, [](void* link) { ++static_cast<Link*>(link)->rollbacks; }, link_.get());
+  sqlite3_trace_v2(handle, kTraced, &CountStatementStart, link_.get());
   return true;
 }
 
@@ -121,6 +138,7 @@ bool SqliteDB::Close() {
   link_->tables.clear();
   link_.reset();
   sqlite3_rollback_hook(handle, nullptr, nullptr);
+  sqlite3_trace_v2(handle, kTraced, &CountStatementStart, nullptr);
   if (sqlite3_close(handle) == SQLITE_BUSY) {
     // Statements are still open somewhere: let SQLite free the connection once they are done.
     sqlite3_close_v2(handle);

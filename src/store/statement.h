@@ -64,6 +64,27 @@ inline Text ColumnLocalText(sqlite3_stmt* s, int column) {
   return FromUtf8(ColumnText(s, column)).value_or(Text());
 }
 
+struct ValueFreer {
+  void operator()(sqlite3_value* v) const { sqlite3_value_free(v); }
+};
+// One stored value exactly as the file holds it: its kind (NULL, number, text, blob) and its
+// bytes, whatever they encode. Copies carry values over in this form, so that a title another
+// program wrote in bytes that are not UTF-8 arrives unchanged.
+using StoredValue = std::unique_ptr<sqlite3_value, ValueFreer>;
+
+inline StoredValue ColumnStoredValue(sqlite3_stmt* s, int column) {
+  return StoredValue(sqlite3_value_dup(sqlite3_column_value(s, column)));
+}
+
+// A text result column as it is shown (catalogue, listings, file names): converted to the local
+// code page, and where the stored bytes do not convert (another program wrote a title in GBK), as
+// best it can, each character that does not convert becoming "?". Never for what is written back.
+inline Text ColumnShownText(sqlite3_stmt* s, int column) {
+  const std::string utf8 = ColumnText(s, column);
+  if (auto local = FromUtf8(utf8)) return *std::move(local);
+  return FromUtf8Lossy(utf8);
+}
+
 // What one open connection carries besides its handle: the statement cache, the outcome of the
 // last statement that ended, and what the tables opened on it remember between opens.
 enum class TableShape;  // sqlite_table.h
@@ -78,8 +99,8 @@ struct Connection {
   // connection kept the file locked past the busy timeout.
   bool busy = false;
 
-  // Counts the transactions rolled back on this connection; anything remembered about the rows
-  // from before a rollback may describe rows that are gone.
+  // Counts the rollbacks on this connection, of whole transactions and to savepoints; anything
+  // remembered about the rows from before a rollback may describe rows that are gone.
   std::int64_t rollbacks = 0;
 
   struct CacheEntry {
@@ -164,6 +185,7 @@ class CachedStatement {
   void BindUtf8(int index, std::string_view utf8) {
     sqlite3_bind_text64(statement_, index, utf8.data(), utf8.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
   }
+  void Bind(int index, const StoredValue& value) { sqlite3_bind_value(statement_, index, value.get()); }
   // A local-code-page text; one that does not convert stays unbound and is written as NULL.
   void BindLocal(int index, const Text& local) {
     if (auto utf8 = ToUtf8(local)) BindUtf8(index, *utf8);

@@ -101,32 +101,56 @@ TEST_F(EditingTest, AcceptingAnEmptyTitleKeepsTheOldOne) {
   EXPECT_EQ(QueryFile(path, "SELECT count(*) FROM nr"), "2");
 }
 
-TEST_F(EditingTest, ModifyTitleRenamesTheArticleLastLoaded) {
-  OpenCollection({{1, "一", "a"}, {2, "二", "b"}});
+// The title shown in the input and the article renamed are one article, however the row was
+// reached: a keyboard move or a right click loads the pointed article first, as a click does.
+TEST_F(EditingTest, ModifyTitleRenamesTheArticleWhoseTitleItShows) {
+  OpenCollection({{1, "一", "a"}, {2, "二", "b"}, {3, "三", "c"}});
   Choose("修改标题");
   EXPECT_FALSE(IsCreated(tf::kWindow)) << "no row selected: nothing";
 
   ClickRow(0);
-  // Move the selection with the keyboard: that loads nothing.
+  // Move the selection with the keyboard: that loads nothing by itself.
   auto* tree = Control<QTreeWidget>(mw::kWindow, "超级列表框1");
   tree->setFocus();
   QTest::keyClick(tree, Qt::Key_Down);
   EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), 1);
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "a");
   Choose("修改标题");
   EXPECT_EQ(TitleInput()->text(), QStringLiteral("二")) << "the selected row's title";
-  TypeTitle("改名");
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "b") << "loaded first";
+  TypeTitle("改二");
   ClickSaveButton();
-  EXPECT_EQ(QueryFile(path, "SELECT group_concat(name, ',') FROM nr"), "改名,二")
-      << "the article last loaded";
+  EXPECT_EQ(QueryFile(path, "SELECT group_concat(name, ',') FROM nr"), "一,改二,三");
+
+  // From the catalogue's pop-up, on a row other than the one shown.
+  ClickRow(0);
+  ui->AnswerPopup({QStringLiteral("修改标题")});
+  QTest::mousePress(tree->viewport(), Qt::RightButton, Qt::NoModifier,
+                    tree->visualItemRect(tree->topLevelItem(2)).center());
+  Settle();
+  EXPECT_EQ(TitleInput()->text(), QStringLiteral("三"));
+  TypeTitle("改三");
+  ClickSaveButton();
+  EXPECT_EQ(QueryFile(path, "SELECT group_concat(name, ',') FROM nr"), "一,改二,改三");
+  ClickRow(2);
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "c") << "the text renamed with it is its own";
+
+  // The article shown keeps what was typed into it.
+  TypeContent("新");
+  Choose("修改标题");
+  TypeTitle("又改");
+  ClickSaveButton();
+  ClickRow(2);
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), L("新c"));
 
   // The trailing blank row: the input is empty and the save finds no row.
-  ClickRow(2);
+  ClickRow(3);
   Choose("修改标题");
   EXPECT_EQ(TitleInput()->text(), QString());
   TypeTitle("无处");
   ClickSaveButton();
   EXPECT_TRUE(ui->Messages().empty());
-  EXPECT_EQ(QueryFile(path, "SELECT group_concat(name, ',') FROM nr"), "改名,二");
+  EXPECT_EQ(QueryFile(path, "SELECT group_concat(name, ',') FROM nr"), "一,改二,又改");
 }
 
 TEST_F(EditingTest, TwoSavesInARowWriteOnce) {
@@ -249,6 +273,25 @@ TEST_F(EditingTest, ANewArticleSurvivesOpeningAnotherCollection) {
   Choose("保存文章");
   EXPECT_EQ(QueryFile(first, "SELECT group_concat(name, ',') FROM nr"), "一,早定");
   EXPECT_EQ(QueryFile(second, "SELECT group_concat(name, ',') FROM nr"), "别的,新篇");
+}
+
+// What was typed into a new article stays in the box, in its format, when another collection is
+// opened, and is what the save stores there.
+TEST_F(EditingTest, TheTypedTextOfANewArticleSurvivesOpeningAnotherCollection) {
+  const auto [first, second] = OpenFirstOfTwo();
+  Choose("添加标题");
+  TypeTitle("带走");
+  TypeContent("写好的");
+  Choose("字体放大");
+  OpenThroughMenu(second);
+  auto* box = Control<QPlainTextEdit>(mw::kWindow, "编辑框1");
+  EXPECT_EQ(box->toPlainText(), QStringLiteral("写好的"));
+  EXPECT_EQ(box->font().pointSize(), 24);
+  ClickSaveButton();
+  EXPECT_TRUE(ui->Messages().empty());
+  ASSERT_EQ(CatalogueRows(), (std::vector<std::string>{"1|别的", "2|带走", "0|"}));
+  ClickRow(1);
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), L("写好的")) << "read back from the file";
 }
 
 // Delete takes the article of the selected row, the one the user points at, not the one shown.

@@ -123,6 +123,37 @@ TEST_F(FileMenuTest, SaveAsCopiesEveryArticleWithAFreshReadingState) {
   EXPECT_EQ(QueryFile(other, "SELECT group_concat(name, ',') FROM nr"), "三,七,九");
 }
 
+// Titles go into the copy exactly as stored: bytes another program wrote in GBK, NULL and a text
+// that is UTF-8 alike, into a new file and over an existing one.
+TEST_F(FileMenuTest, SaveAsCopiesEveryTitleAsStored) {
+  const std::string source = dir.File("source.nvx");
+  MakeCollection(source, {{1, "", "甲"}, {2, "", "乙"}, {3, "三", "丙"}});
+  {
+    SqliteDB db;
+    ASSERT_TRUE(db.Open(source));
+    ASSERT_TRUE(db.Execute("UPDATE nr SET name=CAST(X'C4E3BAC3' AS TEXT) WHERE id=1"));
+    ASSERT_TRUE(db.Execute("UPDATE nr SET name=NULL WHERE id=2"));
+  }
+  OpenThroughMenu(source);
+  const std::string titles = "SELECT group_concat(typeof(name) || ':' || quote(hex(name)), ',') FROM nr";
+  const std::string other = dir.File("other.nvx");
+  MakeCollection(other, {{1, "旧", "old"}});
+  for (const std::string& copy : {dir.File("copy.nvx"), other}) {
+    SCOPED_TRACE(copy);
+    ui->AnswerFile(QString::fromStdString(copy));
+    Choose("另存");
+    EXPECT_EQ(ui->Messages().back().text, QStringLiteral("另存成功!"));
+    EXPECT_EQ(QueryFile(copy, titles), QueryFile(source, titles));
+    EXPECT_EQ(QueryFile(copy, "SELECT group_concat(hex(nr), ',') FROM nr"),
+              QueryFile(source, "SELECT group_concat(hex(nr), ',') FROM nr"));
+  }
+  // The catalogue shows the GBK title as best it can; saving that article leaves it as stored.
+  EXPECT_EQ(CatalogueRows().front(), "1|???");
+  ClickRow(0);
+  Choose("保存文章");
+  EXPECT_EQ(QueryFile(source, "SELECT hex(name) FROM nr WHERE id=1"), "C4E3BAC3");
+}
+
 TEST_F(FileMenuTest, SaveAsNeverTouchesTheOpenFile) {
   const std::string source = dir.File("source.nvx");
   MakeCollection(source, {{1, "一", "a"}, {2, "二", "b"}});

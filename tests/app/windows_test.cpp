@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTextCursor>
 #include <QTreeWidget>
 
 #include "editor_fixture.h"
@@ -54,6 +55,38 @@ TEST_F(WindowsTest, AboutWindowShowsTheHelpAndClosesWithItsButton) {
       });
   EXPECT_FALSE(IsCreated(about::kWindow));
   EXPECT_TRUE(WindowWidget(mw::kWindow)->isEnabled());
+}
+
+// Whether a box shows its selection while `focus` has the keyboard: the box with all its text
+// selected looks different from the box with none.
+bool SelectionShows(QPlainTextEdit* box, QWidget* focus) {
+  focus->window()->activateWindow();
+  if (!QTest::qWaitForWindowActive(focus->window())) return false;
+  focus->setFocus();
+  if (!focus->hasFocus()) return false;
+  box->selectAll();
+  const QImage selected = box->grab().toImage();
+  QTextCursor cursor = box->textCursor();
+  cursor.clearSelection();
+  box->setTextCursor(cursor);
+  return selected != box->grab().toImage();
+}
+
+// The About window's notes box hides its selection without the focus; the content box keeps
+// showing it, since Find keeps the focus in its own window and selects the match there.
+TEST_F(WindowsTest, OnlyTheContentBoxShowsItsSelectionWithoutTheFocus) {
+  WhileModal(
+      about::kWindow, [this] { Choose("关于"); },
+      [] {
+        auto* notes = Control<QPlainTextEdit>(about::kWindow, "编辑框1");
+        auto* ok = Control<QPushButton>(about::kWindow, "超级按钮1");
+        EXPECT_TRUE(SelectionShows(notes, notes));
+        EXPECT_FALSE(SelectionShows(notes, ok));
+        QTest::mouseClick(ok, Qt::LeftButton);
+      });
+  auto* content = Control<QPlainTextEdit>(mw::kWindow, "编辑框1");
+  content->setPlainText(QStringLiteral("正文"));
+  EXPECT_TRUE(SelectionShows(content, Control<QTreeWidget>(mw::kWindow, "超级列表框1")));
 }
 
 TEST_F(WindowsTest, BackgroundColourWindowSetsOnlyWhatOkConfirms) {

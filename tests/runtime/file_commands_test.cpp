@@ -64,7 +64,6 @@ TEST_F(FileCommandsTest, FailedFileWriteDataLeavesNoTrace) {
   EXPECT_FALSE(FileWriteData(12345, {std::int32_t{1}}));
   const std::int32_t number = FileOpen(Path("data"), kOpenRewrite);
   EXPECT_TRUE(FileWriteData(number, {std::int32_t{1}, Text("a")}));
-  EXPECT_FALSE(FileWriteData(number, {std::int32_t{2}, Value{}})) << "an absent value cannot be written";
   {
     // The file may grow to 10 bytes only: the write stops part-way, like on a full disk.
     rlimit saved{};
@@ -81,6 +80,19 @@ TEST_F(FileCommandsTest, FailedFileWriteDataLeavesNoTrace) {
   EXPECT_TRUE(FileWriteData(number, {std::int16_t{3}}));
   EXPECT_TRUE(FileClose(number));
   EXPECT_EQ(ContentOf("data"), "\1\0\0\0a\0\3\0"s) << "the next write lands where the failed ones began";
+}
+
+// A value that cannot be written ends the call: the values before it are written, and the next
+// write starts where the failed call began.
+TEST_F(FileCommandsTest, FileWriteDataStopsAtABadValueAndMovesBack) {
+  const std::int32_t number = FileOpen(Path("data"), kOpenRewrite);
+  EXPECT_TRUE(FileWriteData(number, {Text("a")}));
+  EXPECT_FALSE(FileWriteData(number, {Text("bc"), std::int16_t{5}, Value{}, std::int32_t{9}}))
+      << "an absent value cannot be written";
+  EXPECT_EQ(ContentOf("data"), "a\0bc\0\5\0"s) << "the values before it are written";
+  EXPECT_TRUE(FileWriteData(number, {std::uint8_t{'Z'}}));
+  EXPECT_TRUE(FileClose(number));
+  EXPECT_EQ(ContentOf("data"), "a\0Zc\0\5\0"s);
 }
 
 TEST_F(FileCommandsTest, FileOpenFollowsOpenModes) {

@@ -1,5 +1,6 @@
 // The form engine over the tests' own forms, headless: creation, events, properties and the
 // operations on windows, with handlers bound by the tests.
+#include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -12,6 +13,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
 #include "runtime/qt_text.h"
 #include "store/codepage.h"
@@ -156,6 +158,28 @@ TEST_F(FormEngineTest, KeyAndMouseHandlersCanWithholdInput) {
 
   QTest::mouseClick(box->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(15, 12));
   EXPECT_EQ(events.back(), "right down 15 12 0");
+}
+
+// The mouse, key and wheel events are common to windows and controls: a window raises them for
+// its client area and for keys no control took, and its handler can withhold them too.
+TEST_F(FormEngineTest, AWindowRaisesTheCommonEventsToo) {
+  namespace help = test_forms::help;
+  Record(test_forms::kHelpRightDown, "right down");
+  Record(test_forms::kHelpKeyDown, "key", 0);
+  Record(test_forms::kHelpWheel, "wheel");
+  ASSERT_TRUE(LoadWindow(help::kWindow));
+  auto* client = WindowWidget(help::kWindow)->findChild<QWidget*>(QStringLiteral("client"));
+  ASSERT_NE(client, nullptr);
+  QTest::mouseClick(client, Qt::RightButton, Qt::NoModifier, QPoint(5, 150));
+  QWheelEvent wheel(QPointF(5, 150), client->mapToGlobal(QPointF(5, 150)), QPoint(), QPoint(0, -240),
+                    Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(client, &wheel);
+  QWidget* ok = Control(help::kWindow, "超级按钮1");
+  ok->setFocus();
+  QTest::keyClick(ok, Qt::Key_F2);
+  QTest::keyClick(ok, Qt::Key_Escape);
+  EXPECT_EQ(events, (std::vector<std::string>{"right down 5 150 0", "wheel -2 1", "key 113 0", "key 27 0"}));
+  EXPECT_TRUE(IsCreated(help::kWindow)) << "Esc withheld by the handler";
 }
 
 TEST_F(FormEngineTest, ListViewRowsAndClicks) {

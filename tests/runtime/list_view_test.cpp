@@ -1,5 +1,8 @@
 // A list view like the editor's catalogue, headless: rows appended in one step, and selecting a
 // row by its property.
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QRawFont>
 #include <QScrollBar>
 #include <QTreeWidget>
 
@@ -56,6 +59,36 @@ TEST_F(ListViewTest, AppendRowsKeepsOrderTextsAndAlignment) {
   }
   EXPECT_EQ(ListView::AppendRows(kCatalogue, {}), 2504) << "nothing appended: the row count";
   EXPECT_EQ(ListView::InsertItem(kCatalogue), 2504);
+}
+
+// A list reads in one face. A title with a character the first substitute lacks (Hangul, which
+// AR PL UMing has not) moves every row to the first substitute that has all their characters;
+// an emptied list goes back.
+TEST_F(ListViewTest, EveryRowReadsInOneFace) {
+  const QString song = QString::fromUtf8("宋体");
+  const QString uming = QStringLiteral("AR PL UMing CN");
+  const QString hei = QStringLiteral("WenQuanYi Micro Hei");
+  if (!QFontDatabase::hasFamily(uming) || !QFontDatabase::hasFamily(hei)) GTEST_SKIP() << "CJK fonts missing";
+  QFont::insertSubstitutions(song, {uming, hei});
+  // The one face the rows are drawn in, and whether it has Hangul.
+  const auto face = [&] { return QFontInfo(tree->font()).family().toStdString(); };
+  const auto hasHangul = [&] {
+    QFont shown = tree->font();
+    shown.setFamily(QString::fromStdString(face()));
+    return QRawFont::fromFont(shown).supportsCharacter(U'한');
+  };
+  using Rows = std::vector<std::vector<Text>>;
+  ListView::AppendRows(kCatalogue, Rows{{"1", L("静夜思")}, {"2", L("道德经·第一章")}});
+  EXPECT_EQ(face(), uming.toStdString());
+  ListView::AppendRows(kCatalogue, Rows{{"3", L("한국어 제목")}});
+  EXPECT_EQ(face(), hei.toStdString()) << "AR PL UMing lacks five characters, WenQuanYi only the middle dot";
+  EXPECT_TRUE(hasHangul());
+  ListView::DeleteAllItems(kCatalogue);
+  ListView::AppendRows(kCatalogue, Rows{{"1", L("静夜思")}});
+  EXPECT_EQ(face(), uming.toStdString());
+  ListView::SetItemText(kCatalogue, ListView::InsertItem(kCatalogue), 1, L("春晓 한"));
+  EXPECT_EQ(face(), hei.toStdString());
+  QFont::removeSubstitutions(song);
 }
 
 // Previous and Next select a row by the current-row property; the catalogue stays where the user

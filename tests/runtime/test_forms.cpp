@@ -101,6 +101,11 @@ constexpr MenuItemDef kMainMenu[] = {
 };
 
 constexpr EventBinding kHelpOkEvents[] = {{event::kClicked, kHelpOk}};
+constexpr EventBinding kHelpEvents[] = {
+    {event::kRightDown, kHelpRightDown},
+    {event::kKeyDown, kHelpKeyDown},
+    {event::kWheel, kHelpWheel},
+};
 
 constexpr ControlDef kHelpControls[] = {
     {.id = help::kTextLabel,
@@ -155,6 +160,7 @@ constexpr WindowDef kWindows[] = {
                .minimizeBox = false,
                .maximizeBox = false,
                .escCloses = true},
+     .events = kHelpEvents,
      .controls = kHelpControls},
     {.id = input::kWindow,
      .unit = input::kSelf,

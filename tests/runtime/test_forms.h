@@ -31,6 +31,9 @@ enum Handler : HandlerRef {
   kDeleteArticle,
   kAbout,
   kHelpOk,
+  kHelpRightDown,
+  kHelpKeyDown,
+  kHelpWheel,
 };
 
 namespace main_window {

@@ -160,6 +160,42 @@ TEST_F(SqliteTableTest, RowIdsAfterInsertsMatchAReload) {
   EXPECT_FALSE(table.WriteField("name", Text("y"))) << "pending values are gone as after a reload";
 }
 
+// A table opened after a rollback on the same connection lists the rows the file holds, however
+// the rollback was made: whole, or to a savepoint (for which SQLite calls no rollback hook).
+TEST_F(SqliteTableTest, RowIdsFollowEveryKindOfRollback) {
+  MakeArticles({1, 2});
+  struct Case {
+    const char* name;
+    const char* begin;
+    const char* undo;
+    const char* end;  // run after the check
+  };
+  for (const Case& c :
+       {Case{"to a savepoint, then released", "SAVEPOINT a", "ROLLBACK TO a; RELEASE a", ""},
+        Case{"to a savepoint still open", "savepoint b", "rollback transaction to savepoint b", "RELEASE b"},
+        Case{"to a savepoint inside a transaction", "BEGIN; SAVEPOINT c", "ROLLBACK TO c", "COMMIT"},
+        Case{"the whole transaction", "BEGIN", "ROLLBACK", ""}}) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(db.Execute(c.begin));
+    SqliteTable table;
+    ASSERT_TRUE(table.Open("nr", db));
+    ASSERT_TRUE(table.AddNew());
+    table.WriteField("name", Text("undone"));
+    ASSERT_TRUE(table.Update());
+    EXPECT_TRUE(table.Find("id=1"));
+    ASSERT_TRUE(table.Delete());
+    EXPECT_EQ(table.RowIds(), (std::vector<std::int64_t>{2, 3}));
+    ASSERT_TRUE(db.Execute(c.undo));
+    ASSERT_TRUE(table.Open("nr", db));
+    EXPECT_EQ(table.RowIds(), (std::vector<std::int64_t>{1, 2}));
+    if (*c.end != '\0') {
+      ASSERT_TRUE(db.Execute(c.end));
+    }
+    ASSERT_TRUE(table.Open("nr", db));
+    EXPECT_EQ(table.RowIds(), (std::vector<std::int64_t>{1, 2}));
+  }
+}
+
 TEST_F(SqliteTableTest, ValuesAreStoredByTheirType) {
   MakeArticles({});
   SqliteTable table;

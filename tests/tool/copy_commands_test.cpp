@@ -207,6 +207,50 @@ TEST_F(CopyCommands, HostileFilesAreRefusedAndNamesAreFileNames) {
   EXPECT_EQ(WEXITSTATUS(std::system(backup.c_str())), 0);
 }
 
+// Other programs write titles in GBK. Every command that shows titles shows such a title as best
+// it can, and none of them drops or rewrites it.
+TEST_F(CopyCommands, ATitleThatIsNotUtf8IsShownButNeverRewritten) {
+  MakeCollection(file, {{"甲", "一"}, {"乙", "二"}});
+  const std::string other = dir.File("other.nvx");
+  MakeCollection(other, {{"甲", "一"}, {"乙", "二"}});
+  Exec(file, "UPDATE nr SET name=CAST(?1 AS TEXT) WHERE id=1", "\xC4\xE3\xBA\xC3");
+  const auto titles = [](const std::string& path) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db, "SELECT group_concat(typeof(name) || hex(name), ',') FROM nr", -1, &s, nullptr);
+    std::string all =
+        sqlite3_step(s) == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(s, 0)) : "";
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    return all;
+  };
+  const std::string stored = titles(file);
+  ASSERT_EQ(stored.substr(0, 13), "textC4E3BAC3,");
+  const std::string split = dir.File("split");
+  const struct {
+    std::vector<std::string> args;
+    std::string shown;  // in the output
+  } rows[] = {
+      {{"list", file}, "1\t???\n2\t乙\n"},
+      {{"diff", other, file}, "~ 1 ??? (title)\n"},
+      {{"grep", file, "--titles", "?"}, "1\t???"},
+      {{"export", file, split, "--split"}, ""},
+      {{"backup", file, "--dir", dir.File("copies")}, "copies/"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.args[0]);
+    fs::create_directories(dir.File("copies"));
+    const Result r = Run(row.args);
+    EXPECT_NE(r.out.find(row.shown), std::string::npos) << r.out << r.err;
+    EXPECT_EQ(titles(file), stored) << "left as stored";
+  }
+  EXPECT_EQ(NamesIn(split), (std::vector<std::string>{"1-???.txt", "2-乙.txt"}));
+  const auto copies = NamesIn(dir.File("copies"));
+  ASSERT_EQ(copies.size(), 1u);
+  EXPECT_EQ(titles(dir.File("copies") + "/" + copies[0]), stored);
+}
+
 TEST_F(CopyCommands, WrongUsageShowsTheUsageText) {
   MakeCollection(file, {});
   for (const std::vector<std::string>& args :
