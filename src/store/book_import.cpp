@@ -477,8 +477,6 @@ std::vector<Bytes> PackAll(const std::vector<BookArticle>& articles) {
 
 }  // namespace
 
-bool IsVolumeHeading(std::string_view title) { return IsDivider(title); }
-
 WriteOutcome WriteArticles(SqliteDB& db, const std::vector<BookArticle>& articles) {
   WriteOutcome outcome;
   const std::vector<Bytes> packed = PackAll(articles);

@@ -111,10 +111,6 @@ struct SplitOptions {
 // of about 10,000 characters titled "第N节"; a given rule only reports over-long chapters.
 SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options);
 
-// Whether a title names a volume (第一卷, 第二部, 第三集 ...): such an article with an empty body is
-// a divider, the parent of the chapters after it.
-bool IsVolumeHeading(std::string_view title);
-
 // Code points of UTF-8 text, line ends (CR, LF) not counted.
 std::size_t CountCharacters(std::string_view utf8);
 
