@@ -27,12 +27,13 @@ struct Closer {
 };
 using DbHandle = std::unique_ptr<sqlite3, Closer>;
 
-enum class Access { Ok, Missing, NotDatabase, NoTable, NotCollection, NoColumns };
+enum class Access { Ok, Missing, Busy, NotDatabase, NoTable, NotCollection, NoColumns };
 
 const char* Describe(Access access) {
   switch (access) {
     case Access::Ok: return "an article database";
     case Access::Missing: return "no such file";
+    case Access::Busy: return DescribeState(ArticleFileState::Busy);
     case Access::NotDatabase: return "not a database";
     case Access::NoTable: return "no table nr";
     case Access::NotCollection: return "not a collection (nr is a view or has generated columns)";
@@ -57,6 +58,10 @@ std::string ArticleQuery(bool contentLength = false) {
 
 bool Prepares(sqlite3* db, const std::string& sql) { return static_cast<bool>(Prepare(db, sql)); }
 
+// Whether the last statement on `db` failed because another program held the file past the busy
+// timeout.
+bool WasBusy(sqlite3* db) { return IsBusyResult(sqlite3_errcode(db)); }
+
 // Table nr is a table (not a view) without generated columns.
 bool PlainTable(sqlite3* db) {
   Statement s =
@@ -78,9 +83,10 @@ Access OpenReadOnly(const std::string& path, DbHandle& out) {
   const int rc = sqlite3_open_v2(PlainSqlitePath(path).c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
   out.reset(raw);
   if (rc != SQLITE_OK) return Access::NotDatabase;
-  // The editor may be saving into the file: wait for it rather than fail at once.
-  HardenConnection(raw, 5000);
-  if (!Prepares(raw, "SELECT 1 FROM sqlite_master")) return Access::NotDatabase;
+  // The editor may be saving into the file: wait for it as long as every other command does rather
+  // than fail at once.
+  HardenConnection(raw, SqliteDB::kBusyTimeoutMs);
+  if (!Prepares(raw, "SELECT 1 FROM sqlite_master")) return WasBusy(raw) ? Access::Busy : Access::NotDatabase;
   if (!Prepares(raw, std::string("SELECT * FROM ") + schema::kTable + " LIMIT 0")) return Access::NoTable;
   // Only a plain table is a collection: a view or generated columns compute what they hold on
   // every read, at whatever cost the file sets.
@@ -407,6 +413,7 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
   switch (OpenReadOnly(source.string(), db)) {
     case Access::Ok: break;
     case Access::Missing: result.outcome = BackupOutcome::Missing; return result;
+    case Access::Busy: result.outcome = BackupOutcome::Busy; return result;
     case Access::NotDatabase: result.outcome = BackupOutcome::Damaged; return result;
     case Access::NoTable:
     case Access::NoColumns: result.outcome = BackupOutcome::NoTable; return result;
@@ -416,7 +423,7 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
   // the comparison all see one state of the file, even while the editor saves into it.
   ReadTransaction snapshot(db.get());
   if (!snapshot.Active() || !QuickCheckPasses(db.get())) {
-    result.outcome = BackupOutcome::Damaged;
+    result.outcome = WasBusy(db.get()) ? BackupOutcome::Busy : BackupOutcome::Damaged;
     return result;
   }
 
@@ -510,11 +517,12 @@ DiffResult DiffCollections(const Text& first, const Text& second,
     }
   }
   ArticleRows a(dbs[0].get()), b(dbs[1].get());
-  auto step = [&result](ArticleRows& rows, int which) {
+  auto step = [&result, &dbs](ArticleRows& rows, int which) {
     const bool more = rows.Next();
     if (rows.Failed() && result.reason.empty()) {
       result.failedFile = which;
-      result.reason = "cannot read the articles of table nr";
+      result.reason =
+          WasBusy(dbs[which].get()) ? Describe(Access::Busy) : "cannot read the articles of table nr";
     }
     return more;
   };

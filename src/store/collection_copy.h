@@ -18,6 +18,7 @@ inline constexpr int kDefaultBackupsKept = 5;
 enum class BackupOutcome {
   Done,           // the copy is made, verified, flushed and under its final name
   Missing,        // no such file
+  Busy,           // another program kept the file locked past the busy timeout: nothing copied
   Damaged,        // the quick check failed or the file is no database: nothing copied, nothing removed
   NoTable,        // a database without table nr
   NotCollection,  // table nr is a view or has generated columns

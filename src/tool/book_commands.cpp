@@ -123,6 +123,11 @@ int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
     std::string error;
     rule = book::TextPattern::Compile(a.values.at("--rule"), {}, &error);
     if (!rule) return UsageError("bad --rule: " + error, usage);
+    // A rule that matches an empty line makes every line a heading with nothing under it, and
+    // the whole text would go as empty chapters.
+    std::size_t begin = 0, end = 0;
+    if (rule->Find("", 0, begin, end) != book::TextPattern::Outcome::NotFound)
+      return UsageError("bad --rule: it matches an empty line", usage);
     options.rule = rule.get();
   }
   const std::string encoding = a.values.count("--encoding") ? a.values.at("--encoding") : std::string();
@@ -332,7 +337,8 @@ int ExportSplit(const std::vector<std::string>& args, int (*usage)()) {
         AtomicFile out;
         if (IsSameFile(localTarget, *collection)) {
           job.output = target + ": is the collection itself";
-        } else if (!out.Open(localTarget) || !out.Write(job.text) || !out.Commit()) {
+        } else if (!out.Open(localTarget, AtomicFile::Links::Replace) || !out.Write(job.text) ||
+                   !out.Commit()) {
           job.output = target + ": cannot write";
         }
         job.text.clear();

@@ -123,6 +123,22 @@ TEST_F(BookCommands, ImportFailuresAddNothing) {
        {"import", file, WriteBook("a.txt", kBook), "--rule", "第("},
        2,
        "nvx: bad --rule: missing closing parenthesis at offset 4"},
+      {"rule matching an empty line: ",
+       {"import", file, dir.File("a.txt"), "--rule", ""},
+       2,
+       "nvx: bad --rule: it matches an empty line"},
+      {"rule matching an empty line: ^",
+       {"import", file, dir.File("a.txt"), "--rule", "^"},
+       2,
+       "nvx: bad --rule: it matches an empty line"},
+      {"rule matching an empty line: x*",
+       {"import", file, dir.File("a.txt"), "--rule", "x*"},
+       2,
+       "nvx: bad --rule: it matches an empty line"},
+      {"rule matching an empty line: (?=)",
+       {"import", file, dir.File("a.txt"), "--rule", "(?=)"},
+       2,
+       "nvx: bad --rule: it matches an empty line"},
       {"unknown encoding",
        {"import", file, dir.File("a.txt"), "--encoding", "NO-SUCH"},
        2,
@@ -279,6 +295,28 @@ TEST_F(BookCommands, ExportSplitNeverWritesOverItsOwnCollection) {
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + own + ": is the collection itself\n");
   EXPECT_EQ(test::ReadFile(own), before);
+}
+
+// A link in the folder named like an output file is replaced by the file; what it points at,
+// here a file outside the folder, is never written.
+TEST_F(BookCommands, ExportSplitReplacesLinksAndNeverWritesThroughThem) {
+  Sql("INSERT INTO nr(name) VALUES('第1章')");
+  Sql("INSERT INTO nr(name) VALUES('第2章')");
+  const std::filesystem::path folder = dir.Path() / "shared";
+  const std::filesystem::path elsewhere = dir.Path() / "elsewhere";
+  std::filesystem::create_directories(folder);
+  std::filesystem::create_directories(elsewhere);
+  test::WriteFile((elsewhere / "secret.txt").string(), "secret");
+  std::filesystem::create_symlink("../elsewhere/secret.txt", folder / "1-第1章.txt");
+  std::filesystem::create_symlink("../elsewhere/none.txt", folder / "2-第2章.txt");
+
+  const Result r = Run({"export", file, folder.string(), "--split"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(test::ReadFile((elsewhere / "secret.txt").string()), "secret");
+  EXPECT_FALSE(std::filesystem::exists(elsewhere / "none.txt"));
+  for (const char* name : {"1-第1章.txt", "2-第2章.txt"})
+    EXPECT_EQ(std::filesystem::symlink_status(folder / name).type(), std::filesystem::file_type::regular)
+        << name;
 }
 
 TEST_F(BookCommands, HelpNamesTheBookCommands) {
