@@ -275,6 +275,7 @@ std::unique_ptr<Searcher> Searcher::Create(std::string_view needle, SearchOption
     patternOptions.literal = !options.regex;
     patternOptions.caseless = options.ignoreCase;
     patternOptions.multiline = true;
+    patternOptions.budget = true;
     std::string message;
     searcher->pattern_ = TextPattern::Compile(needle, patternOptions, &message);
     if (!searcher->pattern_) return fail("bad pattern: " + message);

@@ -41,6 +41,7 @@ struct ArticleJob {
   // Results of the work.
   std::string output;
   std::int64_t count = 0;
+  bool searchFailed = false;  // the pattern failed while matching: it is too costly
   TextCounts counts;
 };
 

@@ -121,7 +121,7 @@ int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
   std::unique_ptr<book::TextPattern> rule;
   if (a.values.count("--rule")) {
     std::string error;
-    rule = book::TextPattern::Compile(a.values.at("--rule"), {}, &error);
+    rule = book::TextPattern::Compile(a.values.at("--rule"), {.budget = true}, &error);
     if (!rule) return UsageError("bad --rule: " + error, usage);
     // A rule that matches an empty line makes every line a heading with nothing under it, and
     // the whole text would go as empty chapters.
@@ -144,7 +144,7 @@ int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
                               (decoded.guessed ? " (use --encoding)" : ""));
   }
   const book::SplitBook split = book::SplitIntoArticles(decoded.text, options);
-  if (!split.error.empty()) return Fail(bookFile, split.error);
+  if (!split.error.empty()) return Fail(bookFile, split.error + "; pattern too costly", kUsage);
   if (split.articles.empty()) return Fail(bookFile, "no text");
   for (const auto& title : split.overlong) {
     Fail(bookFile, (options.rule ? "warning: over " : "cut into 第N节 pieces, over ") +
@@ -193,14 +193,19 @@ int GrepCommand(const std::vector<std::string>& args, int (*usage)()) {
 
   SqliteDB db;
   if (auto code = OpenArticles(db, file, kGrepError)) return *code;
-  bool found = false, failed = false, outputFailed = false;
+  bool found = false, failed = false, outputFailed = false, costly = false;
   const bool read = book::WalkArticlesInParallel(
       db, options.titlesOnly ? book::Decoding::None : book::Decoding::Utf8,
       [&searcher](book::ArticleJob& job) {
-        job.readable = searcher->Search(job) && job.readable;
+        job.searchFailed = !searcher->Search(job);
         job.text.clear();
       },
       [&](book::ArticleJob& job) {
+        // The pattern's one budget is spent: nothing more is searched.
+        if (job.searchFailed) {
+          costly = true;
+          return false;
+        }
         found = found || job.count > 0;
         if (!job.readable) {
           failed = true;
@@ -210,6 +215,10 @@ int GrepCommand(const std::vector<std::string>& args, int (*usage)()) {
         return !outputFailed;
       });
   if (outputFailed || !FlushOut()) return Fail(file, "cannot write output", kGrepError);
+  if (costly) {
+    std::fputs("nvx: pattern too costly\n", stderr);
+    return kGrepError;
+  }
   if (!read) return Fail(file, "cannot read the articles", kGrepError);
   if (failed) return kGrepError;
   return found ? kGrepFound : kGrepNotFound;

@@ -218,6 +218,28 @@ TEST_F(BookCommands, GrepSearchesDecodedTexts) {
   }
 }
 
+// Patterns that backtrack without end on every line or article share one budget for the whole
+// command: they stop within seconds, not hours, and nothing is added.
+TEST_F(BookCommands, RunawayPatternsStopAsTooCostly) {
+  std::string lines;
+  for (int i = 0; i < 3000; ++i) lines += std::string(30, 'a') + "b\n";
+  Result r = Run({"import", file, WriteBook("a.txt", lines), "--rule", "^(a|aa)+$"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(r.err.ends_with("; pattern too costly\n")) << r.err;
+  EXPECT_EQ(Run({"list", file}).out, "");
+
+  std::string book;
+  for (int chapter = 1; chapter <= 60; ++chapter) {
+    book += "第" + std::to_string(chapter) + "章\n";
+    for (int line = 0; line < 100; ++line)
+      book += "天下大势分久必合合久必分周末七国分争并入于秦天下大势分，久必合。\n";
+  }
+  ASSERT_EQ(Run({"import", file, WriteBook("b.txt", book)}).code, 0);
+  r = Run({"grep", file, "-E", "(\\p{Han}|\\p{Han}\\p{Han})*\\d"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "nvx: pattern too costly\n");
+}
+
 TEST_F(BookCommands, StatCountsCharactersAndLines) {
   ASSERT_EQ(Run({"import", file, WriteBook("a.txt", "第一章 甲\n一二三\n\n四\n第二章 乙\nabc\n")}).code, 0);
   Sql("UPDATE nr SET ksid=2 WHERE id=1");
