@@ -290,6 +290,21 @@ std::optional<bool> LittleEndianUtf16(std::string_view bytes) {
   return std::nullopt;
 }
 
+// Where the last character starts when `bytes` are strict UTF-8 up to it and it is only cut short
+// (a file cut off in the middle of a character).
+std::optional<std::size_t> Utf8CutShort(std::string_view bytes) {
+  const std::size_t valid = Utf8ValidPrefix(bytes);
+  const std::string_view tail = bytes.substr(valid);
+  if (tail.empty() || tail.size() >= 4) return std::nullopt;
+  // Whichever continuation bytes the lead needs, one of these completes it.
+  for (const char fill : {'\x80', '\xA0'}) {
+    std::string whole(tail);
+    while (whole.size() < 4 && Utf8ValidPrefix(whole) == 0) whole += fill;
+    if (Utf8ValidPrefix(whole) == whole.size() && whole.size() > tail.size()) return valid;
+  }
+  return std::nullopt;
+}
+
 bool DetectorSaysBig5(std::string_view bytes) {
   const std::size_t nonAscii = static_cast<std::size_t>(std::count_if(
       bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
@@ -332,6 +347,13 @@ DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding) {
     book.ok = true;
     book.encoding = "UTF-8";
     book.text = bytes;
+    return book;
+  }
+  if (const auto cut = Utf8CutShort(bytes)) {
+    DecodedBook book;
+    book.encoding = "UTF-8";
+    book.badOffset = *cut;
+    book.cutUtf8 = true;
     return book;
   }
   if (bytes.find('\0') != std::string_view::npos) {

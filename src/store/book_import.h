@@ -70,13 +70,15 @@ struct DecodedBook {
   std::size_t badOffset = 0;     // when not ok: the first byte that does not decode
   bool unknownEncoding = false;  // when not ok: the given encoding is not one the converter knows
   bool guessed = true;           // the encoding was told from the bytes, not given
+  bool cutUtf8 = false;          // when not ok: UTF-8 but for its last character, cut short at badOffset
 };
 
 // Decodes the bytes of a TXT file. With `encoding` (any name iconv knows) that encoding is used;
 // otherwise a byte order mark (UTF-8, UTF-16LE/BE), else strict UTF-8 over the whole file, else
 // UTF-16 without a mark told by where its zero bytes fall, else GB18030 or Big5 as the detector
 // decides when there are at least 32 bytes past ASCII (GB18030 when fewer). A zero character
-// counts as a byte that does not decode: the stored text would end there.
+// counts as a byte that does not decode: the stored text would end there. Bytes that are UTF-8
+// up to a last character cut short are not guessed as anything else: they are refused as cutUtf8.
 DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding = {});
 
 // The offset of the first byte of `bytes` that is not part of strict UTF-8 (no overlong forms,

@@ -139,6 +139,10 @@ int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
   if (!bytes) return Fail(bookFile, "cannot read");
   const book::DecodedBook decoded = book::DecodeBook(*bytes, encoding);
   if (decoded.unknownEncoding) return UsageError("unknown encoding " + encoding, usage);
+  if (decoded.cutUtf8) {
+    return Fail(bookFile, "looks like UTF-8 cut inside its last character at byte " +
+                              std::to_string(decoded.badOffset));
+  }
   if (!decoded.ok) {
     return Fail(bookFile, "not valid " + decoded.encoding + " at byte " + std::to_string(decoded.badOffset) +
                               (decoded.guessed ? " (use --encoding)" : ""));
