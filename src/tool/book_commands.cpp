@@ -26,6 +26,10 @@ namespace {
 constexpr int kGrepFound = 0;
 constexpr int kGrepNotFound = 1;
 constexpr int kGrepError = 2;
+// What a grep job may hold of its output while it waits for its turn to be written, at least: as
+// much as the article's text. Beyond, the article is searched again when its turn comes, each
+// line written as it is found.
+constexpr std::size_t kGrepOutputHeld = 64 * 1024;
 
 bool FlushOut() { return std::fflush(stdout) == 0 && !std::ferror(stdout); }
 
@@ -201,10 +205,23 @@ int GrepCommand(const std::vector<std::string>& args, int (*usage)()) {
   const bool read = book::WalkArticlesInParallel(
       db, options.titlesOnly ? book::Decoding::None : book::Decoding::Utf8,
       [&searcher](book::ArticleJob& job) {
-        job.searchFailed = !searcher->Search(job);
-        job.text.clear();
+        const std::size_t held = std::max(kGrepOutputHeld, job.text.size());
+        job.searchFailed = !searcher->Search(job, [&job, held](std::string_view line) {
+          job.outputCut = job.output.size() + line.size() > held;
+          if (!job.outputCut) job.output += line;
+          return !job.outputCut;
+        });
+        if (!job.outputCut) std::string().swap(job.text);
       },
       [&](book::ArticleJob& job) {
+        if (job.outputCut && !job.searchFailed) {
+          std::string().swap(job.output);
+          job.searchFailed = !searcher->Search(job, [&outputFailed](std::string_view line) {
+            outputFailed = !WriteOut(line);
+            return !outputFailed;
+          });
+          if (outputFailed) return false;
+        }
         // The pattern's one budget is spent: nothing more is searched.
         if (job.searchFailed) {
           costly = true;

@@ -244,6 +244,21 @@ TEST_F(BookCommands, RunawayPatternsStopAsTooCostly) {
   EXPECT_EQ(r.err, "nvx: pattern too costly\n");
 }
 
+// An article's matches are written as they are found: output many times the article's size
+// never has to fit in memory (here 128 MB for some 170 MB of output).
+TEST_F(BookCommands, GrepMemoryIsBoundedByTheArticleNotItsOutput) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's own memory is over the limit";
+#endif
+  std::string text;
+  while (text.size() < 3'000'000) text += "天下大势，分久必合，合久必分。\n";
+  ASSERT_EQ(test::RunNvx(dir, {"add", file, "大"}, text).code, 0);
+  const std::string command = "ulimit -d 131072 && " + test::ShellQuote(NVX_TOOL_PATH) + " grep " +
+                              test::ShellQuote(file) + " -E . >/dev/null";
+  const int status = std::system(command.c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
 TEST_F(BookCommands, StatCountsCharactersAndLines) {
   ASSERT_EQ(Run({"import", file, WriteBook("a.txt", "第一章 甲\n一二三\n\n四\n第二章 乙\nabc\n")}).code, 0);
   Sql("UPDATE nr SET ksid=2 WHERE id=1");
