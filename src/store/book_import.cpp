@@ -326,7 +326,12 @@ std::size_t Utf8ValidPrefix(std::string_view s) {
   return std::min(FindInvalidUtf8(s).value_or(s.size()), zero);
 }
 
-DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding) {
+namespace {
+
+// DecodeBook without copying text that is the bytes themselves: it is left out of the result, and
+// `textFrom` tells where in the bytes it starts (npos when the text was converted).
+DecodedBook DecodeBytes(std::string_view bytes, const std::string& encoding, std::size_t& textFrom) {
+  textFrom = std::string::npos;
   if (!encoding.empty()) return DecodeAs(bytes, 0, encoding, encoding.c_str(), 1, false);
   if (bytes.starts_with(kUtf8Bom)) {
     DecodedBook book;
@@ -337,7 +342,7 @@ DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding) {
       return book;
     }
     book.ok = true;
-    book.text = bytes.substr(kUtf8Bom.size());
+    textFrom = kUtf8Bom.size();
     return book;
   }
   if (bytes.starts_with(kUtf16LeBom)) return DecodeAs(bytes, 2, "UTF-16LE", "UTF-16LE", 2, true);
@@ -346,7 +351,7 @@ DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding) {
     DecodedBook book;
     book.ok = true;
     book.encoding = "UTF-8";
-    book.text = bytes;
+    textFrom = 0;
     return book;
   }
   if (const auto cut = Utf8CutShort(bytes)) {
@@ -371,6 +376,25 @@ DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding) {
     return book;
   }
   return DecodeAs(bytes, 0, "GB18030", "GB18030", 1, true);
+}
+
+}  // namespace
+
+DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding) {
+  std::size_t textFrom = 0;
+  DecodedBook book = DecodeBytes(bytes, encoding, textFrom);
+  if (textFrom != std::string::npos) book.text = bytes.substr(textFrom);
+  return book;
+}
+
+DecodedBook DecodeOwnedBook(std::string bytes, const std::string& encoding) {
+  std::size_t textFrom = 0;
+  DecodedBook book = DecodeBytes(bytes, encoding, textFrom);
+  if (textFrom != std::string::npos) {
+    bytes.erase(0, textFrom);
+    book.text = std::move(bytes);
+  }
+  return book;
 }
 
 // ---- Splitting --------------------------------------------------------------------------------
@@ -481,19 +505,24 @@ std::size_t CharacterLength(unsigned char lead) {
 
 // Cuts a body into pieces of about kPieceChars characters, at line ends; a line with no end for
 // half a piece more is cut where it is, on a character boundary.
-std::vector<std::string> CutIntoPieces(std::string_view body, std::size_t characters) {
+// Each piece goes to `take` as it is cut. `body` may have any line ends and blank lines inside;
+// each piece is joined as JoinBody joins lines.
+void CutIntoPieces(std::string_view body, std::size_t characters,
+                   const std::function<void(std::string&&)>& take) {
   const std::size_t count = std::max<std::size_t>(1, (characters + kPieceChars / 2) / kPieceChars);
   const std::size_t target = (characters + count - 1) / count;
-  std::vector<std::string> pieces;
+  std::size_t pieces = 0;
   auto emit = [&](std::string_view piece) {
     std::string joined = JoinBody(SplitLines(piece));
-    if (!joined.empty()) pieces.push_back(std::move(joined));
+    if (joined.empty()) return;
+    ++pieces;
+    take(std::move(joined));
   };
   std::size_t start = 0, counted = 0, i = 0;
   while (i < body.size()) {
     if (body[i] == '\r' || body[i] == '\n') {
       i += body[i] == '\r' && i + 1 < body.size() && body[i + 1] == '\n' ? 2 : 1;
-      if (counted >= target && pieces.size() + 1 < count) {
+      if (counted >= target && pieces + 1 < count) {
         emit(body.substr(start, i - start));
         start = i;
         counted = 0;
@@ -508,7 +537,18 @@ std::vector<std::string> CutIntoPieces(std::string_view body, std::size_t charac
     }
   }
   emit(body.substr(start));
-  return pieces;
+}
+
+// The text of `lines` (views of one text, in order) from the first line that is not blank to the
+// end of the last one: JoinBody's text but for its line ends, without a copy.
+std::string_view NonBlankSpan(const std::vector<std::string_view>& lines) {
+  std::size_t first = 0, last = lines.size();
+  while (first < last && IsBlank(lines[first])) ++first;
+  while (last > first && IsBlank(lines[last - 1])) --last;
+  if (first == last) return {};
+  const char* begin = lines[first].data();
+  return std::string_view(begin,
+                          static_cast<std::size_t>(lines[last - 1].data() + lines[last - 1].size() - begin));
 }
 
 bool IsDivider(std::string_view title) {
@@ -566,6 +606,15 @@ std::size_t CountCharacters(std::string_view utf8) {
 }
 
 SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options) {
+  std::vector<BookArticle> articles;
+  SplitBook book = SplitIntoArticles(
+      text, options, [&articles](BookArticle&& article) { articles.push_back(std::move(article)); });
+  book.articles = std::move(articles);
+  return book;
+}
+
+SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options,
+                            const std::function<void(BookArticle&&)>& take) {
   SplitBook book;
   book.rule = options.rule ? SplitRule::Given : SplitRule::Default;
   const TextPattern& rule = options.rule ? *options.rule : DefaultHeadingRule();
@@ -594,32 +643,32 @@ SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options) 
 
   // Pieces are numbered from 1 within the book, apart from the chapters.
   std::size_t pieceNumber = 0;
-  auto addPieces = [&book, &pieceNumber](std::string_view body, std::size_t characters) {
-    for (std::string& piece : CutIntoPieces(body, characters)) {
+  auto addPieces = [&book, &pieceNumber, &take](std::string_view body, std::size_t characters) {
+    CutIntoPieces(body, characters, [&](std::string&& piece) {
       BookArticle article;
       article.title = "第" + std::to_string(++pieceNumber) + "节";
       article.characters = CountCharacters(piece);
       article.body = std::move(piece);
-      book.articles.push_back(std::move(article));
-    }
+      take(std::move(article));
+    });
     book.fallback = true;
   };
 
   if (!options.rule && headings < 2) {
     book.rule = SplitRule::Fallback;
-    const std::string whole = JoinBody(lines);
+    const std::string_view whole = NonBlankSpan(lines);
     if (!whole.empty()) addPieces(whole, CountCharacters(whole));
     return book;
   }
 
   for (Chapter& chapter : chapters) {
     std::string body = JoinBody(chapter.lines);
-    chapter.lines.clear();
+    std::vector<std::string_view>().swap(chapter.lines);
     const std::size_t characters = CountCharacters(body);
     if (!chapter.heading && body.empty()) continue;
     if (body.empty()) {
       if (IsDivider(chapter.title)) {
-        book.articles.push_back(BookArticle{chapter.title, {}, 0, true});
+        take(BookArticle{chapter.title, {}, 0, true});
       } else {
         ++book.emptyDropped;
       }
@@ -632,7 +681,7 @@ SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options) 
         continue;
       }
     }
-    book.articles.push_back(BookArticle{chapter.title, std::move(body), characters, false});
+    take(BookArticle{chapter.title, std::move(body), characters, false});
   }
   return book;
 }
@@ -660,28 +709,80 @@ std::vector<Bytes> PackAll(const std::vector<BookArticle>& articles) {
 
 }  // namespace
 
-WriteOutcome WriteArticles(SqliteDB& db, const std::vector<BookArticle>& articles) {
+// A batch is packed and written once it holds this much text or this many articles.
+constexpr std::size_t kBatchBytes = 8 << 20;
+constexpr std::size_t kBatchArticles = 64;
+
+struct ArticleWriter::State {
+  explicit State(SqliteDB& db) : db(db), transaction(db) {}
+  SqliteDB& db;
+  Transaction transaction;
+  std::vector<BookArticle> batch;
+  std::size_t batchBytes = 0;
+  std::size_t written = 0;  // articles before the batch
   WriteOutcome outcome;
-  const std::vector<Bytes> packed = PackAll(articles);
-  Transaction transaction(db);
-  auto fail = [&](std::string reason) {
-    transaction.Rollback();
-    outcome.error = db.Busy() ? DescribeState(ArticleFileState::Busy) : std::move(reason);
-    return outcome;
-  };
-  if (!transaction.Active()) return fail("cannot write");
-  for (std::size_t i = 0; i < articles.size(); ++i) {
-    const auto title = FromUtf8(articles[i].title);
-    if (!title || packed[i].empty())
-      return fail("article " + std::to_string(i + 1) + " does not convert to GB18030");
-    const auto id = InsertArticle(db, *title, packed[i]);
-    if (!id) return fail("cannot write article " + std::to_string(i + 1) + "; nothing was added");
-    if (i == 0) outcome.firstId = *id;
-    outcome.lastId = *id;
+  bool failed = false;
+};
+
+ArticleWriter::ArticleWriter(SqliteDB& db) : state_(std::make_unique<State>(db)) {
+  if (!state_->transaction.Active()) {
+    state_->failed = true;
+    state_->outcome.error = state_->db.Busy() ? DescribeState(ArticleFileState::Busy) : "cannot write";
   }
-  if (!transaction.Commit()) return fail("cannot write; nothing was added");
-  outcome.ok = true;
-  return outcome;
+}
+
+ArticleWriter::~ArticleWriter() {
+  if (state_->transaction.Active()) state_->transaction.Rollback();
+}
+
+void ArticleWriter::Add(BookArticle&& article) {
+  State& s = *state_;
+  if (s.failed) return;
+  s.batchBytes += article.body.size();
+  s.batch.push_back(std::move(article));
+  if (s.batchBytes >= kBatchBytes || s.batch.size() >= kBatchArticles) Flush();
+}
+
+bool ArticleWriter::Flush() {
+  State& s = *state_;
+  auto fail = [&s](std::string reason) {
+    s.failed = true;
+    s.outcome.error = s.db.Busy() ? DescribeState(ArticleFileState::Busy) : std::move(reason);
+    s.transaction.Rollback();
+    return false;
+  };
+  const std::vector<Bytes> packed = PackAll(s.batch);
+  for (std::size_t i = 0; i < s.batch.size(); ++i) {
+    const std::size_t number = s.written + i + 1;
+    const auto title = FromUtf8(s.batch[i].title);
+    if (!title || packed[i].empty())
+      return fail("article " + std::to_string(number) + " does not convert to GB18030");
+    const auto id = InsertArticle(s.db, *title, packed[i]);
+    if (!id) return fail("cannot write article " + std::to_string(number) + "; nothing was added");
+    if (number == 1) s.outcome.firstId = *id;
+    s.outcome.lastId = *id;
+  }
+  s.written += s.batch.size();
+  std::vector<BookArticle>().swap(s.batch);
+  s.batchBytes = 0;
+  return true;
+}
+
+WriteOutcome ArticleWriter::Finish() {
+  State& s = *state_;
+  if (!s.failed && Flush() && !s.transaction.Commit()) {
+    s.failed = true;
+    s.outcome.error = s.db.Busy() ? DescribeState(ArticleFileState::Busy) : "cannot write; nothing was added";
+    s.transaction.Rollback();
+  }
+  s.outcome.ok = !s.failed;
+  return s.outcome;
+}
+
+WriteOutcome WriteArticles(SqliteDB& db, const std::vector<BookArticle>& articles) {
+  ArticleWriter writer(db);
+  for (const BookArticle& article : articles) writer.Add(BookArticle(article));
+  return writer.Finish();
 }
 
 }  // namespace nvx::book

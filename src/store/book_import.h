@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -81,6 +82,10 @@ struct DecodedBook {
 // up to a last character cut short are not guessed as anything else: they are refused as cutUtf8.
 DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding = {});
 
+// The same, taking over the bytes: UTF-8 ones become the text without a copy, so that a large
+// book is held once, not twice.
+DecodedBook DecodeOwnedBook(std::string bytes, const std::string& encoding = {});
+
 // The offset of the first byte of `bytes` that is not part of strict UTF-8 (no overlong forms,
 // no surrogates, nothing past U+10FFFF, no zero byte); bytes.size() when all of it is.
 std::size_t Utf8ValidPrefix(std::string_view bytes);
@@ -128,6 +133,11 @@ std::optional<bool> IsHeading(const TextPattern& rule, std::string_view line);
 // of about 10,000 characters titled "第N节"; a given rule only reports over-long chapters.
 SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options);
 
+// The same, handing each article to `take` as soon as it is cut instead of keeping it (the book
+// returned has no articles): besides the text, one article's body is held at a time.
+SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options,
+                            const std::function<void(BookArticle&&)>& take);
+
 // Code points of UTF-8 text, line ends (CR, LF) not counted.
 std::size_t CountCharacters(std::string_view utf8);
 
@@ -144,5 +154,26 @@ struct WriteOutcome {
 // a new article (title, GB18030 text packed, first line 0, face "宋体", size 14). All or nothing:
 // on any failure the transaction is rolled back and nothing is added.
 WriteOutcome WriteArticles(SqliteDB& db, const std::vector<BookArticle>& articles);
+
+// The same for articles that come one at a time (from SplitIntoArticles with `take`): the
+// transaction begins when the writer is made, the articles are packed on all cores in batches of
+// bounded size and written batch by batch, so that memory stays small however large the book.
+// Nothing is added unless Finish succeeds; a writer dropped before rolls back.
+class ArticleWriter {
+ public:
+  explicit ArticleWriter(SqliteDB& db);
+  ~ArticleWriter();
+  ArticleWriter(const ArticleWriter&) = delete;
+  ArticleWriter& operator=(const ArticleWriter&) = delete;
+
+  // After a failure, articles are counted and dropped; Finish tells the failure.
+  void Add(BookArticle&& article);
+  WriteOutcome Finish();
+
+ private:
+  struct State;
+  bool Flush();
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace nvx::book

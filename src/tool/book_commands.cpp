@@ -82,14 +82,18 @@ std::optional<std::int64_t> PositiveNumber(std::string_view s) {
   return value;
 }
 
-// The whole of a regular file; nothing for anything else (a FIFO is never opened).
+// The whole of a regular file, read into a string of its size (never grown by doubling); nothing
+// for anything else (a FIFO is never opened).
 std::optional<std::string> ReadRegularFile(const std::string& file) {
   struct stat st {};
   if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;
-  std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
   if (in.bad()) return std::nullopt;
+  if (in) bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());  // it grew
   return bytes;
 }
 
@@ -139,9 +143,9 @@ int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
 
-  const auto bytes = ReadRegularFile(bookFile);
+  auto bytes = ReadRegularFile(bookFile);
   if (!bytes) return Fail(bookFile, "cannot read");
-  const book::DecodedBook decoded = book::DecodeBook(*bytes, encoding);
+  const book::DecodedBook decoded = book::DecodeOwnedBook(std::move(*bytes), encoding);
   if (decoded.unknownEncoding) return UsageError("unknown encoding " + encoding, usage);
   if (decoded.cutUtf8) {
     return Fail(bookFile, "looks like UTF-8 cut inside its last character at byte " +
@@ -151,9 +155,22 @@ int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
     return Fail(bookFile, "not valid " + decoded.encoding + " at byte " + std::to_string(decoded.badOffset) +
                               (decoded.guessed ? " (use --encoding)" : ""));
   }
-  const book::SplitBook split = book::SplitIntoArticles(decoded.text, options);
+  if (!dryRun) {
+    if (const ArticleFileState state = QuickCheck(db); state != ArticleFileState::Sound)
+      return Fail(file, DescribeState(state));
+  }
+  // The articles go into the collection as they are cut, in one transaction; only their titles
+  // and sizes stay, for the listing.
+  std::optional<book::ArticleWriter> writer;
+  if (!dryRun) writer.emplace(db);
+  std::vector<book::BookArticle> articles;
+  const book::SplitBook split =
+      book::SplitIntoArticles(decoded.text, options, [&](book::BookArticle&& article) {
+        articles.push_back({article.title, {}, article.characters, article.divider});
+        if (writer) writer->Add(std::move(article));
+      });
   if (!split.error.empty()) return Fail(bookFile, split.error + "; pattern too costly", kUsage);
-  if (split.articles.empty()) return Fail(bookFile, "no text");
+  if (articles.empty()) return Fail(bookFile, "no text");
   for (const auto& title : split.overlong) {
     Fail(bookFile, (options.rule ? "warning: over " : "cut into 第N节 pieces, over ") +
                        std::to_string(options.maxChars) + " characters: " + title);
@@ -162,23 +179,21 @@ int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
   const char* ruleName = book::SplitRuleName(split.rule);
   if (dryRun) {
     std::string out;
-    for (std::size_t i = 0; i < split.articles.size(); ++i) {
-      const auto& article = split.articles[i];
+    for (std::size_t i = 0; i < articles.size(); ++i) {
+      const auto& article = articles[i];
       out += std::to_string(i + 1) + '\t' + article.title + '\t' + std::to_string(article.characters) + '\n';
     }
-    out += "encoding " + decoded.encoding + "; rule " + ruleName + "; " +
-           std::to_string(split.articles.size()) + " articles; " + std::to_string(split.emptyDropped) +
-           " empty dropped; duplicate titles: " + DuplicateTitles(split.articles) +
+    out += "encoding " + decoded.encoding + "; rule " + ruleName + "; " + std::to_string(articles.size()) +
+           " articles; " + std::to_string(split.emptyDropped) +
+           " empty dropped; duplicate titles: " + DuplicateTitles(articles) +
            "; fallback: " + (split.fallback ? "yes" : "no") + '\n';
     if (!WriteOut(out) || !FlushOut()) return Fail(file, "cannot write output");
     return kSuccess;
   }
 
-  if (const ArticleFileState state = QuickCheck(db); state != ArticleFileState::Sound)
-    return Fail(file, DescribeState(state));
-  const book::WriteOutcome written = book::WriteArticles(db, split.articles);
+  const book::WriteOutcome written = writer->Finish();
   if (!written.ok) return Fail(file, written.error);
-  std::printf("added %zu articles (ids %lld-%lld), %s, %s\n", split.articles.size(),
+  std::printf("added %zu articles (ids %lld-%lld), %s, %s\n", articles.size(),
               static_cast<long long>(written.firstId), static_cast<long long>(written.lastId),
               decoded.encoding.c_str(), ruleName);
   if (!FlushOut()) return Fail(file, "cannot write output");

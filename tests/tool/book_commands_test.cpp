@@ -1,7 +1,9 @@
 // nvx import, grep, stat and export --split, run as a user's script would run them.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -189,6 +191,44 @@ TEST_F(BookCommands, AFailureHalfwayAddsNothing) {
   EXPECT_EQ(Run({"import", file, book}).code, 0);
   EXPECT_EQ(Run({"list", file}).out.size(),
             std::string("1\t已有\n2\t前言\n3\t第一卷 风\n4\t第一章 初见\n5\t第三章 别离\n").size());
+}
+
+// Importing a book takes at most twice its size in memory, split into chapters or cut from
+// one long line.
+TEST_F(BookCommands, ImportMemoryStaysWithinTwiceTheBook) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's own memory would count";
+#endif
+  std::vector<std::pair<std::string, long>> books;  // path, size
+  {
+    const std::string line = "　　天下大势，分久必合，合久必分。周末七国分争，并入于秦。";
+    std::string chapters, oneLine;
+    for (int chapter = 1; oneLine.size() < (24u << 20); ++chapter) {
+      chapters += "第" + std::to_string(chapter) + "章\n";
+      for (int i = 0; i < 200; ++i) {
+        chapters += line + "\n";
+        oneLine += line;
+      }
+    }
+    books = {{WriteBook("chapters.txt", chapters), chapters.size()},
+             {WriteBook("line.txt", oneLine), oneLine.size()}};
+  }  // the child starts from this process: its memory counts until nvx runs
+  for (const auto& [book, size] : books) {
+    SCOPED_TRACE(book);
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::freopen("/dev/null", "w", stdout);
+      ::execl(NVX_TOOL_PATH, "nvx", "import", file.c_str(), book.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ASSERT_EQ(::wait4(child, &status, 0, &usage), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_LE(usage.ru_maxrss * 1024, 2 * size);
+  }
 }
 
 TEST_F(BookCommands, GrepSearchesDecodedTexts) {
