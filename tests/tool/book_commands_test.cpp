@@ -219,7 +219,7 @@ TEST_F(BookCommands, ImportMemoryStaysWithinTwiceTheBook) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      ::freopen("/dev/null", "w", stdout);
+      if (!std::freopen("/dev/null", "w", stdout)) ::_exit(126);
       ::execl(NVX_TOOL_PATH, "nvx", "import", file.c_str(), book.c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
     }
