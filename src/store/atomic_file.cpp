@@ -61,14 +61,15 @@ void SyncDirectory(const std::string& directory) {
 
 AtomicFile::~AtomicFile() { Discard(); }
 
-bool AtomicFile::Open(const Text& path) {
+bool AtomicFile::Open(const Text& path, Links links) {
   Discard();
   failed_ = false;
   const auto name = ToUtf8(path);
   if (!name || name->empty()) return false;
-  target_ = ResolveLink(*name);
+  target_ = links == Links::Follow ? ResolveLink(*name) : *name;
   struct stat existing {};
-  const bool exists = ::stat(target_.c_str(), &existing) == 0;
+  // A link that is to be replaced counts as no file: nothing of what it points at is used.
+  const bool exists = ::lstat(target_.c_str(), &existing) == 0 && !S_ISLNK(existing.st_mode);
   if (exists && !S_ISREG(existing.st_mode)) return false;
 
   const std::string directory = DirectoryOf(target_);

@@ -7,8 +7,9 @@
 // named ".NAME.tmp-XXXXXX", never a half-written target).
 //
 // Writes go through one buffer; the first failure sticks, and Commit then fails. A target that is
-// a symbolic link is written through the link; a target that exists but is not a regular file
-// (a directory, FIFO or device) is refused. The replacement keeps an existing target's
+// a symbolic link is written through the link, or, with Links::Replace, the link itself is
+// replaced by the new file and whatever it points at is never opened; a target that exists but is
+// not a regular file (a directory, FIFO or device) is refused. The replacement keeps an existing target's
 // permissions; a new file gets the usual ones (0666 less the umask).
 #pragma once
 
@@ -24,6 +25,11 @@ namespace nvx {
 
 class AtomicFile {
  public:
+  // Follow: a link stays and the file it points at is replaced (the user's own link to where the
+  // file really lives). Replace: the link is replaced (a folder others may write into must not
+  // be able to aim the write elsewhere).
+  enum class Links { Follow, Replace };
+
   AtomicFile() = default;
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
@@ -31,7 +37,7 @@ class AtomicFile {
 
   // Creates the temporary file for replacing `path` (local code page). False when the name does
   // not convert, the target is not a regular file, or the directory takes no new file.
-  bool Open(const Text& path);
+  bool Open(const Text& path, Links links = Links::Follow);
 
   bool Write(std::span<const std::uint8_t> bytes);
   bool Write(std::string_view bytes);
@@ -51,7 +57,7 @@ class AtomicFile {
 
   int fd_ = -1;
   bool failed_ = false;
-  std::string target_;     // UTF-8, links resolved
+  std::string target_;     // UTF-8, links resolved when followed
   std::string temporary_;  // UTF-8
   std::vector<char> buffer_;
 };

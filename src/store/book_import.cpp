@@ -5,6 +5,7 @@
 #include <uchardet/uchardet.h>
 
 #include <iconv.h>
+#include <time.h>
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -30,13 +31,67 @@ struct TextPattern::Code {
   };
   std::unique_ptr<pcre2_code, Free> code;
   std::unique_ptr<pcre2_match_context, Free> context;
+  // The time budget (Options::budget): what all matches may take, what they took, and whether
+  // one has failed.
+  bool budget = false;
+  std::atomic<std::int64_t> allowedNs{std::int64_t{kBudgetBaseMs} * 1'000'000};
+  std::atomic<std::int64_t> spentNs{0};
+  std::atomic<bool> failed{false};
 };
 
 namespace {
 
-// Enough for any sane pattern on a line or an article; a pattern that backtracks without end
-// stops here instead of running for hours.
+// The time matches take, in nanoseconds, by the coarse clock: reading it costs a few
+// nanoseconds at every starting position, and its millisecond steps even out over many matches.
+std::int64_t NowNs() {
+  timespec now{};
+  ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+  return std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
+}
+
+// Enough for any sane pattern at one starting position of a line or an article (about a fifth
+// of a second); a pattern that backtracks without end stops here instead of running for hours.
 constexpr std::uint32_t kMatchLimit = 20'000'000;
+// Nested backtracking, for the interpreter (the JIT is bounded by its stack).
+constexpr std::uint32_t kDepthLimit = 250'000;
+constexpr std::size_t kJitStackStart = 32 * 1024;
+constexpr std::size_t kJitStackMost = 8 * 1024 * 1024;
+// Put first in a budgeted pattern: called at every starting position, it ends the match once the
+// budget is spent, so that one long article cannot outrun it.
+constexpr std::string_view kBudgetCallout = "(?C)";
+
+// Each thread matches on its own JIT stack.
+pcre2_jit_stack* ThreadJitStack(void*) {
+  struct Free {
+    void operator()(pcre2_jit_stack* s) const { pcre2_jit_stack_free(s); }
+  };
+  thread_local std::unique_ptr<pcre2_jit_stack, Free> stack(
+      pcre2_jit_stack_create(kJitStackStart, kJitStackMost, nullptr));
+  return stack.get();
+}
+
+thread_local std::int64_t matchDeadlineNs = 0;
+
+int StopPastDeadline(pcre2_callout_block*, void*) {
+  return NowNs() > matchDeadlineNs ? PCRE2_ERROR_CALLOUT : 0;
+}
+
+// Where the budget's callout goes: after the settings a pattern may begin with, such as (*UCP)
+// or (*LIMIT_MATCH=1000), which must come first.
+std::size_t AfterLeadingSettings(std::string_view pattern) {
+  std::size_t at = 0;
+  while (pattern.substr(at).starts_with("(*")) {
+    const std::size_t close = pattern.find(')', at);
+    if (close == std::string_view::npos || close == at + 2) break;
+    const std::string_view name = pattern.substr(at + 2, close - at - 2);
+    if (!std::all_of(name.begin(), name.end(), [](char c) {
+          return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '=';
+        }))
+      break;
+    at = close + 1;
+  }
+  return at;
+}
 
 }  // namespace
 
@@ -54,9 +109,14 @@ std::unique_ptr<TextPattern> TextPattern::Compile(std::string_view pattern, Opti
   int code = 0;
   PCRE2_SIZE offset = 0;
   auto compiled = std::make_unique<Code>();
-  compiled->code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), flags,
-                                     &code, &offset, compileContext.get()));
+  compiled->budget = options.budget && !options.literal;
+  std::string source(pattern);
+  const std::size_t calloutAt = AfterLeadingSettings(pattern);
+  if (compiled->budget) source.insert(calloutAt, kBudgetCallout);
+  compiled->code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(source.data()), source.size(), flags, &code,
+                                     &offset, compileContext.get()));
   if (!compiled->code) {
+    if (compiled->budget && offset > calloutAt) offset -= std::min(offset - calloutAt, kBudgetCallout.size());
     if (error) {
       PCRE2_UCHAR message[256];
       pcre2_get_error_message(code, message, sizeof message);
@@ -67,6 +127,9 @@ std::unique_ptr<TextPattern> TextPattern::Compile(std::string_view pattern, Opti
   pcre2_jit_compile(compiled->code.get(), PCRE2_JIT_COMPLETE);  // without JIT it still matches
   compiled->context.reset(pcre2_match_context_create(nullptr));
   pcre2_set_match_limit(compiled->context.get(), kMatchLimit);
+  pcre2_set_depth_limit(compiled->context.get(), kDepthLimit);
+  pcre2_jit_stack_assign(compiled->context.get(), ThreadJitStack, nullptr);
+  if (compiled->budget) pcre2_set_callout(compiled->context.get(), StopPastDeadline, nullptr);
   return std::unique_ptr<TextPattern>(new TextPattern(std::move(compiled)));
 }
 
@@ -74,8 +137,25 @@ TextPattern::Outcome TextPattern::Find(std::string_view text, std::size_t start,
                                        std::size_t& end, bool notEmptyAtStart) const {
   thread_local std::unique_ptr<pcre2_match_data, Code::Free> data(pcre2_match_data_create(1, nullptr));
   const std::uint32_t flags = PCRE2_NO_UTF_CHECK | (notEmptyAtStart ? PCRE2_NOTEMPTY_ATSTART : 0);
-  const int rc = pcre2_match(code_->code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), start,
-                             flags, data.get(), code_->context.get());
+  Code& c = *code_;
+  std::int64_t started = 0;
+  if (c.budget) {
+    if (start == 0 && !notEmptyAtStart)
+      c.allowedNs += static_cast<std::int64_t>(text.size()) * kBudgetPerMegabyteMs * 1'000'000 / (1 << 20);
+    const std::int64_t left = c.allowedNs - c.spentNs;
+    if (c.failed || left <= 0) {
+      c.failed = true;
+      return Outcome::Failed;
+    }
+    started = NowNs();
+    matchDeadlineNs = started + left;
+  }
+  const int rc = pcre2_match(c.code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), start,
+                             flags, data.get(), c.context.get());
+  if (c.budget) {
+    c.spentNs += NowNs() - started;
+    if (rc < 0 && rc != PCRE2_ERROR_NOMATCH) c.failed = true;
+  }
   if (rc == PCRE2_ERROR_NOMATCH) return Outcome::NotFound;
   if (rc < 0) return Outcome::Failed;
   const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
@@ -211,6 +291,21 @@ std::optional<bool> LittleEndianUtf16(std::string_view bytes) {
   return std::nullopt;
 }
 
+// Where the last character starts when `bytes` are strict UTF-8 up to it and it is only cut short
+// (a file cut off in the middle of a character).
+std::optional<std::size_t> Utf8CutShort(std::string_view bytes) {
+  const std::size_t valid = Utf8ValidPrefix(bytes);
+  const std::string_view tail = bytes.substr(valid);
+  if (tail.empty() || tail.size() >= 4) return std::nullopt;
+  // Whichever continuation bytes the lead needs, one of these completes it.
+  for (const char fill : {'\x80', '\xA0'}) {
+    std::string whole(tail);
+    while (whole.size() < 4 && Utf8ValidPrefix(whole) == 0) whole += fill;
+    if (Utf8ValidPrefix(whole) == whole.size() && whole.size() > tail.size()) return valid;
+  }
+  return std::nullopt;
+}
+
 bool DetectorSaysBig5(std::string_view bytes) {
   const std::size_t nonAscii = static_cast<std::size_t>(std::count_if(
       bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
@@ -232,7 +327,12 @@ std::size_t Utf8ValidPrefix(std::string_view s) {
   return std::min(FindInvalidUtf8(s).value_or(s.size()), zero);
 }
 
-DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding) {
+namespace {
+
+// DecodeBook without copying text that is the bytes themselves: it is left out of the result, and
+// `textFrom` tells where in the bytes it starts (npos when the text was converted).
+DecodedBook DecodeBytes(std::string_view bytes, const std::string& encoding, std::size_t& textFrom) {
+  textFrom = std::string::npos;
   if (!encoding.empty()) return DecodeAs(bytes, 0, encoding, encoding.c_str(), 1, false);
   if (bytes.starts_with(kUtf8Bom)) {
     DecodedBook book;
@@ -243,7 +343,7 @@ DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding) {
       return book;
     }
     book.ok = true;
-    book.text = bytes.substr(kUtf8Bom.size());
+    textFrom = kUtf8Bom.size();
     return book;
   }
   if (bytes.starts_with(kUtf16LeBom)) return DecodeAs(bytes, 2, "UTF-16LE", "UTF-16LE", 2, true);
@@ -252,7 +352,14 @@ DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding) {
     DecodedBook book;
     book.ok = true;
     book.encoding = "UTF-8";
-    book.text = bytes;
+    textFrom = 0;
+    return book;
+  }
+  if (const auto cut = Utf8CutShort(bytes)) {
+    DecodedBook book;
+    book.encoding = "UTF-8";
+    book.badOffset = *cut;
+    book.cutUtf8 = true;
     return book;
   }
   if (bytes.find('\0') != std::string_view::npos) {
@@ -270,6 +377,25 @@ DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding) {
     return book;
   }
   return DecodeAs(bytes, 0, "GB18030", "GB18030", 1, true);
+}
+
+}  // namespace
+
+DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding) {
+  std::size_t textFrom = 0;
+  DecodedBook book = DecodeBytes(bytes, encoding, textFrom);
+  if (textFrom != std::string::npos) book.text = bytes.substr(textFrom);
+  return book;
+}
+
+DecodedBook DecodeOwnedBook(std::string bytes, const std::string& encoding) {
+  std::size_t textFrom = 0;
+  DecodedBook book = DecodeBytes(bytes, encoding, textFrom);
+  if (textFrom != std::string::npos) {
+    bytes.erase(0, textFrom);
+    book.text = std::move(bytes);
+  }
+  return book;
 }
 
 // ---- Splitting --------------------------------------------------------------------------------
@@ -314,19 +440,24 @@ std::size_t CharacterLength(unsigned char lead) {
 
 // Cuts a body into pieces of about kPieceChars characters, at line ends; a line with no end for
 // half a piece more is cut where it is, on a character boundary.
-std::vector<std::string> CutIntoPieces(std::string_view body, std::size_t characters) {
+// Each piece goes to `take` as it is cut. `body` may have any line ends and blank lines inside;
+// each piece is joined as JoinBody joins lines.
+void CutIntoPieces(std::string_view body, std::size_t characters,
+                   const std::function<void(std::string&&)>& take) {
   const std::size_t count = std::max<std::size_t>(1, (characters + kPieceChars / 2) / kPieceChars);
   const std::size_t target = (characters + count - 1) / count;
-  std::vector<std::string> pieces;
+  std::size_t pieces = 0;
   auto emit = [&](std::string_view piece) {
     std::string joined = JoinBody(SplitLines(piece));
-    if (!joined.empty()) pieces.push_back(std::move(joined));
+    if (joined.empty()) return;
+    ++pieces;
+    take(std::move(joined));
   };
   std::size_t start = 0, counted = 0, i = 0;
   while (i < body.size()) {
     if (body[i] == '\r' || body[i] == '\n') {
       i += body[i] == '\r' && i + 1 < body.size() && body[i + 1] == '\n' ? 2 : 1;
-      if (counted >= target && pieces.size() + 1 < count) {
+      if (counted >= target && pieces + 1 < count) {
         emit(body.substr(start, i - start));
         start = i;
         counted = 0;
@@ -341,7 +472,18 @@ std::vector<std::string> CutIntoPieces(std::string_view body, std::size_t charac
     }
   }
   emit(body.substr(start));
-  return pieces;
+}
+
+// The text of `lines` (views of one text, in order) from the first line that is not blank to the
+// end of the last one: JoinBody's text but for its line ends, without a copy.
+std::string_view NonBlankSpan(const std::vector<std::string_view>& lines) {
+  std::size_t first = 0, last = lines.size();
+  while (first < last && IsBlank(lines[first])) ++first;
+  while (last > first && IsBlank(lines[last - 1])) --last;
+  if (first == last) return {};
+  const char* begin = lines[first].data();
+  return std::string_view(begin,
+                          static_cast<std::size_t>(lines[last - 1].data() + lines[last - 1].size() - begin));
 }
 
 void CountForm(std::vector<std::pair<std::string, std::size_t>>& forms, std::string_view form) {
@@ -380,6 +522,15 @@ std::size_t CountCharacters(std::string_view utf8) {
 }
 
 SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options) {
+  std::vector<BookArticle> articles;
+  SplitBook book = SplitIntoArticles(
+      text, options, [&articles](BookArticle&& article) { articles.push_back(std::move(article)); });
+  book.articles = std::move(articles);
+  return book;
+}
+
+SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options,
+                            const std::function<void(BookArticle&&)>& take) {
   SplitBook book;
   book.rule = options.rule ? SplitRule::Given : SplitRule::Default;
   const std::vector<std::string_view> lines = SplitLines(text);
@@ -410,33 +561,33 @@ SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options) 
 
   // Pieces are numbered from 1 within the book, apart from the chapters.
   std::size_t pieceNumber = 0;
-  auto addPieces = [&book, &pieceNumber](std::string_view body, std::size_t characters) {
-    for (std::string& piece : CutIntoPieces(body, characters)) {
+  auto addPieces = [&book, &pieceNumber, &take](std::string_view body, std::size_t characters) {
+    CutIntoPieces(body, characters, [&](std::string&& piece) {
       BookArticle article;
       article.title = "第" + std::to_string(++pieceNumber) + "节";
       article.characters = CountCharacters(piece);
       article.body = std::move(piece);
-      book.articles.push_back(std::move(article));
-    }
+      take(std::move(article));
+    });
     book.fallback = true;
   };
 
   if (!options.rule && headings < 2) {
     book.rule = SplitRule::Fallback;
     book.forms.clear();
-    const std::string whole = JoinBody(lines);
+    const std::string_view whole = NonBlankSpan(lines);
     if (!whole.empty()) addPieces(whole, CountCharacters(whole));
     return book;
   }
 
   for (Chapter& chapter : chapters) {
     std::string body = JoinBody(chapter.lines);
-    chapter.lines.clear();
+    std::vector<std::string_view>().swap(chapter.lines);
     const std::size_t characters = CountCharacters(body);
     if (!chapter.heading && body.empty()) continue;
     if (body.empty()) {
       if (IsVolumeHeading(chapter.title)) {
-        book.articles.push_back(BookArticle{chapter.title, {}, 0, true});
+        take(BookArticle{chapter.title, {}, 0, true});
       } else {
         ++book.emptyDropped;
       }
@@ -449,7 +600,7 @@ SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options) 
         continue;
       }
     }
-    book.articles.push_back(BookArticle{chapter.title, std::move(body), characters, false});
+    take(BookArticle{chapter.title, std::move(body), characters, false});
   }
   return book;
 }
@@ -477,28 +628,80 @@ std::vector<Bytes> PackAll(const std::vector<BookArticle>& articles) {
 
 }  // namespace
 
-WriteOutcome WriteArticles(SqliteDB& db, const std::vector<BookArticle>& articles) {
+// A batch is packed and written once it holds this much text or this many articles.
+constexpr std::size_t kBatchBytes = 8 << 20;
+constexpr std::size_t kBatchArticles = 64;
+
+struct ArticleWriter::State {
+  explicit State(SqliteDB& db) : db(db), transaction(db) {}
+  SqliteDB& db;
+  Transaction transaction;
+  std::vector<BookArticle> batch;
+  std::size_t batchBytes = 0;
+  std::size_t written = 0;  // articles before the batch
   WriteOutcome outcome;
-  const std::vector<Bytes> packed = PackAll(articles);
-  Transaction transaction(db);
-  auto fail = [&](std::string reason) {
-    transaction.Rollback();
-    outcome.error = db.Busy() ? DescribeState(ArticleFileState::Busy) : std::move(reason);
-    return outcome;
-  };
-  if (!transaction.Active()) return fail("cannot write");
-  for (std::size_t i = 0; i < articles.size(); ++i) {
-    const auto title = FromUtf8(articles[i].title);
-    if (!title || packed[i].empty())
-      return fail("article " + std::to_string(i + 1) + " does not convert to GB18030");
-    const auto id = InsertArticle(db, *title, packed[i]);
-    if (!id) return fail("cannot write article " + std::to_string(i + 1) + "; nothing was added");
-    if (i == 0) outcome.firstId = *id;
-    outcome.lastId = *id;
+  bool failed = false;
+};
+
+ArticleWriter::ArticleWriter(SqliteDB& db) : state_(std::make_unique<State>(db)) {
+  if (!state_->transaction.Active()) {
+    state_->failed = true;
+    state_->outcome.error = state_->db.Busy() ? DescribeState(ArticleFileState::Busy) : "cannot write";
   }
-  if (!transaction.Commit()) return fail("cannot write; nothing was added");
-  outcome.ok = true;
-  return outcome;
+}
+
+ArticleWriter::~ArticleWriter() {
+  if (state_->transaction.Active()) state_->transaction.Rollback();
+}
+
+void ArticleWriter::Add(BookArticle&& article) {
+  State& s = *state_;
+  if (s.failed) return;
+  s.batchBytes += article.body.size();
+  s.batch.push_back(std::move(article));
+  if (s.batchBytes >= kBatchBytes || s.batch.size() >= kBatchArticles) Flush();
+}
+
+bool ArticleWriter::Flush() {
+  State& s = *state_;
+  auto fail = [&s](std::string reason) {
+    s.failed = true;
+    s.outcome.error = s.db.Busy() ? DescribeState(ArticleFileState::Busy) : std::move(reason);
+    s.transaction.Rollback();
+    return false;
+  };
+  const std::vector<Bytes> packed = PackAll(s.batch);
+  for (std::size_t i = 0; i < s.batch.size(); ++i) {
+    const std::size_t number = s.written + i + 1;
+    const auto title = FromUtf8(s.batch[i].title);
+    if (!title || packed[i].empty())
+      return fail("article " + std::to_string(number) + " does not convert to GB18030");
+    const auto id = InsertArticle(s.db, *title, packed[i]);
+    if (!id) return fail("cannot write article " + std::to_string(number) + "; nothing was added");
+    if (number == 1) s.outcome.firstId = *id;
+    s.outcome.lastId = *id;
+  }
+  s.written += s.batch.size();
+  std::vector<BookArticle>().swap(s.batch);
+  s.batchBytes = 0;
+  return true;
+}
+
+WriteOutcome ArticleWriter::Finish() {
+  State& s = *state_;
+  if (!s.failed && Flush() && !s.transaction.Commit()) {
+    s.failed = true;
+    s.outcome.error = s.db.Busy() ? DescribeState(ArticleFileState::Busy) : "cannot write; nothing was added";
+    s.transaction.Rollback();
+  }
+  s.outcome.ok = !s.failed;
+  return s.outcome;
+}
+
+WriteOutcome WriteArticles(SqliteDB& db, const std::vector<BookArticle>& articles) {
+  ArticleWriter writer(db);
+  for (const BookArticle& article : articles) writer.Add(BookArticle(article));
+  return writer.Finish();
 }
 
 }  // namespace nvx::book

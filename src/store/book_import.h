@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,12 +23,23 @@ namespace nvx::book {
 // ---- Patterns ---------------------------------------------------------------------------------
 
 // A compiled PCRE2 pattern in UTF mode. One pattern may be used by several threads at once.
+//
+// Every match is held to PCRE2's match limit (per starting position) and depth limit. A pattern
+// of the user's (Options::budget) also gets one budget of matching time for all its matches
+// together, summed over threads: kBudgetBase, plus kBudgetPerMegabyte for every megabyte of text
+// it is set on (a Find from offset 0). A pattern that backtracks without end on every line or
+// article of a book thus stops within seconds instead of running for hours; once any match of
+// it has failed, every later Find fails at once.
+inline constexpr int kBudgetBaseMs = 2000;
+inline constexpr int kBudgetPerMegabyteMs = 1000;
+
 class TextPattern {
  public:
   struct Options {
     bool literal = false;    // the pattern is plain text, not a regular expression
     bool caseless = false;   // letters match either case (full-width Latin letters too)
     bool multiline = false;  // ^ and $ match at every line start and end (CR, LF or CR LF)
+    bool budget = false;     // a regular expression of the user's: held to the time budget
   };
   enum class Outcome { Found, NotFound, Failed };
 
@@ -41,7 +53,8 @@ class TextPattern {
 
   // Looks for the first match in `text` (valid UTF-8) from byte `start` on. `notEmptyAtStart`
   // refuses an empty match at `start` (for stepping past an empty match). Failed: the pattern ran
-  // out of its match limit (a pattern that backtracks without end) or another matching error.
+  // out of its match or depth limit or its budget (a pattern that backtracks without end), or
+  // another matching error.
   Outcome Find(std::string_view text, std::size_t start, std::size_t& begin, std::size_t& end,
                bool notEmptyAtStart = false) const;
 
@@ -60,14 +73,20 @@ struct DecodedBook {
   std::size_t badOffset = 0;     // when not ok: the first byte that does not decode
   bool unknownEncoding = false;  // when not ok: the given encoding is not one the converter knows
   bool guessed = true;           // the encoding was told from the bytes, not given
+  bool cutUtf8 = false;          // when not ok: UTF-8 but for its last character, cut short at badOffset
 };
 
 // Decodes the bytes of a TXT file. With `encoding` (any name iconv knows) that encoding is used;
 // otherwise a byte order mark (UTF-8, UTF-16LE/BE), else strict UTF-8 over the whole file, else
 // UTF-16 without a mark told by where its zero bytes fall, else GB18030 or Big5 as the detector
 // decides when there are at least 32 bytes past ASCII (GB18030 when fewer). A zero character
-// counts as a byte that does not decode: the stored text would end there.
+// counts as a byte that does not decode: the stored text would end there. Bytes that are UTF-8
+// up to a last character cut short are not guessed as anything else: they are refused as cutUtf8.
 DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding = {});
+
+// The same, taking over the bytes: UTF-8 ones become the text without a copy, so that a large
+// book is held once, not twice.
+DecodedBook DecodeOwnedBook(std::string bytes, const std::string& encoding = {});
 
 // The offset of the first byte of `bytes` that is not part of strict UTF-8 (no overlong forms,
 // no surrogates, nothing past U+10FFFF, no zero byte); bytes.size() when all of it is.
@@ -111,6 +130,11 @@ struct SplitOptions {
 // of about 10,000 characters titled "第N节"; a given rule only reports over-long chapters.
 SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options);
 
+// The same, handing each article to `take` as soon as it is cut instead of keeping it (the book
+// returned has no articles): besides the text, one article's body is held at a time.
+SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options,
+                            const std::function<void(BookArticle&&)>& take);
+
 // Code points of UTF-8 text, line ends (CR, LF) not counted.
 std::size_t CountCharacters(std::string_view utf8);
 
@@ -127,5 +151,26 @@ struct WriteOutcome {
 // a new article (title, GB18030 text packed, first line 0, face "宋体", size 14). All or nothing:
 // on any failure the transaction is rolled back and nothing is added.
 WriteOutcome WriteArticles(SqliteDB& db, const std::vector<BookArticle>& articles);
+
+// The same for articles that come one at a time (from SplitIntoArticles with `take`): the
+// transaction begins when the writer is made, the articles are packed on all cores in batches of
+// bounded size and written batch by batch, so that memory stays small however large the book.
+// Nothing is added unless Finish succeeds; a writer dropped before rolls back.
+class ArticleWriter {
+ public:
+  explicit ArticleWriter(SqliteDB& db);
+  ~ArticleWriter();
+  ArticleWriter(const ArticleWriter&) = delete;
+  ArticleWriter& operator=(const ArticleWriter&) = delete;
+
+  // After a failure, articles are counted and dropped; Finish tells the failure.
+  void Add(BookArticle&& article);
+  WriteOutcome Finish();
+
+ private:
+  struct State;
+  bool Flush();
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace nvx::book

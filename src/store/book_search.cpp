@@ -276,6 +276,7 @@ std::unique_ptr<Searcher> Searcher::Create(std::string_view needle, SearchOption
     patternOptions.literal = !options.regex;
     patternOptions.caseless = options.ignoreCase;
     patternOptions.multiline = true;
+    patternOptions.budget = true;
     std::string message;
     searcher->pattern_ = TextPattern::Compile(needle, patternOptions, &message);
     if (!searcher->pattern_) return fail("bad pattern: " + message);
@@ -301,6 +302,13 @@ bool Searcher::Find(std::string_view text, std::size_t start, std::size_t& begin
 }
 
 bool Searcher::Search(ArticleJob& job) const {
+  return Search(job, [&job](std::string_view line) {
+    job.output += line;
+    return true;
+  });
+}
+
+bool Searcher::Search(ArticleJob& job, const std::function<bool(std::string_view line)>& write) const {
   const std::string_view text =
       options_.titlesOnly ? std::string_view(job.title) : std::string_view(job.text);
   const bool eachMatch = !options_.countOnly && !options_.titlesOnly;
@@ -315,15 +323,15 @@ bool Searcher::Search(ArticleJob& job) const {
     if (eachMatch) {
       line += LineEndsIn(text, counted, begin);
       counted = begin;
-      job.output += prefix + '\t' + std::to_string(line) + '\t' + Snippet(text, begin, end) + '\n';
+      if (!write(prefix + '\t' + std::to_string(line) + '\t' + Snippet(text, begin, end) + '\n')) return true;
     }
     notEmpty = end == begin;  // step past an empty match without finding it again
     at = end;
   }
   if (job.count > 0 && options_.countOnly)
-    job.output += prefix + '\t' + std::to_string(job.count) + '\n';
+    write(prefix + '\t' + std::to_string(job.count) + '\n');
   else if (job.count > 0 && options_.titlesOnly)
-    job.output += prefix + '\n';
+    write(prefix + '\n');
   return !failed;
 }
 

@@ -41,6 +41,8 @@ struct ArticleJob {
   // Results of the work.
   std::string output;
   std::int64_t count = 0;
+  bool searchFailed = false;  // the pattern failed while matching: it is too costly
+  bool outputCut = false;     // the output outgrew what the job may hold: search again, writing
   TextCounts counts;
 };
 
@@ -80,6 +82,11 @@ class Searcher {
   // per match, or "id TAB title TAB count" with countOnly; with titlesOnly "id TAB title" (or the
   // count) when the title matches. Sets job.count. False when a pattern failed while matching.
   bool Search(ArticleJob& job) const;
+
+  // The same, handing each line to `write` as soon as it is found instead: output as large as an
+  // article's every character is never held whole. `write` returning false stops the search
+  // (job.count is then the matches so far).
+  bool Search(ArticleJob& job, const std::function<bool(std::string_view line)>& write) const;
 
  private:
   Searcher() = default;

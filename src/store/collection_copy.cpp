@@ -1,6 +1,7 @@
 #include "store/collection_copy.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,12 +28,13 @@ struct Closer {
 };
 using DbHandle = std::unique_ptr<sqlite3, Closer>;
 
-enum class Access { Ok, Missing, NotDatabase, NoTable, NotCollection, NoColumns };
+enum class Access { Ok, Missing, Busy, NotDatabase, NoTable, NotCollection, NoColumns };
 
 const char* Describe(Access access) {
   switch (access) {
     case Access::Ok: return "an article database";
     case Access::Missing: return "no such file";
+    case Access::Busy: return DescribeState(ArticleFileState::Busy);
     case Access::NotDatabase: return "not a database";
     case Access::NoTable: return "no table nr";
     case Access::NotCollection: return "not a collection (nr is a view or has generated columns)";
@@ -57,6 +59,10 @@ std::string ArticleQuery(bool contentLength = false) {
 
 bool Prepares(sqlite3* db, const std::string& sql) { return static_cast<bool>(Prepare(db, sql)); }
 
+// Whether the last statement on `db` failed because another program held the file past the busy
+// timeout.
+bool WasBusy(sqlite3* db) { return IsBusyResult(sqlite3_errcode(db)); }
+
 // Table nr is a table (not a view) without generated columns.
 bool PlainTable(sqlite3* db) {
   Statement s =
@@ -78,9 +84,10 @@ Access OpenReadOnly(const std::string& path, DbHandle& out) {
   const int rc = sqlite3_open_v2(PlainSqlitePath(path).c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
   out.reset(raw);
   if (rc != SQLITE_OK) return Access::NotDatabase;
-  // The editor may be saving into the file: wait for it rather than fail at once.
-  HardenConnection(raw, 5000);
-  if (!Prepares(raw, "SELECT 1 FROM sqlite_master")) return Access::NotDatabase;
+  // The editor may be saving into the file: wait for it as long as every other command does rather
+  // than fail at once.
+  HardenConnection(raw, SqliteDB::kBusyTimeoutMs);
+  if (!Prepares(raw, "SELECT 1 FROM sqlite_master")) return WasBusy(raw) ? Access::Busy : Access::NotDatabase;
   if (!Prepares(raw, std::string("SELECT * FROM ") + schema::kTable + " LIMIT 0")) return Access::NoTable;
   // Only a plain table is a collection: a view or generated columns compute what they hold on
   // every read, at whatever cost the file sets.
@@ -223,7 +230,17 @@ int RenameNoReplace(const fs::path& from, const fs::path& to) {
   return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-// The temporary copy: removed when it goes out of scope unless it was renamed.
+// Whether `fd` is the file at `path` (not a link, and not one put in its place).
+bool IsFileAt(int fd, const fs::path& path) {
+  struct stat open {
+  }, named{};
+  return ::fstat(fd, &open) == 0 && ::lstat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+         open.st_ino == named.st_ino;
+}
+
+// The temporary copy: removed when it goes out of scope unless it was renamed. While it is being
+// written, an exclusive lock on it (flock, apart from SQLite's own locks) says so: the system
+// drops the lock with the process, so a copy left by a killed backup is the one nobody locks.
 class TemporaryFile {
  public:
   explicit TemporaryFile(const BackupOptions& options) : options_(options) {}
@@ -231,11 +248,17 @@ class TemporaryFile {
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-  // Creates `path`, which must not exist yet; false with errno set otherwise.
+  // Creates `path`, which must not exist yet, and locks it; false with errno set otherwise
+  // (EEXIST too when another backup took it for a stale copy before the lock was held).
   bool Create(const fs::path& path, mode_t mode) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0) return false;
-    ::close(fd);
+    if (::flock(fd, LOCK_EX) != 0 || !IsFileAt(fd, path)) {
+      ::close(fd);
+      errno = EEXIST;
+      return false;
+    }
+    lock_ = fd;
     path_ = path;
     if (options_.onTemporary) options_.onTemporary(path_.string());
     return true;
@@ -253,12 +276,35 @@ class TemporaryFile {
   void Forget() {
     if (path_.empty()) return;
     path_.clear();
+    ::close(lock_);  // the lock goes only now that the name is gone
+    lock_ = -1;
     if (options_.onTemporary) options_.onTemporary(std::string());
   }
 
   const BackupOptions& options_;
   fs::path path_;
+  int lock_ = -1;
 };
+
+// Removes the temporary copies of `name` in `dir` that no backup is writing: those left by a
+// backup that was killed. A copy counts as dead only when its lock can be taken; the copy is
+// removed while the lock is held, so no backup can start using it meanwhile.
+void RemoveStaleTemporaries(const fs::path& dir, const std::string& name, BackupResult& result) {
+  static constexpr std::string_view kTemporary = ".tmp";
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string fileName = it->path().filename().string();
+    if (!fileName.ends_with(kTemporary) || it->symlink_status(ec).type() != fs::file_type::regular ||
+        !ParseBackupName(fileName.substr(0, fileName.size() - kTemporary.size()), name))
+      continue;
+    const fs::path path = it->path();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && IsFileAt(fd, path) && ::unlink(path.c_str()) == 0)
+      result.removed.push_back(FromUtf8Lossy(path.string()));
+    ::close(fd);
+  }
+}
 
 // Copies the open database with SQLite's online backup, in one step, inside the read transaction
 // the caller holds. The online backup rather than VACUUM INTO: it copies the pages as they are,
@@ -407,6 +453,7 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
   switch (OpenReadOnly(source.string(), db)) {
     case Access::Ok: break;
     case Access::Missing: result.outcome = BackupOutcome::Missing; return result;
+    case Access::Busy: result.outcome = BackupOutcome::Busy; return result;
     case Access::NotDatabase: result.outcome = BackupOutcome::Damaged; return result;
     case Access::NoTable:
     case Access::NoColumns: result.outcome = BackupOutcome::NoTable; return result;
@@ -416,7 +463,7 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
   // the comparison all see one state of the file, even while the editor saves into it.
   ReadTransaction snapshot(db.get());
   if (!snapshot.Active() || !QuickCheckPasses(db.get())) {
-    result.outcome = BackupOutcome::Damaged;
+    result.outcome = WasBusy(db.get()) ? BackupOutcome::Busy : BackupOutcome::Damaged;
     return result;
   }
 
@@ -443,6 +490,7 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
   const mode_t mode = ::stat(source.c_str(), &st) == 0 ? ((st.st_mode & 0666) | 0600) : 0600;
   const std::string name = CollectionName(source);
   const std::string stamp = TimeStamp(options.time != 0 ? options.time : std::time(nullptr));
+  RemoveStaleTemporaries(where, name, result);
   TemporaryFile temporary(options);
   auto candidate = [&](int sequence) {
     return dir / (name + "-" + stamp + (sequence > 1 ? "-" + std::to_string(sequence) : "") + ".nvx");
@@ -510,11 +558,12 @@ DiffResult DiffCollections(const Text& first, const Text& second,
     }
   }
   ArticleRows a(dbs[0].get()), b(dbs[1].get());
-  auto step = [&result](ArticleRows& rows, int which) {
+  auto step = [&result, &dbs](ArticleRows& rows, int which) {
     const bool more = rows.Next();
     if (rows.Failed() && result.reason.empty()) {
       result.failedFile = which;
-      result.reason = "cannot read the articles of table nr";
+      result.reason =
+          WasBusy(dbs[which].get()) ? Describe(Access::Busy) : "cannot read the articles of table nr";
     }
     return more;
   };

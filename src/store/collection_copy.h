@@ -18,6 +18,7 @@ inline constexpr int kDefaultBackupsKept = 5;
 enum class BackupOutcome {
   Done,           // the copy is made, verified, flushed and under its final name
   Missing,        // no such file
+  Busy,           // another program kept the file locked past the busy timeout: nothing copied
   Damaged,        // the quick check failed or the file is no database: nothing copied, nothing removed
   NoTable,        // a database without table nr
   NotCollection,  // table nr is a view or has generated columns
@@ -37,7 +38,7 @@ struct BackupOptions {
 struct BackupResult {
   BackupOutcome outcome = BackupOutcome::CannotWrite;
   Text path;                  // the backup made (local code page), when Done
-  std::vector<Text> removed;  // older backups removed to keep `keep` of them
+  std::vector<Text> removed;  // older backups removed to keep `keep` of them, and dead temporary copies
   // English lines (UTF-8): why the copy did not verify; or, when Done, problems the collection
   // itself has (the copy has them too) and older backups that could not be removed.
   std::vector<std::string> notes;
@@ -46,8 +47,9 @@ struct BackupResult {
 // Copies `file` (local code page) into DIR/NAME-YYYYMMDD-HHMMSS.nvx, where NAME is the file's
 // name without ".nvx" and a second copy in the same second is named ...-2.nvx, ...-3.nvx. The
 // copy is written as NAME-...nvx.tmp, checked, flushed to disk and only then renamed; it never
-// stays behind under the temporary name. Then the oldest backups of this NAME beyond `keep` are
-// removed: files named exactly by the pattern above, nothing else.
+// stays behind under the temporary name, and a temporary copy of NAME left by a backup that was
+// killed (one no backup holds locked) is removed first. Then the oldest backups of this NAME beyond `keep`
+// are removed: files named exactly by the pattern above, nothing else.
 BackupResult BackupCollection(const Text& file, const BackupOptions& options);
 
 // Whether `fileName` (a name without directory) is a backup of the collection named `name` as

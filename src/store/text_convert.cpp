@@ -43,15 +43,13 @@ std::optional<std::string> ChineseConverter::Convert(std::string_view utf8) cons
   }
 }
 
-bool ConvertBookArticles(const ChineseConverter& converter, std::vector<book::BookArticle>& articles) {
-  for (auto& article : articles) {
-    auto title = converter.Convert(article.title);
-    auto body = converter.Convert(article.body);
-    if (!title || !body) return false;
-    article.title = std::move(*title);
-    article.body = std::move(*body);
-    article.characters = book::CountCharacters(article.body);
-  }
+bool ConvertBookArticle(const ChineseConverter& converter, book::BookArticle& article) {
+  auto title = converter.Convert(article.title);
+  auto body = converter.Convert(article.body);
+  if (!title || !body) return false;
+  article.title = std::move(*title);
+  article.body = std::move(*body);
+  article.characters = book::CountCharacters(article.body);
   return true;
 }
 

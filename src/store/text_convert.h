@@ -32,8 +32,8 @@ class ChineseConverter {
   std::unique_ptr<Engine> engine_;
 };
 
-// Converts the titles and bodies of a book's articles (for an import); false when OpenCC fails.
-bool ConvertBookArticles(const ChineseConverter& converter, std::vector<book::BookArticle>& articles);
+// Converts the title and body of one of a book's articles as it comes in; false when OpenCC fails.
+bool ConvertBookArticle(const ChineseConverter& converter, book::BookArticle& article);
 
 // Characters that differ between two UTF-8 texts: code points compared place by place, plus the
 // difference in length. A conversion that keeps the length counts the characters it replaced.

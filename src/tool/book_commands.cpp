@@ -27,6 +27,10 @@ namespace {
 constexpr int kGrepFound = 0;
 constexpr int kGrepNotFound = 1;
 constexpr int kGrepError = 2;
+// What a grep job may hold of its output while it waits for its turn to be written, at least: as
+// much as the article's text. Beyond, the article is searched again when its turn comes, each
+// line written as it is found.
+constexpr std::size_t kGrepOutputHeld = 64 * 1024;
 
 bool FlushOut() { return std::fflush(stdout) == 0 && !std::ferror(stdout); }
 
@@ -79,14 +83,18 @@ std::optional<std::int64_t> PositiveNumber(std::string_view s) {
   return value;
 }
 
-// The whole of a regular file; nothing for anything else (a FIFO is never opened).
+// The whole of a regular file, read into a string of its size (never grown by doubling); nothing
+// for anything else (a FIFO is never opened).
 std::optional<std::string> ReadRegularFile(const std::string& file) {
   struct stat st {};
   if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;
-  std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
   if (in.bad()) return std::nullopt;
+  if (in) bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());  // it grew
   return bytes;
 }
 
@@ -130,8 +138,13 @@ int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
   std::unique_ptr<book::TextPattern> rule;
   if (a.values.count("--rule")) {
     std::string error;
-    rule = book::TextPattern::Compile(a.values.at("--rule"), {}, &error);
+    rule = book::TextPattern::Compile(a.values.at("--rule"), {.budget = true}, &error);
     if (!rule) return UsageError("bad --rule: " + error, usage);
+    // A rule that matches an empty line makes every line a heading with nothing under it, and
+    // the whole text would go as empty chapters.
+    std::size_t begin = 0, end = 0;
+    if (rule->Find("", 0, begin, end) != book::TextPattern::Outcome::NotFound)
+      return UsageError("bad --rule: it matches an empty line", usage);
     options.rule = rule.get();
   }
   const std::string encoding = a.values.count("--encoding") ? a.values.at("--encoding") : std::string();
@@ -145,19 +158,38 @@ int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
 
-  const auto bytes = ReadRegularFile(bookFile);
+  auto bytes = ReadRegularFile(bookFile);
   if (!bytes) return Fail(bookFile, "cannot read");
-  const book::DecodedBook decoded = book::DecodeBook(*bytes, encoding);
+  const book::DecodedBook decoded = book::DecodeOwnedBook(std::move(*bytes), encoding);
   if (decoded.unknownEncoding) return UsageError("unknown encoding " + encoding, usage);
+  if (decoded.cutUtf8) {
+    return Fail(bookFile, "looks like UTF-8 cut inside its last character at byte " +
+                              std::to_string(decoded.badOffset));
+  }
   if (!decoded.ok) {
     return Fail(bookFile, "not valid " + decoded.encoding + " at byte " + std::to_string(decoded.badOffset) +
                               (decoded.guessed ? " (use --encoding)" : ""));
   }
-  book::SplitBook split = book::SplitIntoArticles(decoded.text, options);
-  if (!split.error.empty()) return Fail(bookFile, split.error);
-  if (split.articles.empty()) return Fail(bookFile, "no text");
-  if (converter && !text::ConvertBookArticles(*converter, split.articles))
-    return Fail(bookFile, "OpenCC cannot convert it");
+  if (!dryRun) {
+    if (const ArticleFileState state = QuickCheck(db); state != ArticleFileState::Sound)
+      return Fail(file, DescribeState(state));
+  }
+  // The articles go into the collection as they are cut, in one transaction; only their titles
+  // and sizes stay, for the listing.
+  std::optional<book::ArticleWriter> writer;
+  if (!dryRun) writer.emplace(db);
+  std::vector<book::BookArticle> articles;
+  bool converted = true;
+  const book::SplitBook split =
+      book::SplitIntoArticles(decoded.text, options, [&](book::BookArticle&& article) {
+        if (converter && converted) converted = text::ConvertBookArticle(*converter, article);
+        if (!converted) return;
+        articles.push_back({article.title, {}, article.characters, article.divider});
+        if (writer) writer->Add(std::move(article));
+      });
+  if (!split.error.empty()) return Fail(bookFile, split.error + "; pattern too costly", kUsage);
+  if (!converted) return Fail(bookFile, "OpenCC cannot convert it");
+  if (articles.empty()) return Fail(bookFile, "no text");
   for (const auto& title : split.overlong) {
     Fail(bookFile, (options.rule ? "warning: over " : "cut into 第N节 pieces, over ") +
                        std::to_string(options.maxChars) + " characters: " + title);
@@ -166,23 +198,21 @@ int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
   const char* ruleName = book::SplitRuleName(split.rule);
   if (dryRun) {
     std::string out;
-    for (std::size_t i = 0; i < split.articles.size(); ++i) {
-      const auto& article = split.articles[i];
+    for (std::size_t i = 0; i < articles.size(); ++i) {
+      const auto& article = articles[i];
       out += std::to_string(i + 1) + '\t' + article.title + '\t' + std::to_string(article.characters) + '\n';
     }
-    out += "encoding " + decoded.encoding + "; rule " + ruleName + "; " +
-           std::to_string(split.articles.size()) + " articles; " + std::to_string(split.emptyDropped) +
-           " empty dropped; duplicate titles: " + DuplicateTitles(split.articles) +
+    out += "encoding " + decoded.encoding + "; rule " + ruleName + "; " + std::to_string(articles.size()) +
+           " articles; " + std::to_string(split.emptyDropped) +
+           " empty dropped; duplicate titles: " + DuplicateTitles(articles) +
            "; fallback: " + (split.fallback ? "yes" : "no") + "; forms: " + FormList(split.forms) + '\n';
     if (!WriteOut(out) || !FlushOut()) return Fail(file, "cannot write output");
     return kSuccess;
   }
 
-  if (const ArticleFileState state = QuickCheck(db); state != ArticleFileState::Sound)
-    return Fail(file, DescribeState(state));
-  const book::WriteOutcome written = book::WriteArticles(db, split.articles);
+  const book::WriteOutcome written = writer->Finish();
   if (!written.ok) return Fail(file, written.error);
-  std::printf("added %zu articles (ids %lld-%lld), %s, %s\n", split.articles.size(),
+  std::printf("added %zu articles (ids %lld-%lld), %s, %s\n", articles.size(),
               static_cast<long long>(written.firstId), static_cast<long long>(written.lastId),
               decoded.encoding.c_str(), ruleName);
   if (!FlushOut()) return Fail(file, "cannot write output");
@@ -205,14 +235,32 @@ int GrepCommand(const std::vector<std::string>& args, int (*usage)()) {
 
   SqliteDB db;
   if (auto code = OpenArticles(db, file, kGrepError)) return *code;
-  bool found = false, failed = false, outputFailed = false;
+  bool found = false, failed = false, outputFailed = false, costly = false;
   const bool read = book::WalkArticlesInParallel(
       db, options.titlesOnly ? book::Decoding::None : book::Decoding::Utf8,
       [&searcher](book::ArticleJob& job) {
-        job.readable = searcher->Search(job) && job.readable;
-        job.text.clear();
+        const std::size_t held = std::max(kGrepOutputHeld, job.text.size());
+        job.searchFailed = !searcher->Search(job, [&job, held](std::string_view line) {
+          job.outputCut = job.output.size() + line.size() > held;
+          if (!job.outputCut) job.output += line;
+          return !job.outputCut;
+        });
+        if (!job.outputCut) std::string().swap(job.text);
       },
       [&](book::ArticleJob& job) {
+        if (job.outputCut && !job.searchFailed) {
+          std::string().swap(job.output);
+          job.searchFailed = !searcher->Search(job, [&outputFailed](std::string_view line) {
+            outputFailed = !WriteOut(line);
+            return !outputFailed;
+          });
+          if (outputFailed) return false;
+        }
+        // The pattern's one budget is spent: nothing more is searched.
+        if (job.searchFailed) {
+          costly = true;
+          return false;
+        }
         found = found || job.count > 0;
         if (!job.readable) {
           failed = true;
@@ -222,6 +270,10 @@ int GrepCommand(const std::vector<std::string>& args, int (*usage)()) {
         return !outputFailed;
       });
   if (outputFailed || !FlushOut()) return Fail(file, "cannot write output", kGrepError);
+  if (costly) {
+    std::fputs("nvx: pattern too costly\n", stderr);
+    return kGrepError;
+  }
   if (!read) return Fail(file, "cannot read the articles", kGrepError);
   if (failed) return kGrepError;
   return found ? kGrepFound : kGrepNotFound;
@@ -349,7 +401,8 @@ int ExportSplit(const std::vector<std::string>& args, int (*usage)()) {
         AtomicFile out;
         if (IsSameFile(localTarget, *collection)) {
           job.output = target + ": is the collection itself";
-        } else if (!out.Open(localTarget) || !out.Write(job.text) || !out.Commit()) {
+        } else if (!out.Open(localTarget, AtomicFile::Links::Replace) || !out.Write(job.text) ||
+                   !out.Commit()) {
           job.output = target + ": cannot write";
         }
         job.text.clear();

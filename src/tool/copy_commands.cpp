@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "store/article_file.h"
 #include "store/codepage.h"
 #include "store/collection_copy.h"
 #include "tool/tool_commands.h"
@@ -87,6 +88,9 @@ int Backup(const std::vector<std::string>& args) {
       std::printf("%s\n", ToUtf8Lossy(result.path).c_str());
       return kSuccess;
     case BackupOutcome::Missing: Say(file, "no such file"); break;
+    case BackupOutcome::Busy:
+      Say(file, std::string(DescribeState(ArticleFileState::Busy)) + ", no backup made, older backups kept");
+      break;
     case BackupOutcome::Damaged: Say(file, "damaged, no backup made, older backups kept"); break;
     case BackupOutcome::NoTable: Say(file, "no table nr, no backup made, older backups kept"); break;
     case BackupOutcome::NotCollection:

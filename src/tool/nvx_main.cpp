@@ -6,8 +6,8 @@
 
 #include "tool/book_commands.h"
 #include "tool/copy_commands.h"
-#include "tool/tidy_commands.h"
 #include "tool/epub_commands.h"
+#include "tool/tidy_commands.h"
 #include "tool/tool_commands.h"
 
 namespace {

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <zlib.h>
+#include <csignal>
 
 #include <algorithm>
 #include <filesystem>
@@ -125,14 +129,15 @@ TEST_F(CollectionCopy, BackupHoldsTheSameArticlesAndLeavesTheSourceAlone) {
 TEST_F(CollectionCopy, RotationKeepsTheNewestOfThisCollectionOnly) {
   MakeCollection(file, 3);
   // Files that look alike but are not backups of "books", and a directory named like one.
-  const std::vector<std::string> others = {"books-20200101-000000.nvx.tmp", "books-20200101-000000-1.nvx",
-                                           "books-20200101-000000-02.nvx",  "books-2020010-000000.nvx",
-                                           "books-20200101-000000.NVX",     "books-2-20200101-000000.nvx",
-                                           "books2-20200101-000000.nvx",    "novels-20200101-000000.nvx",
-                                           "books-20200101-000000.nvx.bak", "books.nvx.bak"};
+  const std::vector<std::string> others = {"books-20200101-000000.nvx.tmp.1", "books-20200101-000000-1.nvx",
+                                           "books-20200101-000000-02.nvx",    "books-2020010-000000.nvx",
+                                           "books-20200101-000000.NVX",       "books-2-20200101-000000.nvx",
+                                           "books2-20200101-000000.nvx",      "novels-20200101-000000.nvx",
+                                           "books-20200101-000000.nvx.bak",   "books.nvx.bak"};
   for (const auto& name : others) test::WriteFile(dir.File(name), "keep me");
   fs::create_directory(dir.File("books-20200101-000001.nvx"));
   test::WriteFile(dir.File("books-20200101-000000.nvx"), "oldest backup");
+  test::WriteFile(dir.File("books-20200101-000000.nvx.tmp"), "left by a killed backup: nobody holds it");
 
   const std::time_t t = March5();
   std::vector<std::string> made;
@@ -166,6 +171,47 @@ TEST_F(CollectionCopy, RotationKeepsTheNewestOfThisCollectionOnly) {
   ASSERT_EQ(early.outcome, BackupOutcome::Done);
   EXPECT_TRUE(fs::exists(early.path));
   EXPECT_FALSE(fs::exists(dir.File("books-20240305-141519-10.nvx")));
+}
+
+// A backup killed while it writes leaves its temporary copy; the next backup removes it, but
+// never the copy of a backup that is still writing.
+TEST_F(CollectionCopy, KilledBackupsLeaveNoTemporaryCopyBehind) {
+  MakeCollection(file, 20);
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  std::fflush(nullptr);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    BackupOptions options;
+    options.time = March5();
+    options.onTemporary = [&](const std::string& path) {
+      if (path.empty()) return;
+      const std::string line = path + "\n";
+      if (::write(ready[1], line.data(), line.size()) < 0) ::_exit(1);
+      ::pause();  // still writing when the parent looks
+    };
+    BackupCollection(file, options);
+    ::_exit(0);
+  }
+  ::close(ready[1]);
+  std::string live;
+  char c;
+  while (::read(ready[0], &c, 1) == 1 && c != '\n') live += c;
+  ::close(ready[0]);
+  ASSERT_TRUE(fs::exists(live));
+
+  ASSERT_EQ(Backup(March5()).outcome, BackupOutcome::Done);
+  EXPECT_TRUE(fs::exists(live)) << "another backup is writing it";
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  EXPECT_TRUE(fs::exists(live));
+  const BackupResult result = Backup(March5());
+  ASSERT_EQ(result.outcome, BackupOutcome::Done);
+  EXPECT_FALSE(fs::exists(live)) << "dead: removed";
+  EXPECT_EQ(result.removed, std::vector<Text>{FromUtf8Lossy(live)});
+  EXPECT_EQ(NamesIn(dir.Path()), (std::vector<std::string>{"books-20240305-141516-2.nvx",
+                                                           "books-20240305-141516-3.nvx", "books.nvx"}));
 }
 
 TEST_F(CollectionCopy, BackupNamesAreRecognisedExactly) {

@@ -1,7 +1,9 @@
 // nvx import, grep, stat and export --split, run as a user's script would run them.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -99,6 +101,10 @@ TEST_F(BookCommands, ImportFailuresAddNothing) {
        {"import", file, undecodable},
        1,
        "nvx: " + undecodable + ": not valid GB18030 at byte 7 (use --encoding)"},
+      {"UTF-8 cut inside its last character",
+       {"import", file, WriteBook("cut.txt", "第一章\n正文\xE6\x96")},
+       1,
+       "nvx: " + dir.File("cut.txt") + ": looks like UTF-8 cut inside its last character at byte 16"},
       {"undecodable in the given encoding",
        {"import", file, undecodable, "--encoding", "UTF-8"},
        1,
@@ -123,6 +129,22 @@ TEST_F(BookCommands, ImportFailuresAddNothing) {
        {"import", file, WriteBook("a.txt", kBook), "--rule", "第("},
        2,
        "nvx: bad --rule: missing closing parenthesis at offset 4"},
+      {"rule matching an empty line: ",
+       {"import", file, dir.File("a.txt"), "--rule", ""},
+       2,
+       "nvx: bad --rule: it matches an empty line"},
+      {"rule matching an empty line: ^",
+       {"import", file, dir.File("a.txt"), "--rule", "^"},
+       2,
+       "nvx: bad --rule: it matches an empty line"},
+      {"rule matching an empty line: x*",
+       {"import", file, dir.File("a.txt"), "--rule", "x*"},
+       2,
+       "nvx: bad --rule: it matches an empty line"},
+      {"rule matching an empty line: (?=)",
+       {"import", file, dir.File("a.txt"), "--rule", "(?=)"},
+       2,
+       "nvx: bad --rule: it matches an empty line"},
       {"unknown encoding",
        {"import", file, dir.File("a.txt"), "--encoding", "NO-SUCH"},
        2,
@@ -171,6 +193,44 @@ TEST_F(BookCommands, AFailureHalfwayAddsNothing) {
             std::string("1\t已有\n2\t前言\n3\t第一卷 风\n4\t第一章 初见\n5\t第三章 别离\n").size());
 }
 
+// Importing a book takes at most twice its size in memory, split into chapters or cut from
+// one long line.
+TEST_F(BookCommands, ImportMemoryStaysWithinTwiceTheBook) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's own memory would count";
+#endif
+  std::vector<std::pair<std::string, long>> books;  // path, size
+  {
+    const std::string line = "　　天下大势，分久必合，合久必分。周末七国分争，并入于秦。";
+    std::string chapters, oneLine;
+    for (int chapter = 1; oneLine.size() < (24u << 20); ++chapter) {
+      chapters += "第" + std::to_string(chapter) + "章\n";
+      for (int i = 0; i < 200; ++i) {
+        chapters += line + "\n";
+        oneLine += line;
+      }
+    }
+    books = {{WriteBook("chapters.txt", chapters), chapters.size()},
+             {WriteBook("line.txt", oneLine), oneLine.size()}};
+  }  // the child starts from this process: its memory counts until nvx runs
+  for (const auto& [book, size] : books) {
+    SCOPED_TRACE(book);
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      if (!std::freopen("/dev/null", "w", stdout)) ::_exit(126);
+      ::execl(NVX_TOOL_PATH, "nvx", "import", file.c_str(), book.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ASSERT_EQ(::wait4(child, &status, 0, &usage), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_LE(usage.ru_maxrss * 1024, 2 * size);
+  }
+}
+
 TEST_F(BookCommands, GrepSearchesDecodedTexts) {
   ASSERT_EQ(
       Run({"import", file, WriteBook("a.txt", "第一章 甲\n他的情意\n第二章 乙\nＡＢＣ abc\n那时\n")}).code,
@@ -200,6 +260,43 @@ TEST_F(BookCommands, GrepSearchesDecodedTexts) {
     EXPECT_EQ(r.out, row.out);
     EXPECT_EQ(book::Utf8ValidPrefix(r.out), r.out.size());
   }
+}
+
+// Patterns that backtrack without end on every line or article share one budget for the whole
+// command: they stop within seconds, not hours, and nothing is added.
+TEST_F(BookCommands, RunawayPatternsStopAsTooCostly) {
+  std::string lines;
+  for (int i = 0; i < 3000; ++i) lines += std::string(30, 'a') + "b\n";
+  Result r = Run({"import", file, WriteBook("a.txt", lines), "--rule", "^(a|aa)+$"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(r.err.ends_with("; pattern too costly\n")) << r.err;
+  EXPECT_EQ(Run({"list", file}).out, "");
+
+  std::string book;
+  for (int chapter = 1; chapter <= 60; ++chapter) {
+    book += "第" + std::to_string(chapter) + "章\n";
+    for (int line = 0; line < 100; ++line)
+      book += "天下大势分久必合合久必分周末七国分争并入于秦天下大势分，久必合。\n";
+  }
+  ASSERT_EQ(Run({"import", file, WriteBook("b.txt", book)}).code, 0);
+  r = Run({"grep", file, "-E", "(\\p{Han}|\\p{Han}\\p{Han})*\\d"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "nvx: pattern too costly\n");
+}
+
+// An article's matches are written as they are found: output many times the article's size
+// never has to fit in memory (here 128 MB for some 170 MB of output).
+TEST_F(BookCommands, GrepMemoryIsBoundedByTheArticleNotItsOutput) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's own memory is over the limit";
+#endif
+  std::string text;
+  while (text.size() < 3'000'000) text += "天下大势，分久必合，合久必分。\n";
+  ASSERT_EQ(test::RunNvx(dir, {"add", file, "大"}, text).code, 0);
+  const std::string command = "ulimit -d 131072 && " + test::ShellQuote(NVX_TOOL_PATH) + " grep " +
+                              test::ShellQuote(file) + " -E . >/dev/null";
+  const int status = std::system(command.c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST_F(BookCommands, StatCountsCharactersAndLines) {
@@ -279,6 +376,28 @@ TEST_F(BookCommands, ExportSplitNeverWritesOverItsOwnCollection) {
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + own + ": is the collection itself\n");
   EXPECT_EQ(test::ReadFile(own), before);
+}
+
+// A link in the folder named like an output file is replaced by the file; what it points at,
+// here a file outside the folder, is never written.
+TEST_F(BookCommands, ExportSplitReplacesLinksAndNeverWritesThroughThem) {
+  Sql("INSERT INTO nr(name) VALUES('第1章')");
+  Sql("INSERT INTO nr(name) VALUES('第2章')");
+  const std::filesystem::path folder = dir.Path() / "shared";
+  const std::filesystem::path elsewhere = dir.Path() / "elsewhere";
+  std::filesystem::create_directories(folder);
+  std::filesystem::create_directories(elsewhere);
+  test::WriteFile((elsewhere / "secret.txt").string(), "secret");
+  std::filesystem::create_symlink("../elsewhere/secret.txt", folder / "1-第1章.txt");
+  std::filesystem::create_symlink("../elsewhere/none.txt", folder / "2-第2章.txt");
+
+  const Result r = Run({"export", file, folder.string(), "--split"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(test::ReadFile((elsewhere / "secret.txt").string()), "secret");
+  EXPECT_FALSE(std::filesystem::exists(elsewhere / "none.txt"));
+  for (const char* name : {"1-第1章.txt", "2-第2章.txt"})
+    EXPECT_EQ(std::filesystem::symlink_status(folder / name).type(), std::filesystem::file_type::regular)
+        << name;
 }
 
 TEST_F(BookCommands, HelpNamesTheBookCommands) {

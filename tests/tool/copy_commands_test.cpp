@@ -344,5 +344,25 @@ TEST_F(CopyCommands, DiffPrintsWhatDiffersAndExitsAsDiffDoes) {
   }
 }
 
+// Another program writing the collection makes both commands wait as long as the others do,
+// then say so, not that the file is damaged; nothing is copied.
+TEST_F(CopyCommands, BusyFilesAreSaidToBeBusy) {
+  MakeCollection(file, {{"一", "a"}});
+  const std::string other = dir.File("other.nvx");
+  MakeCollection(other, {{"一", "a"}});
+  sqlite3* writer = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &writer), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  const std::string busy = "nvx: " + file + ": is busy (another program is writing it)";
+  Result r = Run({"backup", file});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, busy + ", no backup made, older backups kept\n");
+  r = Run({"diff", other, file});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, busy + "\n");
+  sqlite3_close(writer);
+  EXPECT_EQ(NamesIn(dir.Path().string()), (std::vector<std::string>{"other.nvx", "藏书.nvx"}));
+}
+
 }  // namespace
 }  // namespace nvx
