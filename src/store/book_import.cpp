@@ -16,6 +16,7 @@
 #include "store/article_records.h"
 #include "store/chapter_headings.h"
 #include "store/codepage.h"
+#include "store/file_bytes.h"
 #include "store/packed_content.h"
 
 namespace nvx::book {
@@ -181,45 +182,56 @@ struct Conversion {
   std::size_t badOffset = 0;
 };
 
+// Bytes before an offset of the book that the decoder is done with; may be given back.
+using Release = std::function<void(std::size_t)>;
+
 // Converts all of `in` from `from` to UTF-8; stops at the first sequence that does not convert.
-Conversion ConvertToUtf8(std::string_view in, const char* from) {
+// The input goes to iconv a chunk at a time, each chunk's bytes released once converted; the
+// text grows only by what was converted, so the bytes and the text are held side by side about a
+// chunk at a time.
+Conversion ConvertToUtf8(std::string_view in, const char* from, const Release& release) {
+  constexpr std::size_t kChunk = 1 << 20;
   Conversion result;
   const iconv_t cd = iconv_open("UTF-8", from);
   if (cd == reinterpret_cast<iconv_t>(-1)) {
     result.unknown = true;
     return result;
   }
-  result.out.resize(in.size() + in.size() / 2 + 16);
+  // No encoding a book comes in takes more than 3 UTF-8 bytes for 2 of its own; a reserve is
+  // given memory only where it is written.
+  result.out.reserve(in.size() + in.size() / 2 + 16);
+  std::string buffer(2 * kChunk, '\0');
   char* inPtr = const_cast<char*>(in.data());
-  std::size_t inLeft = in.size();
-  std::size_t written = 0;
+  std::size_t consumed = 0;
   bool failed = false;
   while (true) {
-    char* outPtr = result.out.data() + written;
-    std::size_t outLeft = result.out.size() - written;
+    const std::size_t end = std::min(in.size(), consumed + kChunk);
+    std::size_t inLeft = end - consumed;
+    char* outPtr = buffer.data();
+    std::size_t outLeft = buffer.size();
     const std::size_t rc = inLeft > 0 ? iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft)
                                       : iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
     const int error = errno;
-    written = result.out.size() - outLeft;
+    result.out.append(buffer.data(), buffer.size() - outLeft);
+    consumed = static_cast<std::size_t>(inPtr - in.data());
+    if (release) release(consumed);
     if (rc != static_cast<std::size_t>(-1)) {
-      if (inLeft == 0) break;
+      if (consumed == in.size()) break;
       continue;
     }
-    if (error == E2BIG) {
-      result.out.resize(result.out.size() * 2 + 16);
-      continue;
-    }
-    failed = true;  // EILSEQ, or EINVAL: a sequence cut short at the end
+    // A full buffer, or a sequence cut by the chunk's end, goes on with the next round.
+    if (error == E2BIG || (error == EINVAL && end < in.size())) continue;
+    failed = true;  // EILSEQ, or EINVAL: a sequence cut short at the end of the book
     break;
   }
   iconv_close(cd);
-  result.badOffset = in.size() - inLeft;
-  result.out.resize(written);
+  result.badOffset = consumed;
   result.ok = !failed;
   return result;
 }
 
 std::size_t FirstZero(std::string_view bytes, std::size_t unit) {
+  if (unit == 1) return std::min(bytes.find('\0'), bytes.size());
   for (std::size_t i = 0; i + unit <= bytes.size(); i += unit) {
     bool zero = true;
     for (std::size_t k = 0; k < unit; ++k) zero = zero && bytes[i + k] == '\0';
@@ -236,12 +248,16 @@ bool IsUtf8Name(std::string_view name) {
 }
 
 DecodedBook DecodeAs(std::string_view bytes, std::size_t skip, std::string name, const char* iconvName,
-                     std::size_t unit, bool guessed) {
+                     std::size_t unit, bool guessed, const Release& release = {}) {
   DecodedBook book;
   book.encoding = std::move(name);
   book.guessed = guessed;
   const std::string_view body = bytes.substr(skip);
-  Conversion c = ConvertToUtf8(body, iconvName);
+  // Looked for before the bytes are converted and given back.
+  const std::size_t zero = FirstZero(body, unit);
+  Conversion c = ConvertToUtf8(body, iconvName, [&release, skip](std::size_t consumed) {
+    if (release) release(skip + consumed);
+  });
   if (c.unknown) {
     book.unknownEncoding = true;
     return book;
@@ -251,7 +267,7 @@ DecodedBook DecodeAs(std::string_view bytes, std::size_t skip, std::string name,
     return book;
   }
   if (c.out.find('\0') != std::string::npos) {
-    book.badOffset = skip + FirstZero(body, unit);
+    book.badOffset = skip + zero;
     return book;
   }
   // The rest of the import takes the text as UTF-8, and iconv does not promise it: glibc's own
@@ -331,9 +347,10 @@ namespace {
 
 // DecodeBook without copying text that is the bytes themselves: it is left out of the result, and
 // `textFrom` tells where in the bytes it starts (npos when the text was converted).
-DecodedBook DecodeBytes(std::string_view bytes, const std::string& encoding, std::size_t& textFrom) {
+DecodedBook DecodeBytes(std::string_view bytes, const std::string& encoding, std::size_t& textFrom,
+                        const Release& release = {}) {
   textFrom = std::string::npos;
-  if (!encoding.empty()) return DecodeAs(bytes, 0, encoding, encoding.c_str(), 1, false);
+  if (!encoding.empty()) return DecodeAs(bytes, 0, encoding, encoding.c_str(), 1, false, release);
   if (bytes.starts_with(kUtf8Bom)) {
     DecodedBook book;
     book.encoding = "UTF-8";
@@ -346,8 +363,8 @@ DecodedBook DecodeBytes(std::string_view bytes, const std::string& encoding, std
     textFrom = kUtf8Bom.size();
     return book;
   }
-  if (bytes.starts_with(kUtf16LeBom)) return DecodeAs(bytes, 2, "UTF-16LE", "UTF-16LE", 2, true);
-  if (bytes.starts_with(kUtf16BeBom)) return DecodeAs(bytes, 2, "UTF-16BE", "UTF-16BE", 2, true);
+  if (bytes.starts_with(kUtf16LeBom)) return DecodeAs(bytes, 2, "UTF-16LE", "UTF-16LE", 2, true, release);
+  if (bytes.starts_with(kUtf16BeBom)) return DecodeAs(bytes, 2, "UTF-16BE", "UTF-16BE", 2, true, release);
   if (Utf8ValidPrefix(bytes) == bytes.size()) {
     DecodedBook book;
     book.ok = true;
@@ -364,19 +381,20 @@ DecodedBook DecodeBytes(std::string_view bytes, const std::string& encoding, std
   }
   if (bytes.find('\0') != std::string_view::npos) {
     if (const auto little = LittleEndianUtf16(bytes)) {
-      return *little ? DecodeAs(bytes, 0, "UTF-16LE", "UTF-16LE", 2, true)
-                     : DecodeAs(bytes, 0, "UTF-16BE", "UTF-16BE", 2, true);
+      return *little ? DecodeAs(bytes, 0, "UTF-16LE", "UTF-16LE", 2, true, release)
+                     : DecodeAs(bytes, 0, "UTF-16BE", "UTF-16BE", 2, true, release);
     }
   }
   if (DetectorSaysBig5(bytes)) {
+    // Tried again with the wider table when it fails, so its bytes are kept until then.
     DecodedBook book = DecodeAs(bytes, 0, "Big5", "CP950", 1, true);
     if (!book.ok) {
-      DecodedBook wider = DecodeAs(bytes, 0, "Big5", "BIG5-HKSCS", 1, true);
+      DecodedBook wider = DecodeAs(bytes, 0, "Big5", "BIG5-HKSCS", 1, true, release);
       if (wider.ok || wider.badOffset > book.badOffset) return wider;
     }
     return book;
   }
-  return DecodeAs(bytes, 0, "GB18030", "GB18030", 1, true);
+  return DecodeAs(bytes, 0, "GB18030", "GB18030", 1, true, release);
 }
 
 }  // namespace
@@ -388,12 +406,21 @@ DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding) {
   return book;
 }
 
-DecodedBook DecodeOwnedBook(std::string bytes, const std::string& encoding) {
+std::optional<DecodedBook> DecodeBookFile(const std::string& path, const std::string& encoding) {
+  constexpr std::size_t kChunk = 4 << 20;
+  auto bytes = FileBytes::Read(path);
+  if (!bytes) return std::nullopt;
   std::size_t textFrom = 0;
-  DecodedBook book = DecodeBytes(bytes, encoding, textFrom);
+  DecodedBook book = DecodeBytes(bytes->View(), encoding, textFrom,
+                                 [&bytes](std::size_t consumed) { bytes->ReleaseBefore(consumed); });
   if (textFrom != std::string::npos) {
-    bytes.erase(0, textFrom);
-    book.text = std::move(bytes);
+    // The bytes are the text: copied over a chunk at a time, each chunk given back when copied.
+    const std::string_view all = bytes->View();
+    book.text.reserve(all.size() - textFrom);
+    for (std::size_t at = textFrom; at < all.size(); at += kChunk) {
+      book.text.append(all.substr(at, kChunk));
+      bytes->ReleaseBefore(at + kChunk);
+    }
   }
   return book;
 }

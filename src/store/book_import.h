@@ -84,9 +84,10 @@ struct DecodedBook {
 // up to a last character cut short are not guessed as anything else: they are refused as cutUtf8.
 DecodedBook DecodeBook(std::string_view bytes, const std::string& encoding = {});
 
-// The same, taking over the bytes: UTF-8 ones become the text without a copy, so that a large
-// book is held once, not twice.
-DecodedBook DecodeOwnedBook(std::string bytes, const std::string& encoding = {});
+// The same for a regular file, read into memory given back as it is decoded, so that a large book
+// is held about once, not as its bytes and its text side by side; nothing when the file is not a
+// regular file or does not read.
+std::optional<DecodedBook> DecodeBookFile(const std::string& path, const std::string& encoding = {});
 
 // The offset of the first byte of `bytes` that is not part of strict UTF-8 (no overlong forms,
 // no surrogates, nothing past U+10FFFF, no zero byte); bytes.size() when all of it is.

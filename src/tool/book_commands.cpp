@@ -1,11 +1,8 @@
 #include "tool/book_commands.h"
 
-#include <sys/stat.h>
-
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <set>
@@ -83,21 +80,6 @@ std::optional<std::int64_t> PositiveNumber(std::string_view s) {
   return value;
 }
 
-// The whole of a regular file, read into a string of its size (never grown by doubling); nothing
-// for anything else (a FIFO is never opened).
-std::optional<std::string> ReadRegularFile(const std::string& file) {
-  struct stat st {};
-  if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  if (in.bad()) return std::nullopt;
-  if (in) bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());  // it grew
-  return bytes;
-}
-
 // "T ×n, …" for the titles given more than once, in the order they first appear.
 std::string DuplicateTitles(const std::vector<book::BookArticle>& articles) {
   std::map<std::string, std::size_t> seen;
@@ -158,9 +140,9 @@ int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
 
-  auto bytes = ReadRegularFile(bookFile);
-  if (!bytes) return Fail(bookFile, "cannot read");
-  const book::DecodedBook decoded = book::DecodeOwnedBook(std::move(*bytes), encoding);
+  const auto read = book::DecodeBookFile(bookFile, encoding);
+  if (!read) return Fail(bookFile, "cannot read");
+  const book::DecodedBook& decoded = *read;
   if (decoded.unknownEncoding) return UsageError("unknown encoding " + encoding, usage);
   if (decoded.cutUtf8) {
     return Fail(bookFile, "looks like UTF-8 cut inside its last character at byte " +
