@@ -11,7 +11,6 @@
 
 #include "runtime/file_commands.h"
 #include "store/article_records.h"
-#include "store/article_schema.h"
 #include "store/article_walk.h"
 #include "store/codepage.h"
 #include "store/template_database.h"
@@ -19,24 +18,15 @@
 namespace nvx::app {
 namespace {
 
-// Replaces the articles of the open collection `copy` with those of `source`, in one transaction.
+// Replaces the articles of the open collection `copy` with those of `source`, in one transaction
+// and one statement; the dialog follows the rows copied.
 CopyOutcome CopyArticles(SqliteDB& source, SqliteDB& copy, Progress& progress) {
-  // A big copy would otherwise spill the pages it is changing and read them back over and over.
-  copy.Execute("PRAGMA cache_size=-65536");
-  Transaction transaction(copy);
-  if (!transaction.Active() || !copy.ClearTable(schema::kTable)) return CopyOutcome::Failed;
-  std::int64_t done = 0;
-  bool failed = false;
-  bool cancelled = false;
-  const WalkResult walk = ForEachArticle(source, [&](ArticleRecord&& article) {
-    failed = !InsertArticle(copy, article.title, article.packed);
-    cancelled = !failed && !progress.Step(++done);
-    return !failed && !cancelled;
-  });
-  // Ending without Commit rolls the transaction back.
-  if (cancelled) return CopyOutcome::Cancelled;
-  if (failed || walk != WalkResult::Done) return CopyOutcome::Failed;
-  return transaction.Commit() ? CopyOutcome::Done : CopyOutcome::Failed;
+  switch (ReplaceArticles(copy, source, [&](std::int64_t copied) { return progress.Step(copied); })) {
+    case CopyResult::Done: return CopyOutcome::Done;
+    case CopyResult::Cancelled: return CopyOutcome::Cancelled;
+    case CopyResult::Failed: break;
+  }
+  return CopyOutcome::Failed;
 }
 
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {

@@ -16,7 +16,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
-class QTreeWidget;
+class QTreeView;
 
 namespace nvx {
 
@@ -120,19 +120,22 @@ class StatusBarUnit : public Unit {
   std::vector<QLabel*> labels_;
 };
 
+class ListRowsModel;
+
 class ListViewUnit : public Unit {
  public:
   using Unit::Unit;
   bool Create(QWidget* container) override;
-  QTreeWidget* Tree() const { return tree_; }
+  QTreeView* Tree() const { return tree_; }
+  ListRowsModel& Rows() const { return *rows_; }
   int CurrentRow() const;
   // Selects the row without scrolling the list; -1 (or a row not there) selects nothing.
   void SetCurrentRow(int row);
   // Appends rows, each given by its column texts from column 0, in one insertion. Returns the
   // index of the first new row.
   int AppendRows(std::span<const std::vector<Text>> rows);
-  // Rows show their texts aligned as their column's heading is.
-  Qt::Alignment ColumnAlignment(int column) const;
+  // Ends the selection (the list reports the change of its current row) and removes every row.
+  void Clear();
 
   void Clicked();
   void RightClicked();
@@ -142,7 +145,8 @@ class ListViewUnit : public Unit {
   void SetTypeProperty(int index, const PropertyValue& value) override;
 
  private:
-  QTreeWidget* tree_ = nullptr;
+  QTreeView* tree_ = nullptr;
+  ListRowsModel* rows_ = nullptr;
 };
 
 class LineCounter;

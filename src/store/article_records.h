@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "store/sqlite_db.h"
@@ -54,6 +55,16 @@ bool DeleteArticle(SqliteDB& db, std::int64_t id);
 // new id, or nullopt when the article was not stored (the insert failed, or the row is not there
 // afterwards: a trigger may have removed it).
 std::optional<std::int64_t> InsertArticle(SqliteDB& db, const Text& title, const Bytes& packed);
+
+enum class CopyResult { Done, Cancelled, Failed };
+
+// Replaces the articles of `target` with those of the collection `source` is open on (a file), in
+// one transaction on `target` and one INSERT … SELECT: each copy stored as InsertArticle stores a
+// new article, in id order, its title and content copied as stored (a title that is not UTF-8
+// too). `going(copied)` is asked every so often while the copy runs; false cancels it. At the end
+// the target must hold exactly as many articles as were read, or nothing is kept.
+CopyResult ReplaceArticles(SqliteDB& target, SqliteDB& source,
+                           const std::function<bool(std::int64_t)>& going);
 
 // One write transaction: BEGIN IMMEDIATE when made (waiting up to the busy timeout for other
 // writers), COMMIT by Commit, ROLLBACK when it ends uncommitted.

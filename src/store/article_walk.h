@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string_view>
 
 #include "store/sqlite_db.h"
 #include "store/value.h"
@@ -21,6 +22,12 @@ enum class WalkResult {
 
 // Gives every article's id and title (local code page; a title that does not convert is empty).
 WalkResult ForEachTitle(SqliteDB& db, const std::function<bool(std::int64_t id, Text&& title)>& visit);
+
+// The same with each title as stored, in UTF-8, without a round trip through the local code page:
+// for the catalogue, which shows UTF-8. A title that is not valid UTF-8 is empty, as above. The
+// view lasts until the visitor returns.
+WalkResult ForEachTitleUtf8(SqliteDB& db,
+                            const std::function<bool(std::int64_t id, std::string_view title)>& visit);
 
 // One article as the whole-collection walks give it: the stored bytes of its content, not unpacked.
 struct ArticleRecord {
