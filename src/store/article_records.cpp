@@ -231,8 +231,8 @@ class AttachedSource {
 
 }  // namespace
 
-CopyResult ReplaceArticles(SqliteDB& target, SqliteDB& source,
-                           const std::function<bool(std::int64_t)>& going) {
+CopyResult ReplaceArticles(SqliteDB& target, SqliteDB& source, const std::function<bool(std::int64_t)>& going,
+                           const std::function<bool(std::int64_t copied)>& lastChance) {
   const auto from = SoundLayout(source);
   const auto to = SoundLayout(target);
   if (!from || !to || target.Handle() == nullptr) return CopyResult::Failed;
@@ -275,6 +275,7 @@ CopyResult ReplaceArticles(SqliteDB& target, SqliteDB& source,
     if (!count || count.Step() != SQLITE_ROW || sqlite3_column_int64(count.Get(), 0) != *copied)
       return CopyResult::Failed;
   }
+  if (!lastChance(*copied)) return CopyResult::Cancelled;
   return transaction.Commit() ? CopyResult::Done : CopyResult::Failed;
 }
 

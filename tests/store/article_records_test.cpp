@@ -107,7 +107,8 @@ TEST_F(ArticleRecordsTest, TransactionCommitsOrRollsBack) {
 }
 
 // Save As's copy: every article as a new one, titles and contents as stored (a title that is
-// not UTF-8 too); a cancel or a trigger that drops a row leaves the target as it was.
+// not UTF-8 too); a cancel, also at the last moment, or a trigger that drops a row leaves the
+// target as it was.
 TEST_F(ArticleRecordsTest, ReplaceArticlesCopiesAllOrNothing) {
   MakeArticles({4, 9});
   ASSERT_TRUE(
@@ -128,23 +129,26 @@ TEST_F(ArticleRecordsTest, ReplaceArticlesCopiesAllOrNothing) {
   const std::string before = copied();
 
   std::vector<std::int64_t> steps;
-  EXPECT_EQ(ReplaceArticles(target, db,
-                            [&](std::int64_t n) {
-                              steps.push_back(n);
-                              return n < 2;
-                            }),
-            CopyResult::Cancelled);
+  auto yes = [](std::int64_t) { return true; };
+  auto cancelAt2 = [&](std::int64_t n) {
+    steps.push_back(n);
+    return n < 2;
+  };
+  EXPECT_EQ(ReplaceArticles(target, db, cancelAt2, yes), CopyResult::Cancelled);
   EXPECT_EQ(steps, (std::vector<std::int64_t>{1, 2}));
+  EXPECT_EQ(copied(), before);
+  EXPECT_EQ(ReplaceArticles(target, db, yes, [](std::int64_t n) { return n != 4; }), CopyResult::Cancelled)
+      << "at the last chance, after every article";
   EXPECT_EQ(copied(), before);
 
   ASSERT_TRUE(
       target.Execute("CREATE TRIGGER skip BEFORE INSERT ON nr WHEN new.name = 'title9' BEGIN "
                      "SELECT RAISE(IGNORE); END"));
-  EXPECT_EQ(ReplaceArticles(target, db, [](std::int64_t) { return true; }), CopyResult::Failed);
+  EXPECT_EQ(ReplaceArticles(target, db, yes, yes), CopyResult::Failed);
   EXPECT_EQ(copied(), before);
   ASSERT_TRUE(target.Execute("DROP TRIGGER skip"));
 
-  ASSERT_EQ(ReplaceArticles(target, db, [](std::int64_t) { return true; }), CopyResult::Done);
+  ASSERT_EQ(ReplaceArticles(target, db, yes, yes), CopyResult::Done);
   EXPECT_EQ(copied(),
             "1:7469746C6534:blob:0宋体14,2:7469746C6539:blob:0宋体14,3:B5DAD2BB:blob74657874:0宋体14,"
             "4::blob:0宋体14");
