@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QScrollBar>
 #include <QStringDecoder>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <cstdio>
 #include <cstring>
@@ -222,7 +223,7 @@ void BenchFind(const QPlainTextEdit& box) {
 }
 
 void BenchCatalogue(int rows) {
-  QTreeWidget* tree = Control<QTreeWidget>("超级列表框1");
+  QTreeView* tree = Control<QTreeView>("超级列表框1");
   nvx::ListView::DeleteAllItems(kList);
   QElapsedTimer t;
   t.start();

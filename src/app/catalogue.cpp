@@ -1,5 +1,6 @@
 #include "app/catalogue.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -60,12 +61,13 @@ void ShowLineCountWhenReady() {
   });
 }
 
-// How many catalogue rows go into the list at once while the walk goes on.
-constexpr std::size_t kRowsPerBatch = 4096;
+// The catalogue takes its rows in batches that grow with it, so the list lays its rows out a few
+// times during a long load, not once per batch.
+constexpr std::size_t kFirstBatchRows = 4096;
 
 }  // namespace
 
-// One walk over the table fills the catalogue in batches; a long load shows how far it is.
+// One walk over the table fills the catalogue; a long load shows how far it is.
 void LoadCatalogue() {
   ProgramState& s = State();
   ListView::DeleteAllItems(kCatalogue);
@@ -73,19 +75,30 @@ void LoadCatalogue() {
   if (s.articleDb.Handle() != nullptr) {
     const std::int64_t total = CountArticles(s.articleDb).value_or(0);
     const auto progress = BeginProgress(L("打开"), total, false);
-    std::vector<std::vector<Text>> batch;
+    Utf8Rows batch;
+    batch.columns = 2;
+    std::size_t batchRows = kFirstBatchRows;
     auto flush = [&] {
-      ListView::AppendRows(kCatalogue, batch);
-      batch.clear();
+      ListView::AppendUtf8Rows(kCatalogue, batch);
+      batch.Clear();
     };
-    ForEachTitle(s.articleDb, [&](std::int64_t id, Text&& title) {
-      batch.push_back({std::to_string(id), std::move(title)});
-      if (batch.size() == kRowsPerBatch) flush();
+    char id[24];
+    ForEachTitleUtf8(s.articleDb, [&](std::int64_t rowId, std::string_view title) {
+      batch.Add(
+          std::string_view(id, static_cast<std::size_t>(std::to_chars(id, id + sizeof id, rowId).ptr - id)));
+      batch.Add(title);
+      if (batch.Rows() == batchRows) {
+        flush();
+        batchRows = std::max(kFirstBatchRows, static_cast<std::size_t>(articles));
+      }
       progress->Step(++articles);
       return true;
     });
     // After the last article, the trailing blank row ("0" and an empty title).
-    if (articles > 0) batch.push_back({"0", Text()});
+    if (articles > 0) {
+      batch.Add("0");
+      batch.Add({});
+    }
     flush();
   }
   StatusBar::SetPartText(kStatusBar, mw::kPartArticleCount, ToText(articles) + L("篇"));

@@ -149,10 +149,21 @@ void Export() {
   ExportResult result = ExportResult::ReadFailed;
   {
     std::unique_ptr<Progress> progress;
-    result = ExportArticles(State().articleDb, *path, [&](std::int64_t done, std::int64_t total) {
-      if (!progress) progress = BeginProgress(L("导出"), total, true);
-      return progress->Step(done);
-    });
+    std::int64_t written = 0;
+    result = ExportArticles(
+        State().articleDb, *path,
+        [&](std::int64_t done, std::int64_t total) {
+          if (!progress) progress = BeginProgress(L("导出"), total, true);
+          written = done;
+          return progress->Step(done);
+        },
+        [&] {
+          // The file is replaced next, which cannot be undone: a last look for a cancel, then none.
+          if (!progress) return true;
+          if (!progress->Step(written)) return false;
+          progress->Finishing();
+          return true;
+        });
   }
   RestoreCursor();
   if (result == ExportResult::Done) Tell("导出成功!");

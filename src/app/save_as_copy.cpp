@@ -5,13 +5,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 
 #include "runtime/file_commands.h"
 #include "store/article_records.h"
-#include "store/article_schema.h"
 #include "store/article_walk.h"
 #include "store/codepage.h"
 #include "store/template_database.h"
@@ -19,24 +19,25 @@
 namespace nvx::app {
 namespace {
 
-// Replaces the articles of the open collection `copy` with those of `source`, in one transaction.
-CopyOutcome CopyArticles(SqliteDB& source, SqliteDB& copy, Progress& progress) {
-  // A big copy would otherwise spill the pages it is changing and read them back over and over.
-  copy.Execute("PRAGMA cache_size=-65536");
-  Transaction transaction(copy);
-  if (!transaction.Active() || !copy.ClearTable(schema::kTable)) return CopyOutcome::Failed;
-  std::int64_t done = 0;
-  bool failed = false;
-  bool cancelled = false;
-  const WalkResult walk = ForEachArticle(source, [&](ArticleRecord&& article) {
-    failed = !InsertArticle(copy, article.storedTitle, article.packed);
-    cancelled = !failed && !progress.Step(++done);
-    return !failed && !cancelled;
-  });
-  // Ending without Commit rolls the transaction back.
-  if (cancelled) return CopyOutcome::Cancelled;
-  if (failed || walk != WalkResult::Done) return CopyOutcome::Failed;
-  return transaction.Commit() ? CopyOutcome::Done : CopyOutcome::Failed;
+// Replaces the articles of the open collection `copy` with those of `source`, in one transaction
+// and one statement; the dialog follows the rows copied. `lastChance(copied)` is asked right
+// before the commit.
+CopyOutcome CopyArticles(SqliteDB& source, SqliteDB& copy, Progress& progress,
+                         const std::function<bool(std::int64_t)>& lastChance) {
+  switch (ReplaceArticles(
+      copy, source, [&](std::int64_t copied) { return progress.Step(copied); }, lastChance)) {
+    case CopyResult::Done: return CopyOutcome::Done;
+    case CopyResult::Cancelled: return CopyOutcome::Cancelled;
+    case CopyResult::Failed: break;
+  }
+  return CopyOutcome::Failed;
+}
+
+// The last look at the dialog before the step that cannot be undone; past it, no cancel is offered.
+bool LastChance(Progress& progress, std::int64_t copied) {
+  if (!progress.Step(copied)) return false;
+  progress.Finishing();
+  return true;
 }
 
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
@@ -108,10 +109,16 @@ CopyOutcome CopyIntoNewFile(SqliteDB& source, const std::string& target, Progres
   SqliteDB copy;
   const auto localPath = FromUtf8(building.Path());
   if (!localPath || !copy.Open(*localPath)) return CopyOutcome::Failed;
-  const CopyOutcome outcome = CopyArticles(source, copy, progress);
+  std::int64_t copied = 0;
+  const CopyOutcome outcome = CopyArticles(source, copy, progress, [&](std::int64_t n) {
+    copied = n;
+    return true;
+  });
   const bool closed = copy.Close();
   if (outcome != CopyOutcome::Done) return outcome;
   if (!closed) return CopyOutcome::Failed;
+  // The rename is what cannot be undone: a cancel until then leaves no file.
+  if (!LastChance(progress, copied)) return CopyOutcome::Cancelled;
   return building.RenameTo(target, directory) ? CopyOutcome::Done : CopyOutcome::Failed;
 }
 
@@ -125,7 +132,8 @@ CopyOutcome CopyCollection(SqliteDB& source, const Text& target, Progress& progr
   if (!FileExists(target)) return CopyIntoNewFile(source, *path, progress);
   SqliteDB copy;
   if (!copy.Open(target)) return CopyOutcome::Failed;
-  const CopyOutcome outcome = CopyArticles(source, copy, progress);
+  const CopyOutcome outcome =
+      CopyArticles(source, copy, progress, [&](std::int64_t copied) { return LastChance(progress, copied); });
   copy.Close();
   return outcome;
 }

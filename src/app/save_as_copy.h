@@ -12,7 +12,8 @@ enum class CopyOutcome { Done, Cancelled, Failed };
 // Copies every article of `source` into the collection at `target` (local code page), replacing
 // the articles it has, with the reading state of a new article; the stored bytes of each content
 // are copied as they are. `progress` is stepped once per article, and cancelling there undoes the
-// copy.
+// copy, up to the commit or rename that ends it (asked once more right before; past it the dialog
+// offers no cancel).
 //
 // A target that exists is changed in one transaction: a copy that fails or is cancelled part-way
 // leaves it as it was. A target that does not exist is built under a temporary name in the same

@@ -16,7 +16,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -245,14 +245,14 @@ void FormWindow::WireControls() {
         bool tracks = false;
         for (const auto& b : u->Def().events) tracks = tracks || b.event == event::kHotTracked;
         auto* list = static_cast<ListViewUnit*>(u);
-        QTreeWidget* tree = list->Tree();
+        QTreeView* tree = list->Tree();
         if (!tracks || tree == nullptr) break;
         tree->setMouseTracking(true);
         tree->viewport()->setMouseTracking(true);
         const UnitId id = u->Id();
-        connect(tree, &QTreeWidget::itemEntered, this, [this, id, tree](QTreeWidgetItem* item) {
+        connect(tree, &QTreeView::entered, this, [this, id](const QModelIndex& index) {
           EventArgs args;
-          args.values[0] = tree->indexOfTopLevelItem(item);
+          args.values[0] = index.row();
           args.count = 1;
           if (!closing_) FormEngine::Instance().Deliver(*this, id, event::kHotTracked, args);
         });

@@ -26,6 +26,11 @@ bool ListFace::AnyFaceHas(char32_t c) const {
   return false;
 }
 
+bool ListFace::TakeUtf8(std::string_view text) {
+  if (facesFound_ && faces_.size() < 2) return false;
+  return Take(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
 bool ListFace::Take(QStringView text) {
   // The first text names the face outright: the substitute the desktop would pick for the first
   // character stays for the whole list.

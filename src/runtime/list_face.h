@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QRawFont>
 #include <QString>
+#include <string_view>
 #include <vector>
 
 namespace nvx {
@@ -18,6 +19,8 @@ class ListFace {
 
   // Takes note of the characters of a row's text; true when the list's face changed for it.
   bool Take(QStringView text);
+  // The same for a UTF-8 text; converted only while the list is drawn with substitutes.
+  bool TakeUtf8(std::string_view text);
   // The list is empty again: back to the list's own face.
   void Reset();
   // The font to show the rows in.

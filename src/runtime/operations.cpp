@@ -4,11 +4,12 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "runtime/form_engine.h"
 #include "runtime/form_window.h"
 #include "runtime/interaction.h"
+#include "runtime/list_rows_model.h"
 #include "runtime/qt_text.h"
 #include "runtime/runtime_error.h"
 #include "runtime/unit_types.h"
@@ -255,36 +256,30 @@ void SetPartText(UnitRef bar, int part, const Text& text) {
 namespace ListView {
 
 std::int32_t InsertItem(UnitRef list) {
-  QTreeWidget* tree = RequireTyped<ListViewUnit>(list).Tree();
-  auto* item = new QTreeWidgetItem();
-  tree->addTopLevelItem(item);
-  // Appended: its index is the last one (looking it up would make filling a list quadratic).
-  return tree->topLevelItemCount() - 1;
+  ListRowsModel& rows = RequireTyped<ListViewUnit>(list).Rows();
+  Utf8Rows blank;
+  blank.columns = std::max(rows.Columns(), 1);
+  for (int c = 0; c < blank.columns; ++c) blank.Add({});
+  return rows.Append(blank);
 }
 
 void SetItemText(UnitRef list, int row, int column, const Text& text) {
-  ListViewUnit& unit = RequireTyped<ListViewUnit>(list);
-  QTreeWidget* tree = unit.Tree();
-  QTreeWidgetItem* item = tree->topLevelItem(row);
-  if (item == nullptr || column < 0 || column >= tree->columnCount()) return;
-  unit.SetText(item, column, ToQString(text));
+  RequireTyped<ListViewUnit>(list).SetText(row, column, ToUtf8Lossy(text));
 }
 
 Text GetItemText(UnitRef list, int row, int column) {
-  QTreeWidget* tree = RequireTyped<ListViewUnit>(list).Tree();
-  QTreeWidgetItem* item = tree->topLevelItem(row);
-  if (item == nullptr || column < 0 || column >= tree->columnCount()) return {};
-  return FromQString(item->text(column));
+  return FromUtf8Lossy(RequireTyped<ListViewUnit>(list).Rows().Cell(row, column));
 }
 
-std::int32_t ItemCount(UnitRef list) { return RequireTyped<ListViewUnit>(list).Tree()->topLevelItemCount(); }
+std::int32_t ItemCount(UnitRef list) { return RequireTyped<ListViewUnit>(list).Rows().Rows(); }
 
 void DeleteAllItems(UnitRef list) { RequireTyped<ListViewUnit>(list).Clear(); }
 
 void DeselectItem(UnitRef list, int row) {
-  QTreeWidget* tree = RequireTyped<ListViewUnit>(list).Tree();
-  if (row < 0) return;
-  if (QTreeWidgetItem* item = tree->topLevelItem(row)) item->setSelected(false);
+  ListViewUnit& unit = RequireTyped<ListViewUnit>(list);
+  if (row < 0 || row >= unit.Rows().Rows()) return;
+  unit.Tree()->selectionModel()->select(unit.Rows().index(row, 0),
+                                        QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
 }
 
 }  // namespace ListView

@@ -28,6 +28,9 @@ class Progress {
   virtual bool Step(std::int64_t done) = 0;
   // Whether the user has cancelled (only a cancellable Progress can be).
   virtual bool Cancelled() const = 0;
+  // The work has passed its last chance to stop and now does what cannot be undone (a commit, a
+  // rename): from here the dialog offers no cancel.
+  virtual void Finishing() {}
 };
 
 // Starts reporting the progress of long work over `total` items, through the installed

@@ -78,6 +78,13 @@ class WorkDialog final : public QProgressDialog {
   WorkDialog(QWidget* parent, bool cancellable, bool& cancelled)
       : QProgressDialog(parent), cancellable_(cancellable), cancelled_(cancelled) {}
 
+  // The work can no longer stop: the button goes, Esc and the close box do nothing.
+  void EndCancel() {
+    if (!cancellable_) return;
+    cancellable_ = false;
+    setCancelButton(nullptr);
+  }
+
  protected:
   void closeEvent(QCloseEvent* event) override {
     event->ignore();
@@ -107,6 +114,13 @@ class DialogProgress final : public Progress {
 
   bool Step(std::int64_t done) override;
   bool Cancelled() const override { return cancelled_; }
+  void Finishing() override {
+    cancellable_ = false;
+    if (dialog_) {
+      dialog_->EndCancel();
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+  }
 
  private:
   static constexpr qint64 kShowAfterMs = 500;
@@ -146,7 +160,9 @@ void DialogProgress::Show() {
   QObject::disconnect(&dialog, SIGNAL(canceled()), &dialog, SLOT(cancel()));
   if (cancellable_) {
     dialog.setCancelButtonText(QStringLiteral("取消"));
-    QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [this] { cancelled_ = true; });
+    QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [this] {
+      if (cancellable_) cancelled_ = true;
+    });
   } else {
     dialog.setCancelButton(nullptr);
   }

@@ -18,8 +18,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 
 namespace nvx {
 
@@ -123,23 +122,24 @@ class StatusBarUnit : public Unit {
   std::vector<QLabel*> labels_;
 };
 
+class ListRowsModel;
+
 class ListViewUnit : public Unit {
  public:
   using Unit::Unit;
   bool Create(QWidget* container) override;
-  QTreeWidget* Tree() const { return tree_; }
+  QTreeView* Tree() const { return tree_; }
+  ListRowsModel& Rows() const { return *rows_; }
   int CurrentRow() const;
   // Selects the row without scrolling the list; -1 (or a row not there) selects nothing.
   void SetCurrentRow(int row);
   // Appends rows, each given by its column texts from column 0, in one insertion. Returns the
   // index of the first new row.
   int AppendRows(std::span<const std::vector<Text>> rows);
-  // Rows show their texts aligned as their column's heading is.
-  Qt::Alignment ColumnAlignment(int column) const;
-
-  // Sets one row's text in a column; empties the list.
-  void SetText(QTreeWidgetItem* item, int column, const QString& text);
+  // Ends the selection (the list reports the change of its current row) and removes every row.
   void Clear();
+  // Sets one row's text (UTF-8) in a column.
+  void SetText(int row, int column, std::string utf8);
 
   void Clicked();
   void RightClicked();
@@ -150,9 +150,10 @@ class ListViewUnit : public Unit {
 
  private:
   // Keeps every row in one face as texts come in.
-  void TakeFace(const QString& text);
+  void TakeFace(std::string_view utf8);
 
-  QTreeWidget* tree_ = nullptr;
+  QTreeView* tree_ = nullptr;
+  ListRowsModel* rows_ = nullptr;
   std::optional<ListFace> face_;
 };
 

@@ -3,10 +3,11 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QResizeEvent>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "runtime/form_engine.h"
 #include "runtime/form_window.h"
+#include "runtime/list_rows_model.h"
 #include "runtime/qt_text.h"
 #include "runtime/runtime_error.h"
 #include "runtime/unit_types.h"
@@ -71,22 +72,22 @@ QString StatusBarUnit::PartText(int part) const {
 // ---- ListView: a report view. Selecting happens on the press, as the user expects; the clicked
 // event follows once the button is released, so its handler reads the row just selected.
 
-class ListViewWidget : public QTreeWidget {
+class ListViewWidget : public QTreeView {
  public:
-  ListViewWidget(ListViewUnit& unit, QWidget* parent) : QTreeWidget(parent), unit_(unit) {}
+  ListViewWidget(ListViewUnit& unit, QWidget* parent) : QTreeView(parent), unit_(unit) {}
 
  protected:
   void mousePressEvent(QMouseEvent* event) override {
-    QTreeWidget::mousePressEvent(event);
+    QTreeView::mousePressEvent(event);
     if (event->button() == Qt::RightButton) unit_.RightClicked();
     doubleClick_ = false;
   }
   void mouseDoubleClickEvent(QMouseEvent* event) override {
-    QTreeWidget::mouseDoubleClickEvent(event);
+    QTreeView::mouseDoubleClickEvent(event);
     doubleClick_ = true;
   }
   void mouseReleaseEvent(QMouseEvent* event) override {
-    QTreeWidget::mouseReleaseEvent(event);
+    QTreeView::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && !doubleClick_) unit_.Clicked();
     doubleClick_ = false;
   }
@@ -98,25 +99,26 @@ class ListViewWidget : public QTreeWidget {
 
 bool ListViewUnit::Create(QWidget* container) {
   const auto& p = std::get<ListViewProps>(Def().props);
+  QStringList headings;
+  std::vector<Qt::Alignment> alignments;
+  for (const auto& c : p.columns) {
+    headings << QString::fromUtf8(c.heading);
+    alignments.push_back(c.align == 1 ? Qt::AlignHCenter : c.align == 2 ? Qt::AlignRight : Qt::AlignLeft);
+  }
   tree_ = new ListViewWidget(*this, container);
+  rows_ = new ListRowsModel(std::move(headings), std::move(alignments), tree_);
+  tree_->setModel(rows_);
   tree_->setRootIsDecorated(false);
+  tree_->setItemsExpandable(false);
   tree_->setIndentation(0);
   tree_->setUniformRowHeights(true);
   tree_->setAllColumnsShowFocus(p.fullRowSelect);
   tree_->setSelectionBehavior(QAbstractItemView::SelectRows);
   tree_->setSelectionMode(p.singleSelection ? QAbstractItemView::SingleSelection
                                             : QAbstractItemView::ExtendedSelection);
-  tree_->setColumnCount(static_cast<int>(p.columns.size()));
-  QStringList headings;
-  for (const auto& c : p.columns) headings << QString::fromUtf8(c.heading);
-  tree_->setHeaderLabels(headings);
   tree_->header()->setMinimumSectionSize(0);  // the id column is there, but 0 wide
-  for (int i = 0; i < static_cast<int>(p.columns.size()); ++i) {
-    const auto& c = p.columns[static_cast<std::size_t>(i)];
-    tree_->setColumnWidth(i, c.width);
-    const Qt::Alignment a = c.align == 1 ? Qt::AlignHCenter : c.align == 2 ? Qt::AlignRight : Qt::AlignLeft;
-    tree_->headerItem()->setTextAlignment(i, a | Qt::AlignVCenter);
-  }
+  for (int i = 0; i < static_cast<int>(p.columns.size()); ++i)
+    tree_->setColumnWidth(i, p.columns[static_cast<std::size_t>(i)].width);
   tree_->header()->setStretchLastSection(false);
   tree_->header()->setSectionsClickable(p.headerClickable);
   tree_->header()->setSectionsMovable(false);
@@ -138,8 +140,9 @@ bool ListViewUnit::Create(QWidget* container) {
   tree_->setPalette(pal);
 
   Attach(tree_);
-  QObject::connect(tree_, &QTreeWidget::currentItemChanged, this, [this] { Raise(event::kChanged); });
-  QObject::connect(tree_, &QTreeWidget::itemActivated, this, [this] { Raise(event::kRowActivated); });
+  QObject::connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                   [this] { Raise(event::kChanged); });
+  QObject::connect(tree_, &QTreeView::activated, this, [this] { Raise(event::kRowActivated); });
   QObject::connect(tree_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
     EventArgs a;
     a.values[0] = column;
@@ -149,24 +152,21 @@ bool ListViewUnit::Create(QWidget* container) {
   return true;
 }
 
-Qt::Alignment ListViewUnit::ColumnAlignment(int column) const {
-  return Qt::Alignment(tree_->headerItem()->textAlignment(column)) & Qt::AlignHorizontal_Mask;
-}
-
 void ListViewUnit::Clicked() { Raise(event::kListClicked); }
 
 void ListViewUnit::RightClicked() { Raise(event::kListRightClicked); }
 
-// The current row is the selected one: -1 when nothing is selected.
+// The current row is the selected one: -1 when nothing is selected. The selection is held as
+// ranges of rows, so this costs the same in a list of any length.
 int ListViewUnit::CurrentRow() const {
-  const auto selected = tree_->selectedItems();
-  if (selected.isEmpty()) return -1;
-  return tree_->indexOfTopLevelItem(selected.first());
+  const QItemSelection selected = tree_->selectionModel()->selection();
+  for (const QItemSelectionRange& range : selected)
+    if (!range.isEmpty()) return range.top();
+  return -1;
 }
 
 void ListViewUnit::SetCurrentRow(int row) {
-  QTreeWidgetItem* item = row >= 0 ? tree_->topLevelItem(row) : nullptr;
-  if (item == nullptr) {
+  if (row < 0 || row >= rows_->Rows()) {
     tree_->clearSelection();
     return;
   }
@@ -174,47 +174,41 @@ void ListViewUnit::SetCurrentRow(int row) {
   // list view scrolls to its new current row by itself unless told not to.
   const bool autoScroll = tree_->hasAutoScroll();
   tree_->setAutoScroll(false);
-  tree_->setCurrentItem(item, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  tree_->selectionModel()->setCurrentIndex(rows_->index(row, 0),
+                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   tree_->setAutoScroll(autoScroll);
 }
 
 int ListViewUnit::AppendRows(std::span<const std::vector<Text>> rows) {
-  const int first = tree_->topLevelItemCount();
-  const int columns = tree_->columnCount();
-  std::vector<Qt::Alignment> alignments;
-  for (int c = 0; c < columns; ++c) alignments.push_back(ColumnAlignment(c) | Qt::AlignVCenter);
-  QList<QTreeWidgetItem*> items;
-  items.reserve(static_cast<qsizetype>(rows.size()));
+  Utf8Rows cells;
+  cells.columns = rows_->Columns();
+  if (cells.columns == 0) return rows_->Rows();
   for (const std::vector<Text>& texts : rows) {
-    auto* item = new QTreeWidgetItem();
-    const int given = std::min(columns, static_cast<int>(texts.size()));
-    for (int c = 0; c < given; ++c) {
-      const QString text = ToQString(texts[static_cast<std::size_t>(c)]);
+    for (int c = 0; c < cells.columns; ++c) {
+      const auto at = static_cast<std::size_t>(c);
+      std::string text = at < texts.size() ? ToUtf8Lossy(texts[at]) : std::string();
       TakeFace(text);
-      item->setText(c, text);
-      item->setTextAlignment(c, alignments[static_cast<std::size_t>(c)]);
+      cells.Add(std::move(text));
     }
-    items.append(item);
   }
-  tree_->addTopLevelItems(items);
-  return first;
-}
-
-void ListViewUnit::TakeFace(const QString& text) {
-  if (face_ && face_->Take(text)) tree_->setFont(face_->Font());
-}
-
-void ListViewUnit::SetText(QTreeWidgetItem* item, int column, const QString& text) {
-  TakeFace(text);
-  item->setText(column, text);
-  item->setTextAlignment(column, ColumnAlignment(column) | Qt::AlignVCenter);
+  return rows_->Append(cells);
 }
 
 void ListViewUnit::Clear() {
-  tree_->clear();
+  tree_->selectionModel()->clear();
+  rows_->Clear();
   if (!face_) return;
   face_->Reset();
   tree_->setFont(face_->Font());
+}
+
+void ListViewUnit::TakeFace(std::string_view utf8) {
+  if (face_ && face_->TakeUtf8(utf8)) tree_->setFont(face_->Font());
+}
+
+void ListViewUnit::SetText(int row, int column, std::string utf8) {
+  TakeFace(utf8);
+  rows_->SetCell(row, column, std::move(utf8));
 }
 
 std::optional<PropertyValue> ListViewUnit::TypeProperty(int index) const {
@@ -237,6 +231,10 @@ namespace ListView {
 
 std::int32_t AppendRows(UnitRef list, std::span<const std::vector<Text>> rows) {
   return OperationUnit<ListViewUnit>(list).AppendRows(rows);
+}
+
+std::int32_t AppendUtf8Rows(UnitRef list, const Utf8Rows& rows) {
+  return OperationUnit<ListViewUnit>(list).Rows().Append(rows);
 }
 
 }  // namespace ListView

@@ -12,6 +12,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -110,6 +111,25 @@ namespace StatusBar {
 void SetPartText(UnitRef bar, int part, const Text& text);
 }
 
+// Rows for a list in one UTF-8 buffer, `columns` cells a row, row after row: each cell's text
+// ends where `ends` says. The catalogue loader hands its titles on this way, as stored, without a
+// text per cell.
+struct Utf8Rows {
+  int columns = 1;
+  std::string text;
+  std::vector<std::size_t> ends;
+
+  void Add(std::string_view cell) {
+    text += cell;
+    ends.push_back(text.size());
+  }
+  std::size_t Rows() const { return ends.size() / static_cast<std::size_t>(columns); }
+  void Clear() {
+    text.clear();
+    ends.clear();
+  }
+};
+
 namespace ListView {
 std::int32_t InsertItem(UnitRef list);
 void SetItemText(UnitRef list, int row, int column, const Text& text);
@@ -124,6 +144,8 @@ void DeselectItem(UnitRef list, int row);
 // 100,000 rows costs in Qt, not 100,000 insertions; the catalogue loader can call it once, or once
 // per batch of rows as it reads them.
 std::int32_t AppendRows(UnitRef list, std::span<const std::vector<Text>> rows);
+// The same for rows whose texts are already valid UTF-8.
+std::int32_t AppendUtf8Rows(UnitRef list, const Utf8Rows& rows);
 }  // namespace ListView
 
 namespace RichEdit {

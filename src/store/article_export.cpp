@@ -93,7 +93,8 @@ std::string_view TextOf(const Bytes& bytes) {
 
 }  // namespace
 
-ExportResult ExportArticles(SqliteDB& db, const Text& path, const ExportProgress& progress) {
+ExportResult ExportArticles(SqliteDB& db, const Text& path, const ExportProgress& progress,
+                            const std::function<bool()>& lastChance) {
   if (db.Handle() == nullptr) return ExportResult::ReadFailed;
   const Text open = db.FileName();
   if (!open.empty() && IsSameFile(path, open)) return ExportResult::OwnFile;
@@ -136,6 +137,7 @@ ExportResult ExportArticles(SqliteDB& db, const Text& path, const ExportProgress
   reader.join();
 
   if (result == ExportResult::Done && walked != WalkResult::Done) result = ExportResult::ReadFailed;
+  if (result == ExportResult::Done && lastChance && !lastChance()) result = ExportResult::Cancelled;
   if (result == ExportResult::Done && !out.Commit()) result = ExportResult::WriteFailed;
   return result;
 }

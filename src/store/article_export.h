@@ -31,6 +31,8 @@ using ExportProgress = std::function<bool(std::int64_t done, std::int64_t total)
 // The file is replaced only when everything was written and flushed to disk; on any other
 // result it stays as it was. The open collection's own file (by device and inode, also through a
 // link) is refused before anything is written.
-ExportResult ExportArticles(SqliteDB& db, const Text& path, const ExportProgress& progress = nullptr);
+// `lastChance`, when given, is asked right before the file is replaced; false cancels too.
+ExportResult ExportArticles(SqliteDB& db, const Text& path, const ExportProgress& progress = nullptr,
+                            const std::function<bool()>& lastChance = nullptr);
 
 }  // namespace nvx

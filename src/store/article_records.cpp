@@ -226,4 +226,82 @@ bool Transaction::Rollback() {
   return !active_;
 }
 
+namespace {
+
+// The source collection attached to the target's connection while it lives.
+class AttachedSource {
+ public:
+  AttachedSource(SqliteDB& target, SqliteDB& source) : target_(target) {
+    const char* file = source.Handle() ? sqlite3_db_filename(source.Handle(), "main") : nullptr;
+    if (file == nullptr || *file == '\0') return;
+    Statement s = Prepare(target.Handle(), "ATTACH ?1 AS nvx_source");
+    if (!s) return;
+    const std::string path = PlainSqlitePath(file);
+    sqlite3_bind_text(s.get(), 1, path.c_str(), static_cast<int>(path.size()), SQLITE_TRANSIENT);
+    attached_ = sqlite3_step(s.get()) == SQLITE_DONE;
+  }
+  ~AttachedSource() {
+    if (attached_) target_.Execute("DETACH nvx_source");
+  }
+  AttachedSource(const AttachedSource&) = delete;
+  AttachedSource& operator=(const AttachedSource&) = delete;
+
+  bool Attached() const { return attached_; }
+
+ private:
+  SqliteDB& target_;
+  bool attached_ = false;
+};
+
+}  // namespace
+
+CopyResult ReplaceArticles(SqliteDB& target, SqliteDB& source, const std::function<bool(std::int64_t)>& going,
+                           const std::function<bool(std::int64_t copied)>& lastChance) {
+  const auto from = SoundLayout(source);
+  const auto to = SoundLayout(target);
+  if (!from || !to || target.Handle() == nullptr) return CopyResult::Failed;
+  // The values InsertArticle binds: the title as stored, the content as a blob (x'' for none),
+  // first line 0, the default face and size.
+  auto read = [&](const char* column) { return from->HasColumn(column) ? std::string(column) : "NULL"; };
+  std::string columns, values;
+  auto add = [&](const char* column, const std::string& value) {
+    if (!to->HasColumn(column)) return false;
+    columns += std::string(columns.empty() ? "" : ",") + column;
+    values += std::string(values.empty() ? "" : ",") + value;
+    return true;
+  };
+  // A title goes over as it is stored, its bytes, its type and a NULL alike.
+  const bool hasName = add(schema::kName, read(schema::kName));
+  const bool hasContent = add(schema::kContent, "coalesce(CAST(" + read(schema::kContent) + " AS BLOB),x'')");
+  add(schema::kFirstLine, "0");
+  add(schema::kFace, std::string("'") + schema::kDefaultFaceUtf8 + "'");
+  add(schema::kSize, std::to_string(schema::kDefaultSize));
+  if (!hasName && !hasContent) return CopyResult::Failed;
+  const std::string sql = "INSERT INTO main." + TableName() + "(" + columns + ") SELECT " + values +
+                          " FROM nvx_source." + TableName() + " WHERE nvx_row() ORDER BY " + from->rowIdName;
+
+  // A big copy would otherwise spill the pages it is changing and read them back over and over.
+  target.Execute("PRAGMA cache_size=-65536");
+  AttachedSource attached(target, source);
+  if (!attached.Attached()) return CopyResult::Failed;
+  Transaction transaction(target);
+  if (!transaction.Active() || !target.ClearTable(TableName())) return CopyResult::Failed;
+  bool cancelled = false;
+  const auto copied = target.ExecuteCounted(sql, [&](std::int64_t rows) {
+    cancelled = !going(rows);
+    return !cancelled;
+  });
+  // Ending without Commit rolls the transaction back.
+  if (cancelled) return CopyResult::Cancelled;
+  if (!copied) return CopyResult::Failed;
+  {
+    // A trigger of the file may have skipped, removed or added rows.
+    CachedStatement count = target.Prepare("SELECT count(*) FROM main." + TableName());
+    if (!count || count.Step() != SQLITE_ROW || sqlite3_column_int64(count.Get(), 0) != *copied)
+      return CopyResult::Failed;
+  }
+  if (!lastChance(*copied)) return CopyResult::Cancelled;
+  return transaction.Commit() ? CopyResult::Done : CopyResult::Failed;
+}
+
 }  // namespace nvx

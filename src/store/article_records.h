@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "store/sqlite_db.h"
@@ -61,6 +62,17 @@ std::optional<std::int64_t> InsertArticle(SqliteDB& db, const Text& title, const
 // The same for a copy of an article of another collection: the title goes in exactly as that
 // collection stores it (bytes that are not UTF-8 and NULL included).
 std::optional<std::int64_t> InsertArticle(SqliteDB& db, const StoredValue& title, const Bytes& packed);
+
+enum class CopyResult { Done, Cancelled, Failed };
+
+// Replaces the articles of `target` with those of the collection `source` is open on (a file), in
+// one transaction on `target` and one INSERT … SELECT: each copy stored as InsertArticle stores a
+// new article, in id order, its title and content copied as stored (a title that is not UTF-8
+// too). `going(copied)` is asked after every article; false cancels the copy. At the end the target
+// must hold exactly as many articles as were read, or nothing is kept; then `lastChance` is asked
+// right before the commit, false cancelling too.
+CopyResult ReplaceArticles(SqliteDB& target, SqliteDB& source, const std::function<bool(std::int64_t)>& going,
+                           const std::function<bool(std::int64_t copied)>& lastChance);
 
 // One write transaction: BEGIN IMMEDIATE when made (waiting up to the busy timeout for other
 // writers), COMMIT by Commit, ROLLBACK when it ends uncommitted.

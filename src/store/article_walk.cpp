@@ -1,6 +1,7 @@
 #include "store/article_walk.h"
 
 #include "store/article_schema.h"
+#include "store/codepage.h"
 #include "store/sqlite_table.h"
 
 namespace nvx {
@@ -35,6 +36,19 @@ WalkResult ForEachTitle(SqliteDB& db, const std::function<bool(std::int64_t id, 
   if (!sql) return WalkResult::Failed;
   return Walk(db, *sql,
               [&](sqlite3_stmt* s) { return visit(sqlite3_column_int64(s, 0), ColumnShownText(s, 1)); });
+}
+
+WalkResult ForEachTitleUtf8(SqliteDB& db,
+                            const std::function<bool(std::int64_t id, std::string_view title)>& visit) {
+  const auto sql = SelectAll(db, {schema::kName});
+  if (!sql) return WalkResult::Failed;
+  return Walk(db, *sql, [&](sqlite3_stmt* s) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, 1));
+    std::string_view title = text != nullptr ? std::string_view(text) : std::string_view();
+    // A title other programs stored in another code page shows with "?" for what does not convert.
+    if (FindInvalidUtf8(title)) return visit(sqlite3_column_int64(s, 0), ToUtf8Lossy(FromUtf8Lossy(title)));
+    return visit(sqlite3_column_int64(s, 0), title);
+  });
 }
 
 WalkResult ForEachArticle(SqliteDB& db, const std::function<bool(ArticleRecord&&)>& visit) {

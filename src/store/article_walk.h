@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string_view>
 
 #include "store/sqlite_db.h"
 #include "store/value.h"
@@ -22,6 +23,12 @@ enum class WalkResult {
 // Gives every article's id and title as shown (local code page; a title stored in bytes that are
 // not UTF-8 shows as best it can, see ColumnShownText).
 WalkResult ForEachTitle(SqliteDB& db, const std::function<bool(std::int64_t id, Text&& title)>& visit);
+
+// The same with each title as stored, in UTF-8, without a round trip through the local code page:
+// for the catalogue, which shows UTF-8. A title that is not valid UTF-8 is empty, as above. The
+// view lasts until the visitor returns.
+WalkResult ForEachTitleUtf8(SqliteDB& db,
+                            const std::function<bool(std::int64_t id, std::string_view title)>& visit);
 
 // One article as the whole-collection walks give it: the stored bytes of its content, not unpacked.
 struct ArticleRecord {

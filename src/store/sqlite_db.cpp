@@ -74,6 +74,22 @@ constexpr unsigned kTraced = SQLITE_TRACE_STMT | SQLITE_TRACE_ROW;
 
 int StopRunaway(void*) { return ++ticks > kTickBudget ? 1 : 0; }
 
+// A counted statement's rows, and whether its caller still wants it to go on.
+struct CountedRun {
+  const std::function<bool(std::int64_t)>* going;
+  std::int64_t rows = 0;
+};
+
+// nvx_row(): a row read is progress (the runaway guard starts afresh) and the caller is asked at
+// once whether to go on; a no stops the statement before it reads another row.
+void CountRow(sqlite3_context* context, int, sqlite3_value**) {
+  auto* run = static_cast<CountedRun*>(sqlite3_user_data(context));
+  if (ticks > 0) ticks = 0;
+  const bool going = (*run->going)(++run->rows);
+  if (!going) sqlite3_interrupt(sqlite3_context_db_handle(context));
+  sqlite3_result_int(context, going ? 1 : 0);
+}
+
 }  // namespace
 
 std::string PlainSqlitePath(const std::string& utf8) {
@@ -167,6 +183,20 @@ bool SqliteDB::ClearTable(const Text& tableName) {
 }
 
 bool SqliteDB::Compact() { return Execute("VACUUM"); }
+
+std::optional<std::int64_t> SqliteDB::ExecuteCounted(const std::string& utf8Sql,
+                                                     const std::function<bool(std::int64_t rows)>& going) {
+  sqlite3* db = Handle();
+  if (db == nullptr) return std::nullopt;
+  CountedRun run{&going};
+  if (sqlite3_create_function(db, "nvx_row", 0, SQLITE_UTF8, &run, &CountRow, nullptr, nullptr) != SQLITE_OK)
+    return std::nullopt;
+  const int rc = sqlite3_exec(db, utf8Sql.c_str(), nullptr, nullptr, nullptr);
+  sqlite3_create_function(db, "nvx_row", 0, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr);
+  link_->busy = IsBusyResult(rc);
+  if (rc != SQLITE_OK) return std::nullopt;
+  return run.rows;
+}
 
 Text SqliteDB::FileName() const {
   if (Handle() == nullptr) return {};

@@ -9,7 +9,9 @@
 #pragma once
 
 #include <sqlite3.h>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "store/statement.h"
@@ -49,6 +51,14 @@ class SqliteDB {
 
   // Runs one statement that returns no rows. The text is in the local code page.
   bool Execute(const Text& statement);
+
+  // Runs one long statement that returns no rows (an INSERT … SELECT), UTF-8. Each row it reads
+  // through the SQL function nvx_row() (which gives 1) counts: the guard against runaway statements
+  // then measures the work between two rows, as for a walk, and `going(rows)` is asked at once
+  // whether to go on; false stops the statement before the next row, and its changes are undone.
+  // Gives the rows counted when the statement ran to its end.
+  std::optional<std::int64_t> ExecuteCounted(const std::string& utf8Sql,
+                                             const std::function<bool(std::int64_t rows)>& going);
 
   // The full path of the open database file (local code page); empty when closed or in memory.
   Text FileName() const;

@@ -89,14 +89,27 @@ int NewFile(const std::string& file) {
   return kSuccess;
 }
 
+// One statement, each title written as stored (no round trip through the local code page), the
+// lines gathered into large writes.
 int List(const std::string& file) {
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
+  constexpr std::size_t kWriteBytes = 256 * 1024;
+  std::string out;
+  out.reserve(kWriteBytes + 4096);
   bool written = true;
-  const WalkResult walked = ForEachTitle(db, [&](std::int64_t id, Text&& title) {
-    written = WriteOut(std::to_string(id) + '\t' + ToUtf8Lossy(title) + '\n');
+  const WalkResult walked = ForEachTitleUtf8(db, [&](std::int64_t id, std::string_view title) {
+    char number[24];
+    out.append(number, std::to_chars(number, number + sizeof number, id).ptr);
+    out += '\t';
+    out += title;
+    out += '\n';
+    if (out.size() < kWriteBytes) return true;
+    written = WriteOut(out);
+    out.clear();
     return written;
   });
+  if (written) written = WriteOut(out);
   if (!written) return kSuccess;  // standard output failed: said once the command ends
   if (walked != WalkResult::Done) return Fail(file, FailureReason(db, "cannot read table nr"));
   return kSuccess;

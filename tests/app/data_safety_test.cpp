@@ -183,6 +183,34 @@ TEST_F(DataSafetyTest, CancellingSaveAsOrExportUndoesIt) {
   EXPECT_EQ(QueryFile(dir.File("copy.nvx"), "SELECT count(*) || ',' || max(name) FROM nr"), "5,t5");
 }
 
+// A cancel given while the dialog shows "5 / 5", before the commit or rename, still undoes it;
+// once the work commits or renames, the dialog offers no cancel.
+TEST_F(DataSafetyTest, ACancelAtTheLastMomentIsHonoured) {
+  OpenMany(5);
+  const std::string existing = dir.File("existing.nvx");
+  MakeCollection(existing, {{1, "旧", "old"}});
+  const std::string before = ReadFile(existing);
+  const std::string oldExport = dir.File("old.txt");
+  WriteFile(oldExport, "an earlier export");
+  for (const std::string& target : {dir.File("copy.nvx"), existing, oldExport}) {
+    SCOPED_TRACE(target);
+    ui->CancelProgressWhenDone();
+    ui->AnswerFile(QString::fromStdString(target));
+    Choose(target == oldExport ? "导出" : "另存");
+    EXPECT_TRUE(ui->progress.back().cancelled);
+    EXPECT_FALSE(ui->progress.back().finishing);
+  }
+  EXPECT_TRUE(ui->Messages().empty());
+  EXPECT_FALSE(fs::exists(dir.File("copy.nvx")));
+  EXPECT_EQ(ReadFile(existing), before);
+  EXPECT_EQ(ReadFile(oldExport), "an earlier export");
+
+  SaveAsTo(existing);
+  EXPECT_EQ(LastMessage(), QStringLiteral("另存成功!"));
+  EXPECT_TRUE(ui->progress.back().finishing);
+  EXPECT_FALSE(ui->progress.back().cancelled);
+}
+
 // However the program is stopped during Save As into a new file, the name shows either nothing or
 // the whole copy, never a collection with part of the articles or none.
 TEST_F(DataSafetyTest, SaveAsKilledMidwayLeavesNoPartialCollection) {

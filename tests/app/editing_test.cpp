@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextCursor>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <filesystem>
 
 #include "collections.h"
@@ -110,7 +110,7 @@ TEST_F(EditingTest, ModifyTitleRenamesTheArticleWhoseTitleItShows) {
 
   ClickRow(0);
   // Move the selection with the keyboard: that loads nothing by itself.
-  auto* tree = Control<QTreeWidget>(mw::kWindow, "超级列表框1");
+  auto* tree = Control<QTreeView>(mw::kWindow, "超级列表框1");
   tree->setFocus();
   QTest::keyClick(tree, Qt::Key_Down);
   EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), 1);
@@ -126,7 +126,7 @@ TEST_F(EditingTest, ModifyTitleRenamesTheArticleWhoseTitleItShows) {
   ClickRow(0);
   ui->AnswerPopup({QStringLiteral("修改标题")});
   QTest::mousePress(tree->viewport(), Qt::RightButton, Qt::NoModifier,
-                    tree->visualItemRect(tree->topLevelItem(2)).center());
+                    tree->visualRect(tree->model()->index(2, 0)).center());
   Settle();
   EXPECT_EQ(TitleInput()->text(), QStringLiteral("三"));
   TypeTitle("改三");
@@ -298,7 +298,7 @@ TEST_F(EditingTest, TheTypedTextOfANewArticleSurvivesOpeningAnotherCollection) {
 TEST_F(EditingTest, DeleteTakesThePointedArticle) {
   OpenCollection({{1, "一", "a"}, {2, "二", "b"}, {3, "三", "c"}});
   ClickRow(0);
-  auto* tree = Control<QTreeWidget>(mw::kWindow, "超级列表框1");
+  auto* tree = Control<QTreeView>(mw::kWindow, "超级列表框1");
   tree->setFocus();
   QTest::keyClick(tree, Qt::Key_Down);
   QTest::keyClick(tree, Qt::Key_Down);
@@ -319,10 +319,10 @@ TEST_F(EditingTest, DeleteTakesThePointedArticle) {
 TEST_F(EditingTest, DeleteFromThePopupTakesTheRowRightClicked) {
   OpenCollection({{1, "一", "a"}, {2, "二", "b"}, {3, "三", "c"}});
   ClickRow(0);
-  auto* tree = Control<QTreeWidget>(mw::kWindow, "超级列表框1");
+  auto* tree = Control<QTreeView>(mw::kWindow, "超级列表框1");
   ui->AnswerPopup({QStringLiteral("删除文章")});
   QTest::mousePress(tree->viewport(), Qt::RightButton, Qt::NoModifier,
-                    tree->visualItemRect(tree->topLevelItem(2)).center());
+                    tree->visualRect(tree->model()->index(2, 0)).center());
   Settle();
   EXPECT_EQ(CatalogueRows(), (std::vector<std::string>{"1|一", "2|二", "0|"}));
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "a") << "the article shown stays";

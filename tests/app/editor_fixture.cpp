@@ -2,27 +2,27 @@
 
 #include <QLabel>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "runtime/qt_text.h"
 
 namespace nvx::test {
 
 namespace {
-QTreeWidget* CatalogueWidget() { return GuiTest::Control<QTreeWidget>(mw::kWindow, "超级列表框1"); }
+QTreeView* CatalogueWidget() { return GuiTest::Control<QTreeView>(mw::kWindow, "超级列表框1"); }
 }  // namespace
 
 void EditorFixture::ClickRow(int row) {
-  QTreeWidget* tree = CatalogueWidget();
-  tree->scrollToItem(tree->topLevelItem(row));
-  const QPoint at = tree->visualItemRect(tree->topLevelItem(row)).center();
+  QTreeView* tree = CatalogueWidget();
+  tree->scrollTo(tree->model()->index(row, 0));
+  const QPoint at = tree->visualRect(tree->model()->index(row, 0)).center();
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
   Settle();
 }
 
 void EditorFixture::DoubleClickRow(int row) {
-  QTreeWidget* tree = CatalogueWidget();
-  const QPoint at = tree->visualItemRect(tree->topLevelItem(row)).center();
+  QTreeView* tree = CatalogueWidget();
+  const QPoint at = tree->visualRect(tree->model()->index(row, 0)).center();
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
   QTest::mouseDClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
   Settle();

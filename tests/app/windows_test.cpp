@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextCursor>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "editor_fixture.h"
 
@@ -86,7 +86,7 @@ TEST_F(WindowsTest, OnlyTheContentBoxShowsItsSelectionWithoutTheFocus) {
       });
   auto* content = Control<QPlainTextEdit>(mw::kWindow, "编辑框1");
   content->setPlainText(QStringLiteral("正文"));
-  EXPECT_TRUE(SelectionShows(content, Control<QTreeWidget>(mw::kWindow, "超级列表框1")));
+  EXPECT_TRUE(SelectionShows(content, Control<QTreeView>(mw::kWindow, "超级列表框1")));
 }
 
 TEST_F(WindowsTest, BackgroundColourWindowSetsOnlyWhatOkConfirms) {
@@ -141,7 +141,7 @@ TEST_F(WindowsTest, WindowsDisabledByAModalOneCannotBeClosed) {
 TEST_F(WindowsTest, SaveTitleButtonShowsOverTheCatalogue) {
   OpenCollection({{1, "第一章", "正文"}});
   auto* button = Control<QPushButton>(mw::kWindow, "保存按钮");
-  auto* catalogue = Control<QTreeWidget>(mw::kWindow, "超级列表框1");
+  auto* catalogue = Control<QTreeView>(mw::kWindow, "超级列表框1");
   ASSERT_TRUE(button && catalogue);
   Choose("添加标题");
   auto* input = Control<QLineEdit>(tf::kWindow, "编辑框1");
@@ -182,7 +182,7 @@ TEST_F(WindowsTest, FindWindowOpensOverTheContentBox) {
 
 TEST_F(WindowsTest, PopupMenusOfTheCatalogueAndTheContentBox) {
   ui->AnswerPopupCancel();
-  QTest::mousePress(Control<QTreeWidget>(mw::kWindow, "超级列表框1")->viewport(), Qt::RightButton);
+  QTest::mousePress(Control<QTreeView>(mw::kWindow, "超级列表框1")->viewport(), Qt::RightButton);
   ui->AnswerPopupCancel();
   QTest::mousePress(Control<QPlainTextEdit>(mw::kWindow, "编辑框1")->viewport(), Qt::RightButton);
   const auto popups = ui->OfKind(ScriptedInteraction::Shown::Popup);

@@ -12,7 +12,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QWheelEvent>
 
 #include "runtime/qt_text.h"
@@ -67,9 +67,9 @@ TEST_F(FormEngineTest, MainWindowIsCreatedInOrderAndRaisesItsEvents) {
 
   // Controls: the catalogue's heading and hidden id column, the empty content box, the hidden
   // save-title button, the status bar's labels, docked across the bottom of the client area.
-  auto* tree = Control<QTreeWidget>(mw::kWindow, "超级列表框1");
+  auto* tree = Control<QTreeView>(mw::kWindow, "超级列表框1");
   ASSERT_NE(tree, nullptr);
-  EXPECT_EQ(tree->headerItem()->text(1), QStringLiteral("目录"));
+  EXPECT_EQ(tree->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("目录"));
   EXPECT_EQ(tree->columnWidth(0), 0);
   EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
   EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), -1);
@@ -197,8 +197,8 @@ TEST_F(FormEngineTest, ListViewRowsAndClicks) {
   EXPECT_EQ(ListView::GetItemText(kCatalogue, 4, 1), "");
   EXPECT_EQ(ListView::GetItemText(kCatalogue, 9, 1), "");
 
-  auto* tree = Control<QTreeWidget>(mw::kWindow, "超级列表框1");
-  const QRect second = tree->visualItemRect(tree->topLevelItem(1));
+  auto* tree = Control<QTreeView>(mw::kWindow, "超级列表框1");
+  const QRect second = tree->visualRect(tree->model()->index(1, 0));
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, second.center());
   EXPECT_EQ(events, std::vector<std::string>{"clicked"});
   EXPECT_EQ(GetInt(kCatalogue, prop::list::kCurrentRow), 1) << "the row is selected before clicked is raised";
@@ -383,7 +383,7 @@ TEST_F(FormEngineTest, DragByClientAreaOnlyOnTheWindowItself) {
   const int before = window->property("dragStarts").toInt();
   QTest::mousePress(client, Qt::LeftButton, Qt::NoModifier, QPoint(client->width() - 4, 4));
   QTest::mouseRelease(client, Qt::LeftButton, Qt::NoModifier, QPoint(client->width() - 4, 4));
-  QTest::mouseClick(Control<QTreeWidget>(mw::kWindow, "超级列表框1")->viewport(), Qt::LeftButton);
+  QTest::mouseClick(Control<QTreeView>(mw::kWindow, "超级列表框1")->viewport(), Qt::LeftButton);
   EXPECT_EQ(window->property("dragStarts").toInt(), before + 1);
 }
 

@@ -4,7 +4,7 @@
 #include <QFontInfo>
 #include <QRawFont>
 #include <QScrollBar>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "runtime/qt_text.h"
 #include "runtime/unit_types.h"
@@ -26,10 +26,10 @@ class ListViewTest : public GuiTest {
   void SetUp() override {
     GuiTest::SetUp();
     ASSERT_TRUE(LoadWindow(mw::kWindow));
-    tree = Control<QTreeWidget>(mw::kWindow, "超级列表框1");
+    tree = Control<QTreeView>(mw::kWindow, "超级列表框1");
     ASSERT_NE(tree, nullptr);
   }
-  QTreeWidget* tree = nullptr;
+  QTreeView* tree = nullptr;
 };
 
 // Rows appended in bulk read back and show as rows appended one by one do.
@@ -54,7 +54,8 @@ TEST_F(ListViewTest, AppendRowsKeepsOrderTextsAndAlignment) {
   EXPECT_EQ(ListView::GetItemText(kCatalogue, 2502, 1), "");
   EXPECT_EQ(ListView::GetItemText(kCatalogue, 2503, 1), L("六"));
   for (int column : {0, 1}) {
-    EXPECT_EQ(tree->topLevelItem(1)->textAlignment(column), tree->topLevelItem(0)->textAlignment(column))
+    EXPECT_EQ(tree->model()->index(1, column).data(Qt::TextAlignmentRole),
+              tree->model()->index(0, column).data(Qt::TextAlignmentRole))
         << "column " << column;
   }
   EXPECT_EQ(ListView::AppendRows(kCatalogue, {}), 2504) << "nothing appended: the row count";
@@ -89,6 +90,21 @@ TEST_F(ListViewTest, EveryRowReadsInOneFace) {
   ListView::SetItemText(kCatalogue, ListView::InsertItem(kCatalogue), 1, L("春晓 한"));
   EXPECT_EQ(face(), hei.toStdString());
   QFont::removeSubstitutions(song);
+}
+
+// Texts set again and again (the catalogue's titles renamed) read back as last set, every row.
+TEST_F(ListViewTest, ChangedTextsReadBackAsLastSet) {
+  std::vector<std::vector<Text>> rows;
+  for (int i = 0; i < 300; ++i) rows.push_back({std::to_string(i), L("标题") + std::to_string(i)});
+  ListView::AppendRows(kCatalogue, rows);
+  for (int round = 0; round < 20; ++round)
+    for (int i = 0; i < 300; i += 3)
+      ListView::SetItemText(kCatalogue, i, 1, L("改") + std::to_string(round * 1000 + i));
+  for (int i : {0, 1, 2, 150, 297, 299}) {
+    EXPECT_EQ(ListView::GetItemText(kCatalogue, i, 0), std::to_string(i));
+    EXPECT_EQ(ListView::GetItemText(kCatalogue, i, 1),
+              i % 3 == 0 ? L("改") + std::to_string(19000 + i) : L("标题") + std::to_string(i));
+  }
 }
 
 // Previous and Next select a row by the current-row property; the catalogue stays where the user

@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "store/codepage.h"
 #include "support/gui_test.h"
@@ -176,7 +176,7 @@ class WindowBehaviourTest : public GuiTest {
 TEST_F(WindowBehaviourTest, TheFirstControlOfTheTableIsOnTop) {
   ASSERT_TRUE(LoadWindow(kWindow));
   auto* over = Control<QPushButton>(kWindow, "按钮3");
-  auto* list = Control<QTreeWidget>(kWindow, "超级列表框1");
+  auto* list = Control<QTreeView>(kWindow, "超级列表框1");
   ASSERT_TRUE(over && list);
   EXPECT_GT(test::ShareSeen(*over), 0.95) << "the button is seen over the list";
   QTest::mouseClick(over, Qt::LeftButton);
@@ -265,10 +265,10 @@ TEST_F(WindowBehaviourTest, ListReportsTheRowUnderTheMouse) {
   ASSERT_TRUE(LoadWindow(kWindow));
   UnitRef list{kWindow, kList};
   for (int i = 0; i < 3; ++i) ListView::SetItemText(list, ListView::InsertItem(list), 0, L("行"));
-  auto* tree = Control<QTreeWidget>(kWindow, "超级列表框1");
-  const QRect second = tree->visualItemRect(tree->topLevelItem(1));
+  auto* tree = Control<QTreeView>(kWindow, "超级列表框1");
+  const QRect second = tree->visualRect(tree->model()->index(1, 0));
   QTest::mouseMove(tree->viewport(), second.center());
-  QTest::mouseMove(tree->viewport(), tree->visualItemRect(tree->topLevelItem(2)).center());
+  QTest::mouseMove(tree->viewport(), tree->visualRect(tree->model()->index(2, 0)).center());
   EXPECT_EQ(args, (std::vector<int>{1, 2}));
 }
 

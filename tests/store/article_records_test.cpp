@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "store/codepage.h"
+#include "store/statement.h"
 #include "store/template_database.h"
 #include "store_fixture.h"
 
@@ -103,6 +104,54 @@ TEST_F(ArticleRecordsTest, TransactionCommitsOrRollsBack) {
   Transaction theirs(other);
   EXPECT_FALSE(theirs.Active());
   EXPECT_TRUE(other.Busy());
+}
+
+// Save As's copy: every article as a new one, titles and contents as stored (a title that is
+// not UTF-8 too); a cancel, also at the last moment, or a trigger that drops a row leaves the
+// target as it was.
+TEST_F(ArticleRecordsTest, ReplaceArticlesCopiesAllOrNothing) {
+  MakeArticles({4, 9});
+  ASSERT_TRUE(
+      db.Execute("INSERT INTO nr(id,name,nr) VALUES(12,CAST(x'B5DAD2BB' AS TEXT),'text'),(15,NULL,NULL)"));
+  const std::string targetPath = path + ".copy";
+  const auto& image = TemplateDatabase();
+  test::WriteFile(targetPath, std::string(image.begin(), image.end()));
+  SqliteDB target;
+  ASSERT_TRUE(target.Open(targetPath));
+  ASSERT_TRUE(InsertArticle(target, "old", {}));
+  auto copied = [&] {
+    Statement s =
+        Prepare(target.Handle(),
+                "SELECT group_concat(id||':'||hex(name)||':'||typeof(nr)||hex(nr)||':'||ksid||zt||ztdx, ',') "
+                "FROM nr");
+    return s && sqlite3_step(s.get()) == SQLITE_ROW ? ColumnText(s.get(), 0) : std::string("(failed)");
+  };
+  const std::string before = copied();
+
+  std::vector<std::int64_t> steps;
+  auto yes = [](std::int64_t) { return true; };
+  auto cancelAt2 = [&](std::int64_t n) {
+    steps.push_back(n);
+    return n < 2;
+  };
+  EXPECT_EQ(ReplaceArticles(target, db, cancelAt2, yes), CopyResult::Cancelled);
+  EXPECT_EQ(steps, (std::vector<std::int64_t>{1, 2}));
+  EXPECT_EQ(copied(), before);
+  EXPECT_EQ(ReplaceArticles(target, db, yes, [](std::int64_t n) { return n != 4; }), CopyResult::Cancelled)
+      << "at the last chance, after every article";
+  EXPECT_EQ(copied(), before);
+
+  ASSERT_TRUE(
+      target.Execute("CREATE TRIGGER skip BEFORE INSERT ON nr WHEN new.name = 'title9' BEGIN "
+                     "SELECT RAISE(IGNORE); END"));
+  EXPECT_EQ(ReplaceArticles(target, db, yes, yes), CopyResult::Failed);
+  EXPECT_EQ(copied(), before);
+  ASSERT_TRUE(target.Execute("DROP TRIGGER skip"));
+
+  ASSERT_EQ(ReplaceArticles(target, db, yes, yes), CopyResult::Done);
+  EXPECT_EQ(copied(),
+            "1:7469746C6534:blob:0宋体14,2:7469746C6539:blob:0宋体14,3:B5DAD2BB:blob74657874:0宋体14,"
+            "4::blob:0宋体14");
 }
 
 }  // namespace

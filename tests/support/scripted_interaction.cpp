@@ -113,11 +113,16 @@ class ScriptedProgress final : public Progress {
   ~ScriptedProgress() override { record_.ended = true; }
 
   bool Step(std::int64_t done) override {
+    // The last chance is the step after the one that reached the total.
+    const bool last = !record_.steps.empty() && record_.steps.back() >= record_.total;
     record_.steps.push_back(done);
-    if (record_.cancelAt >= 0 && done >= record_.cancelAt) record_.cancelled = true;
+    if (!record_.finishing && record_.cancelAt >= 0 && done >= record_.cancelAt &&
+        (!record_.cancelLast || last))
+      record_.cancelled = true;
     return !record_.cancelled;
   }
   bool Cancelled() const override { return record_.cancelled; }
+  void Finishing() override { record_.finishing = true; }
 
  private:
   ScriptedInteraction::ProgressShown& record_;
@@ -137,6 +142,7 @@ void ScriptedInteraction::AnswerPopup(QStringList captionPath) {
 void ScriptedInteraction::AnswerPopupData(QVariant data) { popupAnswers_.emplace_back(std::move(data)); }
 void ScriptedInteraction::AnswerPopupCancel() { popupAnswers_.emplace_back(PopupCancel{}); }
 void ScriptedInteraction::CancelProgressAt(std::int64_t done) { progressCancels_.push_back(done); }
+void ScriptedInteraction::CancelProgressWhenDone() { progressCancels_.push_back(kCancelWhenDone); }
 
 int ScriptedInteraction::MessageBox(const QString& caption, const QString& text, int flags) {
   Shown s;
@@ -224,7 +230,8 @@ std::unique_ptr<Progress> ScriptedInteraction::BeginProgress(const QString& capt
   record.cancellable = cancellable;
   if (auto cancelAt = TakeFront(progressCancels_)) {
     if (cancellable) {
-      record.cancelAt = *cancelAt;
+      record.cancelLast = *cancelAt == kCancelWhenDone;
+      record.cancelAt = record.cancelLast ? 0 : *cancelAt;
     } else {
       problems << QStringLiteral("progress \"%1\" cannot be cancelled").arg(caption);
     }

@@ -41,6 +41,8 @@ class ScriptedInteraction : public Interaction {
     bool cancellable = false;
     std::vector<std::int64_t> steps;
     std::int64_t cancelAt = -1;  // the scripted cancel, or -1
+    bool cancelLast = false;     // the scripted cancel comes at the last chance before finishing
+    bool finishing = false;      // the work said it can no longer be cancelled
     bool cancelled = false;      // step returned false at least once
     bool ended = false;          // the Progress was destroyed
   };
@@ -59,6 +61,9 @@ class ScriptedInteraction : public Interaction {
   // The next progress report is cancelled by the user once the work reports `done` or more
   // finished. (A report with nothing queued is never cancelled; it asks nothing.)
   void CancelProgressAt(std::int64_t done);
+  // The next progress report is cancelled once the work has reported every step: at its last
+  // chance before it finishes (the commit or rename).
+  void CancelProgressWhenDone();
 
   int MessageBox(const QString& caption, const QString& text, int flags) override;
   std::optional<QString> FileDialog(const FileDialogRequest& request) override;
@@ -98,6 +103,7 @@ class ScriptedInteraction : public Interaction {
   std::deque<std::optional<FontChoice>> fontAnswers_;
   std::deque<std::optional<QColor>> colorAnswers_;
   std::deque<PopupAnswer> popupAnswers_;
+  static constexpr std::int64_t kCancelWhenDone = -2;
   std::deque<std::int64_t> progressCancels_;
 };
 
