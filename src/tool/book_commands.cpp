@@ -34,70 +34,6 @@ constexpr std::size_t kGrepOutputHeld = 64 * 1024;
 
 bool FlushOut() { return std::fflush(stdout) == 0 && !std::ferror(stdout); }
 
-// Arguments after the command: words, flags and options with a value ("--rule X" or "--rule=X").
-// "--" ends the options.
-struct Arguments {
-  std::vector<std::string> words;
-  std::set<std::string> flags;
-  std::map<std::string, std::string> values;
-  std::string error;
-};
-
-Arguments Parse(const std::vector<std::string>& args, const std::set<std::string>& flags,
-                const std::set<std::string>& valued) {
-  Arguments parsed;
-  bool optionsEnded = false;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (optionsEnded || a.size() < 2 || a[0] != '-') {
-      parsed.words.push_back(a);
-    } else if (a == "--") {
-      optionsEnded = true;
-    } else if (flags.count(a)) {
-      parsed.flags.insert(a);
-    } else if (const auto eq = a.find('='); eq != std::string::npos && valued.count(a.substr(0, eq))) {
-      parsed.values[a.substr(0, eq)] = a.substr(eq + 1);
-    } else if (valued.count(a)) {
-      if (i + 1 == args.size()) {
-        parsed.error = a + " needs a value";
-        return parsed;
-      }
-      parsed.values[a] = args[++i];
-    } else {
-      parsed.error = "unknown option " + a;
-      return parsed;
-    }
-  }
-  return parsed;
-}
-
-int UsageError(const std::string& what, int (*usage)()) {
-  std::fprintf(stderr, "nvx: %s\n", what.c_str());
-  return usage();
-}
-
-std::optional<std::int64_t> PositiveNumber(std::string_view s) {
-  std::int64_t value = 0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-  if (s.empty() || ec != std::errc() || end != s.data() + s.size() || value < 1) return std::nullopt;
-  return value;
-}
-
-// The whole of a regular file, read into a string of its size (never grown by doubling); nothing
-// for anything else (a FIFO is never opened).
-std::optional<std::string> ReadRegularFile(const std::string& file) {
-  struct stat st {};
-  if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  if (in.bad()) return std::nullopt;
-  if (in) bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());  // it grew
-  return bytes;
-}
-
 // "T ×n, …" for the titles given more than once, in the order they first appear.
 std::string DuplicateTitles(const std::vector<book::BookArticle>& articles) {
   std::map<std::string, std::size_t> seen;
@@ -121,30 +57,29 @@ std::string FormList(const std::vector<std::pair<std::string, std::size_t>>& for
   return list.empty() ? "none" : list;
 }
 
-int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
-  const Arguments a = Parse(args, {"--dry-run"}, {"--encoding", "--rule", "--max-chars", "--convert"});
-  if (!a.error.empty()) return UsageError(a.error, usage);
-  if (a.words.size() != 2) return usage();
+}  // namespace
+
+int ImportBook(const CommandArguments& a) {
   const std::string& file = a.words[0];
   const std::string& bookFile = a.words[1];
   const bool dryRun = a.flags.count("--dry-run") != 0;
 
   book::SplitOptions options;
   if (a.values.count("--max-chars")) {
-    const auto n = PositiveNumber(a.values.at("--max-chars"));
-    if (!n) return UsageError("--max-chars needs a positive number", usage);
+    const auto n = ParseNumber(a.values.at("--max-chars"));
+    if (!n) return UsageError("--max-chars needs a positive number");
     options.maxChars = static_cast<std::size_t>(*n);
   }
   std::unique_ptr<book::TextPattern> rule;
   if (a.values.count("--rule")) {
     std::string error;
     rule = book::TextPattern::Compile(a.values.at("--rule"), {.budget = true}, &error);
-    if (!rule) return UsageError("bad --rule: " + error, usage);
+    if (!rule) return UsageError("bad --rule: " + error);
     // A rule that matches an empty line makes every line a heading with nothing under it, and
     // the whole text would go as empty chapters.
     std::size_t begin = 0, end = 0;
     if (rule->Find("", 0, begin, end) != book::TextPattern::Outcome::NotFound)
-      return UsageError("bad --rule: it matches an empty line", usage);
+      return UsageError("bad --rule: it matches an empty line");
     options.rule = rule.get();
   }
   const std::string encoding = a.values.count("--encoding") ? a.values.at("--encoding") : std::string();
@@ -152,16 +87,16 @@ int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
   if (a.values.count("--convert")) {
     std::string error;
     converter = text::ChineseConverter::Open(a.values.at("--convert"), &error);
-    if (!converter) return UsageError("bad --convert: " + error, usage);
+    if (!converter) return UsageError("bad --convert: " + error);
   }
 
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
 
-  auto bytes = ReadRegularFile(bookFile);
+  auto bytes = ReadWholeFile(bookFile);
   if (!bytes) return Fail(bookFile, "cannot read");
   const book::DecodedBook decoded = book::DecodeOwnedBook(std::move(*bytes), encoding);
-  if (decoded.unknownEncoding) return UsageError("unknown encoding " + encoding, usage);
+  if (decoded.unknownEncoding) return UsageError("unknown encoding " + encoding);
   if (decoded.cutUtf8) {
     return Fail(bookFile, "looks like UTF-8 cut inside its last character at byte " +
                               std::to_string(decoded.badOffset));
@@ -202,27 +137,26 @@ int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
       const auto& article = articles[i];
       out += std::to_string(i + 1) + '\t' + article.title + '\t' + std::to_string(article.characters) + '\n';
     }
-    out += "encoding " + decoded.encoding + "; rule " + ruleName + "; " + std::to_string(articles.size()) +
-           " articles; " + std::to_string(split.emptyDropped) +
+    out += "encoding " + decoded.encoding + "; rule " + ruleName + "; " +
+           Counted(static_cast<std::int64_t>(articles.size()), "article") + "; " +
+           std::to_string(split.emptyDropped) +
            " empty dropped; duplicate titles: " + DuplicateTitles(articles) +
            "; fallback: " + (split.fallback ? "yes" : "no") + "; forms: " + FormList(split.forms) + '\n';
-    if (!WriteOut(out) || !FlushOut()) return Fail(file, "cannot write output");
+    if (!WriteOut(out) || !FlushOut()) return OutputFailed(file);
     return kSuccess;
   }
 
   const book::WriteOutcome written = writer->Finish();
   if (!written.ok) return Fail(file, written.error);
-  std::printf("added %zu articles (ids %lld-%lld), %s, %s\n", articles.size(),
+  std::printf("added %s (ids %lld-%lld), %s, %s\n",
+              Counted(static_cast<std::int64_t>(articles.size()), "article").c_str(),
               static_cast<long long>(written.firstId), static_cast<long long>(written.lastId),
               decoded.encoding.c_str(), ruleName);
-  if (!FlushOut()) return Fail(file, "cannot write output");
+  if (!FlushOut()) return OutputFailed(file);
   return kSuccess;
 }
 
-int GrepCommand(const std::vector<std::string>& args, int (*usage)()) {
-  const Arguments a = Parse(args, {"-i", "-E", "-c", "--titles"}, {});
-  if (!a.error.empty()) return UsageError(a.error, usage);
-  if (a.words.size() != 2) return usage();
+int Grep(const CommandArguments& a) {
   const std::string& file = a.words[0];
   book::SearchOptions options;
   options.ignoreCase = a.flags.count("-i") != 0;
@@ -231,7 +165,7 @@ int GrepCommand(const std::vector<std::string>& args, int (*usage)()) {
   options.titlesOnly = a.flags.count("--titles") != 0;
   std::string error;
   const auto searcher = book::Searcher::Create(a.words[1], options, &error);
-  if (!searcher) return UsageError(error, usage);
+  if (!searcher) return UsageError(error);
 
   SqliteDB db;
   if (auto code = OpenArticles(db, file, kGrepError)) return *code;
@@ -269,7 +203,7 @@ int GrepCommand(const std::vector<std::string>& args, int (*usage)()) {
         outputFailed = !WriteOut(job.output);
         return !outputFailed;
       });
-  if (outputFailed || !FlushOut()) return Fail(file, "cannot write output", kGrepError);
+  if (outputFailed || !FlushOut()) return OutputFailed(file, kGrepError);
   if (costly) {
     std::fputs("nvx: pattern too costly\n", stderr);
     return kGrepError;
@@ -279,10 +213,7 @@ int GrepCommand(const std::vector<std::string>& args, int (*usage)()) {
   return found ? kGrepFound : kGrepNotFound;
 }
 
-int StatCommand(const std::vector<std::string>& args, int (*usage)()) {
-  const Arguments a = Parse(args, {}, {});
-  if (!a.error.empty()) return UsageError(a.error, usage);
-  if (a.words.size() != 1) return usage();
+int Stat(const CommandArguments& a) {
   const std::string& file = a.words[0];
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
@@ -318,13 +249,15 @@ int StatCommand(const std::vector<std::string>& args, int (*usage)()) {
       });
   if (!read && !outputFailed) return Fail(file, "cannot read the articles");
   if (!outputFailed)
-    outputFailed = !WriteOut("total\t" + std::to_string(articles) + " articles\t" +
-                             std::to_string(characters) + '\t' + std::to_string(lines) + '\n');
-  if (outputFailed || !FlushOut()) return Fail(file, "cannot write output");
+    outputFailed = !WriteOut("total\t" + Counted(articles, "article") + "\t" + std::to_string(characters) +
+                             '\t' + std::to_string(lines) + '\n');
+  if (outputFailed || !FlushOut()) return OutputFailed(file);
   return damaged ? kFailure : kSuccess;
 }
 
 // ---- export --split ---------------------------------------------------------------------------
+
+namespace {
 
 // File names are at most 255 bytes, and the temporary file of a replacement adds 12 to its name.
 constexpr std::size_t kMaxFileNameBytes = 255 - 12;
@@ -352,30 +285,20 @@ std::string SplitFileName(std::int64_t place, int width, std::string_view title)
   return number + "-" + name + ".txt";
 }
 
-int ExportSplit(const std::vector<std::string>& args, int (*usage)()) {
-  const Arguments a = Parse(args, {"--split"}, {"--range", "--encoding"});
-  if (!a.error.empty()) return UsageError(a.error, usage);
-  if (a.words.size() != 2) return usage();
+}  // namespace
+
+int ExportSplit(const CommandArguments& a) {
   const std::string& file = a.words[0];
   const std::string& dir = a.words[1];
 
   std::string encoding = a.values.count("--encoding") ? a.values.at("--encoding") : "utf-8";
   std::transform(encoding.begin(), encoding.end(), encoding.begin(),
                  [](unsigned char c) { return std::tolower(c); });
-  if (encoding != "utf-8" && encoding != "gb18030")
-    return UsageError("--encoding is utf-8 or gb18030", usage);
+  if (encoding != "utf-8" && encoding != "gb18030") return UsageError("--encoding is utf-8 or gb18030");
 
-  std::int64_t first = 1, last = INT64_MAX;
-  if (a.values.count("--range")) {
-    const std::string& range = a.values.at("--range");
-    const auto dash = range.find('-');
-    const auto from = PositiveNumber(std::string_view(range).substr(0, dash));
-    const std::string to = dash == std::string::npos ? std::string("x") : range.substr(dash + 1);
-    const auto until = to.empty() ? std::optional<std::int64_t>(INT64_MAX) : PositiveNumber(to);
-    if (!from || !until || *until < *from) return UsageError("--range is A-B or A- (places, from 1)", usage);
-    first = *from;
-    last = *until;
-  }
+  PlaceRange range;
+  if (!ReadRangeOption(a, range)) return UsageError(kRangeUsage);
+  const std::int64_t first = range.first, last = range.last;
 
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
@@ -420,19 +343,6 @@ int ExportSplit(const std::vector<std::string>& args, int (*usage)()) {
       });
   if (!read) return Fail(file, "cannot read the articles");
   return failed ? kFailure : kSuccess;
-}
-
-}  // namespace
-
-std::optional<int> RunBookCommand(const std::vector<std::string>& args, int (*usage)()) {
-  if (args.empty()) return std::nullopt;
-  const std::string& command = args[0];
-  if (command == "import") return ImportBook(args, usage);
-  if (command == "grep") return GrepCommand(args, usage);
-  if (command == "stat") return StatCommand(args, usage);
-  if (command == "export" && std::find(args.begin(), args.end(), "--split") != args.end())
-    return ExportSplit(args, usage);
-  return std::nullopt;
 }
 
 }  // namespace nvx::tool

@@ -2,15 +2,13 @@
 // article. Each takes its arguments as the shell gave them (UTF-8).
 #pragma once
 
-#include <optional>
-#include <string>
-#include <vector>
+#include "tool/command_arguments.h"
 
 namespace nvx::tool {
 
-// Runs `import`, `grep`, `stat`, or `export` with `--split`, given the whole argument list
-// (command first); nothing for any other command. On wrong usage it says what is wrong on standard
-// error and returns what `usage` (which shows the usage text) returns.
-std::optional<int> RunBookCommand(const std::vector<std::string>& args, int (*usage)());
+int ImportBook(const CommandArguments& a);   // import FILE BOOK.txt
+int Grep(const CommandArguments& a);         // grep FILE TEXT: 0 found, 1 not found, 2 error
+int Stat(const CommandArguments& a);         // stat FILE
+int ExportSplit(const CommandArguments& a);  // export FILE DIR --split
 
 }  // namespace nvx::tool
