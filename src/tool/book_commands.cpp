@@ -1,18 +1,13 @@
 #include "tool/book_commands.h"
 
-#include <sys/stat.h>
-
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <set>
 
 #include "store/article_file.h"
 #include "store/article_walk.h"
 #include "store/atomic_file.h"
+#include "store/book_file_import.h"
 #include "store/book_import.h"
 #include "store/book_search.h"
 #include "store/codepage.h"
@@ -90,54 +85,30 @@ int ImportBook(const CommandArguments& a) {
     if (!converter) return UsageError("bad --convert: " + error);
   }
 
+  book::BookRequest request{.path = bookFile, .encoding = encoding, .split = options, .dryRun = dryRun};
+  if (converter) {
+    request.prepare = [&converter](book::BookArticle& article) {
+      return text::ConvertBookArticle(*converter, article);
+    };
+  }
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
-
-  auto bytes = ReadWholeFile(bookFile);
-  if (!bytes) return Fail(bookFile, "cannot read");
-  const book::DecodedBook decoded = book::DecodeOwnedBook(std::move(*bytes), encoding);
-  if (decoded.unknownEncoding) return UsageError("unknown encoding " + encoding);
-  if (decoded.cutUtf8) {
-    return Fail(bookFile, "looks like UTF-8 cut inside its last character at byte " +
-                              std::to_string(decoded.badOffset));
-  }
-  if (!decoded.ok) {
-    return Fail(bookFile, "not valid " + decoded.encoding + " at byte " + std::to_string(decoded.badOffset) +
-                              (decoded.guessed ? " (use --encoding)" : ""));
-  }
-  if (!dryRun) {
-    if (const ArticleFileState state = QuickCheck(db); state != ArticleFileState::Sound)
-      return Fail(file, DescribeState(state));
-  }
-  // The articles go into the collection as they are cut, in one transaction; only their titles
-  // and sizes stay, for the listing.
-  std::optional<book::ArticleWriter> writer;
-  if (!dryRun) writer.emplace(db);
-  std::vector<book::BookArticle> articles;
-  bool converted = true;
-  const book::SplitBook split =
-      book::SplitIntoArticles(decoded.text, options, [&](book::BookArticle&& article) {
-        if (converter && converted) converted = text::ConvertBookArticle(*converter, article);
-        if (!converted) return;
-        articles.push_back({article.title, {}, article.characters, article.divider});
-        if (writer) writer->Add(std::move(article));
-      });
-  if (!split.error.empty()) return Fail(bookFile, split.error + "; pattern too costly", kUsage);
-  if (!converted) return Fail(bookFile, "OpenCC cannot convert it");
-  if (articles.empty()) return Fail(bookFile, "no text");
-  for (const auto& title : split.overlong) {
+  const book::BookImport imported = book::ImportBook(db, request);
+  const auto failure = imported.failure;
+  if (failure != book::BookFailure::None && failure != book::BookFailure::NotWritten)
+    return ImportFailed(request, imported, file);
+  for (const auto& title : imported.split.overlong) {
     Fail(bookFile, (options.rule ? "warning: over " : "cut into 第N节 pieces, over ") +
                        std::to_string(options.maxChars) + " characters: " + title);
   }
+  if (failure != book::BookFailure::None) return ImportFailed(request, imported, file);
 
+  const auto& articles = imported.articles;
+  const auto& split = imported.split;
   const char* ruleName = book::SplitRuleName(split.rule);
   if (dryRun) {
-    std::string out;
-    for (std::size_t i = 0; i < articles.size(); ++i) {
-      const auto& article = articles[i];
-      out += std::to_string(i + 1) + '\t' + article.title + '\t' + std::to_string(article.characters) + '\n';
-    }
-    out += "encoding " + decoded.encoding + "; rule " + ruleName + "; " +
+    std::string out = Listing(articles);
+    out += "encoding " + imported.decoded.encoding + "; rule " + ruleName + "; " +
            Counted(static_cast<std::int64_t>(articles.size()), "article") + "; " +
            std::to_string(split.emptyDropped) +
            " empty dropped; duplicate titles: " + DuplicateTitles(articles) +
@@ -145,15 +116,49 @@ int ImportBook(const CommandArguments& a) {
     if (!WriteOut(out) || !FlushOut()) return OutputFailed(file);
     return kSuccess;
   }
-
-  const book::WriteOutcome written = writer->Finish();
-  if (!written.ok) return Fail(file, written.error);
   std::printf("added %s (ids %lld-%lld), %s, %s\n",
               Counted(static_cast<std::int64_t>(articles.size()), "article").c_str(),
-              static_cast<long long>(written.firstId), static_cast<long long>(written.lastId),
-              decoded.encoding.c_str(), ruleName);
+              static_cast<long long>(imported.written.firstId),
+              static_cast<long long>(imported.written.lastId), imported.decoded.encoding.c_str(), ruleName);
   if (!FlushOut()) return OutputFailed(file);
   return kSuccess;
+}
+
+std::string Listing(const std::vector<book::BookArticle>& articles) {
+  std::string out;
+  for (std::size_t i = 0; i < articles.size(); ++i) {
+    const auto& article = articles[i];
+    out += std::to_string(i + 1) + '\t' + article.title + '\t' + std::to_string(article.characters) + '\n';
+  }
+  return out;
+}
+
+int ImportFailed(const book::BookRequest& request, const book::BookImport& imported,
+                 const std::string& file) {
+  const std::string& bookFile = request.path;
+  const book::DecodedBook& decoded = imported.decoded;
+  switch (imported.failure) {
+    case book::BookFailure::None:
+    case book::BookFailure::Declined: return kSuccess;
+    case book::BookFailure::CannotRead: return Fail(bookFile, "cannot read");
+    case book::BookFailure::NotDecoded:
+      if (decoded.unknownEncoding) return UsageError("unknown encoding " + request.encoding);
+      if (decoded.cutUtf8) {
+        return Fail(bookFile, "looks like UTF-8 cut inside its last character at byte " +
+                                  std::to_string(decoded.badOffset));
+      }
+      return Fail(bookFile, "not valid " + decoded.encoding + " at byte " +
+                                std::to_string(decoded.badOffset) +
+                                (decoded.guessed ? " (use --encoding)" : ""));
+    case book::BookFailure::NotEpub: return Fail(bookFile, imported.error);
+    case book::BookFailure::PatternTooCostly:
+      return Fail(bookFile, imported.error + "; pattern too costly", kUsage);
+    case book::BookFailure::NotPrepared: return Fail(bookFile, "OpenCC cannot convert it");
+    case book::BookFailure::NoText: return Fail(bookFile, request.epub ? "no contents" : "no text");
+    case book::BookFailure::Damaged: return Fail(file, DescribeState(imported.state));
+    case book::BookFailure::NotWritten: return Fail(file, imported.written.error);
+  }
+  return kFailure;
 }
 
 int Grep(const CommandArguments& a) {

@@ -1,11 +1,7 @@
 #include "tool/command_arguments.h"
 
-#include <sys/stat.h>
-
 #include <charconv>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 #include "store/article_file.h"
 #include "store/codepage.h"
@@ -117,20 +113,6 @@ std::optional<int> OpenArticles(SqliteDB& db, const std::string& file, int code)
   const ArticleFileState state = OpenArticleFile(db, *path);
   if (state != ArticleFileState::Sound) return Fail(file, DescribeState(state), code);
   return std::nullopt;
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& file) {
-  struct stat st {};
-  if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  // Read into a string of the file's size, never grown by doubling.
-  std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  if (in.bad()) return std::nullopt;
-  if (in) bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());  // it grew
-  return bytes;
 }
 
 }  // namespace nvx::tool

@@ -82,8 +82,4 @@ std::optional<std::string> LocalPath(const std::string& file);
 // An article database opened that must be usable: nullopt, or the exit code after saying why.
 std::optional<int> OpenArticles(SqliteDB& db, const std::string& file, int code = kFailure);
 
-// The whole of a regular file, read into a string of its size; nothing for anything else (a FIFO
-// is never opened).
-std::optional<std::string> ReadWholeFile(const std::string& file);
-
 }  // namespace nvx::tool

@@ -1,15 +1,9 @@
 #include "tool/epub_commands.h"
 
-#include <sys/stat.h>
-
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <map>
 
 #include "store/article_file.h"
 #include "store/article_walk.h"
@@ -18,6 +12,7 @@
 #include "store/epub_reader.h"
 #include "store/epub_writer.h"
 #include "store/file_identity.h"
+#include "tool/book_commands.h"
 #include "tool/tool_commands.h"
 
 namespace nvx::tool {
@@ -115,33 +110,25 @@ int ImportEpub(const CommandArguments& a) {
   const std::string& file = a.words[0];
   const std::string& bookFile = a.words[1];
 
+  const book::BookRequest request{.path = bookFile, .epub = true, .dryRun = a.Has("--dry-run")};
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
-  const auto bytes = ReadWholeFile(bookFile);
-  if (!bytes) return Fail(bookFile, "cannot read");
-  const epub::ReadResult book = epub::ReadEpub(*bytes);
-  if (!book.ok) return Fail(bookFile, book.error);
-  if (book.articles.empty()) return Fail(bookFile, "no contents");
+  const book::BookImport imported = book::ImportBook(db, request);
+  if (imported.failure != book::BookFailure::None) return ImportFailed(request, imported, file);
 
-  const char* source = epub::ContentsSourceName(book.source);
-  if (a.Has("--dry-run")) {
-    std::string out;
-    for (std::size_t i = 0; i < book.articles.size(); ++i) {
-      const auto& article = book.articles[i];
-      out += std::to_string(i + 1) + '\t' + article.title + '\t' + std::to_string(article.characters) + '\n';
-    }
+  const auto& articles = imported.articles;
+  const char* source = epub::ContentsSourceName(imported.source);
+  if (request.dryRun) {
+    std::string out = Listing(articles);
     out += std::string("contents ") + source + "; " +
-           Counted(static_cast<std::int64_t>(book.articles.size()), "article") + "\n";
+           Counted(static_cast<std::int64_t>(articles.size()), "article") + "\n";
     if (!WriteOut(out)) return OutputFailed(file);
     return kSuccess;
   }
-  if (const ArticleFileState state = QuickCheck(db); state != ArticleFileState::Sound)
-    return Fail(file, DescribeState(state));
-  const book::WriteOutcome written = book::WriteArticles(db, book.articles);
-  if (!written.ok) return Fail(file, written.error);
   std::printf("added %s (ids %lld-%lld), contents from the %s\n",
-              Counted(static_cast<std::int64_t>(book.articles.size()), "article").c_str(),
-              static_cast<long long>(written.firstId), static_cast<long long>(written.lastId), source);
+              Counted(static_cast<std::int64_t>(articles.size()), "article").c_str(),
+              static_cast<long long>(imported.written.firstId),
+              static_cast<long long>(imported.written.lastId), source);
   return kSuccess;
 }
 

@@ -7,6 +7,7 @@
 #include "store/article_file.h"
 #include "store/article_rewrite.h"
 #include "store/article_walk.h"
+#include "store/book_file_import.h"
 #include "store/book_search.h"
 #include "store/duplicate_finder.h"
 #include "store/text_clean.h"
@@ -92,7 +93,7 @@ int Clean(const CommandArguments& a) {
   const std::string& rulesFile = a.values.at("--rules");
   rewrite::Options options;
   options.dryRun = a.Has("--dry-run");
-  const auto ruleText = ReadWholeFile(rulesFile);
+  const auto ruleText = book::ReadRegularFile(rulesFile);
   if (!ruleText) return Fail(rulesFile, "cannot read");
   std::string error;
   const auto rules = text::CleanRules::Parse(*ruleText, &error);
