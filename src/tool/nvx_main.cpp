@@ -219,21 +219,18 @@ bool EndsWithEpub(std::string name) {
   return name.ends_with(".epub");
 }
 
-// The form the arguments ask for: --split anywhere, or a second word (options and their values
-// passed over) ending in ".epub".
+// The form the arguments ask for: --split anywhere, or a second word ending in ".epub" (read with
+// every option any form of the command takes).
 Form FormOf(const std::vector<std::string>& args) {
   if (std::find(args.begin(), args.end(), "--split") != args.end()) return Form::Split;
-  std::set<std::string> valued;
-  for (const Command& command : Commands())
-    if (args[0] == command.name) valued.insert(command.valued.begin(), command.valued.end());
-  std::vector<std::string> plain;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (args[i].size() < 2 || args[i][0] != '-')
-      plain.push_back(args[i]);
-    else if (valued.count(args[i]))
-      ++i;
+  std::set<std::string> flags, valued;
+  for (const Command& command : Commands()) {
+    if (args[0] != command.name) continue;
+    flags.insert(command.flags.begin(), command.flags.end());
+    valued.insert(command.valued.begin(), command.valued.end());
   }
-  return plain.size() >= 2 && EndsWithEpub(plain[1]) ? Form::Epub : Form::Plain;
+  const CommandArguments parsed = ParseArguments(args, flags, valued);
+  return parsed.words.size() >= 2 && EndsWithEpub(parsed.words[1]) ? Form::Epub : Form::Plain;
 }
 
 const Command* FindCommand(const std::vector<std::string>& args) {
