@@ -209,10 +209,7 @@ int Grep(const CommandArguments& a) {
         return !outputFailed;
       });
   if (outputFailed || !FlushOut()) return OutputFailed(file, kGrepError);
-  if (costly) {
-    std::fputs("nvx: pattern too costly\n", stderr);
-    return kGrepError;
-  }
+  if (costly) return Say("pattern too costly", kGrepError);
   if (!read) return Fail(file, "cannot read the articles", kGrepError);
   if (failed) return kGrepError;
   return found ? kGrepFound : kGrepNotFound;
@@ -342,7 +339,7 @@ int ExportSplit(const CommandArguments& a) {
           Fail(file, "article " + std::to_string(job.id) + ": content does not unpack");
         } else if (!job.output.empty()) {
           failed = true;
-          std::fprintf(stderr, "nvx: %s\n", job.output.c_str());
+          Say(job.output, kFailure);
         }
         return true;
       });

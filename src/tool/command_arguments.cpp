@@ -77,15 +77,16 @@ std::string Counted(std::int64_t n, const char* noun) {
   return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
 }
 
-int Fail(const std::string& file, const std::string& reason, int code) {
-  std::fprintf(stderr, "nvx: %s: %s\n", file.c_str(), reason.c_str());
+int Say(const std::string& what, int code) {
+  std::fprintf(stderr, "nvx: %s\n", what.c_str());
   return code;
 }
 
-int UsageError(const std::string& what) {
-  std::fprintf(stderr, "nvx: %s\n", what.c_str());
-  return kShowUsage;
+int Fail(const std::string& file, const std::string& reason, int code) {
+  return Say(file + ": " + reason, code);
 }
+
+int UsageError(const std::string& what) { return Say(what, kShowUsage); }
 
 bool WriteOut(std::string_view bytes) {
   return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && !std::ferror(stdout);
@@ -98,8 +99,7 @@ int OutputFailed(const std::string& file, int code) {
 
 int FinishOutput(int code, int failed) {
   if ((std::fflush(stdout) == 0 && !std::ferror(stdout)) || outputFailureSaid) return code;
-  std::fputs("nvx: cannot write output\n", stderr);
-  return failed;
+  return Say("cannot write output", failed);
 }
 
 std::optional<std::string> LocalPath(const std::string& file) {

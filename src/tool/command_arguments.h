@@ -61,6 +61,8 @@ bool ReadRangeOption(const CommandArguments& a, PlaceRange& range);
 // "1 article", "3 articles".
 std::string Counted(std::int64_t n, const char* noun);
 
+// "nvx: WHAT" on standard error, giving `code`: every message of nvx goes this way.
+int Say(const std::string& what, int code);
 // "nvx: FILE: REASON" on standard error, giving `code`.
 int Fail(const std::string& file, const std::string& reason, int code = kFailure);
 // "nvx: WHAT" on standard error; kShowUsage, so the usage text follows.
