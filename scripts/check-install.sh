@@ -87,7 +87,8 @@ fi
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 for program in nvx nvxedit; do
-  if "$tree/bin/$program" --help | grep -q "^Usage: $program"; then pass "$program --help"; else fail "$program --help"; fi
+  # grep reads the whole text: with -q it may stop early and the program, cut off, fails the pipe.
+  if "$tree/bin/$program" --help | grep "^Usage: $program" >/dev/null; then pass "$program --help"; else fail "$program --help"; fi
   got=$("$tree/bin/$program" --version)
   if [ "$got" = "$program $version" ]; then pass "$program --version: $got"; else fail "$program --version: '$got'"; fi
 done
@@ -114,7 +115,7 @@ else
   if dpkg -i "$deb" >"$work/dpkg.log" 2>&1; then
     pass "dpkg -i $(basename "$deb")"
     mapfile -t listed < <(dpkg -L nvxedit)
-    if [ "$(command -v nvx)" = /usr/bin/nvx ] && nvx --help | grep -q '^Usage: nvx'; then
+    if [ "$(command -v nvx)" = /usr/bin/nvx ] && nvx --help | grep '^Usage: nvx' >/dev/null; then
       pass "nvx --help from the installed package"
     else
       fail "nvx --help from the installed package"

@@ -34,8 +34,6 @@ using forms::kStatusBar;
 
 namespace {
 
-bool WriteTemplate(const Text& path) { return WriteBytesToFile(path, {TemplateDatabase()}); }
-
 // Shows a file dialog of `kind` with `filter`; the chosen path, or nothing when cancelled.
 std::optional<Text> ChoosePath(UnitRef dialog, int kind, const char* filter) {
   SetInt(dialog, prop::dlg::kKind, kind);
@@ -82,16 +80,17 @@ void CloseDatabase() {
 }
 
 // "new.nvx" goes beside the program; where that directory cannot be written, into the user's
-// data directory instead. Where neither can be written the user is told, rather than shown an
+// data directory instead. It is replaced whole or not at all, so a crash or a full disk leaves an
+// earlier new.nvx as it was. Where neither can be written the user is told, rather than shown an
 // empty catalogue as if all were well.
 void NewDatabase() {
   CloseDatabase();
   ProgramState& s = State();
   Text directory = s.programDirectory;
-  if (!WriteTemplate(directory + "/new.nvx")) {
+  if (!WriteNewCollection(directory + "/new.nvx")) {
     directory = s.dataDirectory;
     QDir().mkpath(ToQString(directory));
-    if (directory.empty() || !WriteTemplate(directory + "/new.nvx")) {
+    if (directory.empty() || !WriteNewCollection(directory + "/new.nvx")) {
       Warn("文件写入失败,请检查文件是否正常");
       return;
     }

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "store/article_schema.h"
+#include "store/atomic_file.h"
 
 namespace nvx {
 namespace {
@@ -56,6 +57,11 @@ static_assert(std::string_view(schema::kCreateStatement).size() == 121);
 const Image& TemplateDatabase() {
   static const Image image = Build();
   return image;
+}
+
+bool WriteNewCollection(const Text& path) {
+  AtomicFile out;
+  return out.Open(path) && out.Write(TemplateDatabase()) && out.Commit();
 }
 
 }  // namespace nvx

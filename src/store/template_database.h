@@ -5,10 +5,16 @@
 #include <array>
 #include <cstdint>
 
+#include "store/value.h"
+
 namespace nvx {
 
 inline constexpr std::size_t kTemplateDatabaseSize = 2048;
 
 const std::array<std::uint8_t, kTemplateDatabaseSize>& TemplateDatabase();
+
+// Replaces `path` (local code page) with the empty database, whole or not at all: a failure or a
+// crash on the way leaves an earlier file as it was. False when the file could not be replaced.
+bool WriteNewCollection(const Text& path);
 
 }  // namespace nvx

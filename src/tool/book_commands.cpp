@@ -1,15 +1,13 @@
 #include "tool/book_commands.h"
 
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
-#include <iterator>
 #include <map>
-#include <set>
 
 #include "store/article_file.h"
 #include "store/article_walk.h"
 #include "store/atomic_file.h"
+#include "store/book_file_import.h"
 #include "store/book_import.h"
 #include "store/book_search.h"
 #include "store/codepage.h"
@@ -30,55 +28,6 @@ constexpr int kGrepError = 2;
 constexpr std::size_t kGrepOutputHeld = 64 * 1024;
 
 bool FlushOut() { return std::fflush(stdout) == 0 && !std::ferror(stdout); }
-
-// Arguments after the command: words, flags and options with a value ("--rule X" or "--rule=X").
-// "--" ends the options.
-struct Arguments {
-  std::vector<std::string> words;
-  std::set<std::string> flags;
-  std::map<std::string, std::string> values;
-  std::string error;
-};
-
-Arguments Parse(const std::vector<std::string>& args, const std::set<std::string>& flags,
-                const std::set<std::string>& valued) {
-  Arguments parsed;
-  bool optionsEnded = false;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (optionsEnded || a.size() < 2 || a[0] != '-') {
-      parsed.words.push_back(a);
-    } else if (a == "--") {
-      optionsEnded = true;
-    } else if (flags.count(a)) {
-      parsed.flags.insert(a);
-    } else if (const auto eq = a.find('='); eq != std::string::npos && valued.count(a.substr(0, eq))) {
-      parsed.values[a.substr(0, eq)] = a.substr(eq + 1);
-    } else if (valued.count(a)) {
-      if (i + 1 == args.size()) {
-        parsed.error = a + " needs a value";
-        return parsed;
-      }
-      parsed.values[a] = args[++i];
-    } else {
-      parsed.error = "unknown option " + a;
-      return parsed;
-    }
-  }
-  return parsed;
-}
-
-int UsageError(const std::string& what, int (*usage)()) {
-  std::fprintf(stderr, "nvx: %s\n", what.c_str());
-  return usage();
-}
-
-std::optional<std::int64_t> PositiveNumber(std::string_view s) {
-  std::int64_t value = 0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-  if (s.empty() || ec != std::errc() || end != s.data() + s.size() || value < 1) return std::nullopt;
-  return value;
-}
 
 // "T ×n, …" for the titles given more than once, in the order they first appear.
 std::string DuplicateTitles(const std::vector<book::BookArticle>& articles) {
@@ -103,30 +52,29 @@ std::string FormList(const std::vector<std::pair<std::string, std::size_t>>& for
   return list.empty() ? "none" : list;
 }
 
-int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
-  const Arguments a = Parse(args, {"--dry-run"}, {"--encoding", "--rule", "--max-chars", "--convert"});
-  if (!a.error.empty()) return UsageError(a.error, usage);
-  if (a.words.size() != 2) return usage();
+}  // namespace
+
+int ImportBook(const CommandArguments& a) {
   const std::string& file = a.words[0];
   const std::string& bookFile = a.words[1];
   const bool dryRun = a.flags.count("--dry-run") != 0;
 
   book::SplitOptions options;
   if (a.values.count("--max-chars")) {
-    const auto n = PositiveNumber(a.values.at("--max-chars"));
-    if (!n) return UsageError("--max-chars needs a positive number", usage);
+    const auto n = ParseNumber(a.values.at("--max-chars"));
+    if (!n) return UsageError("--max-chars needs a positive number");
     options.maxChars = static_cast<std::size_t>(*n);
   }
   std::unique_ptr<book::TextPattern> rule;
   if (a.values.count("--rule")) {
     std::string error;
     rule = book::TextPattern::Compile(a.values.at("--rule"), {.budget = true}, &error);
-    if (!rule) return UsageError("bad --rule: " + error, usage);
+    if (!rule) return UsageError("bad --rule: " + error);
     // A rule that matches an empty line makes every line a heading with nothing under it, and
     // the whole text would go as empty chapters.
     std::size_t begin = 0, end = 0;
     if (rule->Find("", 0, begin, end) != book::TextPattern::Outcome::NotFound)
-      return UsageError("bad --rule: it matches an empty line", usage);
+      return UsageError("bad --rule: it matches an empty line");
     options.rule = rule.get();
   }
   const std::string encoding = a.values.count("--encoding") ? a.values.at("--encoding") : std::string();
@@ -134,77 +82,86 @@ int ImportBook(const std::vector<std::string>& args, int (*usage)()) {
   if (a.values.count("--convert")) {
     std::string error;
     converter = text::ChineseConverter::Open(a.values.at("--convert"), &error);
-    if (!converter) return UsageError("bad --convert: " + error, usage);
+    if (!converter) return UsageError("bad --convert: " + error);
   }
 
+  book::BookRequest request{.path = bookFile, .encoding = encoding, .split = options, .dryRun = dryRun};
+  if (converter) {
+    request.prepare = [&converter](book::BookArticle& article) {
+      return text::ConvertBookArticle(*converter, article);
+    };
+  }
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
-
-  const auto read = book::DecodeBookFile(bookFile, encoding);
-  if (!read) return Fail(bookFile, "cannot read");
-  const book::DecodedBook& decoded = *read;
-  if (decoded.unknownEncoding) return UsageError("unknown encoding " + encoding, usage);
-  if (decoded.cutUtf8) {
-    return Fail(bookFile, "looks like UTF-8 cut inside its last character at byte " +
-                              std::to_string(decoded.badOffset));
-  }
-  if (!decoded.ok) {
-    return Fail(bookFile, "not valid " + decoded.encoding + " at byte " + std::to_string(decoded.badOffset) +
-                              (decoded.guessed ? " (use --encoding)" : ""));
-  }
-  if (!dryRun) {
-    if (const ArticleFileState state = QuickCheck(db); state != ArticleFileState::Sound)
-      return Fail(file, DescribeState(state));
-  }
-  // The articles go into the collection as they are cut, in one transaction; only their titles
-  // and sizes stay, for the listing.
-  std::optional<book::ArticleWriter> writer;
-  if (!dryRun) writer.emplace(db);
-  std::vector<book::BookArticle> articles;
-  bool converted = true;
-  const book::SplitBook split =
-      book::SplitIntoArticles(decoded.text, options, [&](book::BookArticle&& article) {
-        if (converter && converted) converted = text::ConvertBookArticle(*converter, article);
-        if (!converted) return;
-        articles.push_back({article.title, {}, article.characters, article.divider});
-        if (writer) writer->Add(std::move(article));
-      });
-  if (!split.error.empty()) return Fail(bookFile, split.error + "; pattern too costly", kUsage);
-  if (!converted) return Fail(bookFile, "OpenCC cannot convert it");
-  if (articles.empty()) return Fail(bookFile, "no text");
-  for (const auto& title : split.overlong) {
+  const book::BookImport imported = book::ImportBook(db, request);
+  const auto failure = imported.failure;
+  if (failure != book::BookFailure::None && failure != book::BookFailure::NotWritten)
+    return ImportFailed(request, imported, file);
+  for (const auto& title : imported.split.overlong) {
     Fail(bookFile, (options.rule ? "warning: over " : "cut into 第N节 pieces, over ") +
                        std::to_string(options.maxChars) + " characters: " + title);
   }
+  if (failure != book::BookFailure::None) return ImportFailed(request, imported, file);
 
+  const auto& articles = imported.articles;
+  const auto& split = imported.split;
   const char* ruleName = book::SplitRuleName(split.rule);
   if (dryRun) {
-    std::string out;
-    for (std::size_t i = 0; i < articles.size(); ++i) {
-      const auto& article = articles[i];
-      out += std::to_string(i + 1) + '\t' + article.title + '\t' + std::to_string(article.characters) + '\n';
-    }
-    out += "encoding " + decoded.encoding + "; rule " + ruleName + "; " + std::to_string(articles.size()) +
-           " articles; " + std::to_string(split.emptyDropped) +
+    std::string out = Listing(articles);
+    out += "encoding " + imported.decoded.encoding + "; rule " + ruleName + "; " +
+           Counted(static_cast<std::int64_t>(articles.size()), "article") + "; " +
+           std::to_string(split.emptyDropped) +
            " empty dropped; duplicate titles: " + DuplicateTitles(articles) +
            "; fallback: " + (split.fallback ? "yes" : "no") + "; forms: " + FormList(split.forms) + '\n';
-    if (!WriteOut(out) || !FlushOut()) return Fail(file, "cannot write output");
+    if (!WriteOut(out) || !FlushOut()) return OutputFailed(file);
     return kSuccess;
   }
-
-  const book::WriteOutcome written = writer->Finish();
-  if (!written.ok) return Fail(file, written.error);
-  std::printf("added %zu articles (ids %lld-%lld), %s, %s\n", articles.size(),
-              static_cast<long long>(written.firstId), static_cast<long long>(written.lastId),
-              decoded.encoding.c_str(), ruleName);
-  if (!FlushOut()) return Fail(file, "cannot write output");
+  std::printf("added %s (ids %lld-%lld), %s, %s\n",
+              Counted(static_cast<std::int64_t>(articles.size()), "article").c_str(),
+              static_cast<long long>(imported.written.firstId),
+              static_cast<long long>(imported.written.lastId), imported.decoded.encoding.c_str(), ruleName);
+  if (!FlushOut()) return OutputFailed(file);
   return kSuccess;
 }
 
-int GrepCommand(const std::vector<std::string>& args, int (*usage)()) {
-  const Arguments a = Parse(args, {"-i", "-E", "-c", "--titles"}, {});
-  if (!a.error.empty()) return UsageError(a.error, usage);
-  if (a.words.size() != 2) return usage();
+std::string Listing(const std::vector<book::BookArticle>& articles) {
+  std::string out;
+  for (std::size_t i = 0; i < articles.size(); ++i) {
+    const auto& article = articles[i];
+    out += std::to_string(i + 1) + '\t' + article.title + '\t' + std::to_string(article.characters) + '\n';
+  }
+  return out;
+}
+
+int ImportFailed(const book::BookRequest& request, const book::BookImport& imported,
+                 const std::string& file) {
+  const std::string& bookFile = request.path;
+  const book::DecodedBook& decoded = imported.decoded;
+  switch (imported.failure) {
+    case book::BookFailure::None:
+    case book::BookFailure::Declined: return kSuccess;
+    case book::BookFailure::CannotRead: return Fail(bookFile, "cannot read");
+    case book::BookFailure::NotDecoded:
+      if (decoded.unknownEncoding) return UsageError("unknown encoding " + request.encoding);
+      if (decoded.cutUtf8) {
+        return Fail(bookFile, "looks like UTF-8 cut inside its last character at byte " +
+                                  std::to_string(decoded.badOffset));
+      }
+      return Fail(bookFile, "not valid " + decoded.encoding + " at byte " +
+                                std::to_string(decoded.badOffset) +
+                                (decoded.guessed ? " (use --encoding)" : ""));
+    case book::BookFailure::NotEpub: return Fail(bookFile, imported.error);
+    case book::BookFailure::PatternTooCostly:
+      return Fail(bookFile, imported.error + "; pattern too costly", kUsage);
+    case book::BookFailure::NotPrepared: return Fail(bookFile, "OpenCC cannot convert it");
+    case book::BookFailure::NoText: return Fail(bookFile, request.epub ? "no contents" : "no text");
+    case book::BookFailure::Damaged: return Fail(file, DescribeState(imported.state));
+    case book::BookFailure::NotWritten: return Fail(file, imported.written.error);
+  }
+  return kFailure;
+}
+
+int Grep(const CommandArguments& a) {
   const std::string& file = a.words[0];
   book::SearchOptions options;
   options.ignoreCase = a.flags.count("-i") != 0;
@@ -213,7 +170,7 @@ int GrepCommand(const std::vector<std::string>& args, int (*usage)()) {
   options.titlesOnly = a.flags.count("--titles") != 0;
   std::string error;
   const auto searcher = book::Searcher::Create(a.words[1], options, &error);
-  if (!searcher) return UsageError(error, usage);
+  if (!searcher) return UsageError(error);
 
   SqliteDB db;
   if (auto code = OpenArticles(db, file, kGrepError)) return *code;
@@ -251,20 +208,14 @@ int GrepCommand(const std::vector<std::string>& args, int (*usage)()) {
         outputFailed = !WriteOut(job.output);
         return !outputFailed;
       });
-  if (outputFailed || !FlushOut()) return Fail(file, "cannot write output", kGrepError);
-  if (costly) {
-    std::fputs("nvx: pattern too costly\n", stderr);
-    return kGrepError;
-  }
+  if (outputFailed || !FlushOut()) return OutputFailed(file, kGrepError);
+  if (costly) return Say("pattern too costly", kGrepError);
   if (!read) return Fail(file, "cannot read the articles", kGrepError);
   if (failed) return kGrepError;
   return found ? kGrepFound : kGrepNotFound;
 }
 
-int StatCommand(const std::vector<std::string>& args, int (*usage)()) {
-  const Arguments a = Parse(args, {}, {});
-  if (!a.error.empty()) return UsageError(a.error, usage);
-  if (a.words.size() != 1) return usage();
+int Stat(const CommandArguments& a) {
   const std::string& file = a.words[0];
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
@@ -300,13 +251,15 @@ int StatCommand(const std::vector<std::string>& args, int (*usage)()) {
       });
   if (!read && !outputFailed) return Fail(file, "cannot read the articles");
   if (!outputFailed)
-    outputFailed = !WriteOut("total\t" + std::to_string(articles) + " articles\t" +
-                             std::to_string(characters) + '\t' + std::to_string(lines) + '\n');
-  if (outputFailed || !FlushOut()) return Fail(file, "cannot write output");
+    outputFailed = !WriteOut("total\t" + Counted(articles, "article") + "\t" + std::to_string(characters) +
+                             '\t' + std::to_string(lines) + '\n');
+  if (outputFailed || !FlushOut()) return OutputFailed(file);
   return damaged ? kFailure : kSuccess;
 }
 
 // ---- export --split ---------------------------------------------------------------------------
+
+namespace {
 
 // File names are at most 255 bytes, and the temporary file of a replacement adds 12 to its name.
 constexpr std::size_t kMaxFileNameBytes = 255 - 12;
@@ -334,30 +287,20 @@ std::string SplitFileName(std::int64_t place, int width, std::string_view title)
   return number + "-" + name + ".txt";
 }
 
-int ExportSplit(const std::vector<std::string>& args, int (*usage)()) {
-  const Arguments a = Parse(args, {"--split"}, {"--range", "--encoding"});
-  if (!a.error.empty()) return UsageError(a.error, usage);
-  if (a.words.size() != 2) return usage();
+}  // namespace
+
+int ExportSplit(const CommandArguments& a) {
   const std::string& file = a.words[0];
   const std::string& dir = a.words[1];
 
   std::string encoding = a.values.count("--encoding") ? a.values.at("--encoding") : "utf-8";
   std::transform(encoding.begin(), encoding.end(), encoding.begin(),
                  [](unsigned char c) { return std::tolower(c); });
-  if (encoding != "utf-8" && encoding != "gb18030")
-    return UsageError("--encoding is utf-8 or gb18030", usage);
+  if (encoding != "utf-8" && encoding != "gb18030") return UsageError("--encoding is utf-8 or gb18030");
 
-  std::int64_t first = 1, last = INT64_MAX;
-  if (a.values.count("--range")) {
-    const std::string& range = a.values.at("--range");
-    const auto dash = range.find('-');
-    const auto from = PositiveNumber(std::string_view(range).substr(0, dash));
-    const std::string to = dash == std::string::npos ? std::string("x") : range.substr(dash + 1);
-    const auto until = to.empty() ? std::optional<std::int64_t>(INT64_MAX) : PositiveNumber(to);
-    if (!from || !until || *until < *from) return UsageError("--range is A-B or A- (places, from 1)", usage);
-    first = *from;
-    last = *until;
-  }
+  PlaceRange range;
+  if (!ReadRangeOption(a, range)) return UsageError(kRangeUsage);
+  const std::int64_t first = range.first, last = range.last;
 
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
@@ -396,25 +339,12 @@ int ExportSplit(const std::vector<std::string>& args, int (*usage)()) {
           Fail(file, "article " + std::to_string(job.id) + ": content does not unpack");
         } else if (!job.output.empty()) {
           failed = true;
-          std::fprintf(stderr, "nvx: %s\n", job.output.c_str());
+          Say(job.output, kFailure);
         }
         return true;
       });
   if (!read) return Fail(file, "cannot read the articles");
   return failed ? kFailure : kSuccess;
-}
-
-}  // namespace
-
-std::optional<int> RunBookCommand(const std::vector<std::string>& args, int (*usage)()) {
-  if (args.empty()) return std::nullopt;
-  const std::string& command = args[0];
-  if (command == "import") return ImportBook(args, usage);
-  if (command == "grep") return GrepCommand(args, usage);
-  if (command == "stat") return StatCommand(args, usage);
-  if (command == "export" && std::find(args.begin(), args.end(), "--split") != args.end())
-    return ExportSplit(args, usage);
-  return std::nullopt;
 }
 
 }  // namespace nvx::tool

@@ -1,13 +1,20 @@
 #include "tool/command_arguments.h"
 
-#include <sys/stat.h>
-
 #include <charconv>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+
+#include "store/article_file.h"
+#include "store/codepage.h"
 
 namespace nvx::tool {
+namespace {
+
+// Whether standard output failed and that was said already.
+bool outputFailureSaid = false;
+
+bool IsOption(const std::string& a) { return a.size() >= 2 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9'); }
+
+}  // namespace
 
 CommandArguments ParseArguments(const std::vector<std::string>& args, const std::set<std::string>& flags,
                                 const std::set<std::string>& valued) {
@@ -16,7 +23,7 @@ CommandArguments ParseArguments(const std::vector<std::string>& args, const std:
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     const auto eq = a.find('=');
-    if (optionsEnded || a.size() < 2 || a[0] != '-') {
+    if (optionsEnded || !IsOption(a)) {
       parsed.words.push_back(a);
     } else if (a == "--") {
       optionsEnded = true;
@@ -37,10 +44,10 @@ CommandArguments ParseArguments(const std::vector<std::string>& args, const std:
   return parsed;
 }
 
-std::optional<std::int64_t> ParsePositive(std::string_view s) {
+std::optional<std::int64_t> ParseNumber(std::string_view s, std::int64_t least) {
   std::int64_t value = 0;
   const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-  if (s.empty() || ec != std::errc() || end != s.data() + s.size() || value < 1) return std::nullopt;
+  if (s.empty() || ec != std::errc() || end != s.data() + s.size() || value < least) return std::nullopt;
   return value;
 }
 
@@ -48,30 +55,64 @@ std::optional<PlaceRange> ParseRange(std::string_view range) {
   const auto dash = range.find('-');
   if (dash == std::string_view::npos) return std::nullopt;
   PlaceRange parsed;
-  const auto first = ParsePositive(range.substr(0, dash));
+  const auto first = ParseNumber(range.substr(0, dash));
   if (!first) return std::nullopt;
   parsed.first = *first;
   if (dash + 1 < range.size()) {
-    const auto last = ParsePositive(range.substr(dash + 1));
+    const auto last = ParseNumber(range.substr(dash + 1));
     if (!last || *last < *first) return std::nullopt;
     parsed.last = *last;
   }
   return parsed;
 }
 
-int UsageError(const std::string& what, int (*usage)()) {
-  std::fprintf(stderr, "nvx: %s\n", what.c_str());
-  return usage();
+bool ReadRangeOption(const CommandArguments& a, PlaceRange& range) {
+  if (!a.HasValue("--range")) return true;
+  const auto parsed = ParseRange(a.Value("--range"));
+  if (parsed) range = *parsed;
+  return parsed.has_value();
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& file) {
-  struct stat st {};
-  if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return std::nullopt;
-  return bytes;
+std::string Counted(std::int64_t n, const char* noun) {
+  return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
+int Say(const std::string& what, int code) {
+  std::fprintf(stderr, "nvx: %s\n", what.c_str());
+  return code;
+}
+
+int Fail(const std::string& file, const std::string& reason, int code) {
+  return Say(file + ": " + reason, code);
+}
+
+int UsageError(const std::string& what) { return Say(what, kShowUsage); }
+
+bool WriteOut(std::string_view bytes) {
+  return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && !std::ferror(stdout);
+}
+
+int OutputFailed(const std::string& file, int code) {
+  outputFailureSaid = true;
+  return Fail(file, "cannot write output", code);
+}
+
+int FinishOutput(int code, int failed) {
+  if ((std::fflush(stdout) == 0 && !std::ferror(stdout)) || outputFailureSaid) return code;
+  return Say("cannot write output", failed);
+}
+
+std::optional<std::string> LocalPath(const std::string& file) {
+  if (file.empty()) return std::nullopt;
+  return FromUtf8(file);
+}
+
+std::optional<int> OpenArticles(SqliteDB& db, const std::string& file, int code) {
+  const auto path = LocalPath(file);
+  if (!path) return Fail(file, "cannot use this file name", code);
+  const ArticleFileState state = OpenArticleFile(db, *path);
+  if (state != ArticleFileState::Sound) return Fail(file, DescribeState(state), code);
+  return std::nullopt;
 }
 
 }  // namespace nvx::tool

@@ -2,10 +2,11 @@
 
 #include <unistd.h>
 
-#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <limits>
 
 #include "store/article_file.h"
 #include "store/codepage.h"
@@ -37,45 +38,24 @@ void RemoveTemporaryCopyOnSignals() {
   for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) std::signal(signalNumber, RemoveTemporaryCopy);
 }
 
-std::optional<int> Positive(const std::string& text) {
-  int value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (text.empty() || ec != std::errc() || ptr != end || value < 1) return std::nullopt;
-  return value;
-}
-
-void Say(const std::string& file, const std::string& text) {
-  std::fprintf(stderr, "nvx: %s: %s\n", file.c_str(), text.c_str());
-}
-
 }  // namespace
 
-int Backup(const std::vector<std::string>& args) {
-  std::string file;
-  std::string dir;
+int Backup(const CommandArguments& a) {
+  const std::string& file = a.words[0];
+  const std::string dir = a.Value("--dir");
   BackupOptions options;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const bool hasValue = i + 1 < args.size();
-    if (args[i] == "--dir" && hasValue) {
-      dir = args[++i];
-    } else if (args[i] == "--keep" && hasValue) {
-      const auto keep = Positive(args[++i]);
-      if (!keep) return kUsage;
-      options.keep = *keep;
-    } else if (file.empty() && !args[i].empty() && args[i][0] != '-') {
-      file = args[i];
-    } else {
-      return kUsage;
-    }
+  if (a.HasValue("--keep")) {
+    const auto keep = ParseNumber(a.Value("--keep"));
+    if (!keep || *keep > std::numeric_limits<int>::max()) return UsageError("--keep needs a positive number");
+    options.keep = static_cast<int>(*keep);
   }
-  if (file.empty()) return kUsage;
   const auto localFile = FromUtf8(file);
   const auto localDir = FromUtf8(dir);
-  if (!localFile || !localDir) {
-    Say(file, "cannot use this file name");
-    return kFailure;
-  }
+  if (!localFile || !localDir) return Fail(file, "cannot use this file name");
+  // A folder named by --dir is made when missing, as a cron line that backs up into it expects.
+  std::error_code ec;
+  if (!dir.empty() && !std::filesystem::exists(dir, ec) && !std::filesystem::create_directories(dir, ec))
+    return Fail(dir, "cannot make the folder: " + ec.message());
   options.directory = *localDir;
   options.onTemporary = NoteTemporaryCopy;
   RemoveTemporaryCopyOnSignals();
@@ -84,26 +64,26 @@ int Backup(const std::vector<std::string>& args) {
   const std::string where = dir.empty() ? "its folder" : dir;
   switch (result.outcome) {
     case BackupOutcome::Done:
-      for (const auto& note : result.notes) Say(file, note);
+      for (const auto& note : result.notes) Fail(file, note);
       std::printf("%s\n", ToUtf8Lossy(result.path).c_str());
       return kSuccess;
-    case BackupOutcome::Missing: Say(file, "no such file"); break;
+    case BackupOutcome::Missing: Fail(file, "no such file"); break;
     case BackupOutcome::Busy:
-      Say(file, std::string(DescribeState(ArticleFileState::Busy)) + ", no backup made, older backups kept");
+      Fail(file, std::string(DescribeState(ArticleFileState::Busy)) + ", no backup made, older backups kept");
       break;
-    case BackupOutcome::Damaged: Say(file, "damaged, no backup made, older backups kept"); break;
-    case BackupOutcome::NoTable: Say(file, "no table nr, no backup made, older backups kept"); break;
+    case BackupOutcome::Damaged: Fail(file, "damaged, no backup made, older backups kept"); break;
+    case BackupOutcome::NoTable: Fail(file, "no table nr, no backup made, older backups kept"); break;
     case BackupOutcome::NotCollection:
-      Say(file,
-          "not a collection (nr is a view or has generated columns), no backup made, older backups kept");
+      Fail(file,
+           "not a collection (nr is a view or has generated columns), no backup made, older backups kept");
       break;
     case BackupOutcome::CannotWrite:
-      for (const auto& note : result.notes) Say(file, "cannot write the backup in " + where + ": " + note);
-      Say(file, "no backup made, older backups kept");
+      for (const auto& note : result.notes) Fail(file, "cannot write the backup in " + where + ": " + note);
+      Fail(file, "no backup made, older backups kept");
       break;
     case BackupOutcome::BadCopy:
-      for (const auto& note : result.notes) Say(file, "the copy did not verify: " + note);
-      Say(file, "no backup made, older backups kept");
+      for (const auto& note : result.notes) Fail(file, "the copy did not verify: " + note);
+      Fail(file, "no backup made, older backups kept");
       break;
   }
   return kFailure;
@@ -115,7 +95,7 @@ int Diff(const std::string& first, const std::string& second) {
   const auto a = FromUtf8(first);
   const auto b = FromUtf8(second);
   if (!a || !b) {
-    Say(a ? second : first, "cannot use this file name");
+    Fail(a ? second : first, "cannot use this file name");
     return kTrouble;
   }
   std::string out;
@@ -133,19 +113,20 @@ int Diff(const std::string& first, const std::string& second) {
     }
     out += '\n';
     if (out.size() > 64 * 1024) {
-      std::fputs(out.c_str(), stdout);
+      WriteOut(out);
       out.clear();
     }
   });
-  std::fputs(out.c_str(), stdout);
+  if (!WriteOut(out) || std::fflush(stdout) != 0) return OutputFailed(first, kTrouble);
   if (!result.ok) {
-    Say(result.failedFile == 0 ? first : second, result.reason);
+    Fail(result.failedFile == 0 ? first : second, result.reason);
     return kTrouble;
   }
   const DiffSummary& s = result.summary;
   std::printf("%lld same, %lld added, %lld removed, %lld changed\n", static_cast<long long>(s.same),
               static_cast<long long>(s.added), static_cast<long long>(s.removed),
               static_cast<long long>(s.changed));
+  if (std::fflush(stdout) != 0) return OutputFailed(first, kTrouble);
   return s.added + s.removed + s.changed == 0 ? kSuccess : kDifferent;
 }
 

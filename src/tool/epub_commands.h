@@ -3,15 +3,11 @@
 // them (UTF-8).
 #pragma once
 
-#include <optional>
-#include <string>
-#include <vector>
+#include "tool/command_arguments.h"
 
 namespace nvx::tool {
 
-// Runs `export` or `import` when the book file's name ends in ".epub" (in any case), given the
-// whole argument list (command first); nothing for anything else. On wrong usage it says what is
-// wrong on standard error and returns what `usage` returns.
-std::optional<int> RunEpubCommand(const std::vector<std::string>& args, int (*usage)());
+int ExportEpub(const CommandArguments& a);
+int ImportEpub(const CommandArguments& a);
 
 }  // namespace nvx::tool

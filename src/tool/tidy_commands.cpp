@@ -7,6 +7,7 @@
 #include "store/article_file.h"
 #include "store/article_rewrite.h"
 #include "store/article_walk.h"
+#include "store/book_file_import.h"
 #include "store/book_search.h"
 #include "store/duplicate_finder.h"
 #include "store/text_clean.h"
@@ -38,25 +39,22 @@ std::string OneLine(std::string text) {
   return text;
 }
 
-int ConvertCommand(const std::vector<std::string>& args, int (*usage)()) {
-  const CommandArguments a =
-      ParseArguments(args, {"--dry-run", "--titles-only", "--texts-only"}, {"--config", "--range"});
-  if (!a.error.empty()) return UsageError(a.error, usage);
-  if (a.words.size() != 1 || !a.values.count("--config")) return usage();
+}  // namespace
+
+int Convert(const CommandArguments& a) {
+  if (!a.HasValue("--config")) return kShowUsage;
   if (a.Has("--titles-only") && a.Has("--texts-only"))
-    return UsageError("--titles-only and --texts-only exclude each other", usage);
+    return UsageError("--titles-only and --texts-only exclude each other");
   const std::string& file = a.words[0];
   rewrite::Options options;
   options.dryRun = a.Has("--dry-run");
-  if (a.values.count("--range")) {
-    const auto range = ParseRange(a.values.at("--range"));
-    if (!range) return UsageError("--range is A-B or A- (places, from 1)", usage);
-    options.first = range->first;
-    options.last = range->last;
-  }
+  PlaceRange range;
+  if (!ReadRangeOption(a, range)) return UsageError(kRangeUsage);
+  options.first = range.first;
+  options.last = range.last;
   std::string error;
   const auto converter = text::ChineseConverter::Open(a.values.at("--config"), &error);
-  if (!converter) return UsageError("bad --config: " + error, usage);
+  if (!converter) return UsageError("bad --config: " + error);
   const bool titles = !a.Has("--texts-only"), texts = !a.Has("--titles-only");
 
   SqliteDB db;
@@ -89,15 +87,13 @@ int ConvertCommand(const std::vector<std::string>& args, int (*usage)()) {
   return kSuccess;
 }
 
-int CleanCommand(const std::vector<std::string>& args, int (*usage)()) {
-  const CommandArguments a = ParseArguments(args, {"--dry-run"}, {"--rules"});
-  if (!a.error.empty()) return UsageError(a.error, usage);
-  if (a.words.size() != 1 || !a.values.count("--rules")) return usage();
+int Clean(const CommandArguments& a) {
+  if (!a.HasValue("--rules")) return kShowUsage;
   const std::string& file = a.words[0];
   const std::string& rulesFile = a.values.at("--rules");
   rewrite::Options options;
   options.dryRun = a.Has("--dry-run");
-  const auto ruleText = ReadWholeFile(rulesFile);
+  const auto ruleText = book::ReadRegularFile(rulesFile);
   if (!ruleText) return Fail(rulesFile, "cannot read");
   std::string error;
   const auto rules = text::CleanRules::Parse(*ruleText, &error);
@@ -135,17 +131,13 @@ int CleanCommand(const std::vector<std::string>& args, int (*usage)()) {
   return kSuccess;
 }
 
-int DupsCommand(const std::vector<std::string>& args, int (*usage)()) {
-  const CommandArguments a = ParseArguments(args, {}, {"--near"});
-  if (!a.error.empty()) return UsageError(a.error, usage);
-  if (a.words.size() != 1) return usage();
+int Dups(const CommandArguments& a) {
   const std::string& file = a.words[0];
   int nearPercent = 0;
   if (a.values.count("--near")) {
-    const auto percent = ParsePositive(a.values.at("--near"));
+    const auto percent = ParseNumber(a.values.at("--near"));
     if (!percent || *percent < kLeastNearPercent || *percent > 100)
-      return UsageError("--near is a percentage from " + std::to_string(kLeastNearPercent) + " to 100",
-                        usage);
+      return UsageError("--near is a percentage from " + std::to_string(kLeastNearPercent) + " to 100");
     nearPercent = static_cast<int>(*percent);
   }
 
@@ -188,19 +180,8 @@ int DupsCommand(const std::vector<std::string>& args, int (*usage)()) {
                                   '\t' + titles[placeOf[pair.second]] + '\n');
   }
   if (!written || std::fflush(stdout) != 0 || std::ferror(stdout))
-    return Fail(file, "cannot write output", kDuplicatesError);
+    return OutputFailed(file, kDuplicatesError);
   return pairs.empty() ? kNoDuplicates : kDuplicatesFound;
-}
-
-}  // namespace
-
-std::optional<int> RunTidyCommand(const std::vector<std::string>& args, int (*usage)()) {
-  if (args.empty()) return std::nullopt;
-  const std::string& command = args[0];
-  if (command == "convert") return ConvertCommand(args, usage);
-  if (command == "clean") return CleanCommand(args, usage);
-  if (command == "dups") return DupsCommand(args, usage);
-  return std::nullopt;
 }
 
 }  // namespace nvx::tool

@@ -2,14 +2,12 @@
 // lines out by rules, find repeated articles. Each takes its arguments as the shell gave them.
 #pragma once
 
-#include <optional>
-#include <string>
-#include <vector>
+#include "tool/command_arguments.h"
 
 namespace nvx::tool {
 
-// Runs `convert`, `clean` or `dups`, given the whole argument list (command first); nothing for
-// any other command. On wrong usage it says what is wrong and returns what `usage` returns.
-std::optional<int> RunTidyCommand(const std::vector<std::string>& args, int (*usage)());
+int Convert(const CommandArguments& a);  // convert FILE --config NAME
+int Clean(const CommandArguments& a);    // clean FILE --rules RULES
+int Dups(const CommandArguments& a);     // dups FILE: 0 none, 1 some, 2 error
 
 }  // namespace nvx::tool

@@ -7,12 +7,12 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <limits>
 
 #include "store/article_export.h"
 #include "store/article_file.h"
 #include "store/article_records.h"
 #include "store/article_walk.h"
-#include "store/atomic_file.h"
 #include "store/codepage.h"
 #include "store/packed_content.h"
 #include "store/template_database.h"
@@ -20,24 +20,9 @@
 namespace nvx::tool {
 namespace {
 
-// File names arrive as UTF-8; the store takes texts in the local code page.
-std::optional<Text> LocalPath(const std::string& file) {
-  if (file.empty()) return std::nullopt;
-  return FromUtf8(file);
-}
-
 // Why a read or write of an open collection failed: held by another program, or `otherwise`.
 std::string FailureReason(const SqliteDB& db, const char* otherwise) {
   return db.Busy() ? DescribeState(ArticleFileState::Busy) : otherwise;
-}
-
-// A row id as the user typed it: decimal digits with an optional sign, nothing else.
-std::optional<std::int64_t> ParseId(const std::string& id) {
-  std::int64_t value = 0;
-  const char* end = id.data() + id.size();
-  const auto [ptr, ec] = std::from_chars(id.data(), end, value);
-  if (id.empty() || ec != std::errc() || ptr != end) return std::nullopt;
-  return value;
 }
 
 // All of standard input; nullopt when it cannot be read.
@@ -61,31 +46,12 @@ std::string InvalidUtf8(const char* what, std::size_t offset) {
 
 }  // namespace
 
-int Fail(const std::string& file, const std::string& reason, int code) {
-  std::fprintf(stderr, "nvx: %s: %s\n", file.c_str(), reason.c_str());
-  return code;
-}
-
-std::optional<int> OpenArticles(SqliteDB& db, const std::string& file, int code) {
-  const auto path = LocalPath(file);
-  if (!path) return Fail(file, "cannot use this file name", code);
-  const ArticleFileState state = OpenArticleFile(db, *path);
-  if (state != ArticleFileState::Sound) return Fail(file, DescribeState(state), code);
-  return std::nullopt;
-}
-
-bool WriteOut(std::string_view bytes) {
-  return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && !std::ferror(stdout);
-}
-
 int NewFile(const std::string& file) {
   const auto path = LocalPath(file);
   if (!path) return Fail(file, "cannot use this file name");
   if (CheckRegularFile(*path) == ArticleFileState::NotRegularFile)
     return Fail(file, DescribeState(ArticleFileState::NotRegularFile));
-  const auto& image = TemplateDatabase();
-  AtomicFile out;
-  if (!out.Open(*path) || !out.Write(image) || !out.Commit()) return Fail(file, "cannot write");
+  if (!WriteNewCollection(*path)) return Fail(file, "cannot write");
   return kSuccess;
 }
 
@@ -116,8 +82,8 @@ int List(const std::string& file) {
 }
 
 int Cat(const std::string& file, const std::string& id) {
-  const auto number = ParseId(id);
-  if (!number) return Fail(file, "no such article " + id);
+  const auto number = ParseNumber(id, std::numeric_limits<std::int64_t>::min());
+  if (!number) return UsageError("the article id is a whole number: " + id);
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
   const std::optional<StoredArticle> article = LoadArticle(db, *number);
@@ -154,9 +120,15 @@ int Add(const std::string& file, const std::string& title) {
   if (auto code = OpenArticles(db, file)) return *code;
   if (const ArticleFileState state = QuickCheck(db); state != ArticleFileState::Sound)
     return Fail(file, DescribeState(state));
+  // The article is kept only once its id has reached standard output: a script that got no id
+  // may add it again, and must not find it stored twice.
+  Transaction transaction(db);
+  if (!transaction.Active()) return Fail(file, FailureReason(db, "the article was not stored"));
   const auto id = InsertArticle(db, *localTitle, packed);
   if (!id) return Fail(file, FailureReason(db, "the article was not stored"));
-  WriteOut(std::to_string(*id) + "\n");
+  if (!WriteOut(std::to_string(*id) + "\n") || std::fflush(stdout) != 0)
+    return OutputFailed(file, kFailure);  // rolled back
+  if (!transaction.Commit()) return Fail(file, FailureReason(db, "the article was not stored"));
   return kSuccess;
 }
 
@@ -173,7 +145,7 @@ int Check(const std::string& file) {
     WriteOut(file + ": sound article database\n");
     return kSuccess;
   }
-  for (const auto& problem : problems) std::fprintf(stderr, "nvx: %s: %s\n", file.c_str(), problem.c_str());
+  for (const auto& problem : problems) Fail(file, problem);
   return kFailure;
 }
 
@@ -199,12 +171,6 @@ int ExportText(const std::string& file, const std::string& out) {
     case ExportResult::Cancelled: break;
   }
   return Fail(out, "cannot write");
-}
-
-int FinishOutput(int code) {
-  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return code;
-  std::fputs("nvx: cannot write output\n", stderr);
-  return kFailure;
 }
 
 }  // namespace nvx::tool

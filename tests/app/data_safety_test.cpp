@@ -1,12 +1,14 @@
 // What the editor does when a write does not land, a source cannot be read, a long copy is
 // cancelled or the program is killed in the middle of one.
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <csignal>
 #include <filesystem>
 #include <set>
 
@@ -93,6 +95,29 @@ TEST_F(DataSafetyTest, ASaveThatDoesNotLandIsSaid) {
   EXPECT_EQ(ui->Messages().size(), before + 3);
   EXPECT_EQ(LastMessage(), QStringLiteral("保存失败,请检查文件是否正常"));
   EXPECT_EQ(QueryFile(path, "SELECT count(*) FROM nr"), "2");
+}
+
+// New replaces new.nvx whole or not at all: where the disk takes only part of it (a file size
+// limit stands in for a full disk) the earlier new.nvx keeps every byte and the failure is said.
+TEST_F(DataSafetyTest, NewThatCannotBeWrittenLeavesTheEarlierNewFileWhole) {
+  const std::string newFile = (dir.Path() / "program" / "new.nvx").string();
+  MakeCollection(newFile, {{1, "留", "kept"}});
+  const std::string before = ReadFile(newFile);
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit limited = saved;
+  limited.rlim_cur = 1000;  // less than the empty collection's 2048 bytes
+  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  ::setrlimit(RLIMIT_FSIZE, &limited);
+  Choose("新建");
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previousHandler);
+  EXPECT_EQ(LastMessage(), QStringLiteral("文件写入失败,请检查文件是否正常"));
+  EXPECT_EQ(ReadFile(newFile), before);
+  EXPECT_EQ(FilesInDir(), (std::set<std::string>{"data", "program"}));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "program"), fs::directory_iterator()), 1)
+      << "no temporary file left";
+  EXPECT_TRUE(fs::is_empty(dir.Path() / "data")) << "nor a new.nvx in the data directory";
 }
 
 // Save As and Export copy nothing they could not read: with the open collection locked by
