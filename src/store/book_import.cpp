@@ -188,8 +188,9 @@ using Release = std::function<void(std::size_t)>;
 // Converts all of `in` from `from` to UTF-8; stops at the first sequence that does not convert.
 // The input goes to iconv a chunk at a time, each chunk's bytes released once converted; the
 // text grows only by what was converted, so the bytes and the text are held side by side about a
-// chunk at a time.
-Conversion ConvertToUtf8(std::string_view in, const char* from, const Release& release) {
+// chunk at a time. Without `keepText` it only tells whether, and how far, the bytes convert.
+Conversion ConvertToUtf8(std::string_view in, const char* from, const Release& release,
+                         bool keepText = true) {
   constexpr std::size_t kChunk = 1 << 20;
   Conversion result;
   const iconv_t cd = iconv_open("UTF-8", from);
@@ -199,7 +200,7 @@ Conversion ConvertToUtf8(std::string_view in, const char* from, const Release& r
   }
   // No encoding a book comes in takes more than 3 UTF-8 bytes for 2 of its own; a reserve is
   // given memory only where it is written.
-  result.out.reserve(in.size() + in.size() / 2 + 16);
+  if (keepText) result.out.reserve(in.size() + in.size() / 2 + 16);
   std::string buffer(2 * kChunk, '\0');
   char* inPtr = const_cast<char*>(in.data());
   std::size_t consumed = 0;
@@ -212,7 +213,7 @@ Conversion ConvertToUtf8(std::string_view in, const char* from, const Release& r
     const std::size_t rc = inLeft > 0 ? iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft)
                                       : iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
     const int error = errno;
-    result.out.append(buffer.data(), buffer.size() - outLeft);
+    if (keepText) result.out.append(buffer.data(), buffer.size() - outLeft);
     consumed = static_cast<std::size_t>(inPtr - in.data());
     if (release) release(consumed);
     if (rc != static_cast<std::size_t>(-1)) {
@@ -386,13 +387,15 @@ DecodedBook DecodeBytes(std::string_view bytes, const std::string& encoding, std
     }
   }
   if (DetectorSaysBig5(bytes)) {
-    // Tried again with the wider table when it fails, so its bytes are kept until then.
-    DecodedBook book = DecodeAs(bytes, 0, "Big5", "CP950", 1, true);
-    if (!book.ok) {
-      DecodedBook wider = DecodeAs(bytes, 0, "Big5", "BIG5-HKSCS", 1, true, release);
-      if (wider.ok || wider.badOffset > book.badOffset) return wider;
+    // CP950, or the wider HKSCS table where CP950 stops sooner: told by trials that keep no
+    // text, so that the book is decoded once, its bytes given back as it goes.
+    const Conversion narrow = ConvertToUtf8(bytes, "CP950", {}, false);
+    if (!narrow.ok) {
+      const Conversion wide = ConvertToUtf8(bytes, "BIG5-HKSCS", {}, false);
+      if (wide.ok || wide.badOffset > narrow.badOffset)
+        return DecodeAs(bytes, 0, "Big5", "BIG5-HKSCS", 1, true, release);
     }
-    return book;
+    return DecodeAs(bytes, 0, "Big5", "CP950", 1, true, release);
   }
   return DecodeAs(bytes, 0, "GB18030", "GB18030", 1, true, release);
 }
