@@ -15,6 +15,7 @@
 #include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
 #include "store/article_export.h"
+#include "store/article_file.h"
 #include "store/article_schema.h"
 #include "store/article_walk.h"
 #include "store/codepage.h"
@@ -40,15 +41,6 @@ std::optional<Text> ChoosePath(UnitRef dialog, int kind, const char* filter) {
   SetText(dialog, prop::dlg::kFilter, L(filter));
   if (!CommonDlg::Open(dialog)) return std::nullopt;
   return GetText(dialog, prop::dlg::kFileName);
-}
-
-// Opens the chosen file after Close database: Open's steps once the file was found readable.
-void OpenChosen(const Text& path) {
-  CloseDatabase();
-  ProgramState& s = State();
-  s.articleDb.Open(path);
-  LoadCatalogue();
-  SetText(kMainWindow, prop::kTitle, L("NVX编辑器 [") + path + "]");
 }
 
 // Whether `path` is the database that is open now: the same file, however the path is spelt. The
@@ -109,15 +101,21 @@ void OpenDatabase() {
 }
 
 bool OpenDatabaseAt(const Text& path) {
-  // The file is only tested and closed again before SQLite opens it: closing any descriptor of a
-  // file drops SQLite's locks on it, so none may stay open beside the connection.
-  const std::int32_t probe = FileOpen(path, kOpenRead);
-  if (probe == 0) {
+  // The file is opened beside the open collection, which goes only once the new one is open: a
+  // file that is missing, not a regular file or cannot be read is said, and what was open stays.
+  SqliteDB opened;
+  const ArticleFileState state = OpenArticleFile(opened, path);
+  if (state == ArticleFileState::Missing || state == ArticleFileState::NotRegularFile ||
+      (state == ArticleFileState::Unreadable && opened.Handle() == nullptr)) {
     Warn("打开文件失败,请检查文件是否正常!");
     return false;
   }
-  FileClose(probe);
-  OpenChosen(path);
+  // Any other answer still shows the file, as far as it reads: a file that is no collection gives
+  // an empty catalogue, and one another program is writing fills it once it is free.
+  CloseDatabase();
+  State().articleDb.TakeConnection(opened);
+  LoadCatalogue();
+  SetText(kMainWindow, prop::kTitle, L("NVX编辑器 [") + path + "]");
   return true;
 }
 

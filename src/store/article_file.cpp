@@ -1,6 +1,7 @@
 #include "store/article_file.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "store/article_records.h"
 #include "store/article_schema.h"
@@ -30,10 +31,11 @@ ArticleFileState CheckRegularFile(const Text& path) {
   return S_ISREG(st.st_mode) ? ArticleFileState::Sound : ArticleFileState::NotRegularFile;
 }
 
-ArticleFileState OpenArticleFile(SqliteDB& db, const Text& path) {
+ArticleFileState OpenArticleFile(SqliteDB& db, const Text& path, OpenMode mode) {
   const ArticleFileState kind = CheckRegularFile(path);
   if (kind != ArticleFileState::Sound) return kind;
-  if (!db.Open(path)) return ArticleFileState::Unreadable;
+  if (::access(ToUtf8(path)->c_str(), R_OK) != 0) return ArticleFileState::Unreadable;
+  if (!db.Open(path, mode)) return ArticleFileState::Unreadable;
   const int rc = PrepareResult(db.Handle(), "SELECT 1 FROM sqlite_master");
   if (rc == SQLITE_NOTADB) return ArticleFileState::NotDatabase;
   if (IsBusyResult(rc)) return ArticleFileState::Busy;

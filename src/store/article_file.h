@@ -31,12 +31,14 @@ enum class ArticleFileState {
 // Sound for a regular file or a symbolic link to one, else Missing or NotRegularFile.
 ArticleFileState CheckRegularFile(const Text& path);
 
-// Opens `path` (local code page) on `db` and tells whether it is usable as an article database:
-// a regular SQLite file whose table `nr` is a plain table with a reachable row id and no generated
-// columns. Anything not a regular file is refused before it is opened, and a missing file or one
-// that is not a regular file leaves `db` as it was; otherwise the connection stays open whatever
-// the answer, as the editor keeps files open that it cannot use.
-ArticleFileState OpenArticleFile(SqliteDB& db, const Text& path);
+// The one way to reach a collection, for the editor and every nvx command (backup and diff open
+// theirs read-only). Opens `path` (local code page) on `db` and tells whether it is usable as an
+// article database: a regular SQLite file whose table `nr` is a plain table with a reachable row
+// id and no generated columns. Anything not a regular file is refused before it is opened; a
+// missing file, one that is not a regular file and one that cannot be read leave `db` as it was.
+// Otherwise the connection stays open whatever the answer, as the editor keeps files open that it
+// cannot use. DescribeState gives the message for every answer but Sound.
+ArticleFileState OpenArticleFile(SqliteDB& db, const Text& path, OpenMode mode = OpenMode::ReadWrite);
 
 // SQLite's quick integrity check of the open file, for use before writing into it: Sound,
 // Damaged, or Busy when another program holds it.

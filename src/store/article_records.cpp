@@ -207,7 +207,9 @@ bool Run(SqliteDB& db, const char* sql) {
 
 }  // namespace
 
-Transaction::Transaction(SqliteDB& db) : db_(db) { active_ = Run(db_, "BEGIN IMMEDIATE"); }
+Transaction::Transaction(SqliteDB& db, TransactionKind kind) : db_(db) {
+  active_ = Run(db_, kind == TransactionKind::Write ? "BEGIN IMMEDIATE" : "BEGIN");
+}
 
 Transaction::~Transaction() { Rollback(); }
 

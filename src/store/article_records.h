@@ -74,11 +74,16 @@ enum class CopyResult { Done, Cancelled, Failed };
 CopyResult ReplaceArticles(SqliteDB& target, SqliteDB& source, const std::function<bool(std::int64_t)>& going,
                            const std::function<bool(std::int64_t copied)>& lastChance);
 
-// One write transaction: BEGIN IMMEDIATE when made (waiting up to the busy timeout for other
-// writers), COMMIT by Commit, ROLLBACK when it ends uncommitted.
+// A write transaction starts at once, waiting up to the busy timeout for other writers; a read
+// transaction keeps the file in one state from its first read until it ends, even while another
+// program writes it.
+enum class TransactionKind { Write, Read };
+
+// One transaction: BEGIN IMMEDIATE (a write one) or BEGIN (a read one) when made, COMMIT by Commit,
+// ROLLBACK when it ends uncommitted.
 class Transaction {
  public:
-  explicit Transaction(SqliteDB& db);
+  explicit Transaction(SqliteDB& db, TransactionKind kind = TransactionKind::Write);
   ~Transaction();
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;

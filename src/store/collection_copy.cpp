@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "store/article_file.h"
+#include "store/article_records.h"
 #include "store/article_schema.h"
 #include "store/codepage.h"
 #include "store/packed_content.h"
@@ -23,29 +24,10 @@ namespace nvx {
 namespace fs = std::filesystem;
 namespace {
 
-struct Closer {
-  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-using DbHandle = std::unique_ptr<sqlite3, Closer>;
-
-enum class Access { Ok, Missing, Busy, NotDatabase, NoTable, NotCollection, NoColumns };
-
-const char* Describe(Access access) {
-  switch (access) {
-    case Access::Ok: return "an article database";
-    case Access::Missing: return "no such file";
-    case Access::Busy: return DescribeState(ArticleFileState::Busy);
-    case Access::NotDatabase: return "not a database";
-    case Access::NoTable: return "no table nr";
-    case Access::NotCollection: return "not a collection (nr is a view or has generated columns)";
-    case Access::NoColumns: return "table nr lacks article columns";
-  }
-  return "unknown";
-}
-
 // Every article column, in this order, by id: what the copy is compared on and what diff reads.
 enum ArticleColumn { kIdColumn, kNameColumn, kContentColumn, kFirstStateColumn };
 inline constexpr int kColumnCount = 8;
+constexpr char kNoColumns[] = "table nr lacks article columns";
 
 // With `contentLength`, the content column gives only its length, which SQLite reads without
 // the content itself.
@@ -57,68 +39,39 @@ std::string ArticleQuery(bool contentLength = false) {
          schema::kEffects + " FROM " + schema::kTable + " ORDER BY " + schema::kId;
 }
 
-bool Prepares(sqlite3* db, const std::string& sql) { return static_cast<bool>(Prepare(db, sql)); }
-
-// Whether the last statement on `db` failed because another program held the file past the busy
-// timeout.
-bool WasBusy(sqlite3* db) { return IsBusyResult(sqlite3_errcode(db)); }
-
-// Table nr is a table (not a view) without generated columns.
-bool PlainTable(sqlite3* db) {
-  Statement s =
-      Prepare(db,
-              "SELECT (SELECT type FROM sqlite_master WHERE name = 'nr' COLLATE NOCASE) = 'table' AND "
-              "NOT EXISTS (SELECT 1 FROM pragma_table_xinfo('nr') WHERE hidden IN (2, 3))");
-  return s && sqlite3_step(s.get()) == SQLITE_ROW && sqlite3_column_int(s.get(), 0) == 1;
-}
-
-// Opens `path` (UTF-8) read-only. SQLite then never writes the file, not even to roll back a
-// journal left by a crash: it reports the file busy instead. The same defensive settings as
-// every other connection, as the file may come from anywhere.
-Access OpenReadOnly(const std::string& path, DbHandle& out) {
-  struct stat st {};
-  if (path.empty() || ::stat(path.c_str(), &st) != 0) return Access::Missing;
-  if (!S_ISREG(st.st_mode)) return Access::NotDatabase;
-  sqlite3* raw = nullptr;
-  TurnOffUriNames();
-  const int rc = sqlite3_open_v2(PlainSqlitePath(path).c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
-  out.reset(raw);
-  if (rc != SQLITE_OK) return Access::NotDatabase;
-  // The editor may be saving into the file: wait for it as long as every other command does rather
-  // than fail at once.
-  HardenConnection(raw, SqliteDB::kBusyTimeoutMs);
-  if (!Prepares(raw, "SELECT 1 FROM sqlite_master")) return WasBusy(raw) ? Access::Busy : Access::NotDatabase;
-  if (!Prepares(raw, std::string("SELECT * FROM ") + schema::kTable + " LIMIT 0")) return Access::NoTable;
-  // Only a plain table is a collection: a view or generated columns compute what they hold on
-  // every read, at whatever cost the file sets.
-  if (!PlainTable(raw)) return Access::NotCollection;
-  if (!Prepares(raw, ArticleQuery())) return Access::NoColumns;
-  return Access::Ok;
+// Opens `path` read-only with the one open of every command (OpenArticleFile), so that nothing of
+// backup or diff ever writes the collection: the same refusals and the same messages. Backup and
+// diff read every article column, which the collection must then have: false in `hasColumns`
+// otherwise.
+ArticleFileState OpenCollection(SqliteDB& db, const Text& path, bool& hasColumns) {
+  const ArticleFileState state = OpenArticleFile(db, path, OpenMode::ReadOnly);
+  hasColumns = state == ArticleFileState::Sound && db.Prepare(ArticleQuery());
+  return state;
 }
 
 // The articles of a collection, one row at a time in id order.
 class ArticleRows {
  public:
-  explicit ArticleRows(sqlite3* db, bool contentLength = false)
-      : s_(Prepare(db, ArticleQuery(contentLength))) {}
+  explicit ArticleRows(SqliteDB& db, bool contentLength = false)
+      : s_(db.Prepare(ArticleQuery(contentLength))) {}
 
   // False at the end and on an error; Failed() tells them apart.
   bool Next() {
-    rc_ = s_ ? sqlite3_step(s_.get()) : SQLITE_ERROR;
+    rc_ = s_ ? s_.Step() : SQLITE_ERROR;
     return rc_ == SQLITE_ROW;
   }
   bool Failed() const { return rc_ != SQLITE_ROW && rc_ != SQLITE_DONE; }
-  std::int64_t Id() const { return sqlite3_column_int64(s_.get(), kIdColumn); }
-  sqlite3_stmt* Get() const { return s_.get(); }
+  std::int64_t Id() const { return sqlite3_column_int64(s_.Get(), kIdColumn); }
+  sqlite3_stmt* Get() const { return s_.Get(); }
 
   std::string_view Blob(int column) const {
-    const auto* p = static_cast<const char*>(sqlite3_column_blob(s_.get(), column));
-    return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(s_.get(), column)))
+    const auto* p = static_cast<const char*>(sqlite3_column_blob(s_.Get(), column));
+    return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(s_.Get(), column)))
              : std::string_view();
   }
 
  private:
-  Statement s_;
+  CachedStatement s_;
   int rc_ = SQLITE_DONE;
 };
 
@@ -156,39 +109,6 @@ ArticleText ReadArticleText(const ArticleRows& rows) {
 }
 
 Text LocalTitle(const ArticleRows& rows) { return FromUtf8Lossy(rows.Blob(kNameColumn)); }
-
-bool RunsOk(sqlite3* db, const char* sql) {
-  return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-// A read transaction on a plain connection: the file stays in one state from BEGIN until it ends
-// (by End, or at the latest when it goes out of scope), even while another program writes it.
-class ReadTransaction {
- public:
-  explicit ReadTransaction(sqlite3* db) : db_(db), active_(RunsOk(db, "BEGIN")) {}
-  ~ReadTransaction() { End(); }
-  ReadTransaction(const ReadTransaction&) = delete;
-  ReadTransaction& operator=(const ReadTransaction&) = delete;
-
-  bool Active() const { return active_; }
-  void End() {
-    if (active_) RunsOk(db_, "COMMIT");
-    active_ = false;
-  }
-
- private:
-  sqlite3* db_;
-  bool active_;
-};
-
-bool QuickCheckPasses(sqlite3* db) {
-  Statement s = Prepare(db, "PRAGMA quick_check");
-  if (!s) return false;
-  int rc = SQLITE_ERROR;
-  bool sound = true;
-  while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) sound = sound && ColumnText(s.get(), 0) == "ok";
-  return sound && rc == SQLITE_DONE;
-}
 
 // The collection's name in backup names: the file name without ".nvx" (any letter case).
 std::string CollectionName(const fs::path& file) {
@@ -312,23 +232,15 @@ void RemoveStaleTemporaries(const fs::path& dir, const std::string& name, Backup
 // and not a rebuilt one, and nothing of the file's own schema is run to make it, where VACUUM
 // INTO replays the file's CREATE statements into the new file. The copy is written without a
 // journal and without syncs: it is flushed once, whole, before it gets its final name.
-bool CopyDatabase(sqlite3* source, const fs::path& target) {
-  sqlite3* raw = nullptr;
-  const int rc =
-      sqlite3_open_v2(PlainSqlitePath(target.string()).c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-  DbHandle copy(raw);
-  if (rc != SQLITE_OK || !RunsOk(raw, "PRAGMA journal_mode=OFF") || !RunsOk(raw, "PRAGMA synchronous=OFF"))
-    return false;
-  sqlite3_backup* backup = sqlite3_backup_init(raw, "main", source, "main");
-  if (backup == nullptr) return false;
-  const int stepped = sqlite3_backup_step(backup, -1);
-  const int finished = sqlite3_backup_finish(backup);
-  return stepped == SQLITE_DONE && finished == SQLITE_OK && sqlite3_close(copy.release()) == SQLITE_OK;
+bool CopyDatabase(const SqliteDB& source, const Text& target) {
+  SqliteDB copy;
+  return copy.Open(target) && copy.Execute("PRAGMA journal_mode=OFF") &&
+         copy.Execute("PRAGMA synchronous=OFF") && copy.CopyPagesFrom(source) && copy.Close();
 }
 
 // Compares the articles of the copy with the source's, every column; with `contentLength` the
 // contents by their length only.
-std::vector<std::string> CompareArticles(sqlite3* source, sqlite3* copy, bool contentLength) {
+std::vector<std::string> CompareArticles(SqliteDB& source, SqliteDB& copy, bool contentLength) {
   std::vector<std::string> problems;
   ArticleRows a(source, contentLength), b(copy, contentLength);
   bool hasA = a.Next(), hasB = b.Next();
@@ -350,18 +262,18 @@ std::vector<std::string> CompareArticles(sqlite3* source, sqlite3* copy, bool co
 // packed stream carries its own checksum). Problems of single articles that the copy shares with
 // the source, byte for byte, are the collection's own: they go to `inherited` and do not fail
 // the copy.
-std::vector<std::string> VerifyCopy(sqlite3* source, const fs::path& copyPath,
+std::vector<std::string> VerifyCopy(SqliteDB& source, const Text& copyPath,
                                     std::vector<std::string>& inherited) {
-  const auto localPath = FromUtf8(copyPath.string());
-  if (!localPath) return {"the copy's name does not convert"};
-  std::vector<std::string> checked = CheckArticleFile(*localPath);
+  std::vector<std::string> checked = CheckArticleFile(copyPath);
   auto isArticleLine = [](const std::string& line) { return line.rfind("article ", 0) == 0; };
   const bool damagedArticles = std::any_of(checked.begin(), checked.end(), isArticleLine);
 
-  DbHandle copy;
-  const Access access = OpenReadOnly(copyPath.string(), copy);
-  if (access != Access::Ok) return {std::string("the copy: ") + Describe(access)};
-  std::vector<std::string> problems = CompareArticles(source, copy.get(), !damagedArticles);
+  SqliteDB copy;
+  bool hasColumns = false;
+  const ArticleFileState state = OpenCollection(copy, copyPath, hasColumns);
+  if (state != ArticleFileState::Sound) return {std::string("the copy: ") + DescribeState(state)};
+  if (!hasColumns) return {std::string("the copy: ") + kNoColumns};
+  std::vector<std::string> problems = CompareArticles(source, copy, !damagedArticles);
   for (auto& line : checked)
     (isArticleLine(line) && problems.empty() ? inherited : problems).push_back(std::move(line));
   return problems;
@@ -414,6 +326,25 @@ int LastSequence(const fs::path& dir, const std::string& name, const std::string
   return last;
 }
 
+// What a backup of a collection found in `state` comes to: Done when it may go on. A file that is
+// no database, or cannot be read, is as damaged as one whose check fails.
+BackupOutcome RefusedBackup(ArticleFileState state, bool hasColumns) {
+  switch (state) {
+    case ArticleFileState::Sound: return hasColumns ? BackupOutcome::Done : BackupOutcome::NoTable;
+    case ArticleFileState::Missing: return BackupOutcome::Missing;
+    case ArticleFileState::Busy: return BackupOutcome::Busy;
+    case ArticleFileState::NoTable: return BackupOutcome::NoTable;
+    case ArticleFileState::NotRegularFile:
+    case ArticleFileState::RowIdHidden:
+    case ArticleFileState::View:
+    case ArticleFileState::GeneratedColumns: return BackupOutcome::NotCollection;
+    case ArticleFileState::Unreadable:
+    case ArticleFileState::NotDatabase:
+    case ArticleFileState::Damaged: break;
+  }
+  return BackupOutcome::Damaged;
+}
+
 }  // namespace
 
 bool ParseBackupName(const std::string& fileName, const std::string& name, std::string* order) {
@@ -449,23 +380,20 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
     return result;
   }
   const fs::path source(*sourceName);
-  DbHandle db;
-  switch (OpenReadOnly(source.string(), db)) {
-    case Access::Ok: break;
-    case Access::Missing: result.outcome = BackupOutcome::Missing; return result;
-    case Access::Busy: result.outcome = BackupOutcome::Busy; return result;
-    case Access::NotDatabase: result.outcome = BackupOutcome::Damaged; return result;
-    case Access::NoTable:
-    case Access::NoColumns: result.outcome = BackupOutcome::NoTable; return result;
-    case Access::NotCollection: result.outcome = BackupOutcome::NotCollection; return result;
-  }
+  SqliteDB db;
+  bool hasColumns = false;
+  result.state = OpenCollection(db, file, hasColumns);
+  result.outcome = RefusedBackup(result.state, hasColumns);
+  if (result.outcome != BackupOutcome::Done) return result;
   // One read transaction from the check to the end of the comparison: the check, the copy and
   // the comparison all see one state of the file, even while the editor saves into it.
-  ReadTransaction snapshot(db.get());
-  if (!snapshot.Active() || !QuickCheckPasses(db.get())) {
-    result.outcome = WasBusy(db.get()) ? BackupOutcome::Busy : BackupOutcome::Damaged;
-    return result;
-  }
+  Transaction snapshot(db, TransactionKind::Read);
+  result.state = snapshot.Active() ? QuickCheck(db)
+                 : db.Busy()       ? ArticleFileState::Busy
+                                   : ArticleFileState::Damaged;
+  result.outcome = RefusedBackup(result.state, true);
+  if (result.outcome != BackupOutcome::Done) return result;
+  result.outcome = BackupOutcome::CannotWrite;
 
   fs::path dir;
   if (!options.directory.empty()) {
@@ -507,14 +435,19 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
     }
   }
 
-  if (!CopyDatabase(db.get(), temporary.Path())) {
+  const auto copyPath = FromUtf8(temporary.Path().string());
+  if (!copyPath) {
+    result.notes.emplace_back("the copy's name does not convert");
+    return result;
+  }
+  if (!CopyDatabase(db, *copyPath)) {
     result.notes.emplace_back("the copy could not be written");
     return result;
   }
   std::vector<std::string> inherited;
-  std::vector<std::string> problems = VerifyCopy(db.get(), temporary.Path(), inherited);
-  snapshot.End();
-  db.reset();
+  std::vector<std::string> problems = VerifyCopy(db, *copyPath, inherited);
+  snapshot.Rollback();
+  db.Close();
   if (!problems.empty()) {
     result.outcome = BackupOutcome::BadCopy;
     result.notes = std::move(problems);
@@ -546,24 +479,24 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
 DiffResult DiffCollections(const Text& first, const Text& second,
                            const std::function<void(const ArticleDifference&)>& report) {
   DiffResult result;
-  DbHandle dbs[2];
+  SqliteDB dbs[2];
   const Text* names[2] = {&first, &second};
   for (int i = 0; i < 2; ++i) {
-    const auto utf8 = ToUtf8(*names[i]);
-    const Access access = OpenReadOnly(utf8.value_or(std::string()), dbs[i]);
-    if (access != Access::Ok) {
+    bool hasColumns = false;
+    const ArticleFileState state = OpenCollection(dbs[i], *names[i], hasColumns);
+    if (state != ArticleFileState::Sound || !hasColumns) {
       result.failedFile = i;
-      result.reason = Describe(access);
+      result.reason = state != ArticleFileState::Sound ? DescribeState(state) : kNoColumns;
       return result;
     }
   }
-  ArticleRows a(dbs[0].get()), b(dbs[1].get());
+  ArticleRows a(dbs[0]), b(dbs[1]);
   auto step = [&result, &dbs](ArticleRows& rows, int which) {
     const bool more = rows.Next();
     if (rows.Failed() && result.reason.empty()) {
       result.failedFile = which;
       result.reason =
-          WasBusy(dbs[which].get()) ? Describe(Access::Busy) : "cannot read the articles of table nr";
+          dbs[which].Busy() ? DescribeState(ArticleFileState::Busy) : "cannot read the articles of table nr";
     }
     return more;
   };

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "store/article_file.h"
 #include "store/value.h"
 
 namespace nvx {
@@ -19,9 +20,9 @@ enum class BackupOutcome {
   Done,           // the copy is made, verified, flushed and under its final name
   Missing,        // no such file
   Busy,           // another program kept the file locked past the busy timeout: nothing copied
-  Damaged,        // the quick check failed or the file is no database: nothing copied, nothing removed
-  NoTable,        // a database without table nr
-  NotCollection,  // table nr is a view or has generated columns
+  Damaged,        // the quick check failed, the file is no database or cannot be read: nothing copied
+  NoTable,        // a database without table nr, or one lacking article columns
+  NotCollection,  // not a regular file, or table nr is a view, hides its row id or has generated columns
   CannotWrite,    // the copy could not be written (directory missing, disk full, ...)
   BadCopy,        // the copy did not verify; it was removed
 };
@@ -37,6 +38,9 @@ struct BackupOptions {
 
 struct BackupResult {
   BackupOutcome outcome = BackupOutcome::CannotWrite;
+  // What the collection was found to be (OpenArticleFile, then its quick check): DescribeState
+  // says why it was refused when the outcome is Busy, NoTable or NotCollection.
+  ArticleFileState state = ArticleFileState::Sound;
   Text path;                  // the backup made (local code page), when Done
   std::vector<Text> removed;  // older backups removed to keep `keep` of them, and dead temporary copies
   // English lines (UTF-8): why the copy did not verify; or, when Done, problems the collection

@@ -96,6 +96,8 @@ std::string PlainSqlitePath(const std::string& utf8) {
   return !utf8.empty() && utf8.front() == '/' ? utf8 : "./" + utf8;
 }
 
+namespace {
+
 // An article file may come from anywhere: refuse what a crafted schema could make SQLite do, wait
 // a moment for another program's lock, keep one value from costing gigabytes and one statement
 // from running without end.
@@ -109,11 +111,17 @@ void HardenConnection(sqlite3* db, int busyTimeoutMs) {
   sqlite3_progress_handler(db, kOpsPerTick, &StopRunaway, nullptr);
 }
 
-void TurnOffUriNames() { TurnOffUriNamesOnce(); }
+}  // namespace
 
 SqliteDB::~SqliteDB() { Close(); }
 
 bool SqliteDB::Open(const Text& fileName, bool create) {
+  return OpenWith(fileName, create, OpenMode::ReadWrite);
+}
+
+bool SqliteDB::Open(const Text& fileName, OpenMode mode) { return OpenWith(fileName, false, mode); }
+
+bool SqliteDB::OpenWith(const Text& fileName, bool create, OpenMode mode) {
   Close();
   TurnOffUriNamesOnce();
   std::string path;
@@ -131,7 +139,8 @@ bool SqliteDB::Open(const Text& fileName, bool create) {
     if (!present && !create) return false;  // SQLite would create it
   }
   sqlite3* handle = nullptr;
-  const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+  const int flags = mode == OpenMode::ReadOnly ? SQLITE_OPEN_READONLY
+                                               : SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
   const int rc = sqlite3_open_v2(path.c_str(), &handle, flags, nullptr);
   if (rc != SQLITE_OK) {
     sqlite3_close(handle);
@@ -161,6 +170,13 @@ bool SqliteDB::Close() {
     return false;
   }
   return true;
+}
+
+void SqliteDB::TakeConnection(SqliteDB& other) {
+  if (&other == this) return;
+  Close();
+  link_ = std::move(other.link_);
+  if (Handle() != nullptr) sqlite3_busy_timeout(Handle(), busyTimeoutMs_);
 }
 
 void SqliteDB::SetBusyTimeout(int milliseconds) {
@@ -196,6 +212,16 @@ std::optional<std::int64_t> SqliteDB::ExecuteCounted(const std::string& utf8Sql,
   link_->busy = IsBusyResult(rc);
   if (rc != SQLITE_OK) return std::nullopt;
   return run.rows;
+}
+
+bool SqliteDB::CopyPagesFrom(const SqliteDB& source) {
+  if (Handle() == nullptr || source.Handle() == nullptr) return false;
+  sqlite3_backup* backup = sqlite3_backup_init(Handle(), "main", source.Handle(), "main");
+  if (backup == nullptr) return false;
+  const int stepped = sqlite3_backup_step(backup, -1);
+  const int finished = sqlite3_backup_finish(backup);
+  source.link_->busy = IsBusyResult(stepped);
+  return stepped == SQLITE_DONE && finished == SQLITE_OK;
 }
 
 Text SqliteDB::FileName() const {

@@ -19,6 +19,10 @@
 
 namespace nvx {
 
+// Whether a connection may write its file. A read-only one never writes it, not even to roll back
+// a journal left by a crash: it finds the file busy instead.
+enum class OpenMode { ReadWrite, ReadOnly };
+
 class SqliteDB {
  public:
   // How long a statement waits for another program's lock on the file before it fails as busy.
@@ -39,6 +43,12 @@ class SqliteDB {
   // settings (no writes to the schema by hand, no trusted schema functions, no extensions), the
   // busy timeout and the value size limit above.
   bool Open(const Text& fileName, bool create = false);
+  // Opens an existing file as above, read-only when `mode` says so.
+  bool Open(const Text& fileName, OpenMode mode);
+
+  // Closes this connection and takes over `other`'s, which is left closed; the busy timeout stays
+  // this object's. For opening a file beside the open one and switching only once it opened.
+  void TakeConnection(SqliteDB& other);
 
   // Closes the connection; false only when SQLite reported it busy (the handle is dropped anyway).
   bool Close();
@@ -59,6 +69,12 @@ class SqliteDB {
   // Gives the rows counted when the statement ran to its end.
   std::optional<std::int64_t> ExecuteCounted(const std::string& utf8Sql,
                                              const std::function<bool(std::int64_t rows)>& going);
+
+  // Copies every page of `source`'s main database over this connection's with SQLite's online
+  // backup, in one step: the very database (page size, encoding, every stored byte), without
+  // running anything of its schema. Inside a read transaction on `source`, the copy is of the state
+  // that transaction sees.
+  bool CopyPagesFrom(const SqliteDB& source);
 
   // The full path of the open database file (local code page); empty when closed or in memory.
   Text FileName() const;
@@ -85,17 +101,14 @@ class SqliteDB {
   std::shared_ptr<Link> SharedLink() const { return link_; }
 
  private:
+  bool OpenWith(const Text& fileName, bool create, OpenMode mode);
+
   std::shared_ptr<Link> link_;
   int busyTimeoutMs_ = kBusyTimeoutMs;
 };
 
-// For the few places that open SQLite connections of their own (read-only copies, backups): the
-// settings every connection of the store gets (defensive schema, busy timeout, value size limit,
-// a bound on the work of one statement), ...
-void HardenConnection(sqlite3* db, int busyTimeoutMs = SqliteDB::kBusyTimeoutMs);
-// ... a file name SQLite cannot take for a URI ("./" before a relative name), ...
+// A file name SQLite cannot take for a URI ("./" before a relative name), for the places that
+// hand SQLite a file name of their own (ATTACH).
 std::string PlainSqlitePath(const std::string& utf8);
-// ... and URI names turned off for the process while SQLite still allows it.
-void TurnOffUriNames();
 
 }  // namespace nvx

@@ -67,15 +67,12 @@ int Backup(const CommandArguments& a) {
       for (const auto& note : result.notes) Fail(file, note);
       std::printf("%s\n", ToUtf8Lossy(result.path).c_str());
       return kSuccess;
-    case BackupOutcome::Missing: Fail(file, "no such file"); break;
-    case BackupOutcome::Busy:
-      Fail(file, std::string(DescribeState(ArticleFileState::Busy)) + ", no backup made, older backups kept");
-      break;
+    case BackupOutcome::Missing: Fail(file, DescribeState(ArticleFileState::Missing)); break;
     case BackupOutcome::Damaged: Fail(file, "damaged, no backup made, older backups kept"); break;
     case BackupOutcome::NoTable: Fail(file, "no table nr, no backup made, older backups kept"); break;
+    case BackupOutcome::Busy:
     case BackupOutcome::NotCollection:
-      Fail(file,
-           "not a collection (nr is a view or has generated columns), no backup made, older backups kept");
+      Fail(file, std::string(DescribeState(result.state)) + ", no backup made, older backups kept");
       break;
     case BackupOutcome::CannotWrite:
       for (const auto& note : result.notes) Fail(file, "cannot write the backup in " + where + ": " + note);

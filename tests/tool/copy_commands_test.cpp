@@ -363,5 +363,35 @@ TEST_F(CopyCommands, BusyFilesAreSaidToBeBusy) {
   EXPECT_EQ(NamesIn(dir.Path().string()), (std::vector<std::string>{"other.nvx", "藏书.nvx"}));
 }
 
+// Every command reaches a collection the same way: for one bad file, list, diff and backup give
+// one reason (backup adding that it kept the older backups).
+TEST_F(CopyCommands, EveryCommandGivesTheSameReasonForABadFile) {
+  MakeCollection(file, {{"一", "a"}});
+  const std::string generated = dir.File("generated.nvx");
+  MakeCollection(generated, {{"一", "a"}});
+  Exec(generated, "ALTER TABLE nr ADD COLUMN twice INTEGER AS (id * 2)");
+  const std::string busy = dir.File("busy.nvx");
+  MakeCollection(busy, {{"一", "a"}});
+  sqlite3* writer = nullptr;
+  ASSERT_EQ(sqlite3_open(busy.c_str(), &writer), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  const std::pair<std::string, std::string> rows[] = {
+      {dir.File("missing.nvx"), "no such file"},
+      {dir.File("folder.nvx"), "not a regular file"},
+      {generated, "not a collection (nr has generated columns)"},
+      {busy, "is busy (another program is writing it)"},
+  };
+  fs::create_directory(rows[1].first);
+  for (const auto& [bad, reason] : rows) {
+    SCOPED_TRACE(bad);
+    const std::string said = "nvx: " + bad + ": " + reason;
+    EXPECT_EQ(Run({"list", bad}).err, said + "\n");
+    EXPECT_EQ(Run({"diff", bad, file}).err, said + "\n");
+    const std::string kept = reason == "no such file" ? "" : ", no backup made, older backups kept";
+    EXPECT_EQ(Run({"backup", bad, "--dir", io.Path().string()}).err, said + kept + "\n");
+  }
+  sqlite3_close(writer);
+}
+
 }  // namespace
 }  // namespace nvx
