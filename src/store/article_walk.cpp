@@ -1,5 +1,10 @@
 #include "store/article_walk.h"
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "store/article_schema.h"
 #include "store/codepage.h"
 #include "store/sqlite_table.h"
@@ -58,6 +63,18 @@ WalkResult ForEachArticle(SqliteDB& db, const std::function<bool(ArticleRecord&&
     return visit(ArticleRecord{sqlite3_column_int64(s, 0), ColumnShownText(s, 1), ColumnBytes(s, 2),
                                ColumnStoredValue(s, 1)});
   });
+}
+
+void ForEachInParallel(std::size_t count, const std::function<void(std::size_t)>& work) {
+  std::atomic<std::size_t> next{0};
+  auto run = [&] {
+    for (std::size_t i; (i = next++) < count;) work(i);
+  };
+  std::vector<std::thread> helpers;
+  const unsigned threads = std::max(2u, std::thread::hardware_concurrency());
+  for (unsigned t = 1; t < threads && t < count; ++t) helpers.emplace_back(run);
+  run();
+  for (auto& helper : helpers) helper.join();
 }
 
 std::optional<std::int64_t> CountArticles(SqliteDB& db) {
