@@ -65,6 +65,20 @@ WalkResult ForEachArticle(SqliteDB& db, const std::function<bool(ArticleRecord&&
   });
 }
 
+WalkResult ForEachStoredArticle(SqliteDB& db,
+                                const std::function<bool(std::int64_t id, std::string_view titleUtf8,
+                                                         std::span<const std::uint8_t> packed)>& visit) {
+  const auto sql = SelectAll(db, {schema::kName, schema::kContent});
+  if (!sql) return WalkResult::Failed;
+  return Walk(db, *sql, [&](sqlite3_stmt* s) {
+    const auto* title = reinterpret_cast<const char*>(sqlite3_column_text(s, 1));
+    const auto* packed = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, 2));
+    const std::size_t packedSize = static_cast<std::size_t>(sqlite3_column_bytes(s, 2));
+    return visit(sqlite3_column_int64(s, 0), title != nullptr ? std::string_view(title) : std::string_view(),
+                 packed != nullptr ? std::span(packed, packedSize) : std::span<const std::uint8_t>());
+  });
+}
+
 void ForEachInParallel(std::size_t count, const std::function<void(std::size_t)>& work) {
   std::atomic<std::size_t> next{0};
   auto run = [&] {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "store/sqlite_db.h"
@@ -41,6 +42,14 @@ struct ArticleRecord {
 
 // Gives every article's id, title and packed content.
 WalkResult ForEachArticle(SqliteDB& db, const std::function<bool(ArticleRecord&&)>& visit);
+
+// Gives every article's id, title as stored (UTF-8 as SQLite gives a text, up to a zero byte; NULL as
+// empty) and
+// packed content, each a view lasting until the visitor returns: for the parallel walk, which
+// converts on its workers.
+WalkResult ForEachStoredArticle(SqliteDB& db,
+                                const std::function<bool(std::int64_t id, std::string_view titleUtf8,
+                                                         std::span<const std::uint8_t> packed)>& visit);
 
 // Runs `work(i)` for every i in [0, count) on every core, the calling thread included, and returns
 // when all are done: for articles already held in memory (packing an import's batch, writing an

@@ -174,6 +174,12 @@ bool WalkArticlesInParallel(SqliteDB& db, Decoding decoding, const std::function
           waiting.pop_front();
         }
         for (ArticleJob& job : batch.second) {
+          // A title that does not convert shows as best it can, as every listing shows it.
+          if (auto local = FromUtf8(job.title)) {
+            job.shownTitle = *std::move(local);
+          } else {
+            job.shownTitle = FromUtf8Lossy(job.title);
+          }
           job.title = ToUtf8Lossy(job.shownTitle);
           Unpack(job, decoding);
           work(job);
@@ -215,6 +221,7 @@ bool WalkArticlesInParallel(SqliteDB& db, Decoding decoding, const std::function
 
   std::int64_t batches = 0;
   Batch batch;
+  batch.reserve(kBatchArticles);
   std::size_t batchBytes = 0;
   auto submit = [&] {
     {
@@ -224,23 +231,25 @@ bool WalkArticlesInParallel(SqliteDB& db, Decoding decoding, const std::function
     }
     changed.notify_one();
     batch = Batch();
+    batch.reserve(kBatchArticles);
     batchBytes = 0;
   };
 
   std::int64_t place = 0;
-  const WalkResult walked = ForEachArticle(db, [&](ArticleRecord&& record) {
-    ArticleJob& job = batch.emplace_back();
-    job.place = ++place;
-    job.id = record.id;
-    job.shownTitle = std::move(record.title);
-    batchBytes += record.packed.size();
-    job.packed = std::move(record.packed);
-    if (batch.size() >= kBatchArticles || batchBytes >= kBatchBytes) {
-      submit();
-      handOver(false);
-    }
-    return !stopped;
-  });
+  const WalkResult walked = ForEachStoredArticle(
+      db, [&](std::int64_t id, std::string_view titleUtf8, std::span<const std::uint8_t> packed) {
+        ArticleJob& job = batch.emplace_back();
+        job.place = ++place;
+        job.id = id;
+        job.title = titleUtf8;
+        job.packed.assign(packed.begin(), packed.end());
+        batchBytes += packed.size();
+        if (batch.size() >= kBatchArticles || batchBytes >= kBatchBytes) {
+          submit();
+          handOver(false);
+        }
+        return !stopped;
+      });
   if (!stopped && !batch.empty()) submit();
   if (!stopped) handOver(true);
   {
