@@ -1,5 +1,10 @@
 #include "store/article_walk.h"
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "store/article_schema.h"
 #include "store/codepage.h"
 #include "store/sqlite_table.h"
@@ -58,6 +63,32 @@ WalkResult ForEachArticle(SqliteDB& db, const std::function<bool(ArticleRecord&&
     return visit(ArticleRecord{sqlite3_column_int64(s, 0), ColumnShownText(s, 1), ColumnBytes(s, 2),
                                ColumnStoredValue(s, 1)});
   });
+}
+
+WalkResult ForEachStoredArticle(SqliteDB& db,
+                                const std::function<bool(std::int64_t id, std::string_view titleUtf8,
+                                                         std::span<const std::uint8_t> packed)>& visit) {
+  const auto sql = SelectAll(db, {schema::kName, schema::kContent});
+  if (!sql) return WalkResult::Failed;
+  return Walk(db, *sql, [&](sqlite3_stmt* s) {
+    const auto* title = reinterpret_cast<const char*>(sqlite3_column_text(s, 1));
+    const auto* packed = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, 2));
+    const std::size_t packedSize = static_cast<std::size_t>(sqlite3_column_bytes(s, 2));
+    return visit(sqlite3_column_int64(s, 0), title != nullptr ? std::string_view(title) : std::string_view(),
+                 packed != nullptr ? std::span(packed, packedSize) : std::span<const std::uint8_t>());
+  });
+}
+
+void ForEachInParallel(std::size_t count, const std::function<void(std::size_t)>& work) {
+  std::atomic<std::size_t> next{0};
+  auto run = [&] {
+    for (std::size_t i; (i = next++) < count;) work(i);
+  };
+  std::vector<std::thread> helpers;
+  const unsigned threads = std::max(2u, std::thread::hardware_concurrency());
+  for (unsigned t = 1; t < threads && t < count; ++t) helpers.emplace_back(run);
+  run();
+  for (auto& helper : helpers) helper.join();
 }
 
 std::optional<std::int64_t> CountArticles(SqliteDB& db) {

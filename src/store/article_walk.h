@@ -4,9 +4,11 @@
 // seen by it, and it sees every row that was there when it started.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "store/sqlite_db.h"
@@ -40,6 +42,19 @@ struct ArticleRecord {
 
 // Gives every article's id, title and packed content.
 WalkResult ForEachArticle(SqliteDB& db, const std::function<bool(ArticleRecord&&)>& visit);
+
+// Gives every article's id, title as stored (UTF-8 as SQLite gives a text, up to a zero byte; NULL as
+// empty) and
+// packed content, each a view lasting until the visitor returns: for the parallel walk, which
+// converts on its workers.
+WalkResult ForEachStoredArticle(SqliteDB& db,
+                                const std::function<bool(std::int64_t id, std::string_view titleUtf8,
+                                                         std::span<const std::uint8_t> packed)>& visit);
+
+// Runs `work(i)` for every i in [0, count) on every core, the calling thread included, and returns
+// when all are done: for articles already held in memory (packing an import's batch, writing an
+// EPUB's files). Each i is taken by one thread; `work` must not throw.
+void ForEachInParallel(std::size_t count, const std::function<void(std::size_t)>& work);
 
 // The number of articles; nullopt when table nr is not a sound article table or cannot be read.
 std::optional<std::int64_t> CountArticles(SqliteDB& db);

@@ -10,10 +10,10 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
-#include <thread>
 
 #include "store/article_file.h"
 #include "store/article_records.h"
+#include "store/article_walk.h"
 #include "store/chapter_headings.h"
 #include "store/codepage.h"
 #include "store/file_bytes.h"
@@ -641,18 +641,11 @@ namespace {
 
 // Each article's text in the local code page, packed; empty where it does not convert or pack.
 // Packing is most of an import's work, so it runs on all cores.
-std::vector<Bytes> PackAll(const std::vector<BookArticle>& articles) {
+std::vector<Bytes> PackBatch(const std::vector<BookArticle>& articles) {
   std::vector<Bytes> packed(articles.size());
-  std::atomic<std::size_t> next{0};
-  auto work = [&] {
-    for (std::size_t i; (i = next++) < articles.size();) {
-      if (const auto text = FromUtf8(articles[i].body)) packed[i] = Compress(ToByteArray(*text));
-    }
-  };
-  std::vector<std::thread> helpers;
-  for (unsigned t = 1; t < std::max(2u, std::thread::hardware_concurrency()); ++t) helpers.emplace_back(work);
-  work();
-  for (auto& helper : helpers) helper.join();
+  ForEachInParallel(articles.size(), [&](std::size_t i) {
+    if (const auto text = FromUtf8(articles[i].body)) packed[i] = Compress(ToByteArray(*text));
+  });
   return packed;
 }
 
@@ -700,7 +693,7 @@ bool ArticleWriter::Flush() {
     s.transaction.Rollback();
     return false;
   };
-  const std::vector<Bytes> packed = PackAll(s.batch);
+  const std::vector<Bytes> packed = PackBatch(s.batch);
   for (std::size_t i = 0; i < s.batch.size(); ++i) {
     const std::size_t number = s.written + i + 1;
     const auto title = FromUtf8(s.batch[i].title);

@@ -147,12 +147,17 @@ std::optional<std::unordered_map<std::int64_t, std::int64_t>> ReadFirstLines(Sql
 
 bool WalkArticlesInParallel(SqliteDB& db, Decoding decoding, const std::function<void(ArticleJob&)>& work,
                             const std::function<bool(ArticleJob&)>& take) {
+  // Articles cross between the threads a batch at a time, so a walk over many small articles is
+  // not spent waking threads; a batch is cut at this many articles or packed bytes.
+  constexpr std::size_t kBatchArticles = 128;
+  constexpr std::size_t kBatchBytes = 1u << 20;
+  using Batch = std::vector<ArticleJob>;
   const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 2u, 8u);
-  const std::int64_t limit = 16 * static_cast<std::int64_t>(threads);  // jobs read and not yet taken
+  const std::int64_t limit = 3 * static_cast<std::int64_t>(threads);  // batches read and not yet taken
   std::mutex mutex;
   std::condition_variable changed;
-  std::deque<std::unique_ptr<ArticleJob>> waiting;
-  std::map<std::int64_t, std::unique_ptr<ArticleJob>> done;
+  std::deque<std::pair<std::int64_t, Batch>> waiting;
+  std::map<std::int64_t, Batch> done;
   bool closed = false;
   std::int64_t inFlight = 0;
 
@@ -160,63 +165,92 @@ bool WalkArticlesInParallel(SqliteDB& db, Decoding decoding, const std::function
   for (unsigned t = 0; t < threads; ++t) {
     workers.emplace_back([&] {
       while (true) {
-        std::unique_ptr<ArticleJob> job;
+        std::pair<std::int64_t, Batch> batch;
         {
           std::unique_lock lock(mutex);
           changed.wait(lock, [&] { return closed || !waiting.empty(); });
           if (waiting.empty()) return;
-          job = std::move(waiting.front());
+          batch = std::move(waiting.front());
           waiting.pop_front();
         }
-        Unpack(*job, decoding);
-        work(*job);
+        for (ArticleJob& job : batch.second) {
+          // A title that does not convert shows as best it can, as every listing shows it.
+          if (auto local = FromUtf8(job.title)) {
+            job.shownTitle = *std::move(local);
+          } else {
+            job.shownTitle = FromUtf8Lossy(job.title);
+          }
+          job.title = ToUtf8Lossy(job.shownTitle);
+          Unpack(job, decoding);
+          work(job);
+        }
         {
           std::lock_guard lock(mutex);
-          const std::int64_t place = job->place;
-          done.emplace(place, std::move(job));
+          done.emplace(batch.first, std::move(batch.second));
         }
         changed.notify_all();
       }
     });
   }
 
-  std::int64_t nextToTake = 1;
+  std::int64_t nextToTake = 0;
   bool stopped = false;
-  // Hands over finished jobs in order; waits for room (or, at the end, for every job).
+  // Hands over finished batches in order; waits for room (or, at the end, for every batch).
   auto handOver = [&](bool all) {
     while (!stopped) {
-      std::unique_ptr<ArticleJob> job;
+      Batch batch;
       {
         std::unique_lock lock(mutex);
         changed.wait(lock,
                      [&] { return done.count(nextToTake) != 0 || (all ? inFlight == 0 : inFlight < limit); });
         const auto it = done.find(nextToTake);
         if (it == done.end()) return;
-        job = std::move(it->second);
+        batch = std::move(it->second);
         done.erase(it);
         --inFlight;
         ++nextToTake;
       }
-      if (!take(*job)) stopped = true;
+      for (ArticleJob& job : batch) {
+        if (!take(job)) {
+          stopped = true;
+          break;
+        }
+      }
     }
   };
 
-  std::int64_t place = 0;
-  const WalkResult walked = ForEachArticle(db, [&](ArticleRecord&& record) {
-    auto job = std::make_unique<ArticleJob>();
-    job->place = ++place;
-    job->id = record.id;
-    job->title = ToUtf8Lossy(record.title);
-    job->packed = std::move(record.packed);
+  std::int64_t batches = 0;
+  Batch batch;
+  batch.reserve(kBatchArticles);
+  std::size_t batchBytes = 0;
+  auto submit = [&] {
     {
       std::lock_guard lock(mutex);
-      waiting.push_back(std::move(job));
+      waiting.emplace_back(batches++, std::move(batch));
       ++inFlight;
     }
-    changed.notify_all();
-    handOver(false);
-    return !stopped;
-  });
+    changed.notify_one();
+    batch = Batch();
+    batch.reserve(kBatchArticles);
+    batchBytes = 0;
+  };
+
+  std::int64_t place = 0;
+  const WalkResult walked = ForEachStoredArticle(
+      db, [&](std::int64_t id, std::string_view titleUtf8, std::span<const std::uint8_t> packed) {
+        ArticleJob& job = batch.emplace_back();
+        job.place = ++place;
+        job.id = id;
+        job.title = titleUtf8;
+        job.packed.assign(packed.begin(), packed.end());
+        batchBytes += packed.size();
+        if (batch.size() >= kBatchArticles || batchBytes >= kBatchBytes) {
+          submit();
+          handOver(false);
+        }
+        return !stopped;
+      });
+  if (!stopped && !batch.empty()) submit();
   if (!stopped) handOver(true);
   {
     std::lock_guard lock(mutex);

@@ -34,6 +34,7 @@ std::string DecodeLocalText(std::string_view local);
 struct ArticleJob {
   std::int64_t place = 0;  // 1-based place in the catalogue (id order)
   std::int64_t id = 0;
+  Text shownTitle;       // as shown, in the local code page (see ForEachTitle)
   std::string title;     // UTF-8
   Bytes packed;          // emptied once unpacked
   std::string text;      // up to its first zero character; UTF-8, or GB18030 when not decoded
@@ -50,9 +51,11 @@ struct ArticleJob {
 // anything after a zero character too (for rewriting a text without losing its tail).
 enum class Decoding { Utf8, LocalCodePage, None, Whole };
 
-// Walks every article of the open collection in id order, unpacking (and decoding) the texts and
-// running `work` on them on all cores, and hands each job to `take` in id order on the calling
-// thread. `take` returning false stops the walk. False when the articles cannot be read.
+// The one parallel walk over a collection's articles: reads every article of the open collection
+// in id order on the calling thread, unpacks (and decodes) the texts and runs `work` on them on
+// all cores, and hands each job to `take` in id order on the calling thread. Articles cross
+// between the threads in batches. `take` returning false stops the walk. False when the articles
+// cannot be read.
 bool WalkArticlesInParallel(SqliteDB& db, Decoding decoding, const std::function<void(ArticleJob&)>& work,
                             const std::function<bool(ArticleJob&)>& take);
 

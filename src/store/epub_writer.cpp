@@ -10,8 +10,8 @@
 #include <deque>
 #include <memory>
 #include <string_view>
-#include <thread>
 
+#include "store/article_walk.h"
 #include "store/atomic_file.h"
 #include "store/book_import.h"
 
@@ -535,24 +535,16 @@ BuildResult BuildEpub(const BookInfo& given, const std::vector<Chapter>& chapter
   // Each article's XHTML files, written and deflated on every core.
   std::vector<std::vector<ZipFile>> parts(articles.size());
   std::vector<std::size_t> extra(articles.size(), 0);
-  std::atomic<std::size_t> next{0};
   std::atomic<bool> written{true};
-  auto work = [&] {
+  ForEachInParallel(articles.size(), [&](std::size_t i) {
     std::vector<std::string> xhtml;
-    for (std::size_t i; (i = next++) < articles.size();) {
-      xhtml.clear();
-      bool ok = ArticleFiles(articles[i], info, xhtml, extra[i]);
-      for (std::size_t p = 0; p < xhtml.size(); ++p) {
-        const std::string name = articles[i].id + (p == 0 ? "" : "-" + std::to_string(p + 1)) + ".xhtml";
-        parts[i].push_back(Packed(name, xhtml[p], ok));
-      }
-      if (!ok) written = false;
+    bool ok = ArticleFiles(articles[i], info, xhtml, extra[i]);
+    for (std::size_t p = 0; p < xhtml.size(); ++p) {
+      const std::string name = articles[i].id + (p == 0 ? "" : "-" + std::to_string(p + 1)) + ".xhtml";
+      parts[i].push_back(Packed(name, xhtml[p], ok));
     }
-  };
-  std::vector<std::thread> helpers;
-  for (unsigned t = 1; t < std::max(2u, std::thread::hardware_concurrency()); ++t) helpers.emplace_back(work);
-  work();
-  for (auto& helper : helpers) helper.join();
+    if (!ok) written = false;
+  });
   if (!written) {
     result.error = "cannot write the XHTML files";
     return result;
