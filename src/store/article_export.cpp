@@ -1,6 +1,7 @@
 #include "store/article_export.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "store/article_walk.h"
 #include "store/atomic_file.h"
@@ -24,8 +25,9 @@ bool WriteBlock(AtomicFile& out, std::initializer_list<std::string_view> pieces)
 // While it lives, the connection reads the file through memory-mapped I/O (up to SQLite's
 // limit, 2 GB by default): the export's walk then takes a third of the time of read() calls on a
 // large collection. The price: should a program other than SQLite truncate the file during the
-// walk, the process stops with SIGBUS instead of reporting a read error. SQLite writers cannot,
-// as the walk's read transaction holds them off, and the export only reads the collection.
+// walk, the process stops with SIGBUS instead of reporting a read error (SQLite writers cannot,
+// as the walk's read transaction holds them off). `nvx export` pays it; the editor, which may
+// hold unsaved typing, does not.
 class MappedReads {
  public:
   explicit MappedReads(SqliteDB& db) : db_(db) {
@@ -45,7 +47,7 @@ class MappedReads {
 }  // namespace
 
 ExportResult ExportArticles(SqliteDB& db, const Text& path, const ExportProgress& progress,
-                            const std::function<bool()>& lastChance) {
+                            const std::function<bool()>& lastChance, bool mappedReads) {
   if (db.Handle() == nullptr) return ExportResult::ReadFailed;
   const Text open = db.FileName();
   if (!open.empty() && IsSameFile(path, open)) return ExportResult::OwnFile;
@@ -61,7 +63,8 @@ ExportResult ExportArticles(SqliteDB& db, const Text& path, const ExportProgress
   constexpr std::string_view lineEnd = "\r\n";
   ExportResult result = ExportResult::Done;
   std::int64_t done = 0;
-  const MappedReads mapped(db);
+  std::optional<MappedReads> mapped;
+  if (mappedReads) mapped.emplace(db);
   const bool walked = book::WalkArticlesInParallel(
       db, book::Decoding::LocalCodePage, [](book::ArticleJob&) {},
       [&](book::ArticleJob& job) {

@@ -32,7 +32,10 @@ using ExportProgress = std::function<bool(std::int64_t done, std::int64_t total)
 // result it stays as it was. The open collection's own file (by device and inode, also through a
 // link) is refused before anything is written.
 // `lastChance`, when given, is asked right before the file is replaced; false cancels too.
+// `mappedReads` reads the collection through memory-mapped I/O, a third quicker on a large one,
+// at a price only a program with nothing unsaved should pay: should another program truncate the
+// file meanwhile, the process stops with SIGBUS instead of reporting a read error.
 ExportResult ExportArticles(SqliteDB& db, const Text& path, const ExportProgress& progress = nullptr,
-                            const std::function<bool()>& lastChance = nullptr);
+                            const std::function<bool()>& lastChance = nullptr, bool mappedReads = false);
 
 }  // namespace nvx

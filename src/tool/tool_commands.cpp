@@ -160,7 +160,7 @@ int ExportText(const std::string& file, const std::string& out) {
   ExportResult result;
   {
     ProgressLine progress("export");
-    result = ExportArticles(db, *target, std::ref(progress));
+    result = ExportArticles(db, *target, std::ref(progress), nullptr, true);
   }
   switch (result) {
     case ExportResult::Done: return kSuccess;
