@@ -4,6 +4,10 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <cstddef>
+
+#include "store/article_walk.h"
+#include "store/packed_content.h"
 
 namespace nvx::bench {
 
@@ -34,6 +38,19 @@ Timing Best(int runs, F&& run) {
     if (result.wallMs < 0 || wall < result.wallMs) result = {wall, ProcessorMs() - cpuStart};
   }
   return result;
+}
+
+// The floor of the commands that read every article: walk the collection and inflate each text,
+// best of three; `bytes` and `articles` say how much was read.
+inline Timing WalkAndInflate(SqliteDB& db, std::size_t& bytes, std::size_t& articles) {
+  return Best(3, [&] {
+    bytes = articles = 0;
+    return ForEachArticle(db, [&](ArticleRecord&& record) {
+             bytes += Decompress(record.packed).size();
+             ++articles;
+             return true;
+           }) == WalkResult::Done;
+  });
 }
 
 }  // namespace nvx::bench

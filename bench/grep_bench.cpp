@@ -23,14 +23,7 @@ int main(int argc, char** argv) {
   }
 
   std::size_t bytes = 0, articles = 0;
-  const nvx::bench::Timing floor = nvx::bench::Best(3, [&] {
-    bytes = articles = 0;
-    return nvx::ForEachArticle(db, [&](nvx::ArticleRecord&& record) {
-             bytes += nvx::Decompress(record.packed).size();
-             ++articles;
-             return true;
-           }) == nvx::WalkResult::Done;
-  });
+  const nvx::bench::Timing floor = nvx::bench::WalkAndInflate(db, bytes, articles);
   std::printf("grep over %zu articles, %.0f MB of GB18030 text (best of 3)\n", articles, bytes / 1048576.0);
   std::printf("%-30s %9s %9s %8s %8s\n", "", "wall", "cpu", "wall x", "cpu x");
   std::printf("%-30s %6.0f ms %6.0f ms\n", "floor: walk + inflate", floor.wallMs, floor.cpuMs);

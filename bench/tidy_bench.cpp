@@ -111,14 +111,7 @@ int main(int argc, char** argv) {
   }
   std::size_t bytes = 0;
   articles = 0;
-  const Timing walk = nvx::bench::Best(3, [&] {
-    bytes = articles = 0;
-    return nvx::ForEachArticle(db, [&](nvx::ArticleRecord&& record) {
-             bytes += nvx::Decompress(record.packed).size();
-             ++articles;
-             return true;
-           }) == nvx::WalkResult::Done;
-  });
+  const Timing walk = nvx::bench::WalkAndInflate(db, bytes, articles);
   std::printf("\ndups: %zu articles, %.0f MB of GB18030 text (best of 3)\n", articles, bytes / 1048576.0);
   std::printf("%-34s %7.0f ms %7.0f ms\n", "floor: walk + inflate", walk.wallMs, walk.cpuMs);
   Row("nvx dups", BestCommand(3, Quote(nvx) + " dups " + Quote(argv[2]) + " >/dev/null", [] {}), walk);

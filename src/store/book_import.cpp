@@ -434,20 +434,6 @@ namespace {
 
 bool IsBlank(std::string_view line) { return Trim(line).empty(); }
 
-// The lines of `text`; a line ends at CR LF, LF or CR.
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
-}
-
 // The lines without blank ones at either end, joined by CR LF.
 std::string JoinBody(const std::vector<std::string_view>& lines) {
   std::size_t first = 0, last = lines.size();
@@ -540,6 +526,19 @@ const char* SplitRuleName(SplitRule rule) {
     case SplitRule::Fallback: return "fallback";
   }
   return "default";
+}
+
+std::vector<std::string_view> SplitLines(std::string_view text, bool keepEmptyLast) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    lines.push_back(text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size() || (keepEmptyLast && !text.empty())) lines.push_back(text.substr(start));
+  return lines;
 }
 
 std::size_t CountCharacters(std::string_view utf8) {

@@ -139,6 +139,10 @@ SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options,
 // Code points of UTF-8 text, line ends (CR, LF) not counted.
 std::size_t CountCharacters(std::string_view utf8);
 
+// The lines of `text`; a line ends at CR LF, LF or CR. With `keepEmptyLast` a text ending in a
+// line end has an empty last line, so that the lines joined by line ends give the text back.
+std::vector<std::string_view> SplitLines(std::string_view text, bool keepEmptyLast = false);
+
 // ---- Writing ----------------------------------------------------------------------------------
 
 struct WriteOutcome {

@@ -58,22 +58,6 @@ std::string XmlSafe(std::string_view utf8, std::size_t& dropped) {
   return out;
 }
 
-// The lines of a text (CR LF, LF or CR end a line); a text ending in a line end has an empty last
-// line, so that the lines joined by line ends give the text back.
-std::vector<std::string_view> Lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  if (text.empty()) return lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  lines.push_back(text.substr(start));
-  return lines;
-}
-
 // The bytes a text takes once escaped by the XML writer.
 std::size_t EscapedSize(std::string_view s) {
   std::size_t size = s.size();
@@ -229,7 +213,7 @@ bool ArticleFiles(const Article& a, const BookInfo& info, std::vector<std::strin
     ++extra;
     return true;
   };
-  for (std::string_view line : Lines(a.text)) {
+  for (std::string_view line : book::SplitLines(a.text, true)) {
     if (line.empty()) {
       if (x->Size() + 12 + kClosingBytes > kMaxPartBytes && paragraphs > 0 && !nextPart()) return false;
       x->Start("p").Start("br").End().End();
