@@ -6,12 +6,10 @@
 #include "app/catalogue.h"
 #include "app/messages.h"
 #include "app/program_state.h"
-#include "forms/main_window.h"
-#include "forms/main_window_refs.h"
+#include "forms/window_parts.h"
 #include "reading/content_operations.h"
 #include "reading/title_find_window.h"
 #include "reading/view_state.h"
-#include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
 #include "store/article_records.h"
 #include "store/codepage.h"
@@ -19,21 +17,19 @@
 
 namespace nvx::app {
 
-namespace mw = forms::main_window;
-
-using forms::kCatalogue;
-using forms::kContentBox;
-using forms::kSaveTitleButton;
+using forms::Catalogue;
+using forms::ContentBox;
+using forms::MainWindow;
 
 namespace {
 
 // The title input's OK with a title typed: the title a save writes, and the button to save it.
 void TitleAccepted(const Text& title) {
   State().currentTitle = title;
-  SetInt(kSaveTitleButton, prop::kVisible, 1);
+  MainWindow().ShowSaveTitleButton(true);
 }
 
-Bytes PackedContent() { return Compress(ToBytes(GetText(kContentBox, prop::rich::kText))); }
+Bytes PackedContent() { return Compress(ToBytes(ContentBox().Content())); }
 
 StoredFormat CurrentFormat() { return reading::ToStoredFormat(reading::View().currentFormat); }
 
@@ -58,7 +54,7 @@ bool MayBeThere(std::int64_t id) {
 
 void AddTitle() {
   State().editMode = EditMode::Adding;
-  SetText(kContentBox, prop::rich::kText, Text());
+  ContentBox().SetContent(Text());
   reading::OpenTitleInput(reading::TitleFor::NewArticle, &TitleAccepted);
 }
 
@@ -66,10 +62,9 @@ void AddTitle() {
 // right click or a keyboard move) is loaded first, as a click would, when it is not the article
 // loaded already; the one loaded keeps what was typed into it.
 void ModifyTitle() {
-  const int row = GetInt(kCatalogue, prop::list::kCurrentRow);
-  if (ListView::GetItemText(kCatalogue, row, mw::kColumnId).empty()) return;
-  const std::optional<std::int64_t> id = RowArticleId(row);
-  if (!id || id != State().currentArticleId) LoadArticle();
+  const std::optional<std::int64_t> id = Catalogue().SelectedArticle();
+  if (!id) return;
+  if (id != State().currentArticleId) LoadArticle();
   State().editMode = EditMode::Loaded;
   reading::OpenTitleInput(reading::TitleFor::Rename, &TitleAccepted);
 }
@@ -79,7 +74,7 @@ void SaveArticle() {
   // A loaded article is saved under its stored title even when that is empty (other programs
   // write such rows); a new article needs a title first, and its text stays in the box.
   if (s.currentTitle.empty() && s.editMode != EditMode::Loaded) {
-    SetInt(kSaveTitleButton, prop::kVisible, 0);
+    MainWindow().ShowSaveTitleButton(false);
     if (s.editMode == EditMode::Adding) Tell("请先输入文章标题");
     return;
   }
@@ -102,23 +97,23 @@ void SaveArticle() {
   }
   LoadCatalogue();
   s.editMode = EditMode::None;
-  SetInt(kSaveTitleButton, prop::kVisible, 0);
+  MainWindow().ShowSaveTitleButton(false);
   RestoreCursor();
 }
 
 // The article deleted is the one of the selected row, the one the user points at, which need not
 // be the one shown.
 void DeleteArticle() {
-  const int row = GetInt(kCatalogue, prop::list::kCurrentRow);
+  const int row = Catalogue().SelectedRow();
   if (row == -1) return;
-  const std::optional<std::int64_t> id = RowArticleId(row);
+  const std::optional<std::int64_t> id = Catalogue().ArticleAt(row);
   ProgramState& s = State();
   const bool failed = s.articleDb.Handle() != nullptr && id && !nvx::DeleteArticle(s.articleDb, *id);
   LoadCatalogue();
-  SetInt(kCatalogue, prop::list::kCurrentRow, -1);
+  Catalogue().SetSelectedRow(-1);
   // The box is emptied when it showed the deleted article, not when it holds a new one.
   if (s.editMode != EditMode::Adding && id && id == s.currentArticleId) {
-    SetText(kContentBox, prop::rich::kText, Text());
+    ContentBox().SetContent(Text());
   }
   if (failed) Warn("删除失败,请检查文件是否正常");
 }

@@ -8,11 +8,9 @@
 
 #include "app/messages.h"
 #include "app/program_state.h"
-#include "forms/main_window.h"
-#include "forms/main_window_refs.h"
+#include "forms/window_parts.h"
 #include "reading/view_state.h"
 #include "runtime/progress.h"
-#include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
 #include "store/article_records.h"
 #include "store/article_walk.h"
@@ -21,11 +19,9 @@
 
 namespace nvx::app {
 
-namespace mw = forms::main_window;
-
-using forms::kCatalogue;
-using forms::kContentBox;
-using forms::kStatusBar;
+using forms::Catalogue;
+using forms::ContentBox;
+using forms::StatusBar;
 
 namespace {
 
@@ -33,11 +29,11 @@ namespace {
 // content box. The article is looked up by its id, so a click costs the same in a collection of a
 // hundred articles and of a hundred thousand. False when no row is selected.
 bool LoadCurrentArticle(bool emptyFirst) {
-  const int row = GetInt(kCatalogue, prop::list::kCurrentRow);
+  const int row = Catalogue().SelectedRow();
   if (row == -1) return false;
   SetWaitCursor();
   ProgramState& s = State();
-  s.currentArticleId = RowArticleId(row);
+  s.currentArticleId = Catalogue().ArticleAt(row);
   const auto article = s.currentArticleId ? nvx::LoadArticle(s.articleDb, *s.currentArticleId) : std::nullopt;
   if (article) {
     // The stored title, not the row's text: a title another program stored in bytes that are not
@@ -45,9 +41,9 @@ bool LoadCurrentArticle(bool emptyFirst) {
     s.currentTitle = article->title;
     CharFormat& format = reading::View().currentFormat;
     reading::TakeStoredFormat(format, article->format);
-    RichEdit::SetCharFormat(kContentBox, format);
-    if (emptyFirst) SetText(kContentBox, prop::rich::kText, Text());
-    SetText(kContentBox, prop::rich::kText, ToText(Decompress(article->packed)));
+    ContentBox().SetFormat(format);
+    if (emptyFirst) ContentBox().SetContent(Text());
+    ContentBox().SetContent(ToText(Decompress(article->packed)));
   }
   return true;
 }
@@ -55,10 +51,8 @@ bool LoadCurrentArticle(bool emptyFirst) {
 // The line-count part follows the text: on a long article the count arrives a moment after the
 // text is shown, and the part stays empty until then.
 void ShowLineCountWhenReady() {
-  StatusBar::SetPartText(kStatusBar, mw::kPartContentSize, Text());
-  RichEdit::WhenLineCountReady(kContentBox, [](std::int32_t lines) {
-    StatusBar::SetPartText(kStatusBar, mw::kPartContentSize, ToText(lines) + L("行"));
-  });
+  StatusBar().SetContentSize(std::nullopt);
+  ContentBox().WhenLineCountReady([](std::int32_t lines) { StatusBar().SetContentSize(lines); });
 }
 
 // The catalogue takes its rows in batches that grow with it, so the list lays its rows out a few
@@ -70,7 +64,7 @@ constexpr std::size_t kFirstBatchRows = 4096;
 // One walk over the table fills the catalogue; a long load shows how far it is.
 void LoadCatalogue() {
   ProgramState& s = State();
-  ListView::DeleteAllItems(kCatalogue);
+  Catalogue().Clear();
   std::int64_t articles = 0;
   if (s.articleDb.Handle() != nullptr) {
     const std::int64_t total = CountArticles(s.articleDb).value_or(0);
@@ -79,7 +73,7 @@ void LoadCatalogue() {
     batch.columns = 2;
     std::size_t batchRows = kFirstBatchRows;
     auto flush = [&] {
-      ListView::AppendUtf8Rows(kCatalogue, batch);
+      Catalogue().AppendRows(batch);
       batch.Clear();
     };
     char id[24];
@@ -101,61 +95,50 @@ void LoadCatalogue() {
     }
     flush();
   }
-  StatusBar::SetPartText(kStatusBar, mw::kPartArticleCount, ToText(articles) + L("篇"));
+  StatusBar().SetArticleCount(articles);
 }
 
 void LoadArticle() {
   if (!LoadCurrentArticle(true)) return;
   ProgramState& s = State();
   ShowLineCountWhenReady();
-  StatusBar::SetPartText(kStatusBar, mw::kPartLinesRead, "0" + L("行"));
+  StatusBar().SetLinesRead(0);
   s.editMode = EditMode::Loaded;
   RestoreCursor();
-  StatusBar::SetPartText(kStatusBar, mw::kPartTitle, s.currentTitle);
+  StatusBar().SetTitle(s.currentTitle);
 }
 
 void LoadArticleDoubleClick() {
   if (!LoadCurrentArticle(false)) return;
-  Focus(kContentBox);
+  ContentBox().Focus();
   ShowLineCountWhenReady();
   State().editMode = EditMode::Loaded;
   RestoreCursor();
 }
 
 void Previous() {
-  const int row = GetInt(kCatalogue, prop::list::kCurrentRow);
+  const int row = Catalogue().SelectedRow();
   if (row == 0) {
     Tell("已经到了第一篇了,不能再后退了");
     return;
   }
-  SetInt(kCatalogue, prop::list::kCurrentRow, row - 1);
+  Catalogue().SetSelectedRow(row - 1);
   LoadArticle();
 }
 
 // Next never moves onto the trailing blank row.
 void Next() {
-  SetInt(kCatalogue, prop::list::kCurrentRow, GetInt(kCatalogue, prop::list::kCurrentRow) + 1);
-  const double r = GetInt(kCatalogue, prop::list::kCurrentRow);
-  const double last = ListView::ItemCount(kCatalogue) - 1;
+  Catalogue().SetSelectedRow(Catalogue().SelectedRow() + 1);
+  const double r = Catalogue().SelectedRow();
+  const double last = Catalogue().RowCount() - 1;
   if (std::fabs(r - last) > 1e-7) {
     LoadArticle();
     return;
   }
-  SetInt(kCatalogue, prop::list::kCurrentRow, static_cast<int>(r) - 1);
+  Catalogue().SetSelectedRow(static_cast<int>(r) - 1);
   Tell("已经到底了,无法再往下");
 }
 
-std::optional<std::int64_t> RowArticleId(int row) {
-  const Text text = ListView::GetItemText(kCatalogue, row, mw::kColumnId);
-  std::int64_t id = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return id;
-}
-
-void LinesRead() {
-  StatusBar::SetPartText(kStatusBar, mw::kPartLinesRead,
-                         ToText(RichEdit::FirstVisibleLine(kContentBox)) + L("行"));
-}
+void LinesRead() { StatusBar().SetLinesRead(ContentBox().FirstVisibleLine()); }
 
 }  // namespace nvx::app

@@ -1,9 +1,6 @@
 // The catalogue (目录) and moving between articles.
 #pragma once
 
-#include <cstdint>
-#include <optional>
-
 namespace nvx::app {
 
 // Refills the catalogue from table nr (with its trailing blank row) and the count part.
@@ -20,9 +17,5 @@ void Next();
 
 // The mouse moved over the content box: the first visible line into the lines-read part.
 void LinesRead();
-
-// The id of the article in catalogue row `row`: the decimal text of its first column (0 on the
-// trailing blank row); none when there is no such row.
-std::optional<std::int64_t> RowArticleId(int row);
 
 }  // namespace nvx::app

@@ -5,7 +5,8 @@
 
 namespace nvx::app {
 
-// Binds every handler of the editor to its reference in the forms.
+// Binds every handler of the editor to its reference in the forms, and gives the main window its
+// menu of commands (main_menu.h); before the main window is loaded.
 void BindEditorHandlers();
 
 // The start-up sequence: returns the program's exit code once the last window is gone. A file

@@ -8,11 +8,10 @@
 #include "app/program_state.h"
 #include "app/save_as_copy.h"
 #include "forms/main_window.h"
-#include "forms/main_window_refs.h"
+#include "forms/window_parts.h"
 #include "runtime/file_commands.h"
 #include "runtime/progress.h"
 #include "runtime/qt_text.h"
-#include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
 #include "store/article_export.h"
 #include "store/article_file.h"
@@ -25,23 +24,12 @@ namespace nvx::app {
 
 namespace mw = forms::main_window;
 
-using forms::kCatalogue;
-using forms::kContentBox;
-using forms::kMainWindow;
-using forms::kOpenDialog;
-using forms::kSaveDialog;
-using forms::kSaveTitleButton;
-using forms::kStatusBar;
+using forms::MainWindow;
 
 namespace {
 
-// Shows a file dialog of `kind` with `filter`; the chosen path, or nothing when cancelled.
-std::optional<Text> ChoosePath(UnitRef dialog, int kind, const char* filter) {
-  SetInt(dialog, prop::dlg::kKind, kind);
-  SetText(dialog, prop::dlg::kFilter, L(filter));
-  if (!CommonDlg::Open(dialog)) return std::nullopt;
-  return GetText(dialog, prop::dlg::kFileName);
-}
+// The window's title with `path` open.
+Text TitleWith(const Text& path) { return L("NVX编辑器 [") + path + "]"; }
 
 // Whether `path` is the database that is open now: the same file, however the path is spelt. The
 // path last chosen in the Open dialog is no longer open once New or Close ran, so it is no guide.
@@ -62,13 +50,12 @@ void CloseDatabase() {
   if (s.editMode != EditMode::Adding) {
     s.currentTitle.clear();
     s.editMode = EditMode::None;
-    SetInt(kSaveTitleButton, prop::kVisible, 0);
-    SetText(kContentBox, prop::rich::kText, Text());
+    MainWindow().ShowSaveTitleButton(false);
+    forms::ContentBox().SetContent(Text());
   }
-  ListView::DeleteAllItems(kCatalogue);
-  SetText(kMainWindow, prop::kTitle, L("nvx编辑器"));
-  for (int part : {mw::kPartArticleCount, mw::kPartContentSize, mw::kPartLinesRead, mw::kPartTitle})
-    StatusBar::SetPartText(kStatusBar, part, Text());
+  forms::Catalogue().Clear();
+  MainWindow().SetTitle(L("nvx编辑器"));
+  forms::StatusBar().Clear();
 }
 
 // "new.nvx" goes beside the program; where that directory cannot be written, into the user's
@@ -91,11 +78,11 @@ void NewDatabase() {
   s.articleDb.Open(path);
   s.articleDb.ClearTable(schema::kTable);
   LoadCatalogue();
-  SetText(kMainWindow, prop::kTitle, L("NVX编辑器 [") + path + "]");
+  MainWindow().SetTitle(TitleWith(path));
 }
 
 void OpenDatabase() {
-  const auto path = ChoosePath(kOpenDialog, 0, "sqlite数据库文件(*.nvx)|*.nvx");
+  const auto path = forms::ChooseFileToOpen(L("sqlite数据库文件(*.nvx)|*.nvx"));
   if (!path) return;
   OpenDatabaseAt(*path);
 }
@@ -115,14 +102,14 @@ bool OpenDatabaseAt(const Text& path) {
   CloseDatabase();
   State().articleDb.TakeConnection(opened);
   LoadCatalogue();
-  SetText(kMainWindow, prop::kTitle, L("NVX编辑器 [") + path + "]");
+  MainWindow().SetTitle(TitleWith(path));
   return true;
 }
 
 // Save As needs a collection to copy: with none open, or one that cannot be read, the target is
 // left alone and the failure is said. A cancelled copy leaves the target as it was and says nothing.
 void SaveAs() {
-  const auto target = ChoosePath(kSaveDialog, 1, "Sqlite数据库文件(*.nvx)|*.nvx");
+  const auto target = forms::ChooseFileToSave(L("Sqlite数据库文件(*.nvx)|*.nvx"));
   if (!target || IsOpenDatabase(*target)) return;
   ProgramState& s = State();
   SetWaitCursor();
@@ -140,7 +127,7 @@ void SaveAs() {
 // as it was. The open collection's own file is refused; with no collection open, or one that
 // cannot be read, nothing is exported and the failure is said.
 void Export() {
-  const auto path = ChoosePath(kSaveDialog, 1, "文本文件(*.txt)|*.txt");
+  const auto path = forms::ChooseFileToSave(L("文本文件(*.txt)|*.txt"));
   if (!path) return;
   SetWaitCursor();
   ExportResult result = ExportResult::ReadFailed;

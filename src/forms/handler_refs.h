@@ -8,51 +8,19 @@ namespace nvx::forms {
 // Tables aligned by hand, so that each row reads as one unit.
 // clang-format off
 
-// Reference 0 is an ordinary handler (colour scheme 4), so "no handler" is kNoHandler, never 0.
+// Reference 0 is an ordinary handler, so "no handler" is kNoHandler, never 0. The main window's
+// menu items are not here: each menu row names the function it runs (app/main_menu.cpp).
 enum Handler : HandlerRef {
-  kColorScheme4 = 0,
-
   // Main window.
-  kStoreReadingState,  // close requested: remember where the reader was
-  kLayout,             // size changed
-  kLoadArticle,        // catalogue clicked
+  kStoreReadingState = 0,  // close requested: remember where the reader was
+  kLayout,                 // size changed
+  kLoadArticle,            // catalogue clicked
   kLoadArticleDoubleClick,
-  kCatalogueMenu,      // catalogue row right-clicked (after it is selected)
+  kCatalogueMenu,          // catalogue row right-clicked (after it is selected)
   kContentKeyDown,
-  kLinesRead,          // content box mouse moved
-  kContentMenu,        // content box right button down
-  kSaveArticle,        // the save-title button and menu 保存文章 alike
-
-  // Main window menu.
-  kNew,
-  kOpen,
-  kSaveAs,
-  kExport,
-  kClose,
-  kExit,
-  kPrevious,
-  kNext,
-  kSelectAll,
-  kCopy,
-  kPaste,
-  kCut,
-  kDelete,
-  kFind,
-  kFontSetting,
-  kBackgroundColour,
-  kFontLarger,
-  kFontSmaller,
-  kColorScheme1,
-  kColorScheme2,
-  kColorScheme3,
-  kColorScheme5,
-  kHideCatalogue,
-  kShowCatalogue,
-  kAddTitle,
-  kModifyTitle,
-  kDeleteArticle,
-  kShrinkDatabase,
-  kAbout,
+  kLinesRead,              // content box mouse moved
+  kContentMenu,            // content box right button down
+  kSaveArticle,            // the save-title button (the menu's 保存文章 runs the same function)
 
   // Title/find window.
   kTitleFindCreated,

@@ -144,55 +144,6 @@ constexpr ControlDef kControls[] = {
     },
 };
 
-constexpr MenuItemDef kMenu[] = {
-    {.id = kMenuFile, .level = 0, .caption = "文件"},
-    {.id = kMenuNew, .level = 1, .caption = "新建", .handler = kNew},
-    {.id = kMenuOpen, .level = 1, .caption = "打开", .handler = kOpen},
-    {.id = kMenuSaveAs, .level = 1, .caption = "另存", .handler = kSaveAs},
-    {.id = kMenuFileSeparator, .level = 1, .caption = "-"},
-    {.id = kMenuExport, .level = 1, .caption = "导出", .handler = kExport},
-    {.id = kMenuClose, .level = 1, .caption = "关闭", .handler = kClose},
-    {.id = kMenuExit, .level = 1, .caption = "退出", .handler = kExit},
-
-    {.id = kMenuReading, .level = 0, .caption = "阅读"},
-    {.id = kMenuPrevious, .level = 1, .caption = "上一篇", .handler = kPrevious},
-    {.id = kMenuNext, .level = 1, .caption = "下一篇", .handler = kNext},
-    {.id = kMenuContent, .level = 1, .caption = "内容操作"},
-    {.id = kMenuSelectAll, .level = 2, .caption = "全选", .handler = kSelectAll},
-    {.id = kMenuCopy, .level = 2, .caption = "复制", .handler = kCopy},
-    {.id = kMenuPaste, .level = 2, .caption = "粘贴", .handler = kPaste},
-    {.id = kMenuCut, .level = 2, .caption = "剪切", .handler = kCut},
-    {.id = kMenuDelete, .level = 2, .caption = "删除", .handler = kDelete},
-    {.id = kMenuFind, .level = 2, .caption = "查找", .handler = kFind},
-    {.id = kMenuReadingSeparator, .level = 1, .caption = "-"},
-    {.id = kMenuFontColour, .level = 1, .caption = "字体颜色"},
-    {.id = kMenuFontSetting, .level = 2, .caption = "字体设置", .handler = kFontSetting},
-    {.id = kMenuBackgroundColour, .level = 2, .caption = "背景颜色", .handler = kBackgroundColour},
-    {.id = kMenuFontLarger, .level = 2, .caption = "字体放大", .handler = kFontLarger},
-    {.id = kMenuFontSmaller, .level = 2, .caption = "字体缩小", .handler = kFontSmaller},
-    {.id = kMenuColorSchemes, .level = 1, .caption = "配色方案"},
-    {.id = kMenuColorScheme1, .level = 2, .caption = "方案1", .handler = kColorScheme1},
-    {.id = kMenuColorScheme2, .level = 2, .caption = "方案2", .handler = kColorScheme2},
-    {.id = kMenuColorScheme3, .level = 2, .caption = "方案3", .handler = kColorScheme3},
-    {.id = kMenuColorScheme4, .level = 2, .caption = "方案4", .handler = kColorScheme4},
-    {.id = kMenuColorScheme5, .level = 2, .caption = "方案5", .handler = kColorScheme5},
-    {.id = kMenuInterface, .level = 1, .caption = "界面设置"},
-    {.id = kMenuHideCatalogue, .level = 2, .caption = "关闭目录", .handler = kHideCatalogue},
-    {.id = kMenuShowCatalogue, .level = 2, .caption = "打开目录", .handler = kShowCatalogue},
-
-    {.id = kMenuEdit, .level = 0, .caption = "编辑"},
-    {.id = kMenuAddTitle, .level = 1, .caption = "添加标题", .handler = kAddTitle},
-    {.id = kMenuModifyTitle, .level = 1, .caption = "修改标题", .handler = kModifyTitle},
-    {.id = kMenuSaveArticle, .level = 1, .caption = "保存文章", .handler = kSaveArticle},
-    {.id = kMenuEditSeparator1, .level = 1, .caption = "-"},
-    {.id = kMenuDeleteArticle, .level = 1, .caption = "删除文章", .handler = kDeleteArticle},
-    {.id = kMenuEditSeparator2, .level = 1, .caption = "-"},
-    {.id = kMenuShrinkDatabase, .level = 1, .caption = "收缩数据库", .handler = kShrinkDatabase},
-
-    {.id = kMenuNotes, .level = 0, .caption = "说明"},
-    {.id = kMenuAbout, .level = 1, .caption = "关于", .handler = kAbout},
-};
-
 constexpr WindowDef kDefinition = {
     .id = kWindow,
     .unit = kSelf,
@@ -213,7 +164,6 @@ constexpr WindowDef kDefinition = {
         },
     .events = kWindowEvents,
     .controls = kControls,
-    .menu = kMenu,
 };
 
 }  // namespace

@@ -1,22 +1,20 @@
 #include "reading/appearance.h"
 
-#include "forms/main_window_refs.h"
+#include "forms/window_parts.h"
 #include "reading/view_state.h"
-#include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
 #include "store/article_schema.h"
 #include "store/codepage.h"
 
 namespace nvx::reading {
 
-using forms::kCatalogue;
-using forms::kContentBox;
-using forms::kFontDialog;
-using forms::kMainWindow;
+using forms::Catalogue;
+using forms::ContentBox;
+using forms::MainWindow;
 
 namespace {
 
-void ApplyCurrentFormat() { RichEdit::SetCharFormat(kContentBox, View().currentFormat); }
+void ApplyCurrentFormat() { ContentBox().SetFormat(View().currentFormat); }
 
 struct Scheme {
   int background[3];
@@ -34,20 +32,18 @@ constexpr Scheme kSchemes[] = {
 // confirmed in it. Only one effect is kept: strike-out, else underline, else italic, else bold.
 void FontSetting() {
   CharFormat& f = View().currentFormat;
-  SetText(kFontDialog, prop::dlg::kFaceName, f.faceName);
-  SetInt(kFontDialog, prop::dlg::kFontSize, f.size);
-  SetInt(kFontDialog, prop::dlg::kFontColor, f.color);
-  if (!CommonDlg::Open(kFontDialog)) return;
-  f.faceName = GetText(kFontDialog, prop::dlg::kFaceName);
-  f.size = GetInt(kFontDialog, prop::dlg::kFontSize);
-  f.color = GetInt(kFontDialog, prop::dlg::kFontColor);
-  if (GetInt(kFontDialog, prop::dlg::kStrikeOut)) {
+  const auto chosen = forms::ChooseFont(f.faceName, f.size, f.color);
+  if (!chosen) return;
+  f.faceName = chosen->faceName;
+  f.size = chosen->size;
+  f.color = chosen->color;
+  if (chosen->strikeOut) {
     f.effects = kEffectStrikeOut;
-  } else if (GetInt(kFontDialog, prop::dlg::kUnderline)) {
+  } else if (chosen->underline) {
     f.effects = kEffectUnderline;
-  } else if (GetInt(kFontDialog, prop::dlg::kItalic)) {
+  } else if (chosen->italic) {
     f.effects = kEffectItalic;
-  } else if (GetInt(kFontDialog, prop::dlg::kBold)) {
+  } else if (chosen->bold) {
     f.effects = kEffectBold;
   } else {
     f.effects = 0;
@@ -76,8 +72,8 @@ void ColorScheme(int scheme) {
   look.offset = 0;
   look.effects = 0;
   look.color = ColorValue(s.text[0], s.text[1], s.text[2]);
-  SetInt(kContentBox, prop::rich::kBackColor, ColorValue(s.background[0], s.background[1], s.background[2]));
-  RichEdit::SetCharFormat(kContentBox, look);
+  ContentBox().SetBackColor(ColorValue(s.background[0], s.background[1], s.background[2]));
+  ContentBox().SetFormat(look);
 }
 
 void ColorScheme1() { ColorScheme(1); }
@@ -88,18 +84,18 @@ void ColorScheme5() { ColorScheme(5); }
 
 // The catalogue is hidden by giving it no width; any resize of the window shows it again.
 void HideCatalogue() {
-  const int w = GetInt(kMainWindow, prop::kWidth);
-  const int h = GetInt(kMainWindow, prop::kHeight);
-  Move(kCatalogue, 8, 8, 0, h - 80);
-  Move(kContentBox, 8, 8, w - 22, h - 80);
+  const int w = MainWindow().Width();
+  const int h = MainWindow().Height();
+  Catalogue().Place(8, 8, 0, h - 80);
+  ContentBox().Place(8, 8, w - 22, h - 80);
 }
 
 // The catalogue at its full width with the content box beside it.
 void ShowCatalogue() {
-  const int w = GetInt(kMainWindow, prop::kWidth);
-  const int h = GetInt(kMainWindow, prop::kHeight);
-  Move(kCatalogue, 8, 8, 180, h - 80);
-  Move(kContentBox, 188, 8, w - 202, h - 80);
+  const int w = MainWindow().Width();
+  const int h = MainWindow().Height();
+  Catalogue().Place(8, 8, 180, h - 80);
+  ContentBox().Place(188, 8, w - 202, h - 80);
 }
 
 }  // namespace nvx::reading

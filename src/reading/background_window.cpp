@@ -1,8 +1,7 @@
 #include "reading/background_window.h"
 
-#include "forms/main_window_refs.h"
 #include "forms/secondary_windows.h"
-#include "runtime/unit_numbers.h"
+#include "forms/window_parts.h"
 #include "runtime/window_runtime.h"
 
 namespace nvx::reading {
@@ -14,8 +13,7 @@ void OpenBackgroundWindow() { LoadWindow(bg::kWindow, std::nullopt, true); }
 
 // The colour holds until the program ends; it is not part of the article's format.
 void BackgroundOk() {
-  SetInt(forms::kContentBox, prop::rich::kBackColor,
-         GetInt({bg::kWindow, bg::kColourPicker}, prop::picker::kColor));
+  forms::ContentBox().SetBackColor(forms::PickedBackgroundColour());
   Destroy(bg::kWindow);
 }
 

@@ -1,37 +1,37 @@
 #include "reading/content_operations.h"
 
-#include "forms/main_window_refs.h"
+#include "forms/window_parts.h"
 #include "reading/title_find_window.h"
 #include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
 
 namespace nvx::reading {
 
-using forms::kContentBox;
+using forms::ContentBox;
 
 namespace {
 
-bool HasSelection() { return !GetText(kContentBox, prop::rich::kSelText).empty(); }
+bool HasSelection() { return ContentBox().HasSelection(); }
 
 }  // namespace
 
 void SelectAll() {
-  Focus(kContentBox);
-  SetInt(kContentBox, prop::rich::kSelLength, -1);
+  ContentBox().Focus();
+  ContentBox().SelectAll();
 }
 
 void Copy() {
-  if (HasSelection()) RichEdit::Copy(kContentBox);
+  if (HasSelection()) ContentBox().Copy();
 }
 
-void Paste() { RichEdit::Paste(kContentBox); }
+void Paste() { ContentBox().Paste(); }
 
 void Cut() {
-  if (HasSelection()) RichEdit::Cut(kContentBox);
+  if (HasSelection()) ContentBox().Cut();
 }
 
 void Delete() {
-  if (HasSelection()) RichEdit::DeleteSelection(kContentBox);
+  if (HasSelection()) ContentBox().DeleteSelection();
 }
 
 bool IsCtrlKey(const EventArgs& args, char letter) { return args[0] == letter && args[1] == keystate::kCtrl; }
@@ -44,7 +44,7 @@ HandlerResult ContentKeyDown(const EventArgs& args) {
     done = true;
   }
   if (IsCtrlKey(args, 'C') && HasSelection()) {
-    RichEdit::Copy(kContentBox);
+    ContentBox().Copy();
     done = true;
   }
   if (IsCtrlKey(args, 'V')) {
@@ -52,11 +52,11 @@ HandlerResult ContentKeyDown(const EventArgs& args) {
     done = true;
   }
   if (IsCtrlKey(args, 'X') && HasSelection()) {
-    RichEdit::Cut(kContentBox);
+    ContentBox().Cut();
     done = true;
   }
   if ((code == key::kDelete || code == key::kBackspace) && HasSelection()) {
-    RichEdit::DeleteSelection(kContentBox);
+    ContentBox().DeleteSelection();
     done = true;
   }
   if (IsCtrlKey(args, 'A')) {

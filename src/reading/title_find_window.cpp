@@ -1,10 +1,9 @@
 #include "reading/title_find_window.h"
 
 #include "forms/main_window.h"
-#include "forms/main_window_refs.h"
 #include "forms/secondary_windows.h"
+#include "forms/window_parts.h"
 #include "reading/view_state.h"
-#include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
 #include "store/codepage.h"
 
@@ -13,13 +12,11 @@ namespace nvx::reading {
 namespace mw = forms::main_window;
 namespace tf = forms::title_find;
 
-using forms::kCatalogue;
-using forms::kContentBox;
+using forms::Catalogue;
+using forms::ContentBox;
+using forms::TitleWindow;
 
 namespace {
-
-constexpr UnitRef kSelf{tf::kWindow, tf::kSelf};
-constexpr UnitRef kInput{tf::kWindow, tf::kInputBox};
 
 // Destroys a window left open, so that each opening starts afresh.
 void OpenAnew(TitleFindMode mode) {
@@ -27,25 +24,24 @@ void OpenAnew(TitleFindMode mode) {
   View().inputWindowMode = mode;
 }
 
-Text SearchText() { return GetText(kInput, prop::edit::kText); }
+Text SearchText() { return TitleWindow().Input(); }
 
 // Selects what a search found (the start of the text when nothing was) and tells when nothing was.
 // The keyboard stays in the Find window: the next Enter finds the next match instead of replacing
 // the selected one with a line break. The box shows its selection without the focus.
 void ShowFound(std::int32_t found, const Text& searched, const char* notFound) {
   View().lastFoundPosition = found;
-  SetInt(kContentBox, prop::rich::kSelStart, found);
-  SetInt(kContentBox, prop::rich::kSelLength, TextPositions(searched));
+  ContentBox().Select(found, TextPositions(searched));
   if (IsCreated(tf::kWindow)) {
-    Focus(kInput);
+    TitleWindow().FocusInput();
   } else {
-    Focus(kContentBox);
+    ContentBox().Focus();
   }
   if (found == -1) InfoBox(L(notFound), kMsgIconInformation, L("提示"));
 }
 
 void AcceptTitle() {
-  const Text typed = GetText(kInput, prop::edit::kText);
+  const Text typed = TitleWindow().Input();
   if (!typed.empty() && View().titleAccepted) View().titleAccepted(typed);
   Destroy(tf::kWindow);
 }
@@ -56,47 +52,48 @@ void OpenTitleInput(TitleFor purpose, std::function<void(const Text& title)> acc
   OpenAnew(TitleFindMode::Title);
   View().titleAccepted = std::move(accepted);
   LoadWindow(tf::kWindow, mw::kWindow);
-  Focus(purpose == TitleFor::NewArticle ? kInput : kSelf);
+  if (purpose == TitleFor::NewArticle) {
+    TitleWindow().FocusInput();
+  } else {
+    TitleWindow().Focus();
+  }
 }
 
 void OpenFindWindow() {
   OpenAnew(TitleFindMode::Find);
   LoadWindow(tf::kWindow);
-  Focus(kSelf);
+  TitleWindow().Focus();
 }
 
 void TitleFindCreated() {
   SetParentWindow(tf::kWindow, mw::kWindow);
-  Focus(kInput);
+  TitleWindow().FocusInput();
   // The window keeps its size wherever it goes: over the catalogue for a title, over the content
   // box for Find.
-  UnitRef anchor = kContentBox;
   if (View().inputWindowMode == TitleFindMode::Title) {
-    SetText(kSelf, prop::kTitle, L("标题"));
-    SetText({tf::kWindow, tf::kPromptLabel}, prop::label::kCaption, L("输入标题"));
-    SetInt({tf::kWindow, tf::kFindUpButton}, prop::kVisible, 0);
-    SetText({tf::kWindow, tf::kAcceptButton}, prop::button::kCaption, L("确定"));
-    const int row = GetInt(kCatalogue, prop::list::kCurrentRow);
-    SetText(kInput, prop::edit::kText, ListView::GetItemText(kCatalogue, row, mw::kColumnTitle));
-    anchor = kCatalogue;
+    TitleWindow().SetTitle(L("标题"));
+    TitleWindow().SetPrompt(L("输入标题"));
+    TitleWindow().HideFindUp();
+    TitleWindow().SetAcceptCaption(L("确定"));
+    TitleWindow().SetInput(Catalogue().RowTitle(Catalogue().SelectedRow()));
+    TitleWindow().MoveTo(Catalogue().Left(), Catalogue().Top());
+  } else {
+    TitleWindow().MoveTo(ContentBox().Left(), ContentBox().Top());
   }
-  Move(kSelf, GetInt(anchor, prop::kLeft), GetInt(anchor, prop::kTop), GetInt(kSelf, prop::kWidth),
-       GetInt(kSelf, prop::kHeight));
-  Focus(kInput);
+  TitleWindow().FocusInput();
 }
 
 // Each search starts one position from the last result, so overlapping matches are found too; the
 // position is kept across articles and windows.
 void FindDown() {
   const Text text = SearchText();
-  const std::int32_t found = RichEdit::FindText(kContentBox, View().lastFoundPosition + 1, true, false, text);
+  const std::int32_t found = ContentBox().FindText(View().lastFoundPosition + 1, true, false, text);
   ShowFound(found, text, "已经到尾部");
 }
 
 void FindUp() {
   const Text text = SearchText();
-  const std::int32_t found =
-      RichEdit::FindTextBackward(kContentBox, View().lastFoundPosition - 1, true, text);
+  const std::int32_t found = ContentBox().FindTextBackward(View().lastFoundPosition - 1, true, text);
   ShowFound(found, text, "已经到顶部");
 }
 

@@ -21,7 +21,12 @@ void FormEngine::DeleteLater::operator()(FormWindow* w) const {
   if (w != nullptr) w->deleteLater();
 }
 
-void FormEngine::SetForms(std::span<const WindowDef> windows) { forms_ = windows; }
+void FormEngine::SetForms(std::span<const WindowDef> windows) {
+  forms_ = windows;
+  menus_.clear();
+}
+
+void FormEngine::SetMenu(WindowId id, std::span<const MenuItemDef> menu) { menus_[id] = menu; }
 
 const WindowDef* FormEngine::Definition(WindowId id) const {
   for (const auto& def : forms_)
@@ -68,6 +73,14 @@ bool FormEngine::Run(HandlerRef ref, const EventArgs& args, HandlerResult* resul
   return true;
 }
 
+void FormEngine::RunMenuItem(const MenuItemDef& item) {
+  if (item.command == nullptr) {
+    Run(item.handler, {});
+  } else if (!RuntimeErrorShowing()) {
+    item.command();
+  }
+}
+
 bool FormEngine::Deliver(FormWindow& window, UnitId unit, int event, const EventArgs& args,
                          HandlerResult* result) {
   const WindowDef& def = window.Def();
@@ -102,7 +115,9 @@ bool FormEngine::Load(WindowId id, std::optional<WindowId> parent, bool modal) {
     if (owner == nullptr) return false;
   }
 
-  std::unique_ptr<FormWindow, DeleteLater> created(new FormWindow(*def, owner));
+  WindowDef made = *def;
+  if (const auto menu = menus_.find(id); menu != menus_.end()) made.menu = menu->second;
+  std::unique_ptr<FormWindow, DeleteLater> created(new FormWindow(made, owner));
   if (owner) created->SetOwner(owner->Id());
   if (!created->Build()) return false;
   FormWindow* w = created.get();

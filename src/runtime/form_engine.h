@@ -22,6 +22,8 @@ class FormEngine : public QObject {
 
   void SetForms(std::span<const WindowDef> windows);
   const WindowDef* Definition(WindowId id) const;
+  // Window `id` gets `menu` in place of its form's from its next load on; until the next SetForms.
+  void SetMenu(WindowId id, std::span<const MenuItemDef> menu);
 
   void Bind(HandlerRef ref, Handler handler);
   void ClearHandlers();
@@ -43,6 +45,8 @@ class FormEngine : public QObject {
 
   // Runs the handler bound to `ref`, if any. Returns whether one ran; its result goes to `result`.
   bool Run(HandlerRef ref, const EventArgs& args, HandlerResult* result = nullptr);
+  // Runs what choosing menu item `item` runs: its command, or else its handler.
+  void RunMenuItem(const MenuItemDef& item);
   // Delivers event `event` of `unit` in `window` to its binding.
   bool Deliver(FormWindow& window, UnitId unit, int event, const EventArgs& args,
                HandlerResult* result = nullptr);
@@ -57,6 +61,7 @@ class FormEngine : public QObject {
   };
 
   std::span<const WindowDef> forms_;
+  std::map<WindowId, std::span<const MenuItemDef>> menus_;
   std::vector<Handler> handlers_;
   std::map<WindowId, std::unique_ptr<FormWindow, DeleteLater>> live_;
 };

@@ -204,6 +204,7 @@ struct MenuItemDef {
   int flags = 0;
   const char* caption = "";        // "-" is a separator
   HandlerRef handler = kNoHandler;
+  void (*command)() = nullptr;     // when set, what choosing the item runs, in place of `handler`
 };
 
 enum class Frame { Resizable, Fixed };

@@ -415,7 +415,7 @@ void FormWindow::MenuTriggered(QAction* action) {
   if (command < kMenuCommandBase) return;
   const int index = command - kMenuCommandBase;
   if (static_cast<std::size_t>(index) >= def_.menu.size()) return;
-  FormEngine::Instance().Run(def_.menu[static_cast<std::size_t>(index)].handler, {});
+  FormEngine::Instance().RunMenuItem(def_.menu[static_cast<std::size_t>(index)]);
 }
 
 void FormWindow::closeEvent(QCloseEvent* event) {

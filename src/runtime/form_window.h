@@ -111,7 +111,7 @@ class FormWindow : public QFrame {
   bool TakesDroppedFiles(const QMimeData* data) const;
   bool HandleFileDrag(QEvent* event);
 
-  const WindowDef& def_;
+  const WindowDef def_;  // a copy: the menu may be the program's, not the form's
   QWidget* client_ = nullptr;
   QMenuBar* menuBar_ = nullptr;
   QWidget* titleStrip_ = nullptr;

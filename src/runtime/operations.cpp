@@ -116,6 +116,8 @@ bool HandlerBound(HandlerRef ref) { return Engine().HasHandler(ref); }
 
 void InitialiseForms(std::span<const WindowDef> windows) { Engine().SetForms(windows); }
 
+void SetWindowMenu(WindowId window, std::span<const MenuItemDef> menu) { Engine().SetMenu(window, menu); }
+
 void LoadStartWindow(WindowId startWindow) {
   QApplication::setQuitOnLastWindowClosed(false);
   if (!LoadWindow(startWindow)) ReportRuntimeError(L("载入启动窗口失败"));
@@ -212,7 +214,7 @@ void PopupMenu(WindowId window, UnitId menu, std::optional<int> x, std::optional
   if (command < kMenuCommandBase || Engine().Window(window) != &w) return;
   const auto& records = w.Def().menu;
   const auto index = static_cast<std::size_t>(command - kMenuCommandBase);
-  if (index < records.size()) Engine().Run(records[index].handler, {});
+  if (index < records.size()) Engine().RunMenuItem(records[index]);
 }
 
 void SetParentWindow(WindowId window, WindowId parent) {

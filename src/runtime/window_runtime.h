@@ -54,6 +54,10 @@ void SetFileDropHandler(WindowId window, FileDropHandler handler);
 
 // Makes the program's forms known to the runtime; must run before any window is loaded.
 void InitialiseForms(std::span<const WindowDef> windows);
+// Window `window` gets `menu` in place of its form's menu, from its next load on, until the forms
+// are initialised again: so the program can keep each command's row beside the function it runs.
+// `menu` must outlive the windows loaded with it.
+void SetWindowMenu(WindowId window, std::span<const MenuItemDef> menu);
 
 // Loads the start-up window; when it cannot be loaded, the run-time error report ends the program.
 void LoadStartWindow(WindowId startWindow);

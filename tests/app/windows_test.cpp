@@ -7,6 +7,8 @@
 #include <QTextCursor>
 #include <QTreeView>
 
+#include "app/article_editing.h"
+#include "app/main_menu.h"
 #include "editor_fixture.h"
 
 namespace nvx::test {
@@ -189,6 +191,38 @@ TEST_F(WindowsTest, PopupMenusOfTheCatalogueAndTheContentBox) {
   ASSERT_EQ(popups.size(), 2u);
   EXPECT_EQ(popups[0].menuItems.first(), QStringLiteral("添加标题"));
   EXPECT_EQ(popups[1].menuItems.first(), QStringLiteral("上一篇"));
+}
+
+// Every item either opens the items one level below it, or is a separator, or runs a command;
+// the help names the item that saves, as the menu spells it, and it saves as the button does.
+TEST(MainMenu, NestsWithoutGapsAndOnlyLeavesAct) {
+  const auto menu = app::MainMenu();
+  ASSERT_FALSE(menu.empty());
+  EXPECT_EQ(menu.front().level, 0);
+  const MenuItemDef* save = nullptr;
+  for (std::size_t i = 0; i < menu.size(); ++i) {
+    const MenuItemDef& m = menu[i];
+    const bool opensSubmenu = i + 1 < menu.size() && menu[i + 1].level > m.level;
+    if (i + 1 < menu.size()) {
+      EXPECT_LE(menu[i + 1].level, m.level + 1) << m.caption;
+    }
+    EXPECT_EQ(m.handler, kNoHandler) << m.caption << ": menu items run their command";
+    if (std::string_view(m.caption) == "-") {
+      EXPECT_NE(m.level, 0) << "a separator on the menu bar";
+      EXPECT_FALSE(opensSubmenu);
+      EXPECT_EQ(m.command, nullptr);
+    } else if (opensSubmenu || m.level == 0) {
+      EXPECT_EQ(m.command, nullptr) << m.caption << " opens a menu, its command would never run";
+      EXPECT_TRUE(opensSubmenu) << m.caption << " is an empty menu";
+    } else {
+      EXPECT_NE(m.command, nullptr) << m.caption << " does nothing";
+    }
+    if (m.command == &app::SaveArticle) save = &m;
+  }
+  ASSERT_NE(save, nullptr) << "the save-title button's function has its menu item";
+  const std::string help = forms::about::kHelpText;
+  EXPECT_NE(help.find(std::string("“") + save->caption + "”"), std::string::npos);
+  EXPECT_NE(help.find(std::string("\"") + save->caption + "\""), std::string::npos);
 }
 
 }  // namespace
