@@ -55,18 +55,21 @@ bool MayBeThere(std::int64_t id) {
 void AddTitle() {
   State().editMode = EditMode::Adding;
   ContentBox().SetContent(Text());
-  reading::OpenTitleInput(reading::TitleFor::NewArticle, &TitleAccepted);
+  // Offered as a start: the title of the row selected.
+  reading::OpenTitleInput(reading::TitleFor::NewArticle, Catalogue().RowTitle(Catalogue().SelectedRow()),
+                          &TitleAccepted);
 }
 
 // The title shown in the input and the article renamed are one article: the row pointed at (by a
 // right click or a keyboard move) is loaded first, as a click would, when it is not the article
-// loaded already; the one loaded keeps what was typed into it.
+// loaded already; the one loaded keeps what was typed into it. The input offers the loaded
+// article's title as the state holds it, which is what a save writes when it is accepted as it is.
 void ModifyTitle() {
   const std::optional<std::int64_t> id = Catalogue().SelectedArticle();
   if (!id) return;
   if (id != State().currentArticleId) LoadArticle();
   State().editMode = EditMode::Loaded;
-  reading::OpenTitleInput(reading::TitleFor::Rename, &TitleAccepted);
+  reading::OpenTitleInput(reading::TitleFor::Rename, State().currentTitle, &TitleAccepted);
 }
 
 void SaveArticle() {

@@ -35,10 +35,11 @@ bool LoadCurrentArticle(bool emptyFirst) {
   ProgramState& s = State();
   s.currentArticleId = Catalogue().ArticleAt(row);
   const auto article = s.currentArticleId ? nvx::LoadArticle(s.articleDb, *s.currentArticleId) : std::nullopt;
+  // The stored title, not the row's text: a title another program stored in bytes that are not
+  // UTF-8 shows as best it can in the row, but reads as none here, so a save leaves it as stored.
+  // A row whose article is not there (the trailing blank row) has none either.
+  s.currentTitle = article ? article->title : Text();
   if (article) {
-    // The stored title, not the row's text: a title another program stored in bytes that are not
-    // UTF-8 shows as best it can in the row, but reads as none here, so a save leaves it as stored.
-    s.currentTitle = article->title;
     CharFormat& format = reading::View().currentFormat;
     reading::TakeStoredFormat(format, article->format);
     ContentBox().SetFormat(format);
@@ -81,6 +82,7 @@ void LoadCatalogue() {
       batch.Add(
           std::string_view(id, static_cast<std::size_t>(std::to_chars(id, id + sizeof id, rowId).ptr - id)));
       batch.Add(title);
+      batch.keys.push_back(rowId);
       if (batch.Rows() == batchRows) {
         flush();
         batchRows = std::max(kFirstBatchRows, static_cast<std::size_t>(articles));
@@ -88,10 +90,11 @@ void LoadCatalogue() {
       progress->Step(++articles);
       return true;
     });
-    // After the last article, the trailing blank row ("0" and an empty title).
+    // After the last article, the trailing blank row ("0" and an empty title, its id 0).
     if (articles > 0) {
       batch.Add("0");
       batch.Add({});
+      batch.keys.push_back(0);
     }
     flush();
   }

@@ -1,7 +1,5 @@
 #include "forms/window_parts.h"
 
-#include <charconv>
-
 #include "forms/main_window.h"
 #include "forms/main_window_refs.h"
 #include "forms/secondary_windows.h"
@@ -39,13 +37,8 @@ int CatalogueList::SelectedRow() const { return GetInt(kCatalogue, prop::list::k
 void CatalogueList::SetSelectedRow(int row) const { SetInt(kCatalogue, prop::list::kCurrentRow, row); }
 int CatalogueList::RowCount() const { return ListView::ItemCount(kCatalogue); }
 
-// The id column is zero wide and carries each row's article id as decimal text.
 std::optional<std::int64_t> CatalogueList::ArticleAt(int row) const {
-  const Text text = ListView::GetItemText(kCatalogue, row, mw::kColumnId);
-  std::int64_t id = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return id;
+  return ListView::ItemKey(kCatalogue, row);
 }
 
 Text CatalogueList::RowTitle(int row) const {

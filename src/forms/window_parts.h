@@ -27,7 +27,8 @@ class CatalogueList {
   // The title `row` shows; empty for no such row.
   Text RowTitle(int row) const;
   void Clear() const;
-  // Appends rows of (id, title) cells, as ListView::AppendUtf8Rows; the index of the first.
+  // Appends rows of (id, title) cells, each keyed with its article's id (Utf8Rows::keys), as
+  // ListView::AppendUtf8Rows; the index of the first.
   int AppendRows(const Utf8Rows& rows) const;
   void Place(int left, int top, int width, int height) const;
   int Left() const;

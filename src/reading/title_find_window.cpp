@@ -48,8 +48,9 @@ void AcceptTitle() {
 
 }  // namespace
 
-void OpenTitleInput(TitleFor purpose, std::function<void(const Text& title)> accepted) {
+void OpenTitleInput(TitleFor purpose, const Text& title, std::function<void(const Text& title)> accepted) {
   OpenAnew(TitleFindMode::Title);
+  View().titleOffered = title;
   View().titleAccepted = std::move(accepted);
   LoadWindow(tf::kWindow, mw::kWindow);
   if (purpose == TitleFor::NewArticle) {
@@ -75,7 +76,7 @@ void TitleFindCreated() {
     TitleWindow().SetPrompt(L("输入标题"));
     TitleWindow().HideFindUp();
     TitleWindow().SetAcceptCaption(L("确定"));
-    TitleWindow().SetInput(Catalogue().RowTitle(Catalogue().SelectedRow()));
+    TitleWindow().SetInput(View().titleOffered);
     TitleWindow().MoveTo(Catalogue().Left(), Catalogue().Top());
   } else {
     TitleWindow().MoveTo(ContentBox().Left(), ContentBox().Top());

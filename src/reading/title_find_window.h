@@ -14,9 +14,8 @@ namespace nvx::reading {
 enum class TitleFor { NewArticle, Rename };
 
 // Opens the window anew as the title input, inside the main window over the catalogue, pre-filled
-// with the selected row's title. Its OK hands a non-empty typed title to `accepted`, then closes
-// the window.
-void OpenTitleInput(TitleFor purpose, std::function<void(const Text& title)> accepted);
+// with `title`. Its OK hands a non-empty typed title to `accepted`, then closes the window.
+void OpenTitleInput(TitleFor purpose, const Text& title, std::function<void(const Text& title)> accepted);
 
 // Opens the window for Find (menu "查找", Ctrl+F in the content box).
 void OpenFindWindow();

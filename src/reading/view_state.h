@@ -19,7 +19,9 @@ struct ViewState {
   CharFormat currentFormat;  // the content box's character format, an article's reading format
   TitleFindMode inputWindowMode = TitleFindMode::None;
   std::int32_t lastFoundPosition = 0;  // character position of the last Find result
-  // What the title input's OK does with the typed text (empty when nothing was typed).
+  // What the title input shows when it opens, and what its OK does with the typed text (empty
+  // when nothing was typed).
+  Text titleOffered;
   std::function<void(const Text& typed)> titleAccepted;
 
   ViewState();

@@ -1,5 +1,6 @@
 #include "runtime/list_rows_model.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace nvx {
@@ -50,6 +51,11 @@ void ListRowsModel::SetCell(int row, int column, std::string_view utf8) {
   emit dataChanged(at, at);
 }
 
+std::optional<std::int64_t> ListRowsModel::Key(int row) const {
+  if (row < 0 || row >= rows_ || !keyed_[static_cast<std::size_t>(row)]) return std::nullopt;
+  return keys_[static_cast<std::size_t>(row)];
+}
+
 int ListRowsModel::Append(const Utf8Rows& rows) {
   const int first = rows_;
   const std::size_t given = rows.columns > 0 ? rows.Rows() : 0;
@@ -58,6 +64,11 @@ int ListRowsModel::Append(const Utf8Rows& rows) {
   const std::size_t columns = headings_.size();
   starts_.resize(starts_.size() + given * columns, 0);
   sizes_.resize(sizes_.size() + given * columns, 0);
+  const std::size_t keyed = std::min(given, rows.keys.size());
+  keys_.insert(keys_.end(), rows.keys.begin(), rows.keys.begin() + static_cast<std::ptrdiff_t>(keyed));
+  keys_.resize(keys_.size() + given - keyed, 0);
+  keyed_.resize(keyed_.size() + keyed, true);
+  keyed_.resize(keyed_.size() + given - keyed, false);
   const std::uint64_t base = text_.size();
   text_ += rows.text;
   std::size_t begin = 0;
@@ -86,6 +97,8 @@ void ListRowsModel::Clear() {
   std::string().swap(text_);
   std::vector<std::uint64_t>().swap(starts_);
   std::vector<std::uint32_t>().swap(sizes_);
+  std::vector<std::int64_t>().swap(keys_);
+  std::vector<bool>().swap(keyed_);
   endResetModel();
 }
 

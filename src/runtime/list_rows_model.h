@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,8 @@ class ListRowsModel : public QAbstractTableModel {
   // A cell's text; empty for a cell never given one or outside the list.
   std::string_view Cell(int row, int column) const;
   void SetCell(int row, int column, std::string_view utf8);
+  // The key the row was appended with; none for a row given none or outside the list.
+  std::optional<std::int64_t> Key(int row) const;
   // Appends `rows` (cells of columns the list lacks are ignored) in one insertion; returns the
   // index of the first new row.
   int Append(const Utf8Rows& rows);
@@ -51,7 +54,9 @@ class ListRowsModel : public QAbstractTableModel {
   std::string text_;
   std::vector<std::uint64_t> starts_;  // by cell: where its text starts in text_
   std::vector<std::uint32_t> sizes_;   // by cell: its length in bytes
-  std::size_t unused_ = 0;             // bytes of text_ no cell refers to any more
+  std::vector<std::int64_t> keys_;     // by row: its key, where keyed_ says it has one
+  std::vector<bool> keyed_;
+  std::size_t unused_ = 0;  // bytes of text_ no cell refers to any more
 };
 
 }  // namespace nvx

@@ -273,6 +273,10 @@ Text GetItemText(UnitRef list, int row, int column) {
   return FromUtf8Lossy(RequireTyped<ListViewUnit>(list).Rows().Cell(row, column));
 }
 
+std::optional<std::int64_t> ItemKey(UnitRef list, int row) {
+  return RequireTyped<ListViewUnit>(list).Rows().Key(row);
+}
+
 std::int32_t ItemCount(UnitRef list) { return RequireTyped<ListViewUnit>(list).Rows().Rows(); }
 
 void DeleteAllItems(UnitRef list) { RequireTyped<ListViewUnit>(list).Clear(); }

@@ -117,11 +117,13 @@ void SetPartText(UnitRef bar, int part, const Text& text);
 
 // Rows for a list in one UTF-8 buffer, `columns` cells a row, row after row: each cell's text
 // ends where `ends` says. The catalogue loader hands its titles on this way, as stored, without a
-// text per cell.
+// text per cell. A row may carry a number beside its texts, its key (the catalogue's: the
+// article's id): `keys` holds them for the first rows, in order; the rows after have none.
 struct Utf8Rows {
   int columns = 1;
   std::string text;
   std::vector<std::size_t> ends;
+  std::vector<std::int64_t> keys;
 
   void Add(std::string_view cell) {
     text += cell;
@@ -131,6 +133,7 @@ struct Utf8Rows {
   void Clear() {
     text.clear();
     ends.clear();
+    keys.clear();
   }
 };
 
@@ -138,6 +141,9 @@ namespace ListView {
 std::int32_t InsertItem(UnitRef list);
 void SetItemText(UnitRef list, int row, int column, const Text& text);
 Text GetItemText(UnitRef list, int row, int column = 0);
+// The key row `row` was given when appended (Utf8Rows::keys); none for a row given none or no
+// such row. Found at once by the row's index.
+std::optional<std::int64_t> ItemKey(UnitRef list, int row);
 std::int32_t ItemCount(UnitRef list);
 void DeleteAllItems(UnitRef list);
 void DeselectItem(UnitRef list, int row);

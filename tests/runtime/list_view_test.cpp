@@ -62,6 +62,36 @@ TEST_F(ListViewTest, AppendRowsKeepsOrderTextsAndAlignment) {
   EXPECT_EQ(ListView::InsertItem(kCatalogue), 2504);
 }
 
+// Each row keeps the key it was appended with, by its index, whatever rows come before or after;
+// rows given none, and rows not there, have none, and an emptied list keeps none.
+TEST_F(ListViewTest, RowsKeepTheirKeys) {
+  ListView::InsertItem(kCatalogue);
+  Utf8Rows batch;
+  batch.columns = 2;
+  for (const std::int64_t id : {std::int64_t{9}, std::int64_t{-4}, std::int64_t{1} << 40}) {
+    batch.Add(std::to_string(id));
+    batch.Add("t");
+    batch.keys.push_back(id);
+  }
+  batch.Add("0");  // a row past the keys given
+  batch.Add("");
+  EXPECT_EQ(ListView::AppendUtf8Rows(kCatalogue, batch), 1);
+  batch.Clear();
+  batch.Add("0");
+  batch.Add("");
+  batch.keys.push_back(0);
+  ListView::AppendUtf8Rows(kCatalogue, batch);
+  // Rows -1 to 6: none there, the row inserted, the three keyed, the one past them, the second
+  // batch's, none there.
+  const std::optional<std::int64_t> expected[] = {std::nullopt,          std::nullopt, 9, -4,
+                                                  std::int64_t{1} << 40, std::nullopt, 0, std::nullopt};
+  for (int row = -1; row <= 6; ++row)
+    EXPECT_EQ(ListView::ItemKey(kCatalogue, row), expected[row + 1]) << "row " << row;
+  ListView::DeleteAllItems(kCatalogue);
+  ListView::InsertItem(kCatalogue);
+  EXPECT_EQ(ListView::ItemKey(kCatalogue, 0), std::nullopt);
+}
+
 // A list reads in one face. A title with a character the first substitute lacks (Hangul, which
 // AR PL UMing has not) moves every row to the first substitute that has all their characters;
 // an emptied list goes back.
