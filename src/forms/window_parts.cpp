@@ -1,7 +1,6 @@
 #include "forms/window_parts.h"
 
 #include "forms/main_window.h"
-#include "forms/main_window_refs.h"
 #include "forms/secondary_windows.h"
 #include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
@@ -14,6 +13,14 @@ namespace tf = title_find;
 
 namespace {
 
+constexpr UnitRef kMainWindow{mw::kWindow, mw::kSelf};
+constexpr UnitRef kCatalogue{mw::kWindow, mw::kCatalogue};
+constexpr UnitRef kContentBox{mw::kWindow, mw::kContentBox};
+constexpr UnitRef kStatusBar{mw::kWindow, mw::kStatusBar};
+constexpr UnitRef kSaveTitleButton{mw::kWindow, mw::kSaveTitleButton};
+constexpr UnitRef kOpenDialog{mw::kWindow, mw::kOpenDialog};
+constexpr UnitRef kSaveDialog{mw::kWindow, mw::kSaveDialog};
+constexpr UnitRef kFontDialog{mw::kWindow, mw::kFontDialog};
 constexpr UnitRef kTitleFind{tf::kWindow, tf::kSelf};
 constexpr UnitRef kTitleFindInput{tf::kWindow, tf::kInputBox};
 

@@ -1,6 +1,8 @@
 // What the editor's logic sees of its windows: numbered events delivered to bound handlers,
 // numbered properties, and the operations on windows and controls. Handlers never touch a widget;
-// every window, control and menu item is named by (window identifier, unit identifier).
+// every window, control and menu item is named by (window identifier, unit identifier). The
+// handlers themselves reach the controls through the forms' typed accessors (forms/window_parts.h),
+// which are the only users of the numbered properties outside the runtime.
 //
 // Texts cross this boundary in the local code page; colours are RGB values (0xFF000000 is the
 // system default). Addressing a window or control that does not exist ends the program with the
