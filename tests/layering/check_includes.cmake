@@ -1,7 +1,8 @@
 # Reads every source under SOURCE_DIR/src, prints the include graph by folder (each folder and the
 # folders it includes from), and fails when a folder includes a project header from a folder above
 # it. From the bottom: store, runtime, forms, reading, app; the tool stands on the store alone, and
-# main.cpp above everything.
+# main.cpp above everything. It fails too when a handler (app, reading) names a unit's numbered
+# property or a control's runtime operations instead of the forms' accessors.
 #   cmake -DSOURCE_DIR=<project root> -P check_includes.cmake
 cmake_minimum_required(VERSION 3.25)
 set(allowed_store store)
@@ -36,6 +37,15 @@ foreach(layer app reading forms runtime store tool)
         string(APPEND problems "\n  ${shown}: ${line} (${layer} may include only: ${allowed_${layer}})")
       endif()
     endforeach()
+    # Handlers reach the windows through the forms' typed accessors, never by unit and number.
+    if(layer STREQUAL "app" OR layer STREQUAL "reading")
+      file(STRINGS "${source}" numbered
+        REGEX "prop::|(^|[^A-Za-z_.>])(Get|Set)(Int|Text|Property)\\(|(ListView|RichEdit|StatusBar|CommonDlg)::")
+      foreach(line IN LISTS numbered)
+        string(STRIP "${line}" line)
+        string(APPEND problems "\n  ${shown}: ${line} (handlers use forms/window_parts.h)")
+      endforeach()
+    endif()
   endforeach()
   list(SORT used)
   list(JOIN used ", " used)
@@ -44,6 +54,6 @@ endforeach()
 message(STATUS "Includes by folder:${graph}")
 
 if(problems)
-  message(FATAL_ERROR "Includes that run upward:${problems}")
+  message(FATAL_ERROR "Includes that run upward, or handlers that reach past the accessors:${problems}")
 endif()
 message(STATUS "${files_read} files read; every include runs downward")
