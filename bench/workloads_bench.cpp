@@ -220,10 +220,13 @@ int main(int argc, char** argv) {
         nvx::app::CloseDatabase();
         Settle();
         firstPaint.Start();
-        const double held =
-            Millis([&] { nvx::app::OpenDatabaseAt(nvx::FromQString(QString::fromStdString(file))); });
-        while (firstPaint.Painted() < 0 && view != nullptr && view->isVisible())
-          QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        // Held once the background fill has read the last title.
+        const double held = Millis([&] {
+          nvx::app::OpenDatabaseAt(nvx::FromQString(QString::fromStdString(file)));
+          while ((firstPaint.Painted() < 0 && view != nullptr && view->isVisible()) ||
+                 nvx::ListView::Filling(catalogue))
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        });
         firstScreen = std::min(firstScreen, firstPaint.Painted());
         Settle();
         openMb = ResidentMb();

@@ -63,6 +63,11 @@ bool FormEngine::Run(HandlerRef ref, const EventArgs& args, HandlerResult* resul
   if (!HasHandler(ref) || RuntimeErrorShowing()) return false;
   // A copy: the handler may bind or clear handlers while it runs.
   const Handler handler = handlers_[static_cast<std::size_t>(ref)];
+  ++running_;
+  struct Leave {
+    int& running;
+    ~Leave() { --running; }
+  } leave{running_};
   HandlerResult r = handler(args);
   if (result) *result = r;
   return true;

@@ -43,6 +43,9 @@ class FormEngine : public QObject {
 
   // Runs the handler bound to `ref`, if any. Returns whether one ran; its result goes to `result`.
   bool Run(HandlerRef ref, const EventArgs& args, HandlerResult* result = nullptr);
+  // Whether a handler is running: one whose message box, progress dialog or modal window has
+  // the event loop running inside it counts too.
+  bool HandlerRunning() const { return running_ > 0; }
   // Delivers event `event` of `unit` in `window` to its binding.
   bool Deliver(FormWindow& window, UnitId unit, int event, const EventArgs& args,
                HandlerResult* result = nullptr);
@@ -58,6 +61,7 @@ class FormEngine : public QObject {
 
   std::span<const WindowDef> forms_;
   std::vector<Handler> handlers_;
+  int running_ = 0;
   std::map<WindowId, std::unique_ptr<FormWindow, DeleteLater>> live_;
 };
 
