@@ -1,9 +1,11 @@
 // The status bar and the list view.
+#include <QAccessible>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <QScrollBar>
 #include <QTimer>
 #include <QTreeView>
 
@@ -78,7 +80,43 @@ class ListViewWidget : public QTreeView {
  public:
   ListViewWidget(ListViewUnit& unit, QWidget* parent) : QTreeView(parent), unit_(unit) {}
 
+  // The list is flat and its rows are of one height, so a row's place follows from its index.
+  // QTreeView looks each row up among all rows it shows, a scan of up to a million rows for each
+  // change of the current row.
+  QRect visualRect(const QModelIndex& index) const override {
+    if (!index.isValid() || index.model() != model() || index.parent().isValid())
+      return QTreeView::visualRect(index);
+    const int height = indexRowSizeHint(model()->index(0, 0));
+    const int top = verticalScrollMode() == ScrollPerItem
+                        ? (index.row() - verticalScrollBar()->value()) * height
+                        : index.row() * height - verticalScrollBar()->value();
+    return {columnViewportPosition(index.column()), top, columnWidth(index.column()), height};
+  }
+
  protected:
+  QRegion visualRegionForSelection(const QItemSelection& selection) const override {
+    QRegion region;
+    for (const QItemSelectionRange& range : selection) {
+      if (!range.isValid()) continue;
+      const QRect first = visualRect(range.topLeft());
+      const QRect last = visualRect(range.bottomRight());
+      region += QRect(0, first.top(), viewport()->width(), last.bottom() - first.top() + 1)
+                    .intersected(viewport()->rect());
+    }
+    return region;
+  }
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override {
+    // QTreeView's own also tells assistive technology; it is used whenever that listens.
+    if (QAccessible::isActive()) {
+      QTreeView::currentChanged(current, previous);
+      return;
+    }
+    QAbstractItemView::currentChanged(current, previous);
+    for (const QModelIndex& row : {previous, current})
+      if (row.isValid())
+        viewport()->update(0, visualRect(row).top(), viewport()->width(), visualRect(row).height());
+  }
+
   void mousePressEvent(QMouseEvent* event) override {
     QTreeView::mousePressEvent(event);
     if (event->button() == Qt::RightButton) unit_.RightClicked();
