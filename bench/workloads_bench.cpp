@@ -220,10 +220,13 @@ int main(int argc, char** argv) {
         nvx::app::CloseDatabase();
         Settle();
         firstPaint.Start();
-        const double held =
-            Millis([&] { nvx::app::OpenDatabaseAt(nvx::FromQString(QString::fromStdString(file))); });
-        while (firstPaint.Painted() < 0 && view != nullptr && view->isVisible())
-          QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        // Held once the background fill has read the last title.
+        const double held = Millis([&] {
+          nvx::app::OpenDatabaseAt(nvx::FromQString(QString::fromStdString(file)));
+          while ((firstPaint.Painted() < 0 && view != nullptr && view->isVisible()) ||
+                 nvx::ListView::Filling(catalogue))
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        });
         firstScreen = std::min(firstScreen, firstPaint.Painted());
         Settle();
         openMb = ResidentMb();
@@ -239,17 +242,30 @@ int main(int argc, char** argv) {
 
   // Ordinary articles spread over the catalogue; the longest one is found by its size.
   ClickFloor floor(file);
+  // The bare box is shown, as large as the editor's and in its font, as the editor's is.
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* content = w->findChild<QPlainTextEdit*>(); content != nullptr && w != &floor.box) {
+      floor.box.resize(content->size());
+      floor.box.setFont(content->font());
+      break;
+    }
+  }
+  floor.box.show();
   std::vector<int> picks;
   for (int k = 1; k <= 20; ++k) picks.push_back(static_cast<int>(std::int64_t(rows - 1) * k / 21));
-  auto idOf = [&](int row) {
-    return std::atoll(nvx::ListView::GetItemText(catalogue, row, mw::kColumnId).c_str());
-  };
+  auto idOf = [&](int row) { return nvx::ListView::ItemKey(catalogue, row).value_or(0); };
   auto click = [&](int row) {
     nvx::SetInt(catalogue, nvx::prop::list::kCurrentRow, row);
     nvx::app::LoadArticle();
   };
   std::vector<double> ours, floors;
+  // A person clicks a row on screen: the list is scrolled to it first, untimed.
+  auto scrollTo = [&](int row) {
+    view->scrollTo(view->model()->index(row, 1));
+    Settle();
+  };
   for (int row : picks) {
+    scrollTo(row);
     ours.push_back(Millis([&] { click(row); }));
     floors.push_back(Millis([&] { floor.Show(idOf(row)); }));
   }
@@ -266,6 +282,7 @@ int main(int argc, char** argv) {
     const std::int64_t id = sqlite3_column_int64(longest, 0);
     int row = 0;
     while (row < rows && idOf(row) != id) ++row;
+    scrollTo(row);
     const double mine = Millis([&] { click(row); });
     const double bare = Millis([&] { floor.Show(id); });
     char what[64];

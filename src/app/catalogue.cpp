@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -10,7 +9,6 @@
 #include "app/program_state.h"
 #include "forms/window_parts.h"
 #include "reading/view_state.h"
-#include "runtime/progress.h"
 #include "runtime/value_commands.h"
 #include "store/article_records.h"
 #include "store/article_walk.h"
@@ -56,49 +54,52 @@ void ShowLineCountWhenReady() {
   ContentBox().WhenLineCountReady([](std::int32_t lines) { StatusBar().SetContentSize(lines); });
 }
 
-// The catalogue takes its rows in batches that grow with it, so the list lays its rows out a few
-// times during a long load, not once per batch.
-constexpr std::size_t kFirstBatchRows = 4096;
+// The first screenful of titles (and some to scroll) is read at once; the rest fill in between
+// events, the window usable meanwhile.
+constexpr std::size_t kFirstRows = 1024;
+
+// The titles of the open collection for the catalogue, a batch at a time, each row keyed with its
+// article's id, with the trailing blank row ("0" and an empty title, its id 0) after the last
+// article. The count part says how many articles are listed: with "…" while more are coming.
+forms::CatalogueList::RowSource CatalogueRows(SqliteDB& db) {
+  auto batches = std::make_shared<TitleBatches>(db);
+  auto articles = std::make_shared<std::int64_t>(0);
+  return [batches, articles](Utf8Rows& rows, std::size_t most) {
+    char id[24];
+    const WalkResult read = batches->Next(most, [&](std::int64_t rowId, std::string_view title) {
+      rows.Add(
+          std::string_view(id, static_cast<std::size_t>(std::to_chars(id, id + sizeof id, rowId).ptr - id)));
+      rows.Add(title);
+      rows.keys.push_back(rowId);
+      ++*articles;
+    });
+    const bool more = read == WalkResult::Stopped;
+    if (!more && *articles > 0) {
+      rows.Add("0");
+      rows.Add({});
+      rows.keys.push_back(0);
+    }
+    StatusBar().SetArticleCount(*articles, more);
+    return more;
+  };
+}
 
 }  // namespace
 
-// One walk over the table fills the catalogue; a long load shows how far it is.
+// The first screen of titles shows at once; the rest of the catalogue fills in the background.
 void LoadCatalogue() {
   ProgramState& s = State();
   Catalogue().Clear();
-  std::int64_t articles = 0;
-  if (s.articleDb.Handle() != nullptr) {
-    const std::int64_t total = CountArticles(s.articleDb).value_or(0);
-    const auto progress = BeginProgress(L("打开"), total, false);
-    Utf8Rows batch;
-    batch.columns = 2;
-    std::size_t batchRows = kFirstBatchRows;
-    auto flush = [&] {
-      Catalogue().AppendRows(batch);
-      batch.Clear();
-    };
-    char id[24];
-    ForEachTitleUtf8(s.articleDb, [&](std::int64_t rowId, std::string_view title) {
-      batch.Add(
-          std::string_view(id, static_cast<std::size_t>(std::to_chars(id, id + sizeof id, rowId).ptr - id)));
-      batch.Add(title);
-      batch.keys.push_back(rowId);
-      if (batch.Rows() == batchRows) {
-        flush();
-        batchRows = std::max(kFirstBatchRows, static_cast<std::size_t>(articles));
-      }
-      progress->Step(++articles);
-      return true;
-    });
-    // After the last article, the trailing blank row ("0" and an empty title, its id 0).
-    if (articles > 0) {
-      batch.Add("0");
-      batch.Add({});
-      batch.keys.push_back(0);
-    }
-    flush();
+  if (s.articleDb.Handle() == nullptr) {
+    StatusBar().SetArticleCount(0);
+    return;
   }
-  StatusBar().SetArticleCount(articles);
+  forms::CatalogueList::RowSource rows = CatalogueRows(s.articleDb);
+  Utf8Rows first;
+  first.columns = 2;
+  const bool more = rows(first, kFirstRows);
+  Catalogue().AppendRows(first);
+  if (more) Catalogue().FillInBackground(std::move(rows));
 }
 
 void LoadArticle() {
@@ -129,16 +130,16 @@ void Previous() {
   LoadArticle();
 }
 
-// Next never moves onto the trailing blank row.
+// Next never moves onto the trailing blank row. While the catalogue fills, only the rows up to the
+// next one are waited for.
 void Next() {
   Catalogue().SetSelectedRow(Catalogue().SelectedRow() + 1);
-  const double r = Catalogue().SelectedRow();
-  const double last = Catalogue().RowCount() - 1;
-  if (std::fabs(r - last) > 1e-7) {
+  const int r = Catalogue().SelectedRow();
+  if (!Catalogue().IsLastRow(r)) {
     LoadArticle();
     return;
   }
-  Catalogue().SetSelectedRow(static_cast<int>(r) - 1);
+  Catalogue().SetSelectedRow(r - 1);
   Tell("已经到底了,无法再往下");
 }
 

@@ -43,6 +43,7 @@ std::optional<Text> ChooseFile(UnitRef dialog, int kind, const Text& filter) {
 int CatalogueList::SelectedRow() const { return GetInt(kCatalogue, prop::list::kCurrentRow); }
 void CatalogueList::SetSelectedRow(int row) const { SetInt(kCatalogue, prop::list::kCurrentRow, row); }
 int CatalogueList::RowCount() const { return ListView::ItemCount(kCatalogue); }
+bool CatalogueList::IsLastRow(int row) const { return ListView::IsLastItem(kCatalogue, row); }
 
 std::optional<std::int64_t> CatalogueList::ArticleAt(int row) const {
   return ListView::ItemKey(kCatalogue, row);
@@ -54,6 +55,9 @@ Text CatalogueList::RowTitle(int row) const {
 void CatalogueList::Clear() const { ListView::DeleteAllItems(kCatalogue); }
 int CatalogueList::AppendRows(const Utf8Rows& rows) const {
   return ListView::AppendUtf8Rows(kCatalogue, rows);
+}
+void CatalogueList::FillInBackground(RowSource source) const {
+  ListView::FillInBackground(kCatalogue, std::move(source));
 }
 void CatalogueList::Place(int left, int top, int width, int height) const {
   forms::Place(kCatalogue, left, top, width, height);
@@ -99,8 +103,9 @@ int ContentBoxEdit::Left() const { return GetInt(kContentBox, prop::kLeft); }
 int ContentBoxEdit::Top() const { return GetInt(kContentBox, prop::kTop); }
 ContentBoxEdit ContentBox() { return {}; }
 
-void StatusBarParts::SetArticleCount(std::int64_t articles) const {
-  nvx::StatusBar::SetPartText(kStatusBar, mw::kPartArticleCount, Counted(articles, "篇"));
+void StatusBarParts::SetArticleCount(std::int64_t articles, bool moreComing) const {
+  nvx::StatusBar::SetPartText(kStatusBar, mw::kPartArticleCount,
+                              Counted(articles, moreComing ? "篇…" : "篇"));
 }
 void StatusBarParts::SetContentSize(std::optional<std::int32_t> lines) const {
   nvx::StatusBar::SetPartText(kStatusBar, mw::kPartContentSize, lines ? Counted(*lines, "行") : Text());

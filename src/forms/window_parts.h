@@ -13,14 +13,19 @@
 
 namespace nvx::forms {
 
-// The main window's list of titles (目录).
+// The main window's list of titles (目录). While it fills in the background, a call that needs a
+// row not read yet reads as far as that row first (RowCount: all of them).
 class CatalogueList {
  public:
+  using RowSource = ListView::RowSource;
+
   // The selected row; -1 when none is.
   int SelectedRow() const;
   // Selects `row` (-1 selects none).
   void SetSelectedRow(int row) const;
   int RowCount() const;
+  // Whether `row` is the last row (-1 in an empty list), reading only as far as needed to tell.
+  bool IsLastRow(int row) const;
   // The id of the article shown in `row` (0 on the trailing blank row); none for no such row.
   std::optional<std::int64_t> ArticleAt(int row) const;
   std::optional<std::int64_t> SelectedArticle() const { return ArticleAt(SelectedRow()); }
@@ -30,6 +35,8 @@ class CatalogueList {
   // Appends rows of (id, title) cells, each keyed with its article's id (Utf8Rows::keys), as
   // ListView::AppendUtf8Rows; the index of the first.
   int AppendRows(const Utf8Rows& rows) const;
+  // Appends the rows `source` gives between events, as ListView::FillInBackground.
+  void FillInBackground(RowSource source) const;
   void Place(int left, int top, int width, int height) const;
   int Left() const;
   int Top() const;
@@ -67,7 +74,8 @@ ContentBoxEdit ContentBox();
 // The main window's status bar: one setter per part the program fills.
 class StatusBarParts {
  public:
-  void SetArticleCount(std::int64_t articles) const;
+  // "12篇", or "12篇…" while more are coming.
+  void SetArticleCount(std::int64_t articles, bool moreComing = false) const;
   // Lines of the article shown; empty until they are counted.
   void SetContentSize(std::optional<std::int32_t> lines) const;
   void SetLinesRead(std::int32_t lines) const;

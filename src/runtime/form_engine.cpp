@@ -64,10 +64,27 @@ std::vector<FormWindow*> FormEngine::LiveWindows() const {
   return all;
 }
 
+namespace {
+
+// Counts a handler as running for as long as it lives.
+class RunningHandler {
+ public:
+  explicit RunningHandler(int& running) : running_(running) { ++running_; }
+  ~RunningHandler() { --running_; }
+  RunningHandler(const RunningHandler&) = delete;
+  RunningHandler& operator=(const RunningHandler&) = delete;
+
+ private:
+  int& running_;
+};
+
+}  // namespace
+
 bool FormEngine::Run(HandlerRef ref, const EventArgs& args, HandlerResult* result) {
   if (!HasHandler(ref) || RuntimeErrorShowing()) return false;
   // A copy: the handler may bind or clear handlers while it runs.
   const Handler handler = handlers_[static_cast<std::size_t>(ref)];
+  const RunningHandler running(running_);
   HandlerResult r = handler(args);
   if (result) *result = r;
   return true;
@@ -77,6 +94,7 @@ void FormEngine::RunMenuItem(const MenuItemDef& item) {
   if (item.command == nullptr) {
     Run(item.handler, {});
   } else if (!RuntimeErrorShowing()) {
+    const RunningHandler running(running_);
     item.command();
   }
 }

@@ -47,6 +47,9 @@ class FormEngine : public QObject {
   bool Run(HandlerRef ref, const EventArgs& args, HandlerResult* result = nullptr);
   // Runs what choosing menu item `item` runs: its command, or else its handler.
   void RunMenuItem(const MenuItemDef& item);
+  // Whether a handler is running: one whose message box, progress dialog or modal window has
+  // the event loop running inside it counts too.
+  bool HandlerRunning() const { return running_ > 0; }
   // Delivers event `event` of `unit` in `window` to its binding.
   bool Deliver(FormWindow& window, UnitId unit, int event, const EventArgs& args,
                HandlerResult* result = nullptr);
@@ -63,6 +66,7 @@ class FormEngine : public QObject {
   std::span<const WindowDef> forms_;
   std::map<WindowId, std::span<const MenuItemDef>> menus_;
   std::vector<Handler> handlers_;
+  int running_ = 0;
   std::map<WindowId, std::unique_ptr<FormWindow, DeleteLater>> live_;
 };
 

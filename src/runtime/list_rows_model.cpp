@@ -102,6 +102,12 @@ void ListRowsModel::Clear() {
   endResetModel();
 }
 
+void ListRowsModel::Squeeze() {
+  text_.shrink_to_fit();
+  starts_.shrink_to_fit();
+  sizes_.shrink_to_fit();
+}
+
 void ListRowsModel::Compact() {
   if (unused_ < 4096 || unused_ * 2 < text_.size()) return;
   std::string kept;

@@ -40,6 +40,8 @@ class ListRowsModel : public QAbstractTableModel {
   // index of the first new row.
   int Append(const Utf8Rows& rows);
   void Clear();
+  // Gives back the room kept for rows to come.
+  void Squeeze();
 
  private:
   std::size_t CellIndex(int row, int column) const {

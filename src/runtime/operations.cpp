@@ -258,31 +258,46 @@ void SetPartText(UnitRef bar, int part, const Text& text) {
 namespace ListView {
 
 std::int32_t InsertItem(UnitRef list) {
-  ListRowsModel& rows = RequireTyped<ListViewUnit>(list).Rows();
+  ListViewUnit& unit = RequireTyped<ListViewUnit>(list);
+  unit.ReadThrough(-1);
+  ListRowsModel& rows = unit.Rows();
   Utf8Rows blank;
   blank.columns = std::max(rows.Columns(), 1);
   for (int c = 0; c < blank.columns; ++c) blank.Add({});
   return rows.Append(blank);
 }
 
+namespace {
+
+// The list unit, with every row up to `row` read when it is still filling.
+ListViewUnit& ListThrough(UnitRef list, int row) {
+  ListViewUnit& unit = RequireTyped<ListViewUnit>(list);
+  if (unit.Filling() && row >= unit.Rows().Rows()) unit.ReadThrough(row);
+  return unit;
+}
+
+}  // namespace
+
 void SetItemText(UnitRef list, int row, int column, const Text& text) {
-  RequireTyped<ListViewUnit>(list).SetText(row, column, ToUtf8Lossy(text));
+  ListThrough(list, row).SetText(row, column, ToUtf8Lossy(text));
 }
 
 Text GetItemText(UnitRef list, int row, int column) {
-  return FromUtf8Lossy(RequireTyped<ListViewUnit>(list).Rows().Cell(row, column));
+  return FromUtf8Lossy(ListThrough(list, row).Rows().Cell(row, column));
 }
 
-std::optional<std::int64_t> ItemKey(UnitRef list, int row) {
-  return RequireTyped<ListViewUnit>(list).Rows().Key(row);
-}
+std::optional<std::int64_t> ItemKey(UnitRef list, int row) { return ListThrough(list, row).Rows().Key(row); }
 
-std::int32_t ItemCount(UnitRef list) { return RequireTyped<ListViewUnit>(list).Rows().Rows(); }
+std::int32_t ItemCount(UnitRef list) {
+  ListViewUnit& unit = RequireTyped<ListViewUnit>(list);
+  unit.ReadThrough(-1);
+  return unit.Rows().Rows();
+}
 
 void DeleteAllItems(UnitRef list) { RequireTyped<ListViewUnit>(list).Clear(); }
 
 void DeselectItem(UnitRef list, int row) {
-  ListViewUnit& unit = RequireTyped<ListViewUnit>(list);
+  ListViewUnit& unit = ListThrough(list, row);
   if (row < 0 || row >= unit.Rows().Rows()) return;
   unit.Tree()->selectionModel()->select(unit.Rows().index(row, 0),
                                         QItemSelectionModel::Deselect | QItemSelectionModel::Rows);

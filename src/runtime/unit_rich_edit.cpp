@@ -60,13 +60,13 @@ constexpr int kCountSliceMs = 15;
 // keeps their pages. Give them back to the system after the caller's handler has returned.
 constexpr qsizetype kLongText = 1 << 20;
 
+}  // namespace
+
 void ReleaseFreedMemory() {
 #ifdef __GLIBC__
   QTimer::singleShot(0, [] { malloc_trim(0); });
 #endif
 }
-
-}  // namespace
 
 // How the box breaks a block into lines: its font, text options and the width a line may take.
 struct LineRules {

@@ -22,6 +22,10 @@ class QTreeView;
 
 namespace nvx {
 
+// Gives the heap's freed pages back to the system once the running handler has returned: after
+// a long text or a long list has passed through whole copies.
+void ReleaseFreedMemory();
+
 class ButtonUnit : public Unit {
  public:
   using Unit::Unit;
@@ -136,10 +140,18 @@ class ListViewUnit : public Unit {
   // Appends rows, each given by its column texts from column 0, in one insertion. Returns the
   // index of the first new row.
   int AppendRows(std::span<const std::vector<Text>> rows);
+  // The same for rows whose texts are UTF-8 already.
+  int AppendUtf8(const Utf8Rows& rows);
   // Ends the selection (the list reports the change of its current row) and removes every row.
   void Clear();
   // Sets one row's text (UTF-8) in a column.
   void SetText(int row, int column, std::string utf8);
+
+  // Rows read between events (see ListView::FillInBackground).
+  void Fill(ListView::RowSource source);
+  bool Filling() const { return static_cast<bool>(source_); }
+  // Reads on until row `row` is in the list or the source has no more; -1 reads every row.
+  void ReadThrough(int row);
 
   void Clicked();
   void RightClicked();
@@ -151,10 +163,19 @@ class ListViewUnit : public Unit {
  private:
   // Keeps every row in one face as texts come in.
   void TakeFace(std::string_view utf8);
+  // One slice of the fill: rows for a few milliseconds, then back to the event loop.
+  void FillSlice();
+  // Asks the source for more rows; false once it has given its last.
+  bool ReadMore();
+  // Moves the rows read into the list.
+  void ShowPending();
 
   QTreeView* tree_ = nullptr;
   ListRowsModel* rows_ = nullptr;
   std::optional<ListFace> face_;
+  ListView::RowSource source_;
+  Utf8Rows pending_;  // read from the source, not yet in the list
+  QTimer* fillTimer_ = nullptr;
 };
 
 class LineCounter;

@@ -1,8 +1,12 @@
 // The status bar and the list view.
+#include <QAccessible>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <QScrollBar>
+#include <QTimer>
 #include <QTreeView>
 
 #include "runtime/form_engine.h"
@@ -76,7 +80,43 @@ class ListViewWidget : public QTreeView {
  public:
   ListViewWidget(ListViewUnit& unit, QWidget* parent) : QTreeView(parent), unit_(unit) {}
 
+  // The list is flat and its rows are of one height, so a row's place follows from its index.
+  // QTreeView looks each row up among all rows it shows, a scan of up to a million rows for each
+  // change of the current row.
+  QRect visualRect(const QModelIndex& index) const override {
+    if (!index.isValid() || index.model() != model() || index.parent().isValid())
+      return QTreeView::visualRect(index);
+    const int height = indexRowSizeHint(model()->index(0, 0));
+    const int top = verticalScrollMode() == ScrollPerItem
+                        ? (index.row() - verticalScrollBar()->value()) * height
+                        : index.row() * height - verticalScrollBar()->value();
+    return {columnViewportPosition(index.column()), top, columnWidth(index.column()), height};
+  }
+
  protected:
+  QRegion visualRegionForSelection(const QItemSelection& selection) const override {
+    QRegion region;
+    for (const QItemSelectionRange& range : selection) {
+      if (!range.isValid()) continue;
+      const QRect first = visualRect(range.topLeft());
+      const QRect last = visualRect(range.bottomRight());
+      region += QRect(0, first.top(), viewport()->width(), last.bottom() - first.top() + 1)
+                    .intersected(viewport()->rect());
+    }
+    return region;
+  }
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override {
+    // QTreeView's own also tells assistive technology; it is used whenever that listens.
+    if (QAccessible::isActive()) {
+      QTreeView::currentChanged(current, previous);
+      return;
+    }
+    QAbstractItemView::currentChanged(current, previous);
+    for (const QModelIndex& row : {previous, current})
+      if (row.isValid())
+        viewport()->update(0, visualRect(row).top(), viewport()->width(), visualRect(row).height());
+  }
+
   void mousePressEvent(QMouseEvent* event) override {
     QTreeView::mousePressEvent(event);
     if (event->button() == Qt::RightButton) unit_.RightClicked();
@@ -186,15 +226,25 @@ int ListViewUnit::AppendRows(std::span<const std::vector<Text>> rows) {
   for (const std::vector<Text>& texts : rows) {
     for (int c = 0; c < cells.columns; ++c) {
       const auto at = static_cast<std::size_t>(c);
-      std::string text = at < texts.size() ? ToUtf8Lossy(texts[at]) : std::string();
-      TakeFace(text);
-      cells.Add(std::move(text));
+      cells.Add(at < texts.size() ? ToUtf8Lossy(texts[at]) : std::string());
     }
   }
-  return rows_->Append(cells);
+  return AppendUtf8(cells);
+}
+
+int ListViewUnit::AppendUtf8(const Utf8Rows& rows) {
+  std::size_t start = 0;
+  for (std::size_t end : rows.ends) {
+    TakeFace(std::string_view(rows.text).substr(start, end - start));
+    start = end;
+  }
+  return rows_->Append(rows);
 }
 
 void ListViewUnit::Clear() {
+  source_ = nullptr;
+  pending_.Clear();
+  if (fillTimer_ != nullptr) fillTimer_->stop();
   tree_->selectionModel()->clear();
   rows_->Clear();
   if (!face_) return;
@@ -211,13 +261,79 @@ void ListViewUnit::SetText(int row, int column, std::string utf8) {
   rows_->SetCell(row, column, std::move(utf8));
 }
 
+namespace {
+
+// Rows asked of a source at a time, and how long one slice of a fill reads before the event loop
+// runs again.
+constexpr std::size_t kSourceRows = 1024;
+constexpr qint64 kSliceNanoseconds = 8'000'000;
+// While a handler runs, a waiting fill looks again this often.
+constexpr int kPausedMilliseconds = 50;
+
+}  // namespace
+
+void ListViewUnit::Fill(ListView::RowSource source) {
+  source_ = std::move(source);
+  pending_.Clear();
+  pending_.columns = rows_->Columns();
+  if (fillTimer_ == nullptr) {
+    fillTimer_ = new QTimer(this);
+    QObject::connect(fillTimer_, &QTimer::timeout, this, [this] { FillSlice(); });
+  }
+  fillTimer_->start(0);
+}
+
+bool ListViewUnit::ReadMore() {
+  if (!source_) return false;
+  if (source_(pending_, kSourceRows)) return true;
+  source_ = nullptr;
+  fillTimer_->stop();
+  // The last rows join the list, and the room kept for more goes.
+  ShowPending();
+  pending_ = Utf8Rows{};
+  rows_->Squeeze();
+  ReleaseFreedMemory();
+  return false;
+}
+
+void ListViewUnit::ShowPending() {
+  if (pending_.Rows() == 0) return;
+  AppendUtf8(pending_);
+  pending_.Clear();
+}
+
+// Rows join the list once as many are waiting as it holds: a list that fills to a million rows
+// lays itself out some ten times, not once per slice.
+void ListViewUnit::FillSlice() {
+  if (FormEngine::Instance().HandlerRunning()) {
+    fillTimer_->setInterval(kPausedMilliseconds);
+    return;
+  }
+  fillTimer_->setInterval(0);
+  QElapsedTimer slice;
+  slice.start();
+  bool more = true;
+  while (more && slice.nsecsElapsed() < kSliceNanoseconds) more = ReadMore();
+  if (!more || pending_.Rows() >= static_cast<std::size_t>(std::max(rows_->Rows(), 4096))) ShowPending();
+}
+
+void ListViewUnit::ReadThrough(int row) {
+  while ((row < 0 || rows_->Rows() + static_cast<int>(pending_.Rows()) <= row) && ReadMore()) {
+  }
+  ShowPending();
+}
+
 std::optional<PropertyValue> ListViewUnit::TypeProperty(int index) const {
   if (index == prop::list::kCurrentRow) return static_cast<std::int32_t>(CurrentRow());
   return std::nullopt;
 }
 
 void ListViewUnit::SetTypeProperty(int index, const PropertyValue& value) {
-  if (index == prop::list::kCurrentRow) SetCurrentRow(NumberOf(value));
+  if (index == prop::list::kCurrentRow) {
+    const int row = NumberOf(value);
+    if (row >= rows_->Rows()) ReadThrough(row);
+    SetCurrentRow(row);
+  }
 }
 
 Unit* FindOperationUnit(UnitRef ref) {
@@ -230,11 +346,27 @@ void ReportNoSuchUnit() { ReportRuntimeError(L("指定窗口或窗口组件不�
 namespace ListView {
 
 std::int32_t AppendRows(UnitRef list, std::span<const std::vector<Text>> rows) {
-  return OperationUnit<ListViewUnit>(list).AppendRows(rows);
+  ListViewUnit& unit = OperationUnit<ListViewUnit>(list);
+  unit.ReadThrough(-1);
+  return unit.AppendRows(rows);
 }
 
 std::int32_t AppendUtf8Rows(UnitRef list, const Utf8Rows& rows) {
-  return OperationUnit<ListViewUnit>(list).Rows().Append(rows);
+  ListViewUnit& unit = OperationUnit<ListViewUnit>(list);
+  unit.ReadThrough(-1);
+  return unit.AppendUtf8(rows);
+}
+
+void FillInBackground(UnitRef list, RowSource source) {
+  OperationUnit<ListViewUnit>(list).Fill(std::move(source));
+}
+
+bool Filling(UnitRef list) { return OperationUnit<ListViewUnit>(list).Filling(); }
+
+bool IsLastItem(UnitRef list, int row) {
+  ListViewUnit& unit = OperationUnit<ListViewUnit>(list);
+  unit.ReadThrough(std::max(row, -1) + 1);
+  return row == unit.Rows().Rows() - 1;
 }
 
 }  // namespace ListView

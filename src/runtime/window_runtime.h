@@ -158,6 +158,22 @@ void DeselectItem(UnitRef list, int row);
 std::int32_t AppendRows(UnitRef list, std::span<const std::vector<Text>> rows);
 // The same for rows whose texts are already valid UTF-8.
 std::int32_t AppendUtf8Rows(UnitRef list, const Utf8Rows& rows);
+
+// Rows a list reads after it is shown. Given a buffer and room for up to `most` rows, a source
+// adds rows to the buffer (as AppendUtf8Rows takes them) and returns whether more may follow.
+using RowSource = std::function<bool(Utf8Rows& rows, std::size_t most)>;
+// Fills the list from `source` in short slices between events, so the window stays usable while
+// a long list fills; the rows join the list in batches that grow with it. An operation that
+// needs rows not read yet reads them at once: ItemCount, InsertItem and AppendRows read them all;
+// GetItemText, SetItemText, DeselectItem, IsLastItem and setting the current row read as far as
+// their row. Slices wait while a handler runs (its message box, progress dialog or modal window),
+// so a source never runs inside another command's work. DeleteAllItems drops the source, as does
+// the list's window going.
+void FillInBackground(UnitRef list, RowSource source);
+// Whether the list is still taking rows from a source.
+bool Filling(UnitRef list);
+// Whether `row` is the list's last row (-1 in an empty list), reading only as far as needed to tell.
+bool IsLastItem(UnitRef list, int row);
 }  // namespace ListView
 
 namespace RichEdit {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -25,13 +26,28 @@ WalkResult Walk(SqliteDB& db, const std::string& sql, Visit&& visit) {
 }
 
 // "SELECT <row id>, <columns...> FROM nr ORDER BY <row id>", a column the table lacks read as NULL;
-// nullopt when table nr is not sound.
-std::optional<std::string> SelectAll(SqliteDB& db, std::initializer_list<const char*> columns) {
+// nullopt when table nr is not sound. A ranged select reads from a least id (parameter 1) and at
+// most a number of rows (parameter 2).
+std::optional<std::string> SelectAll(SqliteDB& db, std::initializer_list<const char*> columns,
+                                     bool ranged = false) {
   const TableLayout layout = InspectTable(db, schema::kTable);
   if (layout.shape != TableShape::Sound) return std::nullopt;
   std::string sql = "SELECT " + layout.rowIdName;
   for (const char* c : columns) sql += std::string(",") + (layout.HasColumn(c) ? c : "NULL");
-  return sql + " FROM " + schema::kTable + " ORDER BY " + layout.rowIdName;
+  sql += std::string(" FROM ") + schema::kTable;
+  if (ranged) sql += " WHERE " + layout.rowIdName + " >= ?";
+  sql += " ORDER BY " + layout.rowIdName;
+  return ranged ? sql + " LIMIT ?" : sql;
+}
+
+// Gives the row's id and its title as stored in UTF-8. A title other programs stored in another code
+// page shows with "?" for what does not convert.
+template <typename Visit>
+bool VisitTitleUtf8(sqlite3_stmt* s, Visit&& visit) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, 1));
+  std::string_view title = text != nullptr ? std::string_view(text) : std::string_view();
+  if (FindInvalidUtf8(title)) return visit(sqlite3_column_int64(s, 0), ToUtf8Lossy(FromUtf8Lossy(title)));
+  return visit(sqlite3_column_int64(s, 0), title);
 }
 
 }  // namespace
@@ -47,13 +63,41 @@ WalkResult ForEachTitleUtf8(SqliteDB& db,
                             const std::function<bool(std::int64_t id, std::string_view title)>& visit) {
   const auto sql = SelectAll(db, {schema::kName});
   if (!sql) return WalkResult::Failed;
-  return Walk(db, *sql, [&](sqlite3_stmt* s) {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, 1));
-    std::string_view title = text != nullptr ? std::string_view(text) : std::string_view();
-    // A title other programs stored in another code page shows with "?" for what does not convert.
-    if (FindInvalidUtf8(title)) return visit(sqlite3_column_int64(s, 0), ToUtf8Lossy(FromUtf8Lossy(title)));
-    return visit(sqlite3_column_int64(s, 0), title);
-  });
+  return Walk(db, *sql, [&](sqlite3_stmt* s) { return VisitTitleUtf8(s, visit); });
+}
+
+TitleBatches::TitleBatches(SqliteDB& db)
+    : db_(db), sql_(SelectAll(db, {schema::kName}, true)), from_(std::numeric_limits<std::int64_t>::min()) {}
+
+WalkResult TitleBatches::Next(std::size_t most,
+                              const std::function<void(std::int64_t id, std::string_view title)>& visit) {
+  if (finished_) return WalkResult::Done;
+  if (!sql_) {
+    finished_ = true;
+    return WalkResult::Failed;
+  }
+  CachedStatement s = db_.Prepare(*sql_);
+  if (!s) return WalkResult::Failed;
+  s.Bind(1, from_);
+  s.Bind(2, static_cast<std::int64_t>(most));
+  std::size_t visited = 0;
+  int rc;
+  while ((rc = s.Step()) == SQLITE_ROW) {
+    const std::int64_t id = sqlite3_column_int64(s.Get(), 0);
+    VisitTitleUtf8(s.Get(), [&](std::int64_t rowId, std::string_view title) {
+      visit(rowId, title);
+      return true;
+    });
+    ++visited;
+    if (id == std::numeric_limits<std::int64_t>::max()) {
+      finished_ = true;
+      return WalkResult::Done;
+    }
+    from_ = id + 1;
+  }
+  if (rc != SQLITE_DONE) return WalkResult::Failed;
+  if (visited < most) finished_ = true;
+  return finished_ ? WalkResult::Done : WalkResult::Stopped;
 }
 
 WalkResult ForEachArticle(SqliteDB& db, const std::function<bool(ArticleRecord&&)>& visit) {

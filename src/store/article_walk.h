@@ -32,6 +32,25 @@ WalkResult ForEachTitle(SqliteDB& db, const std::function<bool(std::int64_t id, 
 WalkResult ForEachTitleUtf8(SqliteDB& db,
                             const std::function<bool(std::int64_t id, std::string_view title)>& visit);
 
+// The titles of table nr in ascending id order, read a batch at a time, each batch from where the
+// last one stopped: between batches no statement is open and nothing is locked, so the catalogue
+// can fill between other work. Rows added below the last id read meanwhile are not seen.
+class TitleBatches {
+ public:
+  explicit TitleBatches(SqliteDB& db);
+  // Visits up to `most` more rows as ForEachTitleUtf8 gives them. Done once the last row has been
+  // read; Stopped when `most` rows were visited and more may follow.
+  WalkResult Next(std::size_t most,
+                  const std::function<void(std::int64_t id, std::string_view title)>& visit);
+  bool Finished() const { return finished_; }
+
+ private:
+  SqliteDB& db_;
+  std::optional<std::string> sql_;
+  std::int64_t from_;  // the least id the next batch may give
+  bool finished_ = false;
+};
+
 // One article as the whole-collection walks give it: the stored bytes of its content, not unpacked.
 struct ArticleRecord {
   std::int64_t id = 0;

@@ -3,6 +3,9 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "app/article_editing.h"
+#include "app/catalogue.h"
+#include "app/file_menu.h"
 #include "collections.h"
 #include "editor_fixture.h"
 #include "store/sqlite_table.h"
@@ -132,6 +135,65 @@ TEST_F(CatalogueTest, PreviousAndNextStopAtBothEnds) {
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "c");
   Choose("上一篇");
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "b");
+}
+
+// A long catalogue shows its first screen at once and fills the rest between events. Meanwhile a
+// click, Next past the rows read, Previous, a save and a delete act on the article they name;
+// closing, or opening another collection, stops the fill.
+TEST_F(CatalogueTest, ALongCatalogueFillsInTheBackgroundWhileEveryCommandActsOnTheRightArticle) {
+  const std::string path = dir.File("long.nvx");
+  MakeNumberedCollection(path, 20000);
+  const auto shownRows = [] { return CatalogueWidget()->model()->rowCount(); };
+  const auto open = [&](const std::string& file) {
+    ASSERT_TRUE(app::OpenDatabaseAt(FromUtf8(file).value()));
+  };
+  const auto select = [](int row) { SetInt(kCatalogue, prop::list::kCurrentRow, row); };
+  open(path);
+  ASSERT_TRUE(ListView::Filling(kCatalogue));
+  EXPECT_LT(shownRows(), 20000);
+  EXPECT_EQ(StatusPart(mw::kPartArticleCount), std::to_string(shownRows()) + L("篇…"));
+
+  select(5);
+  app::LoadArticle();
+  EXPECT_EQ(State().currentArticleId, 6);
+  const int last = shownRows() - 1;
+  select(last);
+  app::Next();
+  EXPECT_EQ(State().currentArticleId, last + 2) << "the next row is read on demand";
+  EXPECT_EQ(StatusPart(mw::kPartTitle), "t" + std::to_string(last + 2));
+  app::Previous();
+  EXPECT_EQ(State().currentArticleId, last + 1);
+  SetText(kContent, prop::rich::kText, L("新的"));
+  app::SaveArticle();
+  select(15000);
+  app::DeleteArticle();
+  EXPECT_EQ(QueryFile(path, "SELECT group_concat(id) FROM nr WHERE id IN (15000, 15001, 15002)"),
+            "15000,15002");
+  EXPECT_TRUE(ListView::Filling(kCatalogue)) << "only the rows needed were read";
+
+  while (ListView::Filling(kCatalogue)) QCoreApplication::processEvents();
+  ASSERT_EQ(ListView::ItemCount(kCatalogue), 20000) << "19,999 articles and the trailing blank row";
+  EXPECT_EQ(StatusPart(mw::kPartArticleCount), "19999" + L("篇"));
+  for (int row = 0; row < 19999; ++row) {
+    const std::string id = std::to_string(row + 1 + (row >= 15000));
+    ASSERT_EQ(ListView::GetItemText(kCatalogue, row, 0), id) << "row " << row;
+    ASSERT_EQ(ListView::GetItemText(kCatalogue, row, 1), "t" + id);
+  }
+  select(last);
+  app::LoadArticle();
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), L("新的")) << "saved under its own id";
+
+  open(path);
+  ASSERT_TRUE(ListView::Filling(kCatalogue));
+  Choose("关闭");
+  EXPECT_FALSE(ListView::Filling(kCatalogue));
+  EXPECT_EQ(ListView::ItemCount(kCatalogue), 0);
+  open(path);
+  const std::string small = dir.File("small.nvx");
+  MakeCollection(small, {{1, "一", "a"}});
+  open(small);
+  EXPECT_FALSE(ListView::Filling(kCatalogue));
+  EXPECT_EQ(CatalogueRows(), (std::vector<std::string>{"1|一", "0|"}));
 }
 
 TEST_F(CatalogueTest, LineEndsAreShownAndKeptAsStored) {

@@ -43,6 +43,18 @@ inline void MakeCollection(const std::string& path, const std::vector<Article>& 
   }
 }
 
+// A collection of `count` articles with ids 1, 2, ... titled "t1", "t2", ..., each with the same
+// content of 2,000 "x", made in one statement.
+inline void MakeNumberedCollection(const std::string& path, int count) {
+  MakeCollection(path, {{1, "t1", std::string(2000, 'x')}});
+  SqliteDB db;
+  ASSERT_TRUE(db.Open(path));
+  ASSERT_TRUE(db.Execute("WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                         std::to_string(count) +
+                         ") INSERT INTO nr(id, name, nr, ksid, zt, ztdx) "
+                         "SELECT i, 't' || i, nr, 0, zt, 14 FROM n, (SELECT nr, zt FROM nr WHERE id=1)"));
+}
+
 // One value of a query on the file, as text ("NULL" for NULL, "(no row)" when none).
 inline std::string QueryFile(const std::string& path, const std::string& sql) {
   sqlite3* db = nullptr;

@@ -22,17 +22,10 @@ namespace fs = std::filesystem;
 
 class DataSafetyTest : public EditorFixture {
  protected:
-  // A collection of `count` articles "t1", "t2", ... with the same content, made in one statement.
+  // A collection of `count` articles "t1", "t2", ... with the same content, opened.
   void OpenMany(int count) {
     path = dir.File("books.nvx");
-    MakeCollection(path, {{1, "t1", std::string(2000, 'x')}});
-    SqliteDB db;
-    ASSERT_TRUE(db.Open(path));
-    ASSERT_TRUE(db.Execute("WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-                           std::to_string(count) +
-                           ") INSERT INTO nr(id, name, nr, ksid, zt, ztdx) "
-                           "SELECT i, 't' || i, nr, 0, zt, 14 FROM n, (SELECT nr, zt FROM nr WHERE id=1)"));
-    db.Close();
+    MakeNumberedCollection(path, count);
     OpenThroughMenu(path);
   }
   // Another program writes to the open collection and keeps it locked; the editor waits briefly.
@@ -166,11 +159,7 @@ TEST_F(DataSafetyTest, NothingIsCopiedFromASourceThatCannotBeRead) {
 // nothing.
 TEST_F(DataSafetyTest, CancellingSaveAsOrExportUndoesIt) {
   OpenMany(5);
-  ASSERT_EQ(ui->progress.size(), 1u);
-  EXPECT_EQ(ui->progress[0].total, 5);
-  EXPECT_EQ(ui->progress[0].steps.back(), 5) << "the catalogue load reports its rows";
-  EXPECT_FALSE(ui->progress[0].cancellable);
-  EXPECT_TRUE(ui->progress[0].ended);
+  EXPECT_TRUE(ui->progress.empty()) << "the catalogue shows without a progress dialog";
 
   const std::string existing = dir.File("existing.nvx");
   MakeCollection(existing, {{1, "旧", "old"}});

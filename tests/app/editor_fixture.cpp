@@ -8,9 +8,7 @@
 
 namespace nvx::test {
 
-namespace {
 QTreeView* CatalogueWidget() { return GuiTest::Control<QTreeView>(mw::kWindow, "超级列表框1"); }
-}  // namespace
 
 void EditorFixture::ClickRow(int row) {
   QTreeView* tree = CatalogueWidget();

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QMenuBar>
+#include <QTreeView>
 
 #include <filesystem>
 #include "app/editor.h"
@@ -25,6 +26,9 @@ inline const UnitRef kMain{mw::kWindow, mw::kSelf};
 inline const UnitRef kContent{mw::kWindow, mw::kContentBox};
 inline const UnitRef kCatalogue{mw::kWindow, mw::kCatalogue};
 inline const UnitRef kStatus{mw::kWindow, mw::kStatusBar};
+
+// The catalogue's list widget.
+QTreeView* CatalogueWidget();
 
 // The base of the editor's test fixtures; each test file derives its own.
 class EditorFixture : public GuiTest {

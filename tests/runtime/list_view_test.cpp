@@ -122,6 +122,33 @@ TEST_F(ListViewTest, EveryRowReadsInOneFace) {
   QFont::removeSubstitutions(song);
 }
 
+// A row's place on screen, worked out from its index, is where a click finds that row, wherever
+// the list is scrolled and in either scroll mode.
+TEST_F(ListViewTest, EveryRowIsWhereAClickFindsIt) {
+  std::vector<std::vector<Text>> rows;
+  for (int i = 0; i < 5000; ++i) rows.push_back({std::to_string(i), L("第") + std::to_string(i) + L("章")});
+  ListView::AppendRows(kCatalogue, rows);
+  for (auto mode : {QAbstractItemView::ScrollPerItem, QAbstractItemView::ScrollPerPixel}) {
+    tree->setVerticalScrollMode(mode);
+    for (int target : {0, 2500, 4999}) {
+      tree->scrollTo(tree->model()->index(target, 1));
+      Settle();
+      const int first = tree->indexAt({2, 2}).row();
+      for (int row = first; row < first + 5; ++row) {
+        for (int column : {0, 1}) {
+          const QModelIndex index = tree->model()->index(row, column);
+          const QRect rect = tree->visualRect(index);
+          if (rect.width() > 0) {
+            EXPECT_EQ(tree->indexAt(rect.center()), index) << mode << " " << row;
+          }
+        }
+        const QRect rect = tree->visualRect(tree->model()->index(row, 1));
+        EXPECT_EQ(tree->indexAt(QPoint(rect.left() + 1, rect.bottom())).row(), row) << "the row's last line";
+      }
+    }
+  }
+}
+
 // Texts set again and again (the catalogue's titles renamed) read back as last set, every row.
 TEST_F(ListViewTest, ChangedTextsReadBackAsLastSet) {
   std::vector<std::vector<Text>> rows;
