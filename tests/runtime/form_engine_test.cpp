@@ -15,6 +15,7 @@
 #include <QTreeView>
 #include <QWheelEvent>
 
+#include "runtime/form_engine.h"
 #include "runtime/qt_text.h"
 #include "store/codepage.h"
 #include "support/gui_test.h"
@@ -132,6 +133,32 @@ TEST_F(FormEngineTest, MenuBarAndPopupsShareItemsAndCommandNumbers) {
   ui->AnswerPopupCancel();
   PopupMenu(mw::kWindow, mw::kMenuEdit);
   EXPECT_EQ(events.size(), 3u) << "a cancelled pop-up runs nothing";
+}
+
+// The program may give a window its own menu, each item naming the function it runs: the window
+// loads with that menu, in place of its form's, and the function runs as a handler does (counted
+// as running, so work waiting for handlers to finish waits for it too), from the bar or a pop-up.
+bool commandRanAsHandler = false;
+void Command() { commandRanAsHandler = FormEngine::Instance().HandlerRunning(); }
+
+TEST_F(FormEngineTest, AMenuOfTheProgramsRunsItsFunctions) {
+  static constexpr MenuItemDef kMenu[] = {
+      {.id = 0x26FF0100, .level = 0, .caption = "工具"},
+      {.id = 0x26FF0101, .level = 1, .caption = "运行", .command = &Command},
+  };
+  SetWindowMenu(mw::kWindow, kMenu);
+  ASSERT_TRUE(LoadWindow(mw::kWindow));
+  auto* bar = WindowWidget(mw::kWindow)->findChild<QMenuBar*>();
+  ASSERT_NE(bar, nullptr);
+  ASSERT_EQ(bar->actions().size(), 1);
+  EXPECT_EQ(bar->actions()[0]->text(), QStringLiteral("工具"));
+  bar->actions()[0]->menu()->actions()[0]->trigger();
+  EXPECT_TRUE(commandRanAsHandler);
+  commandRanAsHandler = false;
+  ui->AnswerPopup({"运行"});
+  PopupMenu(mw::kWindow, 0x26FF0100);
+  EXPECT_TRUE(commandRanAsHandler);
+  EXPECT_FALSE(FormEngine::Instance().HandlerRunning());
 }
 
 TEST_F(FormEngineTest, KeyAndMouseHandlersCanWithholdInput) {
