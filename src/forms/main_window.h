@@ -19,7 +19,7 @@ inline constexpr UnitId kContentBox = 0x16010027;       // 编辑框1
 inline constexpr UnitId kSaveTitleButton = 0x1601001C;  // 保存按钮
 inline constexpr UnitId kCatalogue = 0x16010002;        // 超级列表框1
 
-// The menu is the program's: each row beside the function it runs.
+// The menu is the editor's (app/main_menu.cpp): each row beside the function it runs.
 
 // Status bar parts whose text the program fills; the others are their captions.
 inline constexpr int kPartArticleCount = 1;  // after 共：
@@ -27,7 +27,8 @@ inline constexpr int kPartContentSize = 3;   // after 内容：
 inline constexpr int kPartLinesRead = 5;     // after 已读行：
 inline constexpr int kPartTitle = 7;         // after 文章标题：
 
-// Catalogue columns. The id column is zero wide: it only carries the article's key.
+// Catalogue columns. The id column is zero wide: it shows the article's id as text, which the
+// program never reads back (each row keeps the id as a number beside it).
 inline constexpr int kColumnId = 0;
 inline constexpr int kColumnTitle = 1;
 
