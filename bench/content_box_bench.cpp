@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 
+#include "app/main_menu.h"
 #include "forms/forms.h"
 #include "forms/main_window.h"
 #include "runtime/qt_text.h"
@@ -275,6 +276,8 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   nvx::InitialiseForms(nvx::forms::AllWindows());
+  // The main window as the editor shows it, its menu bar included.
+  nvx::SetWindowMenu(mw::kWindow, nvx::app::MainMenu());
   nvx::LoadWindow(mw::kWindow);
   Settle();
   const nvx::Bytes packed = nvx::Compress(nvx::ToByteArray(MakeArticle(5 * 1024 * 1024)));
