@@ -1,7 +1,13 @@
 #include "store/atomic_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
 
 #include <filesystem>
 
@@ -78,6 +84,35 @@ TEST(AtomicFile, LinksAreWrittenThroughAndOnlyRegularFilesReplaced) {
     EXPECT_FALSE(file.Open(path));
   }
   EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+}
+
+// A file written by name under a name of the caller's, locked while it is written, that takes its
+// final name only where no file has it.
+TEST(AtomicFile, ANewFileNeverReplacesAnother) {
+  test::TempDir dir;
+  const std::string temporary = dir.File("copy.tmp");
+  const std::string taken = dir.File("taken.nvx");
+  test::WriteFile(taken, "someone else's");
+  std::vector<std::string> told;
+  AtomicFile file;
+  ASSERT_TRUE(file.Create(temporary, 0600, [&](const std::string& name) { told.push_back(name); }));
+  const int other = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
+  EXPECT_NE(::flock(other, LOCK_EX | LOCK_NB), 0) << "locked while it is written";
+  ::close(other);
+  AtomicFile second;
+  EXPECT_FALSE(second.Create(temporary, 0600));
+  EXPECT_EQ(errno, EEXIST);
+
+  ASSERT_TRUE(file.Write("by descriptor, ") && file.Flush());
+  std::ofstream(file.TemporaryPath(), std::ios::app) << "then by name";
+  ASSERT_TRUE(file.Sync());
+  EXPECT_EQ(file.CommitNew(taken), EEXIST);
+  EXPECT_EQ(test::ReadFile(taken), "someone else's");
+  EXPECT_EQ(file.CommitNew(dir.File("free.nvx")), 0);
+  EXPECT_EQ(test::ReadFile(dir.File("free.nvx")), "by descriptor, then by name");
+  EXPECT_EQ(NamesIn(dir.Path()).size(), std::string("free.nvx taken.nvx ").size())
+      << "no temporary file left";
+  EXPECT_EQ(told, (std::vector<std::string>{temporary, ""}));
 }
 
 TEST(AtomicFile, AFullDiskKeepsTheEarlierFile) {
