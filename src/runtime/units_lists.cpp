@@ -5,11 +5,9 @@
 #include <QResizeEvent>
 #include <QTreeView>
 
-#include "runtime/form_engine.h"
-#include "runtime/form_window.h"
 #include "runtime/list_rows_model.h"
+#include "runtime/operation_unit.h"
 #include "runtime/qt_text.h"
-#include "runtime/runtime_error.h"
 #include "runtime/unit_types.h"
 
 namespace nvx {
@@ -219,13 +217,6 @@ std::optional<PropertyValue> ListViewUnit::TypeProperty(int index) const {
 void ListViewUnit::SetTypeProperty(int index, const PropertyValue& value) {
   if (index == prop::list::kCurrentRow) SetCurrentRow(NumberOf(value));
 }
-
-Unit* FindOperationUnit(UnitRef ref) {
-  FormWindow* window = FormEngine::Instance().Window(ref.window);
-  return window != nullptr ? window->FindUnit(ref.unit) : nullptr;
-}
-
-void ReportNoSuchUnit() { ReportRuntimeError(L("指定窗口或窗口组件不存在或尚未载入")); }
 
 namespace ListView {
 
