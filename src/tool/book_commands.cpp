@@ -13,6 +13,7 @@
 #include "store/codepage.h"
 #include "store/file_identity.h"
 #include "store/text_convert.h"
+#include "store/text_pattern.h"
 #include "tool/tool_commands.h"
 
 namespace nvx::tool {
