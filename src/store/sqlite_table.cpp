@@ -260,6 +260,8 @@ void SqliteTable::Reset() {
   inserted_.reset();
 }
 
+sqlite3* SqliteTable::Handle() const { return link_ ? link_->handle : nullptr; }
+
 bool SqliteTable::Load() {
   columnNames_.clear();
   rowIds_.reset();

@@ -13,6 +13,7 @@
 #include "store/article_records.h"
 #include "store/article_walk.h"
 #include "store/sqlite_table.h"
+#include "store/statement.h"
 #include "store/template_database.h"
 #include "store_fixture.h"
 
