@@ -1,10 +1,10 @@
 #include "store/collection_copy.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <sstream>
 
 #include <zlib.h>
 #include <csignal>
@@ -18,6 +18,7 @@
 #include "store/packed_content.h"
 #include "store/sqlite_db.h"
 #include "store/template_database.h"
+#include "support/sqlite_file.h"
 #include "test_support.h"
 
 namespace nvx {
@@ -64,27 +65,18 @@ class CollectionCopy : public ::testing::Test {
   }
 
   void Exec(const std::string& path, const std::string& sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
-    sqlite3_close(db);
+    EXPECT_TRUE(test::ExecFile(path, sql)) << sql;
   }
 
   // Every article as id → title, unpacked text.
   std::map<std::int64_t, std::pair<Text, Text>> Articles(const std::string& path) {
     std::map<std::int64_t, std::pair<Text, Text>> all;
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(db, "SELECT id, name, nr FROM nr", -1, &s, nullptr);
-    while (sqlite3_step(s) == SQLITE_ROW) {
-      const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, 2));
-      const Bytes packed(blob, blob + sqlite3_column_bytes(s, 2));
-      all[sqlite3_column_int64(s, 0)] = {reinterpret_cast<const char*>(sqlite3_column_text(s, 1)),
-                                         ToText(Decompress(packed))};
+    std::istringstream in(test::QueryFile(path, "SELECT coalesce(group_concat(id), '') FROM nr"));
+    for (std::string id; std::getline(in, id, ',');) {
+      const std::string packed = test::QueryFile(path, "SELECT nr FROM nr WHERE id=" + id);
+      all[std::stoll(id)] = {test::QueryFile(path, "SELECT name FROM nr WHERE id=" + id),
+                             ToText(Decompress(Bytes(packed.begin(), packed.end())))};
     }
-    sqlite3_finalize(s);
-    sqlite3_close(db);
     return all;
   }
 
@@ -325,20 +317,12 @@ TEST_F(CollectionCopy, DiffMatchesArticlesByIdAndComparesUnpackedTexts) {
 
   // Article 3 packed again at another level: other bytes, the same text.
   {
-    SqliteDB db;
-    ASSERT_TRUE(db.Open(b));
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(db.Handle(), "SELECT nr FROM nr WHERE id=3", -1, &s, nullptr);
-    ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
-    const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, 0));
-    const Bytes stored(blob, blob + sqlite3_column_bytes(s, 0));
-    sqlite3_finalize(s);
+    const std::string blob = test::QueryFile(b, "SELECT nr FROM nr WHERE id=3");
+    const Bytes stored(blob.begin(), blob.end());
     const Bytes repacked = PackAt(ToText(Decompress(stored)), 1);
     ASSERT_NE(repacked, stored);
-    sqlite3_prepare_v2(db.Handle(), "UPDATE nr SET nr=? WHERE id=3", -1, &s, nullptr);
-    sqlite3_bind_blob(s, 1, repacked.data(), static_cast<int>(repacked.size()), SQLITE_TRANSIENT);
-    ASSERT_EQ(sqlite3_step(s), SQLITE_DONE);
-    sqlite3_finalize(s);
+    ASSERT_TRUE(
+        test::ExecFile(b, "UPDATE nr SET nr=? WHERE id=3", std::string(repacked.begin(), repacked.end())));
   }
   Exec(a, "UPDATE nr SET nr=NULL WHERE id=8");
   Exec(b, "UPDATE nr SET nr=x'0D0F3E0300000000' WHERE id=8");  // empty either way

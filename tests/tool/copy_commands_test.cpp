@@ -1,6 +1,5 @@
 // `nvx backup` and `nvx diff`, run as a user's script would run them.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -8,6 +7,7 @@
 #include <regex>
 
 #include "nvx_runner.h"
+#include "support/sqlite_file.h"
 #include "test_support.h"
 
 namespace nvx {
@@ -37,27 +37,11 @@ class CopyCommands : public ::testing::Test {
   }
 
   void Exec(const std::string& path, const std::string& sql, const std::string& blob = "") {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    sqlite3_stmt* s = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr), SQLITE_OK) << sql;
-    if (!blob.empty()) sqlite3_bind_blob(s, 1, blob.data(), static_cast<int>(blob.size()), SQLITE_TRANSIENT);
-    EXPECT_EQ(sqlite3_step(s), SQLITE_DONE) << sql;
-    sqlite3_finalize(s);
-    sqlite3_close(db);
+    EXPECT_TRUE(test::ExecFile(path, sql, blob)) << sql;
   }
 
   std::string StoredBlob(const std::string& path, int id) {
-    sqlite3* db = nullptr;
-    std::string blob;
-    sqlite3_open(path.c_str(), &db);
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(db, ("SELECT nr FROM nr WHERE id=" + std::to_string(id)).c_str(), -1, &s, nullptr);
-    if (sqlite3_step(s) == SQLITE_ROW)
-      blob.assign(static_cast<const char*>(sqlite3_column_blob(s, 0)), sqlite3_column_bytes(s, 0));
-    sqlite3_finalize(s);
-    sqlite3_close(db);
-    return blob;
+    return test::QueryFile(path, "SELECT nr FROM nr WHERE id=" + std::to_string(id));
   }
 
   // The unpacked text (GB18030) of a packed article.
@@ -214,15 +198,7 @@ TEST_F(CopyCommands, ATitleThatIsNotUtf8IsShownButNeverRewritten) {
   MakeCollection(other, {{"甲", "一"}, {"乙", "二"}});
   Exec(file, "UPDATE nr SET name=CAST(?1 AS TEXT) WHERE id=1", "\xC4\xE3\xBA\xC3");
   const auto titles = [](const std::string& path) {
-    sqlite3* db = nullptr;
-    sqlite3_open(path.c_str(), &db);
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(db, "SELECT group_concat(typeof(name) || hex(name), ',') FROM nr", -1, &s, nullptr);
-    std::string all =
-        sqlite3_step(s) == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(s, 0)) : "";
-    sqlite3_finalize(s);
-    sqlite3_close(db);
-    return all;
+    return test::QueryFile(path, "SELECT group_concat(typeof(name) || hex(name), ',') FROM nr");
   };
   const std::string stored = titles(file);
   ASSERT_EQ(stored.substr(0, 13), "textC4E3BAC3,");
@@ -349,17 +325,17 @@ TEST_F(CopyCommands, BusyFilesAreSaidToBeBusy) {
   MakeCollection(file, {{"一", "a"}});
   const std::string other = dir.File("other.nvx");
   MakeCollection(other, {{"一", "a"}});
-  sqlite3* writer = nullptr;
-  ASSERT_EQ(sqlite3_open(file.c_str(), &writer), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-  const std::string busy = "nvx: " + file + ": is busy (another program is writing it)";
-  Result r = Run({"backup", file});
-  EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, busy + ", no backup made, older backups kept\n");
-  r = Run({"diff", other, file});
-  EXPECT_EQ(r.code, 2);
-  EXPECT_EQ(r.err, busy + "\n");
-  sqlite3_close(writer);
+  {
+    const test::ExclusiveWriter writer(file);
+    ASSERT_TRUE(writer.Held());
+    const std::string busy = "nvx: " + file + ": is busy (another program is writing it)";
+    Result r = Run({"backup", file});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, busy + ", no backup made, older backups kept\n");
+    r = Run({"diff", other, file});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, busy + "\n");
+  }
   EXPECT_EQ(NamesIn(dir.Path().string()), (std::vector<std::string>{"other.nvx", "藏书.nvx"}));
 }
 
@@ -372,9 +348,8 @@ TEST_F(CopyCommands, EveryCommandGivesTheSameReasonForABadFile) {
   Exec(generated, "ALTER TABLE nr ADD COLUMN twice INTEGER AS (id * 2)");
   const std::string busy = dir.File("busy.nvx");
   MakeCollection(busy, {{"一", "a"}});
-  sqlite3* writer = nullptr;
-  ASSERT_EQ(sqlite3_open(busy.c_str(), &writer), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  const test::ExclusiveWriter writer(busy);
+  ASSERT_TRUE(writer.Held());
   const std::pair<std::string, std::string> rows[] = {
       {dir.File("missing.nvx"), "no such file"},
       {dir.File("folder.nvx"), "not a regular file"},
@@ -390,7 +365,6 @@ TEST_F(CopyCommands, EveryCommandGivesTheSameReasonForABadFile) {
     const std::string kept = reason == "no such file" ? "" : ", no backup made, older backups kept";
     EXPECT_EQ(Run({"backup", bad, "--dir", io.Path().string()}).err, said + kept + "\n");
   }
-  sqlite3_close(writer);
 }
 
 }  // namespace
