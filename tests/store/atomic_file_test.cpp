@@ -17,13 +17,6 @@
 namespace nvx {
 namespace {
 
-std::string NamesIn(const std::filesystem::path& dir) {
-  std::string all;
-  for (const auto& entry : std::filesystem::directory_iterator(dir))
-    all += entry.path().filename().string() + " ";
-  return all;
-}
-
 TEST(AtomicFile, TheTargetChangesOnlyOnCommit) {
   test::TempDir dir;
   const std::string target = dir.File("out.txt");
@@ -37,7 +30,7 @@ TEST(AtomicFile, TheTargetChangesOnlyOnCommit) {
     EXPECT_EQ(test::ReadFile(target), "earlier") << "nothing reaches the target before Commit";
   }
   EXPECT_EQ(test::ReadFile(target), "earlier") << "dropped without Commit";
-  EXPECT_EQ(NamesIn(dir.Path()), "out.txt ") << "no temporary file left";
+  EXPECT_EQ(test::NamesIn(dir.Path()), std::vector<std::string>{"out.txt"}) << "no temporary file left";
 
   AtomicFile file;
   ASSERT_TRUE(file.Open(target));
@@ -54,7 +47,7 @@ TEST(AtomicFile, TheTargetChangesOnlyOnCommit) {
   struct stat status {};
   ASSERT_EQ(::stat(target.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0640u) << "the replacement keeps the permissions";
-  EXPECT_EQ(NamesIn(dir.Path()), "out.txt ");
+  EXPECT_EQ(test::NamesIn(dir.Path()), std::vector<std::string>{"out.txt"});
 }
 
 TEST(AtomicFile, LinksAreWrittenThroughAndOnlyRegularFilesReplaced) {
@@ -110,7 +103,7 @@ TEST(AtomicFile, ANewFileNeverReplacesAnother) {
   EXPECT_EQ(test::ReadFile(taken), "someone else's");
   EXPECT_EQ(file.CommitNew(dir.File("free.nvx")), 0);
   EXPECT_EQ(test::ReadFile(dir.File("free.nvx")), "by descriptor, then by name");
-  EXPECT_EQ(NamesIn(dir.Path()).size(), std::string("free.nvx taken.nvx ").size())
+  EXPECT_EQ(test::NamesIn(dir.Path()), (std::vector<std::string>{"free.nvx", "taken.nvx"}))
       << "no temporary file left";
   EXPECT_EQ(told, (std::vector<std::string>{temporary, ""}));
 }

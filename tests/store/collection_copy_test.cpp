@@ -39,13 +39,6 @@ std::time_t March5() {
   return std::mktime(&t);
 }
 
-std::vector<std::string> NamesIn(const fs::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 class CollectionCopy : public ::testing::Test {
  protected:
   // A collection of `count` articles titled 第N章 with a text of a few hundred bytes each.
@@ -114,7 +107,7 @@ TEST_F(CollectionCopy, BackupHoldsTheSameArticlesAndLeavesTheSourceAlone) {
   EXPECT_TRUE(CheckArticleFile(r.path).empty());
   EXPECT_EQ(test::ReadFile(file), before) << "the source is never written";
   EXPECT_EQ(fs::last_write_time(file), modified);
-  EXPECT_EQ(NamesIn(dir.Path()), (std::vector<std::string>{"books-20240305-141516.nvx", "books.nvx"}));
+  EXPECT_EQ(test::NamesIn(dir.Path()), (std::vector<std::string>{"books-20240305-141516.nvx", "books.nvx"}));
   EXPECT_EQ(temporaries, (std::vector<std::string>{dir.File("books-20240305-141516.nvx.tmp"), ""}));
 }
 
@@ -146,7 +139,7 @@ TEST_F(CollectionCopy, RotationKeepsTheNewestOfThisCollectionOnly) {
                                    "books-20240305-141516-3.nvx", "books-20240305-141517.nvx",
                                    "books-20240305-141517-2.nvx", "books-20240305-141518.nvx"});
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(NamesIn(dir.Path()), expected) << "6 backups and an old one with keep 5 leave the newest 5";
+  EXPECT_EQ(test::NamesIn(dir.Path()), expected) << "6 backups and an old one with keep 5 leave the newest 5";
   for (const auto& name : others) EXPECT_EQ(test::ReadFile(dir.File(name)), "keep me") << name;
 
   // Ordered by the sequence number, not as text: -10 is newer than -9.
@@ -202,8 +195,9 @@ TEST_F(CollectionCopy, KilledBackupsLeaveNoTemporaryCopyBehind) {
   ASSERT_EQ(result.outcome, BackupOutcome::Done);
   EXPECT_FALSE(fs::exists(live)) << "dead: removed";
   EXPECT_EQ(result.removed, std::vector<Text>{FromUtf8Lossy(live)});
-  EXPECT_EQ(NamesIn(dir.Path()), (std::vector<std::string>{"books-20240305-141516-2.nvx",
-                                                           "books-20240305-141516-3.nvx", "books.nvx"}));
+  EXPECT_EQ(
+      test::NamesIn(dir.Path()),
+      (std::vector<std::string>{"books-20240305-141516-2.nvx", "books-20240305-141516-3.nvx", "books.nvx"}));
 }
 
 TEST_F(CollectionCopy, BackupNamesAreRecognisedExactly) {
@@ -259,7 +253,7 @@ TEST_F(CollectionCopy, DamagedSourceMakesNoBackupAndRemovesNothing) {
     options.keep = 1;
     const std::string before = test::ReadFile(row.source);
     EXPECT_EQ(BackupCollection(row.source, options).outcome, row.outcome);
-    EXPECT_EQ(NamesIn(backups).size(), 5u) << "older backups kept, no .tmp left";
+    EXPECT_EQ(test::NamesIn(backups).size(), 5u) << "older backups kept, no .tmp left";
     EXPECT_EQ(test::ReadFile(row.source), before);
   }
 
@@ -269,7 +263,7 @@ TEST_F(CollectionCopy, DamagedSourceMakesNoBackupAndRemovesNothing) {
   file = dir.File("sound.nvx");
   MakeCollection(file, 2);
   EXPECT_EQ(Backup(March5(), 5, dir.File("no such dir")).outcome, BackupOutcome::CannotWrite);
-  EXPECT_EQ(NamesIn(backups).size(), 5u);
+  EXPECT_EQ(test::NamesIn(backups).size(), 5u);
 }
 
 TEST_F(CollectionCopy, ArticlesDamagedInTheSourceAreCopiedAndNamed) {

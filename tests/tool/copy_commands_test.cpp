@@ -17,13 +17,6 @@ namespace fs = std::filesystem;
 
 using Result = test::NvxResult;
 
-std::vector<std::string> NamesIn(const std::string& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 class CopyCommands : public ::testing::Test {
  protected:
   Result Run(const std::vector<std::string>& args, const std::string& input = "") {
@@ -85,14 +78,14 @@ TEST_F(CopyCommands, BackupsAreRotatedAndListTheSameAsTheSource) {
     EXPECT_EQ(fs::path(printed.back()).parent_path(), fs::path(backups));
   }
   std::vector<std::string> left;
-  for (const auto& name : NamesIn(backups))
+  for (const auto& name : test::NamesIn(backups))
     if (std::regex_match(name, backupName)) left.push_back(backups + "/" + name);
   EXPECT_EQ(left.size(), 5u) << "--keep defaults to 5";
   EXPECT_FALSE(fs::exists(printed[0])) << "the oldest went";
   for (std::size_t i = 1; i < printed.size(); ++i) EXPECT_TRUE(fs::exists(printed[i])) << printed[i];
   for (const auto& name : others)
     EXPECT_EQ(test::ReadFile(backups + "/" + name), "not a backup of 藏书") << name;
-  EXPECT_EQ(NamesIn(backups).size(), others.size() + 5) << "no .tmp left";
+  EXPECT_EQ(test::NamesIn(backups).size(), others.size() + 5) << "no .tmp left";
 
   const std::string listed = Run({"list", file}).out;
   EXPECT_EQ(listed, "1\t第一回\n2\t第二回\n3\t空\n");
@@ -105,8 +98,8 @@ TEST_F(CopyCommands, BackupsAreRotatedAndListTheSameAsTheSource) {
   const Result beside = Run({"backup", file, "--keep", "1"});
   ASSERT_EQ(beside.code, 0) << beside.err;
   EXPECT_EQ(fs::path(beside.out.substr(0, beside.out.size() - 1)).parent_path(), dir.Path());
-  EXPECT_EQ(NamesIn(dir.Path().string()).size(), 3u) << "藏书.nvx, backups/ and the one backup";
-  EXPECT_EQ(NamesIn(backups).size(), others.size() + 5) << "backups elsewhere are not this folder's";
+  EXPECT_EQ(test::NamesIn(dir.Path().string()).size(), 3u) << "藏书.nvx, backups/ and the one backup";
+  EXPECT_EQ(test::NamesIn(backups).size(), others.size() + 5) << "backups elsewhere are not this folder's";
 }
 
 TEST_F(CopyCommands, DamagedSourceKeepsOlderBackupsAndLeavesNoTemporaryFile) {
@@ -117,7 +110,7 @@ TEST_F(CopyCommands, DamagedSourceKeepsOlderBackupsAndLeavesNoTemporaryFile) {
   const std::string backups = dir.File("backups");
   fs::create_directory(backups);
   ASSERT_EQ(Run({"backup", file, "--dir", backups}).code, 0);
-  const std::vector<std::string> before = NamesIn(backups);
+  const std::vector<std::string> before = test::NamesIn(backups);
 
   std::string bytes = test::ReadFile(file);
   for (std::size_t i = 4096; i < 8192 && i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 13);
@@ -127,7 +120,7 @@ TEST_F(CopyCommands, DamagedSourceKeepsOlderBackupsAndLeavesNoTemporaryFile) {
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + file + ": damaged, no backup made, older backups kept\n");
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(NamesIn(backups), before);
+  EXPECT_EQ(test::NamesIn(backups), before);
   EXPECT_EQ(test::ReadFile(file), bytes) << "the source is never written";
 
   struct Row {
@@ -220,8 +213,8 @@ TEST_F(CopyCommands, ATitleThatIsNotUtf8IsShownButNeverRewritten) {
     EXPECT_NE(r.out.find(row.shown), std::string::npos) << r.out << r.err;
     EXPECT_EQ(titles(file), stored) << "left as stored";
   }
-  EXPECT_EQ(NamesIn(split), (std::vector<std::string>{"1-???.txt", "2-乙.txt"}));
-  const auto copies = NamesIn(dir.File("copies"));
+  EXPECT_EQ(test::NamesIn(split), (std::vector<std::string>{"1-???.txt", "2-乙.txt"}));
+  const auto copies = test::NamesIn(dir.File("copies"));
   ASSERT_EQ(copies.size(), 1u);
   EXPECT_EQ(titles(dir.File("copies") + "/" + copies[0]), stored);
 }
@@ -336,7 +329,7 @@ TEST_F(CopyCommands, BusyFilesAreSaidToBeBusy) {
     EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.err, busy + "\n");
   }
-  EXPECT_EQ(NamesIn(dir.Path().string()), (std::vector<std::string>{"other.nvx", "藏书.nvx"}));
+  EXPECT_EQ(test::NamesIn(dir.Path().string()), (std::vector<std::string>{"other.nvx", "藏书.nvx"}));
 }
 
 // Every command reaches a collection the same way: for one bad file, list, diff and backup give
