@@ -113,7 +113,6 @@ class StatusBarUnit : public Unit {
   using Unit::Unit;
   bool Create(QWidget* container) override;
   void SetPartText(int part, const Text& text);
-  QString PartText(int part) const;
   int PartCount() const { return static_cast<int>(labels_.size()); }
 
  private:

@@ -62,11 +62,6 @@ void StatusBarUnit::SetPartText(int part, const Text& text) {
   labels_[static_cast<std::size_t>(part)]->setText(ToQString(text));
 }
 
-QString StatusBarUnit::PartText(int part) const {
-  if (part < 0 || part >= PartCount()) return {};
-  return labels_[static_cast<std::size_t>(part)]->text();
-}
-
 // ---- ListView: a report view. Selecting happens on the press, as the user expects; the clicked
 // event follows once the button is released, so its handler reads the row just selected.
 
