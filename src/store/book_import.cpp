@@ -373,6 +373,29 @@ struct Chapter {
   std::vector<std::string_view> lines;
 };
 
+// The lines grouped under their headings, after a "前言" for the text before the first one; a
+// heading repeated with nothing but blank lines since the last one is dropped. Counts the
+// headings' forms in `book`.
+std::vector<Chapter> GroupIntoChapters(const std::vector<std::string_view>& lines, const BookHeadings& found,
+                                       SplitBook& book, std::size_t& headings) {
+  std::vector<Chapter> chapters(1);
+  chapters.front().title = "前言";
+  for (std::size_t n = 0; n < lines.size(); ++n) {
+    if (!found.form[n]) {
+      chapters.back().lines.push_back(lines[n]);
+      continue;
+    }
+    const std::string_view title = Trim(lines[n]);
+    Chapter& current = chapters.back();
+    const bool nothingSince = std::all_of(current.lines.begin(), current.lines.end(), IsBlank);
+    if (current.heading && nothingSince && current.title == title) continue;  // a repeated heading
+    ++headings;
+    CountForm(book.forms, HeadingFormName(found.form[n]));
+    chapters.push_back(Chapter{std::string(title), true, {}});
+  }
+  return chapters;
+}
+
 }  // namespace
 
 const char* SplitRuleName(SplitRule rule) {
@@ -427,22 +450,8 @@ SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options,
     return book;
   }
 
-  std::vector<Chapter> chapters(1);
-  chapters.front().title = "前言";
   std::size_t headings = 0;
-  for (std::size_t n = 0; n < lines.size(); ++n) {
-    if (!found.form[n]) {
-      chapters.back().lines.push_back(lines[n]);
-      continue;
-    }
-    const std::string_view title = Trim(lines[n]);
-    Chapter& current = chapters.back();
-    const bool nothingSince = std::all_of(current.lines.begin(), current.lines.end(), IsBlank);
-    if (current.heading && nothingSince && current.title == title) continue;  // a repeated heading
-    ++headings;
-    CountForm(book.forms, HeadingFormName(found.form[n]));
-    chapters.push_back(Chapter{std::string(title), true, {}});
-  }
+  std::vector<Chapter> chapters = GroupIntoChapters(lines, found, book, headings);
 
   // Pieces are numbered from 1 within the book, apart from the chapters.
   std::size_t pieceNumber = 0;
