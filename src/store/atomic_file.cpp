@@ -101,6 +101,7 @@ bool AtomicFile::Create(const std::string& temporary, mode_t mode,
 bool AtomicFile::Open(const Text& path, Links links) {
   Discard();
   failed_ = false;
+  onTemporary_ = nullptr;
   const auto name = ToUtf8(path);
   if (!name || name->empty()) return false;
   target_ = links == Links::Follow ? ResolveLink(*name) : *name;
