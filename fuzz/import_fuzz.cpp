@@ -13,6 +13,7 @@
 #include "store/book_import.h"
 #include "store/book_search.h"
 #include "store/codepage.h"
+#include "store/text_pattern.h"
 
 using namespace nvx::book;
 

@@ -8,6 +8,7 @@
 #include "store/book_search.h"
 #include "store/codepage.h"
 #include "store/file_identity.h"
+#include "store/statement.h"
 
 namespace nvx {
 namespace {

@@ -80,6 +80,21 @@ std::unique_ptr<Pending> Prepare(book::ArticleJob& job, const Work& work) {
   return pending;
 }
 
+// Counts and reports an article that changes and, unless this is a dry run, writes the change;
+// the error when either fails.
+std::string Apply(SqliteDB& db, const Options& options, const Report& report, std::int64_t id,
+                  const Pending& pending, Outcome& outcome) {
+  ++outcome.articles;
+  outcome.characters += pending.article.characters;
+  if (report && !report(pending.article)) return "cannot write output";
+  if (options.dryRun) return {};
+  if (!RewriteArticle(db, id, pending.title ? &*pending.title : nullptr,
+                      pending.packed ? &*pending.packed : nullptr))
+    return db.Busy() ? DescribeState(ArticleFileState::Busy)
+                     : "cannot write " + ArticleName(id) + "; nothing was changed";
+  return {};
+}
+
 }  // namespace
 
 Outcome RewriteArticles(SqliteDB& db, const Options& options, const Work& work, const Report& report,
@@ -127,20 +142,8 @@ Outcome RewriteArticles(SqliteDB& db, const Options& options, const Work& work, 
           return false;
         }
         if (!pending->title && !pending->packed) return true;
-        ++outcome.articles;
-        outcome.characters += pending->article.characters;
-        if (report && !report(pending->article)) {
-          error = "cannot write output";
-          return false;
-        }
-        if (options.dryRun) return true;
-        if (!RewriteArticle(db, job.id, pending->title ? &*pending->title : nullptr,
-                            pending->packed ? &*pending->packed : nullptr)) {
-          error = db.Busy() ? DescribeState(ArticleFileState::Busy)
-                            : "cannot write " + ArticleName(job.id) + "; nothing was changed";
-          return false;
-        }
-        return true;
+        error = Apply(db, options, report, job.id, *pending, outcome);
+        return error.empty();
       });
   if (error.empty() && !read) error = "cannot read the articles";
   if (error.empty() && transaction && !transaction->Commit())

@@ -11,6 +11,7 @@
 
 #include "store/article_schema.h"
 #include "store/article_walk.h"
+#include "store/book_import.h"
 #include "store/codepage.h"
 #include "store/packed_content.h"
 #include "store/sqlite_table.h"

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "store/book_import.h"
 #include "store/sqlite_db.h"
+#include "store/text_pattern.h"
 #include "store/value.h"
 
 namespace nvx::book {

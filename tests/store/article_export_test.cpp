@@ -9,6 +9,7 @@
 #include "store/file_identity.h"
 #include "store/packed_content.h"
 #include "store/small_disk.h"
+#include "store/statement.h"
 #include "store/store_fixture.h"
 
 namespace nvx {

@@ -5,6 +5,7 @@
 #include "store/article_records.h"
 #include "store/codepage.h"
 #include "store/sqlite_table.h"
+#include "store/statement.h"
 #include "store_fixture.h"
 
 namespace nvx {

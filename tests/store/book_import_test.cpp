@@ -1,6 +1,7 @@
 // Telling a book's encoding, finding its headings and cutting it into articles, also in books
 // nobody here wrote, from Debian packages the test setup installs.
 #include "store/book_import.h"
+#include "store/text_pattern.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>

@@ -1,5 +1,6 @@
 // Searching and counting decoded article texts, and the parallel walk that feeds them.
 #include "store/book_search.h"
+#include "store/book_import.h"
 
 #include <gtest/gtest.h>
 
