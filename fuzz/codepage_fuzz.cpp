@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 
 using namespace nvx;
 

@@ -7,6 +7,7 @@
 #include "app/messages.h"
 #include "app/program_state.h"
 #include "app/save_as_copy.h"
+#include "base/codepage.h"
 #include "forms/main_window.h"
 #include "forms/main_window_refs.h"
 #include "runtime/file_commands.h"
@@ -18,7 +19,6 @@
 #include "store/article_file.h"
 #include "store/article_schema.h"
 #include "store/article_walk.h"
-#include "store/codepage.h"
 #include "store/template_database.h"
 
 namespace nvx::app {

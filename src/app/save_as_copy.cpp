@@ -10,10 +10,10 @@
 #include <span>
 #include <string>
 
+#include "base/codepage.h"
 #include "runtime/file_commands.h"
 #include "store/article_records.h"
 #include "store/article_walk.h"
-#include "store/codepage.h"
 #include "store/template_database.h"
 
 namespace nvx::app {

@@ -1,9 +1,9 @@
 // Save As's copy of the open collection into another file.
 #pragma once
 
+#include "base/value.h"
 #include "runtime/progress.h"
 #include "store/sqlite_db.h"
-#include "store/value.h"
 
 namespace nvx::app {
 

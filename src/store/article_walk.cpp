@@ -5,8 +5,8 @@
 #include <thread>
 #include <vector>
 
+#include "base/codepage.h"
 #include "store/article_schema.h"
-#include "store/codepage.h"
 #include "store/sqlite_table.h"
 
 namespace nvx {

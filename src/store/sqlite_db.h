@@ -14,8 +14,8 @@
 #include <optional>
 #include <string>
 
+#include "base/value.h"
 #include "store/statement.h"
-#include "store/value.h"
 
 namespace nvx {
 

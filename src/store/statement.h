@@ -15,8 +15,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "store/codepage.h"
-#include "store/value.h"
+#include "base/codepage.h"
+#include "base/value.h"
 
 namespace nvx {
 

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "base/codepage.h"
 #include "store/article_file.h"
 #include "store/article_walk.h"
-#include "store/codepage.h"
 #include "store/template_database.h"
 #include "test_support.h"
 
@@ -33,27 +33,6 @@ TEST(BookCounts, CharactersAndLines) {
     EXPECT_EQ(counts.characters, row.characters) << row.name;
     EXPECT_EQ(counts.lines, row.lines) << row.name;
   }
-}
-
-TEST(BookDecodeLocal, GivesWhatTheConverterGives) {
-  struct Row {
-    const char* name;
-    std::string local;
-  };
-  std::string everyPair;
-  for (int lead = 0x81; lead <= 0xFE; ++lead)
-    for (int trail = 0x40; trail <= 0xFE; ++trail)
-      everyPair += {static_cast<char>(lead), static_cast<char>(trail), ' '};
-  const Row rows[] = {
-      {"ASCII and GBK", L("abc 第一章\r\n的情")},
-      {"every two-byte code", everyPair},
-      {"a four-byte character", L("前𠀀后")},
-      {"a byte that starts nothing", L("前") + "\x80" + L("后")},
-      {"a lead byte cut short", L("前") + "\x81"},
-      {"a lead byte before ASCII", L("前") + "\x81" + "a"},
-      {"0xFF", "\xFF"},
-  };
-  for (const Row& row : rows) EXPECT_EQ(DecodeLocalText(row.local), ToUtf8Lossy(row.local)) << row.name;
 }
 
 TEST(BookSearch, SnippetsAreWholeCharactersWithLineEndsMarked) {
