@@ -285,8 +285,8 @@ std::optional<std::string> DecodeLocalTextStrictly(std::string_view local) {
   return ToUtf8(local);
 }
 
-Utf8Conversion ConvertToUtf8(std::string_view bytes, const char* encoding,
-                             const std::function<void(std::size_t)>& release, bool keepText) {
+Utf8Conversion ToUtf8From(std::string_view bytes, const char* encoding,
+                          const std::function<void(std::size_t)>& release, bool keepText) {
   Utf8Conversion result;
   Converter converter("UTF-8", encoding);
   if (!converter.Valid()) {

@@ -31,8 +31,14 @@ constexpr std::size_t Utf8SequenceLength(unsigned char lead) {
 constexpr bool IsUtf8Continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
 // Where the character that holds byte `at` of UTF-8 `text` starts: `at` moved back over
-// continuation bytes (never before 0). Cutting a text there never splits a character.
+// continuation bytes (never before 0; the end of the text stays). Cutting a text there never splits
+// a character.
 std::size_t Utf8CharacterStart(std::string_view text, std::size_t at);
+
+// Where `utf8` stops being well-formed UTF-8: the offset of the first byte that does not begin a
+// complete, shortest-form sequence of a scalar value (no overlong forms, no surrogates, nothing
+// past U+10FFFF). Nothing when the whole text is well-formed. A zero byte is well-formed.
+std::optional<std::size_t> FindInvalidUtf8(std::string_view utf8);
 
 // ---- The local code page ------------------------------------------------------------------------
 
@@ -40,9 +46,11 @@ std::size_t Utf8CharacterStart(std::string_view text, std::size_t at);
 // A character outside the Basic Multilingual Plane becomes one 4-byte sequence.
 std::optional<std::string> ToUtf8(std::string_view local);
 
-// UTF-8 to the local code page. Accepts 1- to 4-byte sequences; a bad lead byte, a continuation
-// byte that is not 10xxxxxx, a cut-short sequence or a character the code page cannot hold fails
-// the whole conversion. The text ends at a decoded U+0000, as a zero-terminated text would.
+// UTF-8 to the local code page. Accepts 1- to 4-byte sequences as Utf8SequenceLength reads them;
+// a bad lead byte, a continuation byte that is not 10xxxxxx, a cut-short sequence or a character
+// the code page cannot hold fails the whole conversion. Where FindInvalidUtf8 is strict, this is
+// not: an overlong form is read for what it encodes, as texts stored by other programs may hold
+// them. The text ends at a decoded U+0000, as a zero-terminated text would.
 std::optional<std::string> FromUtf8(std::string_view utf8);
 
 // The same, but a character that does not convert becomes "?" instead of failing the whole text:
@@ -52,11 +60,6 @@ std::string FromUtf8Lossy(std::string_view utf8);
 // The program's own texts are written in the sources as UTF-8; this gives them in the local code
 // page. Only for literals known to convert (it returns an empty text otherwise).
 std::string L(std::string_view utf8Literal);
-
-// Where `utf8` stops being well-formed UTF-8: the offset of the first byte that does not begin a
-// complete, shortest-form sequence of a scalar value (no overlong forms, no surrogates, nothing
-// past U+10FFFF). Nothing when the whole text is well-formed. A zero byte is well-formed.
-std::optional<std::size_t> FindInvalidUtf8(std::string_view utf8);
 
 // Local-code-page text shown as UTF-8 where a conversion must not fail (messages, file names on
 // the command line): bytes that do not convert are replaced by U+FFFD.
@@ -84,7 +87,7 @@ struct Utf8Conversion {
 // book and its text are held side by side only a little at a time. Without `keepText` it only
 // tells whether, and how far, the bytes convert. The converter's own UTF-8 lets the old five- and
 // six-byte forms through: check its result with FindInvalidUtf8 where that matters.
-Utf8Conversion ConvertToUtf8(std::string_view bytes, const char* encoding,
-                             const std::function<void(std::size_t done)>& release = {}, bool keepText = true);
+Utf8Conversion ToUtf8From(std::string_view bytes, const char* encoding,
+                          const std::function<void(std::size_t done)>& release = {}, bool keepText = true);
 
 }  // namespace nvx

@@ -201,7 +201,7 @@ DecodedBook DecodeAs(std::string_view bytes, std::size_t skip, std::string name,
   const std::string_view body = bytes.substr(skip);
   // Looked for before the bytes are converted and given back.
   const std::size_t zero = FirstZero(body, unit);
-  Utf8Conversion c = ConvertToUtf8(body, iconvName, [&release, skip](std::size_t consumed) {
+  Utf8Conversion c = ToUtf8From(body, iconvName, [&release, skip](std::size_t consumed) {
     if (release) release(skip + consumed);
   });
   if (c.unknownEncoding) {
@@ -334,9 +334,9 @@ DecodedBook DecodeBytes(std::string_view bytes, const std::string& encoding, std
   if (DetectorSaysBig5(bytes)) {
     // CP950, or the wider HKSCS table where CP950 stops sooner: told by trials that keep no
     // text, so that the book is decoded once, its bytes given back as it goes.
-    const Utf8Conversion narrow = ConvertToUtf8(bytes, "CP950", {}, false);
+    const Utf8Conversion narrow = ToUtf8From(bytes, "CP950", {}, false);
     if (!narrow.ok) {
-      const Utf8Conversion wide = ConvertToUtf8(bytes, "BIG5-HKSCS", {}, false);
+      const Utf8Conversion wide = ToUtf8From(bytes, "BIG5-HKSCS", {}, false);
       if (wide.ok || wide.badOffset > narrow.badOffset)
         return DecodeAs(bytes, 0, "Big5", "BIG5-HKSCS", 1, true, release);
     }

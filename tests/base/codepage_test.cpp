@@ -150,7 +150,7 @@ TEST(Codepage, ConvertsAnyEncodingTellingWhatIsDone) {
   for (const auto& [name, bytes, encoding, ok, done] : rows) {
     SCOPED_TRACE(name);
     std::size_t told = 0;
-    const Utf8Conversion c = ConvertToUtf8(bytes, encoding, [&](std::size_t upTo) {
+    const Utf8Conversion c = ToUtf8From(bytes, encoding, [&](std::size_t upTo) {
       EXPECT_GE(upTo, told);
       told = upTo;
     });
@@ -158,9 +158,9 @@ TEST(Codepage, ConvertsAnyEncodingTellingWhatIsDone) {
     EXPECT_EQ(told, done);
     EXPECT_EQ(ok ? c.text.size() : c.badOffset, ok ? big5.size() / 2 * 3 : done);
   }
-  EXPECT_EQ(ConvertToUtf8(std::string("a\0\x2D\x4E", 4), "UTF-16LE").text, "a中");
-  EXPECT_TRUE(ConvertToUtf8("x", "NO-SUCH-ENCODING").unknownEncoding);
-  EXPECT_EQ(ConvertToUtf8(big5, "BIG5", {}, false).text, "") << "only checked";
+  EXPECT_EQ(ToUtf8From(std::string("a\0\x2D\x4E", 4), "UTF-16LE").text, "a中");
+  EXPECT_TRUE(ToUtf8From("x", "NO-SUCH-ENCODING").unknownEncoding);
+  EXPECT_EQ(ToUtf8From(big5, "BIG5", {}, false).text, "") << "only checked";
 }
 
 }  // namespace
