@@ -110,9 +110,14 @@ bool WalkArticlesInParallel(SqliteDB& db, Decoding decoding, const std::function
           waiting.pop_front();
         }
         for (ArticleJob& job : batch.second) {
-          // A title that does not convert shows as best it can, as every listing shows it.
-          job.shownTitle = FromUtf8Lossy(job.title);
-          job.title = ToUtf8Lossy(job.shownTitle);
+          // A well-formed title that converts is kept as stored; one that does not shows as best
+          // it can, as every listing shows it.
+          if (auto local = FromUtf8(job.title); local && !FindInvalidUtf8(job.title)) {
+            job.shownTitle = *std::move(local);
+          } else {
+            job.shownTitle = FromUtf8Lossy(job.title);
+            job.title = ToUtf8Lossy(job.shownTitle);
+          }
           Unpack(job, decoding);
           work(job);
         }
