@@ -6,6 +6,7 @@
 #include "app/catalogue.h"
 #include "app/messages.h"
 #include "app/program_state.h"
+#include "base/codepage.h"
 #include "forms/main_window.h"
 #include "forms/main_window_refs.h"
 #include "reading/content_operations.h"
@@ -14,7 +15,6 @@
 #include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
 #include "store/article_records.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 
 namespace nvx::app {

@@ -7,6 +7,7 @@
 
 #include "app/messages.h"
 #include "app/program_state.h"
+#include "base/codepage.h"
 #include "forms/main_window.h"
 #include "forms/main_window_refs.h"
 #include "reading/view_state.h"
@@ -14,7 +15,6 @@
 #include "runtime/value_commands.h"
 #include "store/article_records.h"
 #include "store/article_walk.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 
 namespace nvx::app {

@@ -6,6 +6,7 @@
 #include "app/catalogue.h"
 #include "app/messages.h"
 #include "app/program_state.h"
+#include "base/codepage.h"
 #include "forms/main_window.h"
 #include "forms/main_window_refs.h"
 #include "runtime/file_commands.h"
@@ -17,7 +18,6 @@
 #include "store/article_file.h"
 #include "store/article_schema.h"
 #include "store/article_walk.h"
-#include "store/codepage.h"
 #include "store/collection_save_as.h"
 #include "store/template_database.h"
 

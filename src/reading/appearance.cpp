@@ -1,11 +1,11 @@
 #include "reading/appearance.h"
 
+#include "base/codepage.h"
 #include "forms/main_window_refs.h"
 #include "reading/view_state.h"
 #include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
 #include "store/article_schema.h"
-#include "store/codepage.h"
 
 namespace nvx::reading {
 

@@ -1,12 +1,12 @@
 #include "reading/title_find_window.h"
 
+#include "base/codepage.h"
 #include "forms/main_window.h"
 #include "forms/main_window_refs.h"
 #include "forms/secondary_windows.h"
 #include "reading/view_state.h"
 #include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
-#include "store/codepage.h"
 
 namespace nvx::reading {
 

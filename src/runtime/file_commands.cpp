@@ -22,8 +22,8 @@
 #include <utility>
 #include <variant>
 
-#include "store/codepage.h"
-#include "store/file_identity.h"
+#include "base/codepage.h"
+#include "base/file_identity.h"
 
 namespace nvx {
 namespace {

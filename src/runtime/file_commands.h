@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <span>
 
-#include "store/value.h"
+#include "base/value.h"
 
 namespace nvx {
 

@@ -8,13 +8,13 @@
 #include <QWheelEvent>
 #include <QWidget>
 
+#include "base/codepage.h"
 #include "runtime/form_engine.h"
 #include "runtime/form_window.h"
 #include "runtime/qt_text.h"
 #include "runtime/runtime_error.h"
 #include "runtime/unit_types.h"
 #include "runtime/value_commands.h"
-#include "store/codepage.h"
 
 namespace nvx {
 

@@ -3,10 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/codepage.h"
 #include "store/article_records.h"
 #include "store/article_schema.h"
 #include "store/article_walk.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 #include "store/sqlite_table.h"
 #include "store/statement.h"

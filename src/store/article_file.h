@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/value.h"
 #include "store/sqlite_db.h"
 #include "store/sqlite_table.h"
-#include "store/value.h"
 
 namespace nvx {
 

@@ -5,26 +5,15 @@
 #include <mutex>
 #include <optional>
 
+#include "base/codepage.h"
 #include "store/article_file.h"
 #include "store/article_records.h"
 #include "store/article_walk.h"
 #include "store/book_search.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 
 namespace nvx::rewrite {
 namespace {
-
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
-// Local text as UTF-8, failing on a byte that does not decode. The fast decoder stands in "�"
-// for such bytes; only a text where "�" shows up is decoded again strictly (GB18030 holds "�"
-// itself too).
-std::optional<std::string> DecodeStrictly(std::string_view local) {
-  std::string utf8 = book::DecodeLocalText(local);
-  if (utf8.find(kReplacement) == std::string::npos) return utf8;
-  return ToUtf8(local);
-}
 
 // An article on its way from a worker to the writer.
 struct Pending {
@@ -44,7 +33,7 @@ std::unique_ptr<Pending> Prepare(book::ArticleJob& job, const Work& work) {
     return pending;
   }
   const std::size_t zero = std::min(job.text.find('\0'), job.text.size());
-  auto text = DecodeStrictly(std::string_view(job.text).substr(0, zero));
+  auto text = DecodeLocalTextStrictly(std::string_view(job.text).substr(0, zero));
   if (!text) {
     pending->error = ArticleName(job.id) + ": the text is not valid GB18030";
     return pending;

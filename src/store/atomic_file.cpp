@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 
 namespace nvx {
 namespace {

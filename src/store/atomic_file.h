@@ -26,7 +26,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/value.h"
+#include "base/value.h"
 
 namespace nvx {
 

@@ -4,18 +4,16 @@
 #include <pcre2.h>
 #include <uchardet/uchardet.h>
 
-#include <iconv.h>
 #include <time.h>
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <cerrno>
 
+#include "base/codepage.h"
 #include "store/article_file.h"
 #include "store/article_records.h"
 #include "store/article_walk.h"
 #include "store/chapter_headings.h"
-#include "store/codepage.h"
 #include "store/file_bytes.h"
 #include "store/packed_content.h"
 
@@ -31,61 +29,8 @@ constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
 constexpr std::size_t kDetectorMinimum = 32;      // bytes past ASCII before the detector is asked
 constexpr std::size_t kDetectorSample = 1 << 20;  // what the detector reads at most
 
-struct Conversion {
-  bool ok = false;
-  bool unknown = false;
-  std::string out;
-  std::size_t badOffset = 0;
-};
-
 // Bytes before an offset of the book that the decoder is done with; may be given back.
 using Release = std::function<void(std::size_t)>;
-
-// Converts all of `in` from `from` to UTF-8; stops at the first sequence that does not convert.
-// The input goes to iconv a chunk at a time, each chunk's bytes released once converted; the
-// text grows only by what was converted, so the bytes and the text are held side by side about a
-// chunk at a time. Without `keepText` it only tells whether, and how far, the bytes convert.
-Conversion ConvertToUtf8(std::string_view in, const char* from, const Release& release,
-                         bool keepText = true) {
-  constexpr std::size_t kChunk = 1 << 20;
-  Conversion result;
-  const iconv_t cd = iconv_open("UTF-8", from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    result.unknown = true;
-    return result;
-  }
-  // No encoding a book comes in takes more than 3 UTF-8 bytes for 2 of its own; a reserve is
-  // given memory only where it is written.
-  if (keepText) result.out.reserve(in.size() + in.size() / 2 + 16);
-  std::string buffer(2 * kChunk, '\0');
-  char* inPtr = const_cast<char*>(in.data());
-  std::size_t consumed = 0;
-  bool failed = false;
-  while (true) {
-    const std::size_t end = std::min(in.size(), consumed + kChunk);
-    std::size_t inLeft = end - consumed;
-    char* outPtr = buffer.data();
-    std::size_t outLeft = buffer.size();
-    const std::size_t rc = inLeft > 0 ? iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft)
-                                      : iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
-    const int error = errno;
-    if (keepText) result.out.append(buffer.data(), buffer.size() - outLeft);
-    consumed = static_cast<std::size_t>(inPtr - in.data());
-    if (release) release(consumed);
-    if (rc != static_cast<std::size_t>(-1)) {
-      if (consumed == in.size()) break;
-      continue;
-    }
-    // A full buffer, or a sequence cut by the chunk's end, goes on with the next round.
-    if (error == E2BIG || (error == EINVAL && end < in.size())) continue;
-    failed = true;  // EILSEQ, or EINVAL: a sequence cut short at the end of the book
-    break;
-  }
-  iconv_close(cd);
-  result.badOffset = consumed;
-  result.ok = !failed;
-  return result;
-}
 
 std::size_t FirstZero(std::string_view bytes, std::size_t unit) {
   if (unit == 1) return std::min(bytes.find('\0'), bytes.size());
@@ -112,10 +57,10 @@ DecodedBook DecodeAs(std::string_view bytes, std::size_t skip, std::string name,
   const std::string_view body = bytes.substr(skip);
   // Looked for before the bytes are converted and given back.
   const std::size_t zero = FirstZero(body, unit);
-  Conversion c = ConvertToUtf8(body, iconvName, [&release, skip](std::size_t consumed) {
+  Utf8Conversion c = ToUtf8From(body, iconvName, [&release, skip](std::size_t consumed) {
     if (release) release(skip + consumed);
   });
-  if (c.unknown) {
+  if (c.unknownEncoding) {
     book.unknownEncoding = true;
     return book;
   }
@@ -123,18 +68,18 @@ DecodedBook DecodeAs(std::string_view bytes, std::size_t skip, std::string name,
     book.badOffset = skip + c.badOffset;
     return book;
   }
-  if (c.out.find('\0') != std::string::npos) {
+  if (c.text.find('\0') != std::string::npos) {
     book.badOffset = skip + zero;
     return book;
   }
   // The rest of the import takes the text as UTF-8, and iconv does not promise it: glibc's own
   // UTF-8 decoder lets the old five- and six-byte forms through.
-  if (const std::size_t valid = Utf8ValidPrefix(c.out); valid != c.out.size()) {
+  if (const std::size_t valid = Utf8ValidPrefix(c.text); valid != c.text.size()) {
     book.badOffset = skip + (IsUtf8Name(iconvName) ? valid : 0);
     return book;
   }
   book.ok = true;
-  book.text = std::move(c.out);
+  book.text = std::move(c.text);
   if (book.text.starts_with(kUtf8Bom)) book.text.erase(0, kUtf8Bom.size());
   return book;
 }
@@ -245,9 +190,9 @@ DecodedBook DecodeBytes(std::string_view bytes, const std::string& encoding, std
   if (DetectorSaysBig5(bytes)) {
     // CP950, or the wider HKSCS table where CP950 stops sooner: told by trials that keep no
     // text, so that the book is decoded once, its bytes given back as it goes.
-    const Conversion narrow = ConvertToUtf8(bytes, "CP950", {}, false);
+    const Utf8Conversion narrow = ToUtf8From(bytes, "CP950", {}, false);
     if (!narrow.ok) {
-      const Conversion wide = ConvertToUtf8(bytes, "BIG5-HKSCS", {}, false);
+      const Utf8Conversion wide = ToUtf8From(bytes, "BIG5-HKSCS", {}, false);
       if (wide.ok || wide.badOffset > narrow.badOffset)
         return DecodeAs(bytes, 0, "Big5", "BIG5-HKSCS", 1, true, release);
     }
@@ -306,10 +251,6 @@ std::string JoinBody(const std::vector<std::string_view>& lines) {
   return body;
 }
 
-std::size_t CharacterLength(unsigned char lead) {
-  return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-}
-
 // Cuts a body into pieces of about kPieceChars characters, at line ends; a line with no end for
 // half a piece more is cut where it is, on a character boundary.
 // Each piece goes to `take` as it is cut. `body` may have any line ends and blank lines inside;
@@ -336,7 +277,7 @@ void CutIntoPieces(std::string_view body, std::size_t characters,
       }
       continue;
     }
-    i = std::min(body.size(), i + CharacterLength(static_cast<unsigned char>(body[i])));
+    i = std::min(body.size(), i + Utf8SequenceLength(static_cast<unsigned char>(body[i])));
     if (++counted >= target + kPieceChars / 2) {
       emit(body.substr(start, i - start));
       start = i;
@@ -424,7 +365,7 @@ std::size_t CountCharacters(std::string_view utf8) {
   std::size_t count = 0;
   for (const char c : utf8) {
     const auto b = static_cast<unsigned char>(c);
-    count += (b & 0xC0) != 0x80 && b != '\r' && b != '\n';
+    count += !IsUtf8Continuation(b) && b != '\r' && b != '\n';
   }
   return count;
 }

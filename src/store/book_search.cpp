@@ -9,10 +9,10 @@
 #include <thread>
 #include <vector>
 
+#include "base/codepage.h"
 #include "store/article_schema.h"
 #include "store/article_walk.h"
 #include "store/book_import.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 #include "store/sqlite_table.h"
 #include "store/statement.h"
@@ -30,8 +30,6 @@ std::string Printable(std::string_view title) {
   return out;
 }
 
-std::size_t Utf8Length(unsigned char lead) { return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4; }
-
 // Line ends in [from, to): LF, and CR not followed by LF.
 std::int64_t LineEndsIn(std::string_view text, std::size_t from, std::size_t to) {
   std::int64_t count = 0;
@@ -44,66 +42,6 @@ std::int64_t LineEndsIn(std::string_view text, std::size_t from, std::size_t to)
   }
   return count;
 }
-
-// GB18030 to UTF-8 for searching and counting, where the system converter would cost nearly as
-// much as unpacking: one- and two-byte characters go through a table made once from that same
-// converter; a text with a four-byte character or a byte that does not decode goes the long way.
-class LocalDecoder {
- public:
-  static const LocalDecoder& Get() {
-    static const LocalDecoder decoder;
-    return decoder;
-  }
-
-  std::string Decode(std::string_view local) const {
-    std::string out(local.size() + local.size() / 2 + 1, '\0');  // two bytes become at most three
-    char* o = out.data();
-    const auto* p = reinterpret_cast<const unsigned char*>(local.data());
-    const auto* end = p + local.size();
-    while (p < end) {
-      if (*p < 0x80) {
-        *o++ = static_cast<char>(*p++);
-        continue;
-      }
-      const char16_t c = p + 1 < end ? LookUp(p[0], p[1]) : 0;
-      if (c == 0) return ToUtf8Lossy(local);
-      if (c < 0x800) {
-        *o++ = static_cast<char>(0xC0 | (c >> 6));
-      } else {
-        *o++ = static_cast<char>(0xE0 | (c >> 12));
-        *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      }
-      *o++ = static_cast<char>(0x80 | (c & 0x3F));
-      p += 2;
-    }
-    out.resize(static_cast<std::size_t>(o - out.data()));
-    return out;
-  }
-
- private:
-  static constexpr int kTrails = 0xFF - 0x40;  // trail bytes 0x40-0xFE
-
-  LocalDecoder() : table_(0x7E * kTrails, 0) {
-    for (int lead = 0x81; lead <= 0xFE; ++lead) {
-      for (int trail = 0x40; trail <= 0xFE; ++trail) {
-        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-        const auto utf8 = ToUtf8(std::string_view(pair, 2));
-        if (!utf8 || utf8->size() < 2 || utf8->size() > 3) continue;  // not one character of the BMP
-        const auto* u = reinterpret_cast<const unsigned char*>(utf8->data());
-        const char16_t c = utf8->size() == 2 ? ((u[0] & 0x1F) << 6) | (u[1] & 0x3F)
-                                             : ((u[0] & 0x0F) << 12) | ((u[1] & 0x3F) << 6) | (u[2] & 0x3F);
-        table_[(lead - 0x81) * kTrails + (trail - 0x40)] = c;
-      }
-    }
-  }
-
-  char16_t LookUp(unsigned char lead, unsigned char trail) const {
-    if (lead < 0x81 || lead > 0xFE || trail < 0x40 || trail > 0xFE) return 0;
-    return table_[(lead - 0x81) * kTrails + (trail - 0x40)];
-  }
-
-  std::vector<char16_t> table_;
-};
 
 // Unpacks the job's content and cuts it at its first zero, as the editor shows it.
 void Unpack(ArticleJob& job, Decoding decoding) {
@@ -120,8 +58,6 @@ void Unpack(ArticleJob& job, Decoding decoding) {
 }
 
 }  // namespace
-
-std::string DecodeLocalText(std::string_view local) { return LocalDecoder::Get().Decode(local); }
 
 TextCounts CountText(std::string_view utf8) {
   TextCounts counts;
@@ -175,13 +111,14 @@ bool WalkArticlesInParallel(SqliteDB& db, Decoding decoding, const std::function
           waiting.pop_front();
         }
         for (ArticleJob& job : batch.second) {
-          // A title that does not convert shows as best it can, as every listing shows it.
-          if (auto local = FromUtf8(job.title)) {
+          // A well-formed title that converts is kept as stored; one that does not shows as best
+          // it can, as every listing shows it.
+          if (auto local = FromUtf8(job.title); local && !FindInvalidUtf8(job.title)) {
             job.shownTitle = *std::move(local);
           } else {
             job.shownTitle = FromUtf8Lossy(job.title);
+            job.title = ToUtf8Lossy(job.shownTitle);
           }
-          job.title = ToUtf8Lossy(job.shownTitle);
           Unpack(job, decoding);
           work(job);
         }
@@ -269,8 +206,7 @@ std::string Snippet(std::string_view text, std::size_t begin, std::size_t end) {
     if (text[start - 1] == '\n' && start >= 2 && text[start - 2] == '\r') {
       start -= 2;
     } else {
-      --start;
-      while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
+      start = Utf8CharacterStart(text, start - 1);
     }
   }
   std::size_t stop = end;
@@ -278,7 +214,7 @@ std::string Snippet(std::string_view text, std::size_t begin, std::size_t end) {
     if (text[stop] == '\r' && stop + 1 < text.size() && text[stop + 1] == '\n') {
       stop += 2;
     } else {
-      stop = std::min(text.size(), stop + Utf8Length(static_cast<unsigned char>(text[stop])));
+      stop = std::min(text.size(), stop + Utf8SequenceLength(static_cast<unsigned char>(text[stop])));
     }
   }
   std::string out;

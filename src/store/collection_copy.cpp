@@ -13,11 +13,11 @@
 #include <memory>
 #include <optional>
 
+#include "base/codepage.h"
 #include "store/article_file.h"
 #include "store/article_records.h"
 #include "store/article_schema.h"
 #include "store/atomic_file.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 #include "store/statement.h"
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "base/codepage.h"
 #include "store/article_walk.h"
 #include "store/atomic_file.h"
-#include "store/codepage.h"
 #include "store/template_database.h"
 
 namespace nvx {

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <functional>
 
+#include "base/value.h"
 #include "store/article_records.h"
 #include "store/sqlite_db.h"
-#include "store/value.h"
 
 namespace nvx {
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string_view>
 
+#include "base/codepage.h"
 #include "store/article_walk.h"
 #include "store/atomic_file.h"
 #include "store/book_import.h"
@@ -236,8 +237,7 @@ bool ArticleFiles(const Article& a, const BookInfo& info, std::vector<std::strin
       }
       // Alone in its part and still too long: the piece that fits, then the rest in the next part.
       const std::size_t room = kMaxPartBytes > used ? kMaxPartBytes - used : 0;
-      std::size_t cut = std::min(line.size(), room / 5);
-      while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+      const std::size_t cut = Utf8CharacterStart(line, std::min(line.size(), room / 5));
       if (cut == 0) return false;
       x->Start("p");
       if (continued) x->Attribute("class", "cont");

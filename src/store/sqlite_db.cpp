@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <mutex>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 #include "store/statement.h"
 
 namespace nvx {

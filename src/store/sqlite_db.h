@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "store/value.h"
+#include "base/value.h"
 
 namespace nvx {
 

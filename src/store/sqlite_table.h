@@ -21,8 +21,8 @@
 #include <variant>
 #include <vector>
 
+#include "base/value.h"
 #include "store/sqlite_db.h"
-#include "store/value.h"
 
 namespace nvx {
 

@@ -16,9 +16,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
+#include "base/value.h"
 #include "store/sqlite_db.h"
-#include "store/value.h"
 
 namespace nvx {
 

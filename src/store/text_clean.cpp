@@ -1,6 +1,6 @@
 #include "store/text_clean.h"
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 
 namespace nvx::text {
 namespace {

@@ -4,14 +4,14 @@
 #include <filesystem>
 #include <map>
 
+#include "base/codepage.h"
+#include "base/file_identity.h"
 #include "store/article_file.h"
 #include "store/article_walk.h"
 #include "store/atomic_file.h"
 #include "store/book_file_import.h"
 #include "store/book_import.h"
 #include "store/book_search.h"
-#include "store/codepage.h"
-#include "store/file_identity.h"
 #include "store/text_convert.h"
 #include "store/text_pattern.h"
 #include "tool/tool_commands.h"
@@ -294,9 +294,7 @@ std::string SplitFileName(std::int64_t place, int width, std::string_view title)
   }
   const std::size_t room = kMaxFileNameBytes - number.size() - 1 - 4;
   if (name.size() > room) {
-    std::size_t cut = room;
-    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
-    name.resize(cut);
+    name.resize(Utf8CharacterStart(name, room));
   }
   return number + "-" + name + ".txt";
 }

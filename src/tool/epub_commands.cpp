@@ -6,13 +6,13 @@
 #include <filesystem>
 #include <optional>
 
+#include "base/codepage.h"
+#include "base/file_identity.h"
 #include "store/article_file.h"
 #include "store/article_walk.h"
 #include "store/book_search.h"
-#include "store/codepage.h"
 #include "store/epub_reader.h"
 #include "store/epub_writer.h"
-#include "store/file_identity.h"
 #include "tool/book_commands.h"
 #include "tool/tool_commands.h"
 

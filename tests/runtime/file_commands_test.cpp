@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 
 namespace nvx {
 namespace {

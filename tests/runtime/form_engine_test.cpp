@@ -15,8 +15,8 @@
 #include <QTreeView>
 #include <QWheelEvent>
 
+#include "base/codepage.h"
 #include "runtime/qt_text.h"
-#include "store/codepage.h"
 #include "support/gui_test.h"
 #include "test_forms.h"
 

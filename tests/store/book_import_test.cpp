@@ -10,8 +10,8 @@
 
 #include <filesystem>
 
+#include "base/codepage.h"
 #include "store/article_schema.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 #include "store/template_database.h"
 #include "test_support.h"

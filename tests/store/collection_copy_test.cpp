@@ -13,8 +13,8 @@
 #include <filesystem>
 #include <map>
 
+#include "base/codepage.h"
 #include "store/article_file.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 #include "store/sqlite_db.h"
 #include "store/template_database.h"

@@ -7,8 +7,8 @@
 
 #include <filesystem>
 
+#include "base/codepage.h"
 #include "store/book_import.h"
-#include "store/codepage.h"
 #include "support/sqlite_file.h"
 #include "test_support.h"
 #include "tool/nvx_runner.h"
