@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "base/codepage.h"
@@ -82,97 +83,130 @@ std::optional<std::unordered_map<std::int64_t, std::int64_t>> ReadFirstLines(Sql
   return lines;
 }
 
-bool WalkArticlesInParallel(SqliteDB& db, Decoding decoding, const std::function<void(ArticleJob&)>& work,
-                            const std::function<bool(ArticleJob&)>& take) {
-  // Articles cross between the threads a batch at a time, so a walk over many small articles is
-  // not spent waking threads; a batch is cut at this many articles or packed bytes.
-  constexpr std::size_t kBatchArticles = 128;
-  constexpr std::size_t kBatchBytes = 1u << 20;
-  using Batch = std::vector<ArticleJob>;
-  const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 2u, 8u);
-  const std::int64_t limit = 3 * static_cast<std::int64_t>(threads);  // batches read and not yet taken
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::deque<std::pair<std::int64_t, Batch>> waiting;
-  std::map<std::int64_t, Batch> done;
-  bool closed = false;
-  std::int64_t inFlight = 0;
+namespace {
 
-  std::vector<std::thread> workers;
-  for (unsigned t = 0; t < threads; ++t) {
-    workers.emplace_back([&] {
-      while (true) {
-        std::pair<std::int64_t, Batch> batch;
-        {
-          std::unique_lock lock(mutex);
-          changed.wait(lock, [&] { return closed || !waiting.empty(); });
-          if (waiting.empty()) return;
-          batch = std::move(waiting.front());
-          waiting.pop_front();
-        }
-        for (ArticleJob& job : batch.second) {
-          // A well-formed title that converts is kept as stored; one that does not shows as best
-          // it can, as every listing shows it.
-          if (auto local = FromUtf8(job.title); local && !FindInvalidUtf8(job.title)) {
-            job.shownTitle = *std::move(local);
-          } else {
-            job.shownTitle = FromUtf8Lossy(job.title);
-            job.title = ToUtf8Lossy(job.shownTitle);
-          }
-          Unpack(job, decoding);
-          work(job);
-        }
-        {
-          std::lock_guard lock(mutex);
-          done.emplace(batch.first, std::move(batch.second));
-        }
-        changed.notify_all();
-      }
-    });
+// A well-formed title that converts is kept as stored; one that does not shows as best it can, as
+// every listing shows it.
+void ShowTitle(ArticleJob& job) {
+  if (auto local = FromUtf8(job.title); local && !FindInvalidUtf8(job.title)) {
+    job.shownTitle = *std::move(local);
+  } else {
+    job.shownTitle = FromUtf8Lossy(job.title);
+    job.title = ToUtf8Lossy(job.shownTitle);
+  }
+}
+
+// The threads of one parallel walk. Articles cross between the reading thread and the workers a
+// batch at a time, so a walk over many small articles is not spent waking threads; finished
+// batches are handed back in the order they were read.
+class ParallelWalk {
+ public:
+  using Batch = std::vector<ArticleJob>;
+
+  ParallelWalk(Decoding decoding, const std::function<void(ArticleJob&)>& work,
+               const std::function<bool(ArticleJob&)>& take)
+      : decoding_(decoding), work_(work), take_(take) {
+    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 2u, 8u);
+    limit_ = 3 * static_cast<std::int64_t>(threads);
+    for (unsigned t = 0; t < threads; ++t) workers_.emplace_back([this] { Work(); });
+  }
+  ~ParallelWalk() {
+    {
+      std::lock_guard lock(mutex_);
+      closed_ = true;
+      waiting_.clear();
+    }
+    changed_.notify_all();
+    for (auto& worker : workers_) worker.join();
   }
 
-  std::int64_t nextToTake = 0;
-  bool stopped = false;
-  // Hands over finished batches in order; waits for room (or, at the end, for every batch).
-  auto handOver = [&](bool all) {
-    while (!stopped) {
+  // Queues a batch for the workers.
+  void Submit(Batch&& batch) {
+    {
+      std::lock_guard lock(mutex_);
+      waiting_.emplace_back(submitted_++, std::move(batch));
+      ++inFlight_;
+    }
+    changed_.notify_one();
+  }
+  // Hands finished batches over in order while too many are in flight, or, with `all`, until
+  // every one has been taken. Stops for good once `take` has said no.
+  void HandOver(bool all) {
+    while (!stopped_) {
       Batch batch;
       {
-        std::unique_lock lock(mutex);
-        changed.wait(lock,
-                     [&] { return done.count(nextToTake) != 0 || (all ? inFlight == 0 : inFlight < limit); });
-        const auto it = done.find(nextToTake);
-        if (it == done.end()) return;
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] {
+          return done_.count(nextToTake_) != 0 || (all ? inFlight_ == 0 : inFlight_ < limit_);
+        });
+        const auto it = done_.find(nextToTake_);
+        if (it == done_.end()) return;
         batch = std::move(it->second);
-        done.erase(it);
-        --inFlight;
-        ++nextToTake;
+        done_.erase(it);
+        --inFlight_;
+        ++nextToTake_;
       }
       for (ArticleJob& job : batch) {
-        if (!take(job)) {
-          stopped = true;
+        if (!take_(job)) {
+          stopped_ = true;
           break;
         }
       }
     }
-  };
+  }
+  bool Stopped() const { return stopped_; }
 
-  std::int64_t batches = 0;
-  Batch batch;
+ private:
+  void Work() {
+    while (true) {
+      std::pair<std::int64_t, Batch> batch;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return closed_ || !waiting_.empty(); });
+        if (waiting_.empty()) return;
+        batch = std::move(waiting_.front());
+        waiting_.pop_front();
+      }
+      for (ArticleJob& job : batch.second) {
+        ShowTitle(job);
+        Unpack(job, decoding_);
+        work_(job);
+      }
+      {
+        std::lock_guard lock(mutex_);
+        done_.emplace(batch.first, std::move(batch.second));
+      }
+      changed_.notify_all();
+    }
+  }
+
+  const Decoding decoding_;
+  const std::function<void(ArticleJob&)>& work_;
+  const std::function<bool(ArticleJob&)>& take_;
+  std::int64_t limit_ = 0;  // batches read and not yet taken
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::pair<std::int64_t, Batch>> waiting_;
+  std::map<std::int64_t, Batch> done_;
+  bool closed_ = false;
+  std::int64_t inFlight_ = 0;
+  std::int64_t submitted_ = 0;
+  std::int64_t nextToTake_ = 0;
+  bool stopped_ = false;  // only the reading thread reads or writes it
+  std::vector<std::thread> workers_;
+};
+
+}  // namespace
+
+bool WalkArticlesInParallel(SqliteDB& db, Decoding decoding, const std::function<void(ArticleJob&)>& work,
+                            const std::function<bool(ArticleJob&)>& take) {
+  // A batch is cut at this many articles or packed bytes.
+  constexpr std::size_t kBatchArticles = 128;
+  constexpr std::size_t kBatchBytes = 1u << 20;
+  ParallelWalk walk(decoding, work, take);
+  ParallelWalk::Batch batch;
   batch.reserve(kBatchArticles);
   std::size_t batchBytes = 0;
-  auto submit = [&] {
-    {
-      std::lock_guard lock(mutex);
-      waiting.emplace_back(batches++, std::move(batch));
-      ++inFlight;
-    }
-    changed.notify_one();
-    batch = Batch();
-    batch.reserve(kBatchArticles);
-    batchBytes = 0;
-  };
-
   std::int64_t place = 0;
   const WalkResult walked = ForEachStoredArticle(
       db, [&](std::int64_t id, std::string_view titleUtf8, std::span<const std::uint8_t> packed) {
@@ -183,20 +217,15 @@ bool WalkArticlesInParallel(SqliteDB& db, Decoding decoding, const std::function
         job.packed.assign(packed.begin(), packed.end());
         batchBytes += packed.size();
         if (batch.size() >= kBatchArticles || batchBytes >= kBatchBytes) {
-          submit();
-          handOver(false);
+          walk.Submit(std::exchange(batch, {}));
+          batch.reserve(kBatchArticles);
+          batchBytes = 0;
+          walk.HandOver(false);
         }
-        return !stopped;
+        return !walk.Stopped();
       });
-  if (!stopped && !batch.empty()) submit();
-  if (!stopped) handOver(true);
-  {
-    std::lock_guard lock(mutex);
-    closed = true;
-    waiting.clear();
-  }
-  changed.notify_all();
-  for (auto& worker : workers) worker.join();
+  if (!walk.Stopped() && !batch.empty()) walk.Submit(std::move(batch));
+  if (!walk.Stopped()) walk.HandOver(true);
   return walked != WalkResult::Failed;
 }
 
