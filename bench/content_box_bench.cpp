@@ -21,13 +21,13 @@
 #include <string>
 
 #include "app/main_menu.h"
+#include "base/codepage.h"
 #include "forms/forms.h"
 #include "forms/main_window.h"
 #include "runtime/qt_text.h"
 #include "runtime/unit_types.h"
 #include "runtime/value_commands.h"
 #include "runtime/window_runtime.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 
 namespace {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/codepage.h"
 #include "bench_timing.h"
 #include "generated_book.h"
 #include "runtime/file_commands.h"
@@ -22,7 +23,6 @@
 #include "store/article_walk.h"
 #include "store/book_import.h"
 #include "store/book_search.h"
-#include "store/codepage.h"
 #include "store/epub_reader.h"
 #include "store/epub_writer.h"
 #include "store/packed_content.h"

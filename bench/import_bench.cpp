@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "base/codepage.h"
 #include "bench_timing.h"
 #include "generated_book.h"
 #include "runtime/file_commands.h"
 #include "store/article_file.h"
 #include "store/book_import.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 #include "store/sqlite_db.h"
 #include "store/template_database.h"

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/codepage.h"
 #include "runtime/file_commands.h"
 #include "store/article_file.h"
-#include "store/codepage.h"
 #include "store/sqlite_db.h"
 #include "store/template_database.h"
 

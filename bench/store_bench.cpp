@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <string>
 
+#include "base/codepage.h"
 #include "store/article_file.h"
 #include "store/article_schema.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 #include "store/sqlite_table.h"
 

@@ -14,11 +14,11 @@
 #include <fstream>
 #include <string>
 
+#include "base/codepage.h"
 #include "bench_timing.h"
 #include "store/article_file.h"
 #include "store/article_walk.h"
 #include "store/book_search.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 #include "store/sqlite_db.h"
 
@@ -86,8 +86,7 @@ int main(int argc, char** argv) {
     nvx::ForEachArticle(db, [&](nvx::ArticleRecord&& record) {
       const nvx::Bytes raw = nvx::Decompress(record.packed);
       out << nvx::ToUtf8Lossy(record.title) << '\n'
-          << nvx::book::DecodeLocalText(
-                 std::string_view(reinterpret_cast<const char*>(raw.data()), raw.size()))
+          << nvx::DecodeLocalText(std::string_view(reinterpret_cast<const char*>(raw.data()), raw.size()))
           << '\n';
       ++articles;
       return true;

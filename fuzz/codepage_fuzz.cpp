@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 
 using namespace nvx;
 
@@ -17,7 +17,7 @@ void Require(bool condition) {
 }
 
 // Well-formed UTF-8 as Unicode defines it: shortest forms only, no surrogates, nothing past
-// U+10FFFF. Written apart from the store's own check, which it is compared with.
+// U+10FFFF. Written apart from the program's own check, which it is compared with.
 bool IsWellFormedUtf8(std::string_view s) {
   std::size_t i = 0;
   while (i < s.size()) {

@@ -10,9 +10,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/codepage.h"
 #include "store/book_import.h"
 #include "store/book_search.h"
-#include "store/codepage.h"
+#include "store/text_pattern.h"
 
 using namespace nvx::book;
 
@@ -64,7 +65,8 @@ const char* const kGivenEncodings[] = {"UTF-16LE", "UTF-16BE", "BIG5", "GB18030"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  Require(DecodeLocalText(bytes) == nvx::ToUtf8Lossy(bytes));  // the search's fast path, taken as stored text
+  Require(nvx::DecodeLocalText(bytes) ==
+          nvx::ToUtf8Lossy(bytes));  // the search's fast path, taken as stored text
   DecodedBook decoded = DecodeBook(bytes);
   if (!decoded.ok) {
     Require(decoded.badOffset <= size);

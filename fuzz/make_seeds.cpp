@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/codepage.h"
 #include "store/article_file.h"
-#include "store/codepage.h"
 #include "store/epub_writer.h"
 #include "store/packed_content.h"
 #include "store/sqlite_db.h"

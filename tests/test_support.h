@@ -1,6 +1,7 @@
 // Helpers shared by the test suites: a temporary directory per test and small file utilities.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -41,6 +42,15 @@ inline std::string ReadFile(const std::string& path) {
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The names of the entries in `dir`, sorted.
+inline std::vector<std::string> NamesIn(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace nvx::test

@@ -6,13 +6,13 @@
 #include "app/catalogue.h"
 #include "app/messages.h"
 #include "app/program_state.h"
+#include "base/codepage.h"
 #include "forms/window_parts.h"
 #include "reading/content_operations.h"
 #include "reading/title_find_window.h"
 #include "reading/view_state.h"
 #include "runtime/value_commands.h"
 #include "store/article_records.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 
 namespace nvx::app {

@@ -7,12 +7,12 @@
 
 #include "app/messages.h"
 #include "app/program_state.h"
+#include "base/codepage.h"
 #include "forms/window_parts.h"
 #include "reading/view_state.h"
 #include "runtime/value_commands.h"
 #include "store/article_records.h"
 #include "store/article_walk.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 
 namespace nvx::app {

@@ -1,7 +1,7 @@
 // The editor's start-up: program-wide state, handler table, the main window and the message loop.
 #pragma once
 
-#include "store/value.h"
+#include "base/value.h"
 
 namespace nvx::app {
 

@@ -4,10 +4,10 @@
 #include "app/file_menu.h"
 #include "app/messages.h"
 #include "app/program_state.h"
+#include "base/codepage.h"
 #include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
 #include "store/book_file_import.h"
-#include "store/codepage.h"
 
 namespace nvx::app {
 

@@ -3,7 +3,7 @@
 // agrees, added to the open collection.
 #pragma once
 
-#include "store/value.h"
+#include "base/value.h"
 
 namespace nvx::app {
 

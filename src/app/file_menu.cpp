@@ -6,7 +6,7 @@
 #include "app/catalogue.h"
 #include "app/messages.h"
 #include "app/program_state.h"
-#include "app/save_as_copy.h"
+#include "base/codepage.h"
 #include "forms/main_window.h"
 #include "forms/window_parts.h"
 #include "runtime/file_commands.h"
@@ -17,7 +17,7 @@
 #include "store/article_file.h"
 #include "store/article_schema.h"
 #include "store/article_walk.h"
-#include "store/codepage.h"
+#include "store/collection_save_as.h"
 #include "store/template_database.h"
 
 namespace nvx::app {
@@ -113,14 +113,19 @@ void SaveAs() {
   if (!target || IsOpenDatabase(*target)) return;
   ProgramState& s = State();
   SetWaitCursor();
-  CopyOutcome outcome = CopyOutcome::Failed;
+  CopyResult outcome = CopyResult::Failed;
   {
     const auto progress = BeginProgress(L("另存"), CountArticles(s.articleDb).value_or(0), true);
-    outcome = CopyCollection(s.articleDb, *target, *progress);
+    outcome = SaveCollectionAs(s.articleDb, *target, [&](std::int64_t copied, bool lastChance) {
+      // Past the last chance the copy is committed or renamed: the dialog offers no cancel.
+      if (!progress->Step(copied)) return false;
+      if (lastChance) progress->Finishing();
+      return true;
+    });
   }
   RestoreCursor();
-  if (outcome == CopyOutcome::Done) Tell("另存成功!");
-  if (outcome == CopyOutcome::Failed) Warn("另存失败,请检查文件是否正常");
+  if (outcome == CopyResult::Done) Tell("另存成功!");
+  if (outcome == CopyResult::Failed) Warn("另存失败,请检查文件是否正常");
 }
 
 // The export replaces its file only when complete: a failure or a cancel leaves an earlier file

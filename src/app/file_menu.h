@@ -1,7 +1,7 @@
 // The commands of the "文件" menu: New, Open, Save As, Export, Close and Exit.
 #pragma once
 
-#include "store/value.h"
+#include "base/value.h"
 
 namespace nvx::app {
 

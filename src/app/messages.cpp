@@ -1,8 +1,8 @@
 #include "app/messages.h"
 
+#include "base/codepage.h"
 #include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
-#include "store/codepage.h"
 
 namespace nvx::app {
 

@@ -1,10 +1,10 @@
 #include "forms/window_parts.h"
 
+#include "base/codepage.h"
 #include "forms/main_window.h"
 #include "forms/secondary_windows.h"
 #include "runtime/unit_numbers.h"
 #include "runtime/value_commands.h"
-#include "store/codepage.h"
 
 namespace nvx::forms {
 

@@ -1,10 +1,10 @@
 #include "reading/appearance.h"
 
+#include "base/codepage.h"
 #include "forms/window_parts.h"
 #include "reading/view_state.h"
 #include "runtime/value_commands.h"
 #include "store/article_schema.h"
-#include "store/codepage.h"
 
 namespace nvx::reading {
 

@@ -1,11 +1,11 @@
 #include "reading/title_find_window.h"
 
+#include "base/codepage.h"
 #include "forms/main_window.h"
 #include "forms/secondary_windows.h"
 #include "forms/window_parts.h"
 #include "reading/view_state.h"
 #include "runtime/value_commands.h"
-#include "store/codepage.h"
 
 namespace nvx::reading {
 

@@ -4,8 +4,8 @@
 
 #include <functional>
 
+#include "base/value.h"
 #include "runtime/window_runtime.h"
-#include "store/value.h"
 
 namespace nvx::reading {
 

@@ -2,8 +2,8 @@
 
 #include <memory>
 
+#include "base/codepage.h"
 #include "store/article_schema.h"
-#include "store/codepage.h"
 
 namespace nvx::reading {
 namespace {

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <functional>
 
+#include "base/value.h"
 #include "runtime/window_runtime.h"
 #include "store/article_records.h"
-#include "store/value.h"
 
 namespace nvx::reading {
 

@@ -22,8 +22,8 @@
 #include <utility>
 #include <variant>
 
-#include "store/codepage.h"
-#include "store/file_identity.h"
+#include "base/codepage.h"
+#include "base/file_identity.h"
 
 namespace nvx {
 namespace {
@@ -242,15 +242,15 @@ bool WriteBytesToFile(const Text& path, std::initializer_list<std::span<const st
   return CloseReporting(std::move(file));
 }
 
-std::int32_t FileOpen(const Text& path, std::int32_t openMode, std::int32_t shareMode) {
+std::int32_t FileOpen(const Text& path, FileOpenMode openMode, FileShareMode shareMode) {
   int accessFlags;
   switch (openMode) {
-    case kOpenRead: accessFlags = O_RDONLY; break;
-    case kOpenWrite: accessFlags = O_WRONLY; break;
-    case kOpenReadWrite: accessFlags = O_RDWR; break;
-    case kOpenRewrite: accessFlags = O_WRONLY | O_CREAT; break;
-    case kOpenWriteKeep: accessFlags = O_WRONLY | O_CREAT; break;
-    case kOpenReadWriteKeep: accessFlags = O_RDWR | O_CREAT; break;
+    case FileOpenMode::Read: accessFlags = O_RDONLY; break;
+    case FileOpenMode::Write: accessFlags = O_WRONLY; break;
+    case FileOpenMode::ReadWrite: accessFlags = O_RDWR; break;
+    case FileOpenMode::Rewrite: accessFlags = O_WRONLY | O_CREAT; break;
+    case FileOpenMode::WriteKeep: accessFlags = O_WRONLY | O_CREAT; break;
+    case FileOpenMode::ReadWriteKeep: accessFlags = O_RDWR | O_CREAT; break;
     default: return 0;
   }
   // What others may do, as a lock: allowing everything needs none; allowing reading only is a
@@ -258,13 +258,13 @@ std::int32_t FileOpen(const Text& path, std::int32_t openMode, std::int32_t shar
   // from reading can only be had by keeping them out altogether.
   int lockOperation;
   switch (shareMode) {
-    case kShareReadWrite: lockOperation = kNoLock; break;
-    case kShareRead: lockOperation = LOCK_SH; break;
-    case kShareWrite:
-    case kShareNone: lockOperation = LOCK_EX; break;
+    case FileShareMode::ReadWrite: lockOperation = kNoLock; break;
+    case FileShareMode::Read: lockOperation = LOCK_SH; break;
+    case FileShareMode::Write:
+    case FileShareMode::None: lockOperation = LOCK_EX; break;
     default: return 0;
   }
-  UniqueFd file = OpenDiskFile(path, accessFlags, lockOperation, openMode == kOpenRewrite);
+  UniqueFd file = OpenDiskFile(path, accessFlags, lockOperation, openMode == FileOpenMode::Rewrite);
   if (!file) return 0;
   auto guard = OpenFiles().Lock();
   return OpenFiles().Add(std::move(file));

@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <span>
 
-#include "store/value.h"
+#include "base/value.h"
 
 namespace nvx {
 
@@ -36,28 +36,28 @@ bool SameFile(const Text& a, const Text& b);
 bool WriteBytesToFile(const Text& path, std::initializer_list<std::span<const std::uint8_t>> parts);
 
 // Open modes of FileOpen.
-enum FileOpenMode : std::int32_t {
-  kOpenRead = 1,           // read only; the file must exist
-  kOpenWrite = 2,          // write only; the file must exist
-  kOpenReadWrite = 3,      // read and write; the file must exist
-  kOpenRewrite = 4,        // write only; created, or emptied when it exists
-  kOpenWriteKeep = 5,      // write only; created when missing, content stays
-  kOpenReadWriteKeep = 6,  // read and write; created when missing, content stays
+enum class FileOpenMode : std::int32_t {
+  Read = 1,           // read only; the file must exist
+  Write = 2,          // write only; the file must exist
+  ReadWrite = 3,      // read and write; the file must exist
+  Rewrite = 4,        // write only; created, or emptied when it exists
+  WriteKeep = 5,      // write only; created when missing, content stays
+  ReadWriteKeep = 6,  // read and write; created when missing, content stays
 };
 
 // Share modes of FileOpen: what others may do with the file while it is open.
-enum FileShareMode : std::int32_t {
-  kShareReadWrite = 1,  // others may read and write
-  kShareWrite = 2,      // others may write, not read
-  kShareRead = 3,       // others may read, not write
-  kShareNone = 4,       // others may do neither
+enum class FileShareMode : std::int32_t {
+  ReadWrite = 1,  // others may read and write
+  Write = 2,      // others may write, not read
+  Read = 3,       // others may read, not write
+  None = 4,       // others may do neither
 };
 
 // Opens a file in binary at position 0 and returns its file number (never 0), or 0 on failure:
 // an empty path, a mode out of range, a file that is missing where it must exist, or a file that
 // another holder has locked against this share mode.
-std::int32_t FileOpen(const Text& path, std::int32_t openMode = kOpenReadWrite,
-                      std::int32_t shareMode = kShareReadWrite);
+std::int32_t FileOpen(const Text& path, FileOpenMode openMode = FileOpenMode::ReadWrite,
+                      FileShareMode shareMode = FileShareMode::ReadWrite);
 
 // Writes the values one after another at the file's position in their raw form: a text as its bytes
 // up to its first zero byte followed by one zero byte; a byte array as its length (int32,

@@ -59,7 +59,15 @@ FontWindow::FontWindow(const FontChoice& initial, ColorPicker pickColor, QWidget
   setObjectName(QStringLiteral("fontWindow"));
   setWindowTitle(QStringLiteral("字体"));
   initialFamily_ = ShownFamily(initial.face);
+  MakeControls();
+  LayOut();
+  ShowInitial();
+  Connect();
+  ShowSample();
+  familyEdit_->setFocus();
+}
 
+void FontWindow::MakeControls() {
   familyEdit_ = new QLineEdit;
   familyEdit_->setObjectName(QStringLiteral("familyEdit"));
   families_ = MakeList(QStringLiteral("familyList"), 200);
@@ -87,7 +95,10 @@ FontWindow::FontWindow(const FontChoice& initial, ColorPicker pickColor, QWidget
   sample_->setAlignment(Qt::AlignCenter);
   sample_->setFixedHeight(70);
   sample_->setAutoFillBackground(true);
+}
 
+// The family, style and size lists above; the effects and the sample below; the buttons last.
+void FontWindow::LayOut() {
   auto* grid = new QGridLayout;
   const auto label = [](const char* text, QWidget* buddy) {
     auto* l = new QLabel(QString::fromUtf8(text));
@@ -127,17 +138,22 @@ FontWindow::FontWindow(const FontChoice& initial, ColorPicker pickColor, QWidget
   layout->addLayout(grid);
   layout->addLayout(lower);
   layout->addWidget(buttons);
+}
 
-  // The starting point: the shown family, the style of the bold and italic flags, the size.
+// The starting point: the shown family, the style of the bold and italic flags, the size.
+void FontWindow::ShowInitial() {
   const QList<QListWidgetItem*> found = families_->findItems(initialFamily_, Qt::MatchFixedString);
   if (!found.isEmpty()) families_->setCurrentItem(found.first());
-  familyEdit_->setText(found.isEmpty() ? initial.face : found.first()->text());
-  styles_->setCurrentRow((initial.bold ? kBoldBit : 0) | (initial.italic ? kItalicBit : 0));
-  size_->setCurrentText(QString::number(initial.pointSize > 0 ? initial.pointSize : 9));
-  strikeOut_->setChecked(initial.strikeOut);
-  underline_->setChecked(initial.underline);
+  familyEdit_->setText(found.isEmpty() ? initial_.face : found.first()->text());
+  styles_->setCurrentRow((initial_.bold ? kBoldBit : 0) | (initial_.italic ? kItalicBit : 0));
+  size_->setCurrentText(QString::number(initial_.pointSize > 0 ? initial_.pointSize : 9));
+  strikeOut_->setChecked(initial_.strikeOut);
+  underline_->setChecked(initial_.underline);
   if (QListWidgetItem* current = families_->currentItem()) families_->scrollToItem(current);
+}
 
+// Every change of a control shows in the sample.
+void FontWindow::Connect() {
   connect(families_, &QListWidget::currentTextChanged, this, [this](const QString& text) {
     const QSignalBlocker quiet(familyEdit_);
     familyEdit_->setText(text);
@@ -156,8 +172,6 @@ FontWindow::FontWindow(const FontChoice& initial, ColorPicker pickColor, QWidget
       ShowSample();
     }
   });
-  ShowSample();
-  familyEdit_->setFocus();
 }
 
 // Typing a name selects the first family that begins with it.

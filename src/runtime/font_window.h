@@ -36,6 +36,10 @@ class FontWindow : public QDialog {
   static QString ShownFamily(const QString& face);
 
  private:
+  void MakeControls();
+  void LayOut();
+  void ShowInitial();
+  void Connect();
   void FamilyTyped(const QString& text);
   void ShowSample();
   QString Family() const;

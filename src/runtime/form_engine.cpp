@@ -5,10 +5,10 @@
 #include <QEventLoop>
 #include <QScreen>
 
+#include "base/codepage.h"
 #include "runtime/form_window.h"
 #include "runtime/runtime_error.h"
 #include "runtime/units.h"
-#include "store/codepage.h"
 
 namespace nvx {
 

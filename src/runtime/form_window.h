@@ -42,7 +42,6 @@ class FormWindow : public QFrame {
 
   bool Closing() const { return closing_; }
   void SetClosing(bool closing) { closing_ = closing; }
-  bool Creating() const { return creating_; }
   void SetCreating(bool creating) { creating_ = creating; }
 
   // The window's outer rectangle: on the screen for a top-level window, in the parent's client

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "store/value.h"
+#include "base/value.h"
 
 namespace nvx {
 

@@ -3,8 +3,8 @@
 
 #include <QString>
 
-#include "store/codepage.h"
-#include "store/value.h"
+#include "base/codepage.h"
+#include "base/value.h"
 
 namespace nvx {
 

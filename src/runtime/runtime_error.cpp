@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/codepage.h"
 #include "runtime/interaction.h"
 #include "runtime/qt_text.h"
-#include "store/codepage.h"
 
 namespace nvx {
 namespace {

@@ -2,7 +2,7 @@
 // straight after: nothing of the program runs again, not even its clean-up.
 #pragma once
 
-#include "store/value.h"
+#include "base/value.h"
 
 namespace nvx {
 

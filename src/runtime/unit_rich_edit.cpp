@@ -19,6 +19,7 @@
 #include <malloc.h>
 #endif
 
+#include "runtime/operation_unit.h"
 #include "runtime/qt_text.h"
 #include "runtime/unit_types.h"
 

@@ -117,7 +117,6 @@ class StatusBarUnit : public Unit {
   using Unit::Unit;
   bool Create(QWidget* container) override;
   void SetPartText(int part, const Text& text);
-  QString PartText(int part) const;
   int PartCount() const { return static_cast<int>(labels_.size()); }
 
  private:
@@ -230,15 +229,5 @@ class RichEditUnit : public Unit {
   std::function<void(std::int32_t)> ready_;
   QTimer* countTimer_ = nullptr;
 };
-
-// The unit an operation names, of the operation's type; when its window or the unit is not there,
-// or the unit is of another type, the run-time error report ends the program.
-Unit* FindOperationUnit(UnitRef ref);
-[[noreturn]] void ReportNoSuchUnit();
-template <typename T>
-T& OperationUnit(UnitRef ref) {
-  if (auto* unit = dynamic_cast<T*>(FindOperationUnit(ref))) return *unit;
-  ReportNoSuchUnit();
-}
 
 }  // namespace nvx

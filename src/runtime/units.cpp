@@ -8,13 +8,13 @@
 #include <QWheelEvent>
 #include <QWidget>
 
+#include "base/codepage.h"
 #include "runtime/form_engine.h"
 #include "runtime/form_window.h"
 #include "runtime/qt_text.h"
 #include "runtime/runtime_error.h"
 #include "runtime/unit_types.h"
 #include "runtime/value_commands.h"
-#include "store/codepage.h"
 
 namespace nvx {
 
@@ -75,6 +75,55 @@ HandlerResult Unit::Raise(int event, const EventArgs& args) {
   return result;
 }
 
+namespace {
+
+// The event number of a mouse event (0 for a button that raises none) and its arguments.
+int MouseEventNumber(const QMouseEvent* me, EventArgs& args) {
+  const bool left = me->button() == Qt::LeftButton;
+  const bool right = me->button() == Qt::RightButton;
+  int number = event::kMouseMove;
+  if (me->type() == QEvent::MouseButtonPress) {
+    number = left ? event::kLeftDown : right ? event::kRightDown : 0;
+  } else if (me->type() == QEvent::MouseButtonRelease) {
+    number = left ? event::kLeftUp : right ? event::kRightUp : 0;
+  } else if (me->type() == QEvent::MouseButtonDblClick) {
+    number = left ? event::kDoubleClick : 0;
+  }
+  const QPoint p = me->position().toPoint();
+  args = MouseArgs(p.x(), p.y(), me->modifiers());
+  return number;
+}
+
+// A key goes up or down, and a pressed key that gives text gives its character: a handler of
+// either that returns 0 keeps the key from the control, and one of the character that returns
+// another character has that one typed instead. True when the key was kept or replaced.
+bool RaiseKeyEvents(const CommonEventSource& source, QObject* watched, QKeyEvent* ke) {
+  const bool press = ke->type() == QEvent::KeyPress;
+  EventArgs args;
+  args.values[0] = VirtualKey(ke->key());
+  args.values[1] = KeyState(ke->modifiers());
+  args.count = 2;
+  if (source.bound(press ? event::kKeyDown : event::kKeyUp)) {
+    const HandlerResult r = source.raise(press ? event::kKeyDown : event::kKeyUp, args);
+    if (r && *r == 0) return true;
+  }
+  if (press && !ke->text().isEmpty() && source.bound(event::kCharacter)) {
+    EventArgs c;
+    c.values[0] = ke->text().at(0).unicode();
+    c.count = 1;
+    const HandlerResult r = source.raise(event::kCharacter, c);
+    if (r && *r == 0) return true;
+    if (r && *r != c.values[0]) {
+      QKeyEvent replaced(QEvent::KeyPress, 0, ke->modifiers(), QString(QChar(static_cast<char16_t>(*r))));
+      QCoreApplication::sendEvent(watched, &replaced);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 // Common events: mouse, focus, keys and the wheel, delivered before the control or window sees
 // the input. A handler that returns 0 keeps the input from it.
 bool RaiseCommonEvent(const CommonEventSource& source, QObject* watched, QEvent* event) {
@@ -84,24 +133,10 @@ bool RaiseCommonEvent(const CommonEventSource& source, QObject* watched, QEvent*
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove: {
+    case QEvent::MouseMove:
       if (watched != source.mouseTarget) return false;  // not again when it bubbles up from a child
-      auto* me = static_cast<QMouseEvent*>(event);
-      const bool left = me->button() == Qt::LeftButton;
-      const bool right = me->button() == Qt::RightButton;
-      if (event->type() == QEvent::MouseButtonPress) {
-        number = left ? event::kLeftDown : right ? event::kRightDown : 0;
-      } else if (event->type() == QEvent::MouseButtonRelease) {
-        number = left ? event::kLeftUp : right ? event::kRightUp : 0;
-      } else if (event->type() == QEvent::MouseButtonDblClick) {
-        number = left ? event::kDoubleClick : 0;
-      } else {
-        number = event::kMouseMove;
-      }
-      const QPoint p = me->position().toPoint();
-      args = MouseArgs(p.x(), p.y(), me->modifiers());
+      number = MouseEventNumber(static_cast<QMouseEvent*>(event), args);
       break;
-    }
     case QEvent::FocusIn:
       if (watched != source.widget) return false;
       number = event::kFocusIn;
@@ -111,31 +146,9 @@ bool RaiseCommonEvent(const CommonEventSource& source, QObject* watched, QEvent*
       number = event::kFocusOut;
       break;
     case QEvent::KeyPress:
-    case QEvent::KeyRelease: {
+    case QEvent::KeyRelease:
       if (watched != source.widget) return false;
-      auto* ke = static_cast<QKeyEvent*>(event);
-      const bool press = event->type() == QEvent::KeyPress;
-      args.values[0] = VirtualKey(ke->key());
-      args.values[1] = KeyState(ke->modifiers());
-      args.count = 2;
-      if (source.bound(press ? event::kKeyDown : event::kKeyUp)) {
-        const HandlerResult r = source.raise(press ? event::kKeyDown : event::kKeyUp, args);
-        if (r && *r == 0) return true;
-      }
-      if (press && !ke->text().isEmpty() && source.bound(event::kCharacter)) {
-        EventArgs c;
-        c.values[0] = ke->text().at(0).unicode();
-        c.count = 1;
-        const HandlerResult r = source.raise(event::kCharacter, c);
-        if (r && *r == 0) return true;
-        if (r && *r != c.values[0]) {
-          QKeyEvent replaced(QEvent::KeyPress, 0, ke->modifiers(), QString(QChar(static_cast<char16_t>(*r))));
-          QCoreApplication::sendEvent(watched, &replaced);
-          return true;
-        }
-      }
-      return false;
-    }
+      return RaiseKeyEvents(source, watched, static_cast<QKeyEvent*>(event));
     case QEvent::Wheel: {
       if (watched != source.widget && watched != source.mouseTarget) return false;
       auto* we = static_cast<QWheelEvent*>(event);

@@ -10,10 +10,9 @@
 #include <QTreeView>
 
 #include "runtime/form_engine.h"
-#include "runtime/form_window.h"
 #include "runtime/list_rows_model.h"
+#include "runtime/operation_unit.h"
 #include "runtime/qt_text.h"
-#include "runtime/runtime_error.h"
 #include "runtime/unit_types.h"
 
 namespace nvx {
@@ -66,11 +65,6 @@ void StatusBarUnit::Place() {
 void StatusBarUnit::SetPartText(int part, const Text& text) {
   if (part < 0 || part >= PartCount()) return;
   labels_[static_cast<std::size_t>(part)]->setText(ToQString(text));
-}
-
-QString StatusBarUnit::PartText(int part) const {
-  if (part < 0 || part >= PartCount()) return {};
-  return labels_[static_cast<std::size_t>(part)]->text();
 }
 
 // ---- ListView: a report view. Selecting happens on the press, as the user expects; the clicked
@@ -335,13 +329,6 @@ void ListViewUnit::SetTypeProperty(int index, const PropertyValue& value) {
     SetCurrentRow(row);
   }
 }
-
-Unit* FindOperationUnit(UnitRef ref) {
-  FormWindow* window = FormEngine::Instance().Window(ref.window);
-  return window != nullptr ? window->FindUnit(ref.unit) : nullptr;
-}
-
-void ReportNoSuchUnit() { ReportRuntimeError(L("指定窗口或窗口组件不存在或尚未载入")); }
 
 namespace ListView {
 

@@ -10,7 +10,7 @@
 #include <type_traits>
 #include <variant>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 
 namespace nvx {
 namespace {

@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
+#include "base/value.h"
 #include "runtime/unit_numbers.h"
-#include "store/value.h"
 
 namespace nvx {
 

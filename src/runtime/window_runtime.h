@@ -18,8 +18,8 @@
 #include <variant>
 #include <vector>
 
+#include "base/value.h"
 #include "runtime/form_types.h"
-#include "store/value.h"
 
 namespace nvx {
 

@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <optional>
 
+#include "base/codepage.h"
+#include "base/file_identity.h"
 #include "store/article_walk.h"
 #include "store/atomic_file.h"
 #include "store/book_search.h"
-#include "store/codepage.h"
-#include "store/file_identity.h"
+#include "store/statement.h"
 
 namespace nvx {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "base/value.h"
 #include "store/sqlite_db.h"
-#include "store/value.h"
 
 namespace nvx {
 

@@ -3,10 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/codepage.h"
 #include "store/article_records.h"
 #include "store/article_schema.h"
 #include "store/article_walk.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 #include "store/sqlite_table.h"
 #include "store/statement.h"
@@ -76,17 +76,6 @@ const char* DescribeState(ArticleFileState state) {
     case ArticleFileState::Damaged: return "damaged (run nvx check)";
   }
   return "unknown";
-}
-
-bool InsertNewArticle(SqliteTable& table, const Text& title, const Bytes& packed) {
-  table.AddNew();
-  table.WriteField(schema::kName, title);
-  table.WriteField(schema::kContent, packed);
-  table.WriteField(schema::kFirstLine, std::int32_t{0});
-  table.WriteField(schema::kFace, L(schema::kDefaultFaceUtf8));
-  table.WriteField(schema::kSize, std::int32_t{schema::kDefaultSize});
-  // The insert must have added a row that is still there: a trigger may skip or undo it.
-  return table.Update() && table.InsertedId().has_value();
 }
 
 std::optional<std::int64_t> AddArticle(SqliteDB& db, const Text& title, const Bytes& content) {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/value.h"
 #include "store/sqlite_db.h"
 #include "store/sqlite_table.h"
-#include "store/value.h"
 
 namespace nvx {
 
@@ -46,13 +46,6 @@ ArticleFileState QuickCheck(SqliteDB& db);
 
 // A short English reason for a state other than Sound ("not a database", "no table nr", ...).
 const char* DescribeState(ArticleFileState state);
-
-// Inserts a row into the open table `table` (of table nr) the way a newly titled article is
-// saved: its title and packed content, first line 0, face "宋体", size 14; colour and effects are
-// not written, so they stay NULL. False when the article was not stored, also when the insert ran
-// but the row is not there afterwards. (InsertArticle in article_records.h does the same without
-// a table object.)
-bool InsertNewArticle(SqliteTable& table, const Text& title, const Bytes& packed);
 
 // Packs `content` and inserts it as a new article (InsertArticle). Returns the new id; nullopt when
 // the article was not stored.

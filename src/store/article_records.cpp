@@ -2,6 +2,7 @@
 
 #include "store/article_schema.h"
 #include "store/sqlite_table.h"
+#include "store/statement.h"
 
 namespace nvx {
 namespace {

@@ -11,8 +11,8 @@
 #include <functional>
 #include <optional>
 
+#include "base/value.h"
 #include "store/sqlite_db.h"
-#include "store/value.h"
 
 namespace nvx {
 

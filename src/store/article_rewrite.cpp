@@ -5,26 +5,15 @@
 #include <mutex>
 #include <optional>
 
+#include "base/codepage.h"
 #include "store/article_file.h"
 #include "store/article_records.h"
 #include "store/article_walk.h"
 #include "store/book_search.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 
 namespace nvx::rewrite {
 namespace {
-
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
-// Local text as UTF-8, failing on a byte that does not decode. The fast decoder stands in "�"
-// for such bytes; only a text where "�" shows up is decoded again strictly (GB18030 holds "�"
-// itself too).
-std::optional<std::string> DecodeStrictly(std::string_view local) {
-  std::string utf8 = book::DecodeLocalText(local);
-  if (utf8.find(kReplacement) == std::string::npos) return utf8;
-  return ToUtf8(local);
-}
 
 // An article on its way from a worker to the writer.
 struct Pending {
@@ -44,7 +33,7 @@ std::unique_ptr<Pending> Prepare(book::ArticleJob& job, const Work& work) {
     return pending;
   }
   const std::size_t zero = std::min(job.text.find('\0'), job.text.size());
-  auto text = DecodeStrictly(std::string_view(job.text).substr(0, zero));
+  auto text = DecodeLocalTextStrictly(std::string_view(job.text).substr(0, zero));
   if (!text) {
     pending->error = ArticleName(job.id) + ": the text is not valid GB18030";
     return pending;
@@ -78,6 +67,21 @@ std::unique_ptr<Pending> Prepare(book::ArticleJob& job, const Work& work) {
     if (pending->packed->empty()) pending->error = ArticleName(job.id) + ": the new text is too long";
   }
   return pending;
+}
+
+// Counts and reports an article that changes and, unless this is a dry run, writes the change;
+// the error when either fails.
+std::string Apply(SqliteDB& db, const Options& options, const Report& report, std::int64_t id,
+                  const Pending& pending, Outcome& outcome) {
+  ++outcome.articles;
+  outcome.characters += pending.article.characters;
+  if (report && !report(pending.article)) return "cannot write output";
+  if (options.dryRun) return {};
+  if (!RewriteArticle(db, id, pending.title ? &*pending.title : nullptr,
+                      pending.packed ? &*pending.packed : nullptr))
+    return db.Busy() ? DescribeState(ArticleFileState::Busy)
+                     : "cannot write " + ArticleName(id) + "; nothing was changed";
+  return {};
 }
 
 }  // namespace
@@ -127,20 +131,8 @@ Outcome RewriteArticles(SqliteDB& db, const Options& options, const Work& work, 
           return false;
         }
         if (!pending->title && !pending->packed) return true;
-        ++outcome.articles;
-        outcome.characters += pending->article.characters;
-        if (report && !report(pending->article)) {
-          error = "cannot write output";
-          return false;
-        }
-        if (options.dryRun) return true;
-        if (!RewriteArticle(db, job.id, pending->title ? &*pending->title : nullptr,
-                            pending->packed ? &*pending->packed : nullptr)) {
-          error = db.Busy() ? DescribeState(ArticleFileState::Busy)
-                            : "cannot write " + ArticleName(job.id) + "; nothing was changed";
-          return false;
-        }
-        return true;
+        error = Apply(db, options, report, job.id, *pending, outcome);
+        return error.empty();
       });
   if (error.empty() && !read) error = "cannot read the articles";
   if (error.empty() && transaction && !transaction->Commit())

@@ -6,9 +6,10 @@
 #include <thread>
 #include <vector>
 
+#include "base/codepage.h"
 #include "store/article_schema.h"
-#include "store/codepage.h"
 #include "store/sqlite_table.h"
+#include "store/statement.h"
 
 namespace nvx {
 namespace {

@@ -11,8 +11,8 @@
 #include <span>
 #include <string_view>
 
+#include "base/value.h"
 #include "store/sqlite_db.h"
-#include "store/value.h"
 
 namespace nvx {
 

@@ -1,6 +1,7 @@
 #include "store/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -8,7 +9,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 
 namespace nvx {
 namespace {
@@ -57,13 +58,50 @@ void SyncDirectory(const std::string& directory) {
   ::close(fd);
 }
 
+// Renames without replacing a file that appeared under the final name meanwhile; where the file
+// system cannot refuse by itself, the name is checked free just before.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  struct stat existing {};
+  if (::lstat(to.c_str(), &existing) == 0) return EEXIST;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
 }  // namespace
 
+bool IsFileAt(int fd, const std::string& path) {
+  struct stat open {
+  }, named{};
+  return ::fstat(fd, &open) == 0 && ::lstat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+         open.st_ino == named.st_ino;
+}
+
 AtomicFile::~AtomicFile() { Discard(); }
+
+bool AtomicFile::Create(const std::string& temporary, mode_t mode,
+                        std::function<void(const std::string&)> onTemporary) {
+  Discard();
+  failed_ = false;
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  if (fd < 0) return false;
+  if (::flock(fd, LOCK_EX) != 0 || !IsFileAt(fd, temporary)) {
+    ::close(fd);
+    errno = EEXIST;
+    return false;
+  }
+  fd_ = fd;
+  temporary_ = temporary;
+  onTemporary_ = std::move(onTemporary);
+  if (onTemporary_) onTemporary_(temporary_);
+  buffer_.reserve(kBufferSize);
+  return true;
+}
 
 bool AtomicFile::Open(const Text& path, Links links) {
   Discard();
   failed_ = false;
+  onTemporary_ = nullptr;
   const auto name = ToUtf8(path);
   if (!name || name->empty()) return false;
   target_ = links == Links::Follow ? ResolveLink(*name) : *name;
@@ -116,29 +154,51 @@ bool AtomicFile::Write(std::string_view bytes) {
   return true;
 }
 
+bool AtomicFile::Sync() {
+  if (!Flush() || ::fsync(fd_) != 0) failed_ = true;
+  return !failed_;
+}
+
 bool AtomicFile::Commit() {
   if (fd_ < 0) return false;
-  bool ok = Flush() && ::fsync(fd_) == 0;
+  bool ok = Sync();
   ok = ::close(fd_) == 0 && ok;
   fd_ = -1;
   ok = ok && ::rename(temporary_.c_str(), target_.c_str()) == 0;
   if (!ok) {
-    ::unlink(temporary_.c_str());
-    temporary_.clear();
     failed_ = true;
+    Discard();
     return false;
   }
-  temporary_.clear();
+  Forget();
   SyncDirectory(DirectoryOf(target_));
   return true;
 }
 
-void AtomicFile::Discard() {
+int AtomicFile::CommitNew(const std::string& target) {
+  if (fd_ < 0 || failed_) return EIO;
+  const int error = RenameNoReplace(temporary_, target);
+  if (error != 0) return error;
+  target_ = target;
+  Forget();
+  SyncDirectory(DirectoryOf(target_));
+  return 0;
+}
+
+// The temporary file has its final name: the descriptor, and with it the lock, go only now.
+void AtomicFile::Forget() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-  if (!temporary_.empty()) ::unlink(temporary_.c_str());
-  temporary_.clear();
   buffer_.clear();
+  if (temporary_.empty()) return;
+  temporary_.clear();
+  if (onTemporary_) onTemporary_(std::string());
+}
+
+void AtomicFile::Discard() {
+  // The name goes before the descriptor, so that a locked file is never seen unlocked.
+  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  Forget();
 }
 
 }  // namespace nvx

@@ -11,15 +11,22 @@
 // replaced by the new file and whatever it points at is never opened; a target that exists but is
 // not a regular file (a directory, FIFO or device) is refused. The replacement keeps an existing target's
 // permissions; a new file gets the usual ones (0666 less the umask).
+//
+// A writer that needs the file by name (SQLite) writes the temporary file at TemporaryPath()
+// after Flush, and Commit then makes it the target. A file that must never replace another one
+// (a backup) is made with Create under a name of the caller's choosing and ends with CommitNew.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "store/value.h"
+#include "base/value.h"
 
 namespace nvx {
 
@@ -39,6 +46,14 @@ class AtomicFile {
   // not convert, the target is not a regular file, or the directory takes no new file.
   bool Open(const Text& path, Links links = Links::Follow);
 
+  // Creates the temporary file as `temporary` (UTF-8), which must not exist yet, with `mode`, and
+  // holds an exclusive flock on it until its name is gone (renamed or removed): the system drops
+  // the lock with the process, so a temporary file nobody locks is one a killed process left.
+  // False with errno set otherwise (EEXIST too when another process took the name first).
+  // `onTemporary` is told the name once the file is made and an empty name once it is gone.
+  bool Create(const std::string& temporary, mode_t mode,
+              std::function<void(const std::string&)> onTemporary = nullptr);
+
   bool Write(std::span<const std::uint8_t> bytes);
   bool Write(std::string_view bytes);
 
@@ -46,20 +61,38 @@ class AtomicFile {
   // everything written. After a failure the target is as it was and the temporary file is gone.
   bool Commit();
 
+  // Flushes what was written to disk; Commit does it too.
+  bool Sync();
+
+  // Gives the synced temporary file the name `target` (UTF-8) without replacing a file that has
+  // it, then flushes the directory: 0, or the errno. On EEXIST the temporary file stays, for the
+  // caller to try another name.
+  int CommitNew(const std::string& target);
+
+  // The file being written (UTF-8), for a writer that opens it by name.
+  const std::string& TemporaryPath() const { return temporary_; }
+
   // Drops what was written and removes the temporary file; the target stays as it was.
   void Discard();
 
   bool IsOpen() const { return fd_ >= 0; }
   bool Failed() const { return failed_; }
 
- private:
+  // Writes the buffered bytes into the temporary file.
   bool Flush();
+
+ private:
+  void Forget();
 
   int fd_ = -1;
   bool failed_ = false;
   std::string target_;     // UTF-8, links resolved when followed
   std::string temporary_;  // UTF-8
   std::vector<char> buffer_;
+  std::function<void(const std::string&)> onTemporary_;
 };
+
+// Whether `fd` is the file at `path` (UTF-8): not a link, and not a file put in its place.
+bool IsFileAt(int fd, const std::string& path);
 
 }  // namespace nvx

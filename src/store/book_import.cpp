@@ -4,166 +4,20 @@
 #include <pcre2.h>
 #include <uchardet/uchardet.h>
 
-#include <iconv.h>
 #include <time.h>
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <cerrno>
 
+#include "base/codepage.h"
 #include "store/article_file.h"
 #include "store/article_records.h"
 #include "store/article_walk.h"
 #include "store/chapter_headings.h"
-#include "store/codepage.h"
 #include "store/file_bytes.h"
 #include "store/packed_content.h"
 
 namespace nvx::book {
-
-// ---- Patterns ---------------------------------------------------------------------------------
-
-struct TextPattern::Code {
-  struct Free {
-    void operator()(pcre2_code* c) const { pcre2_code_free(c); }
-    void operator()(pcre2_match_context* c) const { pcre2_match_context_free(c); }
-    void operator()(pcre2_compile_context* c) const { pcre2_compile_context_free(c); }
-    void operator()(pcre2_match_data* d) const { pcre2_match_data_free(d); }
-  };
-  std::unique_ptr<pcre2_code, Free> code;
-  std::unique_ptr<pcre2_match_context, Free> context;
-  // The time budget (Options::budget): what all matches may take, what they took, and whether
-  // one has failed.
-  bool budget = false;
-  std::atomic<std::int64_t> allowedNs{std::int64_t{kBudgetBaseMs} * 1'000'000};
-  std::atomic<std::int64_t> spentNs{0};
-  std::atomic<bool> failed{false};
-};
-
-namespace {
-
-// The time matches take, in nanoseconds, by the coarse clock: reading it costs a few
-// nanoseconds at every starting position, and its millisecond steps even out over many matches.
-std::int64_t NowNs() {
-  timespec now{};
-  ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-  return std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
-}
-
-// Enough for any sane pattern at one starting position of a line or an article (about a fifth
-// of a second); a pattern that backtracks without end stops here instead of running for hours.
-constexpr std::uint32_t kMatchLimit = 20'000'000;
-// Nested backtracking, for the interpreter (the JIT is bounded by its stack).
-constexpr std::uint32_t kDepthLimit = 250'000;
-constexpr std::size_t kJitStackStart = 32 * 1024;
-constexpr std::size_t kJitStackMost = 8 * 1024 * 1024;
-// Put first in a budgeted pattern: called at every starting position, it ends the match once the
-// budget is spent, so that one long article cannot outrun it.
-constexpr std::string_view kBudgetCallout = "(?C)";
-
-// Each thread matches on its own JIT stack.
-pcre2_jit_stack* ThreadJitStack(void*) {
-  struct Free {
-    void operator()(pcre2_jit_stack* s) const { pcre2_jit_stack_free(s); }
-  };
-  thread_local std::unique_ptr<pcre2_jit_stack, Free> stack(
-      pcre2_jit_stack_create(kJitStackStart, kJitStackMost, nullptr));
-  return stack.get();
-}
-
-thread_local std::int64_t matchDeadlineNs = 0;
-
-int StopPastDeadline(pcre2_callout_block*, void*) {
-  return NowNs() > matchDeadlineNs ? PCRE2_ERROR_CALLOUT : 0;
-}
-
-// Where the budget's callout goes: after the settings a pattern may begin with, such as (*UCP)
-// or (*LIMIT_MATCH=1000), which must come first.
-std::size_t AfterLeadingSettings(std::string_view pattern) {
-  std::size_t at = 0;
-  while (pattern.substr(at).starts_with("(*")) {
-    const std::size_t close = pattern.find(')', at);
-    if (close == std::string_view::npos || close == at + 2) break;
-    const std::string_view name = pattern.substr(at + 2, close - at - 2);
-    if (!std::all_of(name.begin(), name.end(), [](char c) {
-          return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '=';
-        }))
-      break;
-    at = close + 1;
-  }
-  return at;
-}
-
-}  // namespace
-
-TextPattern::TextPattern(std::unique_ptr<Code> code) : code_(std::move(code)) {}
-TextPattern::~TextPattern() = default;
-
-std::unique_ptr<TextPattern> TextPattern::Compile(std::string_view pattern, Options options,
-                                                  std::string* error) {
-  std::unique_ptr<pcre2_compile_context, Code::Free> compileContext(pcre2_compile_context_create(nullptr));
-  pcre2_set_newline(compileContext.get(), PCRE2_NEWLINE_ANYCRLF);
-  // A literal takes only the options about letters and code units.
-  std::uint32_t flags = PCRE2_UTF | (options.literal ? PCRE2_LITERAL : PCRE2_UCP);
-  if (options.caseless) flags |= PCRE2_CASELESS;
-  if (!options.literal) flags |= options.multiline ? PCRE2_MULTILINE : PCRE2_DOLLAR_ENDONLY;
-  int code = 0;
-  PCRE2_SIZE offset = 0;
-  auto compiled = std::make_unique<Code>();
-  compiled->budget = options.budget && !options.literal;
-  std::string source(pattern);
-  const std::size_t calloutAt = AfterLeadingSettings(pattern);
-  if (compiled->budget) source.insert(calloutAt, kBudgetCallout);
-  compiled->code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(source.data()), source.size(), flags, &code,
-                                     &offset, compileContext.get()));
-  if (!compiled->code) {
-    if (compiled->budget && offset > calloutAt) offset -= std::min(offset - calloutAt, kBudgetCallout.size());
-    if (error) {
-      PCRE2_UCHAR message[256];
-      pcre2_get_error_message(code, message, sizeof message);
-      *error = std::string(reinterpret_cast<const char*>(message)) + " at offset " + std::to_string(offset);
-    }
-    return nullptr;
-  }
-  pcre2_jit_compile(compiled->code.get(), PCRE2_JIT_COMPLETE);  // without JIT it still matches
-  compiled->context.reset(pcre2_match_context_create(nullptr));
-  pcre2_set_match_limit(compiled->context.get(), kMatchLimit);
-  pcre2_set_depth_limit(compiled->context.get(), kDepthLimit);
-  pcre2_jit_stack_assign(compiled->context.get(), ThreadJitStack, nullptr);
-  if (compiled->budget) pcre2_set_callout(compiled->context.get(), StopPastDeadline, nullptr);
-  return std::unique_ptr<TextPattern>(new TextPattern(std::move(compiled)));
-}
-
-TextPattern::Outcome TextPattern::Find(std::string_view text, std::size_t start, std::size_t& begin,
-                                       std::size_t& end, bool notEmptyAtStart) const {
-  thread_local std::unique_ptr<pcre2_match_data, Code::Free> data(pcre2_match_data_create(1, nullptr));
-  const std::uint32_t flags = PCRE2_NO_UTF_CHECK | (notEmptyAtStart ? PCRE2_NOTEMPTY_ATSTART : 0);
-  Code& c = *code_;
-  std::int64_t started = 0;
-  if (c.budget) {
-    if (start == 0 && !notEmptyAtStart)
-      c.allowedNs += static_cast<std::int64_t>(text.size()) * kBudgetPerMegabyteMs * 1'000'000 / (1 << 20);
-    const std::int64_t left = c.allowedNs - c.spentNs;
-    if (c.failed || left <= 0) {
-      c.failed = true;
-      return Outcome::Failed;
-    }
-    started = NowNs();
-    matchDeadlineNs = started + left;
-  }
-  const int rc = pcre2_match(c.code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), start,
-                             flags, data.get(), c.context.get());
-  if (c.budget) {
-    c.spentNs += NowNs() - started;
-    if (rc < 0 && rc != PCRE2_ERROR_NOMATCH) c.failed = true;
-  }
-  if (rc == PCRE2_ERROR_NOMATCH) return Outcome::NotFound;
-  if (rc < 0) return Outcome::Failed;
-  const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
-  begin = ovector[0];
-  end = std::max(ovector[1], ovector[0]);  // \K may put the end before the start
-  return Outcome::Found;
-}
 
 // ---- Decoding ---------------------------------------------------------------------------------
 
@@ -175,61 +29,8 @@ constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
 constexpr std::size_t kDetectorMinimum = 32;      // bytes past ASCII before the detector is asked
 constexpr std::size_t kDetectorSample = 1 << 20;  // what the detector reads at most
 
-struct Conversion {
-  bool ok = false;
-  bool unknown = false;
-  std::string out;
-  std::size_t badOffset = 0;
-};
-
 // Bytes before an offset of the book that the decoder is done with; may be given back.
 using Release = std::function<void(std::size_t)>;
-
-// Converts all of `in` from `from` to UTF-8; stops at the first sequence that does not convert.
-// The input goes to iconv a chunk at a time, each chunk's bytes released once converted; the
-// text grows only by what was converted, so the bytes and the text are held side by side about a
-// chunk at a time. Without `keepText` it only tells whether, and how far, the bytes convert.
-Conversion ConvertToUtf8(std::string_view in, const char* from, const Release& release,
-                         bool keepText = true) {
-  constexpr std::size_t kChunk = 1 << 20;
-  Conversion result;
-  const iconv_t cd = iconv_open("UTF-8", from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    result.unknown = true;
-    return result;
-  }
-  // No encoding a book comes in takes more than 3 UTF-8 bytes for 2 of its own; a reserve is
-  // given memory only where it is written.
-  if (keepText) result.out.reserve(in.size() + in.size() / 2 + 16);
-  std::string buffer(2 * kChunk, '\0');
-  char* inPtr = const_cast<char*>(in.data());
-  std::size_t consumed = 0;
-  bool failed = false;
-  while (true) {
-    const std::size_t end = std::min(in.size(), consumed + kChunk);
-    std::size_t inLeft = end - consumed;
-    char* outPtr = buffer.data();
-    std::size_t outLeft = buffer.size();
-    const std::size_t rc = inLeft > 0 ? iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft)
-                                      : iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
-    const int error = errno;
-    if (keepText) result.out.append(buffer.data(), buffer.size() - outLeft);
-    consumed = static_cast<std::size_t>(inPtr - in.data());
-    if (release) release(consumed);
-    if (rc != static_cast<std::size_t>(-1)) {
-      if (consumed == in.size()) break;
-      continue;
-    }
-    // A full buffer, or a sequence cut by the chunk's end, goes on with the next round.
-    if (error == E2BIG || (error == EINVAL && end < in.size())) continue;
-    failed = true;  // EILSEQ, or EINVAL: a sequence cut short at the end of the book
-    break;
-  }
-  iconv_close(cd);
-  result.badOffset = consumed;
-  result.ok = !failed;
-  return result;
-}
 
 std::size_t FirstZero(std::string_view bytes, std::size_t unit) {
   if (unit == 1) return std::min(bytes.find('\0'), bytes.size());
@@ -256,10 +57,10 @@ DecodedBook DecodeAs(std::string_view bytes, std::size_t skip, std::string name,
   const std::string_view body = bytes.substr(skip);
   // Looked for before the bytes are converted and given back.
   const std::size_t zero = FirstZero(body, unit);
-  Conversion c = ConvertToUtf8(body, iconvName, [&release, skip](std::size_t consumed) {
+  Utf8Conversion c = ToUtf8From(body, iconvName, [&release, skip](std::size_t consumed) {
     if (release) release(skip + consumed);
   });
-  if (c.unknown) {
+  if (c.unknownEncoding) {
     book.unknownEncoding = true;
     return book;
   }
@@ -267,18 +68,18 @@ DecodedBook DecodeAs(std::string_view bytes, std::size_t skip, std::string name,
     book.badOffset = skip + c.badOffset;
     return book;
   }
-  if (c.out.find('\0') != std::string::npos) {
+  if (c.text.find('\0') != std::string::npos) {
     book.badOffset = skip + zero;
     return book;
   }
   // The rest of the import takes the text as UTF-8, and iconv does not promise it: glibc's own
   // UTF-8 decoder lets the old five- and six-byte forms through.
-  if (const std::size_t valid = Utf8ValidPrefix(c.out); valid != c.out.size()) {
+  if (const std::size_t valid = Utf8ValidPrefix(c.text); valid != c.text.size()) {
     book.badOffset = skip + (IsUtf8Name(iconvName) ? valid : 0);
     return book;
   }
   book.ok = true;
-  book.text = std::move(c.out);
+  book.text = std::move(c.text);
   if (book.text.starts_with(kUtf8Bom)) book.text.erase(0, kUtf8Bom.size());
   return book;
 }
@@ -389,9 +190,9 @@ DecodedBook DecodeBytes(std::string_view bytes, const std::string& encoding, std
   if (DetectorSaysBig5(bytes)) {
     // CP950, or the wider HKSCS table where CP950 stops sooner: told by trials that keep no
     // text, so that the book is decoded once, its bytes given back as it goes.
-    const Conversion narrow = ConvertToUtf8(bytes, "CP950", {}, false);
+    const Utf8Conversion narrow = ToUtf8From(bytes, "CP950", {}, false);
     if (!narrow.ok) {
-      const Conversion wide = ConvertToUtf8(bytes, "BIG5-HKSCS", {}, false);
+      const Utf8Conversion wide = ToUtf8From(bytes, "BIG5-HKSCS", {}, false);
       if (wide.ok || wide.badOffset > narrow.badOffset)
         return DecodeAs(bytes, 0, "Big5", "BIG5-HKSCS", 1, true, release);
     }
@@ -450,10 +251,6 @@ std::string JoinBody(const std::vector<std::string_view>& lines) {
   return body;
 }
 
-std::size_t CharacterLength(unsigned char lead) {
-  return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-}
-
 // Cuts a body into pieces of about kPieceChars characters, at line ends; a line with no end for
 // half a piece more is cut where it is, on a character boundary.
 // Each piece goes to `take` as it is cut. `body` may have any line ends and blank lines inside;
@@ -480,7 +277,7 @@ void CutIntoPieces(std::string_view body, std::size_t characters,
       }
       continue;
     }
-    i = std::min(body.size(), i + CharacterLength(static_cast<unsigned char>(body[i])));
+    i = std::min(body.size(), i + Utf8SequenceLength(static_cast<unsigned char>(body[i])));
     if (++counted >= target + kPieceChars / 2) {
       emit(body.substr(start, i - start));
       start = i;
@@ -517,6 +314,29 @@ struct Chapter {
   std::vector<std::string_view> lines;
 };
 
+// The lines grouped under their headings, after a "前言" for the text before the first one; a
+// heading repeated with nothing but blank lines since the last one is dropped. Counts the
+// headings' forms in `book`.
+std::vector<Chapter> GroupIntoChapters(const std::vector<std::string_view>& lines, const BookHeadings& found,
+                                       SplitBook& book, std::size_t& headings) {
+  std::vector<Chapter> chapters(1);
+  chapters.front().title = "前言";
+  for (std::size_t n = 0; n < lines.size(); ++n) {
+    if (!found.form[n]) {
+      chapters.back().lines.push_back(lines[n]);
+      continue;
+    }
+    const std::string_view title = Trim(lines[n]);
+    Chapter& current = chapters.back();
+    const bool nothingSince = std::all_of(current.lines.begin(), current.lines.end(), IsBlank);
+    if (current.heading && nothingSince && current.title == title) continue;  // a repeated heading
+    ++headings;
+    CountForm(book.forms, HeadingFormName(found.form[n]));
+    chapters.push_back(Chapter{std::string(title), true, {}});
+  }
+  return chapters;
+}
+
 }  // namespace
 
 const char* SplitRuleName(SplitRule rule) {
@@ -545,7 +365,7 @@ std::size_t CountCharacters(std::string_view utf8) {
   std::size_t count = 0;
   for (const char c : utf8) {
     const auto b = static_cast<unsigned char>(c);
-    count += (b & 0xC0) != 0x80 && b != '\r' && b != '\n';
+    count += !IsUtf8Continuation(b) && b != '\r' && b != '\n';
   }
   return count;
 }
@@ -571,22 +391,8 @@ SplitBook SplitIntoArticles(std::string_view text, const SplitOptions& options,
     return book;
   }
 
-  std::vector<Chapter> chapters(1);
-  chapters.front().title = "前言";
   std::size_t headings = 0;
-  for (std::size_t n = 0; n < lines.size(); ++n) {
-    if (!found.form[n]) {
-      chapters.back().lines.push_back(lines[n]);
-      continue;
-    }
-    const std::string_view title = Trim(lines[n]);
-    Chapter& current = chapters.back();
-    const bool nothingSince = std::all_of(current.lines.begin(), current.lines.end(), IsBlank);
-    if (current.heading && nothingSince && current.title == title) continue;  // a repeated heading
-    ++headings;
-    CountForm(book.forms, HeadingFormName(found.form[n]));
-    chapters.push_back(Chapter{std::string(title), true, {}});
-  }
+  std::vector<Chapter> chapters = GroupIntoChapters(lines, found, book, headings);
 
   // Pieces are numbered from 1 within the book, apart from the chapters.
   std::size_t pieceNumber = 0;

@@ -7,11 +7,13 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "base/codepage.h"
 #include "store/article_schema.h"
 #include "store/article_walk.h"
-#include "store/codepage.h"
+#include "store/book_import.h"
 #include "store/packed_content.h"
 #include "store/sqlite_table.h"
 #include "store/statement.h"
@@ -29,8 +31,6 @@ std::string Printable(std::string_view title) {
   return out;
 }
 
-std::size_t Utf8Length(unsigned char lead) { return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4; }
-
 // Line ends in [from, to): LF, and CR not followed by LF.
 std::int64_t LineEndsIn(std::string_view text, std::size_t from, std::size_t to) {
   std::int64_t count = 0;
@@ -43,66 +43,6 @@ std::int64_t LineEndsIn(std::string_view text, std::size_t from, std::size_t to)
   }
   return count;
 }
-
-// GB18030 to UTF-8 for searching and counting, where the system converter would cost nearly as
-// much as unpacking: one- and two-byte characters go through a table made once from that same
-// converter; a text with a four-byte character or a byte that does not decode goes the long way.
-class LocalDecoder {
- public:
-  static const LocalDecoder& Get() {
-    static const LocalDecoder decoder;
-    return decoder;
-  }
-
-  std::string Decode(std::string_view local) const {
-    std::string out(local.size() + local.size() / 2 + 1, '\0');  // two bytes become at most three
-    char* o = out.data();
-    const auto* p = reinterpret_cast<const unsigned char*>(local.data());
-    const auto* end = p + local.size();
-    while (p < end) {
-      if (*p < 0x80) {
-        *o++ = static_cast<char>(*p++);
-        continue;
-      }
-      const char16_t c = p + 1 < end ? LookUp(p[0], p[1]) : 0;
-      if (c == 0) return ToUtf8Lossy(local);
-      if (c < 0x800) {
-        *o++ = static_cast<char>(0xC0 | (c >> 6));
-      } else {
-        *o++ = static_cast<char>(0xE0 | (c >> 12));
-        *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      }
-      *o++ = static_cast<char>(0x80 | (c & 0x3F));
-      p += 2;
-    }
-    out.resize(static_cast<std::size_t>(o - out.data()));
-    return out;
-  }
-
- private:
-  static constexpr int kTrails = 0xFF - 0x40;  // trail bytes 0x40-0xFE
-
-  LocalDecoder() : table_(0x7E * kTrails, 0) {
-    for (int lead = 0x81; lead <= 0xFE; ++lead) {
-      for (int trail = 0x40; trail <= 0xFE; ++trail) {
-        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-        const auto utf8 = ToUtf8(std::string_view(pair, 2));
-        if (!utf8 || utf8->size() < 2 || utf8->size() > 3) continue;  // not one character of the BMP
-        const auto* u = reinterpret_cast<const unsigned char*>(utf8->data());
-        const char16_t c = utf8->size() == 2 ? ((u[0] & 0x1F) << 6) | (u[1] & 0x3F)
-                                             : ((u[0] & 0x0F) << 12) | ((u[1] & 0x3F) << 6) | (u[2] & 0x3F);
-        table_[(lead - 0x81) * kTrails + (trail - 0x40)] = c;
-      }
-    }
-  }
-
-  char16_t LookUp(unsigned char lead, unsigned char trail) const {
-    if (lead < 0x81 || lead > 0xFE || trail < 0x40 || trail > 0xFE) return 0;
-    return table_[(lead - 0x81) * kTrails + (trail - 0x40)];
-  }
-
-  std::vector<char16_t> table_;
-};
 
 // Unpacks the job's content and cuts it at its first zero, as the editor shows it.
 void Unpack(ArticleJob& job, Decoding decoding) {
@@ -119,8 +59,6 @@ void Unpack(ArticleJob& job, Decoding decoding) {
 }
 
 }  // namespace
-
-std::string DecodeLocalText(std::string_view local) { return LocalDecoder::Get().Decode(local); }
 
 TextCounts CountText(std::string_view utf8) {
   TextCounts counts;
@@ -145,96 +83,130 @@ std::optional<std::unordered_map<std::int64_t, std::int64_t>> ReadFirstLines(Sql
   return lines;
 }
 
-bool WalkArticlesInParallel(SqliteDB& db, Decoding decoding, const std::function<void(ArticleJob&)>& work,
-                            const std::function<bool(ArticleJob&)>& take) {
-  // Articles cross between the threads a batch at a time, so a walk over many small articles is
-  // not spent waking threads; a batch is cut at this many articles or packed bytes.
-  constexpr std::size_t kBatchArticles = 128;
-  constexpr std::size_t kBatchBytes = 1u << 20;
-  using Batch = std::vector<ArticleJob>;
-  const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 2u, 8u);
-  const std::int64_t limit = 3 * static_cast<std::int64_t>(threads);  // batches read and not yet taken
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::deque<std::pair<std::int64_t, Batch>> waiting;
-  std::map<std::int64_t, Batch> done;
-  bool closed = false;
-  std::int64_t inFlight = 0;
+namespace {
 
-  std::vector<std::thread> workers;
-  for (unsigned t = 0; t < threads; ++t) {
-    workers.emplace_back([&] {
-      while (true) {
-        std::pair<std::int64_t, Batch> batch;
-        {
-          std::unique_lock lock(mutex);
-          changed.wait(lock, [&] { return closed || !waiting.empty(); });
-          if (waiting.empty()) return;
-          batch = std::move(waiting.front());
-          waiting.pop_front();
-        }
-        for (ArticleJob& job : batch.second) {
-          // A title that does not convert shows as best it can, as every listing shows it.
-          if (auto local = FromUtf8(job.title)) {
-            job.shownTitle = *std::move(local);
-          } else {
-            job.shownTitle = FromUtf8Lossy(job.title);
-          }
-          job.title = ToUtf8Lossy(job.shownTitle);
-          Unpack(job, decoding);
-          work(job);
-        }
-        {
-          std::lock_guard lock(mutex);
-          done.emplace(batch.first, std::move(batch.second));
-        }
-        changed.notify_all();
-      }
-    });
+// A well-formed title that converts is kept as stored; one that does not shows as best it can, as
+// every listing shows it.
+void ShowTitle(ArticleJob& job) {
+  if (auto local = FromUtf8(job.title); local && !FindInvalidUtf8(job.title)) {
+    job.shownTitle = *std::move(local);
+  } else {
+    job.shownTitle = FromUtf8Lossy(job.title);
+    job.title = ToUtf8Lossy(job.shownTitle);
+  }
+}
+
+// The threads of one parallel walk. Articles cross between the reading thread and the workers a
+// batch at a time, so a walk over many small articles is not spent waking threads; finished
+// batches are handed back in the order they were read.
+class ParallelWalk {
+ public:
+  using Batch = std::vector<ArticleJob>;
+
+  ParallelWalk(Decoding decoding, const std::function<void(ArticleJob&)>& work,
+               const std::function<bool(ArticleJob&)>& take)
+      : decoding_(decoding), work_(work), take_(take) {
+    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 2u, 8u);
+    limit_ = 3 * static_cast<std::int64_t>(threads);
+    for (unsigned t = 0; t < threads; ++t) workers_.emplace_back([this] { Work(); });
+  }
+  ~ParallelWalk() {
+    {
+      std::lock_guard lock(mutex_);
+      closed_ = true;
+      waiting_.clear();
+    }
+    changed_.notify_all();
+    for (auto& worker : workers_) worker.join();
   }
 
-  std::int64_t nextToTake = 0;
-  bool stopped = false;
-  // Hands over finished batches in order; waits for room (or, at the end, for every batch).
-  auto handOver = [&](bool all) {
-    while (!stopped) {
+  // Queues a batch for the workers.
+  void Submit(Batch&& batch) {
+    {
+      std::lock_guard lock(mutex_);
+      waiting_.emplace_back(submitted_++, std::move(batch));
+      ++inFlight_;
+    }
+    changed_.notify_one();
+  }
+  // Hands finished batches over in order while too many are in flight, or, with `all`, until
+  // every one has been taken. Stops for good once `take` has said no.
+  void HandOver(bool all) {
+    while (!stopped_) {
       Batch batch;
       {
-        std::unique_lock lock(mutex);
-        changed.wait(lock,
-                     [&] { return done.count(nextToTake) != 0 || (all ? inFlight == 0 : inFlight < limit); });
-        const auto it = done.find(nextToTake);
-        if (it == done.end()) return;
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] {
+          return done_.count(nextToTake_) != 0 || (all ? inFlight_ == 0 : inFlight_ < limit_);
+        });
+        const auto it = done_.find(nextToTake_);
+        if (it == done_.end()) return;
         batch = std::move(it->second);
-        done.erase(it);
-        --inFlight;
-        ++nextToTake;
+        done_.erase(it);
+        --inFlight_;
+        ++nextToTake_;
       }
       for (ArticleJob& job : batch) {
-        if (!take(job)) {
-          stopped = true;
+        if (!take_(job)) {
+          stopped_ = true;
           break;
         }
       }
     }
-  };
+  }
+  bool Stopped() const { return stopped_; }
 
-  std::int64_t batches = 0;
-  Batch batch;
+ private:
+  void Work() {
+    while (true) {
+      std::pair<std::int64_t, Batch> batch;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return closed_ || !waiting_.empty(); });
+        if (waiting_.empty()) return;
+        batch = std::move(waiting_.front());
+        waiting_.pop_front();
+      }
+      for (ArticleJob& job : batch.second) {
+        ShowTitle(job);
+        Unpack(job, decoding_);
+        work_(job);
+      }
+      {
+        std::lock_guard lock(mutex_);
+        done_.emplace(batch.first, std::move(batch.second));
+      }
+      changed_.notify_all();
+    }
+  }
+
+  const Decoding decoding_;
+  const std::function<void(ArticleJob&)>& work_;
+  const std::function<bool(ArticleJob&)>& take_;
+  std::int64_t limit_ = 0;  // batches read and not yet taken
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::pair<std::int64_t, Batch>> waiting_;
+  std::map<std::int64_t, Batch> done_;
+  bool closed_ = false;
+  std::int64_t inFlight_ = 0;
+  std::int64_t submitted_ = 0;
+  std::int64_t nextToTake_ = 0;
+  bool stopped_ = false;  // only the reading thread reads or writes it
+  std::vector<std::thread> workers_;
+};
+
+}  // namespace
+
+bool WalkArticlesInParallel(SqliteDB& db, Decoding decoding, const std::function<void(ArticleJob&)>& work,
+                            const std::function<bool(ArticleJob&)>& take) {
+  // A batch is cut at this many articles or packed bytes.
+  constexpr std::size_t kBatchArticles = 128;
+  constexpr std::size_t kBatchBytes = 1u << 20;
+  ParallelWalk walk(decoding, work, take);
+  ParallelWalk::Batch batch;
   batch.reserve(kBatchArticles);
   std::size_t batchBytes = 0;
-  auto submit = [&] {
-    {
-      std::lock_guard lock(mutex);
-      waiting.emplace_back(batches++, std::move(batch));
-      ++inFlight;
-    }
-    changed.notify_one();
-    batch = Batch();
-    batch.reserve(kBatchArticles);
-    batchBytes = 0;
-  };
-
   std::int64_t place = 0;
   const WalkResult walked = ForEachStoredArticle(
       db, [&](std::int64_t id, std::string_view titleUtf8, std::span<const std::uint8_t> packed) {
@@ -245,20 +217,15 @@ bool WalkArticlesInParallel(SqliteDB& db, Decoding decoding, const std::function
         job.packed.assign(packed.begin(), packed.end());
         batchBytes += packed.size();
         if (batch.size() >= kBatchArticles || batchBytes >= kBatchBytes) {
-          submit();
-          handOver(false);
+          walk.Submit(std::exchange(batch, {}));
+          batch.reserve(kBatchArticles);
+          batchBytes = 0;
+          walk.HandOver(false);
         }
-        return !stopped;
+        return !walk.Stopped();
       });
-  if (!stopped && !batch.empty()) submit();
-  if (!stopped) handOver(true);
-  {
-    std::lock_guard lock(mutex);
-    closed = true;
-    waiting.clear();
-  }
-  changed.notify_all();
-  for (auto& worker : workers) worker.join();
+  if (!walk.Stopped() && !batch.empty()) walk.Submit(std::move(batch));
+  if (!walk.Stopped()) walk.HandOver(true);
   return walked != WalkResult::Failed;
 }
 
@@ -268,8 +235,7 @@ std::string Snippet(std::string_view text, std::size_t begin, std::size_t end) {
     if (text[start - 1] == '\n' && start >= 2 && text[start - 2] == '\r') {
       start -= 2;
     } else {
-      --start;
-      while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
+      start = Utf8CharacterStart(text, start - 1);
     }
   }
   std::size_t stop = end;
@@ -277,7 +243,7 @@ std::string Snippet(std::string_view text, std::size_t begin, std::size_t end) {
     if (text[stop] == '\r' && stop + 1 < text.size() && text[stop + 1] == '\n') {
       stop += 2;
     } else {
-      stop = std::min(text.size(), stop + Utf8Length(static_cast<unsigned char>(text[stop])));
+      stop = std::min(text.size(), stop + Utf8SequenceLength(static_cast<unsigned char>(text[stop])));
     }
   }
   std::string out;

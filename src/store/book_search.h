@@ -12,9 +12,9 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "store/book_import.h"
+#include "base/value.h"
 #include "store/sqlite_db.h"
-#include "store/value.h"
+#include "store/text_pattern.h"
 
 namespace nvx::book {
 
@@ -25,9 +25,6 @@ struct TextCounts {
   std::int64_t lines = 0;
 };
 TextCounts CountText(std::string_view utf8);
-
-// Local-code-page text as UTF-8, exactly as ToUtf8Lossy gives it, faster.
-std::string DecodeLocalText(std::string_view local);
 
 // One article on its way through a walk. The walk fills in everything up to `text`; the work
 // done on it fills in the rest.

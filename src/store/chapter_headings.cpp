@@ -4,7 +4,7 @@
 #include <array>
 #include <memory>
 
-#include "store/book_import.h"
+#include "store/text_pattern.h"
 
 namespace nvx::book {
 

@@ -13,10 +13,11 @@
 #include <memory>
 #include <optional>
 
+#include "base/codepage.h"
 #include "store/article_file.h"
 #include "store/article_records.h"
 #include "store/article_schema.h"
-#include "store/codepage.h"
+#include "store/atomic_file.h"
 #include "store/packed_content.h"
 #include "store/statement.h"
 
@@ -25,8 +26,12 @@ namespace fs = std::filesystem;
 namespace {
 
 // Every article column, in this order, by id: what the copy is compared on and what diff reads.
-enum ArticleColumn { kIdColumn, kNameColumn, kContentColumn, kFirstStateColumn };
-inline constexpr int kColumnCount = 8;
+// The numbers are the columns of ArticleQuery's rows, as SQLite counts them.
+constexpr int kIdColumn = 0;
+constexpr int kNameColumn = 1;
+constexpr int kContentColumn = 2;
+constexpr int kFirstStateColumn = 3;
+constexpr int kColumnCount = 8;
 constexpr char kNoColumns[] = "table nr lacks article columns";
 
 // With `contentLength`, the content column gives only its length, which SQLite reads without
@@ -134,78 +139,6 @@ bool Present(const fs::path& path) {
   return fs::symlink_status(path, ec).type() != fs::file_type::not_found;
 }
 
-bool SyncPath(const fs::path& path, int flags) {
-  const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool synced = ::fsync(fd) == 0;
-  return ::close(fd) == 0 && synced;
-}
-
-// Renames without replacing a file that appeared under the final name meanwhile; where the file
-// system cannot refuse by itself, the name was checked free just before.
-int RenameNoReplace(const fs::path& from, const fs::path& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return errno;
-  if (Present(to)) return EEXIST;
-  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
-
-// Whether `fd` is the file at `path` (not a link, and not one put in its place).
-bool IsFileAt(int fd, const fs::path& path) {
-  struct stat open {
-  }, named{};
-  return ::fstat(fd, &open) == 0 && ::lstat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
-         open.st_ino == named.st_ino;
-}
-
-// The temporary copy: removed when it goes out of scope unless it was renamed. While it is being
-// written, an exclusive lock on it (flock, apart from SQLite's own locks) says so: the system
-// drops the lock with the process, so a copy left by a killed backup is the one nobody locks.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const BackupOptions& options) : options_(options) {}
-  ~TemporaryFile() { Remove(); }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  // Creates `path`, which must not exist yet, and locks it; false with errno set otherwise
-  // (EEXIST too when another backup took it for a stale copy before the lock was held).
-  bool Create(const fs::path& path, mode_t mode) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0) return false;
-    if (::flock(fd, LOCK_EX) != 0 || !IsFileAt(fd, path)) {
-      ::close(fd);
-      errno = EEXIST;
-      return false;
-    }
-    lock_ = fd;
-    path_ = path;
-    if (options_.onTemporary) options_.onTemporary(path_.string());
-    return true;
-  }
-  const fs::path& Path() const { return path_; }
-
-  void Renamed() { Forget(); }
-  void Remove() {
-    if (path_.empty()) return;
-    ::unlink(path_.c_str());
-    Forget();
-  }
-
- private:
-  void Forget() {
-    if (path_.empty()) return;
-    path_.clear();
-    ::close(lock_);  // the lock goes only now that the name is gone
-    lock_ = -1;
-    if (options_.onTemporary) options_.onTemporary(std::string());
-  }
-
-  const BackupOptions& options_;
-  fs::path path_;
-  int lock_ = -1;
-};
-
 // Removes the temporary copies of `name` in `dir` that no backup is writing: those left by a
 // backup that was killed. A copy counts as dead only when its lock can be taken; the copy is
 // removed while the lock is held, so no backup can start using it meanwhile.
@@ -220,7 +153,7 @@ void RemoveStaleTemporaries(const fs::path& dir, const std::string& name, Backup
     const fs::path path = it->path();
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) continue;
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && IsFileAt(fd, path) && ::unlink(path.c_str()) == 0)
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && IsFileAt(fd, path.string()) && ::unlink(path.c_str()) == 0)
       result.removed.push_back(FromUtf8Lossy(path.string()));
     ::close(fd);
   }
@@ -345,6 +278,111 @@ BackupOutcome RefusedBackup(ArticleFileState state, bool hasColumns) {
   return BackupOutcome::Damaged;
 }
 
+// The folder the backups go into: the given one, or the collection's own; empty when the
+// collection is named without a folder.
+std::optional<fs::path> BackupDirectory(const BackupOptions& options, const fs::path& source,
+                                        BackupResult& result) {
+  fs::path dir = source.parent_path();
+  if (!options.directory.empty()) {
+    const auto utf8 = ToUtf8(options.directory);
+    if (!utf8) {
+      result.notes.emplace_back("cannot use this folder name");
+      return std::nullopt;
+    }
+    dir = *utf8;
+  }
+  std::error_code ec;
+  if (!fs::is_directory(dir.empty() ? fs::path(".") : dir, ec)) {
+    result.notes.emplace_back("no such directory");
+    return std::nullopt;
+  }
+  return dir;
+}
+
+// The names of one backup: DIR/NAME-STAMP[-N].nvx, and its temporary copy under the same name
+// with ".tmp" added.
+class BackupNames {
+ public:
+  BackupNames(fs::path dir, const fs::path& source, std::time_t time)
+      : dir_(std::move(dir)),
+        name_(CollectionName(source)),
+        stamp_(TimeStamp(time != 0 ? time : std::time(nullptr))) {}
+
+  // A file named without a folder gets its backups named so too.
+  fs::path Where() const { return dir_.empty() ? fs::path(".") : dir_; }
+  const std::string& Name() const { return name_; }
+  int LastUsed() const { return LastSequence(Where(), name_, stamp_); }
+  fs::path Final(int sequence) const {
+    return dir_ / (name_ + "-" + stamp_ + (sequence > 1 ? "-" + std::to_string(sequence) : "") + ".nvx");
+  }
+  static fs::path Temporary(const fs::path& final) { return final.string() + ".tmp"; }
+
+  int sequence = 0;
+
+ private:
+  fs::path dir_;
+  std::string name_;
+  std::string stamp_;
+};
+
+// Makes the temporary copy under the first sequence number free both as a backup and as a
+// temporary copy; its permissions are the collection's, readable and writable by its owner.
+bool CreateTemporaryCopy(AtomicFile& copy, BackupNames& names, const fs::path& source,
+                         const BackupOptions& options, BackupResult& result) {
+  struct stat st {};
+  const mode_t mode = ::stat(source.c_str(), &st) == 0 ? ((st.st_mode & 0666) | 0600) : 0600;
+  for (names.sequence = names.LastUsed() + 1;; ++names.sequence) {
+    const fs::path final = names.Final(names.sequence);
+    const fs::path tmp = BackupNames::Temporary(final);
+    if (Present(final) || Present(tmp)) continue;
+    if (copy.Create(tmp.string(), mode, options.onTemporary)) return true;
+    if (errno != EEXIST || names.sequence > 1000) {
+      result.notes.emplace_back(std::strerror(errno));
+      return false;
+    }
+  }
+}
+
+// Copies the collection into the temporary copy and verifies it there; false with the outcome
+// and the notes set when it cannot be written or does not verify.
+bool WriteAndVerifyCopy(SqliteDB& db, AtomicFile& copy, BackupResult& result,
+                        std::vector<std::string>& inherited) {
+  const auto copyPath = FromUtf8(copy.TemporaryPath());
+  if (!copyPath) {
+    result.notes.emplace_back("the copy's name does not convert");
+    return false;
+  }
+  if (!CopyDatabase(db, *copyPath)) {
+    result.notes.emplace_back("the copy could not be written");
+    return false;
+  }
+  std::vector<std::string> problems = VerifyCopy(db, *copyPath, inherited);
+  if (!problems.empty()) {
+    result.outcome = BackupOutcome::BadCopy;
+    result.notes = std::move(problems);
+    return false;
+  }
+  return true;
+}
+
+// Flushes the verified copy to disk and renames it to its backup name, taking the next sequence
+// number should another backup have taken this one meanwhile.
+std::optional<fs::path> GiveFinalName(AtomicFile& copy, BackupNames& names, BackupResult& result) {
+  if (!copy.Sync()) {
+    result.notes.emplace_back("the copy could not be flushed to disk");
+    return std::nullopt;
+  }
+  fs::path final = names.Final(names.sequence);
+  for (int error = copy.CommitNew(final.string()); error != 0; error = copy.CommitNew(final.string())) {
+    if (error != EEXIST || names.sequence > 1000) {
+      result.notes.emplace_back(std::strerror(error));
+      return std::nullopt;
+    }
+    final = names.Final(++names.sequence);
+  }
+  return final;
+}
+
 }  // namespace
 
 bool ParseBackupName(const std::string& fileName, const std::string& name, std::string* order) {
@@ -395,84 +433,24 @@ BackupResult BackupCollection(const Text& file, const BackupOptions& options) {
   if (result.outcome != BackupOutcome::Done) return result;
   result.outcome = BackupOutcome::CannotWrite;
 
-  fs::path dir;
-  if (!options.directory.empty()) {
-    const auto utf8 = ToUtf8(options.directory);
-    if (!utf8) {
-      result.notes.emplace_back("cannot use this folder name");
-      return result;
-    }
-    dir = *utf8;
-  } else {
-    dir = source.parent_path();
-  }
-  // A file named without a folder gets its backups named so too.
-  const fs::path where = dir.empty() ? fs::path(".") : dir;
-  std::error_code ec;
-  if (!fs::is_directory(where, ec)) {
-    result.notes.emplace_back("no such directory");
-    return result;
-  }
-
-  struct stat st {};
-  const mode_t mode = ::stat(source.c_str(), &st) == 0 ? ((st.st_mode & 0666) | 0600) : 0600;
-  const std::string name = CollectionName(source);
-  const std::string stamp = TimeStamp(options.time != 0 ? options.time : std::time(nullptr));
-  RemoveStaleTemporaries(where, name, result);
-  TemporaryFile temporary(options);
-  auto candidate = [&](int sequence) {
-    return dir / (name + "-" + stamp + (sequence > 1 ? "-" + std::to_string(sequence) : "") + ".nvx");
-  };
-  int sequence = LastSequence(where, name, stamp) + 1;
-  for (;; ++sequence) {
-    const fs::path final = candidate(sequence);
-    const fs::path tmp = final.string() + ".tmp";
-    if (Present(final) || Present(tmp)) continue;
-    if (temporary.Create(tmp, mode)) break;
-    if (errno != EEXIST || sequence > 1000) {
-      result.notes.emplace_back(std::strerror(errno));
-      return result;
-    }
-  }
-
-  const auto copyPath = FromUtf8(temporary.Path().string());
-  if (!copyPath) {
-    result.notes.emplace_back("the copy's name does not convert");
-    return result;
-  }
-  if (!CopyDatabase(db, *copyPath)) {
-    result.notes.emplace_back("the copy could not be written");
-    return result;
-  }
+  const std::optional<fs::path> dir = BackupDirectory(options, source, result);
+  if (!dir) return result;
+  BackupNames names(*dir, source, options.time);
+  RemoveStaleTemporaries(names.Where(), names.Name(), result);
+  AtomicFile copy;
+  if (!CreateTemporaryCopy(copy, names, source, options, result)) return result;
   std::vector<std::string> inherited;
-  std::vector<std::string> problems = VerifyCopy(db, *copyPath, inherited);
+  const bool verified = WriteAndVerifyCopy(db, copy, result, inherited);
   snapshot.Rollback();
   db.Close();
-  if (!problems.empty()) {
-    result.outcome = BackupOutcome::BadCopy;
-    result.notes = std::move(problems);
-    return result;
-  }
-  if (!SyncPath(temporary.Path(), O_RDONLY)) {
-    result.notes.emplace_back("the copy could not be flushed to disk");
-    return result;
-  }
-  fs::path final = candidate(sequence);
-  for (int error = RenameNoReplace(temporary.Path(), final); error != 0;
-       error = RenameNoReplace(temporary.Path(), final)) {
-    if (error != EEXIST || sequence > 1000) {
-      result.notes.emplace_back(std::strerror(error));
-      return result;
-    }
-    final = candidate(++sequence);
-  }
-  temporary.Renamed();
-  SyncPath(where, O_RDONLY | O_DIRECTORY);
+  if (!verified) return result;
+  const std::optional<fs::path> final = GiveFinalName(copy, names, result);
+  if (!final) return result;
 
   result.outcome = BackupOutcome::Done;
-  result.path = FromUtf8Lossy(final.string());
+  result.path = FromUtf8Lossy(final->string());
   result.notes = std::move(inherited);
-  RemoveOldBackups(where, name, final, source, options.keep, result);
+  RemoveOldBackups(names.Where(), names.Name(), *final, source, options.keep, result);
   return result;
 }
 

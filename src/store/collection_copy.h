@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/value.h"
 #include "store/article_file.h"
-#include "store/value.h"
 
 namespace nvx {
 

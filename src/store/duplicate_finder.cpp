@@ -110,15 +110,51 @@ TextPrint MakePrint(std::int64_t id, std::string_view local, bool withSignature)
   return print;
 }
 
+namespace {
+
+// Two indexes as one key, the smaller first.
+std::uint64_t PairKey(std::size_t i, std::size_t j) {
+  return (static_cast<std::uint64_t>(std::min(i, j)) << 32) | std::max(i, j);
+}
+
+// The pairs of texts (as PairKey, sorted, each once) whose bins agree in a whole band: the
+// candidates for near duplicates, to be compared on all bins.
+std::vector<std::uint64_t> NearCandidates(const std::vector<TextPrint>& prints,
+                                          const std::vector<std::size_t>& order) {
+  std::vector<std::uint64_t> candidates;
+  std::vector<std::pair<std::uint64_t, std::size_t>> band;
+  for (int b = 0; b < kBands; ++b) {
+    band.clear();
+    for (std::size_t i : order) {
+      if (prints[i].signature.size() != kMinHashBins) continue;
+      std::uint64_t h = Mix(static_cast<std::uint64_t>(b));
+      for (int r = 0; r < kBandRows; ++r) h = Mix(h ^ prints[i].signature[b * kBandRows + r]);
+      band.emplace_back(h, i);
+    }
+    std::sort(band.begin(), band.end());
+    for (std::size_t start = 0; start < band.size();) {
+      std::size_t end = start + 1;
+      while (end < band.size() && band[end].first == band[start].first) ++end;
+      for (std::size_t x = start; x < end; ++x)
+        for (std::size_t y = x + 1; y < end; ++y)
+          candidates.push_back(PairKey(band[x].second, band[y].second));
+      start = end;
+    }
+  }
+  std::sort(candidates.begin(), candidates.end());
+  candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+  return candidates;
+}
+
+}  // namespace
+
 std::vector<DuplicatePair> FindDuplicates(const std::vector<TextPrint>& prints, int nearPercent) {
   std::vector<std::size_t> order;
   for (std::size_t i = 0; i < prints.size(); ++i)
     if (!prints[i].empty) order.push_back(i);
   // Index pairs (smaller first) already reported.
   std::unordered_set<std::uint64_t> found;
-  auto key = [](std::size_t i, std::size_t j) {
-    return (static_cast<std::uint64_t>(std::min(i, j)) << 32) | std::max(i, j);
-  };
+  const auto key = PairKey;
   std::vector<DuplicatePair> pairs;
   auto add = [&](std::size_t i, std::size_t j, int similarity) {
     if (!found.insert(key(i, j)).second) return;
@@ -140,29 +176,7 @@ std::vector<DuplicatePair> FindDuplicates(const std::vector<TextPrint>& prints, 
   }
 
   if (nearPercent > 0) {
-    // Texts whose bins agree in a whole band are candidates; each is then compared on all bins.
-    std::vector<std::uint64_t> candidates;
-    std::vector<std::pair<std::uint64_t, std::size_t>> band;
-    for (int b = 0; b < kBands; ++b) {
-      band.clear();
-      for (std::size_t i : order) {
-        if (prints[i].signature.size() != kMinHashBins) continue;
-        std::uint64_t h = Mix(static_cast<std::uint64_t>(b));
-        for (int r = 0; r < kBandRows; ++r) h = Mix(h ^ prints[i].signature[b * kBandRows + r]);
-        band.emplace_back(h, i);
-      }
-      std::sort(band.begin(), band.end());
-      for (std::size_t start = 0; start < band.size();) {
-        std::size_t end = start + 1;
-        while (end < band.size() && band[end].first == band[start].first) ++end;
-        for (std::size_t x = start; x < end; ++x)
-          for (std::size_t y = x + 1; y < end; ++y) candidates.push_back(key(band[x].second, band[y].second));
-        start = end;
-      }
-    }
-    std::sort(candidates.begin(), candidates.end());
-    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
-    for (const std::uint64_t candidate : candidates) {
+    for (const std::uint64_t candidate : NearCandidates(prints, order)) {
       const std::size_t i = candidate >> 32, j = candidate & 0xFFFFFFFFULL;
       int same = 0;
       for (int k = 0; k < kMinHashBins; ++k) same += prints[i].signature[k] == prints[j].signature[k] ? 1 : 0;

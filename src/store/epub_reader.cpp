@@ -547,8 +547,16 @@ std::string JoinLines(const std::vector<Document>& docs, Position from, Position
   return text;
 }
 
-ReadResult Read(std::string_view bytes) {
-  Archive archive(bytes);
+// What the package file says: where it is, its manifest by id, the spine's ids in reading order
+// and the id of the NCX.
+struct Package {
+  std::string opfPath;
+  std::map<std::string, ManifestItem> manifest;
+  std::vector<std::string> spine;
+  std::string ncxId;
+};
+
+Package ReadPackage(const Archive& archive) {
   if (archive.Has("META-INF/encryption.xml") &&
       EncryptsText(archive.Read("META-INF/encryption.xml", "encryption list")))
     throw Refusal{"encrypted (META-INF/encryption.xml)"};
@@ -556,7 +564,8 @@ ReadResult Read(std::string_view bytes) {
   std::string error;
   const XmlDoc container = ParseXml(archive.Read("META-INF/container.xml", "container"), &error);
   if (!container) throw Refusal{"META-INF/container.xml does not parse: " + error};
-  std::string opfPath;
+  Package package;
+  std::string& opfPath = package.opfPath;
   ForEachElement(xmlDocGetRootElement(container.get()), [&](xmlNode* n) {
     if (opfPath.empty() && Is(n, "rootfile")) opfPath = Attribute(n, "full-path");
   });
@@ -565,34 +574,42 @@ ReadResult Read(std::string_view bytes) {
   const XmlDoc opf = ParseXml(archive.Read(opfPath, "OPF"), &error);
   if (!opf) throw Refusal{"OPF " + opfPath + " does not parse: " + error};
 
-  std::map<std::string, ManifestItem> manifest;
-  std::vector<std::string> spine;
-  std::string ncxId;
   const std::string opfFolder = Folder(opfPath);
   ForEachElement(xmlDocGetRootElement(opf.get()), [&](xmlNode* n) {
     if (Is(n, "item")) {
       const auto ref = Resolve(opfFolder, Attribute(n, "href"));
       if (ref)
-        manifest[Attribute(n, "id")] = {ref->path, Attribute(n, "media-type"), Attribute(n, "properties")};
+        package.manifest[Attribute(n, "id")] = {ref->path, Attribute(n, "media-type"),
+                                                Attribute(n, "properties")};
     } else if (Is(n, "spine")) {
-      ncxId = Attribute(n, "toc");
+      package.ncxId = Attribute(n, "toc");
     } else if (Is(n, "itemref")) {
-      spine.push_back(Attribute(n, "idref"));
+      package.spine.push_back(Attribute(n, "idref"));
     }
   });
+  return package;
+}
 
-  // The spine's documents, unpacked and turned into text on every core.
-  std::vector<std::string> paths;  // empty for a file that is not XHTML
+// The spine's documents as text, and the place of each in it by its path.
+struct Spine {
+  std::vector<Document> docs;
   std::map<std::string, std::size_t> docIndex;
-  for (const auto& id : spine) {
-    const auto item = manifest.find(id);
-    if (item == manifest.end()) continue;
+};
+
+// Unpacks the spine's documents and turns them into text on every core.
+Spine ReadSpine(const Archive& archive, std::string_view bytes, const Package& package) {
+  Spine spine;
+  std::vector<std::string> paths;  // empty for a file that is not XHTML
+  for (const auto& id : package.spine) {
+    const auto item = package.manifest.find(id);
+    if (item == package.manifest.end()) continue;
     const ManifestItem& m = item->second;
-    docIndex.emplace(m.path, paths.size());
+    spine.docIndex.emplace(m.path, paths.size());
     const bool xhtml = m.type == "application/xhtml+xml" || m.type == "text/html";
     paths.push_back(xhtml ? m.path : std::string());
   }
-  std::vector<Document> docs(paths.size());
+  std::vector<Document>& docs = spine.docs;
+  docs.resize(paths.size());
   std::atomic<std::size_t> next{0};
   std::mutex failing;
   std::optional<Refusal> refusal;
@@ -620,39 +637,48 @@ ReadResult Read(std::string_view bytes) {
   work(&archive);
   for (auto& helper : helpers) helper.join();
   if (refusal) throw *refusal;
-  if (docs.empty()) throw Refusal{"OPF " + opfPath + " has no spine"};
+  if (docs.empty()) throw Refusal{"OPF " + package.opfPath + " has no spine"};
+  return spine;
+}
 
-  ReadResult result;
+// The contents: from the nav document, else the NCX, else one entry per spine document.
+std::vector<Entry> ReadContents(const Archive& archive, const Package& package, const Spine& spine,
+                                ContentsSource& source) {
   std::vector<Entry> entries;
-  for (const auto& [id, m] : manifest) {
+  for (const auto& [id, m] : package.manifest) {
     if (m.properties.find("nav") != std::string::npos && archive.Has(m.path)) {
       entries = NavEntries(m.path, archive.Read(m.path, "nav"));
       break;
     }
   }
-  if (entries.empty() && manifest.count(ncxId) && archive.Has(manifest[ncxId].path)) {
-    const std::string& path = manifest[ncxId].path;
+  const auto ncx = package.manifest.find(package.ncxId);
+  if (entries.empty() && ncx != package.manifest.end() && archive.Has(ncx->second.path)) {
+    const std::string& path = ncx->second.path;
     entries = NcxEntries(path, archive.Read(path, "NCX"));
-    result.source = ContentsSource::Ncx;
+    source = ContentsSource::Ncx;
   }
   if (entries.empty()) {
-    result.source = ContentsSource::Spine;
-    for (std::size_t d = 0; d < docs.size(); ++d) {
+    source = ContentsSource::Spine;
+    for (std::size_t d = 0; d < spine.docs.size(); ++d) {
       Entry entry;
-      entry.title = docs[d].title.empty() ? "第" + std::to_string(d + 1) + "节" : docs[d].title;
-      for (const auto& [path, index] : docIndex)
+      entry.title = spine.docs[d].title.empty() ? "第" + std::to_string(d + 1) + "节" : spine.docs[d].title;
+      for (const auto& [path, index] : spine.docIndex)
         if (index == d) entry.target = Reference{path, {}};
       entries.push_back(std::move(entry));
     }
   }
+  return entries;
+}
 
-  // Where each entry starts; an entry's text runs to the next place another entry starts, and of
-  // entries starting at one place the last one takes the text.
+// One article per entry. An entry's text runs from where it starts to the next place another
+// entry starts, and of entries starting at one place the last one takes the text.
+std::vector<book::BookArticle> CutArticles(const std::vector<Entry>& entries, const Spine& spine) {
+  const std::vector<Document>& docs = spine.docs;
   std::vector<std::optional<Position>> starts(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (!entries[i].target) continue;
-    const auto doc = docIndex.find(entries[i].target->path);
-    if (doc == docIndex.end()) continue;
+    const auto doc = spine.docIndex.find(entries[i].target->path);
+    if (doc == spine.docIndex.end()) continue;
     Position p{doc->second, 0};
     const auto anchor = docs[p.document].anchors.find(entries[i].target->fragment);
     if (!entries[i].target->fragment.empty() && anchor != docs[p.document].anchors.end())
@@ -666,6 +692,7 @@ ReadResult Read(std::string_view bytes) {
   std::map<Position, std::size_t> lastAt;  // the last entry starting at each place
   for (std::size_t i = 0; i < entries.size(); ++i)
     if (starts[i]) lastAt[*starts[i]] = i;
+  std::vector<book::BookArticle> articles;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     book::BookArticle article;
     article.title = entries[i].title;
@@ -678,8 +705,18 @@ ReadResult Read(std::string_view bytes) {
     article.title.erase(std::remove(article.title.begin(), article.title.end(), '\0'), article.title.end());
     article.characters = book::CountCharacters(article.body);
     article.divider = entries[i].parent && article.body.empty();
-    result.articles.push_back(std::move(article));
+    articles.push_back(std::move(article));
   }
+  return articles;
+}
+
+ReadResult Read(std::string_view bytes) {
+  Archive archive(bytes);
+  const Package package = ReadPackage(archive);
+  const Spine spine = ReadSpine(archive, bytes, package);
+  ReadResult result;
+  const std::vector<Entry> entries = ReadContents(archive, package, spine, result.source);
+  result.articles = CutArticles(entries, spine);
   result.ok = true;
   return result;
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string_view>
 
+#include "base/codepage.h"
 #include "store/article_walk.h"
 #include "store/atomic_file.h"
 #include "store/book_import.h"
@@ -236,8 +237,7 @@ bool ArticleFiles(const Article& a, const BookInfo& info, std::vector<std::strin
       }
       // Alone in its part and still too long: the piece that fits, then the rest in the next part.
       const std::size_t room = kMaxPartBytes > used ? kMaxPartBytes - used : 0;
-      std::size_t cut = std::min(line.size(), room / 5);
-      while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+      const std::size_t cut = Utf8CharacterStart(line, std::min(line.size(), room / 5));
       if (cut == 0) return false;
       x->Start("p");
       if (continued) x->Attribute("class", "cont");
@@ -484,20 +484,9 @@ bool Zip(std::deque<ZipFile>& files, std::int64_t modified, std::string& epub, s
   return true;
 }
 
-}  // namespace
-
-BuildResult BuildEpub(const BookInfo& given, const std::vector<Chapter>& chapters, std::string& epub) {
-  BuildResult result;
-  if (chapters.empty()) {
-    result.error = "no articles";
-    return result;
-  }
-  BookInfo info = given;
-  info.title = XmlSafe(info.title, result.dropped);
-  info.author = XmlSafe(info.author, result.dropped);
-  if (info.title.empty()) info.title = "nvx";
-  const std::string uuid = ContentUuid(info, chapters);
-
+// The articles with XML-safe texts, their file ids and their places under the volume headings
+// (a divider is a volume heading without text; the articles after it are its children).
+std::vector<Article> MakeArticles(const std::vector<Chapter>& chapters, BuildResult& result) {
   std::vector<Article> articles(chapters.size());
   std::size_t parent = SIZE_MAX;
   for (std::size_t i = 0; i < chapters.size(); ++i) {
@@ -515,10 +504,15 @@ BuildResult BuildEpub(const BookInfo& given, const std::vector<Chapter>& chapter
       articles[parent].children.push_back(i);
     }
   }
+  return articles;
+}
 
-  // Each article's XHTML files, written and deflated on every core.
-  std::vector<std::vector<ZipFile>> parts(articles.size());
-  std::vector<std::size_t> extra(articles.size(), 0);
+// Each article's XHTML files, written and deflated on every core; `extra` counts the files an
+// article was split into beyond its first. False when one cannot be written.
+bool WriteArticleFiles(const std::vector<Article>& articles, const BookInfo& info,
+                       std::vector<std::vector<ZipFile>>& parts, std::vector<std::size_t>& extra) {
+  parts = std::vector<std::vector<ZipFile>>(articles.size());
+  extra.assign(articles.size(), 0);
   std::atomic<bool> written{true};
   ForEachInParallel(articles.size(), [&](std::size_t i) {
     std::vector<std::string> xhtml;
@@ -529,7 +523,26 @@ BuildResult BuildEpub(const BookInfo& given, const std::vector<Chapter>& chapter
     }
     if (!ok) written = false;
   });
-  if (!written) {
+  return written;
+}
+
+}  // namespace
+
+BuildResult BuildEpub(const BookInfo& given, const std::vector<Chapter>& chapters, std::string& epub) {
+  BuildResult result;
+  if (chapters.empty()) {
+    result.error = "no articles";
+    return result;
+  }
+  BookInfo info = given;
+  info.title = XmlSafe(info.title, result.dropped);
+  info.author = XmlSafe(info.author, result.dropped);
+  if (info.title.empty()) info.title = "nvx";
+  const std::string uuid = ContentUuid(info, chapters);
+  std::vector<Article> articles = MakeArticles(chapters, result);
+  std::vector<std::vector<ZipFile>> parts;
+  std::vector<std::size_t> extra;
+  if (!WriteArticleFiles(articles, info, parts, extra)) {
     result.error = "cannot write the XHTML files";
     return result;
   }

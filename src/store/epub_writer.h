@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "store/value.h"
+#include "base/value.h"
 
 namespace nvx::epub {
 

@@ -71,7 +71,7 @@ libdeflate_decompressor* Decompressor() {
 // The fast path: the whole stream at once into exactly the stored length, taken only for a
 // complete stream whose checksum matches, that fits the stored length and declares the 32 KB
 // window (so no distance zlib would refuse as "too far back" can occur). Anything else (a wrong
-// length, a damaged stream, another window) is left to zlib, which then decides as it always did.
+// length, a damaged stream, another window) is left to zlib, which reads it or refuses it.
 // One difference remains: libdeflate reads the length codes 286 and 287 (and distance codes 30
 // and 31), which the format reserves and no compressor writes, where zlib refuses them; a stream
 // using them whose checksum still matches reads as its text instead of as empty.

@@ -6,7 +6,7 @@
 
 #include <span>
 
-#include "store/value.h"
+#include "base/value.h"
 
 namespace nvx {
 

@@ -5,7 +5,8 @@
 #include <sys/stat.h>
 #include <mutex>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
+#include "store/statement.h"
 
 namespace nvx {
 namespace {
@@ -154,6 +155,12 @@ bool SqliteDB::OpenWith(const Text& fileName, bool create, OpenMode mode) {
   sqlite3_trace_v2(handle, kTraced, &CountStatementStart, link_.get());
   return true;
 }
+
+bool SqliteDB::Busy() const { return link_ && link_->busy; }
+
+sqlite3* SqliteDB::Handle() const { return link_ ? link_->handle : nullptr; }
+
+CachedStatement SqliteDB::Prepare(const std::string& utf8Sql) const { return PrepareCached(link_, utf8Sql); }
 
 bool SqliteDB::Close() {
   if (Handle() == nullptr) return true;

@@ -14,10 +14,20 @@
 #include <optional>
 #include <string>
 
-#include "store/statement.h"
-#include "store/value.h"
+#include "base/value.h"
 
 namespace nvx {
+
+struct Connection;      // statement.h: what one open connection carries besides its handle
+class CachedStatement;  // statement.h: a statement lent by a connection's cache
+
+struct ValueFreer {
+  void operator()(sqlite3_value* v) const { sqlite3_value_free(v); }
+};
+// One stored value exactly as the file holds it: its kind (NULL, number, text, blob) and its
+// bytes, whatever they encode. Copies carry values over in this form, so that a title another
+// program wrote in bytes that are not UTF-8 arrives unchanged.
+using StoredValue = std::unique_ptr<sqlite3_value, ValueFreer>;
 
 // Whether a connection may write its file. A read-only one never writes it, not even to roll back
 // a journal left by a crash: it finds the file busy instead.
@@ -84,16 +94,16 @@ class SqliteDB {
 
   // True when the last statement that ended on this connection failed because another program
   // kept the file locked for longer than the busy timeout.
-  bool Busy() const { return link_ && link_->busy; }
+  bool Busy() const;
 
   // Changes the busy timeout of the open connection and of the ones opened later (tests use a
   // short one).
   void SetBusyTimeout(int milliseconds);
 
-  sqlite3* Handle() const { return link_ ? link_->handle : nullptr; }
+  sqlite3* Handle() const;
 
-  // Lends the connection's cached statement for `utf8Sql` (see statement.h).
-  CachedStatement Prepare(const std::string& utf8Sql) const { return PrepareCached(link_, utf8Sql); }
+  // Lends the connection's cached statement for `utf8Sql` (see statement.h, private to the store).
+  CachedStatement Prepare(const std::string& utf8Sql) const;
 
   // What a table opened on this database holds: it sees the handle only while this connection is
   // open, so a table left open across Close or the next Open fails instead of using a closed handle.

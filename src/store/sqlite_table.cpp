@@ -58,69 +58,71 @@ std::optional<std::int64_t> PragmaNumber(const std::shared_ptr<Connection>& c, c
 
 TableShape FailureShape(const Connection& c) { return c.busy ? TableShape::Busy : TableShape::Unreadable; }
 
+// Whether `memo.name` is a table: nullopt when it is; otherwise what it is instead (missing, a
+// view, or unreadable).
+std::optional<TableShape> KindOf(const std::shared_ptr<Connection>& c, const Memo& memo) {
+  CachedStatement s = PrepareCached(
+      c, "SELECT type FROM sqlite_master WHERE name=?1 COLLATE NOCASE AND type IN ('table','view')");
+  if (!s) return FailureShape(*c);
+  s.BindUtf8(1, memo.name);
+  const int rc = s.Step();
+  if (rc == SQLITE_DONE) return TableShape::Missing;
+  if (rc != SQLITE_ROW) return FailureShape(*c);
+  if (ColumnText(s.Get(), 0) == "view") return TableShape::View;
+  return std::nullopt;
+}
+
+// The table's column names (hidden ones too) in small letters, into `memo.lowerNames`, and
+// whether one of them is generated; false when they cannot be read.
+bool ReadColumns(const std::shared_ptr<Connection>& c, Memo& memo, bool& generated) {
+  CachedStatement s = PrepareCached(c, "SELECT name, hidden FROM pragma_table_xinfo(?1)");
+  if (!s) return false;
+  s.BindUtf8(1, memo.name);
+  std::vector<std::string> names;
+  int rc;
+  while ((rc = s.Step()) == SQLITE_ROW) {
+    names.push_back(LowerAscii(ColumnText(s.Get(), 0)));
+    const int hidden = sqlite3_column_int(s.Get(), 1);
+    generated = generated || hidden == 2 || hidden == 3;
+  }
+  if (rc != SQLITE_DONE) return false;
+  memo.lowerNames = std::move(names);
+  return true;
+}
+
+// The first of the row id's names that no column takes, when it reaches the real row id (a
+// WITHOUT ROWID table has none under any name); empty otherwise.
+std::string RowIdName(const std::shared_ptr<Connection>& c, const Text& table, const Memo& memo) {
+  const auto& names = memo.lowerNames;
+  for (const char* candidate : {"_ROWID_", "ROWID", "OID"}) {
+    if (std::find(names.begin(), names.end(), LowerAscii(candidate)) != names.end()) continue;
+    const std::string name = candidate;
+    return Prepare(c->handle, "SELECT " + name + " FROM " + table + " LIMIT 0") ? name : std::string();
+  }
+  return {};
+}
+
 // Reads what the table is: a table or a view, its columns, whether one of them is generated,
 // which name still reaches the real row id, and the column names a cursor uses.
 void Inspect(const std::shared_ptr<Connection>& c, const Text& table, Memo& memo) {
   memo.columnNames.clear();
   memo.lowerNames.clear();
   memo.rowIdName.clear();
-  {
-    CachedStatement s = PrepareCached(
-        c, "SELECT type FROM sqlite_master WHERE name=?1 COLLATE NOCASE AND type IN ('table','view')");
-    if (!s) {
-      memo.shape = FailureShape(*c);
-      return;
-    }
-    s.BindUtf8(1, memo.name);
-    const int rc = s.Step();
-    if (rc == SQLITE_DONE) {
-      memo.shape = TableShape::Missing;
-      return;
-    }
-    if (rc != SQLITE_ROW) {
-      memo.shape = FailureShape(*c);
-      return;
-    }
-    if (ColumnText(s.Get(), 0) == "view") {
-      memo.shape = TableShape::View;
-      return;
-    }
+  if (const auto notTable = KindOf(c, memo)) {
+    memo.shape = *notTable;
+    return;
   }
-  std::vector<std::string> names;
   bool generated = false;
-  {
-    CachedStatement s = PrepareCached(c, "SELECT name, hidden FROM pragma_table_xinfo(?1)");
-    if (!s) {
-      memo.shape = FailureShape(*c);
-      return;
-    }
-    s.BindUtf8(1, memo.name);
-    int rc;
-    while ((rc = s.Step()) == SQLITE_ROW) {
-      names.push_back(LowerAscii(ColumnText(s.Get(), 0)));
-      const int hidden = sqlite3_column_int(s.Get(), 1);
-      generated = generated || hidden == 2 || hidden == 3;
-    }
-    if (rc != SQLITE_DONE) {
-      memo.shape = FailureShape(*c);
-      return;
-    }
+  if (!ReadColumns(c, memo, generated)) {
+    memo.shape = FailureShape(*c);
+    return;
   }
-  memo.lowerNames = names;
   if (generated) {
     memo.shape = TableShape::GeneratedColumns;
     return;
   }
-  for (const char* candidate : {"_ROWID_", "ROWID", "OID"}) {
-    if (std::find(names.begin(), names.end(), LowerAscii(candidate)) == names.end()) {
-      memo.rowIdName = candidate;
-      break;
-    }
-  }
-  // A WITHOUT ROWID table has no row id under any name.
-  if (memo.rowIdName.empty() ||
-      !Prepare(c->handle, "SELECT " + memo.rowIdName + " FROM " + table + " LIMIT 0")) {
-    memo.rowIdName.clear();
+  memo.rowIdName = RowIdName(c, table, memo);
+  if (memo.rowIdName.empty()) {
     memo.shape = TableShape::RowIdHidden;
     return;
   }
@@ -259,6 +261,8 @@ void SqliteTable::Reset() {
   pending_.reset();
   inserted_.reset();
 }
+
+sqlite3* SqliteTable::Handle() const { return link_ ? link_->handle : nullptr; }
 
 bool SqliteTable::Load() {
   columnNames_.clear();

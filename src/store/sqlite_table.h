@@ -21,8 +21,8 @@
 #include <variant>
 #include <vector>
 
+#include "base/value.h"
 #include "store/sqlite_db.h"
-#include "store/value.h"
 
 namespace nvx {
 
@@ -116,7 +116,7 @@ class SqliteTable {
   enum class Kind { Text, Int, Bytes };
   using FieldValue = std::variant<Text, std::int32_t, Bytes>;
 
-  sqlite3* Handle() const { return link_ ? link_->handle : nullptr; }
+  sqlite3* Handle() const;
   const std::vector<std::int64_t>& Ids() const;
   std::int64_t IdAt(std::int32_t p) const { return Ids()[static_cast<std::size_t>(p - 1)]; }
   std::int32_t PositionOf(std::int64_t id) const;  // 0 when not among the row ids

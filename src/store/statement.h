@@ -1,4 +1,5 @@
-// Prepared statements for the store's own use.
+// Prepared statements for the store's own use: its .cpp files (and its tests) include this, no
+// header outside the store does.
 //
 // `Statement` is a one-off statement, finalized when it goes out of scope. `CachedStatement` is
 // lent by a connection's statement cache: it is prepared once per connection and statement text,
@@ -15,8 +16,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "store/codepage.h"
-#include "store/value.h"
+#include "base/codepage.h"
+#include "base/value.h"
+#include "store/sqlite_db.h"
 
 namespace nvx {
 
@@ -63,14 +65,6 @@ inline Bytes ColumnBytes(sqlite3_stmt* s, int column) {
 inline Text ColumnLocalText(sqlite3_stmt* s, int column) {
   return FromUtf8(ColumnText(s, column)).value_or(Text());
 }
-
-struct ValueFreer {
-  void operator()(sqlite3_value* v) const { sqlite3_value_free(v); }
-};
-// One stored value exactly as the file holds it: its kind (NULL, number, text, blob) and its
-// bytes, whatever they encode. Copies carry values over in this form, so that a title another
-// program wrote in bytes that are not UTF-8 arrives unchanged.
-using StoredValue = std::unique_ptr<sqlite3_value, ValueFreer>;
 
 inline StoredValue ColumnStoredValue(sqlite3_stmt* s, int column) {
   return StoredValue(sqlite3_value_dup(sqlite3_column_value(s, column)));

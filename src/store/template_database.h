@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "store/value.h"
+#include "base/value.h"
 
 namespace nvx {
 

@@ -1,6 +1,6 @@
 #include "store/text_clean.h"
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 
 namespace nvx::text {
 namespace {
@@ -59,6 +59,34 @@ std::unique_ptr<CleanRules> CleanRules::Parse(std::string_view rules, std::strin
   return parsed;
 }
 
+namespace {
+
+// Removes every match of `pattern` from `line` (line `lineNumber`), telling `removed` of each
+// text removed; false when the pattern ran out of its limits.
+bool RemoveMatches(const book::TextPattern& pattern, std::string& line, std::int64_t lineNumber,
+                   std::vector<CleanRules::Removal>* removed) {
+  std::string rest;
+  std::size_t from = 0, begin = 0, stop = 0;
+  bool notEmpty = false;
+  for (;;) {
+    const auto found = pattern.Find(line, from, begin, stop, notEmpty);
+    if (found == book::TextPattern::Outcome::Failed) return false;
+    if (found == book::TextPattern::Outcome::NotFound) break;
+    rest.append(line, from, begin - from);
+    if (removed && stop > begin)
+      removed->push_back({lineNumber, RuleKind::Text, line.substr(begin, stop - begin)});
+    from = stop;
+    notEmpty = stop == begin;  // step past an empty match instead of finding it again
+    if (from >= line.size()) break;
+  }
+  if (from == 0 && rest.empty()) return true;
+  rest.append(line, std::min(from, line.size()));
+  line = std::move(rest);
+  return true;
+}
+
+}  // namespace
+
 bool CleanRules::Clean(std::string& text, std::vector<Removal>* removed, std::string* error) const {
   std::string out;
   out.reserve(text.size());
@@ -96,24 +124,8 @@ bool CleanRules::Clean(std::string& text, std::vector<Removal>* removed, std::st
     }
     std::string kept(line);
     for (const Rule& rule : rules_) {
-      if (rule.kind != RuleKind::Text) continue;
-      std::string rest;
-      std::size_t from = 0;
-      bool notEmpty = false;
-      for (;;) {
-        const auto found = rule.pattern->Find(kept, from, begin, stop, notEmpty);
-        if (found == book::TextPattern::Outcome::Failed) return ranAway(rule);
-        if (found == book::TextPattern::Outcome::NotFound) break;
-        rest.append(kept, from, begin - from);
-        if (removed && stop > begin)
-          removed->push_back({lineNumber, RuleKind::Text, kept.substr(begin, stop - begin)});
-        from = stop;
-        notEmpty = stop == begin;  // step past an empty match instead of finding it again
-        if (from >= kept.size()) break;
-      }
-      if (from == 0 && rest.empty()) continue;
-      rest.append(kept, std::min(from, kept.size()));
-      kept = std::move(rest);
+      if (rule.kind == RuleKind::Text && !RemoveMatches(*rule.pattern, kept, lineNumber, removed))
+        return ranAway(rule);
     }
     out += kept;
     out += lineEnd;

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/book_import.h"
+#include "store/text_pattern.h"
 
 namespace nvx::text {
 

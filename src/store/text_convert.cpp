@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <exception>
 
+#include "base/codepage.h"
+
 namespace nvx::text {
 
 struct ChineseConverter::Engine {
@@ -57,7 +59,7 @@ std::int64_t CountChangedCharacters(std::string_view before, std::string_view af
   auto next = [](std::string_view s, std::size_t& at) {
     const std::size_t start = at;
     ++at;
-    while (at < s.size() && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80) ++at;
+    while (at < s.size() && IsUtf8Continuation(static_cast<unsigned char>(s[at]))) ++at;
     return s.substr(start, at - start);
   };
   std::size_t i = 0, j = 0;

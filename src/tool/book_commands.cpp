@@ -4,15 +4,16 @@
 #include <filesystem>
 #include <map>
 
+#include "base/codepage.h"
+#include "base/file_identity.h"
 #include "store/article_file.h"
 #include "store/article_walk.h"
 #include "store/atomic_file.h"
 #include "store/book_file_import.h"
 #include "store/book_import.h"
 #include "store/book_search.h"
-#include "store/codepage.h"
-#include "store/file_identity.h"
 #include "store/text_convert.h"
+#include "store/text_pattern.h"
 #include "tool/tool_commands.h"
 
 namespace nvx::tool {
@@ -52,20 +53,15 @@ std::string FormList(const std::vector<std::pair<std::string, std::size_t>>& for
   return list.empty() ? "none" : list;
 }
 
-}  // namespace
-
-int ImportBook(const CommandArguments& a) {
-  const std::string& file = a.words[0];
-  const std::string& bookFile = a.words[1];
-  const bool dryRun = a.flags.count("--dry-run") != 0;
-
-  book::SplitOptions options;
+// --max-chars and --rule; the exit code of a usage error otherwise. `rule` holds the compiled rule
+// that `options` points at.
+std::optional<int> ReadSplitOptions(const CommandArguments& a, book::SplitOptions& options,
+                                    std::unique_ptr<book::TextPattern>& rule) {
   if (a.values.count("--max-chars")) {
     const auto n = ParseNumber(a.values.at("--max-chars"));
     if (!n) return UsageError("--max-chars needs a positive number");
     options.maxChars = static_cast<std::size_t>(*n);
   }
-  std::unique_ptr<book::TextPattern> rule;
   if (a.values.count("--rule")) {
     std::string error;
     rule = book::TextPattern::Compile(a.values.at("--rule"), {.budget = true}, &error);
@@ -77,6 +73,42 @@ int ImportBook(const CommandArguments& a) {
       return UsageError("bad --rule: it matches an empty line");
     options.rule = rule.get();
   }
+  return std::nullopt;
+}
+
+// What an import did: with --dry-run the listing and a summary, else the ids added.
+int ReportImport(const std::string& file, const book::BookImport& imported, bool dryRun) {
+  const auto& articles = imported.articles;
+  const auto& split = imported.split;
+  const char* ruleName = book::SplitRuleName(split.rule);
+  if (dryRun) {
+    std::string out = Listing(articles);
+    out += "encoding " + imported.decoded.encoding + "; rule " + ruleName + "; " +
+           Counted(static_cast<std::int64_t>(articles.size()), "article") + "; " +
+           std::to_string(split.emptyDropped) +
+           " empty dropped; duplicate titles: " + DuplicateTitles(articles) +
+           "; fallback: " + (split.fallback ? "yes" : "no") + "; forms: " + FormList(split.forms) + '\n';
+    if (!WriteOut(out) || !FlushOut()) return OutputFailed(file);
+    return kSuccess;
+  }
+  std::printf("added %s (ids %lld-%lld), %s, %s\n",
+              Counted(static_cast<std::int64_t>(articles.size()), "article").c_str(),
+              static_cast<long long>(imported.written.firstId),
+              static_cast<long long>(imported.written.lastId), imported.decoded.encoding.c_str(), ruleName);
+  if (!FlushOut()) return OutputFailed(file);
+  return kSuccess;
+}
+
+}  // namespace
+
+int ImportBook(const CommandArguments& a) {
+  const std::string& file = a.words[0];
+  const std::string& bookFile = a.words[1];
+  const bool dryRun = a.flags.count("--dry-run") != 0;
+
+  book::SplitOptions options;
+  std::unique_ptr<book::TextPattern> rule;
+  if (auto code = ReadSplitOptions(a, options, rule)) return *code;
   const std::string encoding = a.values.count("--encoding") ? a.values.at("--encoding") : std::string();
   std::unique_ptr<text::ChineseConverter> converter;
   if (a.values.count("--convert")) {
@@ -103,25 +135,7 @@ int ImportBook(const CommandArguments& a) {
   }
   if (failure != book::BookFailure::None) return ImportFailed(request, imported, file);
 
-  const auto& articles = imported.articles;
-  const auto& split = imported.split;
-  const char* ruleName = book::SplitRuleName(split.rule);
-  if (dryRun) {
-    std::string out = Listing(articles);
-    out += "encoding " + imported.decoded.encoding + "; rule " + ruleName + "; " +
-           Counted(static_cast<std::int64_t>(articles.size()), "article") + "; " +
-           std::to_string(split.emptyDropped) +
-           " empty dropped; duplicate titles: " + DuplicateTitles(articles) +
-           "; fallback: " + (split.fallback ? "yes" : "no") + "; forms: " + FormList(split.forms) + '\n';
-    if (!WriteOut(out) || !FlushOut()) return OutputFailed(file);
-    return kSuccess;
-  }
-  std::printf("added %s (ids %lld-%lld), %s, %s\n",
-              Counted(static_cast<std::int64_t>(articles.size()), "article").c_str(),
-              static_cast<long long>(imported.written.firstId),
-              static_cast<long long>(imported.written.lastId), imported.decoded.encoding.c_str(), ruleName);
-  if (!FlushOut()) return OutputFailed(file);
-  return kSuccess;
+  return ReportImport(file, imported, dryRun);
 }
 
 std::string Listing(const std::vector<book::BookArticle>& articles) {
@@ -280,9 +294,7 @@ std::string SplitFileName(std::int64_t place, int width, std::string_view title)
   }
   const std::size_t room = kMaxFileNameBytes - number.size() - 1 - 4;
   if (name.size() > room) {
-    std::size_t cut = room;
-    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
-    name.resize(cut);
+    name.resize(Utf8CharacterStart(name, room));
   }
   return number + "-" + name + ".txt";
 }

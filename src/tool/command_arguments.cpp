@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "base/codepage.h"
 #include "store/article_file.h"
-#include "store/codepage.h"
 
 namespace nvx::tool {
 namespace {

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <limits>
 
+#include "base/codepage.h"
 #include "store/article_file.h"
-#include "store/codepage.h"
 #include "store/collection_copy.h"
 #include "tool/tool_commands.h"
 

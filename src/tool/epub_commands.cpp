@@ -4,14 +4,15 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 
+#include "base/codepage.h"
+#include "base/file_identity.h"
 #include "store/article_file.h"
 #include "store/article_walk.h"
 #include "store/book_search.h"
-#include "store/codepage.h"
 #include "store/epub_reader.h"
 #include "store/epub_writer.h"
-#include "store/file_identity.h"
 #include "tool/book_commands.h"
 #include "tool/tool_commands.h"
 
@@ -27,22 +28,9 @@ std::int64_t BookTime() {
   return static_cast<std::int64_t>(std::time(nullptr));
 }
 
-}  // namespace
-
-int ExportEpub(const CommandArguments& a) {
-  const std::string& file = a.words[0];
-  const std::string& out = a.words[1];
-
-  PlaceRange range;
-  if (!ReadRangeOption(a, range)) return UsageError(kRangeUsage);
-  const std::int64_t first = range.first, last = range.last;
-  std::int64_t per = INT64_MAX;
-  if (a.HasValue("--per")) {
-    const auto n = ParseNumber(a.Value("--per"));
-    if (!n) return UsageError("--per needs a positive number");
-    per = *n;
-  }
-  epub::BookInfo info;
+// The book's title, author and language from the options, and its time; the exit code of a
+// usage error otherwise.
+std::optional<int> ReadBookInfo(const CommandArguments& a, const std::string& file, epub::BookInfo& info) {
   info.title =
       a.values.count("--title") ? a.values.at("--title") : std::filesystem::path(file).stem().string();
   if (a.values.count("--author")) info.author = a.values.at("--author");
@@ -52,16 +40,21 @@ int ExportEpub(const CommandArguments& a) {
   }
   if (info.language.empty()) return UsageError("--lang needs a language tag such as zh-CN");
   info.modified = BookTime();
+  return std::nullopt;
+}
 
+// The articles of `file` within `range`, in order; the exit code when one cannot be read or there
+// are none.
+std::optional<int> ReadChapters(const CommandArguments& a, const std::string& file, const PlaceRange& range,
+                                std::vector<epub::Chapter>& chapters) {
   SqliteDB db;
   if (auto code = OpenArticles(db, file)) return *code;
-  std::vector<epub::Chapter> chapters;
   bool damaged = false;
   const bool read = book::WalkArticlesInParallel(
       db, book::Decoding::Utf8, [](book::ArticleJob&) {},
       [&](book::ArticleJob& job) {
-        if (job.place < first) return true;
-        if (job.place > last) return false;
+        if (job.place < range.first) return true;
+        if (job.place > range.last) return false;
         if (!job.readable) {
           damaged = true;
           Fail(file, "article " + std::to_string(job.id) + ": content does not unpack");
@@ -73,8 +66,13 @@ int ExportEpub(const CommandArguments& a) {
   if (damaged) return kFailure;
   if (chapters.empty())
     return Fail(file, a.values.count("--range") ? "no articles in --range" : "no articles");
+  return std::nullopt;
+}
 
-  // With --per, OUT.epub becomes OUT-1.epub, OUT-2.epub, ... of `per` articles each.
+// Writes the chapters into OUT.epub, or with `per` into OUT-1.epub, OUT-2.epub, ... of `per`
+// articles each, and says what each holds.
+int WriteBooks(const std::string& file, const std::string& out, std::int64_t per, epub::BookInfo info,
+               const std::vector<epub::Chapter>& chapters) {
   const bool series = per != INT64_MAX;
   const std::size_t size = series ? static_cast<std::size_t>(per) : chapters.size();
   const std::size_t books = (chapters.size() + size - 1) / size;
@@ -104,6 +102,27 @@ int ExportEpub(const CommandArguments& a) {
              count(part.size() + result.splitParts, "file") + "\n");
   }
   return kSuccess;
+}
+
+}  // namespace
+
+int ExportEpub(const CommandArguments& a) {
+  const std::string& file = a.words[0];
+  const std::string& out = a.words[1];
+
+  PlaceRange range;
+  if (!ReadRangeOption(a, range)) return UsageError(kRangeUsage);
+  std::int64_t per = INT64_MAX;
+  if (a.HasValue("--per")) {
+    const auto n = ParseNumber(a.Value("--per"));
+    if (!n) return UsageError("--per needs a positive number");
+    per = *n;
+  }
+  epub::BookInfo info;
+  if (auto code = ReadBookInfo(a, file, info)) return *code;
+  std::vector<epub::Chapter> chapters;
+  if (auto code = ReadChapters(a, file, range, chapters)) return *code;
+  return WriteBooks(file, out, per, info, chapters);
 }
 
 int ImportEpub(const CommandArguments& a) {

@@ -9,11 +9,11 @@
 #include <cstdio>
 #include <limits>
 
+#include "base/codepage.h"
 #include "store/article_export.h"
 #include "store/article_file.h"
 #include "store/article_records.h"
 #include "store/article_walk.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 #include "store/template_database.h"
 

@@ -2,15 +2,15 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <string>
 #include <vector>
 
+#include "base/codepage.h"
 #include "store/article_file.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 #include "store/sqlite_table.h"
 #include "store/template_database.h"
+#include "support/sqlite_file.h"
 #include "test_support.h"
 
 namespace nvx::test {
@@ -53,24 +53,6 @@ inline void MakeNumberedCollection(const std::string& path, int count) {
                          std::to_string(count) +
                          ") INSERT INTO nr(id, name, nr, ksid, zt, ztdx) "
                          "SELECT i, 't' || i, nr, 0, zt, 14 FROM n, (SELECT nr, zt FROM nr WHERE id=1)"));
-}
-
-// One value of a query on the file, as text ("NULL" for NULL, "(no row)" when none).
-inline std::string QueryFile(const std::string& path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  std::string result = "(no row)";
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-    sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW) {
-      const auto* text = sqlite3_column_text(s, 0);
-      result = text ? reinterpret_cast<const char*>(text) : "NULL";
-    }
-    sqlite3_finalize(s);
-  } else {
-    result = "(cannot open)";
-  }
-  sqlite3_close(db);
-  return result;
 }
 
 }  // namespace nvx::test

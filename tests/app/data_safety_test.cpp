@@ -38,12 +38,7 @@ class DataSafetyTest : public EditorFixture {
     ui->AnswerFile(QString::fromStdString(target));
     Choose("另存");
   }
-  std::set<std::string> FilesInDir() const {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir.Path()))
-      names.insert(entry.path().filename().string());
-    return names;
-  }
+  std::vector<std::string> FilesInDir() const { return NamesIn(dir.Path()); }
   QString LastMessage() const { return ui->Messages().empty() ? QString() : ui->Messages().back().text; }
 };
 
@@ -107,7 +102,7 @@ TEST_F(DataSafetyTest, NewThatCannotBeWrittenLeavesTheEarlierNewFileWhole) {
   std::signal(SIGXFSZ, previousHandler);
   EXPECT_EQ(LastMessage(), QStringLiteral("文件写入失败,请检查文件是否正常"));
   EXPECT_EQ(ReadFile(newFile), before);
-  EXPECT_EQ(FilesInDir(), (std::set<std::string>{"data", "program"}));
+  EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"data", "program"}));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "program"), fs::directory_iterator()), 1)
       << "no temporary file left";
   EXPECT_TRUE(fs::is_empty(dir.Path() / "data")) << "nor a new.nvx in the data directory";
@@ -149,7 +144,7 @@ TEST_F(DataSafetyTest, NothingIsCopiedFromASourceThatCannotBeRead) {
     }
     EXPECT_FALSE(fs::exists(dir.File("new.txt")));
     EXPECT_EQ(ReadFile(oldExport), "an earlier export");
-    EXPECT_EQ(FilesInDir(), (std::set<std::string>{"books.nvx", "existing.nvx", "old.txt", "program"}))
+    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"books.nvx", "existing.nvx", "old.txt", "program"}))
         << "no temporary file left";
     other.Close();
   }
@@ -190,7 +185,7 @@ TEST_F(DataSafetyTest, CancellingSaveAsOrExportUndoesIt) {
   EXPECT_FALSE(fs::exists(dir.File("copy.nvx")));
   EXPECT_EQ(ReadFile(existing), before);
   EXPECT_EQ(ReadFile(oldExport), "an earlier export");
-  EXPECT_EQ(FilesInDir(), (std::set<std::string>{"books.nvx", "existing.nvx", "old.txt", "program"}));
+  EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"books.nvx", "existing.nvx", "old.txt", "program"}));
 
   SaveAsTo(dir.File("copy.nvx"));
   EXPECT_EQ(LastMessage(), QStringLiteral("另存成功!"));
@@ -230,7 +225,7 @@ TEST_F(DataSafetyTest, ACancelAtTheLastMomentIsHonoured) {
 TEST_F(DataSafetyTest, SaveAsKilledMidwayLeavesNoPartialCollection) {
   OpenMany(3000);
   const std::string target = dir.File("copy.nvx");
-  const std::set<std::string> before = FilesInDir();
+  const std::vector<std::string> before = FilesInDir();
   ui->AnswerFile(QString::fromStdString(target));
   std::fflush(nullptr);
   const pid_t child = ::fork();

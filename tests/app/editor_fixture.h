@@ -9,12 +9,12 @@
 #include <filesystem>
 #include "app/editor.h"
 #include "app/program_state.h"
+#include "base/codepage.h"
 #include "collections.h"
 #include "forms/forms.h"
 #include "forms/main_window.h"
 #include "forms/secondary_windows.h"
 #include "reading/view_state.h"
-#include "store/codepage.h"
 #include "support/gui_test.h"
 #include "test_support.h"
 

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 
 namespace nvx {
 namespace {
@@ -53,7 +53,7 @@ TEST_F(FileCommandsTest, FileWriteDataWritesRawRecords) {
       {"array gets its length first", Bytes{1, 2, 3}, "\3\0\0\0\1\2\3"s},
   };
   for (const auto& row : rows) {
-    const std::int32_t number = FileOpen(Path("record"), kOpenRewrite);
+    const std::int32_t number = FileOpen(Path("record"), FileOpenMode::Rewrite);
     EXPECT_TRUE(FileWriteData(number, {row.value})) << row.name;
     EXPECT_TRUE(FileClose(number));
     EXPECT_EQ(ContentOf("record"), row.expected) << row.name;
@@ -62,7 +62,7 @@ TEST_F(FileCommandsTest, FileWriteDataWritesRawRecords) {
 
 TEST_F(FileCommandsTest, FailedFileWriteDataLeavesNoTrace) {
   EXPECT_FALSE(FileWriteData(12345, {std::int32_t{1}}));
-  const std::int32_t number = FileOpen(Path("data"), kOpenRewrite);
+  const std::int32_t number = FileOpen(Path("data"), FileOpenMode::Rewrite);
   EXPECT_TRUE(FileWriteData(number, {std::int32_t{1}, Text("a")}));
   {
     // The file may grow to 10 bytes only: the write stops part-way, like on a full disk.
@@ -85,7 +85,7 @@ TEST_F(FileCommandsTest, FailedFileWriteDataLeavesNoTrace) {
 // A value that cannot be written ends the call: the values before it are written, and the next
 // write starts where the failed call began.
 TEST_F(FileCommandsTest, FileWriteDataStopsAtABadValueAndMovesBack) {
-  const std::int32_t number = FileOpen(Path("data"), kOpenRewrite);
+  const std::int32_t number = FileOpen(Path("data"), FileOpenMode::Rewrite);
   EXPECT_TRUE(FileWriteData(number, {Text("a")}));
   EXPECT_FALSE(FileWriteData(number, {Text("bc"), std::int16_t{5}, Value{}, std::int32_t{9}}))
       << "an absent value cannot be written";
@@ -99,16 +99,16 @@ TEST_F(FileCommandsTest, FileOpenFollowsOpenModes) {
   const struct {
     const char* name;
     std::optional<std::string> before;  // none: the file is missing
-    std::int32_t openMode;
-    std::int32_t shareMode;
+    FileOpenMode openMode;
+    FileShareMode shareMode;
     std::optional<std::string> after;  // after writing "X"; none: the file must not open or be made
   } rows[] = {
-      {"read needs the file", std::nullopt, kOpenRead, kShareReadWrite, std::nullopt},
-      {"rewrite empties", "abc", kOpenRewrite, kShareNone, "X"},
-      {"write-keep keeps", "abc", kOpenWriteKeep, kShareRead, "Xbc"},
-      {"read-write-keep creates", std::nullopt, kOpenReadWriteKeep, kShareWrite, "X"},
-      {"open mode 7", "abc", 7, kShareReadWrite, std::nullopt},
-      {"share mode 0", std::nullopt, kOpenRewrite, 0, std::nullopt},
+      {"read needs the file", std::nullopt, FileOpenMode::Read, FileShareMode::ReadWrite, std::nullopt},
+      {"rewrite empties", "abc", FileOpenMode::Rewrite, FileShareMode::None, "X"},
+      {"write-keep keeps", "abc", FileOpenMode::WriteKeep, FileShareMode::Read, "Xbc"},
+      {"read-write-keep creates", std::nullopt, FileOpenMode::ReadWriteKeep, FileShareMode::Write, "X"},
+      {"open mode 7", "abc", FileOpenMode{7}, FileShareMode::ReadWrite, std::nullopt},
+      {"share mode 0", std::nullopt, FileOpenMode::Rewrite, FileShareMode{0}, std::nullopt},
   };
   for (const auto& row : rows) {
     const std::string name = "mode "s + row.name;
@@ -122,24 +122,25 @@ TEST_F(FileCommandsTest, FileOpenFollowsOpenModes) {
     EXPECT_EQ(ContentOf(name), *row.after) << row.name;
   }
   EXPECT_FALSE(fs::exists(dir_ / "mode share mode 0"));
-  EXPECT_EQ(FileOpen("", kOpenRewrite), 0);
-  EXPECT_EQ(FileOpen(FromUtf8(dir_.string()).value_or(""), kOpenRead), 0) << "a directory is no file";
+  EXPECT_EQ(FileOpen("", FileOpenMode::Rewrite), 0);
+  EXPECT_EQ(FileOpen(FromUtf8(dir_.string()).value_or(""), FileOpenMode::Read), 0)
+      << "a directory is no file";
 }
 
 TEST_F(FileCommandsTest, ShareModesKeepOthersOut) {
   Put("shared", "content");
-  const std::int32_t exclusive = FileOpen(Path("shared"), kOpenRead, kShareNone);
+  const std::int32_t exclusive = FileOpen(Path("shared"), FileOpenMode::Read, FileShareMode::None);
   ASSERT_NE(exclusive, 0);
-  EXPECT_EQ(FileOpen(Path("shared"), kOpenRead, kShareRead), 0);
-  EXPECT_EQ(FileOpen(Path("shared"), kOpenRewrite, kShareNone), 0);
+  EXPECT_EQ(FileOpen(Path("shared"), FileOpenMode::Read, FileShareMode::Read), 0);
+  EXPECT_EQ(FileOpen(Path("shared"), FileOpenMode::Rewrite, FileShareMode::None), 0);
   EXPECT_FALSE(WriteBytesToFile(Path("shared"), {Bytes{'x'}}));
   EXPECT_EQ(ContentOf("shared"), "content") << "a refused open must not empty the file";
   EXPECT_TRUE(FileClose(exclusive));
 
-  const std::int32_t readers[] = {FileOpen(Path("shared"), kOpenRead, kShareRead),
-                                  FileOpen(Path("shared"), kOpenRead, kShareRead)};
+  const std::int32_t readers[] = {FileOpen(Path("shared"), FileOpenMode::Read, FileShareMode::Read),
+                                  FileOpen(Path("shared"), FileOpenMode::Read, FileShareMode::Read)};
   EXPECT_NE(readers[1], 0) << "readers that allow reading share";
-  EXPECT_EQ(FileOpen(Path("shared"), kOpenWrite, kShareNone), 0);
+  EXPECT_EQ(FileOpen(Path("shared"), FileOpenMode::Write, FileShareMode::None), 0);
   for (std::int32_t reader : readers) FileClose(reader);
 }
 

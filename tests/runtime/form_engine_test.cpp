@@ -15,9 +15,9 @@
 #include <QTreeView>
 #include <QWheelEvent>
 
+#include "base/codepage.h"
 #include "runtime/form_engine.h"
 #include "runtime/qt_text.h"
-#include "store/codepage.h"
 #include "support/gui_test.h"
 #include "test_forms.h"
 

@@ -29,9 +29,9 @@
 #include <cstdio>
 #include <functional>
 
+#include "base/codepage.h"
 #include "runtime/runtime_error.h"
 #include "runtime/value_commands.h"
-#include "store/codepage.h"
 #include "support/dialog_driver.h"
 #include "support/gui_test.h"
 #include "support/scripted_interaction.h"

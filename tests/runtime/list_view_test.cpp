@@ -6,9 +6,9 @@
 #include <QScrollBar>
 #include <QTreeView>
 
+#include "base/codepage.h"
 #include "runtime/qt_text.h"
 #include "runtime/unit_types.h"
-#include "store/codepage.h"
 #include "support/gui_test.h"
 #include "test_forms.h"
 

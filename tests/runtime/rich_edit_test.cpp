@@ -8,9 +8,9 @@
 #include <QTest>
 #include <QTextBlock>
 
+#include "base/codepage.h"
 #include "runtime/qt_text.h"
 #include "runtime/unit_types.h"
-#include "store/codepage.h"
 #include "support/gui_test.h"
 #include "test_forms.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 
 namespace nvx {
 namespace {

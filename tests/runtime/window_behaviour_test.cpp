@@ -8,7 +8,7 @@
 #include <QTest>
 #include <QTreeView>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 #include "support/gui_test.h"
 
 namespace nvx {

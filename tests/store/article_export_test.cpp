@@ -4,11 +4,12 @@
 
 #include <filesystem>
 
+#include "base/codepage.h"
+#include "base/file_identity.h"
 #include "store/article_records.h"
-#include "store/codepage.h"
-#include "store/file_identity.h"
 #include "store/packed_content.h"
 #include "store/small_disk.h"
+#include "store/statement.h"
 #include "store/store_fixture.h"
 
 namespace nvx {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 #include "store/packed_content.h"
 #include "store/sqlite_table.h"
 #include "store/template_database.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 #include "store/statement.h"
 #include "store/template_database.h"
 #include "store_fixture.h"

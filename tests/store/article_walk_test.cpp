@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "base/codepage.h"
 #include "store/article_records.h"
-#include "store/codepage.h"
 #include "store/sqlite_table.h"
+#include "store/statement.h"
 #include "store_fixture.h"
 
 namespace nvx {

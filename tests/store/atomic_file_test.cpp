@@ -1,7 +1,13 @@
 #include "store/atomic_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
 
 #include <filesystem>
 
@@ -10,13 +16,6 @@
 
 namespace nvx {
 namespace {
-
-std::string NamesIn(const std::filesystem::path& dir) {
-  std::string all;
-  for (const auto& entry : std::filesystem::directory_iterator(dir))
-    all += entry.path().filename().string() + " ";
-  return all;
-}
 
 TEST(AtomicFile, TheTargetChangesOnlyOnCommit) {
   test::TempDir dir;
@@ -31,7 +30,7 @@ TEST(AtomicFile, TheTargetChangesOnlyOnCommit) {
     EXPECT_EQ(test::ReadFile(target), "earlier") << "nothing reaches the target before Commit";
   }
   EXPECT_EQ(test::ReadFile(target), "earlier") << "dropped without Commit";
-  EXPECT_EQ(NamesIn(dir.Path()), "out.txt ") << "no temporary file left";
+  EXPECT_EQ(test::NamesIn(dir.Path()), std::vector<std::string>{"out.txt"}) << "no temporary file left";
 
   AtomicFile file;
   ASSERT_TRUE(file.Open(target));
@@ -48,7 +47,7 @@ TEST(AtomicFile, TheTargetChangesOnlyOnCommit) {
   struct stat status {};
   ASSERT_EQ(::stat(target.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0640u) << "the replacement keeps the permissions";
-  EXPECT_EQ(NamesIn(dir.Path()), "out.txt ");
+  EXPECT_EQ(test::NamesIn(dir.Path()), std::vector<std::string>{"out.txt"});
 }
 
 TEST(AtomicFile, LinksAreWrittenThroughAndOnlyRegularFilesReplaced) {
@@ -78,6 +77,35 @@ TEST(AtomicFile, LinksAreWrittenThroughAndOnlyRegularFilesReplaced) {
     EXPECT_FALSE(file.Open(path));
   }
   EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+}
+
+// A file written by name under a name of the caller's, locked while it is written, that takes its
+// final name only where no file has it.
+TEST(AtomicFile, ANewFileNeverReplacesAnother) {
+  test::TempDir dir;
+  const std::string temporary = dir.File("copy.tmp");
+  const std::string taken = dir.File("taken.nvx");
+  test::WriteFile(taken, "someone else's");
+  std::vector<std::string> told;
+  AtomicFile file;
+  ASSERT_TRUE(file.Create(temporary, 0600, [&](const std::string& name) { told.push_back(name); }));
+  const int other = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
+  EXPECT_NE(::flock(other, LOCK_EX | LOCK_NB), 0) << "locked while it is written";
+  ::close(other);
+  AtomicFile second;
+  EXPECT_FALSE(second.Create(temporary, 0600));
+  EXPECT_EQ(errno, EEXIST);
+
+  ASSERT_TRUE(file.Write("by descriptor, ") && file.Flush());
+  std::ofstream(file.TemporaryPath(), std::ios::app) << "then by name";
+  ASSERT_TRUE(file.Sync());
+  EXPECT_EQ(file.CommitNew(taken), EEXIST);
+  EXPECT_EQ(test::ReadFile(taken), "someone else's");
+  EXPECT_EQ(file.CommitNew(dir.File("free.nvx")), 0);
+  EXPECT_EQ(test::ReadFile(dir.File("free.nvx")), "by descriptor, then by name");
+  EXPECT_EQ(test::NamesIn(dir.Path()), (std::vector<std::string>{"free.nvx", "taken.nvx"}))
+      << "no temporary file left";
+  EXPECT_EQ(told, (std::vector<std::string>{temporary, ""}));
 }
 
 TEST(AtomicFile, AFullDiskKeepsTheEarlierFile) {

@@ -1,6 +1,7 @@
 // Telling a book's encoding, finding its headings and cutting it into articles, also in books
 // nobody here wrote, from Debian packages the test setup installs.
 #include "store/book_import.h"
+#include "store/text_pattern.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>
@@ -9,8 +10,8 @@
 
 #include <filesystem>
 
+#include "base/codepage.h"
 #include "store/article_schema.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 #include "store/template_database.h"
 #include "test_support.h"

@@ -1,11 +1,14 @@
 // Searching and counting decoded article texts, and the parallel walk that feeds them.
 #include "store/book_search.h"
+#include "store/book_import.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include "base/codepage.h"
 #include "store/article_file.h"
 #include "store/article_walk.h"
-#include "store/codepage.h"
 #include "store/template_database.h"
 #include "test_support.h"
 
@@ -33,27 +36,6 @@ TEST(BookCounts, CharactersAndLines) {
     EXPECT_EQ(counts.characters, row.characters) << row.name;
     EXPECT_EQ(counts.lines, row.lines) << row.name;
   }
-}
-
-TEST(BookDecodeLocal, GivesWhatTheConverterGives) {
-  struct Row {
-    const char* name;
-    std::string local;
-  };
-  std::string everyPair;
-  for (int lead = 0x81; lead <= 0xFE; ++lead)
-    for (int trail = 0x40; trail <= 0xFE; ++trail)
-      everyPair += {static_cast<char>(lead), static_cast<char>(trail), ' '};
-  const Row rows[] = {
-      {"ASCII and GBK", L("abc 第一章\r\n的情")},
-      {"every two-byte code", everyPair},
-      {"a four-byte character", L("前𠀀后")},
-      {"a byte that starts nothing", L("前") + "\x80" + L("后")},
-      {"a lead byte cut short", L("前") + "\x81"},
-      {"a lead byte before ASCII", L("前") + "\x81" + "a"},
-      {"0xFF", "\xFF"},
-  };
-  for (const Row& row : rows) EXPECT_EQ(DecodeLocalText(row.local), ToUtf8Lossy(row.local)) << row.name;
 }
 
 TEST(BookSearch, SnippetsAreWholeCharactersWithLineEndsMarked) {
@@ -169,6 +151,30 @@ TEST_F(BookWalk, HandsArticlesOverInOrderAndStopsWhenAsked) {
       });
   EXPECT_EQ(local, L("的情1")) << "undecoded texts stay GB18030; the walk stops after the first";
   EXPECT_EQ(CountArticles(db), kArticles);
+}
+
+// Titles reach the walk as the catalogue shows them: as stored when well-formed, with "?" for
+// what does not convert otherwise.
+TEST_F(BookWalk, TitlesAreShownAsTheCatalogueShowsThem) {
+  ASSERT_TRUE(db.Execute("UPDATE nr SET name=x'FF' || CAST('" + L("章") + "' AS BLOB) WHERE id=2"));
+  ASSERT_TRUE(db.Execute("UPDATE nr SET name=x'E2828C' WHERE id=3"));  // U+208C
+  ASSERT_TRUE(db.Execute("UPDATE nr SET name=NULL WHERE id=4"));
+  ASSERT_TRUE(db.Execute("UPDATE nr SET name=x'C181' || CAST('" + L("章") + "' AS BLOB) WHERE id=5"));
+  std::map<std::int64_t, std::string> listed;
+  ForEachTitleUtf8(db, [&](std::int64_t id, std::string_view title) {
+    listed[id] = title;
+    return id < 6;
+  });
+  WalkArticlesInParallel(
+      db, Decoding::None, [](ArticleJob&) {},
+      [&](ArticleJob& job) {
+        EXPECT_EQ(job.title, listed[job.id]) << job.id;
+        EXPECT_EQ(job.shownTitle, FromUtf8Lossy(listed[job.id])) << job.id;
+        return job.id < 6;
+      });
+  EXPECT_EQ(listed[2], "?章");
+  EXPECT_EQ(listed[3], "\xE2\x82\x8C");
+  EXPECT_EQ(listed[5], "A章") << "an overlong form is read for what it encodes";
 }
 
 }  // namespace

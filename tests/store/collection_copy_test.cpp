@@ -1,10 +1,10 @@
 #include "store/collection_copy.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <sstream>
 
 #include <zlib.h>
 #include <csignal>
@@ -13,11 +13,12 @@
 #include <filesystem>
 #include <map>
 
+#include "base/codepage.h"
 #include "store/article_file.h"
-#include "store/codepage.h"
 #include "store/packed_content.h"
 #include "store/sqlite_db.h"
 #include "store/template_database.h"
+#include "support/sqlite_file.h"
 #include "test_support.h"
 
 namespace nvx {
@@ -36,13 +37,6 @@ std::time_t March5() {
   t.tm_sec = 16;
   t.tm_isdst = -1;
   return std::mktime(&t);
-}
-
-std::vector<std::string> NamesIn(const fs::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 class CollectionCopy : public ::testing::Test {
@@ -64,27 +58,18 @@ class CollectionCopy : public ::testing::Test {
   }
 
   void Exec(const std::string& path, const std::string& sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
-    sqlite3_close(db);
+    EXPECT_TRUE(test::ExecFile(path, sql)) << sql;
   }
 
   // Every article as id → title, unpacked text.
   std::map<std::int64_t, std::pair<Text, Text>> Articles(const std::string& path) {
     std::map<std::int64_t, std::pair<Text, Text>> all;
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(db, "SELECT id, name, nr FROM nr", -1, &s, nullptr);
-    while (sqlite3_step(s) == SQLITE_ROW) {
-      const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, 2));
-      const Bytes packed(blob, blob + sqlite3_column_bytes(s, 2));
-      all[sqlite3_column_int64(s, 0)] = {reinterpret_cast<const char*>(sqlite3_column_text(s, 1)),
-                                         ToText(Decompress(packed))};
+    std::istringstream in(test::QueryFile(path, "SELECT coalesce(group_concat(id), '') FROM nr"));
+    for (std::string id; std::getline(in, id, ',');) {
+      const std::string packed = test::QueryFile(path, "SELECT nr FROM nr WHERE id=" + id);
+      all[std::stoll(id)] = {test::QueryFile(path, "SELECT name FROM nr WHERE id=" + id),
+                             ToText(Decompress(Bytes(packed.begin(), packed.end())))};
     }
-    sqlite3_finalize(s);
-    sqlite3_close(db);
     return all;
   }
 
@@ -122,7 +107,7 @@ TEST_F(CollectionCopy, BackupHoldsTheSameArticlesAndLeavesTheSourceAlone) {
   EXPECT_TRUE(CheckArticleFile(r.path).empty());
   EXPECT_EQ(test::ReadFile(file), before) << "the source is never written";
   EXPECT_EQ(fs::last_write_time(file), modified);
-  EXPECT_EQ(NamesIn(dir.Path()), (std::vector<std::string>{"books-20240305-141516.nvx", "books.nvx"}));
+  EXPECT_EQ(test::NamesIn(dir.Path()), (std::vector<std::string>{"books-20240305-141516.nvx", "books.nvx"}));
   EXPECT_EQ(temporaries, (std::vector<std::string>{dir.File("books-20240305-141516.nvx.tmp"), ""}));
 }
 
@@ -154,7 +139,7 @@ TEST_F(CollectionCopy, RotationKeepsTheNewestOfThisCollectionOnly) {
                                    "books-20240305-141516-3.nvx", "books-20240305-141517.nvx",
                                    "books-20240305-141517-2.nvx", "books-20240305-141518.nvx"});
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(NamesIn(dir.Path()), expected) << "6 backups and an old one with keep 5 leave the newest 5";
+  EXPECT_EQ(test::NamesIn(dir.Path()), expected) << "6 backups and an old one with keep 5 leave the newest 5";
   for (const auto& name : others) EXPECT_EQ(test::ReadFile(dir.File(name)), "keep me") << name;
 
   // Ordered by the sequence number, not as text: -10 is newer than -9.
@@ -210,8 +195,9 @@ TEST_F(CollectionCopy, KilledBackupsLeaveNoTemporaryCopyBehind) {
   ASSERT_EQ(result.outcome, BackupOutcome::Done);
   EXPECT_FALSE(fs::exists(live)) << "dead: removed";
   EXPECT_EQ(result.removed, std::vector<Text>{FromUtf8Lossy(live)});
-  EXPECT_EQ(NamesIn(dir.Path()), (std::vector<std::string>{"books-20240305-141516-2.nvx",
-                                                           "books-20240305-141516-3.nvx", "books.nvx"}));
+  EXPECT_EQ(
+      test::NamesIn(dir.Path()),
+      (std::vector<std::string>{"books-20240305-141516-2.nvx", "books-20240305-141516-3.nvx", "books.nvx"}));
 }
 
 TEST_F(CollectionCopy, BackupNamesAreRecognisedExactly) {
@@ -267,7 +253,7 @@ TEST_F(CollectionCopy, DamagedSourceMakesNoBackupAndRemovesNothing) {
     options.keep = 1;
     const std::string before = test::ReadFile(row.source);
     EXPECT_EQ(BackupCollection(row.source, options).outcome, row.outcome);
-    EXPECT_EQ(NamesIn(backups).size(), 5u) << "older backups kept, no .tmp left";
+    EXPECT_EQ(test::NamesIn(backups).size(), 5u) << "older backups kept, no .tmp left";
     EXPECT_EQ(test::ReadFile(row.source), before);
   }
 
@@ -277,7 +263,7 @@ TEST_F(CollectionCopy, DamagedSourceMakesNoBackupAndRemovesNothing) {
   file = dir.File("sound.nvx");
   MakeCollection(file, 2);
   EXPECT_EQ(Backup(March5(), 5, dir.File("no such dir")).outcome, BackupOutcome::CannotWrite);
-  EXPECT_EQ(NamesIn(backups).size(), 5u);
+  EXPECT_EQ(test::NamesIn(backups).size(), 5u);
 }
 
 TEST_F(CollectionCopy, ArticlesDamagedInTheSourceAreCopiedAndNamed) {
@@ -325,20 +311,12 @@ TEST_F(CollectionCopy, DiffMatchesArticlesByIdAndComparesUnpackedTexts) {
 
   // Article 3 packed again at another level: other bytes, the same text.
   {
-    SqliteDB db;
-    ASSERT_TRUE(db.Open(b));
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(db.Handle(), "SELECT nr FROM nr WHERE id=3", -1, &s, nullptr);
-    ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
-    const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, 0));
-    const Bytes stored(blob, blob + sqlite3_column_bytes(s, 0));
-    sqlite3_finalize(s);
+    const std::string blob = test::QueryFile(b, "SELECT nr FROM nr WHERE id=3");
+    const Bytes stored(blob.begin(), blob.end());
     const Bytes repacked = PackAt(ToText(Decompress(stored)), 1);
     ASSERT_NE(repacked, stored);
-    sqlite3_prepare_v2(db.Handle(), "UPDATE nr SET nr=? WHERE id=3", -1, &s, nullptr);
-    sqlite3_bind_blob(s, 1, repacked.data(), static_cast<int>(repacked.size()), SQLITE_TRANSIENT);
-    ASSERT_EQ(sqlite3_step(s), SQLITE_DONE);
-    sqlite3_finalize(s);
+    ASSERT_TRUE(
+        test::ExecFile(b, "UPDATE nr SET nr=? WHERE id=3", std::string(repacked.begin(), repacked.end())));
   }
   Exec(a, "UPDATE nr SET nr=NULL WHERE id=8");
   Exec(b, "UPDATE nr SET nr=x'0D0F3E0300000000' WHERE id=8");  // empty either way

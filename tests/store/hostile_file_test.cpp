@@ -13,6 +13,7 @@
 #include "store/article_records.h"
 #include "store/article_walk.h"
 #include "store/sqlite_table.h"
+#include "store/statement.h"
 #include "store/template_database.h"
 #include "store_fixture.h"
 
@@ -126,7 +127,9 @@ TEST_F(HostileFileTest, InsertsAreConfirmedWhereTheyLand) {
     EXPECT_FALSE(AddArticle(db, "new", ToByteArray("text")));
     SqliteTable table;
     ASSERT_TRUE(table.Open("nr", db));
-    EXPECT_FALSE(InsertNewArticle(table, "new", {}));
+    table.AddNew();
+    table.WriteField("name", Text("new"));
+    EXPECT_FALSE(table.Update() && table.InsertedId().has_value()) << "the cursor finds no row added";
     EXPECT_EQ(Query("SELECT count(*) FROM nr"), "1");
     db.Close();
   }

@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <filesystem>
 #include <set>
+
 #include <string>
+#include "test_support.h"
 
 namespace nvx::test {
 
@@ -42,12 +44,9 @@ class SmallDisk {
 
   // The names in the disk's root in order, except the filler: what a failed write may have left.
   std::string Names() const {
-    std::set<std::string> sorted;
-    for (const auto& entry : std::filesystem::directory_iterator(where_))
-      sorted.insert(entry.path().filename());
-    sorted.erase(".filler");
     std::string all;
-    for (const auto& name : sorted) all += name + " ";
+    for (const auto& name : NamesIn(where_))
+      if (name != ".filler") all += name + " ";
     return all;
   }
 

@@ -1,9 +1,9 @@
 #include "store/template_database.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include "store/article_schema.h"
+#include "support/sqlite_file.h"
 #include "test_support.h"
 
 namespace nvx {
@@ -43,22 +43,12 @@ TEST(TemplateDatabase, OpensAsAnEmptyArticleDatabase) {
   test::TempDir dir;
   const auto& t = TemplateDatabase();
   test::WriteFile(dir.File("new.nvx"), std::string(t.begin(), t.end()));
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open_v2(dir.File("new.nvx").c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-  auto scalar = [db](const char* sql) {
-    sqlite3_stmt* s = nullptr;
-    std::string result;
-    if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW)
-      result = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
-    sqlite3_finalize(s);
-    return result;
-  };
+  auto scalar = [&dir](const char* sql) { return test::QueryFile(dir.File("new.nvx"), sql); };
   EXPECT_EQ(scalar("PRAGMA integrity_check"), "ok");
   EXPECT_EQ(scalar("SELECT group_concat(name) FROM sqlite_master"), "nr");
   EXPECT_EQ(scalar("SELECT sql FROM sqlite_master"), schema::kCreateStatement);
   EXPECT_EQ(scalar("SELECT count(*) FROM nr"), "0");
   EXPECT_EQ(scalar("PRAGMA encoding"), "UTF-8");
-  sqlite3_close(db);
 }
 
 }  // namespace

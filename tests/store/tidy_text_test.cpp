@@ -6,7 +6,7 @@
 #include <random>
 #include <set>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 #include "store/duplicate_finder.h"
 #include "store/text_clean.h"
 

@@ -1,6 +1,5 @@
 // nvx import, grep, stat and export --split, run as a user's script would run them.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -8,8 +7,9 @@
 
 #include <filesystem>
 
+#include "base/codepage.h"
 #include "store/book_import.h"
-#include "store/codepage.h"
+#include "support/sqlite_file.h"
 #include "test_support.h"
 #include "tool/nvx_runner.h"
 
@@ -38,12 +38,7 @@ class BookCommands : public ::testing::Test {
     return path;
   }
 
-  void Sql(const std::string& statement) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << statement;
-    sqlite3_close(db);
-  }
+  void Sql(const std::string& statement) { EXPECT_TRUE(test::ExecFile(file, statement)) << statement; }
 
   test::TempDir dir;
   std::string file = dir.File("books.nvx");
@@ -370,10 +365,7 @@ TEST_F(BookCommands, ExportSplitNeverWritesOverItsOwnCollection) {
   std::filesystem::create_directories(folder);
   const std::string own = (folder / "1-a.txt").string();
   ASSERT_EQ(Run({"new", own}).code, 0);
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(own.c_str(), &db), SQLITE_OK);
-  sqlite3_exec(db, "INSERT INTO nr(name) VALUES('a')", nullptr, nullptr, nullptr);
-  sqlite3_close(db);
+  test::ExecFile(own, "INSERT INTO nr(name) VALUES('a')");
   const std::string before = test::ReadFile(own);
   const Result r = Run({"export", own, folder.string(), "--split"});
   EXPECT_EQ(r.code, 1);

@@ -1,6 +1,5 @@
 // `nvx backup` and `nvx diff`, run as a user's script would run them.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -8,6 +7,7 @@
 #include <regex>
 
 #include "nvx_runner.h"
+#include "support/sqlite_file.h"
 #include "test_support.h"
 
 namespace nvx {
@@ -16,13 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 
 using Result = test::NvxResult;
-
-std::vector<std::string> NamesIn(const std::string& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 class CopyCommands : public ::testing::Test {
  protected:
@@ -37,27 +30,11 @@ class CopyCommands : public ::testing::Test {
   }
 
   void Exec(const std::string& path, const std::string& sql, const std::string& blob = "") {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    sqlite3_stmt* s = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr), SQLITE_OK) << sql;
-    if (!blob.empty()) sqlite3_bind_blob(s, 1, blob.data(), static_cast<int>(blob.size()), SQLITE_TRANSIENT);
-    EXPECT_EQ(sqlite3_step(s), SQLITE_DONE) << sql;
-    sqlite3_finalize(s);
-    sqlite3_close(db);
+    EXPECT_TRUE(test::ExecFile(path, sql, blob)) << sql;
   }
 
   std::string StoredBlob(const std::string& path, int id) {
-    sqlite3* db = nullptr;
-    std::string blob;
-    sqlite3_open(path.c_str(), &db);
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(db, ("SELECT nr FROM nr WHERE id=" + std::to_string(id)).c_str(), -1, &s, nullptr);
-    if (sqlite3_step(s) == SQLITE_ROW)
-      blob.assign(static_cast<const char*>(sqlite3_column_blob(s, 0)), sqlite3_column_bytes(s, 0));
-    sqlite3_finalize(s);
-    sqlite3_close(db);
-    return blob;
+    return test::QueryFile(path, "SELECT nr FROM nr WHERE id=" + std::to_string(id));
   }
 
   // The unpacked text (GB18030) of a packed article.
@@ -101,14 +78,14 @@ TEST_F(CopyCommands, BackupsAreRotatedAndListTheSameAsTheSource) {
     EXPECT_EQ(fs::path(printed.back()).parent_path(), fs::path(backups));
   }
   std::vector<std::string> left;
-  for (const auto& name : NamesIn(backups))
+  for (const auto& name : test::NamesIn(backups))
     if (std::regex_match(name, backupName)) left.push_back(backups + "/" + name);
   EXPECT_EQ(left.size(), 5u) << "--keep defaults to 5";
   EXPECT_FALSE(fs::exists(printed[0])) << "the oldest went";
   for (std::size_t i = 1; i < printed.size(); ++i) EXPECT_TRUE(fs::exists(printed[i])) << printed[i];
   for (const auto& name : others)
     EXPECT_EQ(test::ReadFile(backups + "/" + name), "not a backup of 藏书") << name;
-  EXPECT_EQ(NamesIn(backups).size(), others.size() + 5) << "no .tmp left";
+  EXPECT_EQ(test::NamesIn(backups).size(), others.size() + 5) << "no .tmp left";
 
   const std::string listed = Run({"list", file}).out;
   EXPECT_EQ(listed, "1\t第一回\n2\t第二回\n3\t空\n");
@@ -121,8 +98,8 @@ TEST_F(CopyCommands, BackupsAreRotatedAndListTheSameAsTheSource) {
   const Result beside = Run({"backup", file, "--keep", "1"});
   ASSERT_EQ(beside.code, 0) << beside.err;
   EXPECT_EQ(fs::path(beside.out.substr(0, beside.out.size() - 1)).parent_path(), dir.Path());
-  EXPECT_EQ(NamesIn(dir.Path().string()).size(), 3u) << "藏书.nvx, backups/ and the one backup";
-  EXPECT_EQ(NamesIn(backups).size(), others.size() + 5) << "backups elsewhere are not this folder's";
+  EXPECT_EQ(test::NamesIn(dir.Path().string()).size(), 3u) << "藏书.nvx, backups/ and the one backup";
+  EXPECT_EQ(test::NamesIn(backups).size(), others.size() + 5) << "backups elsewhere are not this folder's";
 }
 
 TEST_F(CopyCommands, DamagedSourceKeepsOlderBackupsAndLeavesNoTemporaryFile) {
@@ -133,7 +110,7 @@ TEST_F(CopyCommands, DamagedSourceKeepsOlderBackupsAndLeavesNoTemporaryFile) {
   const std::string backups = dir.File("backups");
   fs::create_directory(backups);
   ASSERT_EQ(Run({"backup", file, "--dir", backups}).code, 0);
-  const std::vector<std::string> before = NamesIn(backups);
+  const std::vector<std::string> before = test::NamesIn(backups);
 
   std::string bytes = test::ReadFile(file);
   for (std::size_t i = 4096; i < 8192 && i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 13);
@@ -143,7 +120,7 @@ TEST_F(CopyCommands, DamagedSourceKeepsOlderBackupsAndLeavesNoTemporaryFile) {
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + file + ": damaged, no backup made, older backups kept\n");
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(NamesIn(backups), before);
+  EXPECT_EQ(test::NamesIn(backups), before);
   EXPECT_EQ(test::ReadFile(file), bytes) << "the source is never written";
 
   struct Row {
@@ -214,15 +191,7 @@ TEST_F(CopyCommands, ATitleThatIsNotUtf8IsShownButNeverRewritten) {
   MakeCollection(other, {{"甲", "一"}, {"乙", "二"}});
   Exec(file, "UPDATE nr SET name=CAST(?1 AS TEXT) WHERE id=1", "\xC4\xE3\xBA\xC3");
   const auto titles = [](const std::string& path) {
-    sqlite3* db = nullptr;
-    sqlite3_open(path.c_str(), &db);
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(db, "SELECT group_concat(typeof(name) || hex(name), ',') FROM nr", -1, &s, nullptr);
-    std::string all =
-        sqlite3_step(s) == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(s, 0)) : "";
-    sqlite3_finalize(s);
-    sqlite3_close(db);
-    return all;
+    return test::QueryFile(path, "SELECT group_concat(typeof(name) || hex(name), ',') FROM nr");
   };
   const std::string stored = titles(file);
   ASSERT_EQ(stored.substr(0, 13), "textC4E3BAC3,");
@@ -244,8 +213,8 @@ TEST_F(CopyCommands, ATitleThatIsNotUtf8IsShownButNeverRewritten) {
     EXPECT_NE(r.out.find(row.shown), std::string::npos) << r.out << r.err;
     EXPECT_EQ(titles(file), stored) << "left as stored";
   }
-  EXPECT_EQ(NamesIn(split), (std::vector<std::string>{"1-???.txt", "2-乙.txt"}));
-  const auto copies = NamesIn(dir.File("copies"));
+  EXPECT_EQ(test::NamesIn(split), (std::vector<std::string>{"1-???.txt", "2-乙.txt"}));
+  const auto copies = test::NamesIn(dir.File("copies"));
   ASSERT_EQ(copies.size(), 1u);
   EXPECT_EQ(titles(dir.File("copies") + "/" + copies[0]), stored);
 }
@@ -349,18 +318,18 @@ TEST_F(CopyCommands, BusyFilesAreSaidToBeBusy) {
   MakeCollection(file, {{"一", "a"}});
   const std::string other = dir.File("other.nvx");
   MakeCollection(other, {{"一", "a"}});
-  sqlite3* writer = nullptr;
-  ASSERT_EQ(sqlite3_open(file.c_str(), &writer), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-  const std::string busy = "nvx: " + file + ": is busy (another program is writing it)";
-  Result r = Run({"backup", file});
-  EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, busy + ", no backup made, older backups kept\n");
-  r = Run({"diff", other, file});
-  EXPECT_EQ(r.code, 2);
-  EXPECT_EQ(r.err, busy + "\n");
-  sqlite3_close(writer);
-  EXPECT_EQ(NamesIn(dir.Path().string()), (std::vector<std::string>{"other.nvx", "藏书.nvx"}));
+  {
+    const test::ExclusiveWriter writer(file);
+    ASSERT_TRUE(writer.Held());
+    const std::string busy = "nvx: " + file + ": is busy (another program is writing it)";
+    Result r = Run({"backup", file});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, busy + ", no backup made, older backups kept\n");
+    r = Run({"diff", other, file});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, busy + "\n");
+  }
+  EXPECT_EQ(test::NamesIn(dir.Path().string()), (std::vector<std::string>{"other.nvx", "藏书.nvx"}));
 }
 
 // Every command reaches a collection the same way: for one bad file, list, diff and backup give
@@ -372,9 +341,8 @@ TEST_F(CopyCommands, EveryCommandGivesTheSameReasonForABadFile) {
   Exec(generated, "ALTER TABLE nr ADD COLUMN twice INTEGER AS (id * 2)");
   const std::string busy = dir.File("busy.nvx");
   MakeCollection(busy, {{"一", "a"}});
-  sqlite3* writer = nullptr;
-  ASSERT_EQ(sqlite3_open(busy.c_str(), &writer), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  const test::ExclusiveWriter writer(busy);
+  ASSERT_TRUE(writer.Held());
   const std::pair<std::string, std::string> rows[] = {
       {dir.File("missing.nvx"), "no such file"},
       {dir.File("folder.nvx"), "not a regular file"},
@@ -390,7 +358,6 @@ TEST_F(CopyCommands, EveryCommandGivesTheSameReasonForABadFile) {
     const std::string kept = reason == "no such file" ? "" : ", no backup made, older backups kept";
     EXPECT_EQ(Run({"backup", bad, "--dir", io.Path().string()}).err, said + kept + "\n");
   }
-  sqlite3_close(writer);
 }
 
 }  // namespace

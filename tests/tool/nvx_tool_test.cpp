@@ -1,6 +1,5 @@
 // Runs the built nvx binary as a user's script would.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <pty.h>
@@ -12,6 +11,7 @@
 
 #include "store/small_disk.h"
 #include "store/template_database.h"
+#include "support/sqlite_file.h"
 #include "test_support.h"
 #include "tool/nvx_runner.h"
 
@@ -42,10 +42,7 @@ class NvxTool : public ::testing::Test {
 
   // Runs one statement on `file` directly, as another program would.
   void Sql(const std::string& statement, const std::string& on = "") {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open((on.empty() ? file : on).c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << statement;
-    sqlite3_close(db);
+    ASSERT_TRUE(test::ExecFile(on.empty() ? file : on, statement)) << statement;
   }
 
   test::TempDir dir;
@@ -81,18 +78,10 @@ TEST_F(NvxTool, AddListAndCatKeepTitlesAndTextExactly) {
   EXPECT_EQ(Run({"check", file}).out, file + ": sound article database\n");
 
   // What the editor reads: GBK bytes in the packed column, defaults of a new article.
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-  sqlite3_stmt* s = nullptr;
-  sqlite3_prepare_v2(db, "SELECT ksid, zt, ztdx, typeof(ys), typeof(xg) FROM nr WHERE id=1", -1, &s, nullptr);
-  ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
-  EXPECT_EQ(sqlite3_column_int(s, 0), 0);
-  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(s, 1)), "宋体");
-  EXPECT_EQ(sqlite3_column_int(s, 2), 14);
-  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(s, 3)), "null");
-  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(s, 4)), "null");
-  sqlite3_finalize(s);
-  sqlite3_close(db);
+  EXPECT_EQ(test::QueryFile(file,
+                            "SELECT ksid || '|' || zt || '|' || ztdx || '|' || typeof(ys) || '|' || "
+                            "typeof(xg) FROM nr WHERE id=1"),
+            "0|宋体|14|null|null");
 }
 
 TEST_F(NvxTool, FailuresNameTheFileAndTheReason) {
@@ -136,14 +125,8 @@ TEST_F(NvxTool, FailuresNameTheFileAndTheReason) {
 TEST_F(NvxTool, CheckListsEveryDamagedArticle) {
   ASSERT_EQ(Run({"new", file}).code, 0);
   ASSERT_EQ(Run({"add", file, "good"}, "fine").code, 0);
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db,
-                         "INSERT INTO nr(id,name,nr) VALUES(5,'short',x'0D0F3E'),"
-                         "(6,'huge length',x'0D0F3E03FFFFFF3F789C4B0400'), (7,'cut',x'0D0F3E0310000000789C')",
-                         nullptr, nullptr, nullptr),
-            SQLITE_OK);
-  sqlite3_close(db);
+  Sql("INSERT INTO nr(id,name,nr) VALUES(5,'short',x'0D0F3E'),"
+      "(6,'huge length',x'0D0F3E03FFFFFF3F789C4B0400'), (7,'cut',x'0D0F3E0310000000789C')");
   const Result r = Run({"check", file});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + file + ": article 5: content is not packed text\n" + "nvx: " + file +
@@ -281,13 +264,11 @@ TEST_F(NvxTool, AddSaysWhenTheArticleWasNotStored) {
   EXPECT_EQ(r.err, "nvx: " + damaged + ": damaged (run nvx check)\n");
   EXPECT_EQ(test::ReadFile(damaged), bytes);
 
-  sqlite3* other = nullptr;
-  ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  const test::ExclusiveWriter other(file);
+  ASSERT_TRUE(other.Held());
   r = Run({"add", file, "t"}, "text");
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "nvx: " + file + ": is busy (another program is writing it)\n");
-  sqlite3_close(other);
 }
 
 // Replacing a file on a full disk fails and keeps the file that was there.

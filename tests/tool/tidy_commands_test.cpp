@@ -1,11 +1,11 @@
 // nvx convert, clean and dups, run as a user's script would run them; conversion is checked
 // against the opencc command itself.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <cstdlib>
 #include <random>
 
+#include "support/sqlite_file.h"
 #include "test_support.h"
 #include "tool/nvx_runner.h"
 
@@ -38,12 +38,7 @@ class TidyCommands : public ::testing::Test {
     Sql("UPDATE nr SET ksid=rowid*7, ys=NULL");
   }
 
-  void Sql(const std::string& statement) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << statement;
-    sqlite3_close(db);
-  }
+  void Sql(const std::string& statement) { EXPECT_TRUE(test::ExecFile(file, statement)) << statement; }
 
   std::string Query(const std::string& sql) {
     const std::string command = "sqlite3 " + test::ShellQuote(file) + " " + test::ShellQuote(sql) + " >" +

@@ -1,8 +1,8 @@
-#include "store/file_identity.h"
+#include "base/file_identity.h"
 
 #include <sys/stat.h>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 
 namespace nvx {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "store/value.h"
+#include "base/value.h"
 
 namespace nvx {
 

@@ -1,4 +1,4 @@
-#include "store/codepage.h"
+#include "base/codepage.h"
 
 #include <gtest/gtest.h>
 
@@ -110,6 +110,57 @@ TEST(Codepage, LongTextsConvertAsWholes) {
   EXPECT_FALSE(FromUtf8(utf8 + "\xFF").has_value());
   EXPECT_FALSE(ToUtf8(local + "\xCB").has_value());
   EXPECT_EQ(FromUtf8(utf8 + std::string("\0\xFF", 2)), local) << "the text ends at its zero";
+}
+
+// The fast decoder gives exactly what the system converter gives, strict or lossy.
+TEST(Codepage, FastDecoderGivesWhatTheConverterGives) {
+  struct Row {
+    const char* name;
+    std::string local;
+  };
+  std::string everyPair;
+  for (int lead = 0x81; lead <= 0xFE; ++lead)
+    for (int trail = 0x40; trail <= 0xFE; ++trail)
+      everyPair += {static_cast<char>(lead), static_cast<char>(trail), ' '};
+  const Row rows[] = {
+      {"ASCII and GBK", L("abc 第一章\r\n的情")},
+      {"every two-byte code", everyPair},
+      {"a four-byte character", L("前𠀀后")},
+      {"a byte that starts nothing", L("前") + "\x80" + L("后")},
+      {"a lead byte cut short", L("前") + "\x81"},
+      {"a lead byte before ASCII", L("前") + "\x81" + "a"},
+      {"0xFF", "\xFF"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(DecodeLocalText(row.local), ToUtf8Lossy(row.local)) << row.name;
+    EXPECT_EQ(DecodeLocalTextStrictly(row.local), ToUtf8(row.local)) << row.name;
+  }
+}
+
+// A book in another encoding: converted whole, or stopped at its first bad byte; the bytes done
+// with are told as it goes, never past where it stopped, and all of them by the end.
+TEST(Codepage, ConvertsAnyEncodingTellingWhatIsDone) {
+  std::string big5;
+  for (int i = 0; i < 400000; ++i) big5 += "\xA4\xA4";  // 中
+  const std::tuple<const char*, std::string, const char*, bool, std::size_t> rows[] = {
+      {"Big5", big5, "BIG5", true, big5.size()},
+      {"bad byte far in", big5 + "\xFF" + big5, "BIG5", false, big5.size()},
+      {"cut short at the end", "a\xA4", "BIG5", false, 1},
+  };
+  for (const auto& [name, bytes, encoding, ok, done] : rows) {
+    SCOPED_TRACE(name);
+    std::size_t told = 0;
+    const Utf8Conversion c = ToUtf8From(bytes, encoding, [&](std::size_t upTo) {
+      EXPECT_GE(upTo, told);
+      told = upTo;
+    });
+    EXPECT_EQ(c.ok, ok);
+    EXPECT_EQ(told, done);
+    EXPECT_EQ(ok ? c.text.size() : c.badOffset, ok ? big5.size() / 2 * 3 : done);
+  }
+  EXPECT_EQ(ToUtf8From(std::string("a\0\x2D\x4E", 4), "UTF-16LE").text, "a中");
+  EXPECT_TRUE(ToUtf8From("x", "NO-SUCH-ENCODING").unknownEncoding);
+  EXPECT_EQ(ToUtf8From(big5, "BIG5", {}, false).text, "") << "only checked";
 }
 
 }  // namespace
