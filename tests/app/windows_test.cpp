@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTextCursor>
 #include <QTreeView>
+#include <set>
 
 #include "app/article_editing.h"
 #include "app/main_menu.h"
@@ -193,15 +194,19 @@ TEST_F(WindowsTest, PopupMenusOfTheCatalogueAndTheContentBox) {
   EXPECT_EQ(popups[1].menuItems.first(), QStringLiteral("上一篇"));
 }
 
-// Every item either opens the items one level below it, or is a separator, or runs a command;
+// Every item has its own id, and either opens the items one level below it, or is a separator, or
+// runs a command;
 // the help names the item that saves, as the menu spells it, and it saves as the button does.
 TEST(MainMenu, NestsWithoutGapsAndOnlyLeavesAct) {
   const auto menu = app::MainMenu();
   ASSERT_FALSE(menu.empty());
   EXPECT_EQ(menu.front().level, 0);
   const MenuItemDef* save = nullptr;
+  std::set<UnitId> ids;
   for (std::size_t i = 0; i < menu.size(); ++i) {
     const MenuItemDef& m = menu[i];
+    EXPECT_TRUE(ids.insert(m.id).second) << m.caption << ": its id is another item's";
+    EXPECT_EQ(m.id >> 24, 0x26u) << m.caption << ": a menu item's id";
     const bool opensSubmenu = i + 1 < menu.size() && menu[i + 1].level > m.level;
     if (i + 1 < menu.size()) {
       EXPECT_LE(menu[i + 1].level, m.level + 1) << m.caption;
