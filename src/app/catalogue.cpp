@@ -154,6 +154,12 @@ std::optional<std::int64_t> RowArticleId(int row) {
   return id;
 }
 
+std::int64_t ListedArticles() {
+  if (ListView::Filling(kCatalogue)) return CountArticles(State().articleDb).value_or(0);
+  const int rows = ListView::ItemCount(kCatalogue);
+  return rows > 0 ? rows - 1 : 0;
+}
+
 void LinesRead() {
   StatusBar::SetPartText(kStatusBar, mw::kPartLinesRead,
                          ToText(RichEdit::FirstVisibleLine(kContentBox)) + L("行"));

@@ -21,6 +21,10 @@ void Next();
 // The mouse moved over the content box: the first visible line into the lines-read part.
 void LinesRead();
 
+// How many articles the catalogue lists once it has them all (the catalogue is read afresh after
+// every change the editor makes); counted in the file while it still fills.
+std::int64_t ListedArticles();
+
 // The id of the article in catalogue row `row`: the decimal text of its first column (0 on the
 // trailing blank row); none when there is no such row.
 std::optional<std::int64_t> RowArticleId(int row);
