@@ -143,6 +143,12 @@ void Next() {
   Tell("已经到底了,无法再往下");
 }
 
+std::int64_t ListedArticles() {
+  if (Catalogue().Filling()) return CountArticles(State().articleDb).value_or(0);
+  const int rows = Catalogue().RowCount();
+  return rows > 0 ? rows - 1 : 0;
+}
+
 void LinesRead() { StatusBar().SetLinesRead(ContentBox().FirstVisibleLine()); }
 
 }  // namespace nvx::app

@@ -1,6 +1,8 @@
 // The catalogue (目录) and moving between articles.
 #pragma once
 
+#include <cstdint>
+
 namespace nvx::app {
 
 // Refills the catalogue from table nr (with its trailing blank row) and the count part.
@@ -17,5 +19,9 @@ void Next();
 
 // The mouse moved over the content box: the first visible line into the lines-read part.
 void LinesRead();
+
+// How many articles the catalogue lists once it has them all (the catalogue is read afresh after
+// every change the editor makes); counted in the file while it still fills.
+std::int64_t ListedArticles();
 
 }  // namespace nvx::app

@@ -16,7 +16,6 @@
 #include "store/article_export.h"
 #include "store/article_file.h"
 #include "store/article_schema.h"
-#include "store/article_walk.h"
 #include "store/collection_save_as.h"
 #include "store/template_database.h"
 
@@ -115,7 +114,7 @@ void SaveAs() {
   SetWaitCursor();
   CopyResult outcome = CopyResult::Failed;
   {
-    const auto progress = BeginProgress(L("另存"), CountArticles(s.articleDb).value_or(0), true);
+    const auto progress = BeginProgress(L("另存"), ListedArticles(), true);
     outcome = SaveCollectionAs(s.articleDb, *target, [&](std::int64_t copied, bool lastChance) {
       // Past the last chance the copy is committed or renamed: the dialog offers no cancel.
       if (!progress->Step(copied)) return false;

@@ -43,6 +43,7 @@ std::optional<Text> ChooseFile(UnitRef dialog, int kind, const Text& filter) {
 int CatalogueList::SelectedRow() const { return GetInt(kCatalogue, prop::list::kCurrentRow); }
 void CatalogueList::SetSelectedRow(int row) const { SetInt(kCatalogue, prop::list::kCurrentRow, row); }
 int CatalogueList::RowCount() const { return ListView::ItemCount(kCatalogue); }
+bool CatalogueList::Filling() const { return ListView::Filling(kCatalogue); }
 bool CatalogueList::IsLastRow(int row) const { return ListView::IsLastItem(kCatalogue, row); }
 
 std::optional<std::int64_t> CatalogueList::ArticleAt(int row) const {

@@ -24,6 +24,8 @@ class CatalogueList {
   // Selects `row` (-1 selects none).
   void SetSelectedRow(int row) const;
   int RowCount() const;
+  // Whether rows are still coming from a FillInBackground source.
+  bool Filling() const;
   // Whether `row` is the last row (-1 in an empty list), reading only as far as needed to tell.
   bool IsLastRow(int row) const;
   // The id of the article shown in `row` (0 on the trailing blank row); none for no such row.

@@ -259,7 +259,7 @@ class AttachedSource {
 }  // namespace
 
 CopyResult ReplaceArticles(SqliteDB& target, SqliteDB& source, const std::function<bool(std::int64_t)>& going,
-                           const std::function<bool(std::int64_t copied)>& lastChance) {
+                           const std::function<bool(std::int64_t copied)>& lastChance, CopyTarget kind) {
   const auto from = SoundLayout(source);
   const auto to = SoundLayout(target);
   if (!from || !to || target.Handle() == nullptr) return CopyResult::Failed;
@@ -297,7 +297,7 @@ CopyResult ReplaceArticles(SqliteDB& target, SqliteDB& source, const std::functi
   // Ending without Commit rolls the transaction back.
   if (cancelled) return CopyResult::Cancelled;
   if (!copied) return CopyResult::Failed;
-  {
+  if (kind == CopyTarget::Existing) {
     // A trigger of the file may have skipped, removed or added rows.
     CachedStatement count = target.Prepare("SELECT count(*) FROM main." + TableName());
     if (!count || count.Step() != SQLITE_ROW || sqlite3_column_int64(count.Get(), 0) != *copied)

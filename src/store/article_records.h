@@ -71,8 +71,13 @@ enum class CopyResult { Done, Cancelled, Failed };
 // too). `going(copied)` is asked after every article; false cancels the copy. At the end the target
 // must hold exactly as many articles as were read, or nothing is kept; then `lastChance` is asked
 // right before the commit, false cancelling too.
+//
+// A target the program has just made from its template has no triggers or conflict clauses that
+// could skip, remove or add a row, so the count of its rows is not read back there.
+enum class CopyTarget { Existing, NewFromTemplate };
 CopyResult ReplaceArticles(SqliteDB& target, SqliteDB& source, const std::function<bool(std::int64_t)>& going,
-                           const std::function<bool(std::int64_t copied)>& lastChance);
+                           const std::function<bool(std::int64_t copied)>& lastChance,
+                           CopyTarget kind = CopyTarget::Existing);
 
 // A write transaction starts at once, waiting up to the busy timeout for other writers; a read
 // transaction keeps the file in one state from its first read until it ends, even while another

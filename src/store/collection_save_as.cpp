@@ -5,8 +5,11 @@
 #include <string>
 
 #include "base/codepage.h"
-#include "store/article_walk.h"
+#include "store/article_records.h"
+#include "store/article_schema.h"
 #include "store/atomic_file.h"
+#include "store/sqlite_table.h"
+#include "store/statement.h"
 #include "store/template_database.h"
 
 namespace nvx {
@@ -27,7 +30,8 @@ CopyResult CopyIntoNewFile(SqliteDB& source, const Text& target, const SaveAsPro
       [&](std::int64_t n) {
         copied = n;
         return true;
-      });
+      },
+      CopyTarget::NewFromTemplate);
   const bool closed = copy.Close();
   if (outcome != CopyResult::Done) return outcome;
   if (!closed) return CopyResult::Failed;
@@ -35,11 +39,21 @@ CopyResult CopyIntoNewFile(SqliteDB& source, const Text& target, const SaveAsPro
   return building.Commit() ? CopyResult::Done : CopyResult::Failed;
 }
 
+// Whether the source's table is an article table and its rows can be read (not locked by a writer):
+// a source that cannot be read is found out before anything is written. A page that cannot be
+// read further on fails the copy, which then leaves the target as it was.
+bool SourceReadable(SqliteDB& source) {
+  if (source.Handle() == nullptr || InspectTable(source, schema::kTable).shape != TableShape::Sound)
+    return false;
+  CachedStatement first = source.Prepare(std::string("SELECT 1 FROM ") + schema::kTable + " LIMIT 1");
+  const int rc = first ? first.Step() : SQLITE_ERROR;
+  return rc == SQLITE_ROW || rc == SQLITE_DONE;
+}
+
 }  // namespace
 
 CopyResult SaveCollectionAs(SqliteDB& source, const Text& target, const SaveAsProgress& progress) {
-  // A source that cannot be read is found out before anything is written.
-  if (source.Handle() == nullptr || !CountArticles(source)) return CopyResult::Failed;
+  if (!SourceReadable(source)) return CopyResult::Failed;
   const auto path = ToUtf8(target);
   if (!path || path->empty() || path->find('\0') != std::string::npos) return CopyResult::Failed;
   struct stat existing {};
