@@ -105,6 +105,8 @@ void ListRowsModel::Clear() {
 void ListRowsModel::Squeeze() {
   text_.shrink_to_fit();
   starts_.shrink_to_fit();
+  keys_.shrink_to_fit();
+  keyed_.shrink_to_fit();
   sizes_.shrink_to_fit();
 }
 
