@@ -63,13 +63,16 @@ void AddTitle() {
 // The title shown in the input and the article renamed are one article: the row pointed at (by a
 // right click or a keyboard move) is loaded first, as a click would, when it is not the article
 // loaded already; the one loaded keeps what was typed into it. The input offers the loaded
-// article's title as the state holds it, which is what a save writes when it is accepted as it is.
+// article's title as the state holds it, which is what a save writes when it is accepted as it is;
+// a row whose article is not there (the trailing blank row) offers its own text.
 void ModifyTitle() {
+  const int row = Catalogue().SelectedRow();
   const std::optional<std::int64_t> id = Catalogue().SelectedArticle();
   if (!id) return;
   if (id != State().currentArticleId) LoadArticle();
   State().editMode = EditMode::Loaded;
-  reading::OpenTitleInput(reading::TitleFor::Rename, State().currentTitle, &TitleAccepted);
+  const Text offered = MayBeThere(*id) ? State().currentTitle : Catalogue().RowTitle(row);
+  reading::OpenTitleInput(reading::TitleFor::Rename, offered, &TitleAccepted);
 }
 
 void SaveArticle() {

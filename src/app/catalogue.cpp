@@ -35,9 +35,10 @@ bool LoadCurrentArticle(bool emptyFirst) {
   const auto article = s.currentArticleId ? nvx::LoadArticle(s.articleDb, *s.currentArticleId) : std::nullopt;
   // The stored title, not the row's text: a title another program stored in bytes that are not
   // UTF-8 shows as best it can in the row, but reads as none here, so a save leaves it as stored.
-  // A row whose article is not there (the trailing blank row) has none either.
-  s.currentTitle = article ? article->title : Text();
+  // A row whose article is not there (the trailing blank row) leaves the title, the format and
+  // the box as they were.
   if (article) {
+    s.currentTitle = article->title;
     CharFormat& format = reading::View().currentFormat;
     reading::TakeStoredFormat(format, article->format);
     ContentBox().SetFormat(format);

@@ -99,6 +99,7 @@ TEST_F(CatalogueTest, ClickingShowsTheArticleInItsOwnFormat) {
   SetText(kContent, prop::rich::kText, "typed");
   ClickRow(3);
   EXPECT_EQ(GetText(kContent, prop::rich::kText), "typed");
+  EXPECT_EQ(State().currentTitle, ListView::GetItemText(kCatalogue, 1, 1)) << "the title stays as it was";
   EXPECT_EQ(State().currentArticleId, 0);
   EXPECT_EQ(State().editMode, app::EditMode::Loaded);
   Choose("保存文章");
