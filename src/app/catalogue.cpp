@@ -31,8 +31,15 @@ bool LoadCurrentArticle(bool emptyFirst) {
   if (row == -1) return false;
   SetWaitCursor();
   ProgramState& s = State();
-  s.currentArticleId = Catalogue().ArticleAt(row);
-  const auto article = s.currentArticleId ? nvx::LoadArticle(s.articleDb, *s.currentArticleId) : std::nullopt;
+  const std::optional<std::int64_t> id = Catalogue().ArticleAt(row);
+  const auto article = id ? nvx::LoadArticle(s.articleDb, *id) : std::nullopt;
+  // An article that cannot be read while another program holds the file is not taken as the
+  // current one: a save would write the text still shown, another article's, over it.
+  if (!article && s.articleDb.Busy()) {
+    RestoreCursor();
+    return false;
+  }
+  s.currentArticleId = id;
   // The stored title, not the row's text: a title another program stored in bytes that are not
   // UTF-8 shows as best it can in the row, but reads as none here, so a save leaves it as stored.
   // A row whose article is not there (the trailing blank row) leaves the title, the format and

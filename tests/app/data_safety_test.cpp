@@ -42,6 +42,25 @@ class DataSafetyTest : public EditorFixture {
   QString LastMessage() const { return ui->Messages().empty() ? QString() : ui->Messages().back().text; }
 };
 
+// An article that cannot be read while another program holds the file does not become the current
+// one, so a save after the file is free writes the article shown into its own row, not over the
+// one clicked.
+TEST_F(DataSafetyTest, AClickOnABusyFileKeepsTheArticleShown) {
+  OpenCollection({{1, "一", "a"}, {2, "二", "b"}});
+  ClickRow(0);
+  {
+    SqliteDB other;
+    LockOpenCollection(other);
+    ClickRow(1);
+    EXPECT_EQ(State().currentArticleId, 1);
+    EXPECT_EQ(GetText(kContent, prop::rich::kText), "a");
+  }
+  Choose("保存文章");
+  EXPECT_EQ(QueryFile(path, "SELECT group_concat(name) FROM nr ORDER BY id"), "一,二");
+  ClickRow(1);
+  EXPECT_EQ(GetText(kContent, prop::rich::kText), "b");
+}
+
 // A save whose row is not in the file afterwards (a trigger removed it, or skipped the update) is
 // said, and the text stays for another try.
 TEST_F(DataSafetyTest, ASaveThatDoesNotLandIsSaid) {
