@@ -152,7 +152,6 @@ void Next() {
 }
 
 std::int64_t ListedArticles() {
-  if (Catalogue().Filling()) return CountArticles(State().articleDb).value_or(0);
   const int rows = Catalogue().RowCount();
   return rows > 0 ? rows - 1 : 0;
 }

@@ -20,8 +20,8 @@ void Next();
 // The mouse moved over the content box: the first visible line into the lines-read part.
 void LinesRead();
 
-// How many articles the catalogue lists once it has them all (the catalogue is read afresh after
-// every change the editor makes); counted in the file while it still fills.
+// How many articles the catalogue lists (it is read afresh after every change the editor makes);
+// while it still fills, the rest is read first, as the fill would.
 std::int64_t ListedArticles();
 
 }  // namespace nvx::app

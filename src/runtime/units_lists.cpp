@@ -106,9 +106,11 @@ class ListViewWidget : public QTreeView {
       return;
     }
     QAbstractItemView::currentChanged(current, previous);
-    for (const QModelIndex& row : {previous, current})
-      if (row.isValid())
-        viewport()->update(0, visualRect(row).top(), viewport()->width(), visualRect(row).height());
+    for (const QModelIndex& row : {previous, current}) {
+      if (!row.isValid()) continue;
+      const QRect place = visualRect(row);
+      viewport()->update(0, place.top(), viewport()->width(), place.height());
+    }
   }
 
   void mousePressEvent(QMouseEvent* event) override {
@@ -308,7 +310,7 @@ void ListViewUnit::FillSlice() {
   slice.start();
   bool more = true;
   while (more && slice.nsecsElapsed() < kSliceNanoseconds) more = ReadMore();
-  if (!more || pending_.Rows() >= static_cast<std::size_t>(std::max(rows_->Rows(), 4096))) ShowPending();
+  if (pending_.Rows() >= static_cast<std::size_t>(std::max(rows_->Rows(), 4096))) ShowPending();
 }
 
 void ListViewUnit::ReadThrough(int row) {
